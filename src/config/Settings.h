@@ -1,0 +1,67 @@
+#pragma once
+
+#include "config/IniFile.h"
+#include "config/ProgramState.h"
+
+#include <QString>
+
+// The settings of the installation in config.ini in the working directory:
+// system numbers, the two passwords, the COM port and the language name.
+namespace settings {
+
+inline const QString FileName = QStringLiteral("config.ini");
+
+// One-digit passwords of a new installation (different for the two roles).
+inline const QString DefaultAdminPassword = QStringLiteral("1");
+inline const QString DefaultUserPassword = QStringLiteral("2");
+inline const QString DefaultLanguage = QStringLiteral("Polski");
+constexpr int DefaultSystemNumber = 1;
+constexpr int MaxSystemNumber = 1000000;
+
+struct Loaded
+{
+    QString languageName; // the text for the language box
+    QString error;        // "Unable to write to ..." when the write-back failed
+};
+
+// Reads every key, then writes each back so that a missing key is created
+// with its default. All values read are in force even when the write-back
+// fails: a read-only config.ini must not leave the passwords empty.
+Loaded LoadSettings(ProgramState& state, IniFile& ini);
+
+// Stores every value held in memory, and the language box's current text.
+bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error);
+
+// The device behind COMn: key COMn of section COM_PORT (read only, never
+// written), else the platform's n-th serial port.
+QString PortDevice(const IniFile& ini, int portNumber);
+
+// "COM1 ".."COM4 " for 1..4, empty for anything else.
+QString PortCaptionFor(int portNumber);
+
+// What a Save button of the settings page leaves behind: the texts the boxes
+// show now, and either an error text or the confirmation (text and caption
+// slots) to show.
+struct SaveResult
+{
+    QString edit1Text;
+    QString edit2Text;
+    QString error;            // shown alone, with no confirmation
+    int confirmTextSlot = -1; // -1: no confirmation
+    int confirmCaptionSlot = 99;
+};
+
+// System-number Save: the number in force becomes the old one, the typed one
+// is clamped to 1..1000000 and stored.
+SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini);
+SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini);
+SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini);
+
+// The standard text of a failed integer conversion.
+QString NotAnIntegerMessage(const QString& text);
+
+// Writes PortNumber as value "Port" under key "SoftwareRegQ5" of the user's
+// own settings store. Nothing in the program reads it back.
+bool SavePortToRegistry(int portNumber, QString* error);
+
+} // namespace settings
