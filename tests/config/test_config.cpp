@@ -1,0 +1,326 @@
+#include "config/IniFile.h"
+#include "config/Settings.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+void makeReadOnly(const QString& path)
+{
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+}
+
+const QByteArray DefaultFile = "[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=1\r\nadmin2=2\r\n"
+                               "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=Polski\r\n";
+
+// A hand-edited file: other sections, comments, blank lines, Unix line ends
+// in places, odd spacing and code-page-1250 bytes.
+const QByteArray ForeignFile = "; installation notes: \xb3\xf3\x64\x9f\r\n"
+                               "[Other]\r\nkey = some value\r\n\r\n"
+                               "[password]\r\n  SYS_NR = 0x10 \r\n; keep me\r\nadmin=secret\r\n"
+                               "admin2=user pass \r\n\r\n"
+                               "[com_port]\nPORT=3\nCOM3=/dev/ttyUSB0\n"
+                               "[LANGUAGE]\r\nlanguage=\xe8\x65\x73\x6b\xfd\r\n"
+                               "[Tail]\r\nx=1";
+
+} // namespace
+
+class TestConfig : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QStringLiteral("config.ini"));
+        QFile::remove(m_path);
+    }
+
+    void integerRules_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("value");
+        QTest::newRow("decimal") << "123456" << true << 123456;
+        QTest::newRow("negative") << "-5" << true << -5;
+        QTest::newRow("hex") << "0x10" << true << 16;
+        QTest::newRow("hex upper") << "0XfF" << true << 255;
+        QTest::newRow("hex 32 bits") << "0xFFFFFFFF" << true << -1;
+        QTest::newRow("hex too long") << "0x100000000" << false << 0;
+        QTest::newRow("hex no digits") << "0x" << false << 0;
+        QTest::newRow("hex signed") << "0x-5" << false << 0;
+        QTest::newRow("letters") << "abc" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("trailing letters") << "12ab" << false << 0;
+        QTest::newRow("overflow") << "2147483648" << false << 0;
+        QTest::newRow("plus") << "+5" << false << 0;
+    }
+    void integerRules()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(int, value);
+        int got = 0;
+        QCOMPARE(parseInteger(text, &got), ok);
+        if (ok)
+            QCOMPARE(got, value);
+    }
+
+    void readsIgnoreCaseAndBlanks()
+    {
+        writeFile(m_path, ForeignFile);
+        IniFile ini(m_path);
+        QCOMPARE(ini.readInteger("PASSWORD", "sys_nr", 1), 16);
+        QCOMPARE(ini.readString("Password", "ADMIN2", "x"), QStringLiteral("user pass"));
+        QCOMPARE(ini.readString("other", "KEY", "x"), QStringLiteral("some value"));
+        QCOMPARE(ini.readString("Language", "Language", "x"), QStringLiteral("český"));
+        QCOMPARE(ini.readString("Tail", "x", "?"), QStringLiteral("1"));
+        QCOMPARE(ini.readString("Missing", "x", "dflt"), QStringLiteral("dflt"));
+        QCOMPARE(ini.readInteger("COM_PORT", "nothing", 7), 7);
+    }
+
+    void longValueIsCut()
+    {
+        writeFile(m_path, "[s]\nk=" + QByteArray(3000, 'x') + "\n");
+        QCOMPARE(IniFile(m_path).readString("s", "k", "").size(), IniFile::MaxValueLength);
+    }
+
+    void writeTouchesOnlyItsLine()
+    {
+        writeFile(m_path, ForeignFile);
+        IniFile ini(m_path);
+        QString error;
+        QVERIFY(ini.writeString("PASSWORD", "admin", "new", &error));
+        QByteArray expected = ForeignFile;
+        expected.replace("admin=secret", "admin=new");
+        QCOMPARE(readFile(m_path), expected);
+
+        // A new key goes after the section's last line, not after its blank lines.
+        QVERIFY(ini.writeString("Other", "added", "\xc5\x82", &error)); // "ł" as UTF-8 source text
+        QVERIFY(readFile(m_path).contains("key = some value\r\nadded=\xb3\r\n\r\n[password]"));
+        // A new section goes to the end, even after an unterminated last line.
+        QVERIFY(ini.writeInteger("New", "n", -3, &error));
+        QVERIFY(readFile(m_path).endsWith("[Tail]\r\nx=1\r\n[New]\r\nn=-3\r\n"));
+    }
+
+    void newFileIsPrivate()
+    {
+        IniFile ini(m_path);
+        QString error;
+        QVERIFY(ini.writeString("PASSWORD", "admin", "9", &error));
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0600));
+        QCOMPARE(readFile(m_path), QByteArray("[PASSWORD]\r\nadmin=9\r\n"));
+    }
+
+    void readOnlyFileIsNotWritten()
+    {
+        writeFile(m_path, "[PASSWORD]\r\nadmin=5\r\n");
+        makeReadOnly(m_path);
+        IniFile ini(m_path);
+        QString error;
+        QVERIFY(!ini.writeString("PASSWORD", "admin", "6", &error));
+        QCOMPARE(error, QStringLiteral("Unable to write to %1").arg(m_path));
+        QCOMPARE(readFile(m_path), QByteArray("[PASSWORD]\r\nadmin=5\r\n"));
+    }
+
+    void firstStartWritesDefaults()
+    {
+        ProgramState state;
+        IniFile ini(m_path);
+        const settings::Loaded loaded = settings::LoadSettings(state, ini);
+        QVERIFY(loaded.error.isEmpty());
+        QCOMPARE(readFile(m_path), DefaultFile);
+        QCOMPARE(state.SystemNumber, 1);
+        QCOMPARE(state.OldSystemNumber, 1);
+        QCOMPARE(state.PortNumber, 1);
+        QVERIFY(state.AdminPassword != state.UserPassword);
+        QCOMPARE(loaded.languageName, QStringLiteral("Polski"));
+        // Loading again changes nothing.
+        settings::LoadSettings(state, ini);
+        QCOMPARE(readFile(m_path), DefaultFile);
+    }
+
+    void loadRepairsBadIntegersOnly()
+    {
+        writeFile(m_path, "[PASSWORD]\r\nsys_nr=abc\r\nsys_nr2=0x10\r\n[COM_PORT]\r\nPORT=7\r\n");
+        ProgramState state;
+        IniFile ini(m_path);
+        settings::LoadSettings(state, ini);
+        QCOMPARE(state.SystemNumber, 1);
+        QCOMPARE(state.OldSystemNumber, 16);
+        QCOMPARE(state.PortNumber, 7);
+        QVERIFY(settings::PortCaptionFor(state.PortNumber).isEmpty());
+        const QByteArray after = readFile(m_path);
+        QVERIFY(after.startsWith("[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=16\r\n"));
+        QVERIFY(after.contains("PORT=7\r\n"));
+    }
+
+    void loadAndSaveKeepForeignLines()
+    {
+        writeFile(m_path, ForeignFile);
+        ProgramState state;
+        IniFile ini(m_path);
+        const settings::Loaded loaded = settings::LoadSettings(state, ini);
+        QCOMPARE(loaded.languageName, QStringLiteral("český"));
+        QCOMPARE(state.SystemNumber, 16);
+        QCOMPARE(state.PortNumber, 3);
+
+        QByteArray expected = ForeignFile;
+        expected.replace("  SYS_NR = 0x10 ", "sys_nr=16");
+        expected.replace("admin2=user pass ", "admin2=user pass");
+        expected.replace("admin=secret", "admin=secret");
+        // The missing sys_nr2 joins its section after the last key.
+        expected.replace("admin2=user pass\r\n\r\n", "admin2=user pass\r\nsys_nr2=1\r\n\r\n");
+        expected.replace("language=\xe8", "Language=\xe8");
+        QCOMPARE(readFile(m_path), expected);
+
+        // Every Save stores the same values again: nothing else moves.
+        QString error;
+        QVERIFY(settings::SaveSettings(state, loaded.languageName, ini, &error));
+        QCOMPARE(readFile(m_path), expected);
+        settings::SaveResult r = settings::SaveAdminPassword(state, "secret", loaded.languageName, ini);
+        QCOMPARE(r.confirmTextSlot, 101);
+        r = settings::SaveUserPassword(state, "user pass", loaded.languageName, ini);
+        QCOMPARE(r.confirmTextSlot, 102);
+        QCOMPARE(readFile(m_path), expected);
+        // The device keys are never written back.
+        QCOMPARE(settings::PortDevice(ini, 3), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(settings::PortDevice(ini, 2), QStringLiteral("/dev/ttyS1"));
+    }
+
+    void readOnlyAtStartKeepsPasswords()
+    {
+        writeFile(m_path, "[PASSWORD]\r\nsys_nr=5\r\nadmin=boss\r\nadmin2=clerk\r\n");
+        makeReadOnly(m_path);
+        ProgramState state;
+        IniFile ini(m_path);
+        const settings::Loaded loaded = settings::LoadSettings(state, ini);
+        QCOMPARE(loaded.error, QStringLiteral("Unable to write to %1").arg(m_path));
+        QCOMPARE(state.SystemNumber, 5);
+        QCOMPARE(state.AdminPassword, QStringLiteral("boss"));
+        QCOMPARE(state.UserPassword, QStringLiteral("clerk"));
+        QCOMPARE(state.PortNumber, 1);
+    }
+
+    void systemNumberSave_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("above range") << "2000000" << "1000000" << 1000000;
+        QTest::newRow("negative") << "-5" << "1" << 1;
+        QTest::newRow("zero") << "0" << "1" << 1;
+        QTest::newRow("in range") << "4711" << "4711" << 4711;
+        QTest::newRow("hex") << "0x10" << "0x10" << 16;
+    }
+    void systemNumberSave()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, stored);
+        ProgramState state;
+        IniFile ini(m_path);
+        settings::LoadSettings(state, ini);
+        state.SystemNumber = 77;
+        const settings::SaveResult r = settings::SaveSystemNumber(state, typed, "English", ini);
+        QCOMPARE(r.edit1Text, shown);
+        QCOMPARE(r.edit2Text, QStringLiteral("77"));
+        QCOMPARE(r.confirmTextSlot, 100);
+        QCOMPARE(r.confirmCaptionSlot, 99);
+        QCOMPARE(state.SystemNumber, stored);
+        QCOMPARE(ini.readInteger("PASSWORD", "sys_nr", 0), stored);
+        QCOMPARE(ini.readInteger("PASSWORD", "sys_nr2", 0), 77);
+        QCOMPARE(ini.readString("Language", "Language", ""), QStringLiteral("English"));
+    }
+
+    void systemNumberSaveRejectsText()
+    {
+        ProgramState state;
+        IniFile ini(m_path);
+        settings::LoadSettings(state, ini);
+        state.SystemNumber = 42;
+        const QByteArray before = readFile(m_path);
+        const settings::SaveResult r = settings::SaveSystemNumber(state, "abc", "Polski", ini);
+        QCOMPARE(r.error, QStringLiteral("'abc' is not a valid integer value"));
+        QCOMPARE(r.confirmTextSlot, -1);
+        QCOMPARE(state.OldSystemNumber, 42); // already moved, as the box shows
+        QCOMPARE(r.edit2Text, QStringLiteral("42"));
+        QCOMPARE(state.SystemNumber, 42);
+        QCOMPARE(readFile(m_path), before);
+    }
+
+    void savingTwiceMakesOldEqualCurrent()
+    {
+        ProgramState state;
+        IniFile ini(m_path);
+        settings::LoadSettings(state, ini);
+        settings::SaveSystemNumber(state, "300", "Polski", ini);
+        settings::SaveSystemNumber(state, "300", "Polski", ini);
+        QCOMPARE(state.OldSystemNumber, 300);
+        QCOMPARE(state.SystemNumber, 300);
+    }
+
+    void saveStoresPortAndLanguageHeldInMemory()
+    {
+        ProgramState state;
+        IniFile ini(m_path);
+        settings::LoadSettings(state, ini);
+        state.PortNumber = 3; // chosen in the Port menu
+        settings::SaveResult r = settings::SaveUserPassword(state, "", "Klingon", ini);
+        QCOMPARE(r.confirmTextSlot, 102);
+        QCOMPARE(ini.readInteger("COM_PORT", "PORT", 0), 3);
+        QCOMPARE(ini.readString("Language", "Language", ""), QStringLiteral("Klingon"));
+        r = settings::SaveAdminPassword(state, "", "Klingon", ini);
+        QCOMPARE(ini.readString("PASSWORD", "admin", "x"), QString());
+    }
+
+    void failedSaveShowsErrorInsteadOfConfirmation()
+    {
+        ProgramState state;
+        IniFile ini(m_path);
+        settings::LoadSettings(state, ini);
+        makeReadOnly(m_path);
+        const settings::SaveResult r = settings::SaveAdminPassword(state, "x", "Polski", ini);
+        QCOMPARE(r.error, QStringLiteral("Unable to write to %1").arg(m_path));
+        QCOMPARE(r.confirmTextSlot, -1);
+    }
+
+    void portGoesToUserSettings()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QString error;
+        QVERIFY(settings::SavePortToRegistry(4, &error));
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Pellaro", "pellaro");
+        QCOMPARE(store.value("SoftwareRegQ5/Port").toInt(), 4);
+        QFile::remove(store.fileName());
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+QTEST_GUILESS_MAIN(TestConfig)
+#include "test_config.moc"
