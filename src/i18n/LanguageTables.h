@@ -1,0 +1,32 @@
+#pragma once
+
+#include "i18n/TextSlots.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+
+// The four compiled-in language tables, 104 texts each (slots 70 and 74 are
+// not used and stay empty).
+namespace i18n {
+
+inline constexpr int LanguageTableSize = 104;
+using LanguageTable = std::array<QString, LanguageTableSize>;
+
+// "Polski", "English", "český", "Magyar", in the order of the language box.
+QStringList languageNames();
+
+// Exact, case-sensitive match on the name; nullptr when no table has it
+// ("english" matches nothing).
+const LanguageTable* findLanguageTable(QStringView name);
+
+// Copies the named table into slots 0..103 and returns true; with an unknown
+// name the slots keep what they held and the result is false.
+bool copyLanguageTable(QStringView name, TextSlots* textSlots);
+
+// The fixed credits line of the About text, the same in every language.
+QString creditsLine();
+
+} // namespace i18n
