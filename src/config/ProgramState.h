@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "i18n/TextSlots.h"
 
-#include <array>
+#include <QString>
 
 // The program-wide state: one instance, owned by the main window for the whole
 // run and touched on the user-interface thread only. The link's close
@@ -21,5 +21,5 @@ struct ProgramState
     int PortNumber = 0;    // 1..4 once chosen
     QString PortCaption;   // "COM1 ".."COM4 ", empty until a port is chosen
     int LinkOpen = 0;      // 1 while the serial port is open
-    std::array<QString, 200> TextSlots;
+    ::TextSlots TextSlots;
 };

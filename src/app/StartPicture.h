@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QPixmap>
+
+// The login-state picture (400 x 200) and the window icon (32 x 32), drawn by
+// the program itself so that no image file has to travel with it.
+QPixmap StartPicture();
+QPixmap WindowIcon();

@@ -1,0 +1,34 @@
+#include "ui/MessageBox.h"
+
+#include <QMessageBox>
+
+namespace MessageBox {
+namespace {
+
+bool recording = false;
+QList<Shown> shown;
+
+} // namespace
+
+void show(const QString& text, const QString& caption)
+{
+    if (recording) {
+        shown.append({text, caption});
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+    box.exec();
+}
+
+void setRecording(bool on)
+{
+    recording = on;
+    shown.clear();
+}
+
+QList<Shown> takeShown()
+{
+    return std::exchange(shown, {});
+}
+
+} // namespace MessageBox
