@@ -1,0 +1,169 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class DbfFile;
+
+// One dBase table (osoby.dbf, grupa.dbf, sprzet.dbf) with a current record,
+// as the pages and the card operations use it. Every scan runs in natural
+// order (the order records were added); deleted records are never visited.
+//
+// Errors (a file that does not open, a value that does not fit its field, a
+// damaged memo) are thrown as AppError with a text that names the file. What
+// was done before the error stays done.
+//
+// Fields are found by name in any letter case. Positions are 1-based, the way
+// dBase counts fields: in grupa.dbf positions 4 to 99 are P1 to P96.
+class Table : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State { Browsing, Editing, Inserting };
+
+    explicit Table(QObject* parent = nullptr);
+    ~Table() override;
+
+    // Opens an existing table exclusively (a second program gets an error
+    // naming the file) and makes the first record current.
+    void open(const QString& path);
+    void close();
+    bool isOpen() const;
+    QString fileName() const;
+    // What open found odd but could live with, e.g. a record count in the
+    // header that disagrees with the file size after an interrupted append.
+    QStringList warnings() const;
+
+    int fieldCount() const;
+    QString fieldName(int position) const;
+    int fieldPosition(const QString& name) const; // 0 when there is no such field
+    QChar fieldType(int position) const;
+    int fieldWidth(int position) const;
+
+    // Navigation. Each move first posts a pending change.
+    void first();
+    void next(); // past the last record: stays on it and atEnd() turns true
+    void prior(); // on the first record stays there
+    bool atEnd() const; // empty, or a move went past the last record
+    bool isEmpty() const;
+
+    // The visible records (not deleted, passing the filter) as rows 0..rowCount()-1.
+    int rowCount() const;
+    int currentRow() const; // -1 when empty
+    void moveToRow(int row);
+    // A stored field of any visible row, without moving the current record.
+    QVariant valueAt(int row, int position) const;
+
+    // Fields of the current record (of the pending change while editing).
+    // An empty table reads as 0, "" and false.
+    qint64 asInteger(const QString& field) const;
+    QString asText(const QString& field) const;
+    bool asLogical(const QString& field) const;
+    qint64 integerAt(int position) const;
+    QString textAt(int position) const;
+    bool logicalAt(int position) const;
+
+    // Writing needs the editing or inserting state. A value that does not fit
+    // its field (a number too wide, a text too long or outside code page 1250)
+    // is refused with an AppError and nothing is changed.
+    void setInteger(const QString& field, qint64 value);
+    void setText(const QString& field, const QString& value);
+    void setLogical(const QString& field, bool value);
+    void setIntegerAt(int position, qint64 value);
+    void setTextAt(int position, const QString& value);
+    void setLogicalAt(int position, bool value);
+
+    State state() const;
+    void insert(); // posts a pending change, then a blank record is current
+    void edit(); // on an empty table this is insert()
+    void post(); // a new record goes to the end of the natural order
+    void cancel(); // drops the pending change
+    // Removes the current record: the following one becomes current, or the
+    // preceding one when the last was removed. The record is marked deleted
+    // in the file; the table is never packed.
+    void remove();
+    // Posts a pending change, re-reads the file; the current record stays current.
+    void refresh();
+
+    // Makes current the first visible record whose field equals the value;
+    // moves nothing (beyond posting) when there is none.
+    bool locate(const QString& field, const QString& value, Qt::CaseSensitivity cs);
+    bool locate(const QString& field, qint64 value);
+
+    // The persons search: a record passes when the field's text begins with
+    // the given text, letter case ignored. The text is data, never parsed;
+    // an empty text passes every record. Switching moves to the first record.
+    void setPrefixFilter(const QString& field, const QString& text);
+    void setFilterActive(bool active);
+    bool filterActive() const;
+
+    // While suspended, currentChanged() is held back; the last resume emits it once.
+    void suspendDisplay();
+    void resumeDisplay();
+    bool displaySuspended() const;
+
+    // A bulk change syncs the files once at its end instead of after every
+    // record. Batches nest; the outermost end syncs.
+    void beginBatch();
+    void endBatch();
+    class Batch
+    {
+    public:
+        explicit Batch(Table& table) : m_table(table) { m_table.beginBatch(); }
+        ~Batch() { m_table.endBatch(); }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        Table& m_table;
+    };
+
+    // Called at the start of every post so bound controls can write the value
+    // typed into them into the pending record. One hook per owner.
+    void setUpdateHook(const QObject* owner, std::function<void()> hook);
+    void removeUpdateHook(const QObject* owner);
+
+signals:
+    void currentChanged(); // the current record moved or was re-read
+    void stateChanged();
+    void rowsAboutToReset(); // the set of visible rows is about to change
+    void rowsReset();
+    void rowChanged(int row); // a posted change of one row
+
+private:
+    struct Pending;
+
+    DbfFile& file() const;
+    int resolve(const QString& field) const;
+    int checkPosition(int position) const;
+    int currentRecord() const; // physical record number, -1 when none
+    void rebuildRows(int keepRecord);
+    bool passesFilter(int record) const;
+    void notifyCurrent();
+    void checkWritable(int field) const;
+    void finishChange();
+    void postIfPending();
+    QVariant readField(int record, int field) const;
+
+    std::unique_ptr<DbfFile> m_file;
+    std::vector<int> m_rows; // physical record numbers of the visible records
+    int m_row = -1;
+    bool m_eof = true;
+    State m_state = State::Browsing;
+    std::unique_ptr<Pending> m_pending;
+    int m_filterField = -1;
+    QString m_filterText;
+    bool m_filterActive = false;
+    int m_suspend = 0;
+    bool m_changedWhileSuspended = false;
+    int m_batch = 0;
+    std::map<const QObject*, std::function<void()>> m_hooks;
+};
