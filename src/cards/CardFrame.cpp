@@ -62,9 +62,9 @@ quint8 ParityBit(quint8 value)
 
 bool packIdentifier(int systemCode, int personNumber, int duplicateIndex, Identifier* out, QString* error)
 {
-    if (!checkRange(personNumber, MinPersonNumber, MaxPersonNumber, "Person number", error)
-        || !checkRange(systemCode, MinSystemCode, MaxSystemCode, "System code", error)
-        || !checkRange(duplicateIndex, 0, MaxDuplicateIndex, "Duplicate index", error))
+    if (!checkRange(personNumber, MinPersonNumber, MaxPersonNumber, "Person number", error) ||
+        !checkRange(systemCode, MinSystemCode, MaxSystemCode, "System code", error) ||
+        !checkRange(duplicateIndex, 0, MaxDuplicateIndex, "Duplicate index", error))
         return false;
     *out = pack(systemCode, personNumber, duplicateIndex);
     return true;

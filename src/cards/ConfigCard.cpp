@@ -43,9 +43,9 @@ bool readerPosition(int readerNumber, ReaderPosition* out, QString* error)
 bool configCardData(const ConfigCardParams& params, QByteArray* out, QString* error)
 {
     ReaderPosition pos;
-    if (!checkRange(params.systemNumber, MinSystemCode, MaxSystemCode, "System number", error)
-        || !readerPosition(params.readerNumber, &pos, error)
-        || !checkRange(params.relayTime, 0, MaxRelayTime, "Relay time", error))
+    if (!checkRange(params.systemNumber, MinSystemCode, MaxSystemCode, "System number", error) ||
+        !readerPosition(params.readerNumber, &pos, error) ||
+        !checkRange(params.relayTime, 0, MaxRelayTime, "Relay time", error))
         return false;
 
     quint8 options = 0;

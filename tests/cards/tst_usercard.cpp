@@ -36,9 +36,9 @@ void TestUserCard::accessBlocks_data()
     QTest::newRow("reader 1") << QList<int>{1} << QByteArray::fromHex("80000025") + empty + empty + empty;
     QTest::newRow("reader 96") << QList<int>{96} << empty + empty + empty + QByteArray::fromHex("000001A4");
     QTest::newRow("readers 9 and 17") << QList<int>{9, 17} << QByteArray::fromHex("008080A5") + empty + empty + empty;
-    QTest::newRow("readers 24 and 25") << QList<int>{24, 25}
-                                       << QByteArray::fromHex("000001A4") + QByteArray::fromHex("80000025") + empty
-                                              + empty;
+    const QByteArray reader24 = QByteArray::fromHex("000001A4");
+    const QByteArray reader25 = QByteArray::fromHex("80000025");
+    QTest::newRow("readers 24 and 25") << QList<int>{24, 25} << reader24 + reader25 + empty + empty;
     QTest::newRow("none") << QList<int>{} << empty + empty + empty + empty;
     QList<int> all;
     for (int n = 1; n <= ReaderCount; ++n)
@@ -66,11 +66,12 @@ void TestUserCard::everySingleReader()
     for (int n = 1; n <= ReaderCount; ++n) {
         const QByteArray data = userCardData(flagsFor({n}));
         QCOMPARE(data.size(), CardDataSize);
-        const int accessByte = (n - 1) / 8;            // A1 = 0
+        const int accessByte = (n - 1) / 8;             // A1 = 0
         const int offset = accessByte + accessByte / 3; // skip the check bytes
         for (int i = 0; i < CardDataSize; ++i) {
             if (i % 4 == 3) {
-                QCOMPARE(quint8(data[i]), BlockCheckByte(quint8(data[i - 3]), quint8(data[i - 2]), quint8(data[i - 1])));
+                QCOMPARE(quint8(data[i]),
+                         BlockCheckByte(quint8(data[i - 3]), quint8(data[i - 2]), quint8(data[i - 1])));
                 continue;
             }
             const quint8 expected = i == offset ? quint8(0x80 >> ((n - 1) % 8)) : 0;

@@ -212,8 +212,8 @@ void TestFrames::parse_data()
     const int garbage = int(ParseResult::Garbage);
     QTest::newRow("empty") << QByteArray() << needMore << 0 << 0 << false << QByteArray();
     QTest::newRow("start byte only") << QByteArray::fromHex("5A") << needMore << 0 << 0 << false << QByteArray();
-    QTest::newRow("short frame missing check") << QByteArray::fromHex("5A0307") << needMore << 0 << 0 << false
-                                               << QByteArray();
+    QTest::newRow("short frame missing check")
+        << QByteArray::fromHex("5A0307") << needMore << 0 << 0 << false << QByteArray();
     QTest::newRow("connect") << QByteArray::fromHex("5A03075E") << frame << 4 << 0x07 << true << QByteArray();
     QTest::newRow("connect, bad check") << QByteArray::fromHex("5A03075F") << frame << 4 << 0x07 << false
                                         << QByteArray();
@@ -223,8 +223,8 @@ void TestFrames::parse_data()
     QTest::newRow("block") << block << frame << 14 << 0x02 << true
                            << accessField() + QByteArray::fromHex("4C0011223303");
     QTest::newRow("block, one byte short") << block.chopped(1) << needMore << 0 << 0 << false << QByteArray();
-    QTest::newRow("noise before a start byte") << QByteArray::fromHex("00115A03075E") << garbage << 2 << 0 << false
-                                               << QByteArray();
+    QTest::newRow("noise before a start byte")
+        << QByteArray::fromHex("00115A03075E") << garbage << 2 << 0 << false << QByteArray();
     QTest::newRow("noise only") << QByteArray::fromHex("0011") << garbage << 2 << 0 << false << QByteArray();
     QTest::newRow("unknown length") << QByteArray::fromHex("5A0507000000") << garbage << 1 << 0 << false
                                     << QByteArray();
