@@ -33,8 +33,9 @@ struct CardIdentity
     int duplicateIndex = 0;
 };
 
-// 1 when the byte holds an odd number of one bits, else 0. The frame encoder
-// only ever passes a nibble (value & 0xF0 or value & 0x0F).
+// 1 when the byte holds an odd number of one bits, else 0, for any byte (seven
+// ones included). The frame encoder only ever passes a nibble (value & 0xF0 or
+// value & 0x0F), where it is the even-parity bit of the row.
 quint8 ParityBit(quint8 value);
 
 // Identifier of a user card. Refuses, with *error naming the value, a person

@@ -28,10 +28,10 @@ enum Command : quint8 {
 inline constexpr quint8 ShortFrameLength = 0x03; // no payload
 inline constexpr quint8 BlockFrameLength = 0x0D; // 10-byte block payload
 
-// K0..K3 of every block write. The card programmer of this installation and the
-// cards enrolled with it are set up for this key; a block write carrying any
-// other value is rejected by the card, so it is the same in every block and
-// from every caller.
+// K0..K3 of every block write: the access key that the card programmer of this
+// installation and the cards issued for it expect before a block is written.
+// It is one fixed value, the same in every block of every card and from every
+// caller; a programmer or card stock set up for another key is not ours.
 inline constexpr std::array<quint8, 4> BlockWriteAccess{0x2F, 0x1D, 0x65, 0x88};
 
 // Payload byte between the access field and the block data ("L").

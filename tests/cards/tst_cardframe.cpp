@@ -58,6 +58,9 @@ void TestCardFrame::parityBit_data()
     QTest::newRow("80 one") << 0x80 << 1;
     QTest::newRow("A0 two") << 0xA0 << 0;
     QTest::newRow("0B three") << 0x0B << 1;
+    // Whole bytes get true parity as well, seven ones included.
+    QTest::newRow("FE seven") << 0xFE << 1;
+    QTest::newRow("FF eight") << 0xFF << 0;
 }
 
 void TestCardFrame::parityBit()
