@@ -118,7 +118,7 @@ public:
     {
     public:
         explicit Batch(Table& table) : m_table(table) { m_table.beginBatch(); }
-        ~Batch() { m_table.endBatch(); }
+        ~Batch() noexcept(false); // syncs; an error is thrown unless another is on its way
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
 

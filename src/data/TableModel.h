@@ -27,4 +27,5 @@ private:
     QPointer<Table> m_table;
     QList<int> m_positions; // 0 for a field the table lacks: the column stays empty
     QStringList m_titles;
+    QStringList m_fields;
 };

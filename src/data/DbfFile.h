@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// The bytes of one dBase table and its memo file: dBase III+ (0x03, 0x83),
+// dBase IV/5 (0x8B) and level 7 (0x04, 0x8C). The table is held open and
+// locked exclusively for as long as this object lives; its records are kept
+// in memory and every change is written through to the file. Texts are code
+// page 1250. Every error is an AppError whose text starts with the file name.
+//
+// Write order, so that a program killed at any point leaves files that open
+// again: a memo's blocks, then the memo header, then the record, then the
+// table header (record count, date). sync() makes it durable.
+class DbfFile
+{
+public:
+    struct Field
+    {
+        QString name;
+        char type = 'C'; // C N F L D M I +
+        int width = 0;
+        int decimals = 0;
+        int offset = 0; // of the field within a record, after the deletion flag
+        int descriptorOffset = 0; // of its descriptor within the header
+    };
+
+    struct FieldSpec
+    {
+        QString name;
+        char type;
+        int width;
+        int decimals = 0;
+    };
+
+    enum class MemoKind { None, DBase3, DBase4 };
+
+    ~DbfFile();
+    DbfFile(const DbfFile&) = delete;
+    DbfFile& operator=(const DbfFile&) = delete;
+
+    static std::unique_ptr<DbfFile> open(const QString& path);
+    // Writes a new empty table with version 0x8B (dBase IV, with a .dbt when
+    // a memo field is present) and language driver 0xC8 (code page 1250).
+    // Refuses to overwrite an existing file.
+    static void create(const QString& path, const std::vector<FieldSpec>& fields);
+
+    const QString& path() const { return m_path; }
+    quint8 version() const { return quint8(m_header.at(0)); }
+    quint8 languageDriver() const { return quint8(m_header.at(29)); }
+    const std::vector<Field>& fields() const { return m_fields; }
+    int findField(const QString& name) const; // -1 when absent; letter case ignored
+    int recordLength() const { return m_recordLength; }
+    int headerLength() const { return m_headerLength; }
+    int recordCount() const { return m_recordCount; }
+    int headerRecordCount() const { return m_headerRecordCount; }
+    MemoKind memoKind() const { return m_memoKind; }
+    int memoBlockSize() const { return m_memoBlockSize; }
+    const QStringList& warnings() const { return m_warnings; }
+
+    // Records are numbered from 0 in natural order.
+    const char* record(int number) const { return m_records.constData() + qsizetype(number) * m_recordLength; }
+    bool isDeleted(int number) const { return record(number)[0] == '*'; }
+    QByteArray blankRecord() const;
+    // Re-reads header and records from the file.
+    void reload();
+
+    // Field values of a record image. Empty numbers read as 0, empty logicals
+    // as false; text loses its trailing blanks. A memo is read from the .dbt.
+    qint64 integerValue(const char* record, int field) const;
+    QString textValue(const char* record, int field, int recordNumber = -1) const;
+    bool logicalValue(const char* record, int field) const;
+    bool isBlank(const char* record, int field) const;
+    quint32 memoBlock(const char* record, int field) const; // 0: no memo
+    QString readMemo(quint32 block, int recordNumber = -1) const;
+
+    // Encoding into a record image; a value that does not fit throws and
+    // leaves the image as it was.
+    void putInteger(QByteArray& record, int field, qint64 value) const;
+    void putText(QByteArray& record, int field, const QString& value) const;
+    void putLogical(QByteArray& record, int field, bool value) const;
+    // Memo text goes to new blocks at the end of the .dbt; the record gets the
+    // pointer. An empty text clears the pointer.
+    void putMemo(QByteArray& record, int field, const QString& value);
+
+    void writeRecord(int number, const QByteArray& record);
+    int appendRecord(QByteArray record); // fills autoincrement fields
+    void markDeleted(int number);
+    void sync();
+
+private:
+    DbfFile() = default;
+    void readAll();
+    void parseHeader(qint64 fileSize);
+    void openMemo();
+    void writeHeaderCounts();
+    [[noreturn]] void fail(const QString& reason) const;
+    [[noreturn]] void failMemo(const QString& reason) const;
+    void writeAt(int fd, qint64 offset, const QByteArray& bytes, const QString& fileName);
+    qint64 fileSize(int fd, const QString& fileName) const;
+
+    QString m_path;
+    QString m_memoPath;
+    int m_fd = -1;
+    int m_memoFd = -1;
+    QByteArray m_header;
+    std::vector<Field> m_fields;
+    int m_headerLength = 0;
+    int m_recordLength = 0;
+    int m_recordCount = 0;
+    int m_headerRecordCount = 0;
+    QByteArray m_records;
+    MemoKind m_memoKind = MemoKind::None;
+    int m_memoBlockSize = 512;
+    QStringList m_warnings;
+    bool m_dirty = false;
+    bool m_memoDirty = false;
+};

@@ -1,0 +1,683 @@
+#include "data/Table.h"
+
+#include "config/AppError.h"
+#include "config/Cp1250.h"
+#include "data/DbfFile.h"
+
+#include <QDir>
+
+#include <exception>
+
+// The record being edited or inserted, with the notes typed for it; the
+// notes go to the memo file only when the record is posted.
+struct Table::Pending
+{
+    QByteArray record;
+    int recordNumber = -1; // -1 while inserting
+    std::map<int, QString> memos;
+};
+
+namespace {
+
+// Emits the pair of row-reset signals around a change of the visible rows,
+// also when the change ends in an error, so a model is never left half reset.
+class RowsReset
+{
+public:
+    explicit RowsReset(Table* table, void (Table::*before)(), void (Table::*after)())
+        : m_table(table), m_after(after)
+    {
+        (table->*before)();
+    }
+    ~RowsReset() { (m_table->*m_after)(); }
+
+private:
+    Table* m_table;
+    void (Table::*m_after)();
+};
+
+} // namespace
+
+Table::Table(QObject* parent) : QObject(parent) {}
+
+Table::~Table()
+{
+    try {
+        close();
+    } catch (const AppError&) {
+        // Nothing left to show an error to at this point; the table closes anyway.
+    }
+}
+
+void Table::open(const QString& path)
+{
+    close();
+    RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+    m_file = DbfFile::open(path);
+    m_filterField = -1;
+    m_filterText.clear();
+    m_filterActive = false;
+    rebuildRows(-1);
+    m_row = m_rows.empty() ? -1 : 0;
+    m_eof = m_rows.empty();
+    emit stateChanged();
+    notifyCurrent();
+}
+
+void Table::close()
+{
+    if (!m_file)
+        return;
+    // A pending change is stored on the way out; when that fails the table
+    // closes all the same and the error tells what was not stored.
+    std::exception_ptr failure;
+    try {
+        postIfPending();
+        m_file->sync(); // an unfinished batch
+    } catch (const AppError&) {
+        failure = std::current_exception();
+    }
+    {
+        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        m_pending.reset();
+        m_state = State::Browsing;
+        m_batch = 0;
+        m_file.reset();
+        m_rows.clear();
+        m_row = -1;
+        m_eof = true;
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+bool Table::isOpen() const
+{
+    return bool(m_file);
+}
+
+QString Table::fileName() const
+{
+    return m_file ? m_file->path() : QString();
+}
+
+QStringList Table::warnings() const
+{
+    return m_file ? m_file->warnings() : QStringList();
+}
+
+DbfFile& Table::file() const
+{
+    if (!m_file)
+        throw AppError(QStringLiteral("The table is not open."));
+    return *m_file;
+}
+
+int Table::fieldCount() const
+{
+    return int(file().fields().size());
+}
+
+QString Table::fieldName(int position) const
+{
+    return file().fields()[size_t(checkPosition(position))].name;
+}
+
+int Table::fieldPosition(const QString& name) const
+{
+    return file().findField(name) + 1;
+}
+
+QChar Table::fieldType(int position) const
+{
+    return QChar::fromLatin1(file().fields()[size_t(checkPosition(position))].type);
+}
+
+int Table::fieldWidth(int position) const
+{
+    return file().fields()[size_t(checkPosition(position))].width;
+}
+
+int Table::resolve(const QString& field) const
+{
+    int index = file().findField(field);
+    if (index < 0)
+        throw AppError(QStringLiteral("%1: there is no field %2").arg(QDir::toNativeSeparators(m_file->path()), field));
+    return index;
+}
+
+int Table::checkPosition(int position) const
+{
+    if (position < 1 || position > int(file().fields().size()))
+        throw AppError(QStringLiteral("%1: there is no field number %2 (the table has %3 fields)")
+                           .arg(QDir::toNativeSeparators(m_file->path()))
+                           .arg(position)
+                           .arg(m_file->fields().size()));
+    return position - 1;
+}
+
+// ---- navigation ----
+
+void Table::first()
+{
+    postIfPending();
+    m_row = m_rows.empty() ? -1 : 0;
+    m_eof = m_rows.empty();
+    notifyCurrent();
+}
+
+void Table::next()
+{
+    postIfPending();
+    if (m_row + 1 < int(m_rows.size())) {
+        ++m_row;
+        m_eof = false;
+        notifyCurrent();
+    } else {
+        m_eof = true;
+    }
+}
+
+void Table::prior()
+{
+    postIfPending();
+    m_eof = m_rows.empty();
+    if (m_row > 0) {
+        --m_row;
+        notifyCurrent();
+    }
+}
+
+bool Table::atEnd() const
+{
+    if (m_state == State::Inserting)
+        return false;
+    return m_eof || m_rows.empty();
+}
+
+bool Table::isEmpty() const
+{
+    return m_rows.empty() && m_state != State::Inserting;
+}
+
+int Table::rowCount() const
+{
+    return int(m_rows.size());
+}
+
+int Table::currentRow() const
+{
+    return m_row;
+}
+
+void Table::moveToRow(int row)
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return;
+    postIfPending();
+    m_eof = false;
+    if (row != m_row) {
+        m_row = row;
+        notifyCurrent();
+    }
+}
+
+int Table::currentRecord() const
+{
+    return m_row >= 0 && m_row < int(m_rows.size()) ? m_rows[size_t(m_row)] : -1;
+}
+
+QVariant Table::readField(int record, int field) const
+{
+    const DbfFile& f = file();
+    const DbfFile::Field& desc = f.fields()[size_t(field)];
+    const char* image = f.record(record);
+    switch (desc.type) {
+    case 'N':
+    case 'F':
+    case 'I':
+    case '+':
+        if (f.isBlank(image, field))
+            return {};
+        if (desc.decimals > 0)
+            return f.textValue(image, field).toDouble();
+        try {
+            return f.integerValue(image, field);
+        } catch (const AppError&) {
+            return f.textValue(image, field); // shown as stored
+        }
+    case 'L':
+        return f.isBlank(image, field) ? QVariant() : QVariant(f.logicalValue(image, field));
+    case 'M':
+        try {
+            return f.textValue(image, field, record);
+        } catch (const AppError&) {
+            return {}; // a damaged note shows empty in a grid; reading it by name tells why
+        }
+    default:
+        return f.textValue(image, field, record);
+    }
+}
+
+QVariant Table::valueAt(int row, int position) const
+{
+    int field = checkPosition(position);
+    if (row < 0 || row >= int(m_rows.size()))
+        return {};
+    return readField(m_rows[size_t(row)], field);
+}
+
+// ---- reading the current record ----
+
+qint64 Table::asInteger(const QString& field) const
+{
+    return integerAt(resolve(field) + 1);
+}
+
+QString Table::asText(const QString& field) const
+{
+    return textAt(resolve(field) + 1);
+}
+
+bool Table::asLogical(const QString& field) const
+{
+    return logicalAt(resolve(field) + 1);
+}
+
+qint64 Table::integerAt(int position) const
+{
+    int field = checkPosition(position);
+    if (m_pending)
+        return file().integerValue(m_pending->record.constData(), field);
+    int record = currentRecord();
+    return record < 0 ? 0 : file().integerValue(file().record(record), field);
+}
+
+QString Table::textAt(int position) const
+{
+    int field = checkPosition(position);
+    if (m_pending) {
+        auto memo = m_pending->memos.find(field);
+        if (memo != m_pending->memos.end())
+            return memo->second;
+        return file().textValue(m_pending->record.constData(), field, m_pending->recordNumber);
+    }
+    int record = currentRecord();
+    return record < 0 ? QString() : file().textValue(file().record(record), field, record);
+}
+
+bool Table::logicalAt(int position) const
+{
+    int field = checkPosition(position);
+    if (m_pending)
+        return file().logicalValue(m_pending->record.constData(), field);
+    int record = currentRecord();
+    return record >= 0 && file().logicalValue(file().record(record), field);
+}
+
+// ---- writing ----
+
+void Table::checkWritable(int field) const
+{
+    Q_UNUSED(field);
+    if (!m_pending)
+        throw AppError(QStringLiteral("%1: the table is not in edit or insert state")
+                           .arg(QDir::toNativeSeparators(file().path())));
+}
+
+void Table::setInteger(const QString& field, qint64 value)
+{
+    setIntegerAt(resolve(field) + 1, value);
+}
+
+void Table::setText(const QString& field, const QString& value)
+{
+    setTextAt(resolve(field) + 1, value);
+}
+
+void Table::setLogical(const QString& field, bool value)
+{
+    setLogicalAt(resolve(field) + 1, value);
+}
+
+void Table::setIntegerAt(int position, qint64 value)
+{
+    int field = checkPosition(position);
+    checkWritable(field);
+    if (file().fields()[size_t(field)].type == 'M') {
+        setTextAt(position, QString::number(value));
+        return;
+    }
+    file().putInteger(m_pending->record, field, value);
+}
+
+void Table::setTextAt(int position, const QString& value)
+{
+    int field = checkPosition(position);
+    checkWritable(field);
+    const DbfFile::Field& desc = file().fields()[size_t(field)];
+    if (desc.type == 'M') {
+        if (!cp1250::representable(value))
+            throw AppError(QStringLiteral("%1: the note for field %2 holds characters outside code page 1250")
+                               .arg(QDir::toNativeSeparators(file().path()), desc.name));
+        m_pending->memos[field] = value;
+        return;
+    }
+    file().putText(m_pending->record, field, value);
+}
+
+void Table::setLogicalAt(int position, bool value)
+{
+    int field = checkPosition(position);
+    checkWritable(field);
+    file().putLogical(m_pending->record, field, value);
+}
+
+// ---- states ----
+
+Table::State Table::state() const
+{
+    return m_state;
+}
+
+void Table::insert()
+{
+    postIfPending();
+    auto pending = std::make_unique<Pending>();
+    pending->record = file().blankRecord();
+    m_pending = std::move(pending);
+    m_state = State::Inserting;
+    emit stateChanged();
+    notifyCurrent();
+}
+
+void Table::edit()
+{
+    if (m_state != State::Browsing)
+        return;
+    int record = currentRecord();
+    if (record < 0) {
+        insert();
+        return;
+    }
+    auto pending = std::make_unique<Pending>();
+    pending->record = QByteArray(file().record(record), file().recordLength());
+    pending->recordNumber = record;
+    m_pending = std::move(pending);
+    m_state = State::Editing;
+    emit stateChanged();
+}
+
+void Table::post()
+{
+    if (!m_pending)
+        return;
+    // The bound controls write what was typed into them first.
+    for (auto& [owner, hook] : std::map(m_hooks))
+        hook();
+    if (!m_pending)
+        return;
+
+    DbfFile& f = file();
+    Pending& p = *m_pending;
+    // Notes first: a record must never point at blocks not yet written.
+    for (auto& [field, text] : p.memos) {
+        QString stored;
+        bool readable = true;
+        try {
+            stored = f.textValue(p.record.constData(), field, p.recordNumber);
+        } catch (const AppError&) {
+            readable = false; // a damaged note is replaced by the new text
+        }
+        if (!readable || stored != text)
+            f.putMemo(p.record, field, text);
+    }
+    p.memos.clear();
+
+    if (m_state == State::Inserting) {
+        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        int record = f.appendRecord(p.record);
+        m_pending.reset();
+        m_state = State::Browsing;
+        if (passesFilter(record)) {
+            m_rows.push_back(record);
+            m_row = int(m_rows.size()) - 1;
+        }
+        m_eof = m_rows.empty();
+    } else {
+        f.writeRecord(p.recordNumber, p.record);
+        m_pending.reset();
+        m_state = State::Browsing;
+        emit rowChanged(m_row);
+    }
+    finishChange();
+    emit stateChanged();
+    notifyCurrent();
+}
+
+void Table::cancel()
+{
+    if (!m_pending)
+        return;
+    m_pending.reset();
+    m_state = State::Browsing;
+    emit stateChanged();
+    notifyCurrent();
+}
+
+void Table::postIfPending()
+{
+    if (m_pending)
+        post();
+}
+
+void Table::remove()
+{
+    if (m_state == State::Inserting) {
+        cancel(); // the new record was never stored
+        return;
+    }
+    int record = currentRecord();
+    if (record < 0)
+        return;
+    const bool wasEditing = bool(m_pending);
+    m_pending.reset();
+    m_state = State::Browsing;
+    {
+        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        file().markDeleted(record);
+        m_rows.erase(m_rows.begin() + m_row);
+        if (m_row >= int(m_rows.size()))
+            m_row = int(m_rows.size()) - 1;
+        m_eof = m_rows.empty();
+    }
+    finishChange();
+    if (wasEditing)
+        emit stateChanged();
+    notifyCurrent();
+}
+
+void Table::refresh()
+{
+    postIfPending();
+    int record = currentRecord();
+    {
+        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        try {
+            file().reload();
+        } catch (const AppError&) {
+            m_rows.clear();
+            m_row = -1;
+            m_eof = true;
+            throw;
+        }
+        rebuildRows(record);
+    }
+    notifyCurrent();
+}
+
+void Table::rebuildRows(int keepRecord)
+{
+    const DbfFile& f = file();
+    m_rows.clear();
+    m_rows.reserve(size_t(f.recordCount()));
+    m_row = -1;
+    for (int r = 0; r < f.recordCount(); ++r) {
+        if (f.isDeleted(r) || !passesFilter(r))
+            continue;
+        if (m_row < 0 && keepRecord >= 0 && r >= keepRecord)
+            m_row = int(m_rows.size()); // the kept record, or the one that follows it
+        m_rows.push_back(r);
+    }
+    if (m_row < 0 && !m_rows.empty())
+        m_row = keepRecord >= 0 ? int(m_rows.size()) - 1 : 0;
+    if (m_rows.empty())
+        m_eof = true;
+}
+
+bool Table::passesFilter(int record) const
+{
+    if (!m_filterActive || m_filterField < 0 || m_filterText.isEmpty())
+        return true;
+    try {
+        return m_file->textValue(m_file->record(record), m_filterField, record)
+            .startsWith(m_filterText, Qt::CaseInsensitive);
+    } catch (const AppError&) {
+        return false; // an unreadable note matches no search text
+    }
+}
+
+// ---- search ----
+
+bool Table::locate(const QString& field, const QString& value, Qt::CaseSensitivity cs)
+{
+    const int index = resolve(field);
+    postIfPending();
+    const DbfFile& f = file();
+    const char type = f.fields()[size_t(index)].type;
+    const bool numeric = type == 'N' || type == 'F' || type == 'I' || type == '+';
+    bool isNumber = false;
+    const qint64 number = value.trimmed().toLongLong(&isNumber);
+    for (size_t row = 0; row < m_rows.size(); ++row) {
+        const int record = m_rows[row];
+        bool equal = false;
+        try {
+            if (numeric && isNumber)
+                equal = !f.isBlank(f.record(record), index) && f.integerValue(f.record(record), index) == number;
+            else
+                equal = f.textValue(f.record(record), index, record).compare(value, cs) == 0;
+        } catch (const AppError&) {
+            equal = false; // an unreadable value equals nothing
+        }
+        if (equal) {
+            m_eof = false;
+            if (int(row) != m_row) {
+                m_row = int(row);
+                notifyCurrent();
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Table::locate(const QString& field, qint64 value)
+{
+    return locate(field, QString::number(value), Qt::CaseInsensitive);
+}
+
+void Table::setPrefixFilter(const QString& field, const QString& text)
+{
+    const int index = resolve(field);
+    m_filterField = index;
+    m_filterText = text;
+    if (m_filterActive)
+        setFilterActive(true);
+}
+
+void Table::setFilterActive(bool active)
+{
+    postIfPending();
+    m_filterActive = active;
+    {
+        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        rebuildRows(-1);
+        m_row = m_rows.empty() ? -1 : 0;
+        m_eof = m_rows.empty();
+    }
+    notifyCurrent();
+}
+
+bool Table::filterActive() const
+{
+    return m_filterActive;
+}
+
+// ---- display and batches ----
+
+void Table::suspendDisplay()
+{
+    ++m_suspend;
+}
+
+void Table::resumeDisplay()
+{
+    if (m_suspend == 0)
+        return;
+    if (--m_suspend == 0)
+        emit currentChanged();
+}
+
+bool Table::displaySuspended() const
+{
+    return m_suspend > 0;
+}
+
+void Table::notifyCurrent()
+{
+    if (m_suspend == 0)
+        emit currentChanged();
+}
+
+void Table::beginBatch()
+{
+    ++m_batch;
+}
+
+void Table::endBatch()
+{
+    if (m_batch == 0)
+        return;
+    if (--m_batch == 0 && m_file)
+        m_file->sync();
+}
+
+Table::Batch::~Batch() noexcept(false)
+{
+    if (std::uncaught_exceptions() > 0) {
+        try {
+            m_table.endBatch();
+        } catch (const AppError&) {
+            // The error already on its way out is the one the operator sees.
+        }
+        return;
+    }
+    m_table.endBatch();
+}
+
+void Table::finishChange()
+{
+    // Outside a batch every change is durable before control returns to the operator.
+    if (m_batch == 0)
+        file().sync();
+}
+
+void Table::setUpdateHook(const QObject* owner, std::function<void()> hook)
+{
+    m_hooks[owner] = std::move(hook);
+}
+
+void Table::removeUpdateHook(const QObject* owner)
+{
+    m_hooks.erase(owner);
+}
