@@ -1,0 +1,64 @@
+#include "data/TableLayouts.h"
+
+#include "config/AppError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace TableLayouts {
+
+namespace {
+
+// Wide enough for any person number the cards can carry (40-bit identifier
+// field, of which the person number takes the low part) and for long names.
+constexpr int NumberWidth = 10;
+constexpr int NameWidth = 40;
+constexpr int DuplicateWidth = 3;
+constexpr int ReaderNumberWidth = 3;
+constexpr int RelayTimeWidth = 5;
+constexpr int MemoWidth = 10;
+
+} // namespace
+
+std::vector<DbfFile::FieldSpec> personsFields()
+{
+    return {{QStringLiteral("NUMBER"), 'N', NumberWidth},  {QStringLiteral("SURNAME"), 'C', NameWidth},
+            {QStringLiteral("NAME"), 'C', NameWidth},      {QStringLiteral("GROUP"), 'C', NameWidth},
+            {QStringLiteral("INDEX"), 'N', DuplicateWidth}, {QStringLiteral("INFO"), 'M', MemoWidth}};
+}
+
+std::vector<DbfFile::FieldSpec> groupsFields()
+{
+    std::vector<DbfFile::FieldSpec> fields{{QStringLiteral("ID_GRUPY"), 'N', NumberWidth},
+                                           {QStringLiteral("NAME"), 'C', NameWidth},
+                                           {QStringLiteral("NOTES"), 'M', MemoWidth}};
+    for (int k = 1; k <= AccessFlagCount; ++k)
+        fields.push_back({QStringLiteral("P%1").arg(k), 'L', 1});
+    return fields;
+}
+
+std::vector<DbfFile::FieldSpec> readersFields()
+{
+    return {{QStringLiteral("ID_CZYT"), 'N', ReaderNumberWidth}, {QStringLiteral("NAME"), 'C', NameWidth},
+            {QStringLiteral("TIME"), 'N', RelayTimeWidth},       {QStringLiteral("MIEJSCE"), 'M', MemoWidth},
+            {QStringLiteral("PROX"), 'L', 1},                    {QStringLiteral("EMULACJA"), 'L', 1}};
+}
+
+void createAll(const QString& dir)
+{
+    QDir d(dir);
+    const QStringList names{PersonsFile, GroupsFile, ReadersFile};
+    // Check all first so an existing installation is never half overwritten.
+    for (const QString& name : names) {
+        QString base = d.filePath(QFileInfo(name).completeBaseName());
+        for (const QString& path : {base + QStringLiteral(".dbf"), base + QStringLiteral(".dbt")})
+            if (QFileInfo::exists(path))
+                throw AppError(QStringLiteral("%1: the file exists already and is left as it is")
+                                   .arg(QDir::toNativeSeparators(path)));
+    }
+    DbfFile::create(d.filePath(PersonsFile), personsFields());
+    DbfFile::create(d.filePath(GroupsFile), groupsFields());
+    DbfFile::create(d.filePath(ReadersFile), readersFields());
+}
+
+} // namespace TableLayouts
