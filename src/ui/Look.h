@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QWidget;
+
+// Colours and fonts of the windows.
+namespace Look {
+
+// Colours are stored the Windows way: red in the low byte, green in the next,
+// blue in the third (13616833 is red 193, green 198, blue 207).
+inline QColor winColor(quint32 value)
+{
+    return QColor::fromRgb(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+// "#rrggbb", for style sheets.
+QString cssColor(quint32 value);
+
+inline constexpr quint32 FormColor = 9224369; // main window background
+inline constexpr quint32 PageColor = 13616833; // page fill, also the colour of locked data controls
+
+// The windows were drawn for MS Sans Serif and Tahoma at 96 dpi. Liberation
+// Sans has Arial's metrics, close to both, so the captions fit the fixed
+// control widths; DejaVu Sans is the fallback. Sizes are in pixels.
+QFont uiFont(int pixelSize, bool bold = false);
+
+// Background of an edit, memo, list or grid (the palette's base role, so a
+// later repaint through the palette takes effect).
+void paintControl(QWidget* control, const QColor& color);
+
+} // namespace Look

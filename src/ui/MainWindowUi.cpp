@@ -1,0 +1,546 @@
+#include "ui/MainWindowUi.h"
+
+#include "ui/DataSource.h"
+#include "ui/DbControls.h"
+#include "ui/Look.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
+
+namespace {
+
+constexpr int MainFontPixels = 13;
+constexpr int TabFontPixels = 13;
+constexpr int PasswordFontPixels = 15;
+constexpr int StatusBarHeight = 23;
+
+// The access check boxes of the groups page: 8 columns of 12, numbered down
+// each column. The first two columns sit a little lower than the others, and
+// box 85 (top of the last column) is lower again.
+constexpr std::array<int, 8> AccessColumnLefts = {10, 59, 108, 155, 204, 254, 303, 352};
+constexpr std::array<int, 12> AccessTopsLeft = {15, 34, 54, 74, 94, 113, 133, 153, 172, 192, 212, 231};
+constexpr std::array<int, 12> AccessTopsRight = {12, 32, 52, 71, 91, 111, 130, 150, 170, 190, 209, 229};
+constexpr int AccessBox85Top = 15;
+constexpr int AccessBoxWidth = 41;
+constexpr int AccessBoxHeight = 20;
+
+// The pager as designed: a dark tab strip, white tab texts (black on the
+// selected tab), and pages filled with a light blue-grey gradient mirrored at
+// half height. Normal tabs show the strip through them: white text on a
+// light fill would not be readable.
+QString pagerStyleSheet()
+{
+    using Look::cssColor;
+    return QStringLiteral(
+               "QTabWidget#Pager1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:0.067 %2, "
+               "stop:1 %2); }"
+               "QTabWidget#Pager1::tab-bar { left: 5px; }"
+               "QTabWidget#Pager1::pane { border: 1px solid %3; border-top: none; padding-bottom: 1px;"
+               " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %4, stop:0.5 %5, stop:0.5 %5,"
+               " stop:1 %6); }"
+               "QTabBar::tab { height: 33px; margin-right: 5px; padding: 0px 5px; border: 1px solid transparent;"
+               " color: white; background: transparent; }"
+               "QTabBar::tab:hover { border-color: %7; background: qradialgradient(cx:0.5, cy:1, radius:1, "
+               "fx:0.5, fy:1, stop:0 %8, stop:0.45 %9, stop:0.55 %10, stop:1 %11); }"
+               "QTabBar::tab:selected { color: black; border-color: %12; background: qlineargradient(x1:0, y1:0, "
+               "x2:0, y2:1, stop:0 %13, stop:0.5 %13, stop:0.5 %14, stop:1 %14); }"
+               "QTabBar::tab:selected:hover { border-color: %15; }"
+               "QTabBar::tab:disabled { color: gray; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+               "stop:0 white, stop:1 silver); }")
+        .arg(cssColor(5460819), cssColor(3815994), cssColor(11841710), cssColor(13616833), cssColor(12958644),
+             cssColor(15527141), cssColor(9870494), cssColor(1617645), cssColor(4413279))
+        .arg(cssColor(9803415), cssColor(5992568), cssColor(14922381), cssColor(15724269), cssColor(13816526),
+             cssColor(6343929));
+}
+
+// Keeps one widget filling its parent, as the pager fills the client area
+// between the menu bar and the status bar.
+class FillParent : public QObject
+{
+public:
+    FillParent(QWidget* child, QWidget* parent) : QObject(child), m_child(child)
+    {
+        parent->installEventFilter(this);
+        m_child->setGeometry(parent->rect());
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            m_child->setGeometry(static_cast<QWidget*>(watched)->rect());
+        return false;
+    }
+
+private:
+    QWidget* m_child;
+};
+
+// Creates the control, names it and places it; every control goes into the
+// list that controls() returns.
+class Builder
+{
+public:
+    explicit Builder(QList<QWidget*>& controls) : m_controls(controls) {}
+
+    template<class W>
+    W* make(QWidget* parent, const char* name, const QRect& place = {})
+    {
+        auto* w = new W(parent);
+        w->setObjectName(QLatin1String(name));
+        if (place.isValid())
+            w->setGeometry(place);
+        m_controls.append(w);
+        return w;
+    }
+
+    // A label that sizes itself to its text.
+    QLabel* label(QWidget* parent, const char* name, int left, int top, const QString& text)
+    {
+        auto* l = make<QLabel>(parent, name);
+        l->setText(text);
+        l->move(left, top);
+        l->adjustSize();
+        return l;
+    }
+
+    template<class B>
+    B* captioned(QWidget* parent, const char* name, const QRect& place, const QString& text)
+    {
+        auto* b = make<B>(parent, name, place);
+        b->setText(text);
+        return b;
+    }
+
+    QPushButton* button(QWidget* parent, const char* name, const QRect& place, const QString& text,
+                        bool enabled = true)
+    {
+        auto* b = captioned<QPushButton>(parent, name, place, text);
+        b->setEnabled(enabled);
+        return b;
+    }
+
+    // A speed-button pair: `down` is down at start.
+    QButtonGroup* speedPair(QPushButton* up, QPushButton* down)
+    {
+        auto* group = new QButtonGroup(down->parent());
+        group->setExclusive(true);
+        for (QPushButton* b : {up, down}) {
+            b->setCheckable(true);
+            b->setAutoDefault(false);
+            group->addButton(b);
+        }
+        down->setChecked(true);
+        return group;
+    }
+
+    QFrame* panel(QWidget* parent, const char* name, const QRect& place)
+    {
+        auto* p = make<QFrame>(parent, name, place);
+        p->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        p->setLineWidth(1);
+        return p;
+    }
+
+private:
+    QList<QWidget*>& m_controls;
+};
+
+template<class Control>
+void lockAtStart(Control* control)
+{
+    control->setReadOnly(true);
+    Look::paintControl(control, Look::winColor(Look::PageColor));
+}
+
+} // namespace
+
+MainWindowUi::MainWindowUi() = default;
+MainWindowUi::~MainWindowUi() = default;
+
+void MainWindowUi::setupUi(QMainWindow* form1)
+{
+    m_controls.clear();
+    form1->setObjectName(QStringLiteral("Form1"));
+    form1->setWindowTitle(QStringLiteral("PELLARO V?"));
+    // Narrow frame with a close box only; the size is set by the program.
+    form1->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    form1->setFont(Look::uiFont(MainFontPixels));
+    QPalette palette = form1->palette();
+    palette.setColor(QPalette::Window, Look::winColor(Look::FormColor));
+    form1->setPalette(palette);
+
+    auto* client = new QWidget(form1);
+    client->setObjectName(QStringLiteral("Form1Client"));
+    form1->setCentralWidget(client);
+
+    setupPager(client);
+    setupLogin(client);
+    setupMenu(form1);
+
+    Status = new QStatusBar(form1);
+    Status->setObjectName(QStringLiteral("Status"));
+    Status->setSizeGripEnabled(false);
+    Status->setFixedHeight(StatusBarHeight);
+    form1->setStatusBar(Status);
+    Status->hide();
+    m_controls.append(Status);
+
+    setClientSize(form1, DesignClientWidth, DesignClientHeight);
+}
+
+void MainWindowUi::setupLogin(QWidget* client)
+{
+    Builder b(m_controls);
+
+    // The frame trace is never shown; it only collects the hex of sent frames.
+    Memo1 = b.make<QPlainTextEdit>(client, "Memo1", QRect(-4, -20, 69, 45));
+    Memo1->setPlainText(QStringLiteral("Memo\n1"));
+    {
+        QPalette p = Memo1->palette();
+        p.setColor(QPalette::Base, Qt::black);
+        p.setColor(QPalette::Text, Qt::red);
+        Memo1->setPalette(p);
+    }
+    Memo1->hide();
+
+    Bevel1 = b.make<QFrame>(client, "Bevel1", QRect(0, -8, 681, 9));
+    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    Bevel1->hide();
+
+    Image1 = b.make<QLabel>(client, "Image1", QRect(0, 0, 400, 203));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const QPixmap picture(QStringLiteral(":/start.png"));
+    if (!picture.isNull())
+        Image1->setPixmap(picture);
+
+    // The password box shows every typed character as the same square, so
+    // not even the length of a word is easy to read off.
+    Edit5 = b.make<QLineEdit>(client, "Edit5", QRect(8, 169, 86, 21));
+    Edit5->setFrame(false);
+    Edit5->setEchoMode(QLineEdit::Password);
+    Edit5->setFont(Look::uiFont(PasswordFontPixels));
+    Edit5->setStyleSheet(QStringLiteral("QLineEdit#Edit5 { background: navy; color: yellow; border: none;"
+                                        " lineedit-password-character: 9632; }"));
+
+    BitBtn1 = b.button(client, "BitBtn1", QRect(104, 169, 97, 24), QStringLiteral("Confirm"));
+    BitBtn1->setIcon(BitBtn1->style()->standardIcon(QStyle::SP_DialogOkButton));
+}
+
+void MainWindowUi::setupPager(QWidget* client)
+{
+    Builder b(m_controls);
+    Pager1 = b.make<QTabWidget>(client, "Pager1");
+    Pager1->setAttribute(Qt::WA_StyledBackground);
+    Pager1->tabBar()->setFont(Look::uiFont(TabFontPixels, true));
+    Pager1->tabBar()->setDrawBase(false);
+    Pager1->tabBar()->setMovable(false);
+    Pager1->setStyleSheet(pagerStyleSheet());
+    new FillParent(Pager1, client);
+
+    const std::array<std::pair<QWidget**, const char*>, 4> pages = {{{&Pager11, "Pager11"},
+                                                                     {&Pager12, "Pager12"},
+                                                                     {&Pager13, "Pager13"},
+                                                                     {&PagerPage1, "PagerPage1"}}};
+    const std::array<QString, 4> captions = {QStringLiteral("Osoby"), QStringLiteral("Grupy"),
+                                             QStringLiteral("Czytniki"), QStringLiteral("Ustawienia")};
+    for (size_t i = 0; i < pages.size(); ++i) {
+        auto* page = b.make<QWidget>(nullptr, pages[i].second);
+        *pages[i].first = page;
+        Pager1->addTab(page, captions[i]);
+    }
+
+    setupPersonsPage();
+    setupGroupsPage();
+    setupReadersPage();
+    setupSettingsPage();
+
+    Pager1->setCurrentWidget(Pager11);
+    Pager1->hide();
+}
+
+void MainWindowUi::setupPersonsPage()
+{
+    Builder b(m_controls);
+    QWidget* page = Pager11;
+
+    DBGrid1 = b.make<DbGrid>(page, "DBGrid1", QRect(14, 8, 649, 209));
+    Look::paintControl(DBGrid1, Look::winColor(Look::PageColor));
+
+    Panel2 = b.panel(page, "Panel2", QRect(8, 220, 345, 265));
+    DBEdit8 = b.make<DbEdit>(Panel2, "DBEdit8", QRect(13, 10, 148, 24));
+    lockAtStart(DBEdit8);
+    Label7 = b.label(Panel2, "Label7", 173, 12, QStringLiteral("Surname"));
+    DBEdit2 = b.make<DbEdit>(Panel2, "DBEdit2", QRect(12, 40, 148, 24));
+    lockAtStart(DBEdit2);
+    Label13 = b.label(Panel2, "Label13", 174, 40, QStringLiteral("Name"));
+    DBEdit5 = b.make<DbEdit>(Panel2, "DBEdit5", QRect(12, 70, 148, 24));
+    lockAtStart(DBEdit5);
+    Label14 = b.label(Panel2, "Label14", 174, 71, QStringLiteral("Number of duplicates "));
+    DBEdit1 = b.make<DbEdit>(Panel2, "DBEdit1", QRect(12, 99, 148, 24));
+    lockAtStart(DBEdit1);
+    Label3 = b.label(Panel2, "Label3", 174, 101, QStringLiteral("Number in database "));
+    DBLB2 = b.make<DbLookupCombo>(Panel2, "DBLB2", QRect(12, 128, 148, 24));
+    lockAtStart(DBLB2);
+    Label4 = b.label(Panel2, "Label4", 174, 130, QStringLiteral("Group"));
+    Button9 = b.button(Panel2, "Button9", QRect(16, 160, 75, 24), QStringLiteral("Add"), false);
+    Button7 = b.button(Panel2, "Button7", QRect(96, 160, 75, 24), QStringLiteral("Remove"), false);
+    SpeedButton4 = b.button(Panel2, "SpeedButton4", QRect(176, 160, 73, 24), QStringLiteral("Edit"));
+    SpeedButton3 = b.button(Panel2, "SpeedButton3", QRect(255, 160, 73, 24), QStringLiteral("Confirm"));
+    personsModeButtons = b.speedPair(SpeedButton4, SpeedButton3);
+
+    GroupBox6 = b.make<QGroupBox>(Panel2, "GroupBox6", QRect(16, 184, 313, 73));
+    GroupBox6->setTitle(QStringLiteral("GroupBox6"));
+    Edit4 = b.make<QLineEdit>(GroupBox6, "Edit4", QRect(8, 17, 153, 24));
+    RadioButton4 = b.captioned<QRadioButton>(GroupBox6, "RadioButton4", QRect(168, 16, 113, 17),
+                                             QStringLiteral("RadioButton4"));
+    RadioButton5 = b.captioned<QRadioButton>(GroupBox6, "RadioButton5", QRect(168, 48, 113, 17),
+                                             QStringLiteral("RadioButton5"));
+    RadioButton5->setChecked(true);
+    CheckBox2 = b.captioned<QCheckBox>(GroupBox6, "CheckBox2", QRect(8, 48, 97, 17), QStringLiteral("CheckBox2"));
+
+    // The note accepts typing until the first Confirm locks the page.
+    DBMemo1 = b.make<DbMemo>(page, "DBMemo1", QRect(406, 232, 251, 57));
+    DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Label2 = b.label(page, "Label2", 408, 288, QStringLiteral("Note: "));
+    CBox2 = b.captioned<QCheckBox>(page, "CBox2", QRect(408, 312, 153, 17), QStringLiteral(" Duplicate card"));
+    Button4 = b.button(page, "Button4", QRect(408, 342, 225, 31), QStringLiteral("Program"));
+    Button2 = b.button(page, "Button2", QRect(408, 382, 225, 31), QStringLiteral("Read"));
+    Button3 = b.button(page, "Button3", QRect(408, 424, 225, 31), QStringLiteral("Delete withdrawal "));
+    Label22 = b.label(page, "Label22", 544, 472, QStringLiteral("Label22"));
+    Label22->hide();
+}
+
+void MainWindowUi::setupGroupsPage()
+{
+    Builder b(m_controls);
+    QWidget* page = Pager12;
+
+    Label5 = b.label(page, "Label5", 262, 12, QStringLiteral("Access only to checked readers"));
+    DBGrid2 = b.make<DbGrid>(page, "DBGrid2", QRect(10, 26, 223, 148));
+    DBGrid2->setFrameShape(QFrame::Box);
+    DBGrid2->setLineWidth(1);
+    Look::paintControl(DBGrid2, Look::winColor(Look::PageColor));
+    Label6 = b.label(page, "Label6", 9, 187, QStringLiteral("Note"));
+    DBMemo2 = b.make<DbMemo>(page, "DBMemo2", QRect(10, 209, 223, 128));
+    DBMemo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    Panel1 = b.panel(page, "Panel1", QRect(249, 34, 407, 263));
+    for (int number = 1; number <= AccessBoxCount; ++number) {
+        const int column = (number - 1) / 12;
+        const int row = (number - 1) % 12;
+        int top = column < 2 ? AccessTopsLeft[size_t(row)] : AccessTopsRight[size_t(row)];
+        if (number == 85)
+            top = AccessBox85Top;
+        const QByteArray name = "DBCheckBox" + QByteArray::number(number);
+        DbCheckBox* box = b.make<DbCheckBox>(
+            Panel1, name.constData(), QRect(AccessColumnLefts[size_t(column)], top, AccessBoxWidth, AccessBoxHeight));
+        box->setText(QString::number(number));
+        box->setReadOnly(true);
+        DBCheckBoxes[size_t(number - 1)] = box;
+    }
+
+    Button13 = b.button(page, "Button13", QRect(248, 312, 200, 25), QStringLiteral("Full access "), false);
+    Button14 = b.button(page, "Button14", QRect(456, 312, 200, 25), QStringLiteral("No access"), false);
+    DBEdit6 = b.make<DbEdit>(page, "DBEdit6", QRect(8, 376, 145, 24));
+    lockAtStart(DBEdit6);
+    Label9 = b.label(page, "Label9", 160, 380, QStringLiteral("Group's name"));
+    Button1 = b.button(page, "Button1", QRect(304, 376, 80, 25), QStringLiteral("Add"), false);
+    Button10 = b.button(page, "Button10", QRect(392, 376, 80, 25), QStringLiteral("Remove"), false);
+    SpeedButton5 = b.button(page, "SpeedButton5", QRect(480, 376, 80, 25), QStringLiteral("Edit"));
+    SpeedButton6 = b.button(page, "SpeedButton6", QRect(568, 376, 80, 25), QStringLiteral("Confirm"));
+    groupsModeButtons = b.speedPair(SpeedButton5, SpeedButton6);
+}
+
+void MainWindowUi::setupReadersPage()
+{
+    Builder b(m_controls);
+    QWidget* page = Pager13;
+
+    DBGrid3 = b.make<DbGrid>(page, "DBGrid3", QRect(10, 16, 255, 225));
+    Label15 = b.label(page, "Label15", 8, 248, QStringLiteral("Note"));
+    DBMemo3 = b.make<DbMemo>(page, "DBMemo3", QRect(10, 272, 255, 185));
+    lockAtStart(DBMemo3);
+
+    GroupBox3 = b.make<QGroupBox>(page, "GroupBox3", QRect(296, 8, 361, 233));
+    GroupBox3->setTitle(QStringLiteral("Reader parameters  "));
+    DBEdit3 = b.make<DbEdit>(GroupBox3, "DBEdit3", QRect(16, 24, 121, 24));
+    lockAtStart(DBEdit3);
+    Label10 = b.label(GroupBox3, "Label10", 152, 30, QStringLiteral("Reader's name"));
+    DBComboBox1 = b.make<DbComboBox>(GroupBox3, "DBComboBox1", QRect(16, 56, 121, 24));
+    DBComboBox1->setEditable(true);
+    for (int seconds : RelayTimes)
+        DBComboBox1->addItem(QString::number(seconds));
+    DBComboBox1->setCurrentIndex(-1);
+    lockAtStart(DBComboBox1);
+    Label11 = b.label(GroupBox3, "Label11", 152, 58, QStringLiteral("Relay time"));
+    DBEdit4 = b.make<DbEdit>(GroupBox3, "DBEdit4", QRect(16, 88, 121, 24));
+    lockAtStart(DBEdit4);
+    Label12 = b.label(GroupBox3, "Label12", 152, 88, QStringLiteral("Reader's number"));
+    DBCheckBox98 = b.captioned<DbCheckBox>(GroupBox3, "DBCheckBox98", QRect(16, 120, 257, 17),
+                                           QStringLiteral("Additional informing in standard PROX "));
+    DBCheckBox98->setReadOnly(true);
+    DBCheckBox98->hide();
+    DBCheckBox97 = b.captioned<DbCheckBox>(GroupBox3, "DBCheckBox97", QRect(16, 144, 257, 17),
+                                           QStringLiteral("User's ID on COM port"));
+    DBCheckBox97->setReadOnly(true);
+    Button6 = b.button(GroupBox3, "Button6", QRect(16, 200, 75, 25), QStringLiteral("Add"), false);
+    Button8 = b.button(GroupBox3, "Button8", QRect(96, 200, 75, 25), QStringLiteral("Remove"), false);
+    SpeedButton1 = b.button(GroupBox3, "SpeedButton1", QRect(176, 200, 73, 25), QStringLiteral("Edit"));
+    SpeedButton2 = b.button(GroupBox3, "SpeedButton2", QRect(256, 200, 73, 25), QStringLiteral("Confirm"));
+    readersModeButtons = b.speedPair(SpeedButton1, SpeedButton2);
+
+    GroupBox1 = b.make<QGroupBox>(page, "GroupBox1", QRect(296, 264, 361, 193));
+    GroupBox1->setTitle(QStringLiteral("Options"));
+    RadioButton3 =
+        b.captioned<QRadioButton>(GroupBox1, "RadioButton3", QRect(24, 24, 185, 17), QStringLiteral("New reader"));
+    RadioButton1 = b.captioned<QRadioButton>(GroupBox1, "RadioButton1", QRect(24, 48, 233, 17),
+                                             QStringLiteral("Existing reader"));
+    RadioButton1->setChecked(true);
+    RadioButton2 = b.captioned<QRadioButton>(GroupBox1, "RadioButton2", QRect(24, 72, 265, 17),
+                                             QStringLiteral("Change system code"));
+    // The old system code, shown only while "changed the system code" is chosen.
+    Edit2 = b.make<QLineEdit>(GroupBox1, "Edit2", QRect(24, 96, 161, 24));
+    Look::paintControl(Edit2, Qt::red);
+    Edit2->hide();
+    Label17 = b.label(GroupBox1, "Label17", 192, 96, QStringLiteral("Old code"));
+    Label17->hide();
+    CheckBox1 = b.captioned<QCheckBox>(GroupBox1, "CheckBox1", QRect(24, 128, 297, 17),
+                                       QStringLiteral("Clear memory of lost cards"));
+    Button12 = b.button(GroupBox1, "Button12", QRect(24, 152, 321, 33), QStringLiteral("Save to card"));
+}
+
+void MainWindowUi::setupSettingsPage()
+{
+    Builder b(m_controls);
+    QWidget* page = PagerPage1;
+
+    Label18 = b.label(page, "Label18", 192, 72, QStringLiteral("Label18"));
+    Label8 = b.label(page, "Label8", 192, 96, QStringLiteral("Number range 1...1 000 000"));
+    Edit1 = b.make<QLineEdit>(page, "Edit1", QRect(192, 122, 209, 24));
+    Button5 = b.button(page, "Button5", QRect(410, 122, 75, 25), QStringLiteral("Write"));
+    Label19 = b.label(page, "Label19", 192, 160, QStringLiteral("Label19"));
+    Edit6 = b.make<QLineEdit>(page, "Edit6", QRect(190, 186, 211, 24));
+    Button15 = b.button(page, "Button15", QRect(410, 184, 75, 25), QStringLiteral("Write"));
+    Label20 = b.label(page, "Label20", 192, 232, QStringLiteral("Label20"));
+    Edit8 = b.make<QLineEdit>(page, "Edit8", QRect(190, 256, 211, 24));
+    Button11 = b.button(page, "Button11", QRect(410, 256, 75, 25), QStringLiteral("Write"));
+    Label21 = b.label(page, "Label21", 192, 296, QStringLiteral("Label21"));
+    // The language box also takes a typed name; only an exact table name
+    // selects a language.
+    ComboBox1 = b.make<QComboBox>(page, "ComboBox1", QRect(192, 320, 211, 24));
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->addItems({QStringLiteral("Polski"), QStringLiteral("English"), QStringLiteral("český"),
+                         QStringLiteral("Magyar")});
+    ComboBox1->setCurrentText(QStringLiteral("Polski"));
+    Button18 = b.button(page, "Button18", QRect(413, 319, 73, 25), QStringLiteral("Write"));
+}
+
+void MainWindowUi::setupMenu(QMainWindow* form1)
+{
+    MainMenu1 = form1->menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    auto menu = [](QWidget* parent, const char* name, const QString& text) {
+        auto* m = new QMenu(text, parent);
+        m->setObjectName(QLatin1String(name));
+        m->menuAction()->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto item = [](QMenu* parent, const char* name, const QString& text) {
+        QAction* a = parent->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+
+    Edycja1 = menu(MainMenu1, "Edycja1", QStringLiteral("Edycja"));
+    Uytkownicy1 = item(Edycja1, "Uytkownicy1", QStringLiteral("Osoby"));
+    Grupy1 = item(Edycja1, "Grupy1", QStringLiteral("Grupy"));
+    Czytniki1 = item(Edycja1, "Czytniki1", QStringLiteral("Czytniki"));
+
+    Port1 = menu(MainMenu1, "Port1", QStringLiteral("Port"));
+    COM11 = item(Port1, "COM11", QStringLiteral("Połącz"));
+    Rozcz1 = item(Port1, "Rozcz1", QStringLiteral("Rozłącz"));
+    Wybrportu1 = menu(Port1, "Wybrportu1", QStringLiteral("Port"));
+    Port1->addMenu(Wybrportu1);
+    COM12 = item(Wybrportu1, "COM12", QStringLiteral("COM1"));
+    COM22 = item(Wybrportu1, "COM22", QStringLiteral("COM2"));
+    COM21 = item(Wybrportu1, "COM21", QStringLiteral("COM3"));
+    COM41 = item(Wybrportu1, "COM41", QStringLiteral("COM4"));
+
+    Pomoc1 = menu(MainMenu1, "Pomoc1", QStringLiteral("Pomoc"));
+    Oprogramie1 = item(Pomoc1, "Oprogramie1", QStringLiteral("Plik pomocy"));
+    Oprogramie2 = item(Pomoc1, "Oprogramie2", QStringLiteral("O programie"));
+
+    // No menu command is reachable before login.
+    for (QMenu* top : {Edycja1, Port1, Pomoc1}) {
+        MainMenu1->addMenu(top);
+        top->menuAction()->setVisible(false);
+    }
+}
+
+void MainWindowUi::bind(DataSource* ds1, DataSource* ds2, DataSource* ds3)
+{
+    DBGrid1->bind(ds1, {{QStringLiteral("NUMBER"), 40},
+                        {QStringLiteral("SURNAME"), 200},
+                        {QStringLiteral("NAME"), 200},
+                        {QStringLiteral("GROUP"), 200}});
+    DBEdit8->bind(ds1, QStringLiteral("SURNAME"));
+    DBEdit2->bind(ds1, QStringLiteral("NAME"));
+    DBEdit5->bind(ds1, QStringLiteral("INDEX"));
+    DBEdit1->bind(ds1, QStringLiteral("NUMBER"));
+    DBLB2->bind(ds1, QStringLiteral("GROUP"), ds3, QStringLiteral("NAME"));
+    DBMemo1->bind(ds1, QStringLiteral("INFO"));
+
+    DBGrid2->bind(ds3, {{QStringLiteral("NAME"), 192}});
+    DBEdit6->bind(ds3, QStringLiteral("NAME"));
+    DBMemo2->bind(ds3, QStringLiteral("NOTES"));
+    for (int number = 1; number <= AccessBoxCount; ++number)
+        accessBox(number)->bind(ds3, QStringLiteral("P%1").arg(number));
+
+    DBGrid3->bind(ds2, {{QStringLiteral("NAME"), 146}, {QStringLiteral("TIME"), 0}});
+    DBMemo3->bind(ds2, QStringLiteral("MIEJSCE"));
+    DBEdit3->bind(ds2, QStringLiteral("NAME"));
+    DBComboBox1->bind(ds2, QStringLiteral("TIME"));
+    DBEdit4->bind(ds2, QStringLiteral("ID_CZYT"));
+    DBCheckBox98->bind(ds2, QStringLiteral("PROX"));
+    DBCheckBox97->bind(ds2, QStringLiteral("EMULACJA"));
+}
+
+void MainWindowUi::setClientSize(QMainWindow* form1, int width, int height)
+{
+    // The status bar lies inside the client area; the menu bar does not.
+    const QMenuBar* bar = form1->menuBar();
+    const int menuHeight = bar && bar->isVisibleTo(form1) ? bar->sizeHint().height() : 0;
+    form1->setFixedSize(width, height + menuHeight);
+}
+
+DbCheckBox* MainWindowUi::accessBox(int number) const
+{
+    if (number < 1 || number > AccessBoxCount)
+        return nullptr;
+    return DBCheckBoxes[size_t(number - 1)];
+}
+
+QList<QWidget*> MainWindowUi::controls() const
+{
+    return m_controls;
+}

@@ -1,0 +1,98 @@
+#include "ui/TForm4.h"
+
+#include "ui/DataSource.h"
+#include "ui/DbControls.h"
+#include "ui/Look.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+constexpr int DialogFontPixels = 10;
+constexpr int CaptionFontPixels = 11;
+constexpr int ValueFontPixels = 15;
+constexpr int ButtonFontPixels = 11;
+constexpr int CaptionLeft = 33;
+constexpr int ValueLeft = 210;
+// The outer 341 x 286 less a frame of 4 pixels at each side and a title bar
+// of 30.
+constexpr QSize ClientSize(333, 252);
+
+void setTextColor(QWidget* w, const QColor& color)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::ButtonText, color);
+    w->setPalette(p);
+}
+
+} // namespace
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Informacje o karcie "));
+    setFont(Look::uiFont(DialogFontPixels));
+    resize(ClientSize);
+
+    auto caption = [this](const char* name, int top, const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(Look::uiFont(CaptionFontPixels, true));
+        setTextColor(l, QColor(0, 0, 128));
+        l->move(CaptionLeft, top);
+        l->adjustSize();
+        return l;
+    };
+    auto value = [this](const char* name, const QRect& place) {
+        auto* t = new DbText(this);
+        t->setObjectName(QLatin1String(name));
+        t->setFont(Look::uiFont(ValueFontPixels, true));
+        setTextColor(t, Qt::black);
+        t->setGeometry(place);
+        return t;
+    };
+
+    label10 = caption("label10", 24, QStringLiteral("Nazwisko......................................."));
+    Label6 = caption("Label6", 49, QStringLiteral("Imię....................................."));
+    Label2 = caption("Label2", 73, QStringLiteral("Grupa.................................."));
+    Label3 = caption("Label3", 98, QStringLiteral("Ilosc duplikatow..................."));
+    Label5 = caption("Label5", 122, QStringLiteral("Duplikat..............................."));
+    Label4 = caption("Label4", 146, QStringLiteral("ID....................................... "));
+
+    DBText5 = value("DBText5", QRect(ValueLeft, 22, 111, 15));
+    DBText4 = value("DBText4", QRect(ValueLeft, 46, 117, 17));
+    DBText3 = value("DBText3", QRect(ValueLeft, 71, 109, 18));
+    DBText2 = value("DBText2", QRect(ValueLeft, 95, 98, 14));
+    Label1 = new QLabel(QStringLiteral("0"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(Look::uiFont(ValueFontPixels, true));
+    setTextColor(Label1, Qt::black);
+    Label1->move(ValueLeft, 119);
+    Label1->adjustSize();
+    DBText1 = value("DBText1", QRect(ValueLeft, 144, 104, 14));
+
+    Button1 = new QPushButton(QStringLiteral("Zamknij"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setFont(Look::uiFont(ButtonFontPixels));
+    setTextColor(Button1, Qt::black);
+    Button1->setGeometry(129, 175, 77, 25);
+    connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::bind(DataSource* ds1)
+{
+    DBText5->bind(ds1, QStringLiteral("NAME"));
+    DBText4->bind(ds1, QStringLiteral("SURNAME"));
+    DBText3->bind(ds1, QStringLiteral("GROUP"));
+    DBText2->bind(ds1, QStringLiteral("INDEX"));
+    DBText1->bind(ds1, QStringLiteral("NUMBER"));
+}
+
+void TForm4::Button1Click()
+{
+    hide();
+}
