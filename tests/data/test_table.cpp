@@ -1,0 +1,566 @@
+// Table's operations on the current record, and the record model over it.
+
+#include "DbfBytes.h"
+
+#include "config/AppError.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "data/TableModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Person
+{
+    int number;
+    QString first;
+    QString family;
+    QString group;
+};
+
+void addPersons(Table& t, const QList<Person>& persons)
+{
+    for (const Person& p : persons) {
+        t.insert();
+        t.setInteger("NUMBER", p.number);
+        t.setText("SURNAME", p.first);
+        t.setText("NAME", p.family);
+        t.setText("GROUP", p.group);
+        t.setInteger("INDEX", 0);
+        t.post();
+    }
+}
+
+QList<int> numbersInOrder(Table& t)
+{
+    QList<int> numbers;
+    for (t.first(); !t.atEnd(); t.next())
+        numbers << int(t.asInteger("NUMBER"));
+    return numbers;
+}
+
+QString errorOf(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const AppError& e) {
+        return e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+class TestTable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void movesAndTheEnd();
+    void fieldNamesInAnyLetterCase();
+    void groupFlagsByPosition();
+    void insertGoesToTheEndOfTheNaturalOrder();
+    void deleteMakesTheNeighbourCurrent();
+    void refreshPostsAndKeepsTheCurrentRecord();
+    void locate();
+    void prefixFilter_data();
+    void prefixFilter();
+    void filterIsSwitchedAndSurvivesChanges();
+    void suspendedDisplay();
+    void statesAndTheirSignals();
+    void everyPostIsOnDiskAtOnce();
+    void batchWritesEveryRecord();
+    void failedStepLeavesEarlierStepsDone();
+    void modelFollowsTheTable();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+};
+
+void TestTable::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    TableLayouts::createAll(m_dir->path());
+}
+
+void TestTable::movesAndTheEnd()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    QVERIFY(t.atEnd() && t.isEmpty());
+    t.first();
+    t.next();
+    t.prior();
+    QVERIFY(t.atEnd());
+    QCOMPARE(t.asInteger("NUMBER"), 0);
+    QCOMPARE(t.asText("NAME"), QString());
+
+    addPersons(t, {{1, "A", "a", ""}, {2, "B", "b", ""}, {3, "C", "c", ""}});
+    t.first();
+    QVERIFY(!t.atEnd());
+    t.prior(); // on the first record prior stays there
+    QCOMPARE(t.asInteger("NUMBER"), 1);
+    QVERIFY(!t.atEnd());
+    t.next();
+    t.next();
+    QCOMPARE(t.asInteger("NUMBER"), 3);
+    QVERIFY(!t.atEnd());
+    t.next(); // past the last: at end, still on the last record
+    QVERIFY(t.atEnd());
+    QCOMPARE(t.asInteger("NUMBER"), 3);
+    t.prior();
+    QVERIFY(!t.atEnd());
+    QCOMPARE(t.asInteger("NUMBER"), 2);
+    QCOMPARE(numbersInOrder(t), QList<int>({1, 2, 3}));
+
+    // A scan that starts one back from the first record still sees every record.
+    t.first();
+    t.prior();
+    int largest = 0;
+    for (; !t.atEnd(); t.next())
+        largest = qMax<int>(largest, int(t.asInteger("NUMBER")));
+    QCOMPARE(largest, 3);
+}
+
+void TestTable::fieldNamesInAnyLetterCase()
+{
+    Table readers;
+    readers.open(path("sprzet.dbf"));
+    readers.insert();
+    readers.setInteger("ID_czyt", 7);
+    readers.setText("name", QStringLiteral("Reader 7"));
+    readers.post();
+    QCOMPARE(readers.asInteger("ID_CZYT"), 7);
+    QCOMPARE(readers.asInteger("id_Czyt"), 7);
+    QCOMPARE(readers.asText("NAME"), QStringLiteral("Reader 7"));
+    QVERIFY(readers.locate("Id_Czyt", 7));
+
+    Table groups;
+    groups.open(path("grupa.dbf"));
+    groups.insert();
+    groups.setInteger("ID_grupy", 1);
+    groups.setLogical("p13", true);
+    groups.setLogical("P49", true);
+    groups.post();
+    QVERIFY(groups.asLogical("P13"));
+    QVERIFY(groups.asLogical("p49"));
+    QCOMPARE(groups.asInteger("ID_Grupy"), 1);
+    const QString error = errorOf([&] { groups.asLogical("P97"); });
+    QVERIFY2(error.contains("P97") && error.contains("grupa.dbf"), qPrintable(error));
+}
+
+void TestTable::groupFlagsByPosition()
+{
+    Table groups;
+    groups.open(path("grupa.dbf"));
+    groups.insert();
+    groups.setInteger("ID_Grupy", 5);
+    groups.setText("NAME", QStringLiteral("Grupa 5"));
+    groups.setText("NOTES", QStringLiteral("notatka"));
+    for (int k = 1; k <= 96; ++k)
+        groups.setLogical(QStringLiteral("p%1").arg(k), false);
+    groups.post();
+
+    // Full access: the 4th to 99th fields.
+    groups.edit();
+    for (int position = 4; position <= 99; ++position)
+        groups.setLogicalAt(position, true);
+    groups.post();
+    for (int k = 1; k <= 96; ++k)
+        QVERIFY2(groups.asLogical(QStringLiteral("P%1").arg(k)), qPrintable(QString::number(k)));
+    QCOMPARE(groups.asInteger("ID_Grupy"), 5);
+    QCOMPARE(groups.asText("NAME"), QStringLiteral("Grupa 5"));
+    QCOMPARE(groups.asText("NOTES"), QStringLiteral("notatka"));
+
+    // One flag by position reaches exactly its field.
+    groups.edit();
+    for (int position = 4; position <= 99; ++position)
+        groups.setLogicalAt(position, false);
+    groups.setLogicalAt(4 + 41, true);
+    groups.post();
+    for (int k = 1; k <= 96; ++k)
+        QCOMPARE(groups.asLogical(QStringLiteral("P%1").arg(k)), k == 42);
+    QCOMPARE(groups.logicalAt(45), true);
+    QVERIFY(errorOf([&] { groups.logicalAt(100); }).contains("no field number 100"));
+    QVERIFY(errorOf([&] { groups.logicalAt(0); }).contains("no field number 0"));
+}
+
+void TestTable::insertGoesToTheEndOfTheNaturalOrder()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "A", "a", ""}, {2, "B", "b", ""}, {3, "C", "c", ""}});
+    t.first(); // inserting while the first record is current
+    t.insert();
+    QCOMPARE(t.state(), Table::State::Inserting);
+    QCOMPARE(t.asText("NAME"), QString()); // a blank record is shown
+    t.setInteger("NUMBER", 4);
+    t.post();
+    QCOMPARE(t.asInteger("NUMBER"), 4);
+    QCOMPARE(t.currentRow(), 3);
+    QCOMPARE(numbersInOrder(t), QList<int>({1, 2, 3, 4}));
+
+    // Insert posts a pending change first.
+    t.first();
+    t.edit();
+    t.setText("NAME", QStringLiteral("changed"));
+    t.insert();
+    t.cancel();
+    t.first();
+    QCOMPARE(t.asText("NAME"), QStringLiteral("changed"));
+    QCOMPARE(t.rowCount(), 4); // the cancelled insert left nothing
+
+    // Edit on an empty table inserts.
+    Table readers;
+    readers.open(path("sprzet.dbf"));
+    readers.edit();
+    QCOMPARE(readers.state(), Table::State::Inserting);
+    readers.setInteger("ID_CZYT", 1);
+    readers.post();
+    QCOMPARE(readers.rowCount(), 1);
+}
+
+void TestTable::deleteMakesTheNeighbourCurrent()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "A", "a", ""}, {2, "B", "b", ""}, {3, "C", "c", ""}, {4, "D", "d", ""}});
+    t.first();
+    t.next();
+    t.remove(); // a middle record: the following one becomes current
+    QCOMPARE(t.asInteger("NUMBER"), 3);
+    QVERIFY(!t.atEnd());
+    t.next();
+    QCOMPARE(t.asInteger("NUMBER"), 4);
+    t.remove(); // the last record: the preceding one becomes current
+    QCOMPARE(t.asInteger("NUMBER"), 3);
+    QVERIFY(!t.atEnd());
+    QCOMPARE(numbersInOrder(t), QList<int>({1, 3}));
+
+    // Records are only marked: the file keeps them, and reopening skips them.
+    const QByteArray bytes = dbfbytes::read(path("osoby.dbf"));
+    QCOMPARE(dbfbytes::readLe32(bytes, 4), 4u);
+    Table reopened;
+    t.close();
+    reopened.open(path("osoby.dbf"));
+    QCOMPARE(numbersInOrder(reopened), QList<int>({1, 3}));
+    reopened.first();
+    reopened.remove();
+    reopened.remove(); // the only record left: the table is empty and at its end
+    QVERIFY(reopened.isEmpty());
+    QVERIFY(reopened.atEnd());
+    reopened.remove(); // on an empty table: nothing happens
+    QVERIFY(reopened.isEmpty());
+
+    // Deleting while editing drops the pending change; while inserting it
+    // drops the new record.
+    addPersons(reopened, {{5, "E", "e", ""}});
+    reopened.insert();
+    reopened.remove();
+    QCOMPARE(reopened.state(), Table::State::Browsing);
+    QCOMPARE(reopened.rowCount(), 1);
+    QCOMPARE(reopened.asInteger("NUMBER"), 5);
+}
+
+void TestTable::refreshPostsAndKeepsTheCurrentRecord()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "A", "a", ""}, {2, "B", "b", ""}, {3, "C", "c", ""}});
+    t.first();
+    t.next();
+    t.edit();
+    t.setText("SURNAME", QStringLiteral("Bożena"));
+    QSignalSpy changed(&t, &Table::currentChanged);
+    t.refresh();
+    QCOMPARE(t.state(), Table::State::Browsing);
+    QCOMPARE(t.asInteger("NUMBER"), 2);
+    QCOMPARE(t.asText("SURNAME"), QStringLiteral("Bożena"));
+    QVERIFY(changed.count() >= 1);
+
+    // At the end of a scan the table stays at its end through a refresh.
+    for (t.first(); !t.atEnd(); t.next()) {
+    }
+    t.refresh();
+    QVERIFY(t.atEnd());
+    QCOMPARE(t.asInteger("NUMBER"), 3);
+}
+
+void TestTable::locate()
+{
+    Table groups;
+    groups.open(path("grupa.dbf"));
+    int id = 0;
+    for (const QString name : {"Biuro", "Magazyn", "biuro", "Magazyn", "Łódź"}) {
+        groups.insert();
+        groups.setInteger("ID_Grupy", ++id);
+        groups.setText("NAME", name);
+        groups.post();
+    }
+    groups.first();
+    QVERIFY(groups.locate("NAME", "biuro", Qt::CaseSensitive));
+    QCOMPARE(groups.asInteger("ID_Grupy"), 3);
+    QVERIFY(groups.locate("NAME", "BIURO", Qt::CaseInsensitive));
+    QCOMPARE(groups.asInteger("ID_Grupy"), 1);
+    // Two groups with the same name: the first in natural order.
+    QVERIFY(groups.locate("NAME", "Magazyn", Qt::CaseSensitive));
+    QCOMPARE(groups.asInteger("ID_Grupy"), 2);
+    QVERIFY(groups.locate("NAME", QStringLiteral("łÓDŹ"), Qt::CaseInsensitive));
+    QCOMPARE(groups.asInteger("ID_Grupy"), 5);
+
+    // Not found: nothing moves, no change is announced.
+    groups.first();
+    groups.next();
+    QSignalSpy changed(&groups, &Table::currentChanged);
+    QVERIFY(!groups.locate("NAME", "MAGAZYN", Qt::CaseSensitive));
+    QVERIFY(!groups.locate("NAME", "Magazyn 2", Qt::CaseInsensitive));
+    QVERIFY(!groups.locate("ID_Grupy", 99));
+    QCOMPARE(groups.asInteger("ID_Grupy"), 2);
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(groups.locate("ID_GRUPY", 4));
+    QCOMPARE(groups.asText("NAME"), QStringLiteral("Magazyn"));
+
+    // Locate ends a scan that went past the end.
+    for (groups.first(); !groups.atEnd(); groups.next()) {
+    }
+    QVERIFY(groups.locate("NAME", "Biuro", Qt::CaseSensitive));
+    QVERIFY(!groups.atEnd());
+}
+
+void TestTable::prefixFilter_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("two letters, other case") << "NAME" << "NO" << QList<int>{1, 3};
+    QTest::newRow("Polish letters, other case") << "NAME" << QStringLiteral("żó") << QList<int>{2};
+    QTest::newRow("first name") << "SURNAME" << "a" << QList<int>{1, 4};
+    QTest::newRow("apostrophe is plain text") << "NAME" << "O'" << QList<int>{5};
+    QTest::newRow("expression characters") << "NAME" << "*" << QList<int>{};
+    QTest::newRow("empty text passes all") << "NAME" << "" << QList<int>{1, 2, 3, 4, 5, 6};
+    QTest::newRow("no match") << "NAME" << "Xy" << QList<int>{};
+}
+
+void TestTable::prefixFilter()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QList<int>, expected);
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "Anna", "Nowak", ""},
+                   {2, "Jan", QStringLiteral("Żółkiewski"), ""},
+                   {3, "Ewa", "nowicka", ""},
+                   {4, "Adam", "Kowal", ""},
+                   {5, "Sean", "O'Brien", ""},
+                   {6, "Blank", "", ""}});
+    t.setPrefixFilter(field, text);
+    t.setFilterActive(true);
+    QCOMPARE(t.atEnd(), expected.isEmpty());
+    QCOMPARE(t.rowCount(), expected.size());
+    QCOMPARE(numbersInOrder(t), expected);
+    t.setFilterActive(false);
+    QCOMPARE(t.rowCount(), 6);
+}
+
+void TestTable::filterIsSwitchedAndSurvivesChanges()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "Anna", "Nowak", ""}, {2, "Jan", "Kos", ""}, {3, "Ewa", "Nowicka", ""}});
+    t.setPrefixFilter("NAME", "No");
+    QCOMPARE(t.rowCount(), 3); // set but not switched on
+    t.setFilterActive(true);
+    QCOMPARE(t.rowCount(), 2);
+    QCOMPARE(t.asInteger("NUMBER"), 1); // switching moves to the first record
+    t.setPrefixFilter("SURNAME", "j"); // a new text applies at once while on
+    QCOMPARE(numbersInOrder(t), QList<int>({2}));
+    t.setPrefixFilter("NAME", "No");
+    // Removing under the filter: the next passing record becomes current.
+    t.first();
+    t.remove();
+    QCOMPARE(t.asInteger("NUMBER"), 3);
+    t.setFilterActive(false);
+    QCOMPARE(numbersInOrder(t), QList<int>({2, 3}));
+    QVERIFY(errorOf([&] { t.setPrefixFilter("NOSUCH", "x"); }).contains("NOSUCH"));
+}
+
+void TestTable::suspendedDisplay()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "A", "a", ""}, {2, "B", "b", ""}, {3, "C", "c", ""}});
+    QSignalSpy changed(&t, &Table::currentChanged);
+    t.suspendDisplay();
+    t.suspendDisplay(); // nested
+    for (t.first(); !t.atEnd(); t.next()) {
+    }
+    t.locate("NUMBER", 2);
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(t.displaySuspended());
+    t.resumeDisplay();
+    QCOMPARE(changed.count(), 0);
+    t.resumeDisplay();
+    QCOMPARE(changed.count(), 1); // one catch-up
+    QVERIFY(!t.displaySuspended());
+    t.resumeDisplay(); // unbalanced: harmless
+    QCOMPARE(changed.count(), 1);
+    t.next();
+    QCOMPARE(changed.count(), 2);
+}
+
+void TestTable::statesAndTheirSignals()
+{
+    Table t;
+    t.open(path("sprzet.dbf"));
+    QSignalSpy states(&t, &Table::stateChanged);
+    t.insert();
+    QCOMPARE(t.state(), Table::State::Inserting);
+    QVERIFY(!t.atEnd());
+    t.setInteger("ID_CZYT", 1);
+    t.setInteger("TIME", 2);
+    t.setLogical("PROX", false);
+    t.post();
+    QCOMPARE(t.state(), Table::State::Browsing);
+    t.edit();
+    QCOMPARE(t.state(), Table::State::Editing);
+    t.edit(); // already editing: no change
+    t.setInteger("TIME", 15);
+    QCOMPARE(t.asInteger("TIME"), 15); // reads see the pending change
+    t.cancel();
+    QCOMPARE(t.asInteger("TIME"), 2);
+    QCOMPARE(states.count(), 4);
+
+    // The update hook runs at the start of every post, so a bound control
+    // can store what was typed into it.
+    QObject owner;
+    int calls = 0;
+    t.setUpdateHook(&owner, [&] {
+        ++calls;
+        t.setInteger("TIME", 30);
+    });
+    t.edit();
+    t.next(); // a move posts
+    QCOMPARE(calls, 1);
+    QCOMPARE(t.asInteger("TIME"), 30);
+    t.post(); // browsing: nothing to post
+    QCOMPARE(calls, 1);
+    t.removeUpdateHook(&owner);
+    t.edit();
+    t.post();
+    QCOMPARE(calls, 1);
+}
+
+void TestTable::everyPostIsOnDiskAtOnce()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "Anna", "Nowak", "Biuro"}});
+    t.edit();
+    t.setText("INFO", QStringLiteral("Notatka ąę"));
+    t.post();
+    // Another reader of the files sees the change while the table is open.
+    const QByteArray dbf = dbfbytes::read(path("osoby.dbf"));
+    QVERIFY(dbf.contains("Nowak"));
+    QCOMPARE(dbfbytes::readLe32(dbf, 4), 1u);
+    QVERIFY(dbfbytes::read(path("osoby.dbt")).contains("Notatka \xB9\xEA"));
+}
+
+void TestTable::batchWritesEveryRecord()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    QList<Person> persons;
+    for (int i = 1; i <= 50; ++i)
+        persons.append({i, QStringLiteral("P%1").arg(i), "X", "Old"});
+    addPersons(t, persons);
+    {
+        Table::Batch batch(t);
+        for (t.first(); !t.atEnd(); t.next()) {
+            t.edit();
+            t.setText("GROUP", QStringLiteral("Lack of assignment!"));
+            t.post();
+        }
+    }
+    t.close();
+    Table reopened;
+    reopened.open(path("osoby.dbf"));
+    int count = 0;
+    for (reopened.first(); !reopened.atEnd(); reopened.next(), ++count)
+        QCOMPARE(reopened.asText("GROUP"), QStringLiteral("Lack of assignment!"));
+    QCOMPARE(count, 50);
+}
+
+void TestTable::failedStepLeavesEarlierStepsDone()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "Anna", "Nowak", ""}});
+    t.edit();
+    t.setText("NAME", QStringLiteral("Nowakowska"));
+    QVERIFY(!errorOf([&] { t.setInteger("INDEX", 123456); }).isEmpty());
+    t.post();
+    QCOMPARE(t.asText("NAME"), QStringLiteral("Nowakowska"));
+    QCOMPARE(t.asInteger("INDEX"), 0);
+
+    // A hook that fails makes post fail; the record stays in edit with the
+    // change pending, and nothing is written.
+    QObject owner;
+    t.setUpdateHook(&owner, [&] { t.setText("INDEX", "-"); });
+    t.edit();
+    t.setText("NAME", QStringLiteral("Kowalska"));
+    QVERIFY(errorOf([&] { t.post(); }).contains("not a valid number"));
+    QCOMPARE(t.state(), Table::State::Editing);
+    QVERIFY(!dbfbytes::read(path("osoby.dbf")).contains("Kowalska"));
+    t.removeUpdateHook(&owner);
+    t.post();
+    QVERIFY(dbfbytes::read(path("osoby.dbf")).contains("Kowalska"));
+}
+
+void TestTable::modelFollowsTheTable()
+{
+    Table t;
+    t.open(path("osoby.dbf"));
+    TableModel model(&t, {"NUMBER", "SURNAME", "NAME", "GROUP", "NOSUCH"});
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(model.rowCount(), 0);
+    addPersons(t, {{1, "Anna", "Nowak", "Biuro"}, {2, QStringLiteral("Łucja"), "Kos", ""}, {3, "Ewa", "Nowicka", ""}});
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.columnCount(), 5);
+    QCOMPARE(model.index(1, 1).data().toString(), QStringLiteral("Łucja"));
+    QCOMPARE(model.index(0, 0).data().toLongLong(), 1);
+    QVERIFY(!model.index(0, 4).data().isValid()); // a field the table lacks stays empty
+    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("NAME"));
+    model.setColumnTitle(2, QStringLiteral("Surename"));
+    QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Surename"));
+
+    QSignalSpy dataChanged(&model, &QAbstractItemModel::dataChanged);
+    t.first();
+    t.next();
+    t.edit();
+    t.setText("NAME", QStringLiteral("Kosowska"));
+    t.post();
+    QCOMPARE(dataChanged.count(), 1);
+    QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("Kosowska"));
+
+    t.setPrefixFilter("NAME", "now");
+    t.setFilterActive(true);
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.index(1, 0).data().toLongLong(), 3);
+    t.remove();
+    QCOMPARE(model.rowCount(), 1);
+    t.setFilterActive(false);
+    t.refresh();
+    QCOMPARE(model.rowCount(), 2);
+    t.close();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestTable)
+#include "test_table.moc"
