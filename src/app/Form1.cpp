@@ -1,0 +1,295 @@
+#include "app/Form1.h"
+
+#include "app/StartPicture.h"
+#include "config/AppError.h"
+#include "data/Table.h"
+#include "i18n/LanguageTables.h"
+#include "ui/ApplyLanguage.h"
+#include "ui/DataSource.h"
+#include "ui/TForm2.h"
+#include "ui/TForm3.h"
+#include "ui/TForm4.h"
+#include "ui/MessageBox.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+
+constexpr auto Version = "1.13";
+// red 193, green 198, blue 207 in the Windows encoding (red in the low byte)
+constexpr quint32 LockedColorValue = 13616833;
+
+constexpr int LoginClientWidth = 400;
+constexpr int LoginClientHeight = 200;
+constexpr int WorkingLeft = 234;
+constexpr int WorkingTop = 100;
+constexpr int AdminOuterWidth = 690;
+constexpr int UserOuterWidth = 693;
+constexpr int WorkingOuterHeight = 600;
+
+// The fixed texts of a refused login, the same in every language.
+const QString WrongPassword = QStringLiteral("Niepoprawne haslo.");
+const QString WrongPasswordCaption = QStringLiteral("Uwaga!");
+const QString ErrorCaption = QStringLiteral("Error");
+
+// The inactive-caption colour of the classic desktop scheme, painted over the
+// boxes the user role may not read.
+const QColor InactiveCaption(191, 205, 219);
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileName)
+{
+    // A small fixed window with a title bar and a close box only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    m_ui.setupUi(this);
+    setWindowIcon(WindowIcon());
+    m_ui.Image1->setPixmap(StartPicture());
+
+    openTables();
+    m_ui.bind(DataSource1, DataSource2, DataSource3);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(10);
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(50);
+
+    initConnections();
+    Timer2->start();
+    Timer3->start();
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::openTables()
+{
+    // The tables open from the working directory, persons, readers, groups;
+    // a missing, locked or damaged one stops the program with its reason.
+    Table1 = new Table(this);
+    Table1->setObjectName(QStringLiteral("Table1"));
+    Table1->open(QStringLiteral("osoby.dbf"));
+    Table2 = new Table(this);
+    Table2->setObjectName(QStringLiteral("Table2"));
+    Table2->open(QStringLiteral("sprzet.dbf"));
+    Table3 = new Table(this);
+    Table3->setObjectName(QStringLiteral("Table3"));
+    Table3->open(QStringLiteral("grupa.dbf"));
+    DataSource1 = new DataSource(Table1, this);
+    DataSource1->setObjectName(QStringLiteral("DataSource1"));
+    DataSource2 = new DataSource(Table2, this);
+    DataSource2->setObjectName(QStringLiteral("DataSource2"));
+    DataSource3 = new DataSource(Table3, this);
+    DataSource3->setObjectName(QStringLiteral("DataSource3"));
+}
+
+void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
+{
+    m_form2 = form2;
+    m_form3 = form3;
+    m_form4 = form4;
+    if (m_form4)
+        m_form4->bind(DataSource1);
+}
+
+void TForm1::initConnections()
+{
+    auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    on(m_ui.BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
+    on(m_ui.Edit5, &QLineEdit::returnPressed, &TForm1::BitBtn1Click);
+    on(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
+    on(m_ui.Button5, &QPushButton::clicked, &TForm1::Button5Click);
+    on(m_ui.Button15, &QPushButton::clicked, &TForm1::Button15Click);
+    on(m_ui.Button11, &QPushButton::clicked, &TForm1::Button11Click);
+    on(m_ui.Button18, &QPushButton::clicked, &TForm1::Button18Click);
+    on(m_ui.Uytkownicy1, &QAction::triggered, &TForm1::Uytkownicy1Click);
+    on(m_ui.Grupy1, &QAction::triggered, &TForm1::Grupy1Click);
+    on(m_ui.Czytniki1, &QAction::triggered, &TForm1::Czytniki1Click);
+    on(m_ui.Oprogramie1, &QAction::triggered, &TForm1::Oprogramie1Click);
+    on(m_ui.Oprogramie2, &QAction::triggered, &TForm1::Oprogramie2Click);
+}
+
+void TForm1::guarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const AppError& e) {
+        MessageBox::show(e.message(), ErrorCaption);
+    }
+}
+
+void TForm1::setLoginClientSize()
+{
+    menuBar()->setVisible(false);
+    m_ui.Status->setVisible(false);
+    MainWindowUi::setClientSize(this, LoginClientWidth, LoginClientHeight);
+}
+
+void TForm1::FormCreate()
+{
+    m_state.VersionText = QString::fromLatin1(Version);
+    m_state.LockedColor = LockedColorValue;
+    setLoginClientSize();
+
+    const settings::Loaded loaded = settings::LoadSettings(m_state, m_config);
+    m_ui.Edit1->setText(QString::number(m_state.SystemNumber));
+    m_ui.ComboBox1->setCurrentText(loaded.languageName);
+    if (!loaded.error.isEmpty())
+        MessageBox::show(loaded.error, ErrorCaption);
+    m_ui.Edit2->setText(QString::number(m_state.OldSystemNumber));
+
+    // A port number outside 1..4 (a hand-edited file) leaves COM1 selected
+    // with an empty caption; choosing a port from the menu repairs both.
+    m_state.PortCaption = settings::PortCaptionFor(m_state.PortNumber);
+}
+
+QString TForm1::languageText() const
+{
+    return m_ui.ComboBox1->currentText();
+}
+
+void TForm1::Timer2Timer()
+{
+    SelectLanguageTable(languageText(), m_state.TextSlots);
+    ApplyLanguage(m_state.TextSlots, m_state.VersionText, m_ui, this, m_form2, m_form3, m_form4);
+    Timer2->stop();
+}
+
+void TForm1::BitBtn1Click()
+{
+    const QString typed = m_ui.Edit5->text();
+    if (typed == m_state.AdminPassword)
+        EnterWorkingState(Role::Administrator);
+    else if (typed == m_state.UserPassword)
+        EnterWorkingState(Role::User);
+    else
+        MessageBox::show(WrongPassword, WrongPasswordCaption);
+}
+
+void TForm1::EnterWorkingState(Role role)
+{
+    m_ui.Edit5->hide();
+    m_ui.BitBtn1->hide();
+
+    // The sizes are outer sizes: the frame the window system draws counts.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const int outerWidth = role == Role::Administrator ? AdminOuterWidth : UserOuterWidth;
+    setFixedSize(outerWidth - frame.width(), WorkingOuterHeight - frame.height());
+    move(WorkingLeft, WorkingTop);
+
+    menuBar()->setVisible(true);
+    m_ui.Edycja1->menuAction()->setVisible(true);
+    m_ui.Port1->menuAction()->setVisible(true);
+    m_ui.Pomoc1->menuAction()->setVisible(true);
+    m_ui.Image1->hide();
+    m_ui.Bevel1->show();
+    m_ui.Pager1->show();
+    m_ui.Status->show();
+
+    if (role == Role::User) {
+        const QList<QWidget*> adminOnly = {m_ui.GroupBox1, m_ui.GroupBox3, m_ui.SpeedButton1, m_ui.SpeedButton2,
+                                           m_ui.Button5,   m_ui.Button6,   m_ui.Button8,      m_ui.Button15,
+                                           m_ui.Button11,  m_ui.Button12};
+        for (QWidget* w : adminOnly)
+            w->setEnabled(false);
+        m_ui.Edit1->setEnabled(false);
+        m_ui.Edit1->setText(QStringLiteral("********"));
+        m_ui.Edit6->setEnabled(false);
+        m_ui.Edit8->setEnabled(false);
+        for (QLineEdit* e : {m_ui.Edit1, m_ui.Edit6, m_ui.Edit8}) {
+            QPalette pal = e->palette();
+            pal.setColor(QPalette::Disabled, QPalette::Base, InactiveCaption);
+            e->setPalette(pal);
+        }
+    }
+    m_working = true;
+    repaint();
+}
+
+void TForm1::showSaveResult(const settings::SaveResult& r)
+{
+    if (!r.error.isEmpty())
+        MessageBox::show(r.error, ErrorCaption);
+    else if (r.confirmTextSlot >= 0)
+        MessageBox::show(m_state.TextSlots[r.confirmTextSlot], m_state.TextSlots[r.confirmCaptionSlot]);
+}
+
+void TForm1::Button5Click()
+{
+    const settings::SaveResult r = settings::SaveSystemNumber(m_state, m_ui.Edit1->text(), languageText(), m_config);
+    m_ui.Edit2->setText(r.edit2Text);
+    m_ui.Edit1->setText(r.edit1Text);
+    showSaveResult(r);
+}
+
+void TForm1::Button15Click()
+{
+    showSaveResult(settings::SaveAdminPassword(m_state, m_ui.Edit6->text(), languageText(), m_config));
+}
+
+void TForm1::Button11Click()
+{
+    showSaveResult(settings::SaveUserPassword(m_state, m_ui.Edit8->text(), languageText(), m_config));
+}
+
+void TForm1::Button18Click()
+{
+    // The next language tick applies the box's text; the file gets it now.
+    Timer2->start();
+    QString error;
+    if (!settings::SaveSettings(m_state, languageText(), m_config, &error))
+        MessageBox::show(error, ErrorCaption);
+}
+
+void TForm1::Uytkownicy1Click()
+{
+    m_ui.Pager1->setCurrentWidget(m_ui.Pager11);
+}
+
+void TForm1::Grupy1Click()
+{
+    m_ui.Pager1->setCurrentWidget(m_ui.Pager12);
+}
+
+void TForm1::Czytniki1Click()
+{
+    m_ui.Pager1->setCurrentWidget(m_ui.Pager13);
+}
+
+void TForm1::Oprogramie1Click()
+{
+    // Whether a viewer for the help file exists is the desktop's business:
+    // the result is ignored.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QStringLiteral("access.chm"))));
+}
+
+void TForm1::Oprogramie2Click()
+{
+    if (!m_form2)
+        return;
+    // Hide and show again: an About dialog already open comes to the front.
+    m_form2->hide();
+    m_form2->show();
+    m_form2->raise();
+    m_form2->activateWindow();
+}

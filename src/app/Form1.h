@@ -1,0 +1,91 @@
+#pragma once
+
+#include "config/IniFile.h"
+#include "config/ProgramState.h"
+#include "config/Settings.h"
+#include "ui/MainWindowUi.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class DataSource;
+class QTimer;
+class Table;
+class TForm2;
+class TForm3;
+class TForm4;
+
+// The main window: owns the program-wide state, the three tables, the timers
+// and every control for the whole run, and holds one handler per control
+// event. The handlers keep little logic of their own; the work is done by the
+// configuration store, the tables, the link and the card codec.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    enum class Role { Administrator, User };
+
+    // Loads the layout and opens the three tables of the working directory
+    // (an AppError naming the file when one cannot be opened), starts the
+    // language and status timers, then runs FormCreate.
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The dialogs are created after the main window, in the order About,
+    // Transmit, Card information, and live as long as it does.
+    void setDialogs(TForm2* form2, TForm3* form3, TForm4* form4);
+
+    ProgramState& state() { return m_state; }
+    MainWindowUi& ui() { return m_ui; }
+    Table* Table1 = nullptr; // osoby.dbf
+    Table* Table2 = nullptr; // sprzet.dbf
+    Table* Table3 = nullptr; // grupa.dbf
+    DataSource* DataSource1 = nullptr;
+    DataSource* DataSource2 = nullptr;
+    DataSource* DataSource3 = nullptr;
+    QTimer* Timer1 = nullptr; // 100 ms, paces a card read
+    QTimer* Timer2 = nullptr; // 10 ms, applies the language once
+    QTimer* Timer3 = nullptr; // 50 ms, link status in the status bar
+
+    // Handlers, named after their control and event.
+    void FormCreate();
+    void FormActivate() {}
+    void BitBtn1Click();
+    void Edit5KeyPress() {}
+    void Timer2Timer();
+    void Button5Click();
+    void Button15Click();
+    void Button11Click();
+    void Button18Click();
+    void Uytkownicy1Click();
+    void Grupy1Click();
+    void Czytniki1Click();
+    void Pomoc1Click() {}
+    void Oprogramie1Click();
+    void Oprogramie2Click();
+
+    // The working state as a login opens it (sizes, what shows, what the
+    // user role may not touch).
+    void EnterWorkingState(Role role);
+    bool inWorkingState() const { return m_working; }
+
+private:
+    void openTables();
+    void initConnections();
+    // Runs one handler; an AppError it raises ends it and reaches the
+    // operator in the standard error box. What it did before stays done.
+    void guarded(const std::function<void()>& handler);
+    void showSaveResult(const settings::SaveResult& r);
+    QString languageText() const;
+    void setLoginClientSize();
+
+    ProgramState m_state;
+    IniFile m_config;
+    MainWindowUi m_ui;
+    TForm2* m_form2 = nullptr;
+    TForm3* m_form3 = nullptr;
+    TForm4* m_form4 = nullptr;
+    bool m_working = false;
+};

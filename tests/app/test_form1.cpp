@@ -1,0 +1,264 @@
+#include "app/Form1.h"
+#include "config/AppError.h"
+#include "data/TableLayouts.h"
+#include "ui/MessageBox.h"
+#include "ui/TForm2.h"
+#include "ui/TForm3.h"
+#include "ui/TForm4.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+// The windows of one program run, created in the program's order.
+struct Program
+{
+    std::unique_ptr<TForm1> form1 = std::make_unique<TForm1>();
+    std::unique_ptr<TForm2> form2 = std::make_unique<TForm2>();
+    std::unique_ptr<TForm3> form3 = std::make_unique<TForm3>();
+    std::unique_ptr<TForm4> form4 = std::make_unique<TForm4>();
+
+    Program() { form1->setDialogs(form2.get(), form3.get(), form4.get()); }
+    ~Program()
+    {
+        form4.reset();
+        form3.reset();
+        form2.reset();
+        form1.reset();
+    }
+    MainWindowUi& ui() { return form1->ui(); }
+    // Lets the 10 ms language tick run.
+    void applyLanguage() { QTRY_VERIFY(!form1->Timer2->isActive()); }
+};
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MessageBox::setRecording(true); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        TableLayouts::createAll(m_dir->path());
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        MessageBox::takeShown();
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(QDir::tempPath());
+        m_dir.reset();
+    }
+
+    void firstStartShowsLoginState()
+    {
+        Program p;
+        // Until the first language tick the caption is the designed one.
+        QCOMPARE(p.form1->windowTitle(), QStringLiteral("PELLARO V?"));
+        p.form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.form1.get()));
+        QCOMPARE(p.form1->size(), QSize(400, 200));
+        QVERIFY(p.ui().Image1->isVisible());
+        QVERIFY(p.ui().Edit5->isVisible());
+        QVERIFY(p.ui().BitBtn1->isVisible());
+        for (QWidget* w : {static_cast<QWidget*>(p.ui().Pager1), static_cast<QWidget*>(p.ui().Status),
+                           static_cast<QWidget*>(p.ui().Bevel1), static_cast<QWidget*>(p.ui().Memo1)})
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        // No menu command can be reached before a login.
+        QVERIFY(!p.form1->menuBar()->isVisible());
+        for (QMenu* m : {p.ui().Edycja1, p.ui().Port1, p.ui().Pomoc1})
+            QVERIFY(!m->menuAction()->isVisible());
+
+        QCOMPARE(readFile("config.ini"), QByteArray("[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=1\r\nadmin2=2\r\n"
+                                                    "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=Polski\r\n"));
+        QCOMPARE(p.form1->state().PortCaption, QStringLiteral("COM1 "));
+        QCOMPARE(p.form1->state().VersionText, QStringLiteral("1.13"));
+        QCOMPARE(p.form1->state().LockedColor, 13616833u);
+        QVERIFY(MessageBox::takeShown().isEmpty());
+
+        p.applyLanguage();
+        QCOMPARE(p.form1->windowTitle(), QStringLiteral("Pellaro V1.13"));
+        QCOMPARE(p.ui().BitBtn1->text(), QStringLiteral("Zatwierdź"));
+    }
+
+    void settingsReachTheBoxes()
+    {
+        writeFile("config.ini", "[PASSWORD]\r\nsys_nr=0x10\r\nsys_nr2=abc\r\n[COM_PORT]\r\nPORT=7\r\n"
+                                "[Language]\r\nLanguage=English\r\n");
+        Program p;
+        QCOMPARE(p.ui().Edit1->text(), QStringLiteral("16"));
+        QCOMPARE(p.ui().Edit2->text(), QStringLiteral("1"));
+        QCOMPARE(p.ui().ComboBox1->currentText(), QStringLiteral("English"));
+        QCOMPARE(p.form1->state().PortNumber, 7);
+        QVERIFY(p.form1->state().PortCaption.isEmpty());
+        QVERIFY(readFile("config.ini").contains("sys_nr2=1\r\n"));
+        p.applyLanguage();
+        QCOMPARE(p.ui().Pager1->tabText(0), QStringLiteral("Users"));
+    }
+
+    void readOnlyConfigKeepsPasswords()
+    {
+        writeFile("config.ini", "[PASSWORD]\r\nadmin=boss\r\nadmin2=clerk\r\n");
+        QFile::setPermissions("config.ini", QFile::ReadOwner);
+        Program p;
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0].text.startsWith(QStringLiteral("Unable to write to ")));
+        QCOMPARE(p.form1->state().AdminPassword, QStringLiteral("boss"));
+        // An empty password box must not open anything.
+        QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
+        QVERIFY(!p.form1->inWorkingState());
+        QCOMPARE(MessageBox::takeShown().value(0).text, QStringLiteral("Niepoprawne haslo."));
+    }
+
+    void missingTableStopsStartWithItsName()
+    {
+        QVERIFY(QFile::remove("sprzet.dbf"));
+        try {
+            TForm1 form1;
+            QFAIL("the main window opened without sprzet.dbf");
+        } catch (const AppError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("sprzet.dbf")), qPrintable(e.message()));
+        }
+    }
+
+    void loginRoles()
+    {
+        {
+            Program p;
+            p.applyLanguage();
+            QTest::keyClicks(p.ui().Edit5, "1 ");
+            QTest::keyClick(p.ui().Edit5, Qt::Key_Return);
+            QVERIFY(!p.form1->inWorkingState()); // a trailing blank is part of the password
+            QCOMPARE(MessageBox::takeShown().value(0).caption, QStringLiteral("Uwaga!"));
+            QCOMPARE(p.ui().Edit5->text(), QStringLiteral("1 "));
+            p.ui().Edit5->setText("1");
+            QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
+            QVERIFY(p.form1->inWorkingState());
+            QCOMPARE(p.form1->frameGeometry().width(), 690);
+            QCOMPARE(p.form1->frameGeometry().height(), 600);
+            QVERIFY(p.ui().Pager1->isVisibleTo(p.form1.get()));
+            QVERIFY(!p.ui().Image1->isVisibleTo(p.form1.get()));
+            QVERIFY(!p.ui().Memo1->isVisibleTo(p.form1.get()));
+            QVERIFY(p.ui().Port1->menuAction()->isVisible());
+            QVERIFY(p.ui().Button5->isEnabled());
+        }
+        {
+            Program p;
+            p.ui().Edit5->setText("2");
+            QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
+            QVERIFY(p.form1->inWorkingState());
+            QCOMPARE(p.form1->frameGeometry().width(), 693);
+            QVERIFY(!p.ui().GroupBox1->isEnabled());
+            QVERIFY(!p.ui().Button5->isEnabled());
+            QCOMPARE(p.ui().Edit1->text(), QStringLiteral("********"));
+            QVERIFY(!p.ui().Edit6->isEnabled());
+            QVERIFY(p.ui().Button18->isEnabled()); // the language stays the user's choice
+        }
+    }
+
+    void equalPasswordsOpenAdministrator()
+    {
+        writeFile("config.ini", "[PASSWORD]\r\nadmin=same\r\nadmin2=same\r\n");
+        Program p;
+        p.ui().Edit5->setText("same");
+        QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
+        QCOMPARE(p.form1->frameGeometry().width(), 690);
+        QVERIFY(p.ui().Button5->isEnabled());
+    }
+
+    void settingsPageSaves()
+    {
+        Program p;
+        p.applyLanguage();
+        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        p.ui().Edit1->setText("2000000");
+        QTest::mouseClick(p.ui().Button5, Qt::LeftButton);
+        QCOMPARE(p.ui().Edit1->text(), QStringLiteral("1000000"));
+        QCOMPARE(p.ui().Edit2->text(), QStringLiteral("1"));
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, QStringLiteral("Numer systemu zapisany!"));
+        QCOMPARE(shown[0].caption, QStringLiteral("Konfiguracja"));
+        QVERIFY(readFile("config.ini").contains("sys_nr=1000000\r\n"));
+
+        p.ui().Edit1->setText("abc");
+        QTest::mouseClick(p.ui().Button5, Qt::LeftButton);
+        QCOMPARE(MessageBox::takeShown().value(0).text, QStringLiteral("'abc' is not a valid integer value"));
+        QCOMPARE(p.ui().Edit2->text(), QStringLiteral("1000000"));
+        QCOMPARE(p.form1->state().SystemNumber, 1000000);
+
+        p.ui().Edit6->setText("new admin");
+        QTest::mouseClick(p.ui().Button15, Qt::LeftButton);
+        QCOMPARE(MessageBox::takeShown().value(0).text, QStringLiteral("Haslo administratora - zapisane"));
+        QVERIFY(readFile("config.ini").contains("admin=new admin\r\n"));
+
+        // The language Save applies the box's text on the next tick and stores it.
+        p.ui().ComboBox1->setCurrentText("English");
+        QTest::mouseClick(p.ui().Button18, Qt::LeftButton);
+        QVERIFY(MessageBox::takeShown().isEmpty());
+        QVERIFY(readFile("config.ini").contains("Language=English\r\n"));
+        p.applyLanguage();
+        QCOMPARE(p.ui().Button5->text(), QStringLiteral("Save"));
+        QCOMPARE(p.form1->windowTitle(), QStringLiteral("Pellaro V1.13"));
+    }
+
+    void menusNavigate()
+    {
+        Program p;
+        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        p.ui().Czytniki1->trigger();
+        QCOMPARE(p.ui().Pager1->currentWidget(), p.ui().Pager13);
+        p.ui().Grupy1->trigger();
+        QCOMPARE(p.ui().Pager1->currentWidget(), p.ui().Pager12);
+        p.ui().Uytkownicy1->trigger();
+        QCOMPARE(p.ui().Pager1->currentWidget(), p.ui().Pager11);
+
+        p.ui().Oprogramie2->trigger();
+        QVERIFY(p.form2->isVisible());
+        p.ui().Oprogramie2->trigger(); // already open: still one dialog, in front
+        QVERIFY(p.form2->isVisible());
+        QCOMPARE(p.form1->findChildren<TForm2*>().size(), 0);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestForm1)
+#include "test_form1.moc"
