@@ -3,6 +3,7 @@
 #include "app/StartPicture.h"
 #include "config/AppError.h"
 #include "data/Table.h"
+#include "ui/DbControls.h"
 #include "i18n/LanguageTables.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DataSource.h"
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -44,6 +46,9 @@ constexpr int WorkingOuterHeight = 600;
 const QString WrongPassword = QStringLiteral("Niepoprawne haslo.");
 const QString WrongPasswordCaption = QStringLiteral("Uwaga!");
 const QString ErrorCaption = QStringLiteral("Error");
+
+// Hint of an access box whose number no reader has.
+constexpr int NoAssignmentSlot = 81;
 
 // The inactive-caption colour of the classic desktop scheme, painted over the
 // boxes the user role may not read.
@@ -76,6 +81,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     Timer2->start();
     Timer3->start();
     FormCreate();
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 TForm1::~TForm1() = default;
@@ -161,6 +168,25 @@ void TForm1::FormCreate()
     // A port number outside 1..4 (a hand-edited file) leaves COM1 selected
     // with an empty caption; choosing a port from the menu repairs both.
     m_state.PortCaption = settings::PortCaptionFor(m_state.PortNumber);
+    UpdateReaderHints();
+}
+
+void TForm1::UpdateReaderHints()
+{
+    // Every access box first says it has no reader, then each reader record
+    // names the box of its number. Language slot 81 is still empty at start-up.
+    for (int n = 1; n <= MainWindowUi::AccessBoxCount; ++n)
+        m_ui.accessBox(n)->setToolTip(m_state.TextSlots[NoAssignmentSlot]);
+    Table2->first();
+    Table2->suspendDisplay();
+    while (!Table2->atEnd()) {
+        const qint64 k = Table2->asInteger(QStringLiteral("ID_CZYT"));
+        if (k >= 1 && k <= MainWindowUi::AccessBoxCount)
+            m_ui.accessBox(int(k))->setToolTip(Table2->asText(QStringLiteral("NAME")));
+        Table2->next();
+    }
+    Table2->resumeDisplay();
+    Table2->first();
 }
 
 QString TForm1::languageText() const

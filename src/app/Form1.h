@@ -65,6 +65,7 @@ public:
     void Pomoc1Click() {}
     void Oprogramie1Click();
     void Oprogramie2Click();
+    void UpdateReaderHints();
 
     // The working state as a login opens it (sizes, what shows, what the
     // user role may not touch).

@@ -1,6 +1,9 @@
 #include "app/Form1.h"
 #include "config/AppError.h"
+#include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "ui/DataSource.h"
+#include "ui/DbControls.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
@@ -236,6 +239,26 @@ private slots:
         p.applyLanguage();
         QCOMPARE(p.ui().Button5->text(), QStringLiteral("Save"));
         QCOMPARE(p.form1->windowTitle(), QStringLiteral("Pellaro V1.13"));
+    }
+
+    void readerNamesBecomeAccessHints()
+    {
+        {
+            Table readers;
+            readers.open("sprzet.dbf");
+            readers.insert();
+            readers.setInteger("ID_CZYT", 7);
+            readers.setText("NAME", QStringLiteral("Brama główna"));
+            readers.post();
+            readers.insert();
+            readers.setInteger("ID_CZYT", 120); // from a table filled elsewhere: no box
+            readers.post();
+        }
+        Program p;
+        QCOMPARE(p.ui().accessBox(7)->toolTip(), QStringLiteral("Brama główna"));
+        // At start-up no language is applied yet, so the other boxes get an empty hint.
+        QCOMPARE(p.ui().accessBox(1)->toolTip(), QString());
+        QCOMPARE(p.form1->Table2->asInteger("ID_CZYT"), 7); // back on the first reader
     }
 
     void menusNavigate()
