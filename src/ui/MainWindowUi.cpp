@@ -39,8 +39,11 @@ constexpr std::array<int, 8> AccessColumnLefts = {10, 59, 108, 155, 204, 254, 30
 constexpr std::array<int, 12> AccessTopsLeft = {15, 34, 54, 74, 94, 113, 133, 153, 172, 192, 212, 231};
 constexpr std::array<int, 12> AccessTopsRight = {12, 32, 52, 71, 91, 111, 130, 150, 170, 190, 209, 229};
 constexpr int AccessBox85Top = 15;
+// Box 85 sits 3 pixels lower than its row but box 86 does not: it is made
+// lower in height so that it does not cover the top of box 86.
+constexpr int AccessBox85Height = 17;
 constexpr int AccessBoxWidth = 41;
-constexpr int AccessBoxHeight = 20;
+constexpr int AccessBoxHeight = 19; // the tightest rows are 19 apart
 
 // The pager as designed: a dark tab strip, white tab texts (black on the
 // selected tab), and pages filled with a light blue-grey gradient mirrored at
@@ -347,11 +350,14 @@ void MainWindowUi::setupGroupsPage()
         const int column = (number - 1) / 12;
         const int row = (number - 1) % 12;
         int top = column < 2 ? AccessTopsLeft[size_t(row)] : AccessTopsRight[size_t(row)];
-        if (number == 85)
+        int height = AccessBoxHeight;
+        if (number == 85) {
             top = AccessBox85Top;
+            height = AccessBox85Height;
+        }
         const QByteArray name = "DBCheckBox" + QByteArray::number(number);
-        DbCheckBox* box = b.make<DbCheckBox>(
-            Panel1, name.constData(), QRect(AccessColumnLefts[size_t(column)], top, AccessBoxWidth, AccessBoxHeight));
+        DbCheckBox* box = b.make<DbCheckBox>(Panel1, name.constData(),
+                                             QRect(AccessColumnLefts[size_t(column)], top, AccessBoxWidth, height));
         box->setText(QString::number(number));
         box->setReadOnly(true);
         DBCheckBoxes[size_t(number - 1)] = box;

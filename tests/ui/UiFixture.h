@@ -1,0 +1,66 @@
+#pragma once
+
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "ui/DataSource.h"
+#include "ui/MainWindowUi.h"
+#include "ui/TForm2.h"
+#include "ui/TForm3.h"
+#include "ui/TForm4.h"
+
+#include <QDir>
+#include <QMainWindow>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+// The main window and the three dialogs as the program creates them, without
+// tables.
+struct UiFixture
+{
+    UiFixture()
+    {
+        form1 = std::make_unique<QMainWindow>();
+        ui.setupUi(form1.get());
+        form2 = std::make_unique<TForm2>();
+        form3 = std::make_unique<TForm3>();
+        form4 = std::make_unique<TForm4>();
+    }
+
+    MainWindowUi ui;
+    std::unique_ptr<QMainWindow> form1;
+    std::unique_ptr<TForm2> form2;
+    std::unique_ptr<TForm3> form3;
+    std::unique_ptr<TForm4> form4;
+};
+
+// The three tables, made empty in a temporary folder; fill() runs on each
+// opened table before the controls are bound.
+struct TableFixture
+{
+    TableFixture()
+    {
+        TableLayouts::createAll(dir.path());
+        persons.open(QDir(dir.path()).filePath(TableLayouts::PersonsFile));
+        readers.open(QDir(dir.path()).filePath(TableLayouts::ReadersFile));
+        groups.open(QDir(dir.path()).filePath(TableLayouts::GroupsFile));
+    }
+
+    void bind(UiFixture& f)
+    {
+        ds1 = std::make_unique<DataSource>(&persons);
+        ds2 = std::make_unique<DataSource>(&readers);
+        ds3 = std::make_unique<DataSource>(&groups);
+        f.ui.bind(ds1.get(), ds2.get(), ds3.get());
+        f.form4->bind(ds1.get());
+    }
+
+    QTemporaryDir dir;
+    Table persons;
+    Table readers;
+    Table groups;
+    std::unique_ptr<DataSource> ds1;
+    std::unique_ptr<DataSource> ds2;
+    std::unique_ptr<DataSource> ds3;
+};

@@ -1,0 +1,853 @@
+// The main window's controls as built by MainWindowUi: kind, place, start
+// state, the menu, the speed-button pairs, the colours, the binding to the
+// three tables; and the three dialogs.
+
+#include "UiFixture.h"
+#include "ui/DbControls.h"
+#include "ui/Look.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+
+constexpr int Auto = -1; // a label that sizes itself to its text
+enum ReadOnly { NoEdit = -1, Writable = 0, Locked = 1 };
+
+// Read-only as each kind of control keeps it; NoEdit for kinds without it.
+int readOnlyOf(QWidget* w)
+{
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return e->isReadOnly();
+    if (auto* m = qobject_cast<QPlainTextEdit*>(w))
+        return m->isReadOnly();
+    if (auto* c = qobject_cast<DbCheckBox*>(w))
+        return c->isReadOnly();
+    if (auto* c = qobject_cast<DbComboBox*>(w))
+        return c->isReadOnly();
+    if (auto* c = qobject_cast<DbLookupCombo*>(w))
+        return c->isReadOnly();
+    return NoEdit;
+}
+
+QString captionOf(QWidget* w)
+{
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text();
+    if (auto* g = qobject_cast<QGroupBox*>(w))
+        return g->title();
+    return QString();
+}
+
+struct Place
+{
+    int x, y, w, h;
+};
+
+// Shows the working-state controls the way the login does, so the pager
+// lays out its pages.
+void showWorkingState(UiFixture& f)
+{
+    f.ui.Image1->hide();
+    f.ui.Edit5->hide();
+    f.ui.BitBtn1->hide();
+    f.ui.Pager1->show();
+    f.ui.Status->show();
+    f.form1->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
+}
+
+QColor pixelAt(QWidget* w, const QPoint& p)
+{
+    return w->grab().toImage().pixelColor(p);
+}
+
+} // namespace
+
+class TestMainWindowUi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controls_data();
+    void controls();
+    void everyControlHasItsOwnName();
+    void accessBoxes_data();
+    void accessBoxes();
+    void accessBoxesDoNotOverlap();
+    void pagerFillsTheClientArea();
+    void pages();
+    void menu_data();
+    void menu();
+    void speedButtonPairs_data();
+    void speedButtonPairs();
+    void startSelections();
+    void passwordBoxHidesWhatIsTyped();
+    void colours_data();
+    void colours();
+    void windowColours();
+    void relayTimesAndLanguages();
+    void binding_data();
+    void binding();
+    void boundControlsShowTheCurrentRecord();
+    void cardInformationFollowsThePersons();
+    void dialogs();
+    void dialogsCloseButtonsHide();
+};
+
+void TestMainWindowUi::controls_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<Place>("place");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("hidden");
+    QTest::addColumn<int>("readOnly");
+
+    auto row = [](const char* name, const char* kind, const char* parent, Place place, const char* caption = "",
+                  bool enabled = true, bool hidden = false, int readOnly = NoEdit) {
+        QTest::newRow(name) << QString::fromLatin1(kind) << QString::fromLatin1(parent) << place
+                            << QString::fromUtf8(caption) << enabled << hidden << readOnly;
+    };
+
+    // Login state and the frame of the working state.
+    row("Image1", "QLabel", "Form1Client", {0, 0, 400, 203});
+    row("Edit5", "QLineEdit", "Form1Client", {8, 169, 86, 21}, "", true, false, Writable);
+    row("BitBtn1", "QPushButton", "Form1Client", {104, 169, 97, 24}, "Confirm");
+    row("Bevel1", "QFrame", "Form1Client", {0, -8, 681, 9}, "", true, true);
+    row("Memo1", "QPlainTextEdit", "Form1Client", {-4, -20, 69, 45}, "", true, true, Writable);
+
+    // Persons page.
+    row("DBGrid1", "DbGrid", "Pager11", {14, 8, 649, 209});
+    row("Panel2", "QFrame", "Pager11", {8, 220, 345, 265});
+    row("DBEdit8", "DbEdit", "Panel2", {13, 10, 148, 24}, "", true, false, Locked);
+    row("Label7", "QLabel", "Panel2", {173, 12, Auto, Auto}, "Surname");
+    row("DBEdit2", "DbEdit", "Panel2", {12, 40, 148, 24}, "", true, false, Locked);
+    row("Label13", "QLabel", "Panel2", {174, 40, Auto, Auto}, "Name");
+    row("DBEdit5", "DbEdit", "Panel2", {12, 70, 148, 24}, "", true, false, Locked);
+    row("Label14", "QLabel", "Panel2", {174, 71, Auto, Auto}, "Number of duplicates ");
+    row("DBEdit1", "DbEdit", "Panel2", {12, 99, 148, 24}, "", true, false, Locked);
+    row("Label3", "QLabel", "Panel2", {174, 101, Auto, Auto}, "Number in database ");
+    row("DBLB2", "DbLookupCombo", "Panel2", {12, 128, 148, 24}, "", true, false, Locked);
+    row("Label4", "QLabel", "Panel2", {174, 130, Auto, Auto}, "Group");
+    row("Button9", "QPushButton", "Panel2", {16, 160, 75, 24}, "Add", false);
+    row("Button7", "QPushButton", "Panel2", {96, 160, 75, 24}, "Remove", false);
+    row("SpeedButton4", "QPushButton", "Panel2", {176, 160, 73, 24}, "Edit");
+    row("SpeedButton3", "QPushButton", "Panel2", {255, 160, 73, 24}, "Confirm");
+    row("GroupBox6", "QGroupBox", "Panel2", {16, 184, 313, 73}, "GroupBox6");
+    row("Edit4", "QLineEdit", "GroupBox6", {8, 17, 153, 24}, "", true, false, Writable);
+    row("RadioButton4", "QRadioButton", "GroupBox6", {168, 16, 113, 17}, "RadioButton4");
+    row("RadioButton5", "QRadioButton", "GroupBox6", {168, 48, 113, 17}, "RadioButton5");
+    row("CheckBox2", "QCheckBox", "GroupBox6", {8, 48, 97, 17}, "CheckBox2");
+    row("DBMemo1", "DbMemo", "Pager11", {406, 232, 251, 57}, "", true, false, Writable);
+    row("Label2", "QLabel", "Pager11", {408, 288, Auto, Auto}, "Note: ");
+    row("CBox2", "QCheckBox", "Pager11", {408, 312, 153, 17}, " Duplicate card");
+    row("Button4", "QPushButton", "Pager11", {408, 342, 225, 31}, "Program");
+    row("Button2", "QPushButton", "Pager11", {408, 382, 225, 31}, "Read");
+    row("Button3", "QPushButton", "Pager11", {408, 424, 225, 31}, "Delete withdrawal ");
+    row("Label22", "QLabel", "Pager11", {544, 472, Auto, Auto}, "Label22", true, true);
+
+    // Groups page (the 96 access boxes have a test of their own).
+    row("Label5", "QLabel", "Pager12", {262, 12, Auto, Auto}, "Access only to checked readers");
+    row("DBGrid2", "DbGrid", "Pager12", {10, 26, 223, 148});
+    row("Label6", "QLabel", "Pager12", {9, 187, Auto, Auto}, "Note");
+    row("DBMemo2", "DbMemo", "Pager12", {10, 209, 223, 128}, "", true, false, Writable);
+    row("Panel1", "QFrame", "Pager12", {249, 34, 407, 263});
+    row("Button13", "QPushButton", "Pager12", {248, 312, 200, 25}, "Full access ", false);
+    row("Button14", "QPushButton", "Pager12", {456, 312, 200, 25}, "No access", false);
+    row("DBEdit6", "DbEdit", "Pager12", {8, 376, 145, 24}, "", true, false, Locked);
+    row("Label9", "QLabel", "Pager12", {160, 380, Auto, Auto}, "Group's name");
+    row("Button1", "QPushButton", "Pager12", {304, 376, 80, 25}, "Add", false);
+    row("Button10", "QPushButton", "Pager12", {392, 376, 80, 25}, "Remove", false);
+    row("SpeedButton5", "QPushButton", "Pager12", {480, 376, 80, 25}, "Edit");
+    row("SpeedButton6", "QPushButton", "Pager12", {568, 376, 80, 25}, "Confirm");
+
+    // Readers page.
+    row("DBGrid3", "DbGrid", "Pager13", {10, 16, 255, 225});
+    row("Label15", "QLabel", "Pager13", {8, 248, Auto, Auto}, "Note");
+    row("DBMemo3", "DbMemo", "Pager13", {10, 272, 255, 185}, "", true, false, Locked);
+    row("GroupBox3", "QGroupBox", "Pager13", {296, 8, 361, 233}, "Reader parameters  ");
+    row("DBEdit3", "DbEdit", "GroupBox3", {16, 24, 121, 24}, "", true, false, Locked);
+    row("Label10", "QLabel", "GroupBox3", {152, 30, Auto, Auto}, "Reader's name");
+    row("DBComboBox1", "DbComboBox", "GroupBox3", {16, 56, 121, 24}, "", true, false, Locked);
+    row("Label11", "QLabel", "GroupBox3", {152, 58, Auto, Auto}, "Relay time");
+    row("DBEdit4", "DbEdit", "GroupBox3", {16, 88, 121, 24}, "", true, false, Locked);
+    row("Label12", "QLabel", "GroupBox3", {152, 88, Auto, Auto}, "Reader's number");
+    row("DBCheckBox98", "DbCheckBox", "GroupBox3", {16, 120, 257, 17}, "Additional informing in standard PROX ", true,
+        true, Locked);
+    row("DBCheckBox97", "DbCheckBox", "GroupBox3", {16, 144, 257, 17}, "User's ID on COM port", true, false, Locked);
+    row("Button6", "QPushButton", "GroupBox3", {16, 200, 75, 25}, "Add", false);
+    row("Button8", "QPushButton", "GroupBox3", {96, 200, 75, 25}, "Remove", false);
+    row("SpeedButton1", "QPushButton", "GroupBox3", {176, 200, 73, 25}, "Edit");
+    row("SpeedButton2", "QPushButton", "GroupBox3", {256, 200, 73, 25}, "Confirm");
+    row("GroupBox1", "QGroupBox", "Pager13", {296, 264, 361, 193}, "Options");
+    row("RadioButton3", "QRadioButton", "GroupBox1", {24, 24, 185, 17}, "New reader");
+    row("RadioButton1", "QRadioButton", "GroupBox1", {24, 48, 233, 17}, "Existing reader");
+    row("RadioButton2", "QRadioButton", "GroupBox1", {24, 72, 265, 17}, "Change system code");
+    row("Edit2", "QLineEdit", "GroupBox1", {24, 96, 161, 24}, "", true, true, Writable);
+    row("Label17", "QLabel", "GroupBox1", {192, 96, Auto, Auto}, "Old code", true, true);
+    row("CheckBox1", "QCheckBox", "GroupBox1", {24, 128, 297, 17}, "Clear memory of lost cards");
+    row("Button12", "QPushButton", "GroupBox1", {24, 152, 321, 33}, "Save to card");
+
+    // Settings page.
+    row("Label18", "QLabel", "PagerPage1", {192, 72, Auto, Auto}, "Label18");
+    row("Label8", "QLabel", "PagerPage1", {192, 96, Auto, Auto}, "Number range 1...1 000 000");
+    row("Edit1", "QLineEdit", "PagerPage1", {192, 122, 209, 24}, "", true, false, Writable);
+    row("Button5", "QPushButton", "PagerPage1", {410, 122, 75, 25}, "Write");
+    row("Label19", "QLabel", "PagerPage1", {192, 160, Auto, Auto}, "Label19");
+    row("Edit6", "QLineEdit", "PagerPage1", {190, 186, 211, 24}, "", true, false, Writable);
+    row("Button15", "QPushButton", "PagerPage1", {410, 184, 75, 25}, "Write");
+    row("Label20", "QLabel", "PagerPage1", {192, 232, Auto, Auto}, "Label20");
+    row("Edit8", "QLineEdit", "PagerPage1", {190, 256, 211, 24}, "", true, false, Writable);
+    row("Button11", "QPushButton", "PagerPage1", {410, 256, 75, 25}, "Write");
+    row("Label21", "QLabel", "PagerPage1", {192, 296, Auto, Auto}, "Label21");
+    row("ComboBox1", "QComboBox", "PagerPage1", {192, 320, 211, 24});
+    row("Button18", "QPushButton", "PagerPage1", {413, 319, 73, 25}, "Write");
+}
+
+void TestMainWindowUi::controls()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, parent);
+    QFETCH(Place, place);
+    QFETCH(QString, caption);
+    QFETCH(bool, enabled);
+    QFETCH(bool, hidden);
+    QFETCH(int, readOnly);
+
+    UiFixture f;
+    const QString name = QString::fromLatin1(QTest::currentDataTag());
+    const QList<QWidget*> found = f.form1->findChildren<QWidget*>(name);
+    QCOMPARE(found.size(), 1);
+    QWidget* w = found.first();
+    QVERIFY2(w->inherits(kind.toLatin1().constData()), w->metaObject()->className());
+    QVERIFY(f.ui.controls().contains(w));
+    QCOMPARE(w->parentWidget()->objectName(), parent);
+
+    QCOMPARE(w->pos(), QPoint(place.x, place.y));
+    if (place.w == Auto) {
+        // Sized to its text, all of it showing.
+        QVERIFY(w->width() > 0);
+        QCOMPARE(w->size(), w->sizeHint());
+    } else {
+        QCOMPARE(w->size(), QSize(place.w, place.h));
+    }
+    QCOMPARE(captionOf(w), caption);
+    QCOMPARE(w->isEnabled(), enabled);
+    QCOMPARE(w->isHidden(), hidden);
+    QCOMPARE(readOnlyOf(w), readOnly);
+}
+
+void TestMainWindowUi::everyControlHasItsOwnName()
+{
+    UiFixture f;
+    QSet<QString> names;
+    for (QWidget* w : f.ui.controls()) {
+        QVERIFY2(!w->objectName().isEmpty(), w->metaObject()->className());
+        QVERIFY2(!names.contains(w->objectName()), qPrintable(w->objectName()));
+        names.insert(w->objectName());
+    }
+    // 84 named controls, 96 access boxes, the pager's four pages and the status bar.
+    QCOMPARE(names.size(), 84 + 96 + 4 + 1);
+}
+
+void TestMainWindowUi::accessBoxes_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QPoint>("place");
+    // Corners of the 8 x 12 block and the rows where the columns differ.
+    QTest::newRow("1") << 1 << QPoint(10, 15);
+    QTest::newRow("2") << 2 << QPoint(10, 34);
+    QTest::newRow("12") << 12 << QPoint(10, 231);
+    QTest::newRow("13") << 13 << QPoint(59, 15);
+    QTest::newRow("18") << 18 << QPoint(59, 113);
+    QTest::newRow("24") << 24 << QPoint(59, 231);
+    QTest::newRow("25") << 25 << QPoint(108, 12);
+    QTest::newRow("30") << 30 << QPoint(108, 111);
+    QTest::newRow("37") << 37 << QPoint(155, 12);
+    QTest::newRow("49") << 49 << QPoint(204, 12);
+    QTest::newRow("61") << 61 << QPoint(254, 12);
+    QTest::newRow("73") << 73 << QPoint(303, 12);
+    QTest::newRow("84") << 84 << QPoint(303, 229);
+    QTest::newRow("85") << 85 << QPoint(352, 15);
+    QTest::newRow("86") << 86 << QPoint(352, 32);
+    QTest::newRow("96") << 96 << QPoint(352, 229);
+}
+
+void TestMainWindowUi::accessBoxes()
+{
+    QFETCH(int, number);
+    QFETCH(QPoint, place);
+
+    UiFixture f;
+    auto* box = f.form1->findChild<DbCheckBox*>(QStringLiteral("DBCheckBox%1").arg(number));
+    QVERIFY(box);
+    QCOMPARE(f.ui.accessBox(number), box);
+    QCOMPARE(f.ui.DBCheckBoxes[size_t(number - 1)], box);
+    QCOMPARE(box->parentWidget(), f.ui.Panel1);
+    QCOMPARE(box->pos(), place);
+    QVERIFY(box->width() >= 40 && box->width() <= 41);
+    // Box 85 stands 3 pixels low and is shortened so as not to cover box 86.
+    if (number == 85)
+        QCOMPARE(box->height(), 17);
+    else
+        QVERIFY(box->height() >= 19 && box->height() <= 21);
+    QCOMPARE(box->text(), QString::number(number));
+    QVERIFY(box->isReadOnly());
+    QVERIFY(!box->isHidden());
+
+    // Read-only: a click leaves the box as it was.
+    const bool before = box->isChecked();
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(box->isChecked(), before);
+}
+
+void TestMainWindowUi::accessBoxesDoNotOverlap()
+{
+    UiFixture f;
+    QCOMPARE(f.ui.accessBox(0), nullptr);
+    QCOMPARE(f.ui.accessBox(97), nullptr);
+    for (int a = 1; a <= 96; ++a) {
+        const QRect ra = f.ui.accessBox(a)->geometry();
+        QVERIFY2(f.ui.Panel1->rect().contains(ra), qPrintable(QString::number(a)));
+        for (int b = a + 1; b <= 96; ++b)
+            QVERIFY2(!ra.intersects(f.ui.accessBox(b)->geometry()), qPrintable(QStringLiteral("%1/%2").arg(a).arg(b)));
+    }
+}
+
+void TestMainWindowUi::pagerFillsTheClientArea()
+{
+    UiFixture f;
+    showWorkingState(f);
+    QWidget* client = f.form1->centralWidget();
+    // Client area 746 x 555 with the status bar (23 high) at its bottom.
+    QCOMPARE(client->width() + 0, MainWindowUi::DesignClientWidth);
+    QCOMPARE(client->height() + f.ui.Status->height(), MainWindowUi::DesignClientHeight);
+    QCOMPARE(f.ui.Status->height(), 23);
+    QCOMPARE(f.ui.Pager1->geometry(), client->rect());
+
+    // Growing the window keeps the pager filling it.
+    MainWindowUi::setClientSize(f.form1.get(), 800, 620);
+    QTRY_COMPARE(f.ui.Pager1->size(), client->size());
+    QCOMPARE(client->width(), 800);
+}
+
+void TestMainWindowUi::pages()
+{
+    UiFixture f;
+    const QStringList names{QStringLiteral("Pager11"), QStringLiteral("Pager12"), QStringLiteral("Pager13"),
+                            QStringLiteral("PagerPage1")};
+    const QStringList captions{QStringLiteral("Osoby"), QStringLiteral("Grupy"), QStringLiteral("Czytniki"),
+                               QStringLiteral("Ustawienia")};
+    QCOMPARE(f.ui.Pager1->count(), 4);
+    QCOMPARE(f.ui.Pager1->currentWidget(), f.ui.Pager11);
+    QVERIFY(!f.ui.Pager1->tabBar()->isMovable());
+    QVERIFY(f.ui.Pager1->isHidden());
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(f.ui.Pager1->widget(i)->objectName(), names[i]);
+        QCOMPARE(f.ui.Pager1->tabText(i), captions[i]);
+    }
+
+    showWorkingState(f);
+    for (int i = 0; i < 4; ++i) {
+        f.ui.Pager1->setCurrentIndex(i);
+        QWidget* page = f.ui.Pager1->widget(i);
+        QTRY_COMPARE(page->size(), QSize(744, 495));
+        QCOMPARE(page->mapTo(f.ui.Pager1, QPoint(0, 0)), QPoint(1, 35));
+    }
+    QCOMPARE(f.ui.Pager1->tabBar()->height(), 35);
+    QVERIFY(f.ui.Pager1->tabBar()->font().bold());
+    QCOMPARE(f.ui.Pager1->tabBar()->font().pixelSize(), 13);
+}
+
+void TestMainWindowUi::menu_data()
+{
+    QTest::addColumn<QString>("under");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Edycja1") << "MainMenu1" << "Edycja";
+    QTest::newRow("Uytkownicy1") << "Edycja1" << "Osoby";
+    QTest::newRow("Grupy1") << "Edycja1" << "Grupy";
+    QTest::newRow("Czytniki1") << "Edycja1" << "Czytniki";
+    QTest::newRow("Port1") << "MainMenu1" << "Port";
+    QTest::newRow("COM11") << "Port1" << "Połącz";
+    QTest::newRow("Rozcz1") << "Port1" << "Rozłącz";
+    QTest::newRow("Wybrportu1") << "Port1" << "Port";
+    QTest::newRow("COM12") << "Wybrportu1" << "COM1";
+    QTest::newRow("COM22") << "Wybrportu1" << "COM2";
+    QTest::newRow("COM21") << "Wybrportu1" << "COM3";
+    QTest::newRow("COM41") << "Wybrportu1" << "COM4";
+    QTest::newRow("Pomoc1") << "MainMenu1" << "Pomoc";
+    QTest::newRow("Oprogramie1") << "Pomoc1" << "Plik pomocy";
+    QTest::newRow("Oprogramie2") << "Pomoc1" << "O programie";
+}
+
+void TestMainWindowUi::menu()
+{
+    QFETCH(QString, under);
+    QFETCH(QString, caption);
+
+    UiFixture f;
+    const QString name = QString::fromLatin1(QTest::currentDataTag());
+    auto* action = f.form1->findChild<QAction*>(name);
+    QVERIFY(action);
+    QCOMPARE(action->text(), caption);
+
+    QWidget* parentMenu = f.form1->findChild<QWidget*>(under);
+    QVERIFY(parentMenu);
+    QVERIFY(parentMenu->actions().contains(action));
+    if (under == QLatin1String("MainMenu1")) {
+        // A top-level item: a menu of that name, hidden until login.
+        auto* menu = f.form1->findChild<QMenu*>(name);
+        QVERIFY(menu);
+        QCOMPARE(menu->menuAction(), action);
+        QVERIFY(!action->isVisible());
+        QCOMPARE(parentMenu, f.form1->menuBar());
+    } else {
+        QVERIFY(action->isVisible());
+        QVERIFY(action->isEnabled());
+    }
+}
+
+void TestMainWindowUi::speedButtonPairs_data()
+{
+    QTest::addColumn<QString>("editName");
+    QTest::addColumn<QString>("confirmName");
+    QTest::newRow("persons") << "SpeedButton4" << "SpeedButton3";
+    QTest::newRow("groups") << "SpeedButton5" << "SpeedButton6";
+    QTest::newRow("readers") << "SpeedButton1" << "SpeedButton2";
+}
+
+void TestMainWindowUi::speedButtonPairs()
+{
+    QFETCH(QString, editName);
+    QFETCH(QString, confirmName);
+
+    UiFixture f;
+    showWorkingState(f);
+    auto* edit = f.form1->findChild<QPushButton*>(editName);
+    auto* confirm = f.form1->findChild<QPushButton*>(confirmName);
+    for (QWidget* page = edit->parentWidget(); page; page = page->parentWidget())
+        if (f.ui.Pager1->indexOf(page) >= 0)
+            f.ui.Pager1->setCurrentWidget(page);
+    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
+
+    QSignalSpy editClicks(edit, &QPushButton::clicked);
+    QSignalSpy confirmClicks(confirm, &QPushButton::clicked);
+
+    // Locked at start.
+    QVERIFY(confirm->isChecked());
+    QVERIFY(!edit->isChecked());
+
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QVERIFY(edit->isChecked());
+    QVERIFY(!confirm->isChecked());
+    QCOMPARE(editClicks.size(), 1);
+
+    // Pressing the button already down keeps it down and still reaches the handler.
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QVERIFY(edit->isChecked());
+    QCOMPARE(editClicks.size(), 2);
+
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    QVERIFY(confirm->isChecked());
+    QVERIFY(!edit->isChecked());
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    QVERIFY(confirm->isChecked());
+    QCOMPARE(confirmClicks.size(), 2);
+
+    // The pairs are independent of each other.
+    const QList<QPushButton*> others = f.form1->findChildren<QPushButton*>(QRegularExpression("^SpeedButton"));
+    QCOMPARE(others.size(), 6);
+    int down = 0;
+    for (QPushButton* b : others)
+        down += b->isChecked();
+    QCOMPARE(down, 3);
+}
+
+void TestMainWindowUi::startSelections()
+{
+    UiFixture f;
+    QVERIFY(f.ui.RadioButton5->isChecked());
+    QVERIFY(!f.ui.RadioButton4->isChecked());
+    QVERIFY(f.ui.RadioButton1->isChecked());
+    QVERIFY(!f.ui.RadioButton2->isChecked());
+    QVERIFY(!f.ui.RadioButton3->isChecked());
+    QVERIFY(!f.ui.CheckBox2->isChecked());
+    QVERIFY(!f.ui.CBox2->isChecked());
+    QVERIFY(!f.ui.CheckBox1->isChecked());
+    QVERIFY(f.ui.Status->isHidden());
+    QVERIFY(!f.ui.Status->isSizeGripEnabled());
+    QCOMPARE(f.form1->statusBar(), f.ui.Status);
+    QCOMPARE(f.form1->windowTitle(), QStringLiteral("PELLARO V?"));
+    QCOMPARE(f.form1->objectName(), QStringLiteral("Form1"));
+    QCOMPARE(f.form1->font().pixelSize(), 13);
+    QCOMPARE(f.ui.Memo1->toPlainText(), QStringLiteral("Memo\n1"));
+    // Close box only.
+    QVERIFY(!(f.form1->windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(f.form1->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(f.form1->windowFlags() & Qt::WindowCloseButtonHint);
+    // Not resizable.
+    QCOMPARE(f.form1->minimumSize(), f.form1->maximumSize());
+}
+
+void TestMainWindowUi::passwordBoxHidesWhatIsTyped()
+{
+    UiFixture f;
+    f.form1->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
+    QCOMPARE(f.ui.Edit5->echoMode(), QLineEdit::Password);
+    QVERIFY(!f.ui.Edit5->hasFrame());
+    QTest::keyClicks(f.ui.Edit5, QStringLiteral("secret"));
+    QCOMPARE(f.ui.Edit5->text(), QStringLiteral("secret"));
+    const QString shown = f.ui.Edit5->displayText();
+    QCOMPARE(shown.size(), 6);
+    QCOMPARE(shown, QString(6, shown.at(0)));
+    QVERIFY(!shown.contains(QLatin1Char('s')));
+
+    // Navy box; the masking characters are drawn in yellow.
+    const QImage image = f.ui.Edit5->grab().toImage();
+    QCOMPARE(image.pixelColor(image.width() - 3, 2), QColor(0, 0, 128));
+    bool yellow = false;
+    for (int x = 0; x < image.width() && !yellow; ++x)
+        for (int y = 0; y < image.height() && !yellow; ++y)
+            yellow = image.pixelColor(x, y) == QColor(255, 255, 0);
+    QVERIFY(yellow);
+}
+
+void TestMainWindowUi::colours_data()
+{
+    QTest::addColumn<quint32>("stored");
+    QTest::addColumn<QColor>("rgb");
+    QTest::newRow("page fill") << quint32(13616833) << QColor(193, 198, 207);
+    QTest::newRow("form") << quint32(9224369) << QColor(177, 192, 140);
+    QTest::newRow("pure red") << quint32(0x0000FF) << QColor(255, 0, 0);
+    QTest::newRow("pure blue") << quint32(0xFF0000) << QColor(0, 0, 255);
+    QTest::newRow("hot mirror end") << quint32(1617645) << QColor(237, 174, 24);
+}
+
+void TestMainWindowUi::colours()
+{
+    QFETCH(quint32, stored);
+    QFETCH(QColor, rgb);
+    QCOMPARE(Look::winColor(stored), rgb);
+    QCOMPARE(Look::cssColor(stored), rgb.name());
+}
+
+void TestMainWindowUi::windowColours()
+{
+    UiFixture f;
+    f.form1->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
+    // The form's own colour where no control covers it.
+    QCOMPARE(pixelAt(f.form1->centralWidget(), QPoint(600, 100)), QColor(177, 192, 140));
+
+    // The page is filled from the stored page colour at its top.
+    f.ui.Image1->hide();
+    f.ui.Pager1->show();
+    QTRY_VERIFY(f.ui.Pager11->isVisible());
+    const QColor top = pixelAt(f.ui.Pager1, QPoint(740, 37));
+    QVERIFY2(qAbs(top.red() - 193) <= 3 && qAbs(top.green() - 198) <= 3 && qAbs(top.blue() - 207) <= 3,
+             qPrintable(top.name()));
+    // Locked data controls share the page's colour.
+    QCOMPARE(f.ui.DBEdit8->palette().color(QPalette::Base), QColor(193, 198, 207));
+    QCOMPARE(f.ui.DBEdit3->palette().color(QPalette::Base), QColor(193, 198, 207));
+    QCOMPARE(f.ui.Edit2->palette().color(QPalette::Base), QColor(Qt::red));
+}
+
+void TestMainWindowUi::relayTimesAndLanguages()
+{
+    UiFixture f;
+    const QStringList times{"1",  "2",  "3",  "4",  "5",  "6",   "7",   "8",   "9",   "10",  "15",  "20",  "25",
+                            "30", "40", "50", "60", "70", "80", "90", "100", "120", "140", "160", "180", "200"};
+    QStringList items;
+    for (int i = 0; i < f.ui.DBComboBox1->count(); ++i)
+        items << f.ui.DBComboBox1->itemText(i);
+    QCOMPARE(items, times);
+    QVERIFY(f.ui.DBComboBox1->isEditable());
+
+    QStringList languages;
+    for (int i = 0; i < f.ui.ComboBox1->count(); ++i)
+        languages << f.ui.ComboBox1->itemText(i);
+    QCOMPARE(languages, (QStringList{"Polski", "English", "český", "Magyar"}));
+    QCOMPARE(f.ui.ComboBox1->currentText(), QStringLiteral("Polski"));
+    // A typed name is kept as typed, not added to the list.
+    QVERIFY(f.ui.ComboBox1->isEditable());
+    f.ui.ComboBox1->setEditText(QStringLiteral("english"));
+    QCOMPARE(f.ui.ComboBox1->currentText(), QStringLiteral("english"));
+    QCOMPARE(f.ui.ComboBox1->count(), 4);
+}
+
+void TestMainWindowUi::binding_data()
+{
+    QTest::addColumn<int>("source"); // 1 persons, 2 readers, 3 groups
+    QTest::addColumn<QString>("field");
+    QTest::newRow("DBEdit8") << 1 << "SURNAME";
+    QTest::newRow("DBEdit2") << 1 << "NAME";
+    QTest::newRow("DBEdit5") << 1 << "INDEX";
+    QTest::newRow("DBEdit1") << 1 << "NUMBER";
+    QTest::newRow("DBLB2") << 1 << "GROUP";
+    QTest::newRow("DBMemo1") << 1 << "INFO";
+    QTest::newRow("DBEdit6") << 3 << "NAME";
+    QTest::newRow("DBMemo2") << 3 << "NOTES";
+    QTest::newRow("DBCheckBox1") << 3 << "P1";
+    QTest::newRow("DBCheckBox47") << 3 << "P47";
+    QTest::newRow("DBCheckBox96") << 3 << "P96";
+    QTest::newRow("DBMemo3") << 2 << "MIEJSCE";
+    QTest::newRow("DBEdit3") << 2 << "NAME";
+    QTest::newRow("DBComboBox1") << 2 << "TIME";
+    QTest::newRow("DBEdit4") << 2 << "ID_CZYT";
+    QTest::newRow("DBCheckBox98") << 2 << "PROX";
+    QTest::newRow("DBCheckBox97") << 2 << "EMULACJA";
+}
+
+void TestMainWindowUi::binding()
+{
+    QFETCH(int, source);
+    QFETCH(QString, field);
+
+    TableFixture t;
+    UiFixture f;
+    t.bind(f);
+    const DataSource* expected[] = {nullptr, t.ds1.get(), t.ds2.get(), t.ds3.get()};
+
+    QWidget* w = f.form1->findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(w);
+    const FieldLink* link = nullptr;
+    if (auto* c = qobject_cast<DbEdit*>(w))
+        link = &c->link();
+    else if (auto* c = qobject_cast<DbMemo*>(w))
+        link = &c->link();
+    else if (auto* c = qobject_cast<DbCheckBox*>(w))
+        link = &c->link();
+    else if (auto* c = qobject_cast<DbComboBox*>(w))
+        link = &c->link();
+    else if (auto* c = qobject_cast<DbLookupCombo*>(w))
+        link = &c->link();
+    QVERIFY(link);
+    QVERIFY(link->isBound());
+    QCOMPARE(link->source(), expected[source]);
+    QCOMPARE(link->field(), field);
+}
+
+void TestMainWindowUi::boundControlsShowTheCurrentRecord()
+{
+    TableFixture t;
+    for (const char* name : {"Biuro", "Magazyn"}) {
+        t.groups.insert();
+        t.groups.setText(QStringLiteral("NAME"), QString::fromLatin1(name));
+        t.groups.setLogical(QStringLiteral("P7"), true);
+        t.groups.post();
+    }
+    t.persons.insert();
+    t.persons.setInteger(QStringLiteral("NUMBER"), 12);
+    t.persons.setText(QStringLiteral("SURNAME"), QStringLiteral("Anna"));
+    t.persons.setText(QStringLiteral("NAME"), QStringLiteral("Nowak"));
+    t.persons.setText(QStringLiteral("GROUP"), QStringLiteral("Magazyn"));
+    t.persons.setInteger(QStringLiteral("INDEX"), 3);
+    t.persons.post();
+    t.readers.insert();
+    t.readers.setInteger(QStringLiteral("ID_CZYT"), 5);
+    t.readers.setText(QStringLiteral("NAME"), QStringLiteral("Brama"));
+    t.readers.setInteger(QStringLiteral("TIME"), 15);
+    t.readers.setLogical(QStringLiteral("EMULACJA"), true);
+    t.readers.post();
+    t.persons.first();
+    t.groups.first();
+    t.readers.first();
+
+    UiFixture f;
+    t.bind(f);
+
+    QCOMPARE(f.ui.DBEdit8->text(), QStringLiteral("Anna"));
+    QCOMPARE(f.ui.DBEdit2->text(), QStringLiteral("Nowak"));
+    QCOMPARE(f.ui.DBEdit1->text(), QStringLiteral("12"));
+    QCOMPARE(f.ui.DBEdit5->text(), QStringLiteral("3"));
+    // The lookup lists the group names and keeps the groups table on the person's group.
+    QCOMPARE(f.ui.DBLB2->count(), 2);
+    QCOMPARE(f.ui.DBLB2->currentText(), QStringLiteral("Magazyn"));
+    QCOMPARE(f.ui.DBEdit6->text(), QStringLiteral("Magazyn"));
+    QVERIFY(f.ui.accessBox(7)->isChecked());
+    QVERIFY(!f.ui.accessBox(8)->isChecked());
+    QCOMPARE(f.ui.DBEdit3->text(), QStringLiteral("Brama"));
+    QCOMPARE(f.ui.DBEdit4->text(), QStringLiteral("5"));
+    QCOMPARE(f.ui.DBComboBox1->currentText(), QStringLiteral("15"));
+    QVERIFY(f.ui.DBCheckBox97->isChecked());
+    QVERIFY(!f.ui.DBCheckBox98->isChecked());
+
+    // The grids: their sources, columns and widths.
+    QCOMPARE(f.ui.DBGrid1->source(), t.ds1.get());
+    QCOMPARE(f.ui.DBGrid2->source(), t.ds3.get());
+    QCOMPARE(f.ui.DBGrid3->source(), t.ds2.get());
+    QCOMPARE(f.ui.DBGrid1->model()->columnCount(), 4);
+    QCOMPARE(f.ui.DBGrid2->model()->columnCount(), 1);
+    QCOMPARE(f.ui.DBGrid3->model()->columnCount(), 2);
+    const QList<int> widths1{40, 200, 200, 200};
+    for (int c = 0; c < 4; ++c)
+        QCOMPARE(f.ui.DBGrid1->columnWidth(c), widths1[c]);
+    QCOMPARE(f.ui.DBGrid2->columnWidth(0), 192);
+    QCOMPARE(f.ui.DBGrid3->columnWidth(0), 146);
+    auto cell = [](DbGrid* grid, int row, int column) { return grid->model()->index(row, column).data().toString(); };
+    QCOMPARE(cell(f.ui.DBGrid1, 0, 0).trimmed(), QStringLiteral("12"));
+    QCOMPARE(cell(f.ui.DBGrid1, 0, 1), QStringLiteral("Anna"));
+    QCOMPARE(cell(f.ui.DBGrid1, 0, 2), QStringLiteral("Nowak"));
+    QCOMPARE(cell(f.ui.DBGrid1, 0, 3), QStringLiteral("Magazyn"));
+    QCOMPARE(cell(f.ui.DBGrid2, 1, 0), QStringLiteral("Magazyn"));
+    QCOMPARE(cell(f.ui.DBGrid3, 0, 0), QStringLiteral("Brama"));
+    QCOMPARE(cell(f.ui.DBGrid3, 0, 1).trimmed(), QStringLiteral("15"));
+}
+
+void TestMainWindowUi::cardInformationFollowsThePersons()
+{
+    TableFixture t;
+    const QList<QStringList> people{{"1", "Jan", "Kowalski", "Biuro", "0"}, {"2", "Ewa", "Lis", "Hala", "4"}};
+    for (const QStringList& p : people) {
+        t.persons.insert();
+        t.persons.setInteger(QStringLiteral("NUMBER"), p[0].toInt());
+        t.persons.setText(QStringLiteral("SURNAME"), p[1]);
+        t.persons.setText(QStringLiteral("NAME"), p[2]);
+        t.persons.setText(QStringLiteral("GROUP"), p[3]);
+        t.persons.setInteger(QStringLiteral("INDEX"), p[4].toInt());
+        t.persons.post();
+    }
+    t.persons.first();
+    UiFixture f;
+    t.bind(f);
+    f.form4->Label1->setText(QStringLiteral("2"));
+    f.form4->show();
+
+    for (const QStringList& p : people) {
+        QCOMPARE(f.form4->DBText1->text().trimmed(), p[0]);
+        QCOMPARE(f.form4->DBText4->text(), p[1]);
+        QCOMPARE(f.form4->DBText5->text(), p[2]);
+        QCOMPARE(f.form4->DBText3->text(), p[3]);
+        QCOMPARE(f.form4->DBText2->text().trimmed(), p[4]);
+        // The duplicate number of the card read stays as it was written.
+        QCOMPARE(f.form4->Label1->text(), QStringLiteral("2"));
+        t.persons.next();
+    }
+}
+
+void TestMainWindowUi::dialogs()
+{
+    UiFixture f;
+
+    QCOMPARE(f.form2->objectName(), QStringLiteral("Form2"));
+    QCOMPARE(f.form2->windowTitle(), QStringLiteral("O programie"));
+    QCOMPARE(f.form2->size(), QSize(299, 159));
+    QCOMPARE(f.form2->minimumSize(), f.form2->maximumSize());
+    QVERIFY(f.form2->Memo1->isReadOnly());
+    QCOMPARE(f.form2->Memo1->geometry(), QRect(7, 7, 286, 122));
+    QCOMPARE(f.form2->Memo1->frameShape(), QFrame::NoFrame);
+    QCOMPARE(f.form2->Memo1->document()->defaultTextOption().alignment() & Qt::AlignHorizontal_Mask,
+             Qt::AlignHCenter);
+    QCOMPARE(f.form2->Memo1->document()->blockCount(), 7);
+    QVERIFY(f.form2->Memo1->toPlainText().endsWith(QStringLiteral(" 1.12")));
+    QCOMPARE(f.form2->Button1->geometry(), QRect(124, 135, 60, 21));
+    QCOMPARE(f.form2->Button1->text(), QStringLiteral("Zamknij"));
+    QCOMPARE(f.form2->font().pixelSize(), 10);
+
+    QCOMPARE(f.form3->objectName(), QStringLiteral("Form3"));
+    QCOMPARE(f.form3->windowTitle(), QStringLiteral("Read/write  card"));
+    QCOMPARE(f.form3->size(), QSize(407, 72));
+    QCOMPARE(f.form3->minimumSize(), f.form3->maximumSize());
+    QCOMPARE(f.form3->bar2->objectName(), QStringLiteral("bar2"));
+    QCOMPARE(f.form3->bar2->geometry(), QRect(26, 26, 352, 19));
+    QCOMPARE(f.form3->bar2->minimum(), 0);
+    QCOMPARE(f.form3->bar2->maximum(), 100);
+    QCOMPARE(f.form3->bar2->value(), 0);
+    QCOMPARE(f.form3->bar2->orientation(), Qt::Horizontal);
+    QCOMPARE(f.form3->Label1->pos(), QPoint(163, 46));
+    QCOMPARE(f.form3->Label1->text(), QStringLiteral("Transmit"));
+    QVERIFY(f.form3->Label1->font().bold());
+    QCOMPARE(f.form3->Label1->font().pixelSize(), 16);
+
+    QCOMPARE(f.form4->objectName(), QStringLiteral("Form4"));
+    QCOMPARE(f.form4->windowTitle(), QStringLiteral("Informacje o karcie "));
+    QVERIFY(f.form4->minimumSize() != f.form4->maximumSize()); // resizable border
+    struct Row
+    {
+        QLabel* caption;
+        const char* name;
+        int top;
+        const char* text;
+        QWidget* value;
+        const char* valueName;
+        QRect place;
+    };
+    const Row rows[] = {
+        {f.form4->label10, "label10", 24, "Nazwisko.......................................", f.form4->DBText5,
+         "DBText5", {210, 22, 111, 15}},
+        {f.form4->Label6, "Label6", 49, "Imię.....................................", f.form4->DBText4, "DBText4",
+         {210, 46, 117, 17}},
+        {f.form4->Label2, "Label2", 73, "Grupa..................................", f.form4->DBText3, "DBText3",
+         {210, 71, 109, 18}},
+        {f.form4->Label3, "Label3", 98, "Ilosc duplikatow...................", f.form4->DBText2, "DBText2",
+         {210, 95, 98, 14}},
+        {f.form4->Label5, "Label5", 122, "Duplikat...............................", f.form4->Label1, "Label1",
+         {210, 119, f.form4->Label1->width(), f.form4->Label1->height()}},
+        {f.form4->Label4, "Label4", 146, "ID....................................... ", f.form4->DBText1, "DBText1",
+         {210, 144, 104, 14}},
+    };
+    for (const Row& r : rows) {
+        QCOMPARE(r.caption->objectName(), QString::fromLatin1(r.name));
+        QCOMPARE(r.caption->pos(), QPoint(33, r.top));
+        QCOMPARE(r.caption->text(), QString::fromUtf8(r.text));
+        QCOMPARE(r.caption->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+        QVERIFY(r.caption->font().bold());
+        QCOMPARE(r.caption->font().pixelSize(), 11);
+        QCOMPARE(r.value->objectName(), QString::fromLatin1(r.valueName));
+        QCOMPARE(r.value->geometry(), r.place);
+        QVERIFY(r.value->font().bold());
+        QCOMPARE(r.value->font().pixelSize(), 15);
+    }
+    QCOMPARE(f.form4->Label1->text(), QStringLiteral("0"));
+    QCOMPARE(f.form4->Button1->geometry(), QRect(129, 175, 77, 25));
+    QCOMPARE(f.form4->Button1->text(), QStringLiteral("Zamknij"));
+
+    for (QDialog* d : std::initializer_list<QDialog*>{f.form2.get(), f.form3.get(), f.form4.get()}) {
+        QVERIFY(d->isHidden());
+        QVERIFY(!d->isModal());
+    }
+}
+
+void TestMainWindowUi::dialogsCloseButtonsHide()
+{
+    UiFixture f;
+    f.form1->show();
+    for (auto [dialog, close] : {std::pair<QDialog*, QPushButton*>{f.form2.get(), f.form2->Button1},
+                                 std::pair<QDialog*, QPushButton*>{f.form4.get(), f.form4->Button1}}) {
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        // Non-modal: the main window still takes input.
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QTest::mouseClick(close, Qt::LeftButton);
+        QVERIFY(dialog->isHidden());
+        // Hidden, not destroyed: it shows again with its state.
+        dialog->show();
+        QVERIFY(dialog->isVisible());
+        dialog->hide();
+    }
+}
+
+QTEST_MAIN(TestMainWindowUi)
+#include "tst_mainwindowui.moc"
