@@ -6,7 +6,7 @@ PELLARO_BUILD=${PELLARO_BUILD:-$PELLARO_ROOT/build}
 
 # Debian 12 packages the build, the tests and the demo need.
 PELLARO_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
-                  fonts-dejavu-core libdbd-xbase-perl perl)
+                  fonts-dejavu-core fonts-liberation2 libdbd-xbase-perl perl)
 
 pellaro_install() {
     local missing=()
