@@ -325,6 +325,7 @@ void DbfFile::openMemo()
             failMemo(errno == EWOULDBLOCK ? QStringLiteral("the memo file is in use by another program")
                                           : QStringLiteral("the memo file cannot be locked: %1").arg(errnoText()));
     }
+    m_memoSize = fileSize(m_memoFd, m_memoPath);
     QByteArray header(24, '\0');
     if (!readFully(m_memoFd, 0, header.data(), header.size()))
         failMemo(QStringLiteral("the memo file is too short for its header"));
@@ -466,22 +467,26 @@ QString DbfFile::readMemo(quint32 block, int recordNumber) const
     if (m_memoFd < 0)
         fail(QStringLiteral("the table has no memo file"));
     const QString where = recordNumber >= 0 ? QStringLiteral(" (record %1)").arg(recordNumber + 1) : QString();
-    const qint64 size = fileSize(m_memoFd, m_memoPath);
+    // The memo file is locked to us, so its size only changes through putMemo.
+    const qint64 size = m_memoSize;
     const qint64 offset = qint64(block) * m_memoBlockSize;
     if (offset >= size)
         failMemo(QStringLiteral("memo block %1%2 lies beyond the end of the file").arg(block).arg(where));
     if (m_memoKind == MemoKind::DBase4) {
-        QByteArray head(MemoBlockHeader, '\0');
-        if (offset + MemoBlockHeader > size || !readFully(m_memoFd, offset, head.data(), head.size()))
+        // One read for the usual note that fits its first block.
+        QByteArray first(qMin<qint64>(m_memoBlockSize, size - offset), '\0');
+        if (first.size() < MemoBlockHeader || !readFully(m_memoFd, offset, first.data(), first.size()))
             failMemo(QStringLiteral("memo block %1%2 is cut short").arg(block).arg(where));
-        if (!head.startsWith(MemoBlockSignature))
+        if (!first.startsWith(MemoBlockSignature))
             failMemo(QStringLiteral("memo block %1%2 has no valid block signature").arg(block).arg(where));
-        const quint32 length = le32(head.constData() + 4);
+        const quint32 length = le32(first.constData() + 4);
         if (length < quint32(MemoBlockHeader) || offset + qint64(length) > size)
             failMemo(QStringLiteral("memo block %1%2 claims a length of %3 bytes, which does not fit the file")
                          .arg(block)
                          .arg(where)
                          .arg(length));
+        if (length <= quint32(first.size()))
+            return cp1250::decode(QByteArrayView(first.constData() + MemoBlockHeader, length - MemoBlockHeader));
         QByteArray text(length - MemoBlockHeader, '\0');
         if (!readFully(m_memoFd, offset + MemoBlockHeader, text.data(), text.size()))
             failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where, errnoText()));
@@ -665,6 +670,7 @@ void DbfFile::putMemo(QByteArray& record, int field, const QString& value)
     QByteArray pointer = QByteArray::number(block).rightJustified(f.width, ' ');
     writeAt(m_memoFd, block * m_memoBlockSize, data, m_memoPath);
     writeAt(m_memoFd, 0, le32Bytes(quint32(block + blocks)), m_memoPath);
+    m_memoSize = qMax(size, (block + blocks) * m_memoBlockSize);
     m_memoDirty = true;
     record.replace(f.offset, f.width, pointer);
 }

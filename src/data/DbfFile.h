@@ -116,6 +116,7 @@ private:
     QByteArray m_records;
     MemoKind m_memoKind = MemoKind::None;
     int m_memoBlockSize = 512;
+    qint64 m_memoSize = 0;
     QStringList m_warnings;
     bool m_dirty = false;
     bool m_memoDirty = false;

@@ -1,0 +1,236 @@
+// Timings of the table operations on an installation of the largest size:
+// 65,535 persons each with a 200-byte note, 1,000 groups, 96 readers.
+//   bench_tables [DIR]   (default: a temporary directory, removed afterwards)
+
+#include "config/AppError.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int PersonCount = 65535;
+constexpr int GroupCount = 1000;
+constexpr int ReaderCount = 96;
+constexpr int NoteLength = 200;
+constexpr int Repeats = 5;
+
+QTextStream& out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+const QStringList FirstNames{QStringLiteral("Łukasz"), QStringLiteral("Małgorzata"), QStringLiteral("Józef"),
+                             QStringLiteral("Anna"),   QStringLiteral("Grzegorz"),   QStringLiteral("Żaneta"),
+                             QStringLiteral("Zofia"),  QStringLiteral("Ewa"),        QStringLiteral("Piotr")};
+const QStringList FamilyNames{QStringLiteral("Kowalski"), QStringLiteral("Nowak"),     QStringLiteral("Wiśniewska"),
+                              QStringLiteral("Żółkiewski"), QStringLiteral("Ćwikła"),  QStringLiteral("Dąbrowska"),
+                              QStringLiteral("Kozłowski"), QStringLiteral("Świątek"),  QStringLiteral("Lewandowski"),
+                              QStringLiteral("Mazur"),     QStringLiteral("Krawczyk"), QStringLiteral("Zając")};
+
+double msSince(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Runs the step Repeats times and prints the fastest and the median.
+void measure(const QString& what, const std::function<void()>& step)
+{
+    std::vector<double> times;
+    for (int i = 0; i < Repeats; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        step();
+        times.push_back(msSince(timer));
+    }
+    std::sort(times.begin(), times.end());
+    out() << QStringLiteral("%1  min %2 ms  median %3 ms\n")
+                 .arg(what, -44)
+                 .arg(times.front(), 9, 'f', 3)
+                 .arg(times[times.size() / 2], 9, 'f', 3);
+    out().flush();
+}
+
+void fill(const QString& dir)
+{
+    QElapsedTimer timer;
+    timer.start();
+    Table groups;
+    groups.open(QDir(dir).filePath(TableLayouts::GroupsFile));
+    {
+        Table::Batch batch(groups);
+        for (int id = 1; id <= GroupCount; ++id) {
+            groups.insert();
+            groups.setInteger(QStringLiteral("ID_Grupy"), id);
+            groups.setText(QStringLiteral("NAME"), QStringLiteral("Grupa %1").arg(id));
+            for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+                groups.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k - 1, (id + k) % 3 == 0);
+            groups.post();
+        }
+    }
+    Table readers;
+    readers.open(QDir(dir).filePath(TableLayouts::ReadersFile));
+    {
+        Table::Batch batch(readers);
+        for (int id = 1; id <= ReaderCount; ++id) {
+            readers.insert();
+            readers.setInteger(QStringLiteral("ID_CZYT"), id);
+            readers.setText(QStringLiteral("NAME"), QStringLiteral("Czytnik %1").arg(id));
+            readers.setInteger(QStringLiteral("TIME"), 2);
+            readers.setLogical(QStringLiteral("PROX"), false);
+            readers.setLogical(QStringLiteral("EMULACJA"), false);
+            readers.post();
+        }
+    }
+    Table persons;
+    persons.open(QDir(dir).filePath(TableLayouts::PersonsFile));
+    {
+        Table::Batch batch(persons);
+        for (int n = 1; n <= PersonCount; ++n) {
+            persons.insert();
+            persons.setInteger(QStringLiteral("NUMBER"), n);
+            persons.setText(QStringLiteral("SURNAME"), FirstNames[n % FirstNames.size()]);
+            persons.setText(QStringLiteral("NAME"), FamilyNames[(n / 7) % FamilyNames.size()]);
+            persons.setText(QStringLiteral("GROUP"), QStringLiteral("Grupa %1").arg(1 + n % GroupCount));
+            persons.setInteger(QStringLiteral("INDEX"), 0);
+            QString note = QStringLiteral("Notatka nr %1 – zażółć gęślą jaźń. ").arg(n);
+            while (note.size() < NoteLength)
+                note += note;
+            persons.setText(QStringLiteral("INFO"), note.left(NoteLength));
+            persons.post();
+        }
+    }
+    out() << QStringLiteral("%1  %2 ms (one sync per table)\n")
+                 .arg(QStringLiteral("fill: %1 persons, %2 groups, %3 readers").arg(PersonCount).arg(GroupCount).arg(ReaderCount), -44)
+                 .arg(msSince(timer), 9, 'f', 1);
+}
+
+void run(const QString& dir)
+{
+    const QDir d(dir);
+    TableLayouts::createAll(dir);
+    fill(dir);
+    for (const QString& name : {TableLayouts::PersonsFile, TableLayouts::GroupsFile, TableLayouts::ReadersFile})
+        out() << name << ": " << QFileInfo(d.filePath(name)).size() << " bytes\n";
+
+    Table persons;
+    Table groups;
+    Table readers;
+    measure(QStringLiteral("open all three tables"), [&] {
+        persons.close();
+        groups.close();
+        readers.close();
+        persons.open(d.filePath(TableLayouts::PersonsFile));
+        groups.open(d.filePath(TableLayouts::GroupsFile));
+        readers.open(d.filePath(TableLayouts::ReadersFile));
+    });
+
+    qint64 sink = 0;
+    measure(QStringLiteral("full scan of persons (NUMBER, NAME)"), [&] {
+        for (persons.first(); !persons.atEnd(); persons.next())
+            sink += persons.asInteger(QStringLiteral("NUMBER")) + persons.asText(QStringLiteral("NAME")).size();
+    });
+    measure(QStringLiteral("full scan of persons with notes"), [&] {
+        for (persons.first(); !persons.atEnd(); persons.next())
+            sink += persons.asText(QStringLiteral("INFO")).size();
+    });
+    measure(QStringLiteral("largest NUMBER, display suspended"), [&] {
+        persons.suspendDisplay();
+        qint64 largest = 0;
+        for (persons.first(); !persons.atEnd(); persons.next())
+            largest = qMax(largest, persons.asInteger(QStringLiteral("NUMBER")));
+        persons.resumeDisplay();
+        sink += largest;
+    });
+    measure(QStringLiteral("locate NUMBER 65535 (last record)"), [&] {
+        persons.first();
+        if (!persons.locate(QStringLiteral("NUMBER"), PersonCount))
+            throw AppError(QStringLiteral("locate found nothing"));
+    });
+    measure(QStringLiteral("locate group by NAME (case counting)"), [&] {
+        if (!groups.locate(QStringLiteral("NAME"), QStringLiteral("Grupa 999"), Qt::CaseSensitive))
+            throw AppError(QStringLiteral("locate found nothing"));
+    });
+    int passing = 0;
+    measure(QStringLiteral("filter on, NAME prefix \"ko\""), [&] {
+        persons.setPrefixFilter(QStringLiteral("NAME"), QStringLiteral("ko"));
+        persons.setFilterActive(true);
+        passing = persons.rowCount();
+        persons.setFilterActive(false);
+    });
+    out() << "  (" << passing << " persons pass the filter)\n";
+    measure(QStringLiteral("post one edit (with sync)"), [&] {
+        persons.locate(QStringLiteral("NUMBER"), 30000);
+        persons.edit();
+        persons.setText(QStringLiteral("SURNAME"), QStringLiteral("Zmieniony"));
+        persons.post();
+    });
+    measure(QStringLiteral("post one edit of a note (with sync)"), [&] {
+        persons.edit();
+        persons.setText(QStringLiteral("INFO"), QStringLiteral("Nowa notatka %1").arg(sink++));
+        persons.post();
+    });
+    measure(QStringLiteral("append one record with a note (with sync)"), [&] {
+        persons.insert();
+        persons.setInteger(QStringLiteral("NUMBER"), PersonCount + 1);
+        persons.setText(QStringLiteral("NAME"), QStringLiteral("Dodany"));
+        persons.setText(QStringLiteral("INFO"), QString(NoteLength, u'ż'));
+        persons.post();
+    });
+    measure(QStringLiteral("delete one record (with sync)"), [&] {
+        persons.locate(QStringLiteral("NUMBER"), PersonCount + 1);
+        persons.remove();
+    });
+    auto setGroup = [&](int count) {
+        persons.first();
+        for (int i = 0; i < count && !persons.atEnd(); ++i, persons.next()) {
+            persons.edit();
+            persons.setText(QStringLiteral("GROUP"), QStringLiteral("Lack of assignment!"));
+            persons.post();
+        }
+    };
+    measure(QStringLiteral("GROUP on 1,000 persons, one batch"), [&] {
+        Table::Batch batch(persons);
+        setGroup(1000);
+    });
+    measure(QStringLiteral("GROUP on 100 persons, sync per record"), [&] { setGroup(100); });
+    measure(QStringLiteral("refresh persons (re-read the file)"), [&] { persons.refresh(); });
+    measure(QStringLiteral("groups: full access by position (with sync)"), [&] {
+        groups.edit();
+        for (int k = 0; k < TableLayouts::AccessFlagCount; ++k)
+            groups.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k, true);
+        groups.post();
+    });
+    out() << "(checksum " << sink << ")\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    try {
+        if (argc > 1) {
+            QDir().mkpath(QString::fromLocal8Bit(argv[1]));
+            run(QString::fromLocal8Bit(argv[1]));
+        } else {
+            QTemporaryDir dir;
+            run(dir.path());
+        }
+    } catch (const AppError& e) {
+        QTextStream(stderr) << "bench_tables: " << e.message() << "\n";
+        return 1;
+    }
+    return 0;
+}
