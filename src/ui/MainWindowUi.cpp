@@ -31,6 +31,9 @@ constexpr int MainFontPixels = 13;
 constexpr int TabFontPixels = 13;
 constexpr int PasswordFontPixels = 15;
 constexpr int StatusBarHeight = 23;
+// The relay time column has no width of its own; a grid's usual column width
+// keeps it beside the 146-pixel name column inside the grid.
+constexpr int RelayTimeColumnWidth = 64;
 
 // The access check boxes of the groups page: 8 columns of 12, numbered down
 // each column. The first two columns sit a little lower than the others, and
@@ -522,7 +525,7 @@ void MainWindowUi::bind(DataSource* ds1, DataSource* ds2, DataSource* ds3)
     for (int number = 1; number <= AccessBoxCount; ++number)
         accessBox(number)->bind(ds3, QStringLiteral("P%1").arg(number));
 
-    DBGrid3->bind(ds2, {{QStringLiteral("NAME"), 146}, {QStringLiteral("TIME"), 0}});
+    DBGrid3->bind(ds2, {{QStringLiteral("NAME"), 146}, {QStringLiteral("TIME"), RelayTimeColumnWidth}});
     DBMemo3->bind(ds2, QStringLiteral("MIEJSCE"));
     DBEdit3->bind(ds2, QStringLiteral("NAME"));
     DBComboBox1->bind(ds2, QStringLiteral("TIME"));

@@ -15,6 +15,7 @@ constexpr int ValueFontPixels = 15;
 constexpr int ButtonFontPixels = 11;
 constexpr int CaptionLeft = 33;
 constexpr int ValueLeft = 210;
+constexpr int DuplicateValueWidth = 111;
 // The outer 341 x 286 less a frame of 4 pixels at each side and a title bar
 // of 30.
 constexpr QSize ClientSize(333, 252);
@@ -69,8 +70,9 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(Look::uiFont(ValueFontPixels, true));
     setTextColor(Label1, Qt::black);
-    Label1->move(ValueLeft, 119);
+    // Wide enough for any duplicate number the Find evaluation writes later.
     Label1->adjustSize();
+    Label1->setGeometry(ValueLeft, 119, DuplicateValueWidth, Label1->height());
     DBText1 = value("DBText1", QRect(ValueLeft, 144, 104, 14));
 
     Button1 = new QPushButton(QStringLiteral("Zamknij"), this);

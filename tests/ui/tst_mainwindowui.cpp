@@ -706,6 +706,10 @@ void TestMainWindowUi::boundControlsShowTheCurrentRecord()
         QCOMPARE(f.ui.DBGrid1->columnWidth(c), widths1[c]);
     QCOMPARE(f.ui.DBGrid2->columnWidth(0), 192);
     QCOMPARE(f.ui.DBGrid3->columnWidth(0), 146);
+    // Both reader columns show without scrolling sideways.
+    QVERIFY(f.ui.DBGrid3->verticalHeader()->sizeHint().width() + f.ui.DBGrid3->columnWidth(0)
+                + f.ui.DBGrid3->columnWidth(1) + 2 * f.ui.DBGrid3->frameWidth()
+            <= f.ui.DBGrid3->width());
     auto cell = [](DbGrid* grid, int row, int column) { return grid->model()->index(row, column).data().toString(); };
     QCOMPARE(cell(f.ui.DBGrid1, 0, 0).trimmed(), QStringLiteral("12"));
     QCOMPARE(cell(f.ui.DBGrid1, 0, 1), QStringLiteral("Anna"));
