@@ -1,0 +1,215 @@
+#include "link/ProgrammerLink.h"
+
+#include "config/AppError.h"
+#include "link/Frames.h"
+#include "link/LinkView.h"
+#include "serial/CommPort.h"
+
+#include <QThread>
+
+namespace {
+
+const QString ConnectText = QStringLiteral("Connect: ");
+const QString DisconnectText = QStringLiteral("Disconnect...");
+constexpr int ReadResendTick = 2;
+constexpr int ReadDecodeTick = 3;
+constexpr int GaugeFull = 100;
+
+} // namespace
+
+const std::array<QString, 5>& ProgrammerLink::AnimationFrames()
+{
+    static const std::array<QString, 5> frames{
+        QStringLiteral("  [>   oo  oo  oo  oo <]"), QStringLiteral("  [>  oo  oo  oo  oo  <]"),
+        QStringLiteral("  [> oo  oo  oo  oo   <]"), QStringLiteral("  [> o  oo  oo  oo   o<]"),
+        QStringLiteral("  [>   oo  oo  oo   oo<]")};
+    return frames;
+}
+
+ProgrammerLink::ProgrammerLink(LinkState state, CommPort& port, LinkView& view, Pause pause)
+    : m_state(state), m_port(port), m_view(view), m_pause(pause ? std::move(pause) : Pause(&blockingPause))
+{
+    m_port.OnAfterReceive = [this](CommPort*, const QByteArray& bytes) { rsAfterReceive(bytes); };
+    m_port.OnClose = [this](CommPort*) { rsClose(); };
+}
+
+ProgrammerLink::~ProgrammerLink()
+{
+    m_port.OnAfterReceive = nullptr;
+    m_port.OnClose = nullptr;
+}
+
+void ProgrammerLink::blockingPause(std::chrono::milliseconds duration)
+{
+    // Deliberately no event processing: the programmer's frame timing must not
+    // be stretched by the user interface.
+    QThread::msleep(static_cast<unsigned long>(duration.count()));
+}
+
+void ProgrammerLink::OpenLink()
+{
+    QString error;
+    if (!m_port.open(&error))
+        throw AppError(error);
+    if (m_port.active()) {
+        m_view.setStatusText(ConnectText + m_state.PortCaption);
+        m_state.LinkOpen = 1;
+    } else {
+        m_view.setStatusText(DisconnectText);
+        m_state.LinkOpen = 0;
+    }
+}
+
+void ProgrammerLink::CloseLink()
+{
+    m_port.close();
+    m_view.setStatusText(DisconnectText);
+    m_state.LinkOpen = 0;
+}
+
+void ProgrammerLink::SelectPort(int n)
+{
+    if (n < 1 || n > 4)
+        return;
+    m_port.setComPort(n);
+    m_state.PortCaption = QStringLiteral("COM%1 ").arg(n);
+    m_state.PortNumber = n;
+    m_view.SavePortToRegistry(n);
+}
+
+void ProgrammerLink::rsClose()
+{
+    m_state.LinkOpen = 0;
+}
+
+void ProgrammerLink::rsAfterReceive(const QByteArray& bytes)
+{
+    // Only the first five bytes after a read command matter; a device that
+    // keeps talking between reads must not grow the buffer without end.
+    const qsizetype room = ReceiveBufferLimit - m_receiveBuffer.size();
+    if (room > 0)
+        m_receiveBuffer.append(bytes.first(qMin(room, bytes.size())));
+}
+
+void ProgrammerLink::SendFrame(QByteArrayView frame)
+{
+    if (m_state.LinkOpen == 1)
+        m_port.writeString(frame.toByteArray());
+    m_view.appendTrace(frames::traceText(frame));
+}
+
+void ProgrammerLink::ConnectProgrammer()
+{
+    m_view.setTimer3Enabled(true);
+    CloseLink();
+    OpenLink();
+    SendFrame(frames::connectFrame());
+}
+
+void ProgrammerLink::DisconnectProgrammer()
+{
+    SendFrame(frames::disconnectFrame());
+    CloseLink();
+    m_view.setTimer3Enabled(false);
+}
+
+void ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicateIndex, QByteArrayView blockData)
+{
+    // Everything is checked before the trace is cleared or a frame leaves:
+    // a value cut down to fit would write a card for somebody else.
+    cards::Identifier id{};
+    QString error;
+    bool packed = false;
+    if (personNumber == 0) {
+        packed = duplicateIndex == 0 && cards::packConfigIdentifier(systemNumber, &id, &error);
+        if (duplicateIndex != 0)
+            error = QStringLiteral("Duplicate index %1 on a configuration card").arg(duplicateIndex);
+    } else {
+        packed = cards::packIdentifier(systemNumber, personNumber, duplicateIndex, &id, &error);
+    }
+    if (!packed)
+        throw AppError(error);
+    const QList<QByteArray> sequence = frames::cardWriteFrames(cards::EncodeCardFrame(id), blockData);
+    if (sequence.size() != int(WritePauses.size()))
+        throw AppError(QStringLiteral("Card data of %1 bytes instead of 16").arg(blockData.size()));
+
+    m_view.clearTrace();
+    m_view.showTransmit();
+    m_view.setGauge(WriteGauge[0]);
+    for (int i = 0; i < int(sequence.size()); ++i) {
+        SendFrame(sequence[i]);
+        m_pause(WritePauses[i]);
+        if (i + 1 < int(WriteGauge.size()))
+            m_view.setGauge(WriteGauge[i + 1]);
+    }
+    m_view.setGauge(0);
+    // A card read still waiting for its ticks is abandoned.
+    m_view.setTimer1Enabled(false);
+    m_view.hideTransmit();
+}
+
+void ProgrammerLink::Button2Click()
+{
+    if (m_state.LinkOpen == 0) {
+        m_view.showMessage(SlotCheckConnection, SlotNoConnectivity);
+        return;
+    }
+    m_view.showTransmit();
+    SendFrame(frames::readCardFrame());
+    m_pause(ReadStartPause);
+    // A reply to the first command, held back by the pause, is delivered
+    // after this and lands in the emptied buffer.
+    m_receiveBuffer.clear();
+    m_readTick = 0;
+    m_view.setTimer1Enabled(true);
+}
+
+void ProgrammerLink::Timer1Timer()
+{
+    ++m_readTick;
+    m_view.setGauge(qMin(GaugeFull, m_view.gauge() + ReadGaugeStep));
+    if (m_readTick == ReadResendTick) {
+        m_receiveBuffer.clear();
+        SendFrame(frames::readCardFrame());
+    }
+    if (m_readTick == ReadDecodeTick) {
+        m_view.setGauge(GaugeFull);
+        m_view.setTimer1Enabled(false);
+        const std::optional<cards::CardIdentity> card = frames::decodeReadReply(m_receiveBuffer);
+        if (!card) {
+            finishRead();
+            return;
+        }
+        m_view.setLabel22(QString::number(card->systemCode));
+        // The evaluation may show messages or raise an error; the dialog
+        // closes and the buffer empties either way.
+        try {
+            if (m_cardRead)
+                m_cardRead(*card);
+        } catch (...) {
+            finishRead();
+            throw;
+        }
+        finishRead();
+    }
+}
+
+void ProgrammerLink::finishRead()
+{
+    m_receiveBuffer.clear();
+    m_view.setGauge(0);
+    m_view.hideTransmit();
+}
+
+void ProgrammerLink::Timer3Timer()
+{
+    ++m_animationStep;
+    if (m_animationStep >= 1 && m_animationStep <= int(AnimationFrames().size())) {
+        if (m_state.LinkOpen == 1)
+            m_view.setStatusText(ConnectText + m_state.PortCaption + AnimationFrames()[m_animationStep - 1]);
+        else
+            m_view.setStatusText(DisconnectText);
+    }
+    if (m_animationStep == int(AnimationFrames().size()))
+        m_animationStep = 0;
+}

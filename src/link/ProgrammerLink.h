@@ -1,0 +1,119 @@
+#pragma once
+
+#include "cards/CardFrame.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+#include <chrono>
+#include <functional>
+
+class CommPort;
+class LinkView;
+
+// The program-wide link state, owned by the application's state; the link
+// holds references so there is one place of truth.
+struct LinkState
+{
+    int& LinkOpen;        // 1 while the port is open
+    int& PortNumber;      // 1..4
+    QString& PortCaption; // "COM1 ".."COM4 ", empty until chosen
+};
+
+// The programmer link: the port's open and close with their status texts, the
+// one send path with its trace, connect and disconnect, the card write, the
+// receive buffer, the card read exchange and the status animation. Runs on
+// the main thread. The pauses block it, as the programmer's timing expects:
+// no event, timer tick or received byte is handled until a sequence ends.
+class ProgrammerLink
+{
+public:
+    using Pause = std::function<void(std::chrono::milliseconds)>;
+    // The Find evaluation of a card read (person, system code, duplicate).
+    using CardReadHandler = std::function<void(const cards::CardIdentity&)>;
+
+    // Pauses after blocks 1..6 and after CmdWriteEnd: 1300 ms per card.
+    static constexpr std::array<std::chrono::milliseconds, 7> WritePauses{
+        std::chrono::milliseconds{150}, std::chrono::milliseconds{150}, std::chrono::milliseconds{200},
+        std::chrono::milliseconds{200}, std::chrono::milliseconds{200}, std::chrono::milliseconds{200},
+        std::chrono::milliseconds{200}};
+    // Gauge after the dialog opens, then after the pauses of blocks 1..5.
+    static constexpr std::array<int, 6> WriteGauge{10, 20, 30, 40, 50, 100};
+    // Between the first CmdReadCard and the start of Timer1.
+    static constexpr std::chrono::milliseconds ReadStartPause{250};
+    static constexpr int ReadGaugeStep = 10;
+    // The receive buffer keeps this many bytes; a read needs only five.
+    static constexpr qsizetype ReceiveBufferLimit = 8192;
+
+    static constexpr int SlotCheckConnection = 71; // "Check connection"
+    static constexpr int SlotNoConnectivity = 73;  // "No connectivity"
+
+    // The five 24-character frames of the status animation.
+    static const std::array<QString, 5>& AnimationFrames();
+
+    // Installs rsAfterReceive and rsClose as the port's OnAfterReceive and
+    // OnClose; the destructor removes them again, so the port may outlive the
+    // link. pause defaults to a blocking sleep of the main thread.
+    ProgrammerLink(LinkState state, CommPort& port, LinkView& view, Pause pause = {});
+    ~ProgrammerLink();
+    ProgrammerLink(const ProgrammerLink&) = delete;
+    ProgrammerLink& operator=(const ProgrammerLink&) = delete;
+
+    // Called in the third read tick with the decoded reply (Find, persons page).
+    void setCardReadHandler(CardReadHandler handler) { m_cardRead = std::move(handler); }
+
+    // Opens the port: "Connect: " + PortCaption and LinkOpen 1. A port that
+    // does not open raises AppError with the port's open error text; LinkOpen
+    // and the status text are then left as they were.
+    void OpenLink();
+    // Closes the port (rsClose if it was open), "Disconnect...", LinkOpen 0.
+    void CloseLink();
+    // Port n (1..4) for the next OpenLink, with its caption; saves it at once
+    // through the view. Other numbers are ignored.
+    void SelectPort(int n);
+
+    // The port's notifications.
+    void rsClose();
+    void rsAfterReceive(const QByteArray& bytes);
+
+    // Sends a complete frame while LinkOpen is 1 and traces it in any case.
+    void SendFrame(QByteArrayView frame);
+
+    // Port menu: Connect (may raise the open error as AppError) and Disconnect.
+    void ConnectProgrammer();
+    void DisconnectProgrammer();
+
+    // Writes one card: identifier frame from the first three values (person 0
+    // makes a configuration card, duplicate index 0), then the 16 data bytes of
+    // blocks 3..6. Callers check LinkOpen first. Values that do not fit the
+    // card, or data that is not 16 bytes, raise AppError before anything is
+    // sent or shown.
+    void WriteCard(int systemNumber, int personNumber, int duplicateIndex, QByteArrayView blockData);
+
+    // Find: starts the read exchange (message 71/73 when the link is closed).
+    void Button2Click();
+    // Timer1 (100 ms): the three ticks of a card read.
+    void Timer1Timer();
+    // Timer3 (50 ms): the animated link status.
+    void Timer3Timer();
+
+    const QByteArray& ReceiveBuffer() const { return m_receiveBuffer; }
+    int ReadTick() const { return m_readTick; }
+    int AnimationStep() const { return m_animationStep; }
+
+    static void blockingPause(std::chrono::milliseconds duration);
+
+private:
+    void finishRead();
+
+    LinkState m_state;
+    CommPort& m_port;
+    LinkView& m_view;
+    Pause m_pause;
+    CardReadHandler m_cardRead;
+    QByteArray m_receiveBuffer;
+    int m_readTick = 0;
+    int m_animationStep = 0;
+};

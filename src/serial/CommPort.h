@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// What the programmer link needs of a serial port: choose COMn, open, close,
+// send a byte string, and the two notifications. TSerialComm is the real one;
+// tests of the link put a recording port in its place.
+class CommPort
+{
+public:
+    virtual ~CommPort() = default;
+
+    // Port n of COMn for the next open; refused (false, nothing changes)
+    // while the port is open or for n < 1.
+    virtual bool setComPort(int n) = 0;
+    virtual int comPort() const = 0;
+
+    // Opens COMn (closing a previous opening first). On failure *error holds
+    // "Device \"COMn\" Open Error !!!\r" followed by the system's reason and
+    // the port stays closed.
+    [[nodiscard]] virtual bool open(QString* error) = 0;
+    // Closes an open port and then calls OnClose; a closed port stays as it
+    // is and OnClose is not called.
+    virtual void close() = 0;
+    virtual bool active() const = 0;
+
+    // Sends all bytes in one write and returns once they are on the line or
+    // the write time-out has expired. Nothing happens for an empty string or
+    // a closed port; a failed write is not reported.
+    virtual void writeString(const QByteArray& bytes) = 0;
+
+    // Each batch of received bytes, in arrival order, on the main thread.
+    std::function<void(CommPort* sender, const QByteArray& bytes)> OnAfterReceive;
+    // After every closing of an open port, exactly once, on the main thread.
+    std::function<void(CommPort* sender)> OnClose;
+};

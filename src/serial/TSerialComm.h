@@ -1,0 +1,82 @@
+#pragma once
+
+#include "serial/CommPort.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+
+class QSerialPort;
+class QTimer;
+
+// The serial port component of the main window ("rs"): the only owner of the
+// port to the card programmer. Fixed line settings: 19 200 bit/s, 8 data bits,
+// no parity, one stop bit, raw bytes, no flow control, DTR and RTS on, 8192-byte
+// receive buffer, write time-out 100 ms per byte.
+//
+// Open errors are values: open() returns false and hands back the operator's
+// text ("Device \"COMn\" Open Error !!!\r" + the system's reason); the link
+// turns it into an AppError for the message box.
+//
+// Everything runs on the main thread. Received bytes reach OnAfterReceive from
+// the event loop, never from inside writeString() or a blocking pause, so
+// batches arrive in order and never in the middle of other work. A device that
+// disappears while open (adapter unplugged, far end of a pseudo-terminal gone)
+// is noticed through the port's error report or the periodic hang-up check;
+// the port is then closed without purging and OnClose is called once.
+class TSerialComm : public QObject, public CommPort
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint32 BaudRate = 19200;
+    static constexpr qint64 BufferSize = 8192;
+    static constexpr std::chrono::milliseconds WriteTimeoutPerByte{100};
+    // How often an open port is checked for a vanished device.
+    static constexpr std::chrono::milliseconds DeviceCheckInterval{200};
+
+    explicit TSerialComm(QObject* parent = nullptr);
+    // Closes an open port, which calls OnClose.
+    ~TSerialComm() override;
+
+    // ComPort: the n of COMn, 1 at creation. Only while closed.
+    bool setComPort(int n) override;
+    int comPort() const override { return m_comPort; }
+    // "COM" followed by the port number, as the operator knows the port.
+    QString portName() const;
+
+    // The device that stands for COMn (for example a USB adapter or the
+    // simulator's pseudo-terminal). Without one, COM1..COM4 are /dev/ttyS0..3.
+    void setPortDevice(int n, const QString& devicePath);
+    QString portDevice(int n) const;
+
+    // Active := True / False. open() first closes a previous opening.
+    [[nodiscard]] bool open(QString* error) override;
+    void close() override;
+    bool active() const override { return m_active; }
+    [[nodiscard]] bool setActive(bool on, QString* error = nullptr);
+
+    void writeString(const QByteArray& bytes) override;
+
+private slots:
+    void readData();
+    void handleError();
+    void checkDevice();
+
+private:
+    void deliverReceived();
+    void closePort(bool purge);
+    void drainOutput(qint64 msecs);
+    bool deviceLost() const;
+
+    QSerialPort* m_port = nullptr;
+    QTimer* m_deviceCheck = nullptr;
+    QHash<int, QString> m_devices;
+    int m_comPort = 1;
+    quint64 m_opening = 0; // counts openings, so a late error report finds its own
+    bool m_active = false;
+    bool m_writing = false;         // inside writeString()
+    bool m_deliveryPending = false; // bytes arrived during a write
+};
