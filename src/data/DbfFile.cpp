@@ -154,17 +154,20 @@ void DbfFile::failMemo(const QString& reason) const
     throwFor(m_memoPath, reason);
 }
 
-std::unique_ptr<DbfFile> DbfFile::open(const QString& path)
+std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
 {
     std::unique_ptr<DbfFile> f(new DbfFile);
     f->m_path = path;
-    f->m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    f->m_access = access;
+    const int mode = access == Access::ReadOnly ? O_RDONLY : O_RDWR;
+    const int lock = access == Access::ReadOnly ? LOCK_SH : LOCK_EX;
+    f->m_fd = ::open(QFile::encodeName(path).constData(), mode | O_CLOEXEC);
     if (f->m_fd < 0) {
         if (errno == ENOENT)
             f->fail(QStringLiteral("the table file does not exist"));
         f->fail(QStringLiteral("the table cannot be opened: %1").arg(errnoText()));
     }
-    if (::flock(f->m_fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(f->m_fd, lock | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
             f->fail(QStringLiteral("the table is in use by another program"));
         f->fail(QStringLiteral("the table cannot be locked: %1").arg(errnoText()));
@@ -315,13 +318,14 @@ void DbfFile::openMemo()
     }
     if (m_memoFd < 0) {
         m_memoPath = memoPathFor(m_path);
-        m_memoFd = ::open(QFile::encodeName(m_memoPath).constData(), O_RDWR | O_CLOEXEC);
+        const bool readOnly = m_access == Access::ReadOnly;
+        m_memoFd = ::open(QFile::encodeName(m_memoPath).constData(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
         if (m_memoFd < 0) {
             if (errno == ENOENT)
                 failMemo(QStringLiteral("the memo file of %1 does not exist").arg(nativeName(m_path)));
             failMemo(QStringLiteral("the memo file cannot be opened: %1").arg(errnoText()));
         }
-        if (::flock(m_memoFd, LOCK_EX | LOCK_NB) != 0)
+        if (::flock(m_memoFd, (readOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0)
             failMemo(errno == EWOULDBLOCK ? QStringLiteral("the memo file is in use by another program")
                                           : QStringLiteral("the memo file cannot be locked: %1").arg(errnoText()));
     }
@@ -736,6 +740,15 @@ void DbfFile::markDeleted(int number)
     writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, QByteArray(1, '*'), m_path);
     m_records[qsizetype(number) * m_recordLength] = '*';
     writeHeaderCounts();
+}
+
+void DbfFile::syncMemo()
+{
+    if (m_memoDirty) {
+        if (::fdatasync(m_memoFd) != 0)
+            failMemo(QStringLiteral("the changes cannot be made durable: %1").arg(errnoText()));
+        m_memoDirty = false;
+    }
 }
 
 void DbfFile::sync()

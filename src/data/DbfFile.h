@@ -43,7 +43,13 @@ public:
     DbfFile(const DbfFile&) = delete;
     DbfFile& operator=(const DbfFile&) = delete;
 
-    static std::unique_ptr<DbfFile> open(const QString& path);
+    // ReadOnly takes a shared lock: it can read a table that no program is
+    // writing, also from read-only media, and cannot write.
+    enum class Access { ReadWrite, ReadOnly };
+    static std::unique_ptr<DbfFile> open(const QString& path, Access access = Access::ReadWrite);
+    // Makes the notes written so far durable, so that no record can reach
+    // the disk before the note it points to.
+    void syncMemo();
     // Writes a new empty table with version 0x8B (dBase IV, with a .dbt when
     // a memo field is present) and language driver 0xC8 (code page 1250).
     // Refuses to overwrite an existing file.
@@ -120,4 +126,5 @@ private:
     QStringList m_warnings;
     bool m_dirty = false;
     bool m_memoDirty = false;
+    Access m_access = Access::ReadWrite;
 };

@@ -433,6 +433,8 @@ void Table::post()
             f.putMemo(p.record, field, text);
     }
     p.memos.clear();
+    if (m_batch == 0)
+        f.syncMemo(); // a batch orders its writes only, and syncs at its end
 
     if (m_state == State::Inserting) {
         RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);

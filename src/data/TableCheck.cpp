@@ -67,7 +67,7 @@ TableCheck TableCheck::run(const QString& path)
     TableCheck result;
     std::unique_ptr<DbfFile> file;
     try {
-        file = DbfFile::open(path);
+        file = DbfFile::open(path, DbfFile::Access::ReadOnly);
     } catch (const AppError& e) {
         result.problems << e.message();
         return result;

@@ -1,0 +1,122 @@
+// The pellaro-tables command, run as the installer runs it.
+
+#include "DbfBytes.h"
+
+#include "data/Table.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode;
+    QString output;
+};
+
+Run tables(const QStringList& args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(PELLARO_TABLES_EXE), args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+}
+
+} // namespace
+
+class TestPellaroTables : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void createMakesEmptyTablesOnce();
+    void demoFillsTablesThatCheckFindsSound();
+    void checkReportsDamageAndTablesInUse();
+    void usage();
+};
+
+void TestPellaroTables::createMakesEmptyTablesOnce()
+{
+    QTemporaryDir dir;
+    Run r = tables({"create", dir.path()});
+    QCOMPARE(r.exitCode, 0);
+    for (const char* name : {"osoby.dbf", "osoby.dbt", "grupa.dbf", "grupa.dbt", "sprzet.dbf", "sprzet.dbt"})
+        QVERIFY2(QFileInfo::exists(dir.filePath(name)), name);
+    Table persons;
+    persons.open(dir.filePath("osoby.dbf"));
+    QVERIFY(persons.isEmpty());
+    persons.close();
+
+    const QByteArray before = dbfbytes::read(dir.filePath("grupa.dbf"));
+    r = tables({"create", dir.path()});
+    QVERIFY(r.exitCode != 0);
+    QVERIFY2(r.output.contains("exists"), qPrintable(r.output));
+    QCOMPARE(dbfbytes::read(dir.filePath("grupa.dbf")), before);
+    QVERIFY(tables({"create", dir.filePath("nonexistent")}).exitCode != 0);
+}
+
+void TestPellaroTables::demoFillsTablesThatCheckFindsSound()
+{
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    Table persons;
+    persons.open(dir.filePath("osoby.dbf"));
+    QVERIFY(persons.rowCount() >= 3);
+    QVERIFY(persons.locate("NAME", QStringLiteral("żółkiewski"), Qt::CaseInsensitive));
+    QVERIFY(persons.asInteger("NUMBER") > 0);
+    Table groups;
+    groups.open(dir.filePath("grupa.dbf"));
+    // Every person's group exists, or carries the no-group marker.
+    for (persons.first(); !persons.atEnd(); persons.next()) {
+        const QString group = persons.asText("GROUP");
+        QVERIFY2(group == u"Lack of assignment!" || groups.locate("NAME", group, Qt::CaseSensitive), qPrintable(group));
+    }
+    persons.close();
+    groups.close();
+    const Run r = tables({"check", dir.filePath("osoby.dbf"), dir.filePath("grupa.dbf"), dir.filePath("sprzet.dbf")});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.output.count("no problems found"), 3);
+}
+
+void TestPellaroTables::checkReportsDamageAndTablesInUse()
+{
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    const QString path = dir.filePath("sprzet.dbf");
+
+    {
+        // Another program has the table open: check says so and does not read it.
+        Table open;
+        open.open(path);
+        const Run r = tables({"check", path});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.output.contains("in use") && r.output.contains("sprzet.dbf"), qPrintable(r.output));
+    }
+
+    QByteArray dbf = dbfbytes::read(path);
+    const int headerLength = quint8(dbf[8]) | quint8(dbf[9]) << 8;
+    const int recordLength = quint8(dbf[10]) | quint8(dbf[11]) << 8;
+    dbf.chop(1 + recordLength / 2); // a cut-short last record
+    dbf[headerLength + recordLength - 1] = 'X'; // EMULACJA of record 1
+    dbfbytes::write(path, dbf);
+    const Run r = tables({"check", path, dir.filePath("osoby.dbf")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.output.contains("record 1: field EMULACJA"), qPrintable(r.output));
+    QVERIFY2(r.output.contains("complete records"), qPrintable(r.output));
+    QVERIFY2(r.output.contains("osoby.dbf: no problems found"), qPrintable(r.output));
+    QCOMPARE(dbfbytes::read(path), dbf); // check changes nothing
+}
+
+void TestPellaroTables::usage()
+{
+    QCOMPARE(tables({}).exitCode, 2);
+    QCOMPARE(tables({"check"}).exitCode, 2);
+    QCOMPARE(tables({"pack", "x.dbf"}).exitCode, 2);
+}
+
+QTEST_GUILESS_MAIN(TestPellaroTables)
+#include "test_pellaro_tables.moc"
