@@ -1,5 +1,7 @@
 #include "ui/Look.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QPalette>
 #include <QWidget>
 
@@ -22,8 +24,12 @@ QFont uiFont(int pixelSize, bool bold)
 
 void paintControl(QWidget* control, const QColor& color)
 {
+    const QPalette system = QApplication::palette(control);
     QPalette palette = control->palette();
-    palette.setColor(QPalette::Base, color);
+    palette.setColor(QPalette::Base, color.isValid() ? color : system.color(QPalette::Base));
+    // A drop-down list that takes no typing is drawn as a button.
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo && !combo->isEditable())
+        palette.setColor(QPalette::Button, color.isValid() ? color : system.color(QPalette::Button));
     control->setPalette(palette);
 }
 

@@ -27,8 +27,9 @@ inline constexpr quint32 PageColor = 13616833; // page fill, also the colour of 
 // control widths; DejaVu Sans is the fallback. Sizes are in pixels.
 QFont uiFont(int pixelSize, bool bold = false);
 
-// Background of an edit, memo, list or grid (the palette's base role, so a
-// later repaint through the palette takes effect).
+// Background of an edit, memo, drop-down list or grid, through the palette so
+// that a later repaint takes effect. An invalid colour (QColor()) gives the
+// control back the system window colour.
 void paintControl(QWidget* control, const QColor& color);
 
 } // namespace Look

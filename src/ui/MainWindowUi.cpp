@@ -22,6 +22,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -31,6 +32,7 @@ constexpr int MainFontPixels = 13;
 constexpr int TabFontPixels = 13;
 constexpr int PasswordFontPixels = 15;
 constexpr int StatusBarHeight = 23;
+constexpr int ListRowHeight = 16; // rows of the relay time and language lists
 // The relay time column has no width of its own; a grid's usual column width
 // keeps it beside the 146-pixel name column inside the grid.
 constexpr int RelayTimeColumnWidth = 64;
@@ -76,6 +78,21 @@ QString pagerStyleSheet()
         .arg(cssColor(9803415), cssColor(5992568), cssColor(14922381), cssColor(15724269), cssColor(13816526),
              cssColor(6343929));
 }
+
+// Rows of a drop-down list at a fixed height.
+class ListRowDelegate : public QStyledItemDelegate
+{
+public:
+    ListRowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), m_height(height) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
+    }
+
+private:
+    int m_height;
+};
 
 // Keeps one widget filling its parent, as the pager fills the client area
 // between the menu bar and the status bar.
@@ -398,6 +415,7 @@ void MainWindowUi::setupReadersPage()
     for (int seconds : RelayTimes)
         DBComboBox1->addItem(QString::number(seconds));
     DBComboBox1->setCurrentIndex(-1);
+    DBComboBox1->setItemDelegate(new ListRowDelegate(ListRowHeight, DBComboBox1));
     lockAtStart(DBComboBox1);
     Label11 = b.label(GroupBox3, "Label11", 152, 58, QStringLiteral("Relay time"));
     DBEdit4 = b.make<DbEdit>(GroupBox3, "DBEdit4", QRect(16, 88, 121, 24));
@@ -460,6 +478,7 @@ void MainWindowUi::setupSettingsPage()
     ComboBox1->addItems({QStringLiteral("Polski"), QStringLiteral("English"), QStringLiteral("český"),
                          QStringLiteral("Magyar")});
     ComboBox1->setCurrentText(QStringLiteral("Polski"));
+    ComboBox1->setItemDelegate(new ListRowDelegate(ListRowHeight, ComboBox1));
     Button18 = b.button(page, "Button18", QRect(413, 319, 73, 25), QStringLiteral("Write"));
 }
 

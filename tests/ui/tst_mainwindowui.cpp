@@ -572,6 +572,15 @@ void TestMainWindowUi::windowColours()
     QCOMPARE(f.ui.DBEdit8->palette().color(QPalette::Base), QColor(193, 198, 207));
     QCOMPARE(f.ui.DBEdit3->palette().color(QPalette::Base), QColor(193, 198, 207));
     QCOMPARE(f.ui.Edit2->palette().color(QPalette::Base), QColor(Qt::red));
+    // The lookup list takes no typing and is drawn as a button: that is painted too.
+    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Button), QColor(193, 198, 207));
+
+    // Painting with no colour gives back the system window colour.
+    Look::paintControl(f.ui.DBLB2, QColor());
+    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Button), QApplication::palette().color(QPalette::Button));
+    Look::paintControl(f.ui.DBEdit8, QColor());
+    QCOMPARE(f.ui.DBEdit8->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
 }
 
 void TestMainWindowUi::relayTimesAndLanguages()
@@ -595,6 +604,13 @@ void TestMainWindowUi::relayTimesAndLanguages()
     f.ui.ComboBox1->setEditText(QStringLiteral("english"));
     QCOMPARE(f.ui.ComboBox1->currentText(), QStringLiteral("english"));
     QCOMPARE(f.ui.ComboBox1->count(), 4);
+
+    // Both lists have rows 16 high.
+    for (QComboBox* combo : {static_cast<QComboBox*>(f.ui.DBComboBox1), f.ui.ComboBox1}) {
+        QStyleOptionViewItem option;
+        option.initFrom(combo->view());
+        QCOMPARE(combo->itemDelegate()->sizeHint(option, combo->model()->index(0, 0)).height(), 16);
+    }
 }
 
 void TestMainWindowUi::binding_data()
