@@ -12,6 +12,9 @@ inline const QString PersonsFile = QStringLiteral("osoby.dbf");
 inline const QString GroupsFile = QStringLiteral("grupa.dbf");
 inline const QString ReadersFile = QStringLiteral("sprzet.dbf");
 
+// What a person's GROUP holds after the group was removed; the same in every language.
+inline const QString NoGroupMarker = QStringLiteral("Lack of assignment!");
+
 constexpr int AccessFlagCount = 96;
 constexpr int FirstAccessFlagPosition = 4; // P1 is the 4th field of grupa.dbf
 
