@@ -49,10 +49,10 @@ void applyPageTexts(const TextSlots& s, MainWindowUi& ui)
     setPageCaption(ui.Pager1, ui.PagerPage1, s[3]);
 
     const std::pair<int, QWidget*> persons[] = {
-        {4, ui.Label7},        {5, ui.Label13},       {6, ui.Label14},  {7, ui.Label3},   {8, ui.Label4},
-        {9, ui.Button9},       {10, ui.Button7},      {11, ui.SpeedButton4}, {12, ui.SpeedButton3},
-        {13, ui.GroupBox6},    {14, ui.RadioButton4}, {15, ui.RadioButton5}, {16, ui.CheckBox2},
-        {17, ui.Label2},       {18, ui.CBox2},        {19, ui.Button4}, {20, ui.Button2}, {21, ui.Button3},
+        {4, ui.Label7},        {5, ui.Label13},       {6, ui.Label14},       {7, ui.Label3},        {8, ui.Label4},
+        {9, ui.Button9},       {10, ui.Button7},      {11, ui.SpeedButton4}, {12, ui.SpeedButton3}, {13, ui.GroupBox6},
+        {14, ui.RadioButton4}, {15, ui.RadioButton5}, {16, ui.CheckBox2},    {17, ui.Label2},       {18, ui.CBox2},
+        {19, ui.Button4},      {20, ui.Button2},      {21, ui.Button3},
     };
     for (const auto& [slot, control] : persons)
         setCaption(control, s[size_t(slot)]);
@@ -60,18 +60,19 @@ void applyPageTexts(const TextSlots& s, MainWindowUi& ui)
         ui.DBGrid1->setColumnTitle(column, s[size_t(22 + column)]);
 
     const std::pair<int, QWidget*> groups[] = {
-        {26, ui.Button13}, {27, ui.Button14}, {28, ui.Button1}, {29, ui.Button10}, {30, ui.SpeedButton5},
-        {31, ui.SpeedButton6}, {32, ui.Label9}, {33, ui.Label6}, {34, ui.Label5},
+        {26, ui.Button13},     {27, ui.Button14}, {28, ui.Button1}, {29, ui.Button10}, {30, ui.SpeedButton5},
+        {31, ui.SpeedButton6}, {32, ui.Label9},   {33, ui.Label6},  {34, ui.Label5},
     };
     for (const auto& [slot, control] : groups)
         setCaption(control, s[size_t(slot)]);
     ui.DBGrid2->setColumnTitle(0, s[35]);
 
     const std::pair<int, QWidget*> readers[] = {
-        {36, ui.GroupBox3},    {37, ui.GroupBox1},    {38, ui.Label10},      {39, ui.Label11}, {40, ui.Label12},
-        {41, ui.DBCheckBox97}, {42, ui.Button6},      {43, ui.Button8},      {44, ui.SpeedButton1},
-        {45, ui.SpeedButton2}, {46, ui.RadioButton3}, {47, ui.RadioButton1}, {48, ui.RadioButton2},
-        {49, ui.Label17},      {50, ui.CheckBox1},    {51, ui.Button12},     {52, ui.Label15},
+        {36, ui.GroupBox3},    {37, ui.GroupBox1},    {38, ui.Label10},      {39, ui.Label11},
+        {40, ui.Label12},      {41, ui.DBCheckBox97}, {42, ui.Button6},      {43, ui.Button8},
+        {44, ui.SpeedButton1}, {45, ui.SpeedButton2}, {46, ui.RadioButton3}, {47, ui.RadioButton1},
+        {48, ui.RadioButton2}, {49, ui.Label17},      {50, ui.CheckBox1},    {51, ui.Button12},
+        {52, ui.Label15},
     };
     for (const auto& [slot, control] : readers)
         setCaption(control, s[size_t(slot)]);
@@ -79,7 +80,7 @@ void applyPageTexts(const TextSlots& s, MainWindowUi& ui)
     ui.DBGrid3->setColumnTitle(1, s[54]);
 
     const std::pair<int, QWidget*> settings[] = {
-        {55, ui.Label18}, {56, ui.Label19}, {57, ui.Label20}, {58, ui.Label8},   {59, ui.Label21},
+        {55, ui.Label18}, {56, ui.Label19},  {57, ui.Label20},  {58, ui.Label8},   {59, ui.Label21},
         {60, ui.Button5}, {61, ui.Button15}, {62, ui.Button11}, {63, ui.Button18},
     };
     for (const auto& [slot, control] : settings)
@@ -93,8 +94,8 @@ bool SelectLanguageTable(const QString& name, TextSlots& textSlots)
     return i18n::copyLanguageTable(name, &textSlots);
 }
 
-void ApplyLanguage(const TextSlots& s, const QString& versionText, MainWindowUi& ui, QMainWindow* form1,
-                   TForm2* form2, TForm3* form3, TForm4* form4)
+void ApplyLanguage(const TextSlots& s, const QString& versionText, MainWindowUi& ui, QMainWindow* form1, TForm2* form2,
+                   TForm3* form3, TForm4* form4)
 {
     // 1. The pages.
     applyPageTexts(s, ui);

@@ -19,7 +19,7 @@ inline QColor winColor(quint32 value)
 // "#rrggbb", for style sheets.
 QString cssColor(quint32 value);
 
-inline constexpr quint32 FormColor = 9224369; // main window background
+inline constexpr quint32 FormColor = 9224369;  // main window background
 inline constexpr quint32 PageColor = 13616833; // page fill, also the colour of locked data controls
 
 // The windows were drawn for MS Sans Serif and Tahoma at 96 dpi. Liberation

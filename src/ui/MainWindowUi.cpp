@@ -123,8 +123,7 @@ class Builder
 public:
     explicit Builder(QList<QWidget*>& controls) : m_controls(controls) {}
 
-    template<class W>
-    W* make(QWidget* parent, const char* name, const QRect& place = {})
+    template <class W> W* make(QWidget* parent, const char* name, const QRect& place = {})
     {
         auto* w = new W(parent);
         w->setObjectName(QLatin1String(name));
@@ -144,16 +143,14 @@ public:
         return l;
     }
 
-    template<class B>
-    B* captioned(QWidget* parent, const char* name, const QRect& place, const QString& text)
+    template <class B> B* captioned(QWidget* parent, const char* name, const QRect& place, const QString& text)
     {
         auto* b = make<B>(parent, name, place);
         b->setText(text);
         return b;
     }
 
-    QPushButton* button(QWidget* parent, const char* name, const QRect& place, const QString& text,
-                        bool enabled = true)
+    QPushButton* button(QWidget* parent, const char* name, const QRect& place, const QString& text, bool enabled = true)
     {
         auto* b = captioned<QPushButton>(parent, name, place, text);
         b->setEnabled(enabled);
@@ -186,8 +183,7 @@ private:
     QList<QWidget*>& m_controls;
 };
 
-template<class Control>
-void lockAtStart(Control* control)
+template <class Control> void lockAtStart(Control* control)
 {
     control->setReadOnly(true);
     Look::paintControl(control, Look::winColor(Look::PageColor));
@@ -278,10 +274,8 @@ void MainWindowUi::setupPager(QWidget* client)
     Pager1->setStyleSheet(pagerStyleSheet());
     new FillParent(Pager1, client);
 
-    const std::array<std::pair<QWidget**, const char*>, 4> pages = {{{&Pager11, "Pager11"},
-                                                                     {&Pager12, "Pager12"},
-                                                                     {&Pager13, "Pager13"},
-                                                                     {&PagerPage1, "PagerPage1"}}};
+    const std::array<std::pair<QWidget**, const char*>, 4> pages = {
+        {{&Pager11, "Pager11"}, {&Pager12, "Pager12"}, {&Pager13, "Pager13"}, {&PagerPage1, "PagerPage1"}}};
     const std::array<QString, 4> captions = {QStringLiteral("Osoby"), QStringLiteral("Grupy"),
                                              QStringLiteral("Czytniki"), QStringLiteral("Ustawienia")};
     for (size_t i = 0; i < pages.size(); ++i) {
@@ -332,10 +326,10 @@ void MainWindowUi::setupPersonsPage()
     GroupBox6 = b.make<QGroupBox>(Panel2, "GroupBox6", QRect(16, 184, 313, 73));
     GroupBox6->setTitle(QStringLiteral("GroupBox6"));
     Edit4 = b.make<QLineEdit>(GroupBox6, "Edit4", QRect(8, 17, 153, 24));
-    RadioButton4 = b.captioned<QRadioButton>(GroupBox6, "RadioButton4", QRect(168, 16, 113, 17),
-                                             QStringLiteral("RadioButton4"));
-    RadioButton5 = b.captioned<QRadioButton>(GroupBox6, "RadioButton5", QRect(168, 48, 113, 17),
-                                             QStringLiteral("RadioButton5"));
+    RadioButton4 =
+        b.captioned<QRadioButton>(GroupBox6, "RadioButton4", QRect(168, 16, 113, 17), QStringLiteral("RadioButton4"));
+    RadioButton5 =
+        b.captioned<QRadioButton>(GroupBox6, "RadioButton5", QRect(168, 48, 113, 17), QStringLiteral("RadioButton5"));
     RadioButton5->setChecked(true);
     CheckBox2 = b.captioned<QCheckBox>(GroupBox6, "CheckBox2", QRect(8, 48, 97, 17), QStringLiteral("CheckBox2"));
 
@@ -438,8 +432,8 @@ void MainWindowUi::setupReadersPage()
     GroupBox1->setTitle(QStringLiteral("Options"));
     RadioButton3 =
         b.captioned<QRadioButton>(GroupBox1, "RadioButton3", QRect(24, 24, 185, 17), QStringLiteral("New reader"));
-    RadioButton1 = b.captioned<QRadioButton>(GroupBox1, "RadioButton1", QRect(24, 48, 233, 17),
-                                             QStringLiteral("Existing reader"));
+    RadioButton1 =
+        b.captioned<QRadioButton>(GroupBox1, "RadioButton1", QRect(24, 48, 233, 17), QStringLiteral("Existing reader"));
     RadioButton1->setChecked(true);
     RadioButton2 = b.captioned<QRadioButton>(GroupBox1, "RadioButton2", QRect(24, 72, 265, 17),
                                              QStringLiteral("Change system code"));
@@ -475,8 +469,8 @@ void MainWindowUi::setupSettingsPage()
     ComboBox1 = b.make<QComboBox>(page, "ComboBox1", QRect(192, 320, 211, 24));
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->addItems({QStringLiteral("Polski"), QStringLiteral("English"), QStringLiteral("český"),
-                         QStringLiteral("Magyar")});
+    ComboBox1->addItems(
+        {QStringLiteral("Polski"), QStringLiteral("English"), QStringLiteral("český"), QStringLiteral("Magyar")});
     ComboBox1->setCurrentText(QStringLiteral("Polski"));
     ComboBox1->setItemDelegate(new ListRowDelegate(ListRowHeight, ComboBox1));
     Button18 = b.button(page, "Button18", QRect(413, 319, 73, 25), QStringLiteral("Write"));

@@ -43,7 +43,7 @@ public:
     static constexpr int DesignClientHeight = 555;
     static constexpr int AccessBoxCount = 96;
     // The relay times offered by DBComboBox1, in seconds.
-    static constexpr std::array<int, 26> RelayTimes = {1,  2,  3,  4,  5,  6,  7,   8,   9,   10,  15,  20,  25,
+    static constexpr std::array<int, 26> RelayTimes = {1,  2,  3,  4,  5,  6,  7,  8,   9,   10,  15,  20,  25,
                                                        30, 40, 50, 60, 70, 80, 90, 100, 120, 140, 160, 180, 200};
 
     MainWindowUi();
@@ -77,9 +77,9 @@ public:
     // Working state frame.
     QFrame* Bevel1 = nullptr;
     QTabWidget* Pager1 = nullptr;
-    QWidget* Pager11 = nullptr; // persons
-    QWidget* Pager12 = nullptr; // groups
-    QWidget* Pager13 = nullptr; // readers
+    QWidget* Pager11 = nullptr;    // persons
+    QWidget* Pager12 = nullptr;    // groups
+    QWidget* Pager13 = nullptr;    // readers
     QWidget* PagerPage1 = nullptr; // settings
     QStatusBar* Status = nullptr;
     QPlainTextEdit* Memo1 = nullptr; // frame trace, never shown
@@ -174,7 +174,7 @@ public:
     // The speed-button pairs; each is exclusive, and pressing the button
     // that is already down still emits its clicked().
     QButtonGroup* personsModeButtons = nullptr; // SpeedButton4 / SpeedButton3
-    QButtonGroup* groupsModeButtons = nullptr; // SpeedButton5 / SpeedButton6
+    QButtonGroup* groupsModeButtons = nullptr;  // SpeedButton5 / SpeedButton6
     QButtonGroup* readersModeButtons = nullptr; // SpeedButton1 / SpeedButton2
 
     // Main menu MainMenu1.

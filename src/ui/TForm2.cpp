@@ -32,8 +32,8 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     // The design text; the language applied at start-up replaces it before
     // the dialog can be opened.
     if (const i18n::LanguageTable* polish = i18n::findLanguageTable(u"Polski")) {
-        Memo1->setPlainText(QStringList{polish->at(64), polish->at(65), polish->at(66), QString(),
-                                        i18n::creditsLine(), QString(), polish->at(68) + QStringLiteral(" 1.12")}
+        Memo1->setPlainText(QStringList{polish->at(64), polish->at(65), polish->at(66), QString(), i18n::creditsLine(),
+                                        QString(), polish->at(68) + QStringLiteral(" 1.12")}
                                 .join(QLatin1Char('\n')));
     }
 

@@ -29,7 +29,7 @@ const QString Version = QStringLiteral("1.13");
 struct Target
 {
     int slot;
-    const char* window; // "Form1".."Form4"
+    const char* window;  // "Form1".."Form4"
     const char* control; // objectName; empty for the window caption
     enum Kind { Caption, Page, Column, Menu, Title } kind = Caption;
     int column = 0;
@@ -151,8 +151,7 @@ struct Windows
 
     void apply(const TextSlots& textSlots)
     {
-        ApplyLanguage(textSlots, Version, ui.ui, ui.form1.get(), ui.form2.get(),
-                      ui.form3.get(), ui.form4.get());
+        ApplyLanguage(textSlots, Version, ui.ui, ui.form1.get(), ui.form2.get(), ui.form3.get(), ui.form4.get());
     }
 
     // The text that the target shows now.
@@ -208,11 +207,11 @@ int roomNeeded(QWidget* w, const QString& text)
     const int textWidth = w->fontMetrics().horizontalAdvance(text);
     QStyle* style = w->style();
     if (qobject_cast<QRadioButton*>(w))
-        return textWidth + style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, w)
-            + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, w);
+        return textWidth + style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, w) +
+               style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, w);
     if (qobject_cast<QCheckBox*>(w))
-        return textWidth + style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w)
-            + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
+        return textWidth + style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w) +
+               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
     if (auto* b = qobject_cast<QPushButton*>(w)) {
         int icon = 0;
         if (!b->icon().isNull())
@@ -304,8 +303,8 @@ void TestApplyLanguage::everyTargetShowsItsSlot()
     QCOMPARE(w.ui.form1->windowTitle(), textSlots[69] + QStringLiteral(" V1.13"));
 
     const QStringList about = aboutLines(w);
-    QCOMPARE(about, (QStringList{textSlots[64], textSlots[65], textSlots[66], QString(), i18n::creditsLine(),
-                                 QString(), textSlots[68] + QLatin1Char(' ') + Version}));
+    QCOMPARE(about, (QStringList{textSlots[64], textSlots[65], textSlots[66], QString(), i18n::creditsLine(), QString(),
+                                 textSlots[68] + QLatin1Char(' ') + Version}));
 
     // Texts no slot covers stay as designed.
     QCOMPARE(w.ui.ui.COM12->text(), QStringLiteral("COM1"));
@@ -358,8 +357,8 @@ void TestApplyLanguage::unmatchedNameAtStartEmptiesTheTexts()
     w.apply(textSlots);
 
     for (const Target& t : targets())
-        QVERIFY2(w.shown(t).isEmpty(), qPrintable(QStringLiteral("%1.%2").arg(QLatin1String(t.window),
-                                                                              QLatin1String(t.control))));
+        QVERIFY2(w.shown(t).isEmpty(),
+                 qPrintable(QStringLiteral("%1.%2").arg(QLatin1String(t.window), QLatin1String(t.control))));
     QCOMPARE(w.ui.form1->windowTitle(), QStringLiteral(" V1.13"));
     QCOMPARE(aboutLines(w),
              (QStringList{QString(), QString(), QString(), QString(), i18n::creditsLine(), QString(), " 1.13"}));
@@ -442,7 +441,8 @@ void TestApplyLanguage::captionsFit()
     for (QLabel* l : {w.ui.form4->label10, w.ui.form4->Label6, w.ui.form4->Label2, w.ui.form4->Label3,
                       w.ui.form4->Label5, w.ui.form4->Label4}) {
         if (l->geometry().right() >= 210)
-            cutOff << QStringLiteral("Form4.%1 reaches the values (%2)").arg(l->objectName()).arg(l->geometry().right());
+            cutOff
+                << QStringLiteral("Form4.%1 reaches the values (%2)").arg(l->objectName()).arg(l->geometry().right());
     }
     QVERIFY2(cutOff.isEmpty(), qPrintable(cutOff.join(QStringLiteral("; "))));
 }

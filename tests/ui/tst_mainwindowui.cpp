@@ -384,21 +384,36 @@ void TestMainWindowUi::menu_data()
 {
     QTest::addColumn<QString>("under");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("Edycja1") << "MainMenu1" << "Edycja";
-    QTest::newRow("Uytkownicy1") << "Edycja1" << "Osoby";
-    QTest::newRow("Grupy1") << "Edycja1" << "Grupy";
-    QTest::newRow("Czytniki1") << "Edycja1" << "Czytniki";
-    QTest::newRow("Port1") << "MainMenu1" << "Port";
-    QTest::newRow("COM11") << "Port1" << "Połącz";
-    QTest::newRow("Rozcz1") << "Port1" << "Rozłącz";
-    QTest::newRow("Wybrportu1") << "Port1" << "Port";
-    QTest::newRow("COM12") << "Wybrportu1" << "COM1";
-    QTest::newRow("COM22") << "Wybrportu1" << "COM2";
-    QTest::newRow("COM21") << "Wybrportu1" << "COM3";
-    QTest::newRow("COM41") << "Wybrportu1" << "COM4";
-    QTest::newRow("Pomoc1") << "MainMenu1" << "Pomoc";
-    QTest::newRow("Oprogramie1") << "Pomoc1" << "Plik pomocy";
-    QTest::newRow("Oprogramie2") << "Pomoc1" << "O programie";
+    QTest::newRow("Edycja1") << "MainMenu1"
+                             << "Edycja";
+    QTest::newRow("Uytkownicy1") << "Edycja1"
+                                 << "Osoby";
+    QTest::newRow("Grupy1") << "Edycja1"
+                            << "Grupy";
+    QTest::newRow("Czytniki1") << "Edycja1"
+                               << "Czytniki";
+    QTest::newRow("Port1") << "MainMenu1"
+                           << "Port";
+    QTest::newRow("COM11") << "Port1"
+                           << "Połącz";
+    QTest::newRow("Rozcz1") << "Port1"
+                            << "Rozłącz";
+    QTest::newRow("Wybrportu1") << "Port1"
+                                << "Port";
+    QTest::newRow("COM12") << "Wybrportu1"
+                           << "COM1";
+    QTest::newRow("COM22") << "Wybrportu1"
+                           << "COM2";
+    QTest::newRow("COM21") << "Wybrportu1"
+                           << "COM3";
+    QTest::newRow("COM41") << "Wybrportu1"
+                           << "COM4";
+    QTest::newRow("Pomoc1") << "MainMenu1"
+                            << "Pomoc";
+    QTest::newRow("Oprogramie1") << "Pomoc1"
+                                 << "Plik pomocy";
+    QTest::newRow("Oprogramie2") << "Pomoc1"
+                                 << "O programie";
 }
 
 void TestMainWindowUi::menu()
@@ -432,9 +447,12 @@ void TestMainWindowUi::speedButtonPairs_data()
 {
     QTest::addColumn<QString>("editName");
     QTest::addColumn<QString>("confirmName");
-    QTest::newRow("persons") << "SpeedButton4" << "SpeedButton3";
-    QTest::newRow("groups") << "SpeedButton5" << "SpeedButton6";
-    QTest::newRow("readers") << "SpeedButton1" << "SpeedButton2";
+    QTest::newRow("persons") << "SpeedButton4"
+                             << "SpeedButton3";
+    QTest::newRow("groups") << "SpeedButton5"
+                            << "SpeedButton6";
+    QTest::newRow("readers") << "SpeedButton1"
+                             << "SpeedButton2";
 }
 
 void TestMainWindowUi::speedButtonPairs()
@@ -586,7 +604,7 @@ void TestMainWindowUi::windowColours()
 void TestMainWindowUi::relayTimesAndLanguages()
 {
     UiFixture f;
-    const QStringList times{"1",  "2",  "3",  "4",  "5",  "6",   "7",   "8",   "9",   "10",  "15",  "20",  "25",
+    const QStringList times{"1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",   "9",   "10",  "15",  "20",  "25",
                             "30", "40", "50", "60", "70", "80", "90", "100", "120", "140", "160", "180", "200"};
     QStringList items;
     for (int i = 0; i < f.ui.DBComboBox1->count(); ++i)
@@ -723,9 +741,9 @@ void TestMainWindowUi::boundControlsShowTheCurrentRecord()
     QCOMPARE(f.ui.DBGrid2->columnWidth(0), 192);
     QCOMPARE(f.ui.DBGrid3->columnWidth(0), 146);
     // Both reader columns show without scrolling sideways.
-    QVERIFY(f.ui.DBGrid3->verticalHeader()->sizeHint().width() + f.ui.DBGrid3->columnWidth(0)
-                + f.ui.DBGrid3->columnWidth(1) + 2 * f.ui.DBGrid3->frameWidth()
-            <= f.ui.DBGrid3->width());
+    QVERIFY(f.ui.DBGrid3->verticalHeader()->sizeHint().width() + f.ui.DBGrid3->columnWidth(0) +
+                f.ui.DBGrid3->columnWidth(1) + 2 * f.ui.DBGrid3->frameWidth() <=
+            f.ui.DBGrid3->width());
     auto cell = [](DbGrid* grid, int row, int column) { return grid->model()->index(row, column).data().toString(); };
     QCOMPARE(cell(f.ui.DBGrid1, 0, 0).trimmed(), QStringLiteral("12"));
     QCOMPARE(cell(f.ui.DBGrid1, 0, 1), QStringLiteral("Anna"));
@@ -778,8 +796,7 @@ void TestMainWindowUi::dialogs()
     QVERIFY(f.form2->Memo1->isReadOnly());
     QCOMPARE(f.form2->Memo1->geometry(), QRect(7, 7, 286, 122));
     QCOMPARE(f.form2->Memo1->frameShape(), QFrame::NoFrame);
-    QCOMPARE(f.form2->Memo1->document()->defaultTextOption().alignment() & Qt::AlignHorizontal_Mask,
-             Qt::AlignHCenter);
+    QCOMPARE(f.form2->Memo1->document()->defaultTextOption().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     QCOMPARE(f.form2->Memo1->document()->blockCount(), 7);
     QVERIFY(f.form2->Memo1->toPlainText().endsWith(QStringLiteral(" 1.12")));
     QCOMPARE(f.form2->Button1->geometry(), QRect(124, 135, 60, 21));
@@ -815,17 +832,47 @@ void TestMainWindowUi::dialogs()
         QRect place;
     };
     const Row rows[] = {
-        {f.form4->label10, "label10", 24, "Nazwisko.......................................", f.form4->DBText5,
-         "DBText5", {210, 22, 111, 15}},
-        {f.form4->Label6, "Label6", 49, "Imię.....................................", f.form4->DBText4, "DBText4",
+        {f.form4->label10,
+         "label10",
+         24,
+         "Nazwisko.......................................",
+         f.form4->DBText5,
+         "DBText5",
+         {210, 22, 111, 15}},
+        {f.form4->Label6,
+         "Label6",
+         49,
+         "Imię.....................................",
+         f.form4->DBText4,
+         "DBText4",
          {210, 46, 117, 17}},
-        {f.form4->Label2, "Label2", 73, "Grupa..................................", f.form4->DBText3, "DBText3",
+        {f.form4->Label2,
+         "Label2",
+         73,
+         "Grupa..................................",
+         f.form4->DBText3,
+         "DBText3",
          {210, 71, 109, 18}},
-        {f.form4->Label3, "Label3", 98, "Ilosc duplikatow...................", f.form4->DBText2, "DBText2",
+        {f.form4->Label3,
+         "Label3",
+         98,
+         "Ilosc duplikatow...................",
+         f.form4->DBText2,
+         "DBText2",
          {210, 95, 98, 14}},
-        {f.form4->Label5, "Label5", 122, "Duplikat...............................", f.form4->Label1, "Label1",
+        {f.form4->Label5,
+         "Label5",
+         122,
+         "Duplikat...............................",
+         f.form4->Label1,
+         "Label1",
          {210, 119, f.form4->Label1->width(), f.form4->Label1->height()}},
-        {f.form4->Label4, "Label4", 146, "ID....................................... ", f.form4->DBText1, "DBText1",
+        {f.form4->Label4,
+         "Label4",
+         146,
+         "ID....................................... ",
+         f.form4->DBText1,
+         "DBText1",
          {210, 144, 104, 14}},
     };
     for (const Row& r : rows) {

@@ -114,8 +114,7 @@ void TestUiScreenshots::windows()
     tables.bind(f);
     TextSlots textSlots;
     QVERIFY(SelectLanguageTable(language, textSlots));
-    ApplyLanguage(textSlots, QStringLiteral("1.13"), f.ui, f.form1.get(), f.form2.get(), f.form3.get(),
-                  f.form4.get());
+    ApplyLanguage(textSlots, QStringLiteral("1.13"), f.ui, f.form1.get(), f.form2.get(), f.form3.get(), f.form4.get());
 
     auto save = [&](QWidget* w, const QString& name, const QSize& expected) {
         const QPixmap shot = w->grab();
