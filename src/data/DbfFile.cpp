@@ -822,4 +822,11 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
         memo[21] = char(CreatedMemoBlock >> 8);
         writeNew(memoPath, memo);
     }
+    // The new names must survive a power cut as well as the contents.
+    const QString dir = QFileInfo(path).absolutePath();
+    int dirFd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
 }
