@@ -1,0 +1,145 @@
+#include "link/LinkFakes.h"
+#include "serial/PtyPeer.h"
+
+#include "config/AppError.h"
+#include "link/ProgrammerLink.h"
+#include "serial/TSerialComm.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+
+// The link and the serial component in real time against a pseudo-terminal
+// standing in for the programmer. Few and slow by nature; the step-by-step
+// behaviour is tested with injected pauses in test_programmer_link.
+class TestLinkEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    struct Rig
+    {
+        int linkOpen = 0;
+        int portNumber = 1;
+        QString portCaption = QStringLiteral("COM1 ");
+        PtyPeer peer;
+        TSerialComm rs;
+        RecordingView view;
+        QTimer timer1;
+        ProgrammerLink link{LinkState{linkOpen, portNumber, portCaption}, rs, view};
+        int closes = 0;
+        QList<QByteArray> batches;
+        QList<cards::CardIdentity> cardsRead;
+
+        Rig()
+        {
+            rs.setPortDevice(1, peer.devicePath());
+            timer1.setInterval(100);
+            QObject::connect(&timer1, &QTimer::timeout, &timer1, [this] { link.Timer1Timer(); });
+            view.onTimer1 = [this](bool on) { on ? timer1.start() : timer1.stop(); };
+            link.setCardReadHandler([this](const cards::CardIdentity& c) { cardsRead << c; });
+            // Watch the component's notifications on their way to the link.
+            auto close = rs.OnClose;
+            rs.OnClose = [this, close](CommPort* s) {
+                ++closes;
+                close(s);
+            };
+            auto receive = rs.OnAfterReceive;
+            rs.OnAfterReceive = [this, receive](CommPort* s, const QByteArray& b) {
+                batches << b;
+                receive(s, b);
+            };
+        }
+    };
+
+private slots:
+    void connectSendsTheConnectFrame()
+    {
+        Rig r;
+        QVERIFY(r.peer.ok());
+        r.link.ConnectProgrammer();
+        QCOMPARE(r.linkOpen, 1);
+        QTRY_COMPARE(r.peer.frames(), QList<QByteArray>{QByteArray::fromHex("5A03075E")});
+    }
+
+    void cardWriteFramesAreSeparatedByThePauses()
+    {
+        Rig r;
+        r.link.ConnectProgrammer();
+        r.link.WriteCard(123456, 300, 2, QByteArray::fromHex("80000025000000A5000000A5000001A4"));
+        QTRY_COMPARE(r.peer.arrivals().size(), 8);
+        const QList<PtyPeer::Arrival> a = r.peer.arrivals().mid(1);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(int(a[i].frame[12]), i + 1);
+        QCOMPARE(a[6].frame, QByteArray::fromHex("5A03065F"));
+        for (int i = 0; i < 6; ++i) {
+            const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(a[i + 1].time - a[i].time);
+            const auto pause = ProgrammerLink::WritePauses[i];
+            QVERIFY2(qAbs((gap - pause).count()) <= 20,
+                     qPrintable(QStringLiteral("gap %1: %2 ms for a %3 ms pause").arg(i + 1).arg(gap.count()).arg(pause.count())));
+        }
+    }
+
+    void readCollectsAReplyInTwoBatches()
+    {
+        Rig r;
+        int reads = 0;
+        r.peer.onFrame = [&reads](PtyPeer& peer, const QByteArray& frame) {
+            if (frame != QByteArray::fromHex("5A030851"))
+                return;
+            if (++reads == 1) {
+                peer.send(QByteArray::fromHex("0009000101")); // answer to the first command: discarded
+                return;
+            }
+            peer.send(QByteArray::fromHex("000500"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            peer.send(QByteArray::fromHex("0113"));
+        };
+        r.link.ConnectProgrammer();
+        r.link.Button2Click();
+        QTRY_COMPARE_WITH_TIMEOUT(r.cardsRead.size(), 1, 2000);
+        QCOMPARE(r.cardsRead[0].personNumber, 5);
+        QCOMPARE(r.cardsRead[0].systemCode, 65537);
+        QCOMPARE(r.cardsRead[0].duplicateIndex, 3);
+        QCOMPARE(r.batches.mid(r.batches.size() - 2),
+                 (QList<QByteArray>{QByteArray::fromHex("000500"), QByteArray::fromHex("0113")}));
+        QCOMPARE(r.view.calls.last(), QStringLiteral("hide"));
+    }
+
+    void missingDeviceGivesTheOpenError()
+    {
+        Rig r;
+        r.rs.setPortDevice(3, QStringLiteral("/nonexistent/ttyPellaro"));
+        r.link.SelectPort(3);
+        try {
+            r.link.ConnectProgrammer();
+            QFAIL("no error raised");
+        } catch (const AppError& e) {
+            QCOMPARE(e.message(),
+                     QStringLiteral("Device \"COM3\" Open Error !!!\r") + QString::fromLocal8Bit(std::strerror(ENOENT)));
+        }
+        QCOMPARE(r.linkOpen, 0);
+        QCOMPARE(r.view.status, QStringLiteral("Disconnect..."));
+        QCOMPARE(r.closes, 0);
+    }
+
+    void vanishedDeviceDropsTheLinkSilently()
+    {
+        Rig r;
+        r.link.ConnectProgrammer();
+        QCOMPARE(r.linkOpen, 1);
+        r.peer.closeMaster();
+        QTRY_COMPARE(r.linkOpen, 0);
+        QCOMPARE(r.closes, 1);
+        QVERIFY(!r.view.calls.join(u'|').contains(QStringLiteral("message")));
+        // Closing the closed port again does not notify a second time.
+        r.link.CloseLink();
+        r.link.DisconnectProgrammer();
+        QCOMPARE(r.closes, 1);
+        QCOMPARE(r.view.status, QStringLiteral("Disconnect..."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkEndToEnd)
+#include "tst_link_e2e.moc"
