@@ -34,10 +34,10 @@ QTextStream& out()
 const QStringList FirstNames{QStringLiteral("Łukasz"), QStringLiteral("Małgorzata"), QStringLiteral("Józef"),
                              QStringLiteral("Anna"),   QStringLiteral("Grzegorz"),   QStringLiteral("Żaneta"),
                              QStringLiteral("Zofia"),  QStringLiteral("Ewa"),        QStringLiteral("Piotr")};
-const QStringList FamilyNames{QStringLiteral("Kowalski"), QStringLiteral("Nowak"),     QStringLiteral("Wiśniewska"),
-                              QStringLiteral("Żółkiewski"), QStringLiteral("Ćwikła"),  QStringLiteral("Dąbrowska"),
-                              QStringLiteral("Kozłowski"), QStringLiteral("Świątek"),  QStringLiteral("Lewandowski"),
-                              QStringLiteral("Mazur"),     QStringLiteral("Krawczyk"), QStringLiteral("Zając")};
+const QStringList FamilyNames{QStringLiteral("Kowalski"),   QStringLiteral("Nowak"),    QStringLiteral("Wiśniewska"),
+                              QStringLiteral("Żółkiewski"), QStringLiteral("Ćwikła"),   QStringLiteral("Dąbrowska"),
+                              QStringLiteral("Kozłowski"),  QStringLiteral("Świątek"),  QStringLiteral("Lewandowski"),
+                              QStringLiteral("Mazur"),      QStringLiteral("Krawczyk"), QStringLiteral("Zając")};
 
 double msSince(const QElapsedTimer& timer)
 {
@@ -112,7 +112,11 @@ void fill(const QString& dir)
         }
     }
     out() << QStringLiteral("%1  %2 ms (one sync per table)\n")
-                 .arg(QStringLiteral("fill: %1 persons, %2 groups, %3 readers").arg(PersonCount).arg(GroupCount).arg(ReaderCount), -44)
+                 .arg(QStringLiteral("fill: %1 persons, %2 groups, %3 readers")
+                          .arg(PersonCount)
+                          .arg(GroupCount)
+                          .arg(ReaderCount),
+                      -44)
                  .arg(msSince(timer), 9, 'f', 1);
 }
 

@@ -279,7 +279,9 @@ void DbfFile::parseHeader(qint64 size)
     if (m_fields.empty())
         fail(QStringLiteral("the header describes no fields (damaged header)"));
     if (offset > m_recordLength)
-        fail(QStringLiteral("the fields need %1 bytes but a record has %2 (damaged header)").arg(offset).arg(m_recordLength));
+        fail(QStringLiteral("the fields need %1 bytes but a record has %2 (damaged header)")
+                 .arg(offset)
+                 .arg(m_recordLength));
 
     // A program killed while appending leaves a partial last record or a
     // count that was not yet raised: trust only complete records the header
@@ -448,7 +450,8 @@ bool DbfFile::logicalValue(const char* record, int field) const
         return c == 'T' || c == 't' || c == 'Y' || c == 'y';
     if (f.type == 'N' || f.type == 'F' || f.type == 'I' || f.type == '+')
         return integerValue(record, field) != 0;
-    fail(QStringLiteral("field %1 of type %2 cannot be read as a logical value").arg(f.name, QChar::fromLatin1(f.type)));
+    fail(
+        QStringLiteral("field %1 of type %2 cannot be read as a logical value").arg(f.name, QChar::fromLatin1(f.type)));
 }
 
 quint32 DbfFile::memoBlock(const char* record, int field) const

@@ -25,7 +25,7 @@ public:
         char type = 'C'; // C N F L D M I +
         int width = 0;
         int decimals = 0;
-        int offset = 0; // of the field within a record, after the deletion flag
+        int offset = 0;           // of the field within a record, after the deletion flag
         int descriptorOffset = 0; // of its descriptor within the header
     };
 

@@ -24,8 +24,7 @@ namespace {
 class RowsReset
 {
 public:
-    explicit RowsReset(Table* table, void (Table::*before)(), void (Table::*after)())
-        : m_table(table), m_after(after)
+    explicit RowsReset(Table* table, void (Table::*before)(), void (Table::*after)()) : m_table(table), m_after(after)
     {
         (table->*before)();
     }

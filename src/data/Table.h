@@ -50,8 +50,8 @@ public:
 
     // Navigation. Each move first posts a pending change.
     void first();
-    void next(); // past the last record: stays on it and atEnd() turns true
-    void prior(); // on the first record stays there
+    void next();        // past the last record: stays on it and atEnd() turns true
+    void prior();       // on the first record stays there
     bool atEnd() const; // empty, or a move went past the last record
     bool isEmpty() const;
 
@@ -83,8 +83,8 @@ public:
 
     State state() const;
     void insert(); // posts a pending change, then a blank record is current
-    void edit(); // on an empty table this is insert()
-    void post(); // a new record goes to the end of the natural order
+    void edit();   // on an empty table this is insert()
+    void post();   // a new record goes to the end of the natural order
     void cancel(); // drops the pending change
     // Removes the current record: the following one becomes current, or the
     // preceding one when the last was removed. The record is marked deleted

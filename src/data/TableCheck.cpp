@@ -99,12 +99,13 @@ TableCheck TableCheck::run(const QString& path)
     }
     if (more > 0)
         result.problems << QStringLiteral("... and %1 more problems").arg(more);
-    result.summary = QStringLiteral("%1 (version 0x%2), language driver 0x%3, %4 fields, %5 records of which %6 deleted")
-                         .arg(versionName(file->version()))
-                         .arg(file->version(), 2, 16, QLatin1Char('0'))
-                         .arg(file->languageDriver(), 2, 16, QLatin1Char('0'))
-                         .arg(file->fields().size())
-                         .arg(file->recordCount())
-                         .arg(deleted);
+    result.summary =
+        QStringLiteral("%1 (version 0x%2), language driver 0x%3, %4 fields, %5 records of which %6 deleted")
+            .arg(versionName(file->version()))
+            .arg(file->version(), 2, 16, QLatin1Char('0'))
+            .arg(file->languageDriver(), 2, 16, QLatin1Char('0'))
+            .arg(file->fields().size())
+            .arg(file->recordCount())
+            .arg(deleted);
     return result;
 }

@@ -22,8 +22,8 @@ constexpr int MemoWidth = 10;
 
 std::vector<DbfFile::FieldSpec> personsFields()
 {
-    return {{QStringLiteral("NUMBER"), 'N', NumberWidth},  {QStringLiteral("SURNAME"), 'C', NameWidth},
-            {QStringLiteral("NAME"), 'C', NameWidth},      {QStringLiteral("GROUP"), 'C', NameWidth},
+    return {{QStringLiteral("NUMBER"), 'N', NumberWidth},   {QStringLiteral("SURNAME"), 'C', NameWidth},
+            {QStringLiteral("NAME"), 'C', NameWidth},       {QStringLiteral("GROUP"), 'C', NameWidth},
             {QStringLiteral("INDEX"), 'N', DuplicateWidth}, {QStringLiteral("INFO"), 'M', MemoWidth}};
 }
 
@@ -39,9 +39,12 @@ std::vector<DbfFile::FieldSpec> groupsFields()
 
 std::vector<DbfFile::FieldSpec> readersFields()
 {
-    return {{QStringLiteral("ID_CZYT"), 'N', ReaderNumberWidth}, {QStringLiteral("NAME"), 'C', NameWidth},
-            {QStringLiteral("TIME"), 'N', RelayTimeWidth},       {QStringLiteral("MIEJSCE"), 'M', MemoWidth},
-            {QStringLiteral("PROX"), 'L', 1},                    {QStringLiteral("EMULACJA"), 'L', 1}};
+    return {{QStringLiteral("ID_CZYT"), 'N', ReaderNumberWidth},
+            {QStringLiteral("NAME"), 'C', NameWidth},
+            {QStringLiteral("TIME"), 'N', RelayTimeWidth},
+            {QStringLiteral("MIEJSCE"), 'M', MemoWidth},
+            {QStringLiteral("PROX"), 'L', 1},
+            {QStringLiteral("EMULACJA"), 'L', 1}};
 }
 
 void createAll(const QString& dir)

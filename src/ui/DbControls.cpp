@@ -86,8 +86,7 @@ void FieldLink::bind(QObject* control, DataSource* source, const QString& field,
             writeBack();
             m_modified = false;
         });
-        QObject::connect(control, &QObject::destroyed, source,
-                         [source, control] { source->removeWriteBack(control); });
+        QObject::connect(control, &QObject::destroyed, source, [source, control] { source->removeWriteBack(control); });
     }
     show();
 }
@@ -122,7 +121,8 @@ DbEdit::DbEdit(QWidget* parent) : QLineEdit(parent)
 
 void DbEdit::bind(DataSource* source, const QString& field)
 {
-    m_link.bind(this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
+    m_link.bind(
+        this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
     if (isOpenTable(m_link)) {
         const int position = m_link.table()->fieldPosition(field);
         if (position > 0 && m_link.table()->fieldType(position) == u'C')
@@ -165,7 +165,8 @@ DbMemo::DbMemo(QWidget* parent) : QPlainTextEdit(parent)
 
 void DbMemo::bind(DataSource* source, const QString& field)
 {
-    m_link.bind(this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
+    m_link.bind(
+        this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
 }
 
 void DbMemo::showRecord()
@@ -257,7 +258,8 @@ DbComboBox::DbComboBox(QWidget* parent) : QComboBox(parent)
 
 void DbComboBox::bind(DataSource* source, const QString& field)
 {
-    m_link.bind(this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
+    m_link.bind(
+        this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
 }
 
 void DbComboBox::setReadOnly(bool readOnly)

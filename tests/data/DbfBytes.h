@@ -23,10 +23,10 @@ struct Layout
     quint8 version = 0x03;
     QList<Field> fields;
     QList<QByteArray> records; // each without the deletion flag; see row()
-    int headerCount = -1; // -1: the number of records
+    int headerCount = -1;      // -1: the number of records
     bool endMark = true;
     quint8 languageDriver = 0x57;
-    QByteArray languageName; // level 7 only, at offset 32
+    QByteArray languageName;    // level 7 only, at offset 32
     QByteArray afterTerminator; // level 7 field properties and the like
 };
 

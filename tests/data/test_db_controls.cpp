@@ -147,7 +147,9 @@ void TestDbControls::typingThenMovingTheGridPostsToDisk()
     QCOMPARE(m_persons->state(), Table::State::Editing);
     memo->selectAll();
     QTest::keyClicks(memo, QStringLiteral("Nowa uwaga"));
-    QVERIFY(!dbfbytes::read(m_dir->filePath("osoby.dbf")).contains("\xAF" "aneta"));
+    QVERIFY(!dbfbytes::read(m_dir->filePath("osoby.dbf"))
+                 .contains("\xAF"
+                           "aneta"));
 
     clickRow(*grid, 2);
     QCOMPARE(m_persons->currentRow(), 2);
@@ -155,7 +157,9 @@ void TestDbControls::typingThenMovingTheGridPostsToDisk()
     QCOMPARE(grid->currentIndex().row(), 2);
     QCOMPARE(edit->text(), QStringLiteral("Imię 3"));
     QCOMPARE(memo->toPlainText(), QStringLiteral("Uwagi 3"));
-    QVERIFY(dbfbytes::read(m_dir->filePath("osoby.dbf")).contains("\xAF" "aneta"));
+    QVERIFY(dbfbytes::read(m_dir->filePath("osoby.dbf"))
+                .contains("\xAF"
+                          "aneta"));
     QVERIFY(dbfbytes::read(m_dir->filePath("osoby.dbt")).contains("Nowa uwaga"));
     QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Żaneta"));
 
@@ -336,7 +340,7 @@ void TestDbControls::lookupListShowsAndPositions()
     QCOMPARE(lookup.currentIndex(), -1);
     QCOMPARE(lookup.currentText(), QString());
     QCOMPARE(m_groups->asInteger("ID_Grupy"), 2); // stays where it was
-    m_persons->next(); // "Biuro": the first of the two
+    m_persons->next();                            // "Biuro": the first of the two
     QCOMPARE(lookup.currentIndex(), 0);
     QCOMPARE(m_groups->asInteger("ID_Grupy"), 1);
     m_groups->moveToRow(3);

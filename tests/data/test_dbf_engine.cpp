@@ -198,8 +198,8 @@ void TestDbfEngine::writesBackInTheTablesOwnFormat()
     }
 
     const QByteArray after = read(fx.dbf);
-    QCOMPARE(after[0], before[0]); // version byte
-    QCOMPARE(after[29], before[29]); // language driver id
+    QCOMPARE(after[0], before[0]);               // version byte
+    QCOMPARE(after[29], before[29]);             // language driver id
     QCOMPARE(after.mid(8, 4), before.mid(8, 4)); // header and record length
     QCOMPARE(after.mid(1, 3), today());
     QCOMPARE(readLe32(after, 4), 4u);
@@ -404,7 +404,7 @@ void TestDbfEngine::damagedNotesGiveAnErrorForThatRecord()
     QVERIFY2(error.contains(QStringLiteral("osoby.dbt")) || error.contains(QStringLiteral("osoby.dbf")),
              qPrintable(error));
     QVERIFY(!t.valueAt(0, t.fieldPosition("INFO")).isValid()); // a grid shows it empty
-    QCOMPARE(t.asText("SURNAME"), Lukasz); // the rest of the record reads
+    QCOMPARE(t.asText("SURNAME"), Lukasz);                     // the rest of the record reads
     t.next();
     QCOMPARE(t.asText("INFO"), QStringLiteral("third note")); // other records are fine
     // Writing a new note repairs the record.
@@ -596,7 +596,7 @@ void TestDbfEngine::checkReportsProblemsWithoutChangingTheFile()
     QByteArray dbf = read(fx.dbf);
     const int headerLength = quint8(dbf[8]) | quint8(dbf[9]) << 8;
     const int recordLength = quint8(dbf[10]) | quint8(dbf[11]) << 8;
-    dbf.replace(headerLength + 1, 10, right("x1", 10)); // NUMBER of record 1
+    dbf.replace(headerLength + 1, 10, right("x1", 10));                         // NUMBER of record 1
     dbf.replace(headerLength + 2 * recordLength + 1 + 55, 10, right("90", 10)); // INFO of record 3
     dbf[headerLength + 2 * recordLength] = '#';
     dbf.replace(4, 4, le32(5));

@@ -100,7 +100,7 @@ void TestPellaroTables::checkReportsDamageAndTablesInUse()
     QByteArray dbf = dbfbytes::read(path);
     const int headerLength = quint8(dbf[8]) | quint8(dbf[9]) << 8;
     const int recordLength = quint8(dbf[10]) | quint8(dbf[11]) << 8;
-    dbf.chop(1 + recordLength / 2); // a cut-short last record
+    dbf.chop(1 + recordLength / 2);             // a cut-short last record
     dbf[headerLength + recordLength - 1] = 'X'; // EMULACJA of record 1
     dbfbytes::write(path, dbf);
     const Run r = tables({"check", path, dir.filePath("osoby.dbf")});

@@ -338,13 +338,19 @@ void TestTable::prefixFilter_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QList<int>>("expected");
-    QTest::newRow("two letters, other case") << "NAME" << "NO" << QList<int>{1, 3};
+    QTest::newRow("two letters, other case") << "NAME"
+                                             << "NO" << QList<int>{1, 3};
     QTest::newRow("Polish letters, other case") << "NAME" << QStringLiteral("żó") << QList<int>{2};
-    QTest::newRow("first name") << "SURNAME" << "a" << QList<int>{1, 4};
-    QTest::newRow("apostrophe is plain text") << "NAME" << "O'" << QList<int>{5};
-    QTest::newRow("expression characters") << "NAME" << "*" << QList<int>{};
-    QTest::newRow("empty text passes all") << "NAME" << "" << QList<int>{1, 2, 3, 4, 5, 6};
-    QTest::newRow("no match") << "NAME" << "Xy" << QList<int>{};
+    QTest::newRow("first name") << "SURNAME"
+                                << "a" << QList<int>{1, 4};
+    QTest::newRow("apostrophe is plain text") << "NAME"
+                                              << "O'" << QList<int>{5};
+    QTest::newRow("expression characters") << "NAME"
+                                           << "*" << QList<int>{};
+    QTest::newRow("empty text passes all") << "NAME"
+                                           << "" << QList<int>{1, 2, 3, 4, 5, 6};
+    QTest::newRow("no match") << "NAME"
+                              << "Xy" << QList<int>{};
 }
 
 void TestTable::prefixFilter()
@@ -379,7 +385,7 @@ void TestTable::filterIsSwitchedAndSurvivesChanges()
     t.setFilterActive(true);
     QCOMPARE(t.rowCount(), 2);
     QCOMPARE(t.asInteger("NUMBER"), 1); // switching moves to the first record
-    t.setPrefixFilter("SURNAME", "j"); // a new text applies at once while on
+    t.setPrefixFilter("SURNAME", "j");  // a new text applies at once while on
     QCOMPARE(numbersInOrder(t), QList<int>({2}));
     t.setPrefixFilter("NAME", "No");
     // Removing under the filter: the next passing record becomes current.
