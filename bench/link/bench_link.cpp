@@ -1,0 +1,163 @@
+// bench_link: how long a card write and a card read take over the serial
+// component, against the programmer simulator on a pseudo-terminal. Nominal:
+// 1300 ms of pauses per card write, about 550 ms from Find to the decoded
+// answer. Usage: bench_link [ROUNDS]
+
+#include "link/LinkView.h"
+#include "link/ProgrammerLink.h"
+#include "serial/TSerialComm.h"
+
+#include "config/AppError.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+
+namespace {
+
+class BenchView : public LinkView
+{
+public:
+    QTimer timer1;
+    std::function<void()> onHide;
+    void setStatusText(const QString&) override {}
+    void appendTrace(const QString&) override {}
+    void clearTrace() override {}
+    void showTransmit() override {}
+    void hideTransmit() override
+    {
+        if (onHide)
+            onHide();
+    }
+    void setGauge(int percent) override { m_gauge = percent; }
+    int gauge() const override { return m_gauge; }
+    void setLabel22(const QString&) override {}
+    void showMessage(int, int) override {}
+    void setTimer1Enabled(bool on) override { on ? timer1.start() : timer1.stop(); }
+    void setTimer3Enabled(bool) override {}
+    void SavePortToRegistry(int) override {}
+
+private:
+    int m_gauge = 0;
+};
+
+void report(const char* what, const QList<double>& ms, double nominal)
+{
+    const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / ms.size();
+    const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
+    std::printf("%-34s n=%lld  min %7.1f  mean %7.1f  max %7.1f ms   (nominal %6.0f, mean %+6.1f)\n", what,
+                static_cast<long long>(ms.size()), *lo, mean, *hi, nominal, mean - nominal);
+}
+
+// Arrival times (ms) of the frames the simulator logged with the given verdict start.
+QList<double> loggedTimes(const QString& logPath, const QString& verdict)
+{
+    QList<double> times;
+    QFile log(logPath);
+    if (!log.open(QIODevice::ReadOnly | QIODevice::Text))
+        return times;
+    while (!log.atEnd()) {
+        const QString line = QString::fromUtf8(log.readLine());
+        const int cut = line.indexOf(QStringLiteral(" ms  "));
+        if (cut > 0 && line.mid(cut + 5).section(QStringLiteral("  "), 1).startsWith(verdict))
+            times << line.left(cut).toDouble();
+    }
+    return times;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("programmer.log"));
+    QProcess sim;
+    sim.start(QStringLiteral(PROGRAMMER_SIM),
+              {QStringLiteral("--card"), QStringLiteral("5:65537:3"), QStringLiteral("--log"), logPath});
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "bench_link: programmer-sim did not start\n");
+        return 1;
+    }
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+
+    int linkOpen = 0;
+    int portNumber = 1;
+    QString portCaption = QStringLiteral("COM1 ");
+    TSerialComm rs;
+    rs.setPortDevice(1, device);
+    BenchView view;
+    view.timer1.setInterval(100);
+    ProgrammerLink link({linkOpen, portNumber, portCaption}, rs, view);
+    QObject::connect(&view.timer1, &QTimer::timeout, &view.timer1, [&link] { link.Timer1Timer(); });
+    int cardsRead = 0;
+    link.setCardReadHandler([&cardsRead](const cards::CardIdentity& c) {
+        if (c.personNumber == 5 && c.systemCode == 65537 && c.duplicateIndex == 3)
+            ++cardsRead;
+    });
+    try {
+        link.ConnectProgrammer();
+    } catch (const AppError& e) {
+        std::fprintf(stderr, "bench_link: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+
+    const QByteArray data = QByteArray::fromHex("80000025000000A5000000A5000001A4");
+    QList<double> writes;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        link.WriteCard(65537, 5, 3, data);
+        writes << t.nsecsElapsed() / 1e6;
+        QCoreApplication::processEvents();
+    }
+
+    QList<double> reads;
+    QEventLoop loop;
+    QTimer giveUp; // a read that never ends must not hang the benchmark
+    giveUp.setSingleShot(true);
+    giveUp.setInterval(3000);
+    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+    view.onHide = [&loop] { loop.quit(); };
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        link.Button2Click();
+        giveUp.start();
+        loop.exec();
+        reads << t.nsecsElapsed() / 1e6;
+    }
+    giveUp.stop();
+    link.DisconnectProgrammer();
+    QTimer::singleShot(100, &loop, &QEventLoop::quit);
+    loop.exec();
+    sim.terminate();
+    sim.waitForFinished(3000);
+
+    // First block to write end as the simulator saw it: the pauses after
+    // blocks 1..6, 1100 ms; the last 200 ms follow the write-end frame.
+    const QList<double> block1 = loggedTimes(logPath, QStringLiteral("block 1:"));
+    const QList<double> ends = loggedTimes(logPath, QStringLiteral("card written"));
+    QList<double> spans;
+    for (int i = 0; i < std::min(block1.size(), ends.size()); ++i)
+        spans << ends[i] - block1[i];
+
+    std::printf("bench_link over programmer-sim (%s), %d rounds\n", qPrintable(device), rounds);
+    report("card write, WriteCard call", writes, 1300);
+    if (!spans.isEmpty())
+        report("card write, block 1 to write end", spans, 1100);
+    report("card read, Find to decoded answer", reads, 550);
+    std::printf("cards written and decoded by the simulator: %lld of %d; answers read back right: %d of %d\n",
+                static_cast<long long>(ends.size()), rounds, cardsRead, rounds);
+    return cardsRead == rounds && ends.size() == rounds ? 0 : 1;
+}
