@@ -76,8 +76,10 @@ private slots:
         for (int i = 0; i < 6; ++i) {
             const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(a[i + 1].time - a[i].time);
             const auto pause = ProgrammerLink::WritePauses[i];
-            QVERIFY2(qAbs((gap - pause).count()) <= 20,
-                     qPrintable(QStringLiteral("gap %1: %2 ms for a %3 ms pause").arg(i + 1).arg(gap.count()).arg(pause.count())));
+            QVERIFY2(
+                qAbs((gap - pause).count()) <= 20,
+                qPrintable(
+                    QStringLiteral("gap %1: %2 ms for a %3 ms pause").arg(i + 1).arg(gap.count()).arg(pause.count())));
         }
     }
 
@@ -116,8 +118,8 @@ private slots:
             r.link.ConnectProgrammer();
             QFAIL("no error raised");
         } catch (const AppError& e) {
-            QCOMPARE(e.message(),
-                     QStringLiteral("Device \"COM3\" Open Error !!!\r") + QString::fromLocal8Bit(std::strerror(ENOENT)));
+            QCOMPARE(e.message(), QStringLiteral("Device \"COM3\" Open Error !!!\r") +
+                                      QString::fromLocal8Bit(std::strerror(ENOENT)));
         }
         QCOMPARE(r.linkOpen, 0);
         QCOMPARE(r.view.status, QStringLiteral("Disconnect..."));

@@ -134,9 +134,8 @@ private slots:
         QCOMPARE(r.clock.pauses, (QList<int>{150, 150, 200, 200, 200, 200, 200}));
         QCOMPARE(r.clock.now.count(), 1300);
         QCOMPARE(r.view.gauges, (QList<int>{10, 20, 30, 40, 50, 100, 0}));
-        QCOMPARE(r.view.calls,
-                 (QStringList{QStringLiteral("clearTrace"), QStringLiteral("show"), QStringLiteral("timer1 off"),
-                              QStringLiteral("hide")}));
+        QCOMPARE(r.view.calls, (QStringList{QStringLiteral("clearTrace"), QStringLiteral("show"),
+                                            QStringLiteral("timer1 off"), QStringLiteral("hide")}));
         // The trace starts afresh and echoes every byte of the seven frames.
         QCOMPARE(r.view.trace.size(), (6 * 14 + 4) * 3);
         QVERIFY(r.view.trace.startsWith(QStringLiteral(" 5A 0D 02 ")));

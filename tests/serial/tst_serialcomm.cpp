@@ -34,7 +34,8 @@ private slots:
         QVERIFY(rs.setComPort(3));
         QString error;
         QVERIFY(!rs.open(&error));
-        QCOMPARE(error, QStringLiteral("Device \"COM3\" Open Error !!!\r") + QString::fromLocal8Bit(std::strerror(ENOENT)));
+        QCOMPARE(error,
+                 QStringLiteral("Device \"COM3\" Open Error !!!\r") + QString::fromLocal8Bit(std::strerror(ENOENT)));
         QVERIFY(!rs.active());
         QCOMPARE(w.closes, 0);
     }
@@ -127,6 +128,25 @@ private slots:
         QCOMPARE(w.closes, 1);
         rs.close();
         rs.writeString(frames::connectFrame());
+        QCOMPARE(w.closes, 1);
+    }
+
+    void writeToAVanishedDeviceClosesAtOnce()
+    {
+        // During a card write the event loop does not run; the failed write
+        // itself must close the port so the rest of the card is not sent.
+        PtyPeer peer;
+        TSerialComm rs;
+        Watched w;
+        watch(rs, w);
+        rs.setPortDevice(1, peer.devicePath());
+        QString error;
+        QVERIFY2(rs.open(&error), qPrintable(error));
+        peer.closeMaster();
+        rs.writeString(frames::writeEndFrame());
+        QVERIFY(!rs.active());
+        QCOMPARE(w.closes, 1);
+        QTest::qWait(50);
         QCOMPARE(w.closes, 1);
     }
 

@@ -43,8 +43,10 @@ SimDevice::Event SimDevice::handleFrame(quint8 command, const QByteArray& payloa
     case frames::CmdReadCard:
         if (!m_card)
             return {bytes, QStringLiteral("read card: no card, no answer"), {}, {}};
-        return {bytes, QStringLiteral("read card: answered ") + describe(*m_card),
-                QByteArray(reinterpret_cast<const char*>(m_card->data()), int(m_card->size())), {}};
+        return {bytes,
+                QStringLiteral("read card: answered ") + describe(*m_card),
+                QByteArray(reinterpret_cast<const char*>(m_card->data()), int(m_card->size())),
+                {}};
     case frames::CmdWriteBlock:
         return writeBlock(payload, bytes);
     case frames::CmdWriteEnd:
@@ -60,8 +62,8 @@ SimDevice::Event SimDevice::writeBlock(const QByteArray& payload, const QByteArr
         return {bytes, QStringLiteral("block write with %1 payload bytes, ignored").arg(payload.size()), {}, {}};
     for (int i = 0; i < 4; ++i) {
         if (quint8(payload[i]) != frames::BlockWriteAccess[i])
-            return {bytes, QStringLiteral("block write refused: wrong access field %1").arg(hex(payload.left(4))),
-                    {}, {}};
+            return {
+                bytes, QStringLiteral("block write refused: wrong access field %1").arg(hex(payload.left(4))), {}, {}};
     }
     if (quint8(payload[4]) != frames::BlockWriteMarker)
         return {bytes, QStringLiteral("block write refused: marker %1").arg(hex(payload.mid(4, 1))), {}, {}};
@@ -115,8 +117,8 @@ SimDevice::Event SimDevice::writeEnd(const QByteArray& bytes)
                     readers.append(QString::number(k * 8 + bit + 1));
             }
         }
-        event.notes.append(QStringLiteral("  readers: %1").arg(readers.isEmpty() ? QStringLiteral("none")
-                                                                                  : readers.join(u' ')));
+        event.notes.append(
+            QStringLiteral("  readers: %1").arg(readers.isEmpty() ? QStringLiteral("none") : readers.join(u' ')));
     }
     return event;
 }

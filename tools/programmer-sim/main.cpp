@@ -39,7 +39,8 @@ void requestStop(int)
 
 int usage(const char* why)
 {
-    std::fprintf(stderr, "programmer-sim: %s\nusage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]\n",
+    std::fprintf(stderr,
+                 "programmer-sim: %s\nusage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]\n",
                  why);
     return 2;
 }
@@ -111,7 +112,9 @@ int main(int argc, char** argv)
     }
     if (!linkPath.isEmpty()) {
         const QByteArray link = QFile::encodeName(linkPath);
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::lstat(link.constData(), &st) == 0 && S_ISLNK(st.st_mode))
             ::unlink(link.constData());
         if (::symlink(slavePath.constData(), link.constData()) != 0) {
@@ -133,7 +136,9 @@ int main(int argc, char** argv)
         << '\n';
     out.flush();
 
-    struct sigaction sa{};
+    struct sigaction sa
+    {
+    };
     sa.sa_handler = requestStop;
     ::sigemptyset(&sa.sa_mask);
     ::sigaction(SIGTERM, &sa, nullptr);
