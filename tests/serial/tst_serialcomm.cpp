@@ -3,43 +3,21 @@
 
 #include <QTest>
 
-#include <cerrno>
-#include <cstring>
-
-// The serial component over a pseudo-terminal: opening, the open error,
-// sending, received batches, closing and a device that disappears.
+// The serial component over a pseudo-terminal: a busy port, the close rules,
+// sending, and a write to a device that has gone. The open error, received
+// batches and a device vanishing while idle are covered end to end in
+// test_link_e2e.
 class TestSerialComm : public QObject
 {
     Q_OBJECT
 
 private:
-    struct Watched
+    static void countCloses(TSerialComm& rs, int& closes)
     {
-        int closes = 0;
-        QList<QByteArray> batches;
-    };
-    static void watch(TSerialComm& rs, Watched& w)
-    {
-        rs.OnClose = [&w](CommPort*) { ++w.closes; };
-        rs.OnAfterReceive = [&w](CommPort*, const QByteArray& b) { w.batches.append(b); };
+        rs.OnClose = [&closes](CommPort*) { ++closes; };
     }
 
 private slots:
-    void openErrorNamesPortAndReason()
-    {
-        TSerialComm rs;
-        Watched w;
-        watch(rs, w);
-        rs.setPortDevice(3, QStringLiteral("/nonexistent/ttyPellaro"));
-        QVERIFY(rs.setComPort(3));
-        QString error;
-        QVERIFY(!rs.open(&error));
-        QCOMPARE(error,
-                 QStringLiteral("Device \"COM3\" Open Error !!!\r") + QString::fromLocal8Bit(std::strerror(ENOENT)));
-        QVERIFY(!rs.active());
-        QCOMPARE(w.closes, 0);
-    }
-
     void secondOpenOfABusyPortFails()
     {
         PtyPeer peer;
@@ -62,20 +40,20 @@ private slots:
     {
         PtyPeer peer;
         TSerialComm rs;
-        Watched w;
-        watch(rs, w);
+        int closes = 0;
+        countCloses(rs, closes);
         rs.setPortDevice(1, peer.devicePath());
         rs.close();
-        QCOMPARE(w.closes, 0);
+        QCOMPARE(closes, 0);
         QString error;
         QVERIFY2(rs.open(&error), qPrintable(error));
         QVERIFY(!rs.setComPort(2)); // not while open
         QCOMPARE(rs.comPort(), 1);
         QVERIFY(rs.open(&error)); // reopening closes the first opening
-        QCOMPARE(w.closes, 1);
+        QCOMPARE(closes, 1);
         rs.close();
         rs.close();
-        QCOMPARE(w.closes, 2);
+        QCOMPARE(closes, 2);
         QVERIFY(!rs.active());
     }
 
@@ -96,58 +74,23 @@ private slots:
         QCOMPARE(peer.frames().size(), 1);
     }
 
-    void batchesArriveInOrderWithZeroBytes()
-    {
-        PtyPeer peer;
-        TSerialComm rs;
-        Watched w;
-        watch(rs, w);
-        rs.setPortDevice(1, peer.devicePath());
-        QString error;
-        QVERIFY2(rs.open(&error), qPrintable(error));
-        peer.send(QByteArray::fromHex("000500"));
-        QTRY_COMPARE(w.batches.size(), 1);
-        peer.send(QByteArray::fromHex("0113"));
-        QTRY_COMPARE(w.batches.size(), 2);
-        QCOMPARE(w.batches[0], QByteArray::fromHex("000500"));
-        QCOMPARE(w.batches[1], QByteArray::fromHex("0113"));
-    }
-
-    void vanishedDeviceClosesOnce()
-    {
-        PtyPeer peer;
-        TSerialComm rs;
-        Watched w;
-        watch(rs, w);
-        rs.setPortDevice(1, peer.devicePath());
-        QString error;
-        QVERIFY2(rs.open(&error), qPrintable(error));
-        peer.closeMaster();
-        QTRY_VERIFY(!rs.active());
-        QTest::qWait(2 * int(TSerialComm::DeviceCheckInterval.count()));
-        QCOMPARE(w.closes, 1);
-        rs.close();
-        rs.writeString(frames::connectFrame());
-        QCOMPARE(w.closes, 1);
-    }
-
     void writeToAVanishedDeviceClosesAtOnce()
     {
         // During a card write the event loop does not run; the failed write
         // itself must close the port so the rest of the card is not sent.
         PtyPeer peer;
         TSerialComm rs;
-        Watched w;
-        watch(rs, w);
+        int closes = 0;
+        countCloses(rs, closes);
         rs.setPortDevice(1, peer.devicePath());
         QString error;
         QVERIFY2(rs.open(&error), qPrintable(error));
         peer.closeMaster();
         rs.writeString(frames::writeEndFrame());
         QVERIFY(!rs.active());
-        QCOMPARE(w.closes, 1);
+        QCOMPARE(closes, 1);
         QTest::qWait(50);
-        QCOMPARE(w.closes, 1);
+        QCOMPARE(closes, 1);
     }
 
     void destructionClosesAnOpenPort()
