@@ -320,9 +320,11 @@ void DbLookupCombo::bind(DataSource* source, const QString& field, DataSource* l
     m_listField = listField;
     if (listSource && listSource->table()) {
         Table* list = listSource->table();
+        // A change in the list table only redraws the list: moving the list
+        // table here would pull it away from the record being edited there.
         auto refill = [this] {
             fillItems();
-            showRecord();
+            showValue();
         };
         connect(list, &Table::rowsReset, this, refill);
         connect(list, &Table::rowChanged, this, refill);
@@ -378,11 +380,16 @@ void DbLookupCombo::fillItems()
 
 void DbLookupCombo::showRecord()
 {
+    showValue();
+    positionList();
+}
+
+void DbLookupCombo::showValue()
+{
     const QString value = fieldText(m_link);
     m_showing = true;
     setCurrentIndex(value.isEmpty() ? -1 : findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive));
     m_showing = false;
-    positionList();
 }
 
 void DbLookupCombo::positionList()

@@ -157,7 +157,8 @@ protected:
 
 private:
     void fillItems();
-    void showRecord();
+    void showRecord(); // shows the value and positions the list table
+    void showValue();
     void picked(int index);
 
     FieldLink m_link;

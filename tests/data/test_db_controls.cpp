@@ -358,6 +358,19 @@ void TestDbControls::lookupListShowsAndPositions()
     QCOMPARE(lookup.itemText(1), QStringLiteral("Magazyn główny"));
     QCOMPARE(lookup.currentIndex(), -1);
     QCOMPARE(m_persons->asText("GROUP"), QStringLiteral("Magazyn"));
+
+    // Editing another group on the groups page leaves that group current.
+    m_persons->moveToRow(2); // "Biuro"
+    m_groups->moveToRow(3);
+    m_groups->edit();
+    m_groups->setLogical("P1", true);
+    m_groups->post();
+    m_groups->insert();
+    m_groups->setText("NAME", QStringLiteral("Nowa"));
+    m_groups->post();
+    QCOMPARE(m_groups->asText("NAME"), QStringLiteral("Nowa"));
+    QCOMPARE(lookup.count(), 5);
+    QCOMPARE(lookup.currentText(), QStringLiteral("Biuro"));
 }
 
 void TestDbControls::pickingFromTheLookupList()
