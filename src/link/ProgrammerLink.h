@@ -27,6 +27,13 @@ struct LinkState
 // receive buffer, the card read exchange and the status animation. Runs on
 // the main thread. The pauses block it, as the programmer's timing expects:
 // no event, timer tick or received byte is handled until a sequence ends.
+//
+// Wiring in the main window: Timer1's timeout calls Timer1Timer, Timer3's
+// Timer3Timer; Port > Connect calls ConnectProgrammer, Disconnect calls
+// DisconnectProgrammer, COM1..COM4 call DisconnectProgrammer then SelectPort;
+// Button2 calls Button2Click. AppError raised here is the operator's message.
+// At start-up the window itself gives rs the devices behind COM1..COM4 and,
+// for a PortNumber of 1..4, that port (SelectPort would save it again).
 class ProgrammerLink
 {
 public:
