@@ -347,13 +347,13 @@ const char* const hungarianTexts[LanguageTableSize] = {
     "Másolatok száma",                                                // 6
     "Szám az adatbázisban",                                           // 7
     "Csoport",                                                        // 8
-    "Hozzáadás",                                                      // 9
+    "Hozzáad",                                                      // 9
     "Törlés",                                                         // 10
-    "Szerkesztés",                                                    // 11
-    "Megerősítés",                                                    // 12
+    "Módosítás",                                                    // 11
+    "Jóváhagy",                                                    // 12
     "Szűrő",                                                          // 13
-    "Keresztnév szerint",                                             // 14
-    "Vezetéknév szerint",                                             // 15
+    "Keresztnév",                                             // 14
+    "Vezetéknév",                                             // 15
     "Szűrés",                                                         // 16
     "Megjegyzések",                                                   // 17
     "Kártyamásolat",                                                  // 18
@@ -366,10 +366,10 @@ const char* const hungarianTexts[LanguageTableSize] = {
     "Csoport",                                                        // 25
     "Összes kijelölése",                                              // 26
     "Nincs hozzáférés",                                               // 27
-    "Hozzáadás",                                                      // 28
+    "Hozzáad",                                                      // 28
     "Törlés",                                                         // 29
-    "Szerkesztés",                                                    // 30
-    "Megerősítés",                                                    // 31
+    "Módosítás",                                                    // 30
+    "Jóváhagy",                                                    // 31
     "Csoport",                                                        // 32
     "Megjegyzések",                                                   // 33
     "Hozzáférés a következő számú olvasókhoz:",                       // 34
@@ -380,10 +380,10 @@ const char* const hungarianTexts[LanguageTableSize] = {
     "Relé behúzási ideje [s]",                                        // 39
     "Olvasó száma",                                                   // 40
     "Visszaigazolás az RS232 porton",                                 // 41
-    "Hozzáadás",                                                      // 42
+    "Hozzáad",                                                      // 42
     "Törlés",                                                         // 43
-    "Szerkesztés",                                                    // 44
-    "Megerősítés",                                                    // 45
+    "Módosítás",                                                    // 44
+    "Jóváhagy",                                                    // 45
     "Gyárilag új",                                                    // 46
     "Az aktuális rendszerkóddal",                                     // 47
     "Ha megváltoztatta a rendszerkódot",                              // 48
@@ -424,7 +424,7 @@ const char* const hungarianTexts[LanguageTableSize] = {
     "Kártya olvasása/írása",                                          // 83
     "Átvitel",                                                        // 84
     "Kártyaadatok",                                                   // 85
-    "Vezetéknév.......................................",              // 86
+    "Vezetéknév....................................",              // 86
     "Keresztnév.....................................",                // 87
     "Csoport..................................",                      // 88
     "Másolatok száma...............",                                 // 89
