@@ -3,6 +3,9 @@
 #include "app/StartPicture.h"
 #include "config/AppError.h"
 #include "data/Table.h"
+#include "link/LinkView.h"
+#include "link/ProgrammerLink.h"
+#include "serial/TSerialComm.h"
 #include "ui/DbControls.h"
 #include "i18n/LanguageTables.h"
 #include "ui/ApplyLanguage.h"
@@ -21,6 +24,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTextCursor>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -56,6 +62,57 @@ const QColor InactiveCaption(191, 205, 219);
 
 } // namespace
 
+// The link's window side: status line, trace, transmit dialog, Label22,
+// messages and the two link timers.
+class TForm1::View : public LinkView
+{
+public:
+    explicit View(TForm1& form) : m_form(form) {}
+    void setStatusText(const QString& text) override { m_form.m_ui.Status->showMessage(text); }
+    void appendTrace(const QString& text) override
+    {
+        QTextCursor end(m_form.m_ui.Memo1->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(text);
+    }
+    void clearTrace() override { m_form.m_ui.Memo1->clear(); }
+    void showTransmit() override
+    {
+        if (m_form.m_form3)
+            m_form.m_form3->show();
+    }
+    void hideTransmit() override
+    {
+        if (m_form.m_form3)
+            m_form.m_form3->hide();
+    }
+    void setGauge(int percent) override
+    {
+        if (!m_form.m_form3)
+            return;
+        // The card write blocks the event loop: paint the step now.
+        m_form.m_form3->bar2->setValue(percent);
+        m_form.m_form3->bar2->repaint();
+    }
+    int gauge() const override { return m_form.m_form3 ? m_form.m_form3->bar2->value() : 0; }
+    void setLabel22(const QString& text) override { m_form.m_ui.Label22->setText(text); }
+    void showMessage(int textSlot, int captionSlot) override
+    {
+        MessageBox::show(m_form.m_state.TextSlots[textSlot], m_form.m_state.TextSlots[captionSlot]);
+    }
+    void setTimer1Enabled(bool on) override { on ? m_form.Timer1->start() : m_form.Timer1->stop(); }
+    void setTimer3Enabled(bool on) override { on ? m_form.Timer3->start() : m_form.Timer3->stop(); }
+    void SavePortToRegistry(int portNumber) override
+    {
+        QString error;
+        if (!settings::SavePortToRegistry(portNumber, &error))
+            MessageBox::show(error, ErrorCaption);
+    }
+
+private:
+    TForm1& m_form;
+};
+
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileName)
 {
     // A small fixed window with a title bar and a close box only.
@@ -77,6 +134,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     Timer3->setObjectName(QStringLiteral("Timer3"));
     Timer3->setInterval(50);
 
+    initLink();
     initConnections();
     Timer2->start();
     Timer3->start();
@@ -85,7 +143,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    m_link.reset();
+}
 
 void TForm1::openTables()
 {
@@ -108,6 +169,17 @@ void TForm1::openTables()
     DataSource3->setObjectName(QStringLiteral("DataSource3"));
 }
 
+void TForm1::initLink()
+{
+    rs = new TSerialComm(this);
+    rs->setObjectName(QStringLiteral("rs"));
+    for (int n = 1; n <= 4; ++n)
+        rs->setPortDevice(n, settings::PortDevice(m_config, n));
+    m_view = std::make_unique<View>(*this);
+    m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption},
+                                              *rs, *m_view);
+}
+
 void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
 {
     m_form2 = form2;
@@ -125,6 +197,21 @@ void TForm1::initConnections()
     on(m_ui.BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
     on(m_ui.Edit5, &QLineEdit::returnPressed, &TForm1::BitBtn1Click);
     on(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
+    auto onLink = [this](auto* sender, auto signal, std::function<void()> action) {
+        connect(sender, signal, this, [this, action] { guarded(action); });
+    };
+    onLink(Timer1, &QTimer::timeout, [this] { m_link->Timer1Timer(); });
+    onLink(Timer3, &QTimer::timeout, [this] { m_link->Timer3Timer(); });
+    onLink(m_ui.Button2, &QPushButton::clicked, [this] { m_link->Button2Click(); });
+    onLink(m_ui.COM11, &QAction::triggered, [this] { m_link->ConnectProgrammer(); });
+    onLink(m_ui.Rozcz1, &QAction::triggered, [this] { m_link->DisconnectProgrammer(); });
+    const std::pair<QAction*, int> ports[] = {{m_ui.COM12, 1}, {m_ui.COM22, 2}, {m_ui.COM21, 3}, {m_ui.COM41, 4}};
+    for (auto [action, n] : ports) {
+        onLink(action, &QAction::triggered, [this, n = n] {
+            m_link->DisconnectProgrammer();
+            m_link->SelectPort(n);
+        });
+    }
     on(m_ui.Button5, &QPushButton::clicked, &TForm1::Button5Click);
     on(m_ui.Button15, &QPushButton::clicked, &TForm1::Button15Click);
     on(m_ui.Button11, &QPushButton::clicked, &TForm1::Button11Click);
@@ -168,6 +255,8 @@ void TForm1::FormCreate()
     // A port number outside 1..4 (a hand-edited file) leaves COM1 selected
     // with an empty caption; choosing a port from the menu repairs both.
     m_state.PortCaption = settings::PortCaptionFor(m_state.PortNumber);
+    if (!m_state.PortCaption.isEmpty())
+        rs->setComPort(m_state.PortNumber);
     UpdateReaderHints();
 }
 

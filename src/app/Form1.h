@@ -8,8 +8,11 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class DataSource;
+class ProgrammerLink;
+class TSerialComm;
 class QTimer;
 class Table;
 class TForm2;
@@ -48,6 +51,8 @@ public:
     QTimer* Timer1 = nullptr; // 100 ms, paces a card read
     QTimer* Timer2 = nullptr; // 10 ms, applies the language once
     QTimer* Timer3 = nullptr; // 50 ms, link status in the status bar
+    TSerialComm* rs = nullptr; // the programmer's serial port
+    ProgrammerLink& link() { return *m_link; }
 
     // Handlers, named after their control and event.
     void FormCreate();
@@ -77,12 +82,16 @@ private:
     void initConnections();
     // Runs one handler; an AppError it raises ends it and reaches the
     // operator in the standard error box. What it did before stays done.
+    void initLink();
     void guarded(const std::function<void()>& handler);
     void showSaveResult(const settings::SaveResult& r);
     QString languageText() const;
     void setLoginClientSize();
 
+    class View;
     ProgramState m_state;
+    std::unique_ptr<View> m_view;
+    std::unique_ptr<ProgrammerLink> m_link;
     IniFile m_config;
     MainWindowUi m_ui;
     TForm2* m_form2 = nullptr;

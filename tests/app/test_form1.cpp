@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -259,6 +260,27 @@ private slots:
         // At start-up no language is applied yet, so the other boxes get an empty hint.
         QCOMPARE(p.ui().accessBox(1)->toolTip(), QString());
         QCOMPARE(p.form1->Table2->asInteger("ID_CZYT"), 7); // back on the first reader
+    }
+
+    void portMenuReachesTheLink()
+    {
+        writeFile("config.ini", "[COM_PORT]\r\nPORT=2\r\nCOM3=/nonexistent/pellaro-port\r\n");
+        Program p;
+        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        QStandardPaths::setTestModeEnabled(true);
+        p.ui().COM21->trigger(); // COM3
+        QCOMPARE(p.form1->state().PortNumber, 3);
+        QCOMPARE(p.form1->state().PortCaption, QStringLiteral("COM3 "));
+        MessageBox::takeShown();
+        p.ui().COM11->trigger();
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.startsWith(QStringLiteral("Device \"COM3\" Open Error !!!\r")), qPrintable(shown[0].text));
+        QCOMPARE(p.form1->state().LinkOpen, 0);
+        // A read with the link closed asks to check the connection.
+        p.applyLanguage();
+        QTest::mouseClick(p.ui().Button2, Qt::LeftButton);
+        QCOMPARE(MessageBox::takeShown().value(0).caption, QStringLiteral("Brak łączności"));
     }
 
     void menusNavigate()
