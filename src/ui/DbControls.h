@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/DataSource.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
