@@ -773,18 +773,18 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
     bool hasMemo = false;
     QByteArray descriptors;
     int recordLength = 1;
-    for (const FieldSpec& spec : fields) {
-        QByteArray name = spec.name.toUpper().toLatin1();
+    for (const FieldSpec& field : fields) {
+        QByteArray name = field.name.toUpper().toLatin1();
         if (name.isEmpty() || name.size() > 10)
-            throwFor(path, QStringLiteral("the field name \"%1\" must have 1 to 10 characters").arg(spec.name));
+            throwFor(path, QStringLiteral("the field name \"%1\" must have 1 to 10 characters").arg(field.name));
         QByteArray d(DescriptorSize, '\0');
         d.replace(0, name.size(), name);
-        d[11] = spec.type;
-        d[16] = char(spec.width);
-        d[17] = char(spec.decimals);
+        d[11] = field.type;
+        d[16] = char(field.width);
+        d[17] = char(field.decimals);
         descriptors += d;
-        recordLength += spec.width;
-        hasMemo = hasMemo || spec.type == 'M';
+        recordLength += field.width;
+        hasMemo = hasMemo || field.type == 'M';
     }
     const int headerLength = DescriptorSize + int(descriptors.size()) + 1;
     QByteArray header(DescriptorSize, '\0');

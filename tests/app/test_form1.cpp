@@ -25,24 +25,13 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "TestFiles.h"
 #include <QTimer>
 
 #include <memory>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
 
 // The windows of one program run, created in the program's order.
 struct Program
