@@ -1,0 +1,118 @@
+#pragma once
+
+// The names of the text slots. Every language table fills the same slot with
+// the same meaning; code addresses a text by its name, never by its number.
+// The English text of each slot is given beside it.
+namespace Text {
+
+enum Id : int {
+    UsersPage = 0,              // "Users" (persons page, menu)
+    GroupsPage = 1,             // "Groups"
+    ReadersPage = 2,            // "Readers"
+    SettingsPage = 3,           // "Settings"
+    PersonFirstNameLabel = 4,   // "Name" (the SURNAME box)
+    PersonSurnameLabel = 5,     // "Surename" (the NAME box)
+    DuplicatesLabel = 6,        // "Number of duplicates"
+    PersonNumberLabel = 7,      // "Number in the database"
+    GroupWord = 8,              // "Group": Label4, and the name of a new group
+    PersonAdd = 9,              // "Add"
+    PersonDelete = 10,          // "Delete"
+    PersonEdit = 11,            // "Edit"
+    PersonConfirm = 12,         // "Confirm"
+    FilterBox = 13,             // "Filter"
+    FilterByName = 14,          // "By name" (filters on SURNAME)
+    FilterBySurname = 15,       // "By surename" (filters on NAME)
+    FilterCheck = 16,           // "Filtr"
+    PersonComments = 17,        // "Comments"
+    DuplicateCard = 18,         // "Duplicate card"
+    ProgramCard = 19,           // "Program"
+    FindCard = 20,              // "Find"
+    RemovePermissions = 21,     // "Remove permissions"
+    PersonGridId = 22,          // "ID"
+    PersonGridName = 23,        // "Name"
+    PersonGridSurname = 24,     // "Surename"
+    PersonGridGroup = 25,       // "Group"
+    SelectAll = 26,             // "Select all"
+    NoAccess = 27,              // "No access"
+    GroupAdd = 28,              // "Add"
+    GroupDelete = 29,           // "Delete"
+    GroupEdit = 30,             // "Edit"
+    GroupConfirm = 31,          // "Confirm"
+    GroupLabel = 32,            // "Group"
+    GroupComments = 33,         // "Comments"
+    AccessToReaders = 34,       // "Access to readers with numbers:"
+    GroupGridName = 35,         // "Group name"
+    ReaderParameters = 36,      // "Parameters of the reader"
+    ConfigCardBox = 37,         // "Card reader configuration card"
+    ReaderNameLabel = 38,       // "Reader name"
+    RelayTimeLabel = 39,        // "Relay time [s]"
+    ReaderNumberLabel = 40,     // "Number of the reader"
+    ConfirmationOnRs232 = 41,   // "Confirmation on RS232 port"
+    ReaderAdd = 42,             // "Add"
+    ReaderDelete = 43,          // "Delete"
+    ReaderEdit = 44,            // "Edit"
+    ReaderConfirm = 45,         // "Connfirm"
+    FactoryNew = 46,            // "Factory new"
+    WithCurrentCode = 47,       // "With current system code"
+    WhenCodeChanged = 48,       // "When you changed the system code"
+    OldCode = 49,               // "Old code"
+    ResetReaderMemory = 50,     // "Reset reader memory"
+    SaveToCard = 51,            // "Save parameters to the card"
+    ReaderComments = 52,        // "comments"
+    ReaderGridName = 53,        // "Name"
+    ReaderGridTime = 54,        // "Time"
+    SystemCodeLabel = 55,       // "System code"
+    AdminPasswordLabel = 56,    // "Administrator password of the program"
+    UserPasswordLabel = 57,     // "User password of the program"
+    SystemNumberRange = 58,     // "Number in the range of 1..1 000 000"
+    LanguageLabel = 59,         // "Language"
+    SaveSystemNumber = 60,      // "Save"
+    SaveAdminPassword = 61,     // "Save"
+    SaveUserPassword = 62,      // "Save"
+    SaveLanguage = 63,          // "Save"
+    MakerLine1 = 64,            // the maker's name
+    MakerLine2 = 65,            // the maker's street
+    MakerLine3 = 66,            // the maker's town
+    AboutClose = 67,            // "Close"
+    SoftwareVersion = 68,       // "Software version"
+    ProductName = 69,           // "Pellaro"
+    // 70 is not used.
+    CheckConnection = 71,       // "Check connection"
+    CommunicationError = 72,    // "Communication error"
+    NoConnectivity = 73,        // "No connectivity"
+    // 74 is not used.
+    SearchResult = 75,          // "Search result"
+    NoUserInDatabase = 76,      // "No user in database!"
+    ConfigurationCardRead = 77, // "Configuration card"
+    NoCardOrForeignConfig = 78, // "No card or configuration card from another system."
+    NoCardOrForeignUser = 79,   // "No card or user card from another system."
+    OverRange = 80,             // "Over range"
+    NoAssignment = 81,          // "No assignment!" (hint of an access box without reader)
+    AboutProgram = 82,          // "About program"
+    ReadWriteCard = 83,         // "Read/write  card"
+    Transmission = 84,          // "Transsmision"
+    CardInformation = 85,       // "Card information"
+    InfoSurname = 86,           // "Surename......................................."
+    InfoName = 87,              // "Name....................................."
+    InfoGroup = 88,             // "Group.................................."
+    InfoDuplicates = 89,        // "Number of duplicates..............."
+    InfoDuplicate = 90,         // "Duplicate..............................."
+    InfoId = 91,                // "ID......................................."
+    InfoClose = 92,             // "Close"
+    LoginConfirm = 93,          // "Confirm"
+    EditMenu = 94,              // "Edit"
+    PortMenu = 95,              // "Port"
+    HelpMenu = 96,              // "Help"
+    Connect = 97,               // "Connect"
+    Disconnect = 98,            // "Disconnect"
+    Configuration = 99,         // "Configuration"
+    SystemNumberSaved = 100,    // "System number saved!"
+    AdminPasswordSaved = 101,   // "Administrator password - saved"
+    UserPasswordSaved = 102,    // "User password - saved"
+    ReaderWord = 103,           // "Reader": the name of a new reader
+};
+
+// Slots 70 and 74 have no text in any language.
+inline constexpr bool isUnused(int slot) { return slot == 70 || slot == 74; }
+
+} // namespace Text
