@@ -1,5 +1,7 @@
 #include "i18n/LanguageTables.h"
 
+#include "i18n/AddedTexts.h"
+
 #include <algorithm>
 
 namespace i18n {
@@ -16,7 +18,7 @@ constexpr const char* CreditsLine = "Design and programming: the Pellaro develop
 // Texts as the operator sees them, double blanks and misspellings included;
 // every character has a code-page-1250 byte, since that is what the tables
 // and the configuration file store. Slots 70 and 74 are not used.
-const char* const polishTexts[LanguageTableSize] = {
+const char* const polishTexts[OriginalTableSize] = {
     "Osoby",                                                 // 0
     "Grupy",                                                 // 1
     "Czytniki",                                              // 2
@@ -123,7 +125,7 @@ const char* const polishTexts[LanguageTableSize] = {
     "Czytnik",                                               // 103
 };
 
-const char* const englishTexts[LanguageTableSize] = {
+const char* const englishTexts[OriginalTableSize] = {
     "Users",                                              // 0
     "Groups",                                             // 1
     "Readers",                                            // 2
@@ -230,7 +232,7 @@ const char* const englishTexts[LanguageTableSize] = {
     "Reader",                                             // 103
 };
 
-const char* const czechTexts[LanguageTableSize] = {
+const char* const czechTexts[OriginalTableSize] = {
     "Lidé",                                                  // 0
     "Skupina",                                               // 1
     "čtenáři",                                               // 2
@@ -337,7 +339,7 @@ const char* const czechTexts[LanguageTableSize] = {
     "reader",                                                // 103
 };
 
-const char* const hungarianTexts[LanguageTableSize] = {
+const char* const hungarianTexts[OriginalTableSize] = {
     "Emberek",                                                        // 0
     "Csoport",                                                        // 1
     "Olvasók",                                                        // 2
@@ -461,8 +463,15 @@ const std::array<LanguageTable, 4>& loadedTables()
     static const std::array<LanguageTable, 4> tables = [] {
         std::array<LanguageTable, 4> t;
         for (std::size_t i = 0; i < Tables.size(); ++i)
-            for (int slot = 0; slot < LanguageTableSize; ++slot)
+            for (int slot = 0; slot < OriginalTableSize; ++slot)
                 t[i][slot] = QString::fromUtf8(Tables[i].texts[slot]);
+        for (auto part : {settingsTexts(), pageTexts(), cardTexts(), exchangeTexts()}) {
+            for (const AddedText& a : part) {
+                const char* const texts[] = {a.polish, a.english, a.czech, a.hungarian};
+                for (std::size_t i = 0; i < Tables.size(); ++i)
+                    t[i][a.slot] = QString::fromUtf8(texts[i]);
+            }
+        }
         return t;
     }();
     return tables;

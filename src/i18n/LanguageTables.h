@@ -8,11 +8,13 @@
 
 #include <array>
 
-// The four compiled-in language tables, 104 texts each (slots 70 and 74 are
-// not used and stay empty).
+// The four compiled-in language tables: the 104 original texts (slots 70 and
+// 74 are not used and stay empty) and the texts the program added from slot
+// 104 on (AddedTexts.h); slots no text uses stay empty.
 namespace i18n {
 
-inline constexpr int LanguageTableSize = 104;
+inline constexpr int OriginalTableSize = 104;
+inline constexpr int LanguageTableSize = TextSlotCount;
 using LanguageTable = std::array<QString, LanguageTableSize>;
 
 // "Polski", "English", "český", "Magyar", in the order of the language box.
@@ -22,7 +24,7 @@ QStringList languageNames();
 // ("english" matches nothing).
 const LanguageTable* findLanguageTable(QStringView name);
 
-// Copies the named table into slots 0..103 and returns true; with an unknown
+// Copies the named table into all slots and returns true; with an unknown
 // name the slots keep what they held and the result is false.
 bool copyLanguageTable(QStringView name, TextSlots* textSlots);
 

@@ -110,6 +110,22 @@ enum Id : int {
     AdminPasswordSaved = 101,   // "Administrator password - saved"
     UserPasswordSaved = 102,    // "User password - saved"
     ReaderWord = 103,           // "Reader": the name of a new reader
+
+    // Texts the program added to the original 104. Each block belongs to one
+    // part of the program; its four-language rows live in that part's file
+    // (src/i18n/*Texts.cpp). Keep each block within its range.
+
+    // 104..119: configuration file and start-up (SettingsTexts.cpp).
+    FirstSettingsText = 104,
+
+    // 120..149: the persons, groups and readers pages (PageTexts.cpp).
+    FirstPageText = 120,
+
+    // 150..179: card operations and the card journal (CardTexts.cpp).
+    FirstCardText = 150,
+
+    // 180..199: backups, spreadsheet exchange, the manual (ExchangeTexts.cpp).
+    FirstExchangeText = 180,
 };
 
 // Slots 70 and 74 have no text in any language.

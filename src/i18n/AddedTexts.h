@@ -1,0 +1,27 @@
+#pragma once
+
+#include "i18n/Text.h"
+
+#include <span>
+
+namespace i18n {
+
+// One text the program added to the original tables, in all four languages
+// side by side (UTF-8 in the source; every character must have a
+// code-page-1250 byte, like the original texts).
+struct AddedText
+{
+    Text::Id slot;
+    const char* polish;
+    const char* english;
+    const char* czech;
+    const char* hungarian;
+};
+
+// The added texts, one list per part of the program.
+std::span<const AddedText> settingsTexts();
+std::span<const AddedText> pageTexts();
+std::span<const AddedText> cardTexts();
+std::span<const AddedText> exchangeTexts();
+
+} // namespace i18n
