@@ -117,6 +117,11 @@ enum Id : int {
 
     // 104..119: configuration file and start-up (SettingsTexts.cpp).
     FirstSettingsText = 104,
+    SettingCharacterRefused = 104, // "The character \"%1\" cannot be stored in the configuration file. ..."
+    SettingQuotesRefused = 105,    // "A value enclosed in quotation marks cannot be stored: ..."
+    SettingBlanksRefused = 106,    // "A value that begins or ends with a blank cannot be stored: ..."
+    SettingTooLongRefused = 107,   // "A value longer than %1 characters cannot be stored. ..."
+    SettingLineBreakRefused = 108, // "A value with a line break cannot be stored. ..."
 
     // 120..149: the persons, groups and readers pages (PageTexts.cpp).
     FirstPageText = 120,
