@@ -71,7 +71,12 @@ void ProgrammerLink::SelectPort(int n)
 {
     if (n < 1 || n > 4)
         return;
-    m_port.setComPort(n);
+    // The port refuses while open; the choice would then show and be saved
+    // for a port the next connect does not open.
+    if (!m_port.setComPort(n))
+        throw AppError(QStringLiteral("Device \"COM%1\" Select Error !!!\rDevice \"COM%2\" is still open.")
+                           .arg(n)
+                           .arg(m_port.comPort()));
     m_state.PortCaption = QStringLiteral("COM%1 ").arg(n);
     m_state.PortNumber = n;
     m_view.SavePortToRegistry(n);
@@ -113,7 +118,7 @@ void ProgrammerLink::DisconnectProgrammer()
     m_view.setTimer3Enabled(false);
 }
 
-void ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicateIndex, QByteArrayView blockData)
+bool ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicateIndex, QByteArrayView blockData)
 {
     // Everything is checked before the trace is cleared or a frame leaves:
     // a value cut down to fit would write a card for somebody else.
@@ -135,23 +140,38 @@ void ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicate
 
     m_view.clearTrace();
     m_view.showTransmit();
+    // Whatever ends the sequence, the dialog must not stay up over a card
+    // that was never written.
+    struct EndOfWrite
+    {
+        LinkView& view;
+        ~EndOfWrite()
+        {
+            view.setGauge(0);
+            // A card read still waiting for its ticks is abandoned.
+            view.setTimer1Enabled(false);
+            view.hideTransmit();
+        }
+    } end{m_view};
     m_view.setGauge(WriteGauge[0]);
+    // A frame reached the programmer only if the port was open before and
+    // after its write: a vanished device closes the port inside the write.
+    bool written = true;
     for (int i = 0; i < int(sequence.size()); ++i) {
+        const bool openBefore = m_state.LinkOpen == 1;
         SendFrame(sequence[i]);
+        written = written && openBefore && m_state.LinkOpen == 1;
         m_pause(WritePauses[i]);
         if (i + 1 < int(WriteGauge.size()))
             m_view.setGauge(WriteGauge[i + 1]);
     }
-    m_view.setGauge(0);
-    // A card read still waiting for its ticks is abandoned.
-    m_view.setTimer1Enabled(false);
-    m_view.hideTransmit();
+    return written;
 }
 
 void ProgrammerLink::Button2Click()
 {
     if (m_state.LinkOpen == 0) {
-        m_view.showMessage(SlotCheckConnection, SlotNoConnectivity);
+        m_view.showMessage(Text::CheckConnection, Text::NoConnectivity);
         return;
     }
     m_view.showTransmit();

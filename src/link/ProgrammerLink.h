@@ -54,9 +54,6 @@ public:
     // The receive buffer keeps this many bytes; a read needs only five.
     static constexpr qsizetype ReceiveBufferLimit = 8192;
 
-    static constexpr int SlotCheckConnection = 71; // "Check connection"
-    static constexpr int SlotNoConnectivity = 73;  // "No connectivity"
-
     // The five 24-character frames of the status animation.
     static const std::array<QString, 5>& AnimationFrames();
 
@@ -78,7 +75,8 @@ public:
     // Closes the port (rsClose if it was open), "Disconnect...", LinkOpen 0.
     void CloseLink();
     // Port n (1..4) for the next OpenLink, with its caption; saves it at once
-    // through the view. Other numbers are ignored.
+    // through the view. Other numbers are ignored. A port that refuses the
+    // choice raises AppError and nothing changes.
     void SelectPort(int n);
 
     // The port's notifications.
@@ -96,10 +94,13 @@ public:
     // makes a configuration card, duplicate index 0), then the 16 data bytes of
     // blocks 3..6. Callers check LinkOpen first. Values that do not fit the
     // card, or data that is not 16 bytes, raise AppError before anything is
-    // sent or shown.
-    void WriteCard(int systemNumber, int personNumber, int duplicateIndex, QByteArrayView blockData);
+    // sent or shown. Returns false when the link was lost before the last
+    // frame left: the card is then not written, and the caller must not store
+    // anything as if it were. The dialog closes and the gauge returns to 0 on
+    // every path.
+    bool WriteCard(int systemNumber, int personNumber, int duplicateIndex, QByteArrayView blockData);
 
-    // Find: starts the read exchange (message 71/73 when the link is closed).
+    // Find: starts the read exchange (CheckConnection/NoConnectivity when the link is closed).
     void Button2Click();
     // Timer1 (100 ms): the three ticks of a card read.
     void Timer1Timer();
