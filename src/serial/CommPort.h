@@ -23,7 +23,8 @@ public:
     // the port stays closed.
     [[nodiscard]] virtual bool open(QString* error) = 0;
     // Closes an open port and then calls OnClose; a closed port stays as it
-    // is and OnClose is not called.
+    // is and OnClose is not called. Bytes already written reach the device
+    // first unless it stops taking them; only those are discarded.
     virtual void close() = 0;
     virtual bool active() const = 0;
 

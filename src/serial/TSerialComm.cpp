@@ -1,16 +1,27 @@
 #include "serial/TSerialComm.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QSerialPort>
 #include <QThread>
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #endif
+
+namespace {
+
+// 8N1: a start bit, eight data bits and a stop bit per byte.
+constexpr qint64 BitsPerByte = 10;
+
+} // namespace
 
 TSerialComm::TSerialComm(QObject* parent)
     : QObject(parent), m_port(new QSerialPort(this)), m_deviceCheck(new QTimer(this))
@@ -74,7 +85,7 @@ bool TSerialComm::open(QString* error)
     // exclusively (lock file and TIOCEXCL).
     if (!m_port->open(QIODevice::ReadWrite)) {
         if (error)
-            *error = QStringLiteral("Device \"%1\" Open Error !!!\r%2").arg(portName(), m_port->errorString());
+            *error = QStringLiteral("Device \"%1\" Open Error !!!\r%2").arg(portName(), openFailureReason());
         m_port->clearError();
         return false;
     }
@@ -104,7 +115,37 @@ bool TSerialComm::setActive(bool on, QString* error)
     return true;
 }
 
-void TSerialComm::closePort(bool purge)
+QString TSerialComm::openFailureReason() const
+{
+#ifdef Q_OS_UNIX
+    // For a device another program holds, the port object reports only that
+    // it could not lock it; the operator needs the system's own reason.
+    if (m_port->error() == QSerialPort::PermissionError) {
+        const QByteArray path = QFile::encodeName(portDevice(m_comPort));
+        const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        // It opens when the other program holds only the lock: busy all the same.
+        const int reason = fd < 0 ? errno : EBUSY;
+        if (fd >= 0)
+            ::close(fd);
+        return QString::fromLocal8Bit(std::strerror(reason));
+    }
+#endif
+    return m_port->errorString();
+}
+
+std::chrono::milliseconds TSerialComm::closeDrainBound(qint64 pendingBytes)
+{
+    const qint64 lineMs = (qMax<qint64>(0, pendingBytes) * BitsPerByte * 1000 + BaudRate - 1) / BaudRate;
+    return std::chrono::milliseconds{lineMs} + CloseDrainMargin;
+}
+
+void TSerialComm::watch(OutputStep step, qint64 bytes)
+{
+    if (m_outputWatch)
+        m_outputWatch(step, bytes);
+}
+
+void TSerialComm::closePort(bool drain)
 {
     if (!m_active)
         return;
@@ -113,10 +154,19 @@ void TSerialComm::closePort(bool purge)
     m_deliveryPending = false;
     m_deviceCheck->stop();
     if (m_port->isOpen()) {
-        // Bytes not yet on the line belong to a connection that is over.
-        if (purge)
-            m_port->clear(QSerialPort::Output);
+        if (drain) {
+            // The last frame (a disconnect) must reach the device: a purge
+            // right away would throw it out of the queue. Only what a stalled
+            // device has not taken by the bound is discarded.
+            const qint64 unsent = drainOutput(closeDrainBound(pendingOutput()).count());
+            watch(OutputStep::Drained, unsent);
+            // A purge that fails leaves those bytes to the driver; the port
+            // is let go either way.
+            if (unsent > 0 && m_port->clear(QSerialPort::Output))
+                watch(OutputStep::Discarded, unsent);
+        }
         m_port->close();
+        watch(OutputStep::Released, 0);
     }
     m_port->clearError();
     if (OnClose)
@@ -128,25 +178,15 @@ void TSerialComm::writeString(const QByteArray& bytes)
     if (!m_active || bytes.isEmpty())
         return;
 
-    QElapsedTimer clock;
-    clock.start();
     const qint64 limit = WriteTimeoutPerByte.count() * bytes.size();
-    bool complete = false;
-
     m_writing = true;
-    if (m_port->write(bytes) == bytes.size()) {
-        while (m_port->bytesToWrite() > 0) {
-            const qint64 left = limit - clock.elapsed();
-            if (left <= 0 || !m_port->waitForBytesWritten(int(left)))
-                break;
-        }
-        complete = m_port->bytesToWrite() == 0;
-        // The card programmer separates frames by the pauses between them, so
-        // a frame must have left the driver's queue when the sender pauses.
-        if (complete)
-            drainOutput(limit - clock.elapsed());
-    }
+    // The card programmer separates frames by the pauses between them, so a
+    // frame must have left the driver's queue when the sender pauses.
+    const qint64 written = m_port->write(bytes);
+    const qint64 unsent = written == bytes.size() ? drainOutput(limit) : bytes.size();
     m_writing = false;
+    watch(OutputStep::Drained, unsent);
+    const bool complete = unsent == 0;
 
     // A failed write is not reported, but it may mean the device has gone.
     if (!complete && deviceLost()) {
@@ -159,19 +199,34 @@ void TSerialComm::writeString(const QByteArray& bytes)
     }
 }
 
-void TSerialComm::drainOutput(qint64 msecs)
+qint64 TSerialComm::drainOutput(qint64 msecs)
 {
-#ifdef Q_OS_UNIX
-    // tcdrain() has no time-out; the output queue is watched instead, for at
-    // most the write time-out that is left.
     const QDeadlineTimer deadline(qMax<qint64>(0, msecs));
+    // First from the port object into the driver...
+    while (m_port->bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!m_port->waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
+            break;
+    }
+#ifdef Q_OS_UNIX
+    // ...then from the driver's queue onto the line. tcdrain() has no
+    // time-out, so the queue is watched until the deadline.
     int queued = 0;
-    while (::ioctl(m_port->handle(), TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
+    while (m_port->bytesToWrite() == 0 && ::ioctl(m_port->handle(), TIOCOUTQ, &queued) == 0 && queued > 0 &&
+           !deadline.hasExpired())
         QThread::usleep(200);
-#else
-    Q_UNUSED(msecs);
-    m_port->flush();
 #endif
+    return pendingOutput();
+}
+
+qint64 TSerialComm::pendingOutput() const
+{
+    qint64 pending = m_port->bytesToWrite();
+#ifdef Q_OS_UNIX
+    int queued = 0;
+    if (::ioctl(m_port->handle(), TIOCOUTQ, &queued) == 0 && queued > 0)
+        pending += queued;
+#endif
+    return pending;
 }
 
 void TSerialComm::readData()

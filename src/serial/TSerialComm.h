@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 
 class QSerialPort;
 class QTimer;
@@ -26,6 +27,10 @@ class QTimer;
 // disappears while open (adapter unplugged, far end of a pseudo-terminal gone)
 // is noticed through the port's error report or the periodic hang-up check;
 // the port is then closed without purging and OnClose is called once.
+//
+// A frame handed to writeString() must reach the device even when the port is
+// closed right after it (the disconnect frame): a close first waits, bounded,
+// until the output has left, and discards only what is still unsent then.
 class TSerialComm : public QObject, public CommPort
 {
     Q_OBJECT
@@ -36,6 +41,15 @@ public:
     static constexpr std::chrono::milliseconds WriteTimeoutPerByte{100};
     // How often an open port is checked for a vanished device.
     static constexpr std::chrono::milliseconds DeviceCheckInterval{200};
+    // A close waits for the pending bytes' time on the line plus this, so a
+    // device that stopped taking bytes cannot hang the window.
+    static constexpr std::chrono::milliseconds CloseDrainMargin{100};
+
+    // What happens to the output, in order: Drained after each write and
+    // before a close (bytes = still unsent after the bounded wait), Discarded
+    // (bytes thrown away at a close), Released (the port is let go).
+    enum class OutputStep { Drained, Discarded, Released };
+    using OutputWatch = std::function<void(OutputStep step, qint64 bytes)>;
 
     explicit TSerialComm(QObject* parent = nullptr);
     // Closes an open port, which calls OnClose.
@@ -60,6 +74,11 @@ public:
 
     void writeString(const QByteArray& bytes) override;
 
+    // Sees every output step; for tests of the close order.
+    void setOutputWatch(OutputWatch watch) { m_outputWatch = std::move(watch); }
+    // The drain bound of a close with this many bytes pending.
+    static std::chrono::milliseconds closeDrainBound(qint64 pendingBytes);
+
 private slots:
     void readData();
     void handleError();
@@ -67,12 +86,17 @@ private slots:
 
 private:
     void deliverReceived();
-    void closePort(bool purge);
-    void drainOutput(qint64 msecs);
+    void closePort(bool drain);
+    // Waits at most msecs for the output to leave; returns the bytes unsent.
+    qint64 drainOutput(qint64 msecs);
+    qint64 pendingOutput() const;
+    QString openFailureReason() const;
+    void watch(OutputStep step, qint64 bytes);
     bool deviceLost() const;
 
     QSerialPort* m_port = nullptr;
     QTimer* m_deviceCheck = nullptr;
+    OutputWatch m_outputWatch;
     QHash<int, QString> m_devices;
     int m_comPort = 1;
     quint64 m_opening = 0; // counts openings, so a late error report finds its own

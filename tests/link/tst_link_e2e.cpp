@@ -12,8 +12,9 @@
 #include <cstring>
 
 // The link and the serial component in real time against a pseudo-terminal
-// standing in for the programmer. Few and slow by nature; the step-by-step
-// behaviour is tested with injected pauses in test_programmer_link.
+// standing in for the programmer: bytes and their order only. The pauses are
+// tested with an injected clock in test_programmer_link; the gaps the device
+// sees are measured by bench/run-link.
 class TestLinkEndToEnd : public QObject
 {
     Q_OBJECT
@@ -54,16 +55,21 @@ class TestLinkEndToEnd : public QObject
     };
 
 private slots:
-    void connectSendsTheConnectFrame()
+    void connectAndDisconnectFramesReachTheDevice()
     {
+        // The disconnect frame is followed at once by the close; it must not
+        // be thrown out of the queue on the way.
         Rig r;
         QVERIFY(r.peer.ok());
         r.link.ConnectProgrammer();
         QCOMPARE(r.linkOpen, 1);
-        QTRY_COMPARE(r.peer.frames(), QList<QByteArray>{QByteArray::fromHex("5A03075E")});
+        r.link.DisconnectProgrammer();
+        QCOMPARE(r.linkOpen, 0);
+        QTRY_COMPARE(r.peer.frames(),
+                     (QList<QByteArray>{QByteArray::fromHex("5A03075E"), QByteArray::fromHex("5A030950")}));
     }
 
-    void cardWriteFramesAreSeparatedByThePauses()
+    void cardWriteFramesArriveInOrder()
     {
         Rig r;
         r.link.ConnectProgrammer();
@@ -73,14 +79,6 @@ private slots:
         for (int i = 0; i < 6; ++i)
             QCOMPARE(int(a[i].frame[12]), i + 1);
         QCOMPARE(a[6].frame, QByteArray::fromHex("5A03065F"));
-        for (int i = 0; i < 6; ++i) {
-            const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(a[i + 1].time - a[i].time);
-            const auto pause = ProgrammerLink::WritePauses[i];
-            QVERIFY2(
-                qAbs((gap - pause).count()) <= 20,
-                qPrintable(
-                    QStringLiteral("gap %1: %2 ms for a %3 ms pause").arg(i + 1).arg(gap.count()).arg(pause.count())));
-        }
     }
 
     void readCollectsAReplyInTwoBatches()
@@ -107,6 +105,7 @@ private slots:
         QCOMPARE(r.batches.mid(r.batches.size() - 2),
                  (QList<QByteArray>{QByteArray::fromHex("000500"), QByteArray::fromHex("0113")}));
         QCOMPARE(r.view.calls.last(), QStringLiteral("hide"));
+        QCOMPARE(r.peer.failedSends(), 0);
     }
 
     void missingDeviceGivesTheOpenError()

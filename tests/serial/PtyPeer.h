@@ -40,9 +40,10 @@ public:
         // Our own hold on the terminal, so it survives the port under test closing.
         m_slave = ::open(::ptsname(m_master), O_RDWR | O_NOCTTY);
         termios tio{};
-        ::tcgetattr(m_slave, &tio);
+        if (m_slave < 0 || ::tcgetattr(m_slave, &tio) != 0)
+            return;
         ::cfmakeraw(&tio);
-        ::tcsetattr(m_slave, TCSANOW, &tio);
+        m_raw = ::tcsetattr(m_slave, TCSANOW, &tio) == 0;
         m_thread = std::thread([this] { run(); });
     }
     ~PtyPeer()
@@ -55,7 +56,7 @@ public:
             ::close(m_slave);
     }
 
-    bool ok() const { return m_master >= 0 && m_slave >= 0; }
+    bool ok() const { return m_master >= 0 && m_slave >= 0 && m_raw; }
     QString devicePath() const { return m_path; }
 
     // The device goes away: every open end of the terminal sees a hang-up.
@@ -68,7 +69,18 @@ public:
             ::close(m_master);
         m_master = -1;
     }
-    void send(const QByteArray& bytes) { [[maybe_unused]] auto n = ::write(m_master, bytes.constData(), bytes.size()); }
+    // Sends from the peer's thread; a short or failed write is counted, for
+    // the test thread to check.
+    void send(const QByteArray& bytes)
+    {
+        if (::write(m_master, bytes.constData(), bytes.size()) != bytes.size())
+            ++m_failedSends;
+    }
+    int failedSends() const { return m_failedSends; }
+
+    // The device stops taking bytes (or takes them again): output of the
+    // port under test stays queued meanwhile.
+    bool stopTaking(bool stop) { return ::tcflow(m_slave, stop ? TCOOFF : TCOON) == 0; }
 
     QList<Arrival> arrivals() const
     {
@@ -118,6 +130,8 @@ private:
 
     int m_master = -1;
     int m_slave = -1;
+    bool m_raw = false;
+    std::atomic<int> m_failedSends{0};
     QString m_path;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

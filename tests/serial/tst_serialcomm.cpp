@@ -3,10 +3,13 @@
 
 #include <QTest>
 
-// The serial component over a pseudo-terminal: a busy port, the close rules,
-// sending, and a write to a device that has gone. The open error, received
-// batches and a device vanishing while idle are covered end to end in
-// test_link_e2e.
+#include <cerrno>
+#include <cstring>
+
+// The serial component over a pseudo-terminal: the open errors, the close
+// rules with the drain before a close, sending, and a write to a device that
+// has gone. Received batches and a device vanishing while idle are covered end
+// to end in test_link_e2e.
 class TestSerialComm : public QObject
 {
     Q_OBJECT
@@ -18,22 +21,76 @@ private:
     }
 
 private slots:
-    void secondOpenOfABusyPortFails()
+    void openErrorCarriesTheSystemsReason_data()
     {
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("missing device") << false << ENOENT;
+        QTest::newRow("port held by another program") << true << EBUSY;
+    }
+    void openErrorCarriesTheSystemsReason()
+    {
+        QFETCH(bool, busy);
+        QFETCH(int, reason);
         PtyPeer peer;
         QVERIFY(peer.ok());
         TSerialComm first;
         TSerialComm second;
         first.setPortDevice(1, peer.devicePath());
-        second.setPortDevice(2, peer.devicePath());
+        second.setPortDevice(2, busy ? peer.devicePath() : QStringLiteral("/nonexistent/ttyPellaro"));
         QVERIFY(second.setComPort(2));
         QString error;
         QVERIFY2(first.open(&error), qPrintable(error));
         QVERIFY(!second.open(&error));
-        QVERIFY2(error.startsWith(QStringLiteral("Device \"COM2\" Open Error !!!\r")), qPrintable(error));
-        QVERIFY(error.size() > QStringLiteral("Device \"COM2\" Open Error !!!\r").size());
+        QCOMPARE(error,
+                 QStringLiteral("Device \"COM2\" Open Error !!!\r") + QString::fromLocal8Bit(std::strerror(reason)));
         QVERIFY(!second.active());
         QVERIFY(first.active());
+    }
+
+    // A frame written just before a close (the disconnect frame) reaches the
+    // device: the close drains first and discards only what a device that
+    // stopped taking bytes has left unsent.
+    void closeDrainsWhatWasSentFirst_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<bool>("deviceStopped");
+        QTest::addColumn<QStringList>("expectedSteps");
+        QTest::addColumn<QList<QByteArray>>("arrived");
+        const QByteArray disconnect = QByteArray::fromHex("5A030950");
+        QTest::newRow("frame then close") << disconnect << false << QStringList{"drained 0", "drained 0", "released 0"}
+                                          << QList<QByteArray>{disconnect};
+        QTest::newRow("close with nothing sent")
+            << QByteArray() << false << QStringList{"drained 0", "released 0"} << QList<QByteArray>{};
+        QTest::newRow("device stopped taking bytes")
+            << disconnect << true << QStringList{"drained 4", "drained 4", "discarded 4", "released 0"}
+            << QList<QByteArray>{};
+    }
+    void closeDrainsWhatWasSentFirst()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(bool, deviceStopped);
+        QFETCH(QStringList, expectedSteps);
+        QFETCH(QList<QByteArray>, arrived);
+        PtyPeer peer;
+        QVERIFY(peer.ok());
+        TSerialComm rs;
+        rs.setPortDevice(1, peer.devicePath());
+        QString error;
+        QVERIFY2(rs.open(&error), qPrintable(error));
+        QStringList seen;
+        rs.setOutputWatch([&seen](TSerialComm::OutputStep step, qint64 bytes) {
+            static const char* const names[] = {"drained", "discarded", "released"};
+            seen << QStringLiteral("%1 %2").arg(QLatin1String(names[int(step)])).arg(bytes);
+        });
+        QVERIFY(peer.stopTaking(deviceStopped));
+        rs.writeString(frame);
+        rs.close();
+        QCOMPARE(seen, expectedSteps);
+        QVERIFY(peer.stopTaking(false));
+        QTRY_COMPARE(peer.frames(), arrived);
+        QTest::qWait(50); // nothing discarded turns up late
+        QCOMPARE(peer.frames(), arrived);
     }
 
     void closeCallsOnCloseOnlyForAnOpenPort()
