@@ -101,6 +101,39 @@ private slots:
         QCOMPARE(r.portNumber, 4);
     }
 
+    // A port that refuses the choice is the operator's error; the shown and
+    // saved port stay as they were.
+    void refusedPortChoiceChangesNothing_data()
+    {
+        QTest::addColumn<bool>("portOpen");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("closed port takes it") << false << QString() << QStringLiteral("COM3 ");
+        QTest::newRow("open port refuses")
+            << true << QStringLiteral("Device \"COM3\" Select Error !!!\rDevice \"COM1\" is still open.")
+            << QStringLiteral("COM1 ");
+    }
+    void refusedPortChoiceChangesNothing()
+    {
+        QFETCH(bool, portOpen);
+        QFETCH(QString, error);
+        QFETCH(QString, caption);
+        Rig r;
+        if (portOpen)
+            r.link.OpenLink();
+        QString raised;
+        try {
+            r.link.SelectPort(3);
+        } catch (const AppError& e) {
+            raised = e.message();
+        }
+        QCOMPARE(raised, error);
+        QCOMPARE(r.portCaption, caption);
+        QCOMPARE(r.portNumber, portOpen ? 1 : 3);
+        QCOMPARE(r.port.port, portOpen ? 1 : 3);
+        QCOMPARE(r.view.calls.contains(QStringLiteral("registry 3")), !portOpen);
+    }
+
     void cardWriteSendsSevenFramesWithItsPauses()
     {
         Rig r;
