@@ -63,6 +63,8 @@ bool writeAll(int fd, const QByteArray& bytes)
         const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = EIO; // nothing taken: say why in the caller's words
         if (n <= 0)
             return false;
         done += n;
@@ -159,15 +161,27 @@ int main(int argc, char** argv)
             continue;
         }
         const ssize_t n = ::read(master, buffer, sizeof buffer);
-        if (n <= 0)
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n < 0) {
+            // The terminal itself has failed; polling it again would only spin.
+            std::perror("programmer-sim: read");
+            break;
+        }
+        if (n == 0)
             continue;
         const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         for (const SimDevice::Event& event : device.receive(QByteArray(buffer, int(n)))) {
-            if (!event.reply.isEmpty())
-                writeAll(master, event.reply);
+            // An answer the terminal did not take is said so in the log and on
+            // the console, not passed off as given.
+            QString verdict = event.verdict;
+            if (!event.reply.isEmpty() && !writeAll(master, event.reply)) {
+                verdict += QStringLiteral("; answer not sent: ") + QString::fromLocal8Bit(std::strerror(errno));
+                out << verdict << '\n';
+            }
             if (logFile.isOpen()) {
-                log << QString::number(ms, 'f', 1) << " ms  " << event.bytes.toHex(' ').toUpper() << "  "
-                    << event.verdict << '\n';
+                log << QString::number(ms, 'f', 1) << " ms  " << event.bytes.toHex(' ').toUpper() << "  " << verdict
+                    << '\n';
                 log.flush();
             }
             for (const QString& note : event.notes)
