@@ -1,12 +1,12 @@
 #include "config/IniFile.h"
 
 #include "config/Cp1250.h"
+#include "config/SyncCalls.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -68,11 +68,15 @@ bool splitKey(const QByteArray& line, QByteArray* key, QByteArray* value)
     return !key->isEmpty() && !key->startsWith(';');
 }
 
-QByteArray readAll(const QString& path, bool* exists)
+enum class ReadResult { Missing, Read, Failed };
+
+ReadResult readAll(const QString& path, QByteArray* data)
 {
     QFile f(path);
-    *exists = f.open(QIODevice::ReadOnly);
-    return *exists ? f.readAll() : QByteArray();
+    if (!f.open(QIODevice::ReadOnly))
+        return QFileInfo::exists(path) ? ReadResult::Failed : ReadResult::Missing;
+    *data = f.readAll();
+    return f.error() == QFileDevice::NoError ? ReadResult::Read : ReadResult::Failed;
 }
 
 // A file without its owner's write permission is read-only for us, whoever we
@@ -85,9 +89,59 @@ bool markedReadOnly(const QString& path)
     return (st.st_mode & S_IWUSR) == 0;
 }
 
+bool writeAll(int fd, const QByteArray& data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// Errors that say the directory takes no new entries while the file itself
+// may still be writable.
+bool directoryRefused(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Rewrites the file through its own inode, for a directory we may not add to
+// and for a symbolic link, which must stay one. The new text goes over the
+// old before the file is cut to length: a crash in between leaves every new
+// line in place, where cutting first could leave the passwords missing.
+bool writeInPlace(const QByteArray& target, const QByteArray& data)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, data) && ::ftruncate(fd, data.size()) == 0 && syncCalls.syncFile(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
+// The rename is only as durable as the directory entry it changed.
+bool syncDirectoryOf(const QByteArray& target)
+{
+    const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // File systems that cannot sync a directory say so with EINVAL; there is
+    // nothing more to make durable on them.
+    const bool ok = syncCalls.syncDirectory(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return ok;
+}
+
 // Replaces the file's contents in one step: a new file beside it, synced, then
-// renamed over it, so a crash leaves either the old or the new text. A file
-// the program creates holds passwords, so it is readable by its owner only.
+// renamed over it, then the directory synced, so a crash leaves either the old
+// or the new text. A file the program creates holds passwords, so it is
+// readable by its owner only.
 bool replaceFile(const QString& path, const QByteArray& data)
 {
     const QByteArray target = QFile::encodeName(path);
@@ -97,91 +151,35 @@ bool replaceFile(const QString& path, const QByteArray& data)
     if (existed)
         mode = st.st_mode & 07777;
 
-    QFileInfo info(path);
-    if (info.isSymLink()) {
-        // Keep the link: write through it in place.
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-        const bool ok = f.write(data) == data.size() && f.flush() && ::fsync(f.handle()) == 0;
-        return ok;
-    }
+    if (QFileInfo(path).isSymLink())
+        return writeInPlace(target, data);
 
     QByteArray tmp = target + ".XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, mode) == 0;
-    qsizetype done = 0;
-    while (ok && done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += n > 0 ? n : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
+        return existed && directoryRefused(errno) && writeInPlace(target, data);
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && syncCalls.syncFile(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && existed)
         ok = ::chown(tmp.constData(), st.st_uid, st.st_gid) == 0 || errno == EPERM;
-    ok = ok && ::rename(tmp.constData(), target.constData()) == 0;
-    if (!ok)
+    if (!ok) {
         ::unlink(tmp.constData());
-    return ok;
-}
-
-} // namespace
-
-IniFile::IniFile(QString path) : m_path(std::move(path)) {}
-
-QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
-{
-    bool exists = false;
-    const QByteArray data = readAll(m_path, &exists);
-    bool inSection = false;
-    for (const Line& line : splitLines(data)) {
-        const QByteArray name = sectionName(line.bytes);
-        if (!name.isNull()) {
-            inSection = sameName(name, section);
-            continue;
-        }
-        QByteArray k, v;
-        if (inSection && splitKey(line.bytes, &k, &v) && sameName(k, key)) {
-            // A value in matching quotes is given without them.
-            if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-                v = v.mid(1, v.size() - 2);
-            return cp1250::decode(v.left(MaxValueLength));
-        }
-    }
-    return defaultValue;
-}
-
-int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const
-{
-    int value = 0;
-    return parseInteger(readString(section, key, QString()), &value) ? value : defaultValue;
-}
-
-bool IniFile::writeString(const QString& section, const QString& key, const QString& value, QString* error)
-{
-    auto fail = [&] {
-        if (error)
-            *error = QStringLiteral("Unable to write to %1").arg(m_path);
         return false;
-    };
-    if (markedReadOnly(m_path))
-        return fail();
+    }
+    if (syncCalls.rename(tmp.constData(), target.constData()) != 0) {
+        const int renameError = errno;
+        ::unlink(tmp.constData());
+        return existed && directoryRefused(renameError) && writeInPlace(target, data);
+    }
+    return syncDirectoryOf(target);
+}
 
-    bool exists = false;
-    const QByteArray data = readAll(m_path, &exists);
-    if (!exists && QFileInfo::exists(m_path))
-        return fail(); // there, but unreadable: never overwrite what we cannot see
+// Sets one key in the lines of the file; eol ends the lines it adds.
+void applyChange(QList<Line>& lines, const QByteArray& eol, const IniFile::Change& change)
+{
+    const QByteArray keyLine = cp1250::encode(change.key) + '=' + cp1250::encode(change.value);
 
-    QList<Line> lines = splitLines(data);
-    const QByteArray eol = data.contains("\r\n") || data.isEmpty() ? QByteArray("\r\n") : QByteArray("\n");
-    const QByteArray keyLine = cp1250::encode(key) + '=' + cp1250::encode(value);
-
-    qsizetype sectionStart = -1; // line index of the header
+    qsizetype sectionStart = -1;  // line index of the header
     qsizetype lastInSection = -1; // last non-blank line of the section
     qsizetype keyAt = -1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -189,7 +187,7 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
         if (!name.isNull()) {
             if (sectionStart >= 0)
                 break;
-            if (sameName(name, section)) {
+            if (sameName(name, change.section)) {
                 sectionStart = i;
                 lastInSection = i;
             }
@@ -200,7 +198,7 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
         if (!lines[i].bytes.trimmed().isEmpty())
             lastInSection = i;
         QByteArray k, v;
-        if (splitKey(lines[i].bytes, &k, &v) && sameName(k, key)) {
+        if (splitKey(lines[i].bytes, &k, &v) && sameName(k, change.key)) {
             keyAt = i;
             break;
         }
@@ -215,15 +213,114 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
     } else {
         if (!lines.isEmpty() && lines.back().eol.isEmpty())
             lines.back().eol = eol;
-        lines.append({'[' + cp1250::encode(section) + ']', eol});
+        lines.append({'[' + cp1250::encode(change.section) + ']', eol});
         lines.append({keyLine, eol});
     }
+}
+
+// A matching pair of quotes around a value is not part of it.
+QByteArray unquoted(const QByteArray& v)
+{
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.mid(1, v.size() - 2);
+    return v;
+}
+
+bool isBlank(QChar c)
+{
+    // What QByteArray::trimmed() removes around a value on reading.
+    return c == u' ' || (c.unicode() >= 0x09 && c.unicode() <= 0x0d);
+}
+
+} // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    // An unreadable file gives the defaults, as a missing one does; a write
+    // then refuses to replace what it could not read.
+    QByteArray data;
+    if (readAll(m_path, &data) != ReadResult::Read)
+        return defaultValue;
+    bool inSection = false;
+    for (const Line& line : splitLines(data)) {
+        const QByteArray name = sectionName(line.bytes);
+        if (!name.isNull()) {
+            inSection = sameName(name, section);
+            continue;
+        }
+        QByteArray k, v;
+        if (inSection && splitKey(line.bytes, &k, &v) && sameName(k, key))
+            return cp1250::decode(unquoted(v).left(MaxValueLength));
+    }
+    return defaultValue;
+}
+
+int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const
+{
+    int value = 0;
+    return parseInteger(readString(section, key, QString()), &value) ? value : defaultValue;
+}
+
+IniFile::ValueCheck IniFile::checkValue(QStringView value)
+{
+    ValueCheck check;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        // A character beyond the basic plane is two halves; name it whole.
+        const qsizetype n = value[i].isHighSurrogate() && i + 1 < value.size() ? 2 : 1;
+        if (!cp1250::representable(value.mid(i, n))) {
+            check.problem = ValueProblem::Character;
+            check.character = value.mid(i, n).toString();
+            return check;
+        }
+        i += n - 1;
+    }
+    if (value.contains(u'\n') || value.contains(u'\r'))
+        check.problem = ValueProblem::LineBreak;
+    else if (value.size() > MaxValueLength)
+        check.problem = ValueProblem::TooLong;
+    else if (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back())))
+        check.problem = ValueProblem::Blanks;
+    else if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+        check.problem = ValueProblem::Quotes;
+    return check;
+}
+
+bool IniFile::write(const QList<Change>& changes, QString* error)
+{
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QString unableToWrite = QStringLiteral("Unable to write to %1").arg(m_path);
+    for (const Change& c : changes) {
+        if (checkValue(c.value).problem != ValueProblem::None)
+            return fail(QStringLiteral("%1/%2 would not read back as written").arg(c.section, c.key));
+    }
+    if (markedReadOnly(m_path))
+        return fail(unableToWrite);
+
+    QByteArray data;
+    if (readAll(m_path, &data) == ReadResult::Failed)
+        return fail(unableToWrite); // there, but unreadable: never overwrite what we cannot see
+
+    QList<Line> lines = splitLines(data);
+    const QByteArray eol = data.contains("\r\n") || data.isEmpty() ? QByteArray("\r\n") : QByteArray("\n");
+    for (const Change& c : changes)
+        applyChange(lines, eol, c);
 
     QByteArray out;
-    out.reserve(data.size() + keyLine.size() + 16);
+    out.reserve(data.size() + 64 * changes.size());
     for (const Line& line : lines)
         out += line.bytes + line.eol;
-    return replaceFile(m_path, out) ? true : fail();
+    return replaceFile(m_path, out) || fail(unableToWrite);
+}
+
+bool IniFile::writeString(const QString& section, const QString& key, const QString& value, QString* error)
+{
+    return write({{section, key, value}}, error);
 }
 
 bool IniFile::writeInteger(const QString& section, const QString& key, int value, QString* error)
@@ -240,7 +337,8 @@ bool parseInteger(const QString& text, int* value)
         if (digits.isEmpty() || digits.size() > 8)
             return false;
         for (QChar c : digits) {
-            if (!isxdigit(c.toLatin1()))
+            const char16_t u = c.unicode();
+            if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F')))
                 return false;
         }
         const uint u = digits.toUInt(&ok, 16);

@@ -1,25 +1,43 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
-// One INI file read and written one key at a time, the way installations'
-// config.ini files have always been handled: section and key names match
-// without regard to letter case, a write touches only the line of its key
-// (every other line, comment and blank line stays byte for byte), the file
-// and the section are created on first write, values are code-page-1250 text.
+// One INI file, read one key at a time the way installations' config.ini
+// files have always been read: section and key names match without regard to
+// letter case, values are code-page-1250 text. A write touches only the lines
+// of its keys (every other line, comment and blank line stays byte for byte)
+// and creates the file and the sections as needed.
 class IniFile
 {
 public:
     // Longest value a read returns; longer values are cut here.
     static constexpr int MaxValueLength = 2047;
 
+    // Why a value would not come back from a read exactly as written.
+    enum class ValueProblem { None, Character, LineBreak, TooLong, Blanks, Quotes };
+    struct ValueCheck
+    {
+        ValueProblem problem = ValueProblem::None;
+        QString character; // for Character: the first one code page 1250 lacks
+    };
+
+    // One key to set.
+    struct Change
+    {
+        QString section;
+        QString key;
+        QString value;
+    };
+
     explicit IniFile(QString path);
 
     const QString& path() const { return m_path; }
 
-    // The value of section/key with surrounding blanks removed, or
-    // defaultValue when the file, the section or the key is missing.
+    // The value of section/key with surrounding blanks removed, and without
+    // a matching pair of surrounding quotes, or defaultValue when the file,
+    // the section or the key is missing.
     QString readString(const QString& section, const QString& key, const QString& defaultValue) const;
 
     // Decimal with an optional minus sign, or 0x followed by hexadecimal
@@ -27,9 +45,16 @@ public:
     // defaultValue.
     int readInteger(const QString& section, const QString& key, int defaultValue) const;
 
-    // Replaces the key's line, or adds the key at the end of its section, or
-    // adds the section at the end of the file. On failure *error holds
-    // "Unable to write to <path>" and the file is unchanged.
+    // Whether readString would give the value back exactly once written.
+    static ValueCheck checkValue(QStringView value);
+
+    // Applies the changes in order, in one write of the file: each replaces
+    // its key's line, or adds the key at the end of its section, or adds the
+    // section at the end of the file; every other byte stays. A value that
+    // would not read back refuses the whole write. On failure *error says why
+    // ("Unable to write to <path>" when the file cannot be written) and the
+    // file is unchanged.
+    bool write(const QList<Change>& changes, QString* error);
     bool writeString(const QString& section, const QString& key, const QString& value, QString* error);
     bool writeInteger(const QString& section, const QString& key, int value, QString* error);
 

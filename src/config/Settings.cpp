@@ -1,5 +1,7 @@
 #include "config/Settings.h"
 
+#include "i18n/Text.h"
+
 #include <QSettings>
 
 namespace settings {
@@ -8,46 +10,131 @@ namespace {
 const QString Password = QStringLiteral("PASSWORD");
 const QString ComPort = QStringLiteral("COM_PORT");
 const QString Language = QStringLiteral("Language");
+const QString SysNr = QStringLiteral("sys_nr");
+const QString SysNr2 = QStringLiteral("sys_nr2");
+const QString Admin = QStringLiteral("admin");
+const QString Admin2 = QStringLiteral("admin2");
+const QString Port = QStringLiteral("PORT");
 
-// Slots of the settings page's confirmations.
-constexpr int SystemNumberSaved = 100;
-constexpr int AdminPasswordSaved = 101;
-constexpr int UserPasswordSaved = 102;
+// What config.ini holds.
+struct Values
+{
+    int systemNumber;
+    int oldSystemNumber;
+    QString adminPassword;
+    QString userPassword;
+    int portNumber;
+    QString language;
+};
+
+Values valuesOf(const ProgramState& state, const QString& languageText)
+{
+    return {state.SystemNumber, state.OldSystemNumber, state.AdminPassword,
+            state.UserPassword, state.PortNumber,      languageText};
+}
+
+// The keys in the order a Save sets them; a new file gets them in this order.
+QList<IniFile::Change> saveChanges(const Values& v)
+{
+    return {{Password, Admin, v.adminPassword},
+            {Password, Admin2, v.userPassword},
+            {Password, SysNr, QString::number(v.systemNumber)},
+            {Password, SysNr2, QString::number(v.oldSystemNumber)},
+            {ComPort, Port, QString::number(v.portNumber)},
+            {Language, Language, v.language}};
+}
+
+// The operator's message for the first value config.ini would not give back
+// as it is; false when every value reads back.
+bool refusal(const QList<IniFile::Change>& changes, const TextSlots& texts, QString* message)
+{
+    for (const IniFile::Change& c : changes) {
+        const IniFile::ValueCheck check = IniFile::checkValue(c.value);
+        switch (check.problem) {
+        case IniFile::ValueProblem::None:
+            continue;
+        case IniFile::ValueProblem::Character:
+            *message = texts[Text::SettingCharacterRefused].arg(check.character);
+            return true;
+        case IniFile::ValueProblem::LineBreak:
+            *message = texts[Text::SettingLineBreakRefused];
+            return true;
+        case IniFile::ValueProblem::TooLong:
+            *message = texts[Text::SettingTooLongRefused].arg(IniFile::MaxValueLength);
+            return true;
+        case IniFile::ValueProblem::Blanks:
+            *message = texts[Text::SettingBlanksRefused];
+            return true;
+        case IniFile::ValueProblem::Quotes:
+            *message = texts[Text::SettingQuotesRefused];
+            return true;
+        }
+    }
+    return false;
+}
+
+bool store(const Values& v, const TextSlots& texts, IniFile& ini, QString* error)
+{
+    const QList<IniFile::Change> changes = saveChanges(v);
+    QString message;
+    if (refusal(changes, texts, &message)) {
+        if (error)
+            *error = message;
+        return false;
+    }
+    return ini.write(changes, error);
+}
+
+// The values in memory change only once the file holds them: a refused value
+// or a failed write leaves both as they were.
+SaveResult storeThenApply(ProgramState& state, const Values& v, Text::Id confirmation, IniFile& ini)
+{
+    SaveResult r;
+    if (!store(v, state.TextSlots, ini, &r.error))
+        return r;
+    state.SystemNumber = v.systemNumber;
+    state.OldSystemNumber = v.oldSystemNumber;
+    state.AdminPassword = v.adminPassword;
+    state.UserPassword = v.userPassword;
+    state.PortNumber = v.portNumber;
+    r.confirmTextSlot = confirmation;
+    return r;
+}
 
 } // namespace
 
 Loaded LoadSettings(ProgramState& state, IniFile& ini)
 {
-    state.SystemNumber = ini.readInteger(Password, QStringLiteral("sys_nr"), DefaultSystemNumber);
-    state.OldSystemNumber = ini.readInteger(Password, QStringLiteral("sys_nr2"), DefaultSystemNumber);
-    state.AdminPassword = ini.readString(Password, QStringLiteral("admin"), DefaultAdminPassword);
-    state.UserPassword = ini.readString(Password, QStringLiteral("admin2"), DefaultUserPassword);
-    state.PortNumber = ini.readInteger(ComPort, QStringLiteral("PORT"), 1);
+    state.SystemNumber = ini.readInteger(Password, SysNr, DefaultSystemNumber);
+    state.OldSystemNumber = ini.readInteger(Password, SysNr2, DefaultSystemNumber);
+    state.AdminPassword = ini.readString(Password, Admin, DefaultAdminPassword);
+    state.UserPassword = ini.readString(Password, Admin2, DefaultUserPassword);
+    state.PortNumber = ini.readInteger(ComPort, Port, 1);
     Loaded loaded;
     loaded.languageName = ini.readString(Language, Language, DefaultLanguage);
 
-    // The write-back creates missing keys with their defaults and replaces
-    // values that were not numbers. The first failure ends it: every later
-    // write would fail the same way, and one message is enough.
-    QString error;
-    ini.writeInteger(Password, QStringLiteral("sys_nr"), state.SystemNumber, &error) &&
-        ini.writeInteger(Password, QStringLiteral("sys_nr2"), state.OldSystemNumber, &error) &&
-        ini.writeString(Password, QStringLiteral("admin"), state.AdminPassword, &error) &&
-        ini.writeString(Password, QStringLiteral("admin2"), state.UserPassword, &error) &&
-        ini.writeInteger(ComPort, QStringLiteral("PORT"), state.PortNumber, &error) &&
-        ini.writeString(Language, Language, loaded.languageName, &error);
-    loaded.error = error;
+    // One write-back creates missing keys with their defaults and replaces
+    // values that were not numbers. A value that would not read back as it
+    // is (a hand-written '"x"' reads as "x" in quotes) keeps its line, which
+    // already gives that value.
+    const QList<IniFile::Change> all = {{Password, SysNr, QString::number(state.SystemNumber)},
+                                        {Password, SysNr2, QString::number(state.OldSystemNumber)},
+                                        {Password, Admin, state.AdminPassword},
+                                        {Password, Admin2, state.UserPassword},
+                                        {ComPort, Port, QString::number(state.PortNumber)},
+                                        {Language, Language, loaded.languageName}};
+    QList<IniFile::Change> changes;
+    for (const IniFile::Change& c : all) {
+        if (IniFile::checkValue(c.value).problem == IniFile::ValueProblem::None)
+            changes.append(c);
+    }
+    ini.write(changes, &loaded.error);
     return loaded;
 }
 
 bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error)
 {
-    return ini.writeString(Password, QStringLiteral("admin"), state.AdminPassword, error) &&
-           ini.writeString(Password, QStringLiteral("admin2"), state.UserPassword, error) &&
-           ini.writeInteger(Password, QStringLiteral("sys_nr"), state.SystemNumber, error) &&
-           ini.writeInteger(Password, QStringLiteral("sys_nr2"), state.OldSystemNumber, error) &&
-           ini.writeInteger(ComPort, QStringLiteral("PORT"), state.PortNumber, error) &&
-           ini.writeString(Language, Language, languageText, error);
+    return store(valuesOf(state, languageText), state.TextSlots, ini, error);
 }
 
 QString PortDevice(const IniFile& ini, int portNumber)
@@ -76,52 +163,46 @@ QString NotAnIntegerMessage(const QString& text)
 
 SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini)
 {
-    SaveResult r;
-    state.OldSystemNumber = state.SystemNumber;
-    r.edit2Text = QString::number(state.OldSystemNumber);
-    r.edit1Text = edit1Text;
-
     int typed = 0;
-    if (!parseInteger(r.edit1Text, &typed)) {
-        r.error = NotAnIntegerMessage(r.edit1Text);
+    if (!parseInteger(edit1Text, &typed)) {
+        // The number in force has already become the old one when the typed
+        // text turns out not to be a number; nothing is written.
+        state.OldSystemNumber = state.SystemNumber;
+        SaveResult r;
+        r.edit1Text = edit1Text;
+        r.edit2Text = QString::number(state.OldSystemNumber);
+        r.error = NotAnIntegerMessage(edit1Text);
         return r;
     }
+    QString shown = edit1Text;
     if (typed > MaxSystemNumber)
-        r.edit1Text = QString::number(MaxSystemNumber);
-    parseInteger(r.edit1Text, &typed);
+        shown = QString::number(MaxSystemNumber);
+    parseInteger(shown, &typed);
     if (typed < 1)
-        r.edit1Text = QStringLiteral("1");
-    parseInteger(r.edit1Text, &typed);
-    state.SystemNumber = typed;
+        shown = QStringLiteral("1");
+    parseInteger(shown, &typed);
 
-    if (!SaveSettings(state, languageText, ini, &r.error))
-        return r;
-    r.confirmTextSlot = SystemNumberSaved;
+    Values v = valuesOf(state, languageText);
+    v.oldSystemNumber = state.SystemNumber;
+    v.systemNumber = typed;
+    SaveResult r = storeThenApply(state, v, Text::SystemNumberSaved, ini);
+    r.edit1Text = shown;
+    r.edit2Text = QString::number(state.OldSystemNumber);
     return r;
 }
-
-namespace {
-
-SaveResult savePassword(ProgramState& state, QString ProgramState::*field, const QString& typed, int slot,
-                        const QString& languageText, IniFile& ini)
-{
-    SaveResult r;
-    state.*field = typed;
-    if (SaveSettings(state, languageText, ini, &r.error))
-        r.confirmTextSlot = slot;
-    return r;
-}
-
-} // namespace
 
 SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini)
 {
-    return savePassword(state, &ProgramState::AdminPassword, edit6Text, AdminPasswordSaved, languageText, ini);
+    Values v = valuesOf(state, languageText);
+    v.adminPassword = edit6Text;
+    return storeThenApply(state, v, Text::AdminPasswordSaved, ini);
 }
 
 SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini)
 {
-    return savePassword(state, &ProgramState::UserPassword, edit8Text, UserPasswordSaved, languageText, ini);
+    Values v = valuesOf(state, languageText);
+    v.userPassword = edit8Text;
+    return storeThenApply(state, v, Text::UserPasswordSaved, ini);
 }
 
 bool SavePortToRegistry(int portNumber, QString* error)
