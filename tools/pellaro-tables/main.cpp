@@ -2,10 +2,16 @@
 //   pellaro-tables create [DIR]   the three empty tables
 //   pellaro-tables demo [DIR]     the three tables with a few sample records
 //   pellaro-tables check FILE...  what is wrong in a table; changes nothing
+//   pellaro-tables backup WORKDIR            a backup of the tables and config.ini
+//   pellaro-tables restore BACKUP WORKDIR    puts a backup back
+//   pellaro-tables export persons|groups|readers WORKDIR FILE.csv
+//   pellaro-tables import persons WORKDIR FILE.csv
 
 #include "config/AppError.h"
+#include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableCheck.h"
+#include "data/TableExchange.h"
 #include "data/TableLayouts.h"
 
 #include <QCoreApplication>
@@ -30,7 +36,11 @@ int usage()
 {
     err() << "usage: pellaro-tables create [DIR]\n"
              "       pellaro-tables demo [DIR]\n"
-             "       pellaro-tables check FILE...\n";
+             "       pellaro-tables check FILE...\n"
+             "       pellaro-tables backup WORKDIR\n"
+             "       pellaro-tables restore BACKUP WORKDIR\n"
+             "       pellaro-tables export persons|groups|readers WORKDIR FILE.csv\n"
+             "       pellaro-tables import persons WORKDIR FILE.csv\n";
     return 2;
 }
 
@@ -145,6 +155,79 @@ int check(const QStringList& files)
     return anyWrong ? 1 : 0;
 }
 
+int makeBackup(const QString& workDir)
+{
+    backup::Options options;
+    options.lockTables = true;
+    const backup::Made made = backup::make(workDir, options);
+    if (made.made)
+        out() << "backup made: " << QDir::toNativeSeparators(made.folder) << "\n";
+    else
+        out() << "nothing changed since " << QDir::toNativeSeparators(made.folder) << "; no backup made\n";
+    return 0;
+}
+
+int restoreBackup(const QString& folder, const QString& workDir)
+{
+    const backup::Restored restored = backup::restore(folder, workDir);
+    if (!restored.replacedBackup.isEmpty())
+        out() << "the files replaced are kept in " << QDir::toNativeSeparators(restored.replacedBackup) << "\n";
+    out() << "restored " << restored.files.join(QStringLiteral(", ")) << " from " << QDir::toNativeSeparators(folder)
+          << "\n";
+    bool anyWrong = false;
+    for (const auto& [table, result] : restored.checks) {
+        if (result.problems.isEmpty()) {
+            out() << table << ": no problems found\n";
+            continue;
+        }
+        anyWrong = true;
+        for (const QString& problem : result.problems)
+            out() << table << ": " << problem << "\n";
+    }
+    out().flush();
+    return anyWrong ? 1 : 0;
+}
+
+// The table of a kind in the working directory.
+QString tableFile(const QString& workDir, exchange::Kind kind)
+{
+    switch (kind) {
+    case exchange::Kind::Persons:
+        return QDir(workDir).filePath(TableLayouts::PersonsFile);
+    case exchange::Kind::Groups:
+        return QDir(workDir).filePath(TableLayouts::GroupsFile);
+    case exchange::Kind::Readers:
+        break;
+    }
+    return QDir(workDir).filePath(TableLayouts::ReadersFile);
+}
+
+int exportTable(exchange::Kind kind, const QString& workDir, const QString& file)
+{
+    Table table;
+    table.open(tableFile(workDir, kind));
+    const int written = exchange::exportFile(table, kind, file);
+    out() << "exported " << written << " records to " << QDir::toNativeSeparators(file) << "\n";
+    return 0;
+}
+
+int importPersons(const QString& workDir, const QString& file)
+{
+    Table persons;
+    persons.open(tableFile(workDir, exchange::Kind::Persons));
+    Table groups;
+    groups.open(tableFile(workDir, exchange::Kind::Groups));
+    const exchange::ImportResult result = exchange::importPersonsFile(persons, groups, file);
+    if (!result.problems.isEmpty()) {
+        err() << "nothing was imported; correct these lines of " << QDir::toNativeSeparators(file)
+              << " and import again:\n"
+              << exchange::problemText(result.problems) << "\n";
+        return 1;
+    }
+    out() << "imported " << result.added << " persons\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -172,6 +255,22 @@ int main(int argc, char** argv)
             if (args.isEmpty())
                 return usage();
             return check(args);
+        }
+        if (command == u"backup") {
+            if (args.size() != 1)
+                return usage();
+            return makeBackup(args[0]);
+        }
+        if (command == u"restore") {
+            if (args.size() != 2)
+                return usage();
+            return restoreBackup(args[0], args[1]);
+        }
+        if (command == u"export" || command == u"import") {
+            const std::optional<exchange::Kind> kind = exchange::kindNamed(args.value(0));
+            if (args.size() != 3 || !kind || (command == u"import" && *kind != exchange::Kind::Persons))
+                return usage();
+            return command == u"export" ? exportTable(*kind, args[1], args[2]) : importPersons(args[1], args[2]);
         }
     } catch (const AppError& e) {
         err() << "pellaro-tables: " << e.message() << "\n";

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "data/TableCheck.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Copies of an installation's tables and configuration file in
+// backup/<date>_<time>/ of the working directory, and the way back.
+//
+// A backup is written into a hidden folder, every file and the folder are
+// synced, and only then is the folder renamed to its final name: a folder
+// with a date name is always complete. Errors are AppError.
+namespace backup {
+
+inline const QString FolderName = QStringLiteral("backup");
+inline constexpr int KeptBackups = 10;
+
+struct Options
+{
+    // The program holds the tables itself and copies them as they are; the
+    // command-line tool takes shared locks instead, so that no program can
+    // write while it copies.
+    bool lockTables = false;
+    std::function<QDateTime()> now;            // the clock that names a backup; the system clock when empty
+    std::function<void(const QString&)> trace; // each sync and rename as it happens ("sync osoby.dbf", ...)
+    QString keep;                              // a backup that pruning leaves alone
+};
+
+struct Made
+{
+    QString folder; // the new backup, or the newest one when nothing changed since
+    bool made = false;
+};
+
+// Backs up the tables (.dbf and .dbt) and config.ini of workDir, unless the
+// newest backup holds the same files with the same content; then keeps the
+// newest KeptBackups backups and removes older ones.
+Made make(const QString& workDir, const Options& options = {});
+
+// The complete backups of workDir, oldest first, as full paths.
+QStringList list(const QString& workDir);
+
+struct Restored
+{
+    QString replacedBackup;                       // where the files that were replaced are kept
+    QStringList files;                            // the files put back
+    QList<std::pair<QString, TableCheck>> checks; // of each restored table
+};
+
+// Puts the files of a backup back into workDir. Refuses while a program holds
+// the tables, and when the backup is incomplete or a table in it is damaged;
+// backs up what it replaces first, then checks the restored tables.
+Restored restore(const QString& backupFolder, const QString& workDir, const Options& options = {});
+
+} // namespace backup

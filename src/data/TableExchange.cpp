@@ -1,0 +1,455 @@
+#include "data/TableExchange.h"
+
+#include "config/AppError.h"
+#include "config/Cp1250.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+
+#include <algorithm>
+
+namespace exchange {
+
+namespace {
+
+const QString Number = QStringLiteral("NUMBER");
+const QString Name = QStringLiteral("NAME");
+const QString Surname = QStringLiteral("SURNAME");
+const QString Group = QStringLiteral("GROUP");
+const QString Index = QStringLiteral("INDEX");
+const QString Info = QStringLiteral("INFO");
+const QStringList PersonColumns{Number, Name, Surname, Group, Index, Info};
+
+constexpr int HighestDuplicateIndex = 15;
+
+struct Column
+{
+    QString header;
+    int position;
+};
+
+QList<Column> columnsOf(const Table& table, Kind kind)
+{
+    QList<Column> columns;
+    auto named = [&](const QStringList& names) {
+        for (const QString& name : names) {
+            const int position = table.fieldPosition(name);
+            if (position == 0)
+                throw AppError(QStringLiteral("%1: the table has no field %2")
+                                   .arg(QDir::toNativeSeparators(table.fileName()), name));
+            columns.append({name, position});
+        }
+    };
+    switch (kind) {
+    case Kind::Persons:
+        named(PersonColumns);
+        break;
+    case Kind::Groups:
+        named({QStringLiteral("ID_GRUPY"), Name, QStringLiteral("NOTES")});
+        // The access flags by position, as the groups page addresses them.
+        if (table.fieldCount() < TableLayouts::FirstAccessFlagPosition + TableLayouts::AccessFlagCount - 1)
+            throw AppError(QStringLiteral("%1: the table has fewer than %2 access fields")
+                               .arg(QDir::toNativeSeparators(table.fileName()))
+                               .arg(TableLayouts::AccessFlagCount));
+        for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+            columns.append({QStringLiteral("P%1").arg(k), TableLayouts::FirstAccessFlagPosition + k - 1});
+        break;
+    case Kind::Readers:
+        named({QStringLiteral("ID_CZYT"), Name, QStringLiteral("TIME"), QStringLiteral("MIEJSCE"),
+               QStringLiteral("PROX"), QStringLiteral("EMULACJA")});
+        break;
+    }
+    return columns;
+}
+
+QString cellOf(const Table& table, int position)
+{
+    switch (table.fieldType(position).toLatin1()) {
+    case 'N':
+    case 'F':
+    case 'I':
+    case '+':
+        return QString::number(table.integerAt(position));
+    case 'L':
+        return table.logicalAt(position) ? QStringLiteral("1") : QStringLiteral("0");
+    default:
+        return table.textAt(position);
+    }
+}
+
+// Visits every record of a table: a pending change is posted, a persons
+// filter set aside and the display held back; afterwards the filter and the
+// current record are as they were.
+class EveryRecord
+{
+public:
+    explicit EveryRecord(Table& table) : m_table(table)
+    {
+        m_table.post();
+        m_row = m_table.currentRow();
+        m_filter = m_table.filterActive();
+        m_table.suspendDisplay();
+        if (m_filter)
+            m_table.setFilterActive(false);
+    }
+    ~EveryRecord()
+    {
+        try {
+            if (m_filter)
+                m_table.setFilterActive(true);
+            if (m_row >= 0 && m_row < m_table.rowCount())
+                m_table.moveToRow(m_row);
+        } catch (const AppError&) {
+            // Nothing is pending any more, so no move can fail to store; the
+            // table stays usable wherever it stands.
+        }
+        m_table.resumeDisplay();
+    }
+    EveryRecord(const EveryRecord&) = delete;
+    EveryRecord& operator=(const EveryRecord&) = delete;
+
+private:
+    Table& m_table;
+    int m_row = -1;
+    bool m_filter = false;
+};
+
+// The first character of a text that the tables cannot hold, or none.
+std::optional<QChar> unstorable(const QString& text, bool lineBreaksAllowed)
+{
+    for (QChar c : text) {
+        const bool lineBreak = c == u'\r' || c == u'\n';
+        if (lineBreak ? !lineBreaksAllowed : (c.unicode() < 0x20 && c != u'\t'))
+            return c;
+        if (!cp1250::representable(QStringView(&c, 1)))
+            return c;
+    }
+    return std::nullopt;
+}
+
+QString describe(QChar c)
+{
+    if (c == u'\r' || c == u'\n')
+        return QStringLiteral("a line break");
+    const QString code = QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    if (c.isPrint() && !c.isSurrogate())
+        return QStringLiteral("the character \"%1\" (%2)").arg(QString(c), code);
+    return QStringLiteral("the character %1").arg(code);
+}
+
+struct Person
+{
+    int line = 0;
+    qint64 number = 0; // 0: the next free one
+    QString name;
+    QString surname;
+    QString group;
+    qint64 index = 0;
+    QString info;
+};
+
+class PersonsImport
+{
+public:
+    PersonsImport(Table& persons, Table& groups) : m_persons(persons), m_groups(groups) {}
+
+    ImportResult run(const QByteArray& bytes)
+    {
+        csv::Parsed parsed = csv::parse(bytes);
+        m_problems = parsed.problems;
+        if (parsed.records.isEmpty()) {
+            problem(1, QStringLiteral("the file has no header row naming the columns (%1)")
+                           .arg(PersonColumns.join(QStringLiteral(", "))));
+            return finish();
+        }
+        if (!readHeader(parsed.records.first()))
+            return finish();
+        readTables();
+        for (qsizetype i = 1; i < parsed.records.size(); ++i)
+            readPerson(parsed.records[i]);
+        giveNumbers();
+        if (m_problems.isEmpty())
+            add();
+        return finish();
+    }
+
+private:
+    void problem(int line, const QString& reason) { m_problems.append({line, reason}); }
+
+    ImportResult finish()
+    {
+        std::stable_sort(m_problems.begin(), m_problems.end(),
+                         [](const csv::Problem& a, const csv::Problem& b) { return a.line < b.line; });
+        return {m_problems.isEmpty() ? int(m_people.size()) : 0, m_problems};
+    }
+
+    bool readHeader(const csv::Record& header)
+    {
+        bool sound = true;
+        for (qsizetype i = 0; i < header.fields.size(); ++i) {
+            const QString name = header.fields[i].trimmed().toUpper();
+            if (!PersonColumns.contains(name)) {
+                problem(header.line, QStringLiteral("the column \"%1\" is not a persons field (%2)")
+                                         .arg(header.fields[i], PersonColumns.join(QStringLiteral(", "))));
+                sound = false;
+            } else if (m_columns.contains(name)) {
+                problem(header.line, QStringLiteral("the column %1 appears twice").arg(name));
+                sound = false;
+            } else {
+                m_columns.insert(name, int(i));
+            }
+        }
+        m_columnCount = int(header.fields.size());
+        if (sound && !m_columns.contains(Name) && !m_columns.contains(Surname)) {
+            problem(header.line, QStringLiteral("the file has neither a NAME nor a SURNAME column"));
+            sound = false;
+        }
+        return sound;
+    }
+
+    void readTables()
+    {
+        {
+            EveryRecord all(m_persons);
+            for (int row = 0; row < m_persons.rowCount(); ++row) {
+                const qint64 n = m_persons.valueAt(row, m_persons.fieldPosition(Number)).toLongLong();
+                m_taken.insert(n, 0);
+                m_highest = std::max(m_highest, n);
+            }
+        }
+        const int namePosition = m_groups.fieldPosition(Name);
+        for (int row = 0; row < m_groups.rowCount(); ++row)
+            m_groupNames.insert(m_groups.valueAt(row, namePosition).toString());
+    }
+
+    QString cell(const csv::Record& record, const QString& column) const
+    {
+        const auto it = m_columns.find(column);
+        return it == m_columns.end() ? QString() : record.fields.value(*it);
+    }
+
+    // A name field: one line, blanks at either end dropped, within the field's width.
+    bool text(const csv::Record& record, const QString& column, QString* out)
+    {
+        *out = cell(record, column).trimmed();
+        return storable(record.line, column, *out, false);
+    }
+
+    bool storable(int line, const QString& column, const QString& value, bool lineBreaksAllowed)
+    {
+        if (const auto c = unstorable(value, lineBreaksAllowed)) {
+            problem(line, QStringLiteral("%1 holds %2, which the tables cannot store").arg(column, describe(*c)));
+            return false;
+        }
+        const int position = m_persons.fieldPosition(column);
+        if (m_persons.fieldType(position) == u'C' && cp1250::encode(value).size() > m_persons.fieldWidth(position)) {
+            problem(line, QStringLiteral("%1 \"%2\" is longer than the %3 characters the table holds")
+                              .arg(column, value)
+                              .arg(m_persons.fieldWidth(position)));
+            return false;
+        }
+        return true;
+    }
+
+    bool wholeNumber(int line, const QString& column, const QString& value, qint64 low, qint64 high, qint64* out)
+    {
+        bool ok = false;
+        *out = value.toLongLong(&ok);
+        if (!ok) {
+            problem(line, QStringLiteral("%1 \"%2\" is not a whole number").arg(column, value));
+            return false;
+        }
+        if (*out < low || *out > high) {
+            problem(line, QStringLiteral("%1 %2 is outside %3..%4").arg(column).arg(*out).arg(low).arg(high));
+            return false;
+        }
+        return true;
+    }
+
+    void readPerson(const csv::Record& record)
+    {
+        if (record.fields.size() != m_columnCount) {
+            problem(
+                record.line,
+                QStringLiteral("the line has %1 fields, the header %2").arg(record.fields.size()).arg(m_columnCount));
+            return;
+        }
+        Person p;
+        p.line = record.line;
+        bool sound = true;
+        const QString number = cell(record, Number).trimmed();
+        if (!number.isEmpty()) {
+            if (wholeNumber(p.line, Number, number, 1, HighestPersonNumber, &p.number)) {
+                if (m_taken.contains(p.number)) {
+                    const int first = m_taken.value(p.number);
+                    problem(p.line,
+                            first == 0
+                                ? QStringLiteral("NUMBER %1 is in the persons table already").arg(p.number)
+                                : QStringLiteral("NUMBER %1 appears on line %2 already").arg(p.number).arg(first));
+                    sound = false;
+                } else {
+                    m_taken.insert(p.number, p.line);
+                }
+            } else {
+                sound = false;
+            }
+        }
+        sound = text(record, Name, &p.name) && sound;
+        sound = text(record, Surname, &p.surname) && sound;
+        if (text(record, Group, &p.group)) {
+            if (p.group.isEmpty()) {
+                p.group = TableLayouts::NoGroupMarker;
+            } else if (p.group != TableLayouts::NoGroupMarker && !m_groupNames.contains(p.group)) {
+                problem(p.line, QStringLiteral("GROUP \"%1\" is not a group of the groups table").arg(p.group));
+                sound = false;
+            }
+        } else {
+            sound = false;
+        }
+        const QString index = cell(record, Index).trimmed();
+        if (!index.isEmpty())
+            sound = wholeNumber(p.line, Index, index, 0, HighestDuplicateIndex, &p.index) && sound;
+        p.info = cell(record, Info);
+        sound = storable(p.line, Info, p.info, true) && sound;
+        if (sound)
+            m_people.push_back(p);
+    }
+
+    // Rows without a number get the next ones above every number in use.
+    void giveNumbers()
+    {
+        qint64 next = m_highest;
+        for (const Person& p : m_people)
+            next = std::max(next, p.number);
+        for (Person& p : m_people) {
+            if (p.number != 0)
+                continue;
+            if (next >= HighestPersonNumber) {
+                problem(p.line, QStringLiteral("no person number is left above %1 (the highest is %2)")
+                                    .arg(next)
+                                    .arg(HighestPersonNumber));
+                continue;
+            }
+            p.number = ++next;
+        }
+    }
+
+    void add()
+    {
+        EveryRecord all(m_persons);
+        const int before = m_persons.rowCount();
+        try {
+            Table::Batch batch(m_persons);
+            for (const Person& p : m_people) {
+                m_persons.insert();
+                m_persons.setInteger(Number, p.number);
+                m_persons.setText(Surname, p.surname);
+                m_persons.setText(Name, p.name);
+                m_persons.setText(Group, p.group);
+                m_persons.setInteger(Index, p.index);
+                m_persons.setText(Info, p.info);
+                m_persons.post();
+            }
+        } catch (const AppError& e) {
+            // All or nothing: the persons stored before the failure go again.
+            QString undone = QStringLiteral("the persons added before it were removed again");
+            try {
+                m_persons.cancel();
+                Table::Batch batch(m_persons);
+                while (m_persons.rowCount() > before) {
+                    m_persons.moveToRow(m_persons.rowCount() - 1);
+                    m_persons.remove();
+                }
+            } catch (const AppError& again) {
+                undone = QStringLiteral("removing the persons added before it failed too: %1").arg(again.message());
+            }
+            throw AppError(QStringLiteral("%1; %2").arg(e.message(), undone));
+        }
+    }
+
+    Table& m_persons;
+    Table& m_groups;
+    QList<csv::Problem> m_problems;
+    QHash<QString, int> m_columns; // header name -> field index in a record
+    int m_columnCount = 0;
+    QHash<qint64, int> m_taken; // number -> line of the file that gives it, 0 for the table
+    qint64 m_highest = 0;
+    QSet<QString> m_groupNames;
+    std::vector<Person> m_people;
+};
+
+} // namespace
+
+std::optional<Kind> kindNamed(const QString& name)
+{
+    if (name == u"persons")
+        return Kind::Persons;
+    if (name == u"groups")
+        return Kind::Groups;
+    if (name == u"readers")
+        return Kind::Readers;
+    return std::nullopt;
+}
+
+QList<QStringList> tableRows(Table& table, Kind kind)
+{
+    const QList<Column> columns = columnsOf(table, kind);
+    QList<QStringList> rows;
+    QStringList header;
+    for (const Column& c : columns)
+        header.append(c.header);
+    rows.append(header);
+    EveryRecord all(table);
+    rows.reserve(table.rowCount() + 1);
+    for (int row = 0; row < table.rowCount(); ++row) {
+        table.moveToRow(row);
+        QStringList cells;
+        cells.reserve(columns.size());
+        for (const Column& c : columns)
+            cells.append(cellOf(table, c.position));
+        rows.append(cells);
+    }
+    return rows;
+}
+
+int exportFile(Table& table, Kind kind, const QString& path)
+{
+    const QList<QStringList> rows = tableRows(table, kind);
+    QSaveFile file(path);
+    const QString name = QDir::toNativeSeparators(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw AppError(QStringLiteral("%1: cannot be written: %2").arg(name, file.errorString()));
+    const QByteArray bytes = csv::write(rows);
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw AppError(QStringLiteral("%1: cannot be written: %2").arg(name, file.errorString()));
+    return int(rows.size()) - 1;
+}
+
+ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes)
+{
+    return PersonsImport(persons, groups).run(bytes);
+}
+
+ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(
+            QStringLiteral("%1: cannot be read: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    return importPersons(persons, groups, file.readAll());
+}
+
+QString problemText(const QList<csv::Problem>& problems)
+{
+    QStringList lines;
+    for (const csv::Problem& p : problems)
+        lines.append(QStringLiteral("line %1: %2").arg(p.line).arg(p.reason));
+    return lines.join(u'\n');
+}
+
+} // namespace exchange
