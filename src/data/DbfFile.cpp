@@ -29,7 +29,9 @@ constexpr quint8 LanguageDriverCp1250 = 0xC8;
 constexpr int Level7HeaderSize = 68;
 constexpr int Level7DescriptorSize = 48;
 constexpr int DescriptorSize = 32;
-constexpr int AutoincrementOffset = 40; // in a level-7 field descriptor
+// The next value of an autoincrement field, little-endian, at 42..45 of its
+// level-7 descriptor: where dBase and the tools made with it keep it.
+constexpr int AutoincrementOffset = 42;
 constexpr int MaxNumericWidth = 20;
 const QByteArray MemoBlockSignature("\xFF\xFF\x08\x00", 4);
 constexpr int MemoBlockHeader = 8;
@@ -718,6 +720,15 @@ void DbfFile::writeRecord(int number, const QByteArray& record)
 int DbfFile::appendRecord(QByteArray record)
 {
     Q_ASSERT(record.size() == m_recordLength);
+    for (const Field& f : m_fields) {
+        // A counter past the 32-bit range would store as an empty field
+        // (the smallest value) or wrap: refused before anything is written.
+        if (f.type == '+' && le32(m_header.constData() + f.descriptorOffset + AutoincrementOffset) >
+                                 quint32(std::numeric_limits<qint32>::max()))
+            fail(QStringLiteral("the autoincrement field %1 has passed its largest value, %2")
+                     .arg(f.name)
+                     .arg(std::numeric_limits<qint32>::max()));
+    }
     for (Field& f : m_fields) {
         if (f.type != '+')
             continue;

@@ -114,7 +114,9 @@ private slots:
     void damagedNotesGiveAnErrorForThatRecord_data();
     void damagedNotesGiveAnErrorForThatRecord();
     void valuesThatDoNotFitAreRefused();
-    void levelSevenIntegersAndAutoincrement();
+    void levelSevenIntegers();
+    void levelSevenAutoincrementCounter_data();
+    void levelSevenAutoincrementCounter();
     void openFailuresNameTheFile();
     void tableIsOpenedExclusively();
     void createdTablesHaveTheInstallationsLayout();
@@ -448,18 +450,15 @@ void TestDbfEngine::valuesThatDoNotFitAreRefused()
     QVERIFY(errorOf([&] { t.setInteger("INDEX", 1); }).contains("not in edit"));
 }
 
-void TestDbfEngine::levelSevenIntegersAndAutoincrement()
+void TestDbfEngine::levelSevenIntegers()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("seven.dbf");
     Layout l;
     l.version = 0x04;
-    l.fields = {{"ID", '+', 4}, {"VALUE", 'I', 4}, {"FLAG", 'L', 1}};
-    l.records = {row({long7(1), long7(-5), "T"}), row({long7(2), QByteArray(4, '\0'), "?"})};
-    QByteArray bytes = table(l);
-    // Next autoincrement value, at 40 in the first descriptor.
-    bytes.replace(68 + 40, 4, le32(3));
-    write(path, bytes);
+    l.fields = {{"VALUE", 'I', 4}, {"FLAG", 'L', 1}};
+    l.records = {row({long7(-5), "T"}), row({QByteArray(4, '\0'), "?"})};
+    write(path, table(l));
 
     Table t;
     t.open(path);
@@ -467,20 +466,74 @@ void TestDbfEngine::levelSevenIntegersAndAutoincrement()
     QVERIFY(t.asLogical("FLAG"));
     t.next();
     QCOMPARE(t.asInteger("VALUE"), 0);
-    QVERIFY(!t.valueAt(1, 2).isValid()); // all zeros is empty
+    QVERIFY(!t.valueAt(1, 1).isValid()); // all zeros is empty
     QVERIFY(!t.asLogical("FLAG"));
     t.insert();
     t.setInteger("VALUE", -2147483647);
     QVERIFY(errorOf([&] { t.setInteger("VALUE", 2147483648LL); }).contains("does not fit"));
+    // Stored, the smallest 32-bit value would be all zeros: an empty field.
+    QVERIFY(errorOf([&] { t.setInteger("VALUE", -2147483648LL); }).contains("does not fit"));
+    QVERIFY(errorOf([&] { t.setText("VALUE", "-2147483648"); }).contains("does not fit"));
     t.post();
-    QCOMPARE(t.asInteger("ID"), 3);
-    t.insert();
-    t.post();
-    QCOMPARE(t.asInteger("ID"), 4);
     const QByteArray after = read(path);
-    QCOMPARE(readLe32(after, 68 + 40), 5u);
     const int headerLength = quint8(after[8]) | quint8(after[9]) << 8;
-    QCOMPARE(after.mid(headerLength + 2 * 10 + 1 + 4, 4), long7(-2147483647));
+    QCOMPARE(after.mid(headerLength + 2 * 6 + 1, 4), long7(-2147483647));
+}
+
+void TestDbfEngine::levelSevenAutoincrementCounter_data()
+{
+    QTest::addColumn<quint32>("counter");
+    QTest::addColumn<QList<qint64>>("numbers"); // given to two appends; 0: refused
+    QTest::addColumn<quint32>("counterAfter");
+    QTest::newRow("next value 3") << 3u << QList<qint64>{3, 4} << 5u;
+    QTest::newRow("never used") << 0u << QList<qint64>{1, 2} << 3u;
+    QTest::newRow("last 32-bit value") << 2147483647u << QList<qint64>{2147483647, 0} << 2147483648u;
+}
+
+void TestDbfEngine::levelSevenAutoincrementCounter()
+{
+    QFETCH(quint32, counter);
+    QFETCH(QList<qint64>, numbers);
+    QFETCH(quint32, counterAfter);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("seven.dbf");
+    Layout l;
+    l.version = 0x04;
+    l.fields = {{"ID", '+', 4}, {"NAME", 'C', 8}};
+    l.records = {row({long7(1), left("one", 8)}), row({long7(2), left("two", 8)})};
+    QByteArray bytes = table(l);
+    // The first field descriptor as dBase 7 writes it: name, type '+', width 4,
+    // then the next value 3 at 42..45 and the reserved bytes around it.
+    QByteArray descriptor = QByteArray::fromHex("4944000000000000000000000000000000000000000000000000000000000000"
+                                                "2B040000000000000000"
+                                                "03000000"
+                                                "0000");
+    QCOMPARE(descriptor.size(), 48);
+    descriptor.replace(42, 4, le32(counter));
+    bytes.replace(68, 48, descriptor);
+    write(path, bytes);
+
+    Table t;
+    t.open(path);
+    for (qint64 expected : numbers) {
+        t.insert();
+        t.setText("NAME", "new");
+        if (expected == 0) {
+            QVERIFY(errorOf([&] { t.post(); }).contains("largest"));
+            t.cancel();
+            continue;
+        }
+        t.post();
+        QCOMPARE(t.asInteger("ID"), expected);
+    }
+    t.close();
+    const QByteArray after = read(path);
+    QCOMPARE(readLe32(after, 68 + 42), counterAfter);
+    QCOMPARE(after.mid(68 + 40, 2), QByteArray(2, '\0')); // the reserved bytes stay as they were
+    QCOMPARE(after.mid(68 + 46, 2), QByteArray(2, '\0'));
+    Table reopened;
+    reopened.open(path);
+    QCOMPARE(reopened.rowCount(), 2 + numbers.size() - numbers.count(0));
 }
 
 void TestDbfEngine::openFailuresNameTheFile()
