@@ -128,6 +128,18 @@ enum Id : int {
 
     // 150..179: card operations and the card journal (CardTexts.cpp).
     FirstCardText = 150,
+    CardNotWritten = 150,       // "Card not written" (caption)
+    PersonNumberUnfit = 151,    // "Person number %1 does not fit on a card (1..65535). ..."
+    DuplicateCountUnfit = 152,  // "The stored number of duplicates (%1) does not fit on a card (0..15). ..."
+    SystemNumberUnfit = 153,    // "The system number %1 is outside 1..1 000 000. ..."
+    NoPersonSelected = 154,     // "No person is selected: a card with person number 0 ..."
+    ReaderNumberUnfit = 155,    // "Reader number %1 is outside 1..96. ..."
+    RelayTimeUnfit = 156,       // "Relay time %1 s is outside 0..255 s ..."
+    OldCodeUnfit = 157,         // "The old code %1 is outside 1..1 000 000. ..."
+    WriteIncomplete = 158,      // "The connection to the programmer was lost during the write. ..."
+    GroupMissingNoAccess = 159, // "The card was written without access: the group \"%1\" does not exist."
+    JournalNotWritten = 160,    // "The card journal %1 could not be written: %2"
+    CardJournal = 161,          // "Card journal" (caption)
 
     // 180..199: backups, spreadsheet exchange, the manual (ExchangeTexts.cpp).
     FirstExchangeText = 180,

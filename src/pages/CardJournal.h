@@ -1,0 +1,76 @@
+#pragma once
+
+#include "i18n/TextSlots.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+// cards.log in the working directory: one line per card operation, so an
+// installer can answer "who got which card, when". Code page 1250 like the
+// tables, lines ending in CR LF, fields separated by tabs so a spreadsheet
+// opens it as columns. A new file starts with the line of column names:
+//
+//   time  role  operation  person  system  duplicate  group  data
+//
+//   time       local time, yyyy-MM-dd HH:mm:ss
+//   role       administrator or user (the login)
+//   operation  Program, Remove permissions, Configuration card, or Find
+//              followed by its outcome in parentheses
+//   person     the card's person number (0 on a configuration card)
+//   system     the system code in the card's identifier
+//   duplicate  the card's duplicate index
+//   group      the person's group; the reader's name on a configuration card
+//   data       blocks 3..6 as 32 hex digits; empty for Find (it reads only the
+//              identifier)
+//
+// Each line is appended with one write and synced to disk before append()
+// returns, so a card the operator was told about is on record.
+class CardJournal
+{
+public:
+    inline static const QString FileName = QStringLiteral("cards.log");
+    inline static const QString Header =
+        QStringLiteral("time\trole\toperation\tperson\tsystem\tduplicate\tgroup\tdata");
+
+    struct Entry
+    {
+        QString operation;
+        qint64 personNumber = 0;
+        qint64 systemCode = 0;
+        qint64 duplicateIndex = 0;
+        QString group;
+        QByteArray data;
+    };
+
+    explicit CardJournal(QString path = FileName);
+
+    // "administrator" or "user", from the login.
+    void setRole(const QString& role) { m_role = role; }
+    const QString& role() const { return m_role; }
+    const QString& path() const { return m_path; }
+
+    // Tests set the time and watch the sync.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    void setSyncHook(std::function<void()> hook) { m_syncHook = std::move(hook); }
+
+    // The line for one entry, without its line end.
+    QString line(const Entry& entry) const;
+
+    // Appends the entry (and the header to a new or empty file) and syncs.
+    // On failure *error holds the system's reason and the file is as it was
+    // or holds a partial last line.
+    bool append(const Entry& entry, QString* error);
+
+    // append() for a card operation: a journal that cannot be written is
+    // shown to the operator but does not undo or stop the card.
+    void record(const Entry& entry, const TextSlots& texts);
+
+private:
+    QString m_path;
+    QString m_role;
+    std::function<QDateTime()> m_clock;
+    std::function<void()> m_syncHook;
+};

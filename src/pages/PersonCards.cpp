@@ -1,0 +1,185 @@
+#include "pages/PersonCards.h"
+
+#include "cards/UserCard.h"
+#include "config/ProgramState.h"
+#include "config/Settings.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "i18n/Text.h"
+#include "link/ProgrammerLink.h"
+#include "pages/CardJournal.h"
+#include "ui/MainWindowUi.h"
+#include "ui/MessageBox.h"
+#include "ui/TForm4.h"
+
+#include <QCheckBox>
+#include <QLabel>
+
+namespace {
+
+const QString Number = QStringLiteral("NUMBER");
+const QString Index = QStringLiteral("INDEX");
+const QString Group = QStringLiteral("GROUP");
+const QString GroupName = QStringLiteral("NAME");
+
+// The duplicate limit's message is the same in every language.
+const QString IndexOver = QStringLiteral("Index 16! ");
+
+// Operation names in the card journal.
+const QString ProgramOperation = QStringLiteral("Program");
+const QString RemoveOperation = QStringLiteral("Remove permissions");
+const QString FindUser = QStringLiteral("Find (user)");
+const QString FindNoUser = QStringLiteral("Find (no user in database)");
+const QString FindConfig = QStringLiteral("Find (configuration card)");
+const QString FindForeignConfig = QStringLiteral("Find (configuration card from another system)");
+const QString FindForeignUser = QStringLiteral("Find (user card from another system)");
+
+} // namespace
+
+PersonCards::PersonCards(ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal,
+                         MainWindowUi& ui)
+    : m_state(state), m_link(link), m_persons(persons), m_groups(groups), m_journal(journal), m_ui(ui)
+{
+}
+
+QString PersonCards::text(int slot) const
+{
+    return m_state.TextSlots[slot];
+}
+
+void PersonCards::show(int textSlot, int captionSlot) const
+{
+    MessageBox::show(text(textSlot), text(captionSlot));
+}
+
+bool PersonCards::identityFits(qint64 number, qint64 index) const
+{
+    // Cut down to the card's bits, any of these would identify somebody
+    // else's card, or a card of another installation.
+    if (number < cards::MinPersonNumber || number > cards::MaxPersonNumber) {
+        MessageBox::show(text(Text::PersonNumberUnfit).arg(number), text(Text::CardNotWritten));
+        return false;
+    }
+    if (index < 0 || index > cards::MaxDuplicateIndex) {
+        MessageBox::show(text(Text::DuplicateCountUnfit).arg(index), text(Text::CardNotWritten));
+        return false;
+    }
+    if (m_state.SystemNumber < settings::DefaultSystemNumber || m_state.SystemNumber > settings::MaxSystemNumber) {
+        MessageBox::show(text(Text::SystemNumberUnfit).arg(m_state.SystemNumber), text(Text::CardNotWritten));
+        return false;
+    }
+    return true;
+}
+
+void PersonCards::Button4Click()
+{
+    if (m_state.LinkOpen == 0) {
+        show(Text::CheckConnection, Text::NoConnectivity);
+        return;
+    }
+    const qint64 number = m_persons.asInteger(Number);
+    if (number == 0)
+        return;
+    const qint64 stored = m_persons.asInteger(Index);
+    if (!identityFits(number, stored))
+        return;
+
+    qint64 index = stored;
+    if (m_ui.CBox2->isChecked()) {
+        if (stored >= cards::MaxDuplicateIndex)
+            MessageBox::show(IndexOver, text(Text::OverRange));
+        else
+            index = stored + 1;
+    }
+
+    // The groups table is put on the person's group here rather than trusted
+    // to be there: a card must never carry the doors of whichever group
+    // happens to be current.
+    const QString group = m_persons.asText(Group);
+    bool groupMissing = false;
+    QByteArray data;
+    if (group == TableLayouts::NoGroupMarker) {
+        data = cards::noAccessData();
+    } else if (!group.isEmpty() && m_groups.locate(GroupName, group, Qt::CaseSensitive)) {
+        cards::AccessFlags flags;
+        for (int n = 1; n <= cards::ReaderCount; ++n)
+            flags[n - 1] = m_groups.logicalAt(TableLayouts::FirstAccessFlagPosition + n - 1);
+        data = cards::userCardData(flags);
+    } else {
+        data = cards::noAccessData();
+        groupMissing = true;
+    }
+
+    if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), data)) {
+        show(Text::WriteIncomplete, Text::CardNotWritten);
+        return;
+    }
+    m_journal.record({ProgramOperation, number, m_state.SystemNumber, index, group, data}, m_state.TextSlots);
+
+    // The person's note stays: a duplicate replaces the card, not the notes.
+    if (index != stored) {
+        m_persons.edit();
+        m_persons.setInteger(Index, index);
+    }
+    // Stores the raised INDEX and makes the next person current, ready for
+    // the next card; on the last person the cursor stays.
+    m_persons.next();
+    if (groupMissing)
+        MessageBox::show(text(Text::GroupMissingNoAccess).arg(group), text(Text::ProgramCard));
+}
+
+void PersonCards::Button3Click()
+{
+    if (m_state.LinkOpen == 0) {
+        show(Text::CommunicationError, Text::NoConnectivity);
+        return;
+    }
+    const qint64 number = m_persons.asInteger(Number);
+    const qint64 index = m_persons.asInteger(Index);
+    // Person number 0 is the mark of a configuration card.
+    if (number == 0) {
+        show(Text::NoPersonSelected, Text::CardNotWritten);
+        return;
+    }
+    if (!identityFits(number, index))
+        return;
+    const QByteArray data = cards::noAccessData();
+    if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), data)) {
+        show(Text::WriteIncomplete, Text::CardNotWritten);
+        return;
+    }
+    m_journal.record({RemoveOperation, number, m_state.SystemNumber, index, m_persons.asText(Group), data},
+                     m_state.TextSlots);
+}
+
+void PersonCards::evaluateCard(const cards::CardIdentity& card)
+{
+    CardJournal::Entry entry{{}, card.personNumber, card.systemCode, card.duplicateIndex, {}, {}};
+    if (card.systemCode != m_state.SystemNumber) {
+        entry.operation = card.personNumber == 0 ? FindForeignConfig : FindForeignUser;
+        m_journal.record(entry, m_state.TextSlots);
+        show(card.personNumber == 0 ? Text::NoCardOrForeignConfig : Text::NoCardOrForeignUser, Text::SearchResult);
+        return;
+    }
+    if (card.personNumber == 0) {
+        entry.operation = FindConfig;
+        m_journal.record(entry, m_state.TextSlots);
+        show(Text::ConfigurationCardRead, Text::SearchResult);
+        return;
+    }
+    if (!m_persons.locate(Number, qint64(card.personNumber))) {
+        entry.operation = FindNoUser;
+        m_journal.record(entry, m_state.TextSlots);
+        show(Text::NoUserInDatabase, Text::SearchResult);
+        return;
+    }
+    entry.operation = FindUser;
+    entry.group = m_persons.asText(Group);
+    m_journal.record(entry, m_state.TextSlots);
+    if (!m_form4)
+        return;
+    // The dialog's other rows follow the persons table's current record.
+    m_form4->Label1->setText(QString::number(card.duplicateIndex));
+    m_form4->show();
+    m_form4->raise();
+}

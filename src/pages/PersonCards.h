@@ -1,0 +1,51 @@
+#pragma once
+
+#include "cards/CardFrame.h"
+
+#include <QString>
+
+class CardJournal;
+class MainWindowUi;
+class ProgrammerLink;
+class Table;
+class TForm4;
+struct ProgramState;
+
+// The card operations of the persons page: Program (Button4), Remove
+// permissions (Button3) and the evaluation of a card read (Find's third read
+// tick). They work on the persons table's current record and on the group
+// that record names; the card bytes come from the card codec and go out
+// through the link's WriteCard. Nothing is stored as if a card were written
+// unless WriteCard says it was.
+class PersonCards
+{
+public:
+    PersonCards(ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal,
+                MainWindowUi& ui);
+
+    // The Card information dialog, created after the main window.
+    void setCardInformation(TForm4* form4) { m_form4 = form4; }
+
+    // Program: writes the current person's card with the access of the
+    // person's group, then moves to the next person (storing a raised INDEX).
+    void Button4Click();
+    // Remove permissions: the current person's card with no access; nothing
+    // in the tables changes and the cursor stays.
+    void Button3Click();
+    // Find: what the card on the programmer is, under "Search result", or the
+    // Card information dialog on its holder.
+    void evaluateCard(const cards::CardIdentity& card);
+
+private:
+    bool identityFits(qint64 number, qint64 index) const;
+    void show(int text, int caption) const;
+    QString text(int slot) const;
+
+    ProgramState& m_state;
+    ProgrammerLink& m_link;
+    Table& m_persons;
+    Table& m_groups;
+    CardJournal& m_journal;
+    MainWindowUi& m_ui;
+    TForm4* m_form4 = nullptr;
+};

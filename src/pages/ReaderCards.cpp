@@ -1,0 +1,109 @@
+#include "pages/ReaderCards.h"
+
+#include "cards/ConfigCard.h"
+#include "config/AppError.h"
+#include "config/IniFile.h"
+#include "config/ProgramState.h"
+#include "config/Settings.h"
+#include "data/Table.h"
+#include "i18n/Text.h"
+#include "link/ProgrammerLink.h"
+#include "pages/CardJournal.h"
+#include "ui/MainWindowUi.h"
+#include "ui/MessageBox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace {
+
+// The empty old code's message is the same in every language.
+const QString EmptyOldCode = QStringLiteral("Nieprawidłowe hasło systemowe.");
+const QString ErrorCaption = QStringLiteral("Error");
+const QString ConfigOperation = QStringLiteral("Configuration card");
+
+} // namespace
+
+ReaderCards::ReaderCards(ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal,
+                         MainWindowUi& ui)
+    : m_state(state), m_link(link), m_readers(readers), m_journal(journal), m_ui(ui)
+{
+}
+
+void ReaderCards::showOldCode(bool on)
+{
+    m_ui.Label17->setVisible(on);
+    m_ui.Edit2->setVisible(on);
+}
+
+void ReaderCards::RadioButton1Click()
+{
+    showOldCode(false);
+}
+
+void ReaderCards::RadioButton2Click()
+{
+    showOldCode(true);
+}
+
+void ReaderCards::RadioButton3Click()
+{
+    showOldCode(false);
+}
+
+void ReaderCards::Button12Click()
+{
+    const TextSlots& texts = m_state.TextSlots;
+    if (m_state.LinkOpen == 0) {
+        MessageBox::show(texts[Text::CheckConnection], texts[Text::NoConnectivity]);
+        return;
+    }
+    // Each value is refused rather than cut to the bits the card has: a
+    // reader told a wrong position, time or code misreads every card after.
+    auto refuse = [&texts](Text::Id text, qint64 value) {
+        MessageBox::show(texts[text].arg(value), texts[Text::CardNotWritten]);
+    };
+    if (m_state.SystemNumber < settings::DefaultSystemNumber || m_state.SystemNumber > settings::MaxSystemNumber)
+        return refuse(Text::SystemNumberUnfit, m_state.SystemNumber);
+    const qint64 reader = m_readers.asInteger(QStringLiteral("ID_CZYT"));
+    if (reader < cards::MinReaderNumber || reader > cards::MaxReaderNumber)
+        return refuse(Text::ReaderNumberUnfit, reader);
+    const qint64 relayTime = m_readers.asInteger(QStringLiteral("TIME"));
+    if (relayTime < 0 || relayTime > cards::MaxRelayTime)
+        return refuse(Text::RelayTimeUnfit, relayTime);
+
+    int readerCode = m_state.SystemNumber;
+    if (m_ui.RadioButton3->isChecked()) {
+        readerCode = settings::DefaultSystemNumber; // the code a reader leaves the factory with
+    } else if (!m_ui.RadioButton1->isChecked() && m_ui.RadioButton2->isChecked()) {
+        const QString typed = m_ui.Edit2->text();
+        if (typed.isEmpty()) {
+            MessageBox::show(EmptyOldCode, ErrorCaption);
+            return;
+        }
+        if (!parseInteger(typed, &readerCode))
+            throw AppError(settings::NotAnIntegerMessage(typed));
+        if (readerCode < settings::DefaultSystemNumber || readerCode > settings::MaxSystemNumber)
+            return refuse(Text::OldCodeUnfit, readerCode);
+    }
+
+    cards::ConfigCardParams params;
+    params.systemNumber = m_state.SystemNumber;
+    params.readerNumber = int(reader);
+    params.relayTime = int(relayTime);
+    params.prox = m_readers.asLogical(QStringLiteral("PROX"));
+    params.emulacja = m_readers.asLogical(QStringLiteral("EMULACJA"));
+    params.resetMemory = m_ui.CheckBox1->isChecked();
+    QByteArray data;
+    QString error;
+    if (!cards::configCardData(params, &data, &error))
+        throw AppError(error);
+
+    if (!m_link.WriteCard(readerCode, 0, 0, data)) {
+        MessageBox::show(texts[Text::WriteIncomplete], texts[Text::CardNotWritten]);
+        return;
+    }
+    m_journal.record({ConfigOperation, 0, readerCode, 0, m_readers.asText(QStringLiteral("NAME")), data}, texts);
+}
