@@ -2,6 +2,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
+#include "data/FileSync.h"
 
 #include <QDate>
 #include <QDir>
@@ -704,7 +705,11 @@ void DbfFile::writeAt(int fd, qint64 offset, const QByteArray& bytes, const QStr
 
 void DbfFile::writeHeaderCounts()
 {
+    // The date of the last change and the record count; rewritten only when
+    // one of them changes.
     QByteArray bytes = todayBytes() + le32Bytes(quint32(m_recordCount));
+    if (m_header.mid(1, bytes.size()) == bytes)
+        return;
     writeAt(m_fd, 1, bytes, m_path);
     m_header.replace(1, bytes.size(), bytes);
 }
@@ -743,6 +748,9 @@ int DbfFile::appendRecord(QByteArray record)
     writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, record + EndOfFile, m_path);
     m_records.append(record);
     ++m_recordCount;
+    // The record is durable before the count that makes it part of the table.
+    if (!m_batched)
+        syncFile(m_fd, m_path, filesync::Kind::Data);
     writeHeaderCounts();
     m_headerRecordCount = m_recordCount;
     return number;
@@ -756,27 +764,28 @@ void DbfFile::markDeleted(int number)
     writeHeaderCounts();
 }
 
+void DbfFile::syncFile(int fd, const QString& fileName, filesync::Kind kind)
+{
+    if (filesync::sync(fd, fileName, kind) != 0)
+        throwFor(fileName, QStringLiteral("the changes cannot be made durable: %1").arg(errnoText()));
+    if (fd == m_fd)
+        m_dirty = false;
+    else
+        m_memoDirty = false;
+}
+
 void DbfFile::syncMemo()
 {
-    if (m_memoDirty) {
-        if (::fdatasync(m_memoFd) != 0)
-            failMemo(QStringLiteral("the changes cannot be made durable: %1").arg(errnoText()));
-        m_memoDirty = false;
-    }
+    if (m_memoDirty)
+        syncFile(m_memoFd, m_memoPath, filesync::Kind::Data);
 }
 
 void DbfFile::sync()
 {
-    if (m_memoDirty) {
-        if (::fsync(m_memoFd) != 0)
-            failMemo(QStringLiteral("the changes cannot be made durable: %1").arg(errnoText()));
-        m_memoDirty = false;
-    }
-    if (m_dirty) {
-        if (::fsync(m_fd) != 0)
-            fail(QStringLiteral("the changes cannot be made durable: %1").arg(errnoText()));
-        m_dirty = false;
-    }
+    if (m_memoDirty)
+        syncFile(m_memoFd, m_memoPath, filesync::Kind::Full);
+    if (m_dirty)
+        syncFile(m_fd, m_path, filesync::Kind::Full);
 }
 
 void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
@@ -813,7 +822,8 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
         if (fd < 0)
             throwFor(name, errno == EEXIST ? QStringLiteral("the file exists already and is left as it is")
                                            : QStringLiteral("cannot be created: %1").arg(errnoText()));
-        bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
+        bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() &&
+                  filesync::sync(fd, name, filesync::Kind::Full) == 0;
         QString reason = errnoText();
         ::close(fd);
         if (!ok)
@@ -840,7 +850,7 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
     const QString dir = QFileInfo(path).absolutePath();
     int dirFd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
-        ::fsync(dirFd);
+        filesync::sync(dirFd, dir, filesync::Kind::Full);
         ::close(dirFd);
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/FileSync.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -94,9 +96,14 @@ public:
     void putMemo(QByteArray& record, int field, const QString& value);
 
     void writeRecord(int number, const QByteArray& record);
-    int appendRecord(QByteArray record); // fills autoincrement fields
+    // Fills autoincrement fields. Outside a batch the record is made durable
+    // before the header counts it.
+    int appendRecord(QByteArray record);
     void markDeleted(int number);
     void sync();
+    // In a batch the writes keep their order but nothing is synced until
+    // sync() at its end.
+    void setBatched(bool batched) { m_batched = batched; }
 
 private:
     DbfFile() = default;
@@ -104,6 +111,7 @@ private:
     void parseHeader(qint64 fileSize);
     void openMemo();
     void writeHeaderCounts();
+    void syncFile(int fd, const QString& fileName, filesync::Kind kind);
     [[noreturn]] void fail(const QString& reason) const;
     [[noreturn]] void failMemo(const QString& reason) const;
     void writeAt(int fd, qint64 offset, const QByteArray& bytes, const QString& fileName);
@@ -126,5 +134,6 @@ private:
     QStringList m_warnings;
     bool m_dirty = false;
     bool m_memoDirty = false;
+    bool m_batched = false;
     Access m_access = Access::ReadWrite;
 };

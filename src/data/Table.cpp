@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <exception>
+#include <utility>
 
 // The record being edited or inserted, with the notes typed for it; the
 // notes go to the memo file only when the record is posted.
@@ -53,6 +54,8 @@ void Table::open(const QString& path)
     close();
     RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
     m_file = DbfFile::open(path);
+    m_warningsAcknowledged = m_file->warnings().isEmpty();
+    m_deferredError.clear();
     m_filterField = -1;
     m_filterText.clear();
     m_filterActive = false;
@@ -73,6 +76,7 @@ void Table::close()
     try {
         postIfPending();
         m_file->sync(); // an unfinished batch
+        throwDeferredError();
     } catch (const AppError&) {
         failure = std::current_exception();
     }
@@ -103,6 +107,30 @@ QString Table::fileName() const
 QStringList Table::warnings() const
 {
     return m_file ? m_file->warnings() : QStringList();
+}
+
+bool Table::warningsAcknowledged() const
+{
+    return m_warningsAcknowledged;
+}
+
+void Table::acknowledgeWarnings()
+{
+    m_warningsAcknowledged = true;
+}
+
+void Table::checkChangesAllowed() const
+{
+    if (!m_warningsAcknowledged)
+        throw AppError(QStringLiteral("%1: the table was found damaged when it was opened and is not changed "
+                                      "until that has been shown")
+                           .arg(QDir::toNativeSeparators(file().path())));
+}
+
+void Table::throwDeferredError()
+{
+    if (!m_deferredError.isEmpty())
+        throw AppError(std::exchange(m_deferredError, QString()));
 }
 
 DbfFile& Table::file() const
@@ -248,11 +276,6 @@ QVariant Table::readField(int record, int field) const
     case 'L':
         return f.isBlank(image, field) ? QVariant() : QVariant(f.logicalValue(image, field));
     case 'M':
-        try {
-            return f.textValue(image, field, record);
-        } catch (const AppError&) {
-            return {}; // a damaged note shows empty in a grid; reading it by name tells why
-        }
     default:
         return f.textValue(image, field, record);
     }
@@ -381,6 +404,8 @@ Table::State Table::state() const
 
 void Table::insert()
 {
+    checkChangesAllowed();
+    throwDeferredError();
     postIfPending();
     auto pending = std::make_unique<Pending>();
     pending->record = file().blankRecord();
@@ -394,6 +419,8 @@ void Table::edit()
 {
     if (m_state != State::Browsing)
         return;
+    checkChangesAllowed();
+    throwDeferredError();
     int record = currentRecord();
     if (record < 0) {
         insert();
@@ -416,6 +443,8 @@ void Table::post()
         hook();
     if (!m_pending)
         return;
+    checkChangesAllowed();
+    throwDeferredError();
 
     DbfFile& f = file();
     Pending& p = *m_pending;
@@ -481,6 +510,8 @@ void Table::remove()
     int record = currentRecord();
     if (record < 0)
         return;
+    checkChangesAllowed();
+    throwDeferredError();
     const bool wasEditing = bool(m_pending);
     m_pending.reset();
     m_state = State::Browsing;
@@ -642,28 +673,36 @@ void Table::notifyCurrent()
 
 void Table::beginBatch()
 {
-    ++m_batch;
+    if (m_batch++ == 0 && m_file)
+        m_file->setBatched(true);
 }
 
 void Table::endBatch()
 {
     if (m_batch == 0)
         return;
-    if (--m_batch == 0 && m_file)
+    if (--m_batch == 0 && m_file) {
+        m_file->setBatched(false);
         m_file->sync();
+    }
 }
 
-Table::Batch::~Batch() noexcept(false)
+Table::Batch::Batch(Table& table) : m_table(table), m_uncaught(std::uncaught_exceptions())
 {
-    if (std::uncaught_exceptions() > 0) {
-        try {
-            m_table.endBatch();
-        } catch (const AppError&) {
-            // The error already on its way out is the one the operator sees.
-        }
-        return;
+    m_table.beginBatch();
+}
+
+Table::Batch::~Batch()
+{
+    try {
+        m_table.endBatch();
+    } catch (const AppError& e) {
+        // Thrown from here it would end the program while another error
+        // unwinds the stack; that error is the one the operator sees. With
+        // none on its way the table's next change reports this one.
+        if (std::uncaught_exceptions() == m_uncaught)
+            m_table.m_deferredError = e.message();
     }
-    m_table.endBatch();
 }
 
 void Table::finishChange()

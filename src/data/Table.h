@@ -41,6 +41,11 @@ public:
     // What open found odd but could live with, e.g. a record count in the
     // header that disagrees with the file size after an interrupted append.
     QStringList warnings() const;
+    // A table that opened with warnings refuses every change (insert, edit,
+    // post, remove) until the operator has been shown them and this is called,
+    // so nothing is written to a damaged table behind the operator's back.
+    bool warningsAcknowledged() const;
+    void acknowledgeWarnings();
 
     int fieldCount() const;
     QString fieldName(int position) const;
@@ -109,21 +114,38 @@ public:
     void suspendDisplay();
     void resumeDisplay();
     bool displaySuspended() const;
+    // Suspends the display for its lifetime, so a scan that ends in an error
+    // does not leave the bound controls frozen.
+    class DisplaySuspension
+    {
+    public:
+        explicit DisplaySuspension(Table& table) : m_table(table) { m_table.suspendDisplay(); }
+        ~DisplaySuspension() { m_table.resumeDisplay(); }
+        DisplaySuspension(const DisplaySuspension&) = delete;
+        DisplaySuspension& operator=(const DisplaySuspension&) = delete;
+
+    private:
+        Table& m_table;
+    };
 
     // A bulk change syncs the files once at its end instead of after every
     // record. Batches nest; the outermost end syncs.
     void beginBatch();
     void endBatch();
+    // A batch for its lifetime. Its end never throws: when the closing sync
+    // fails, the table's next change (insert, edit, remove, post) or close
+    // throws that error instead, unless another error was already on its way.
     class Batch
     {
     public:
-        explicit Batch(Table& table) : m_table(table) { m_table.beginBatch(); }
-        ~Batch() noexcept(false); // syncs; an error is thrown unless another is on its way
+        explicit Batch(Table& table);
+        ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
 
     private:
         Table& m_table;
+        int m_uncaught;
     };
 
     // Called at the start of every post so bound controls can write the value
@@ -151,6 +173,8 @@ private:
     void checkWritable(int field) const;
     void finishChange();
     void postIfPending();
+    void checkChangesAllowed() const;
+    void throwDeferredError();
     QVariant readField(int record, int field) const;
 
     std::unique_ptr<DbfFile> m_file;
@@ -165,5 +189,7 @@ private:
     int m_suspend = 0;
     bool m_changedWhileSuspended = false;
     int m_batch = 0;
+    QString m_deferredError; // of a batch end that could not throw
+    bool m_warningsAcknowledged = true;
     std::map<const QObject*, std::function<void()>> m_hooks;
 };

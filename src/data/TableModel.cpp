@@ -1,5 +1,6 @@
 #include "data/TableModel.h"
 
+#include "config/AppError.h"
 #include "data/Table.h"
 
 TableModel::TableModel(Table* table, const QStringList& fields, QObject* parent)
@@ -42,6 +43,29 @@ int TableModel::columnCount(const QModelIndex& parent) const
 }
 
 QVariant TableModel::data(const QModelIndex& index, int role) const
+{
+    try {
+        return value(index, role);
+    } catch (const AppError& e) {
+        reportOnce(e.message());
+    } catch (const std::exception& e) {
+        reportOnce(QString::fromUtf8(e.what()));
+    }
+    return {};
+}
+
+void TableModel::reportOnce(const QString& message) const
+{
+    if (m_failureReported)
+        return;
+    m_failureReported = true;
+    // Not from inside the paint: a message box there would paint the grid again.
+    auto* self = const_cast<TableModel*>(this);
+    QMetaObject::invokeMethod(
+        self, [self, message] { emit self->readFailed(message); }, Qt::QueuedConnection);
+}
+
+QVariant TableModel::value(const QModelIndex& index, int role) const
 {
     if (!m_table || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};

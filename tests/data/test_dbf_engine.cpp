@@ -111,6 +111,10 @@ private slots:
     void memoBlocksAsWritten();
     void newNotesNeverOverwriteStoredBlocks();
     void interruptedAppend();
+    void damagedTableIsNotChangedUntilShown_data();
+    void damagedTableIsNotChangedUntilShown();
+    void everyWriteDatesTheHeader_data();
+    void everyWriteDatesTheHeader();
     void damagedNotesGiveAnErrorForThatRecord_data();
     void damagedNotesGiveAnErrorForThatRecord();
     void valuesThatDoNotFitAreRefused();
@@ -321,6 +325,7 @@ void TestDbfEngine::interruptedAppend()
         QVERIFY(t.warnings().first().contains(QStringLiteral("osoby.dbf")));
         QCOMPARE(t.rowCount(), 2);
         QVERIFY(!t.locate("NAME", "Written", Qt::CaseInsensitive));
+        t.acknowledgeWarnings(); // the window shows them first
         t.insert();
         t.setInteger("NUMBER", 4);
         t.setText("NAME", QStringLiteral("Again"));
@@ -364,6 +369,90 @@ void TestDbfEngine::interruptedAppend()
     QCOMPARE(read(fx.dbf).back(), '\x1A');
 }
 
+void TestDbfEngine::damagedTableIsNotChangedUntilShown_data()
+{
+    QTest::addColumn<int>("headerCount");
+    QTest::addColumn<QByteArray>("tail"); // after the three records, in place of the end mark
+    QTest::addColumn<QString>("found");
+    const QByteArray fourth = row({right("4", 10), left("Half", 20), left("Written", 25)});
+    QTest::newRow("cut in a record") << 4 << fourth.left(20) << "counts 4 records but the file holds 3";
+    QTest::newRow("count 2,147,483,647") << 2147483647 << QByteArray("\x1A")
+                                         << "counts 2147483647 records but the file holds 3";
+    QTest::newRow("record not yet counted") << 3 << fourth << "bytes after the 3 counted records";
+}
+
+void TestDbfEngine::damagedTableIsNotChangedUntilShown()
+{
+    QFETCH(int, headerCount);
+    QFETCH(QByteArray, tail);
+    QFETCH(QString, found);
+    QTemporaryDir dir;
+    Fixture fx = writePersons(dir.path(), 0x03, 'N', Memo::None);
+    QByteArray bytes = read(fx.dbf);
+    bytes.chop(1);
+    bytes.replace(4, 4, le32(quint32(headerCount)));
+    write(fx.dbf, bytes + tail);
+    const QByteArray damaged = read(fx.dbf);
+
+    Table t;
+    t.open(fx.dbf);
+    QCOMPARE(t.warnings().size(), 1);
+    QVERIFY2(t.warnings().first().contains(found), qPrintable(t.warnings().first()));
+    QVERIFY(t.warnings().first().contains(QStringLiteral("osoby.dbf")));
+    QVERIFY(!t.warningsAcknowledged());
+    QCOMPARE(t.rowCount(), 2); // the complete records still read
+    for (const auto& change :
+         std::initializer_list<std::function<void()>>{[&] { t.insert(); }, [&] { t.edit(); }, [&] { t.remove(); }}) {
+        QVERIFY(errorOf(change).contains(QStringLiteral("osoby.dbf: the table was found damaged")));
+        QCOMPARE(t.state(), Table::State::Browsing);
+    }
+    t.close();
+    QCOMPARE(read(fx.dbf), damaged);
+
+    t.open(fx.dbf);
+    t.acknowledgeWarnings();
+    t.edit();
+    t.setText("NAME", QStringLiteral("Shown"));
+    t.post();
+    t.close();
+    QVERIFY(read(fx.dbf).contains("Shown"));
+}
+
+void TestDbfEngine::everyWriteDatesTheHeader_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<quint32>("count");
+    QTest::newRow("edit") << "edit" << 3u;
+    QTest::newRow("append") << "append" << 4u;
+    QTest::newRow("delete") << "delete" << 3u;
+}
+
+void TestDbfEngine::everyWriteDatesTheHeader()
+{
+    QFETCH(QString, change);
+    QFETCH(quint32, count);
+    QTemporaryDir dir;
+    Fixture fx = writePersons(dir.path(), 0x8B, 'N', Memo::DBase4);
+    QCOMPARE(read(fx.dbf).mid(1, 3), QByteArray("\x63\x07\x0F")); // 1999-07-15
+    {
+        Table t;
+        t.open(fx.dbf);
+        if (change == u"append") {
+            t.insert();
+            t.setInteger("NUMBER", 4);
+        } else if (change == u"edit") {
+            t.edit();
+            t.setText("INFO", QStringLiteral("changed note"));
+        } else {
+            t.remove();
+        }
+        t.post();
+    }
+    const QByteArray after = read(fx.dbf);
+    QCOMPARE(after.mid(1, 3), today());
+    QCOMPARE(readLe32(after, 4), count);
+}
+
 void TestDbfEngine::damagedNotesGiveAnErrorForThatRecord_data()
 {
     QTest::addColumn<int>("version");
@@ -405,8 +494,10 @@ void TestDbfEngine::damagedNotesGiveAnErrorForThatRecord()
     QVERIFY2(error.contains(expected), qPrintable(error));
     QVERIFY2(error.contains(QStringLiteral("osoby.dbt")) || error.contains(QStringLiteral("osoby.dbf")),
              qPrintable(error));
-    QVERIFY(!t.valueAt(0, t.fieldPosition("INFO")).isValid()); // a grid shows it empty
-    QCOMPARE(t.asText("SURNAME"), Lukasz);                     // the rest of the record reads
+    QVERIFY(errorOf([&] {
+                t.valueAt(0, t.fieldPosition("INFO"));
+            }).contains(expected));        // a grid shows it empty and reports why
+    QCOMPARE(t.asText("SURNAME"), Lukasz); // the rest of the record reads
     t.next();
     QCOMPARE(t.asText("INFO"), QStringLiteral("third note")); // other records are fine
     // Writing a new note repairs the record.

@@ -3,14 +3,18 @@
 #include "DbfBytes.h"
 
 #include "config/AppError.h"
+#include "data/FileSync.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "data/TableModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 namespace {
 
@@ -53,6 +57,14 @@ QString errorOf(const std::function<void()>& step)
     return {};
 }
 
+// Puts a sync function in place of the system calls for its lifetime.
+struct SyncWatch
+{
+    explicit SyncWatch(filesync::Function f) : previous(filesync::setFunction(std::move(f))) {}
+    ~SyncWatch() { filesync::setFunction(previous); }
+    filesync::Function previous;
+};
+
 } // namespace
 
 class TestTable : public QObject
@@ -77,6 +89,11 @@ private slots:
     void batchWritesEveryRecord();
     void failedStepLeavesEarlierStepsDone();
     void modelFollowsTheTable();
+    void modelShowsUnreadableValuesEmptyAndReportsOnce();
+    void writeOrderOnDisk_data();
+    void writeOrderOnDisk();
+    void batchEndNeverThrows_data();
+    void batchEndNeverThrows();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -419,6 +436,15 @@ void TestTable::suspendedDisplay()
     QCOMPARE(changed.count(), 1);
     t.next();
     QCOMPARE(changed.count(), 2);
+
+    // A scan that ends in an error lets the controls follow again.
+    QVERIFY(!errorOf([&] {
+                 Table::DisplaySuspension suspended(t);
+                 t.first();
+                 t.asInteger("NOSUCH");
+             }).isEmpty());
+    QVERIFY(!t.displaySuspended());
+    QCOMPARE(changed.count(), 3);
 }
 
 void TestTable::statesAndTheirSignals()
@@ -566,6 +592,129 @@ void TestTable::modelFollowsTheTable()
     QCOMPARE(model.rowCount(), 2);
     t.close();
     QCOMPARE(model.rowCount(), 0);
+}
+
+void TestTable::modelShowsUnreadableValuesEmptyAndReportsOnce()
+{
+    {
+        Table t;
+        t.open(path("osoby.dbf"));
+        addPersons(t, {{1, "Anna", "Nowak", ""}, {2, "Ewa", "Kos", ""}});
+        for (t.first(); !t.atEnd(); t.next()) {
+            t.edit();
+            t.setText("INFO", QStringLiteral("note %1").arg(t.asInteger("NUMBER")));
+            t.post();
+        }
+    }
+    // Both notes lose their block signature.
+    QByteArray dbt = dbfbytes::read(path("osoby.dbt"));
+    for (int at = dbt.indexOf("\xFF\xFF\x08\x00"); at >= 0; at = dbt.indexOf("\xFF\xFF\x08\x00", at))
+        dbt.replace(at, 4, "XXXX");
+    QVERIFY(dbfbytes::write(path("osoby.dbt"), dbt));
+
+    Table t;
+    t.open(path("osoby.dbf"));
+    TableModel model(&t, {"NAME", "INFO"});
+    QSignalSpy failed(&model, &TableModel::readFailed);
+    for (int row = 0; row < 2; ++row) {
+        QVERIFY(!model.index(row, 1).data().isValid());
+        QVERIFY(!model.index(row, 1).data().isValid());
+    }
+    QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("Kos"));
+    QCOMPARE(failed.count(), 0); // not while painting
+    QTRY_COMPARE(failed.count(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(failed.count(), 1);
+    const QString message = failed.first().first().toString();
+    QVERIFY2(message.contains("osoby.dbt") && message.contains("signature"), qPrintable(message));
+}
+
+void TestTable::writeOrderOnDisk_data()
+{
+    QTest::addColumn<QString>("change");
+    // At each sync: the file synced, then what all files hold at that moment.
+    QTest::addColumn<QStringList>("syncs");
+    QTest::newRow("append with note") << "append with note"
+                                      << QStringList{"osoby.dbt: note", "osoby.dbf: note record",
+                                                     "osoby.dbf: note record count"};
+    QTest::newRow("append") << "append" << QStringList{"osoby.dbf: record", "osoby.dbf: record count"};
+    QTest::newRow("edit with note") << "edit with note" << QStringList{"osoby.dbt: note", "osoby.dbf: note record"};
+}
+
+void TestTable::writeOrderOnDisk()
+{
+    QFETCH(QString, change);
+    QFETCH(QStringList, syncs);
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "Anna", "Nowak", ""}});
+
+    QStringList seen;
+    SyncWatch watch([&](int, const QString& file, filesync::Kind) {
+        const QByteArray dbf = dbfbytes::read(path("osoby.dbf"));
+        QStringList facts;
+        if (dbfbytes::read(path("osoby.dbt")).contains("new note"))
+            facts << "note";
+        if (dbf.contains("Zofia"))
+            facts << "record";
+        if (dbfbytes::readLe32(dbf, 4) == 2)
+            facts << "count";
+        seen << QFileInfo(file).fileName() + ": " + facts.join(' ');
+        return 0;
+    });
+    if (change.startsWith(u"append")) {
+        t.insert();
+        t.setInteger("NUMBER", 2);
+    } else {
+        t.edit();
+    }
+    t.setText("NAME", "Zofia");
+    if (change.endsWith(u"with note"))
+        t.setText("INFO", "new note");
+    t.post();
+    QCOMPARE(seen, syncs);
+}
+
+void TestTable::batchEndNeverThrows_data()
+{
+    QTest::addColumn<bool>("otherError");
+    QTest::addColumn<QString>("caught");     // at the end of the batch's scope
+    QTest::addColumn<QString>("nextChange"); // the error of the next change
+    QTest::newRow("none on its way") << false << ""
+                                     << "cannot be made durable";
+    QTest::newRow("another on its way") << true << "other"
+                                        << "";
+}
+
+void TestTable::batchEndNeverThrows()
+{
+    QFETCH(bool, otherError);
+    QFETCH(QString, caught);
+    QFETCH(QString, nextChange);
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "Anna", "Nowak", ""}});
+    QString error;
+    {
+        SyncWatch failing([](int, const QString&, filesync::Kind) {
+            errno = EIO;
+            return -1;
+        });
+        error = errorOf([&] {
+            Table::Batch batch(t);
+            t.edit();
+            t.setText("NAME", "Batch");
+            t.post();
+            if (otherError)
+                throw AppError("other");
+        });
+    }
+    QCOMPARE(error, caught);
+    QVERIFY(!t.displaySuspended());
+    const QString next = errorOf([&] { t.edit(); });
+    QVERIFY2(nextChange.isEmpty() ? next.isEmpty() : next.contains(nextChange), qPrintable(next));
+    QVERIFY(errorOf([&] { t.edit(); }).isEmpty()); // reported once
+    QVERIFY(dbfbytes::read(path("osoby.dbf")).contains("Batch"));
 }
 
 QTEST_GUILESS_MAIN(TestTable)
