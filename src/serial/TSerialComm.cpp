@@ -159,7 +159,6 @@ void TSerialComm::closePort(bool drain)
             // right away would throw it out of the queue. Only what a stalled
             // device has not taken by the bound is discarded.
             const qint64 unsent = drainOutput(closeDrainBound(pendingOutput()).count());
-            watch(OutputStep::Drained, unsent);
             // A purge that fails leaves those bytes to the driver; the port
             // is let go either way.
             if (unsent > 0 && m_port->clear(QSerialPort::Output))
@@ -185,7 +184,6 @@ void TSerialComm::writeString(const QByteArray& bytes)
     const qint64 written = m_port->write(bytes);
     const qint64 unsent = written == bytes.size() ? drainOutput(limit) : bytes.size();
     m_writing = false;
-    watch(OutputStep::Drained, unsent);
     const bool complete = unsent == 0;
 
     // A failed write is not reported, but it may mean the device has gone.
@@ -215,7 +213,9 @@ qint64 TSerialComm::drainOutput(qint64 msecs)
            !deadline.hasExpired())
         QThread::usleep(200);
 #endif
-    return pendingOutput();
+    const qint64 unsent = pendingOutput();
+    watch(OutputStep::Drained, unsent);
+    return unsent;
 }
 
 qint64 TSerialComm::pendingOutput() const

@@ -87,7 +87,8 @@ private slots:
 private:
     void deliverReceived();
     void closePort(bool drain);
-    // Waits at most msecs for the output to leave; returns the bytes unsent.
+    // Waits at most msecs for the output to leave; reports and returns the
+    // bytes still unsent.
     qint64 drainOutput(qint64 msecs);
     qint64 pendingOutput() const;
     QString openFailureReason() const;
