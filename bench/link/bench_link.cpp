@@ -40,7 +40,7 @@ public:
     void setGauge(int percent) override { m_gauge = percent; }
     int gauge() const override { return m_gauge; }
     void setLabel22(const QString&) override {}
-    void showMessage(int, int) override {}
+    void showMessage(Text::Id, Text::Id) override {}
     void setTimer1Enabled(bool on) override { on ? timer1.start() : timer1.stop(); }
     void setTimer3Enabled(bool) override {}
     void SavePortToRegistry(int) override {}

@@ -8,6 +8,7 @@
 #include "serial/TSerialComm.h"
 #include "ui/DbControls.h"
 #include "i18n/LanguageTables.h"
+#include "i18n/Text.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DataSource.h"
 #include "ui/TForm2.h"
@@ -53,9 +54,6 @@ const QString WrongPassword = QStringLiteral("Niepoprawne haslo.");
 const QString WrongPasswordCaption = QStringLiteral("Uwaga!");
 const QString ErrorCaption = QStringLiteral("Error");
 
-// Hint of an access box whose number no reader has.
-constexpr int NoAssignmentSlot = 81;
-
 // The inactive-caption colour of the classic desktop scheme, painted over the
 // boxes the user role may not read.
 const QColor InactiveCaption(191, 205, 219);
@@ -96,9 +94,9 @@ public:
     }
     int gauge() const override { return m_form.m_form3 ? m_form.m_form3->bar2->value() : 0; }
     void setLabel22(const QString& text) override { m_form.m_ui.Label22->setText(text); }
-    void showMessage(int textSlot, int captionSlot) override
+    void showMessage(Text::Id text, Text::Id caption) override
     {
-        MessageBox::show(m_form.m_state.TextSlots[textSlot], m_form.m_state.TextSlots[captionSlot]);
+        MessageBox::show(m_form.m_state.TextSlots[text], m_form.m_state.TextSlots[caption]);
     }
     void setTimer1Enabled(bool on) override { on ? m_form.Timer1->start() : m_form.Timer1->stop(); }
     void setTimer3Enabled(bool on) override { on ? m_form.Timer3->start() : m_form.Timer3->stop(); }
@@ -263,9 +261,9 @@ void TForm1::FormCreate()
 void TForm1::UpdateReaderHints()
 {
     // Every access box first says it has no reader, then each reader record
-    // names the box of its number. Language slot 81 is still empty at start-up.
+    // names the box of its number. The NoAssignment text is still empty at start-up.
     for (int n = 1; n <= MainWindowUi::AccessBoxCount; ++n)
-        m_ui.accessBox(n)->setToolTip(m_state.TextSlots[NoAssignmentSlot]);
+        m_ui.accessBox(n)->setToolTip(m_state.TextSlots[Text::NoAssignment]);
     Table2->first();
     Table2->suspendDisplay();
     while (!Table2->atEnd()) {
@@ -285,7 +283,10 @@ QString TForm1::languageText() const
 
 void TForm1::Timer2Timer()
 {
-    SelectLanguageTable(languageText(), m_state.TextSlots);
+    // A name no table has gets English, and the box says so: the next Save
+    // then stores a language that exists.
+    if (!SelectLanguageTable(languageText(), m_state.TextSlots))
+        m_ui.ComboBox1->setCurrentText(QString::fromUtf16(i18n::FallbackLanguage));
     ApplyLanguage(m_state.TextSlots, m_state.VersionText, m_ui, this, m_form2, m_form3, m_form4);
     Timer2->stop();
 }
@@ -345,7 +346,7 @@ void TForm1::showSaveResult(const settings::SaveResult& r)
 {
     if (!r.error.isEmpty())
         MessageBox::show(r.error, ErrorCaption);
-    else if (r.confirmTextSlot >= 0)
+    else if (r.confirmTextSlot != settings::NoConfirmation)
         MessageBox::show(m_state.TextSlots[r.confirmTextSlot], m_state.TextSlots[r.confirmCaptionSlot]);
 }
 

@@ -6,6 +6,7 @@
 #include "ui/MainWindowUi.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -37,7 +38,8 @@ public:
     ~TForm1() override;
 
     // The dialogs are created after the main window, in the order About,
-    // Transmit, Card information, and live as long as it does.
+    // Transmit, Card information, and should outlive it; one that is
+    // destroyed first is simply no longer shown or updated.
     void setDialogs(TForm2* form2, TForm3* form3, TForm4* form4);
 
     ProgramState& state() { return m_state; }
@@ -94,8 +96,9 @@ private:
     std::unique_ptr<ProgrammerLink> m_link;
     IniFile m_config;
     MainWindowUi m_ui;
-    TForm2* m_form2 = nullptr;
-    TForm3* m_form3 = nullptr;
-    TForm4* m_form4 = nullptr;
+    // Guarded: a dialog that goes first is out of reach, never dangling.
+    QPointer<TForm2> m_form2;
+    QPointer<TForm3> m_form3;
+    QPointer<TForm4> m_form4;
     bool m_working = false;
 };

@@ -1,9 +1,9 @@
 #include "app/Form1.h"
 #include "config/AppError.h"
+#include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
 #include "ui/TForm4.h"
-#include "ui/MessageBox.h"
 
 #include <QApplication>
 
@@ -22,10 +22,14 @@ int main(int argc, char* argv[])
         MessageBox::show(e.message(), QStringLiteral("Error"));
         return 1;
     }
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
-    form1->setDialogs(&form2, &form3, &form4);
+    auto form2 = std::make_unique<TForm2>();
+    auto form3 = std::make_unique<TForm3>();
+    auto form4 = std::make_unique<TForm4>();
+    form1->setDialogs(form2.get(), form3.get(), form4.get());
     form1->show();
-    return app.exec();
+    const int result = app.exec();
+    // The main window goes first: until then it can reach the dialogs, and
+    // the Card information dialog shows its persons table.
+    form1.reset();
+    return result;
 }

@@ -2,6 +2,7 @@
 
 #include "config/IniFile.h"
 #include "config/ProgramState.h"
+#include "i18n/Text.h"
 
 #include <QString>
 
@@ -39,16 +40,19 @@ QString PortDevice(const IniFile& ini, int portNumber);
 // "COM1 ".."COM4 " for 1..4, empty for anything else.
 QString PortCaptionFor(int portNumber);
 
+// A SaveResult with no confirmation to show.
+inline constexpr Text::Id NoConfirmation = Text::Id(-1);
+
 // What a Save button of the settings page leaves behind: the texts the boxes
-// show now, and either an error text or the confirmation (text and caption
-// slots) to show.
+// show now, and either an error text or the confirmation (text and caption)
+// to show.
 struct SaveResult
 {
     QString edit1Text;
     QString edit2Text;
-    QString error;            // shown alone, with no confirmation
-    int confirmTextSlot = -1; // -1: no confirmation
-    int confirmCaptionSlot = 99;
+    QString error; // shown alone, with no confirmation
+    Text::Id confirmTextSlot = NoConfirmation;
+    Text::Id confirmCaptionSlot = Text::Configuration;
 };
 
 // System-number Save: the number in force becomes the old one, the typed one

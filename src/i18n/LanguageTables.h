@@ -17,6 +17,9 @@ inline constexpr int OriginalTableSize = 104;
 inline constexpr int LanguageTableSize = TextSlotCount;
 using LanguageTable = std::array<QString, LanguageTableSize>;
 
+// The table used when a language name matches none of the four.
+inline constexpr char16_t FallbackLanguage[] = u"English";
+
 // "Polski", "English", "český", "Magyar", in the order of the language box.
 QStringList languageNames();
 

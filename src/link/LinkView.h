@@ -1,5 +1,7 @@
 #pragma once
 
+#include "i18n/Text.h"
+
 #include <QString>
 
 // What the programmer link shows and switches on the main window. The main
@@ -28,9 +30,9 @@ public:
     // Label22 on the persons page: the system number of the card last read.
     virtual void setLabel22(const QString& text) = 0;
 
-    // An operator message with one OK button, text and caption given by
-    // their text slots (they follow the current language).
-    virtual void showMessage(int textSlot, int captionSlot) = 0;
+    // An operator message with one OK button, text and caption named by
+    // their texts (they follow the current language).
+    virtual void showMessage(Text::Id text, Text::Id caption) = 0;
 
     // Timer1 (100 ms, read exchange) and Timer3 (50 ms, status animation) of
     // the main window, connected to ProgrammerLink::Timer1Timer/Timer3Timer.

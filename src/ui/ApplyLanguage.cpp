@@ -1,6 +1,7 @@
 #include "ui/ApplyLanguage.h"
 
 #include "i18n/LanguageTables.h"
+#include "i18n/Text.h"
 #include "ui/DataSource.h"
 #include "ui/DbControls.h"
 #include "ui/MainWindowUi.h"
@@ -43,55 +44,90 @@ void setPageCaption(QTabWidget* pager, QWidget* page, const QString& text)
 // Slots 0..63, in slot order.
 void applyPageTexts(const TextSlots& s, MainWindowUi& ui)
 {
-    setPageCaption(ui.Pager1, ui.Pager11, s[0]);
-    setPageCaption(ui.Pager1, ui.Pager12, s[1]);
-    setPageCaption(ui.Pager1, ui.Pager13, s[2]);
-    setPageCaption(ui.Pager1, ui.PagerPage1, s[3]);
+    setPageCaption(ui.Pager1, ui.Pager11, s[Text::UsersPage]);
+    setPageCaption(ui.Pager1, ui.Pager12, s[Text::GroupsPage]);
+    setPageCaption(ui.Pager1, ui.Pager13, s[Text::ReadersPage]);
+    setPageCaption(ui.Pager1, ui.PagerPage1, s[Text::SettingsPage]);
 
-    const std::pair<int, QWidget*> persons[] = {
-        {4, ui.Label7},        {5, ui.Label13},       {6, ui.Label14},       {7, ui.Label3},        {8, ui.Label4},
-        {9, ui.Button9},       {10, ui.Button7},      {11, ui.SpeedButton4}, {12, ui.SpeedButton3}, {13, ui.GroupBox6},
-        {14, ui.RadioButton4}, {15, ui.RadioButton5}, {16, ui.CheckBox2},    {17, ui.Label2},       {18, ui.CBox2},
-        {19, ui.Button4},      {20, ui.Button2},      {21, ui.Button3},
+    const std::pair<Text::Id, QWidget*> persons[] = {
+        {Text::PersonFirstNameLabel, ui.Label7},
+        {Text::PersonSurnameLabel, ui.Label13},
+        {Text::DuplicatesLabel, ui.Label14},
+        {Text::PersonNumberLabel, ui.Label3},
+        {Text::GroupWord, ui.Label4},
+        {Text::PersonAdd, ui.Button9},
+        {Text::PersonDelete, ui.Button7},
+        {Text::PersonEdit, ui.SpeedButton4},
+        {Text::PersonConfirm, ui.SpeedButton3},
+        {Text::FilterBox, ui.GroupBox6},
+        {Text::FilterByName, ui.RadioButton4},
+        {Text::FilterBySurname, ui.RadioButton5},
+        {Text::FilterCheck, ui.CheckBox2},
+        {Text::PersonComments, ui.Label2},
+        {Text::DuplicateCard, ui.CBox2},
+        {Text::ProgramCard, ui.Button4},
+        {Text::FindCard, ui.Button2},
+        {Text::RemovePermissions, ui.Button3},
     };
     for (const auto& [slot, control] : persons)
-        setCaption(control, s[size_t(slot)]);
+        setCaption(control, s[slot]);
+    const Text::Id personColumns[] = {Text::PersonGridId, Text::PersonGridName, Text::PersonGridSurname,
+                                      Text::PersonGridGroup};
     for (int column = 0; column < 4; ++column)
-        ui.DBGrid1->setColumnTitle(column, s[size_t(22 + column)]);
+        ui.DBGrid1->setColumnTitle(column, s[personColumns[column]]);
 
-    const std::pair<int, QWidget*> groups[] = {
-        {26, ui.Button13},     {27, ui.Button14}, {28, ui.Button1}, {29, ui.Button10}, {30, ui.SpeedButton5},
-        {31, ui.SpeedButton6}, {32, ui.Label9},   {33, ui.Label6},  {34, ui.Label5},
+    const std::pair<Text::Id, QWidget*> groups[] = {
+        {Text::SelectAll, ui.Button13},   {Text::NoAccess, ui.Button14},      {Text::GroupAdd, ui.Button1},
+        {Text::GroupDelete, ui.Button10}, {Text::GroupEdit, ui.SpeedButton5}, {Text::GroupConfirm, ui.SpeedButton6},
+        {Text::GroupLabel, ui.Label9},    {Text::GroupComments, ui.Label6},   {Text::AccessToReaders, ui.Label5},
     };
     for (const auto& [slot, control] : groups)
-        setCaption(control, s[size_t(slot)]);
-    ui.DBGrid2->setColumnTitle(0, s[35]);
+        setCaption(control, s[slot]);
+    ui.DBGrid2->setColumnTitle(0, s[Text::GroupGridName]);
 
-    const std::pair<int, QWidget*> readers[] = {
-        {36, ui.GroupBox3},    {37, ui.GroupBox1},    {38, ui.Label10},      {39, ui.Label11},
-        {40, ui.Label12},      {41, ui.DBCheckBox97}, {42, ui.Button6},      {43, ui.Button8},
-        {44, ui.SpeedButton1}, {45, ui.SpeedButton2}, {46, ui.RadioButton3}, {47, ui.RadioButton1},
-        {48, ui.RadioButton2}, {49, ui.Label17},      {50, ui.CheckBox1},    {51, ui.Button12},
-        {52, ui.Label15},
+    const std::pair<Text::Id, QWidget*> readers[] = {
+        {Text::ReaderParameters, ui.GroupBox3},
+        {Text::ConfigCardBox, ui.GroupBox1},
+        {Text::ReaderNameLabel, ui.Label10},
+        {Text::RelayTimeLabel, ui.Label11},
+        {Text::ReaderNumberLabel, ui.Label12},
+        {Text::ConfirmationOnRs232, ui.DBCheckBox97},
+        {Text::ReaderAdd, ui.Button6},
+        {Text::ReaderDelete, ui.Button8},
+        {Text::ReaderEdit, ui.SpeedButton1},
+        {Text::ReaderConfirm, ui.SpeedButton2},
+        {Text::FactoryNew, ui.RadioButton3},
+        {Text::WithCurrentCode, ui.RadioButton1},
+        {Text::WhenCodeChanged, ui.RadioButton2},
+        {Text::OldCode, ui.Label17},
+        {Text::ResetReaderMemory, ui.CheckBox1},
+        {Text::SaveToCard, ui.Button12},
+        {Text::ReaderComments, ui.Label15},
     };
     for (const auto& [slot, control] : readers)
-        setCaption(control, s[size_t(slot)]);
-    ui.DBGrid3->setColumnTitle(0, s[53]);
-    ui.DBGrid3->setColumnTitle(1, s[54]);
+        setCaption(control, s[slot]);
+    ui.DBGrid3->setColumnTitle(0, s[Text::ReaderGridName]);
+    ui.DBGrid3->setColumnTitle(1, s[Text::ReaderGridTime]);
 
-    const std::pair<int, QWidget*> settings[] = {
-        {55, ui.Label18}, {56, ui.Label19},  {57, ui.Label20},  {58, ui.Label8},   {59, ui.Label21},
-        {60, ui.Button5}, {61, ui.Button15}, {62, ui.Button11}, {63, ui.Button18},
+    const std::pair<Text::Id, QWidget*> settings[] = {
+        {Text::SystemCodeLabel, ui.Label18},    {Text::AdminPasswordLabel, ui.Label19},
+        {Text::UserPasswordLabel, ui.Label20},  {Text::SystemNumberRange, ui.Label8},
+        {Text::LanguageLabel, ui.Label21},      {Text::SaveSystemNumber, ui.Button5},
+        {Text::SaveAdminPassword, ui.Button15}, {Text::SaveUserPassword, ui.Button11},
+        {Text::SaveLanguage, ui.Button18},
     };
     for (const auto& [slot, control] : settings)
-        setCaption(control, s[size_t(slot)]);
+        setCaption(control, s[slot]);
 }
 
 } // namespace
 
 bool SelectLanguageTable(const QString& name, TextSlots& textSlots)
 {
-    return i18n::copyLanguageTable(name, &textSlots);
+    if (i18n::copyLanguageTable(name, &textSlots))
+        return true;
+    i18n::copyLanguageTable(i18n::FallbackLanguage, &textSlots);
+    return false;
 }
 
 void ApplyLanguage(const TextSlots& s, const QString& versionText, MainWindowUi& ui, QMainWindow* form1, TForm2* form2,
@@ -102,45 +138,48 @@ void ApplyLanguage(const TextSlots& s, const QString& versionText, MainWindowUi&
 
     // 2. The About text, always seven lines.
     if (form2) {
-        form2->Memo1->setPlainText(QStringList{s[64], s[65], s[66], QString(), i18n::creditsLine(), QString(),
-                                               s[68] + QLatin1Char(' ') + versionText}
+        form2->Memo1->setPlainText(QStringList{s[Text::MakerLine1], s[Text::MakerLine2], s[Text::MakerLine3], QString(),
+                                               i18n::creditsLine(), QString(),
+                                               s[Text::SoftwareVersion] + QLatin1Char(' ') + versionText}
                                        .join(QLatin1Char('\n')));
     }
 
     // 3. The dialogs' captions and labels.
     if (form2) {
-        setCaption(form2->Button1, s[67]);
-        form2->setWindowTitle(s[82]);
+        setCaption(form2->Button1, s[Text::AboutClose]);
+        form2->setWindowTitle(s[Text::AboutProgram]);
     }
     if (form3) {
-        form3->setWindowTitle(s[83]);
-        setCaption(form3->Label1, s[84]);
+        form3->setWindowTitle(s[Text::ReadWriteCard]);
+        setCaption(form3->Label1, s[Text::Transmission]);
     }
     if (form4) {
-        form4->setWindowTitle(s[85]);
-        const std::pair<int, QLabel*> rows[] = {{86, form4->label10}, {87, form4->Label6}, {88, form4->Label2},
-                                                {89, form4->Label3},  {90, form4->Label5}, {91, form4->Label4}};
+        form4->setWindowTitle(s[Text::CardInformation]);
+        const std::pair<Text::Id, QLabel*> rows[] = {
+            {Text::InfoSurname, form4->label10},  {Text::InfoName, form4->Label6},
+            {Text::InfoGroup, form4->Label2},     {Text::InfoDuplicates, form4->Label3},
+            {Text::InfoDuplicate, form4->Label5}, {Text::InfoId, form4->Label4}};
         for (const auto& [slot, label] : rows)
-            setCaption(label, s[size_t(slot)]);
-        setCaption(form4->Button1, s[92]);
+            setCaption(label, s[slot]);
+        setCaption(form4->Button1, s[Text::InfoClose]);
     }
 
     // 4. The window caption carries the fixed version, not VersionText.
-    form1->setWindowTitle(s[69] + QLatin1String(CaptionVersionSuffix));
+    form1->setWindowTitle(s[Text::ProductName] + QLatin1String(CaptionVersionSuffix));
 
     // 5. The login button.
-    setCaption(ui.BitBtn1, s[93]);
+    setCaption(ui.BitBtn1, s[Text::LoginConfirm]);
 
     // 6. The menu.
-    ui.Edycja1->setTitle(s[94]);
-    ui.Port1->setTitle(s[95]);
-    ui.Pomoc1->setTitle(s[96]);
-    ui.Uytkownicy1->setText(s[0]);
-    ui.Grupy1->setText(s[1]);
-    ui.Czytniki1->setText(s[2]);
-    ui.COM11->setText(s[97]);
-    ui.Rozcz1->setText(s[98]);
-    ui.Wybrportu1->setTitle(s[95]);
-    ui.Oprogramie1->setText(s[96]);
-    ui.Oprogramie2->setText(s[82]);
+    ui.Edycja1->setTitle(s[Text::EditMenu]);
+    ui.Port1->setTitle(s[Text::PortMenu]);
+    ui.Pomoc1->setTitle(s[Text::HelpMenu]);
+    ui.Uytkownicy1->setText(s[Text::UsersPage]);
+    ui.Grupy1->setText(s[Text::GroupsPage]);
+    ui.Czytniki1->setText(s[Text::ReadersPage]);
+    ui.COM11->setText(s[Text::Connect]);
+    ui.Rozcz1->setText(s[Text::Disconnect]);
+    ui.Wybrportu1->setTitle(s[Text::PortMenu]);
+    ui.Oprogramie1->setText(s[Text::HelpMenu]);
+    ui.Oprogramie2->setText(s[Text::AboutProgram]);
 }

@@ -15,8 +15,10 @@ class TForm4;
 inline constexpr char CaptionVersionSuffix[] = " V1.13";
 
 // Copies the language table with exactly this name ("Polski", "English",
-// "český", "Magyar") into slots 0..103 and returns true. Any other name
-// ("english" included) leaves the slots as they are and returns false.
+// "český", "Magyar") into the slots and returns true. Any other name
+// ("english", a hand-edited or wrongly encoded file, an empty box) copies the
+// English table instead and returns false: empty slots would leave every
+// caption and menu blank. The caller then shows English in the language box.
 bool SelectLanguageTable(const QString& name, TextSlots& textSlots);
 
 // Puts the slot texts on every language-dependent control: the page

@@ -66,11 +66,9 @@ Table* FieldLink::table() const
 void FieldLink::bind(QObject* control, DataSource* source, const QString& field, std::function<void()> show,
                      std::function<void()> writeBack)
 {
-    if (m_source) {
-        QObject::disconnect(m_source, nullptr, control, nullptr);
-        m_source->removeWriteBack(control);
-    }
+    unbind();
     m_source = source;
+    m_control = control;
     m_field = field;
     m_modified = false;
     if (!source)
@@ -89,6 +87,16 @@ void FieldLink::bind(QObject* control, DataSource* source, const QString& field,
         QObject::connect(control, &QObject::destroyed, source, [source, control] { source->removeWriteBack(control); });
     }
     show();
+}
+
+void FieldLink::unbind()
+{
+    if (m_source && m_control) {
+        QObject::disconnect(m_source, nullptr, m_control, nullptr);
+        m_source->removeWriteBack(m_control);
+    }
+    m_source = nullptr;
+    m_control = nullptr;
 }
 
 bool FieldLink::startEdit()
@@ -312,6 +320,13 @@ DbLookupCombo::DbLookupCombo(QWidget* parent) : QComboBox(parent)
     connect(this, &QComboBox::activated, this, &DbLookupCombo::picked);
 }
 
+DbLookupCombo::~DbLookupCombo()
+{
+    // The list table's changes refill the items from members that go now.
+    if (m_listSource && m_listSource->table())
+        disconnect(m_listSource->table(), nullptr, this, nullptr);
+}
+
 void DbLookupCombo::bind(DataSource* source, const QString& field, DataSource* listSource, const QString& listField)
 {
     if (m_listSource && m_listSource->table())
@@ -446,7 +461,17 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
 }
 
-DbGrid::~DbGrid() = default;
+DbGrid::~DbGrid()
+{
+    // The model follows the table until it is deleted; it goes here, while
+    // the grid is still whole, rather than among the view's children later.
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    if (QItemSelectionModel* selection = selectionModel())
+        disconnect(selection, nullptr, this, nullptr);
+    delete m_model;
+    m_model = nullptr;
+}
 
 void DbGrid::bind(DataSource* source, const QList<Column>& columns)
 {

@@ -25,10 +25,18 @@ class TableModel;
 // table are shown in the standard error box.
 
 // What every bound control keeps: its source, its field and whether the
-// operator changed the value since the record was shown.
+// operator changed the value since the record was shown. It unhooks the
+// control from the source when it goes, which is while the control's own
+// members go and before its widget bases are torn down: no record change or
+// write-back can reach a half-destroyed control.
 class FieldLink
 {
 public:
+    FieldLink() = default;
+    ~FieldLink() { unbind(); }
+    FieldLink(const FieldLink&) = delete;
+    FieldLink& operator=(const FieldLink&) = delete;
+
     DataSource* source() const { return m_source; }
     Table* table() const;
     const QString& field() const { return m_field; }
@@ -38,6 +46,8 @@ public:
     // Connects the source's signals to the control's show/writeBack.
     void bind(QObject* control, DataSource* source, const QString& field, std::function<void()> show,
               std::function<void()> writeBack);
+    // Drops the connections and the write-back that bind made.
+    void unbind();
     // Called when the operator changes the value; false when the record
     // could not be put into the editing state.
     bool startEdit();
@@ -45,6 +55,7 @@ public:
 
 private:
     QPointer<DataSource> m_source;
+    QObject* m_control = nullptr;
     QString m_field;
     bool m_modified = false;
 };
@@ -144,6 +155,7 @@ class DbLookupCombo : public QComboBox
 
 public:
     explicit DbLookupCombo(QWidget* parent = nullptr);
+    ~DbLookupCombo() override;
     void bind(DataSource* source, const QString& field, DataSource* listSource, const QString& listField);
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }

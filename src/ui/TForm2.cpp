@@ -1,6 +1,7 @@
 #include "ui/TForm2.h"
 
 #include "i18n/LanguageTables.h"
+#include "i18n/Text.h"
 #include "ui/Look.h"
 
 #include <QPlainTextEdit>
@@ -32,8 +33,9 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent)
     // The design text; the language applied at start-up replaces it before
     // the dialog can be opened.
     if (const i18n::LanguageTable* polish = i18n::findLanguageTable(u"Polski")) {
-        Memo1->setPlainText(QStringList{polish->at(64), polish->at(65), polish->at(66), QString(), i18n::creditsLine(),
-                                        QString(), polish->at(68) + QStringLiteral(" 1.12")}
+        Memo1->setPlainText(QStringList{polish->at(Text::MakerLine1), polish->at(Text::MakerLine2),
+                                        polish->at(Text::MakerLine3), QString(), i18n::creditsLine(), QString(),
+                                        polish->at(Text::SoftwareVersion) + QStringLiteral(" 1.12")}
                                 .join(QLatin1Char('\n')));
     }
 

@@ -38,7 +38,7 @@ public:
     }
     int gauge() const override { return gaugeValue; }
     void setLabel22(const QString& text) override { calls << QStringLiteral("label22 ") + text; }
-    void showMessage(int textSlot, int captionSlot) override
+    void showMessage(Text::Id textSlot, Text::Id captionSlot) override
     {
         calls << QStringLiteral("message %1/%2").arg(textSlot).arg(captionSlot);
     }

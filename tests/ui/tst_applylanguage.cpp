@@ -4,6 +4,7 @@
 
 #include "UiFixture.h"
 #include "i18n/LanguageTables.h"
+#include "i18n/Text.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DbControls.h"
 
@@ -237,8 +238,8 @@ private slots:
     void everyTargetShowsItsSlot_data();
     void everyTargetShowsItsSlot();
     void englishTexts();
-    void lowerCaseNameChangesNothing();
-    void unmatchedNameAtStartEmptiesTheTexts();
+    void unknownNameFallsBackToEnglish_data();
+    void unknownNameFallsBackToEnglish();
     void applyingTwiceKeepsSevenAboutLines();
     void labelsFollowTheirText();
     void captionsFit_data();
@@ -254,9 +255,9 @@ void TestApplyLanguage::selectLanguageTable_data()
     QTest::newRow("English") << "English" << true << "Users";
     QTest::newRow("český") << "český" << true << "Lidé";
     QTest::newRow("Magyar") << "Magyar" << true << "Emberek";
-    QTest::newRow("lower case") << "english" << false << "kept";
-    QTest::newRow("trailing blank") << "Polski " << false << "kept";
-    QTest::newRow("empty") << "" << false << "kept";
+    QTest::newRow("lower case") << "english" << false << "Users";
+    QTest::newRow("trailing blank") << "Polski " << false << "Users";
+    QTest::newRow("empty") << "" << false << "Users";
 }
 
 void TestApplyLanguage::selectLanguageTable()
@@ -266,12 +267,12 @@ void TestApplyLanguage::selectLanguageTable()
     QFETCH(QString, slot0);
 
     TextSlots textSlots;
-    textSlots[0] = QStringLiteral("kept");
+    textSlots[Text::UsersPage] = QStringLiteral("kept");
     QCOMPARE(SelectLanguageTable(name, textSlots), matches);
-    QCOMPARE(textSlots[0], slot0);
+    QCOMPARE(textSlots[Text::UsersPage], slot0);
     if (matches) {
-        QCOMPARE(textSlots[69], QStringLiteral("Pellaro"));
-        QVERIFY(!textSlots[103].isEmpty());
+        QCOMPARE(textSlots[Text::ProductName], QStringLiteral("Pellaro"));
+        QVERIFY(!textSlots[Text::ReaderWord].isEmpty());
     }
 }
 
@@ -298,11 +299,12 @@ void TestApplyLanguage::everyTargetShowsItsSlot()
                                 .arg(t.slot)
                                 .arg(QLatin1String(t.window), QLatin1String(t.control), w.shown(t))));
     }
-    QCOMPARE(w.ui.form1->windowTitle(), textSlots[69] + QStringLiteral(" V1.13"));
+    QCOMPARE(w.ui.form1->windowTitle(), textSlots[Text::ProductName] + QStringLiteral(" V1.13"));
 
     const QStringList about = aboutLines(w);
-    QCOMPARE(about, (QStringList{textSlots[64], textSlots[65], textSlots[66], QString(), i18n::creditsLine(), QString(),
-                                 textSlots[68] + QLatin1Char(' ') + Version}));
+    QCOMPARE(about, (QStringList{textSlots[Text::MakerLine1], textSlots[Text::MakerLine2], textSlots[Text::MakerLine3],
+                                 QString(), i18n::creditsLine(), QString(),
+                                 textSlots[Text::SoftwareVersion] + QLatin1Char(' ') + Version}));
 
     // Texts no slot covers stay as designed.
     QCOMPARE(w.ui.ui.COM12->text(), QStringLiteral("COM1"));
@@ -332,34 +334,48 @@ void TestApplyLanguage::englishTexts()
     QCOMPARE(w.ui.ui.DBGrid1->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Surename"));
 }
 
-void TestApplyLanguage::lowerCaseNameChangesNothing()
+void TestApplyLanguage::unknownNameFallsBackToEnglish_data()
 {
-    Windows w;
-    TextSlots textSlots;
-    QVERIFY(SelectLanguageTable(QStringLiteral("English"), textSlots));
-    w.apply(textSlots);
-    const QStringList before = w.allShown();
-    const TextSlots slotsBefore = textSlots;
-
-    QVERIFY(!SelectLanguageTable(QStringLiteral("english"), textSlots));
-    QVERIFY(textSlots == slotsBefore);
-    w.apply(textSlots);
-    QCOMPARE(w.allShown(), before);
+    QTest::addColumn<QString>("before"); // the language in force, empty at start-up
+    QTest::addColumn<QString>("name");
+    // "český" written in UTF-8 and read back as code page 1250.
+    const QString czechMisread = QString::fromUtf8("\xc3\x84\xc5\xa4"
+                                                   "esk\xc4\x82\xcb\x9d");
+    for (const char* before : {"", "Polski"}) {
+        const QByteArray at = *before ? QByteArray(" after ") + before : QByteArray(" at start-up");
+        QTest::newRow("unknown" + at) << before << "Deutsch";
+        QTest::newRow("wrongly encoded" + at) << before << czechMisread;
+        QTest::newRow("empty" + at) << before << "";
+        QTest::newRow("lower case" + at) << before << "english";
+    }
 }
 
-void TestApplyLanguage::unmatchedNameAtStartEmptiesTheTexts()
+// An unknown name must never leave blank captions or an empty menu.
+void TestApplyLanguage::unknownNameFallsBackToEnglish()
 {
+    QFETCH(QString, before);
+    QFETCH(QString, name);
+
     Windows w;
     TextSlots textSlots; // all empty, as at start-up
-    QVERIFY(!SelectLanguageTable(QStringLiteral("Deutsch"), textSlots));
+    if (!before.isEmpty()) {
+        QVERIFY(SelectLanguageTable(before, textSlots));
+        w.apply(textSlots);
+    }
+    QVERIFY(!SelectLanguageTable(name, textSlots));
     w.apply(textSlots);
 
+    TextSlots english;
+    QVERIFY(SelectLanguageTable(QStringLiteral("English"), english));
+    QVERIFY(textSlots == english);
     for (const Target& t : targets())
-        QVERIFY2(w.shown(t).isEmpty(),
-                 qPrintable(QStringLiteral("%1.%2").arg(QLatin1String(t.window), QLatin1String(t.control))));
-    QCOMPARE(w.ui.form1->windowTitle(), QStringLiteral(" V1.13"));
-    QCOMPARE(aboutLines(w),
-             (QStringList{QString(), QString(), QString(), QString(), i18n::creditsLine(), QString(), " 1.13"}));
+        QVERIFY2(
+            w.shown(t) == english[t.slot],
+            qPrintable(
+                QStringLiteral("%1.%2: \"%3\"").arg(QLatin1String(t.window), QLatin1String(t.control), w.shown(t))));
+    QCOMPARE(w.ui.ui.Edycja1->title(), QStringLiteral("Edit"));
+    QCOMPARE(w.ui.form1->windowTitle(), QStringLiteral("Pellaro V1.13"));
+    QCOMPARE(aboutLines(w).last(), QStringLiteral("Software version 1.13"));
 }
 
 void TestApplyLanguage::applyingTwiceKeepsSevenAboutLines()
