@@ -1,7 +1,9 @@
 // bench_link: how long a card write and a card read take over the serial
 // component, against the programmer simulator on a pseudo-terminal. Nominal:
 // 1300 ms of pauses per card write, about 550 ms from Find to the decoded
-// answer. Usage: bench_link [ROUNDS]
+// answer; each gap between the frames of a card write as the programmer sees
+// it is printed against its pause, with the count outside GapBound.
+// Usage: bench_link [ROUNDS]
 
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <numeric>
 
@@ -49,6 +52,9 @@ private:
     int m_gauge = 0;
 };
 
+// How far a frame gap the programmer sees may stray from its pause.
+constexpr double GapBound = 20.0;
+
 void report(const char* what, const QList<double>& ms, double nominal)
 {
     const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / ms.size();
@@ -71,6 +77,37 @@ QList<double> loggedTimes(const QString& logPath, const QString& verdict)
             times << line.left(cut).toDouble();
     }
     return times;
+}
+
+// The gaps between consecutive frames of each card write, as the simulator
+// logged them: block 1..6, then the write end.
+void reportGaps(const QString& logPath)
+{
+    QList<QList<double>> times;
+    for (int block = 1; block <= 6; ++block)
+        times << loggedTimes(logPath, QStringLiteral("block %1:").arg(block));
+    times << loggedTimes(logPath, QStringLiteral("card written"));
+    qsizetype cards = times[0].size();
+    for (const QList<double>& t : times)
+        cards = std::min(cards, t.size());
+    if (cards == 0) {
+        std::printf("frame gaps: no complete card write in the simulator's log\n");
+        return;
+    }
+    int outside = 0;
+    for (int i = 0; i + 1 < int(times.size()); ++i) {
+        const double nominal = double(ProgrammerLink::WritePauses[i].count());
+        QList<double> gaps;
+        for (qsizetype c = 0; c < cards; ++c) {
+            gaps << times[i + 1][c] - times[i][c];
+            outside += std::abs(gaps.last() - nominal) > GapBound ? 1 : 0;
+        }
+        const QByteArray what = i + 2 <= 6 ? QStringLiteral("gap block %1 to block %2").arg(i + 1).arg(i + 2).toLatin1()
+                                           : QStringLiteral("gap block %1 to write end").arg(i + 1).toLatin1();
+        report(what.constData(), gaps, nominal);
+    }
+    std::printf("frame gaps outside +-%.0f ms of their pause: %d of %lld\n", GapBound, outside,
+                static_cast<long long>(cards * (times.size() - 1)));
 }
 
 } // namespace
@@ -138,6 +175,13 @@ int main(int argc, char** argv)
         reads << t.nsecsElapsed() / 1e6;
     }
     giveUp.stop();
+    // Each disconnect frame is followed at once by the close of the port; the
+    // programmer must still receive every one.
+    const int disconnects = rounds + 1;
+    for (int i = 0; i < rounds; ++i) {
+        link.DisconnectProgrammer();
+        link.ConnectProgrammer();
+    }
     link.DisconnectProgrammer();
     QTimer::singleShot(100, &loop, &QEventLoop::quit);
     loop.exec();
@@ -157,7 +201,11 @@ int main(int argc, char** argv)
     if (!spans.isEmpty())
         report("card write, block 1 to write end", spans, 1100);
     report("card read, Find to decoded answer", reads, 550);
+    reportGaps(logPath);
     std::printf("cards written and decoded by the simulator: %lld of %d; answers read back right: %d of %d\n",
                 static_cast<long long>(ends.size()), rounds, cardsRead, rounds);
-    return cardsRead == rounds && ends.size() == rounds ? 0 : 1;
+    const qsizetype disconnectsSeen = loggedTimes(logPath, QStringLiteral("disconnect")).size();
+    std::printf("disconnect frames the simulator received: %lld of %d\n", static_cast<long long>(disconnectsSeen),
+                disconnects);
+    return cardsRead == rounds && ends.size() == rounds && disconnectsSeen == disconnects ? 0 : 1;
 }
