@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -145,6 +146,25 @@ TForm1::~TForm1()
 {
     m_link.reset();
 }
+
+namespace {
+
+// What the engine found odd when it opened a table (a record cut short, a
+// count the file cannot hold) is told in the chosen language before anyone
+// logs in; until then the table takes no change.
+void showTableWarnings(const TextSlots& texts, std::initializer_list<Table*> tables)
+{
+    for (Table* table : tables) {
+        if (!table || table->warningsAcknowledged())
+            continue;
+        MessageBox::show(
+            texts[Text::TableDamaged].arg(QFileInfo(table->fileName()).fileName(), table->warnings().join(u'\n')),
+            texts[Text::TableDamagedCaption]);
+        table->acknowledgeWarnings();
+    }
+}
+
+} // namespace
 
 void TForm1::openTables()
 {
@@ -288,6 +308,7 @@ void TForm1::Timer2Timer()
     if (!SelectLanguageTable(languageText(), m_state.TextSlots))
         m_ui.ComboBox1->setCurrentText(QString::fromUtf16(i18n::FallbackLanguage));
     ApplyLanguage(m_state.TextSlots, m_state.VersionText, m_ui, this, m_form2, m_form3, m_form4);
+    showTableWarnings(m_state.TextSlots, {Table1, Table2, Table3});
     Timer2->stop();
 }
 

@@ -33,6 +33,18 @@ const AddedText Texts[] = {
      "A value with a line break cannot be stored. Nothing has been saved.",
      "Hodnotu se zalomením řádku nelze uložit. Nic nebylo uloženo.",
      "Sortörést tartalmazó érték nem menthető. Nem történt mentés."},
+    // What the table engine found odd when it opened a table, told before login.
+    {Text::TableDamaged,
+     "Tabela %1 przy otwarciu okazała się uszkodzona:\n%2\nWidoczne są rekordy, które dało się odczytać. Do "
+     "zamknięcia tego komunikatu nic nie zostanie zapisane w tabeli. Szczegóły podaje polecenie \"pellaro-tables "
+     "check %1\".",
+     "The table %1 was found damaged when it was opened:\n%2\nThe records that could be read are shown. Nothing is "
+     "written to the table until this message is closed. The command \"pellaro-tables check %1\" gives the details.",
+     "Tabulka %1 byla při otevření shledána poškozenou:\n%2\nZobrazeny jsou záznamy, které bylo možné přečíst. Do "
+     "zavření této zprávy se do tabulky nic nezapíše. Podrobnosti vypíše příkaz \"pellaro-tables check %1\".",
+     "A(z) %1 tábla megnyitáskor sérültnek bizonyult:\n%2\nA beolvasható rekordok láthatók. Ennek az üzenetnek a "
+     "bezárásáig semmi sem íródik a táblába. A részleteket a \"pellaro-tables check %1\" parancs mutatja meg."},
+    {Text::TableDamagedCaption, "Uszkodzona tabela", "Damaged table", "Poškozená tabulka", "Sérült tábla"},
 };
 
 } // namespace

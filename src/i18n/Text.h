@@ -122,6 +122,8 @@ enum Id : int {
     SettingBlanksRefused = 106,    // "A value that begins or ends with a blank cannot be stored: ..."
     SettingTooLongRefused = 107,   // "A value longer than %1 characters cannot be stored. ..."
     SettingLineBreakRefused = 108, // "A value with a line break cannot be stored. ..."
+    TableDamaged = 116,            // "The table %1 was found damaged when it was opened: ..." (%2: what was found)
+    TableDamagedCaption = 117,     // "Damaged table"
 
     // 120..149: the persons, groups and readers pages (PageTexts.cpp).
     FirstPageText = 120,
