@@ -25,12 +25,14 @@ struct Loaded
     QString error;        // "Unable to write to ..." when the write-back failed
 };
 
-// Reads every key, then writes each back so that a missing key is created
-// with its default. All values read are in force even when the write-back
-// fails: a read-only config.ini must not leave the passwords empty.
+// Reads every key, then writes them back in one write so that a missing key
+// is created with its default. All values read are in force even when the
+// write-back fails: a read-only config.ini must not leave the passwords empty.
 Loaded LoadSettings(ProgramState& state, IniFile& ini);
 
-// Stores every value held in memory, and the language box's current text.
+// Stores every value held in memory, and the language box's current text, in
+// one write. A value the file would not give back exactly refuses the whole
+// write with the operator's message (from state.TextSlots) naming the reason.
 bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error);
 
 // The device behind COMn: key COMn of section COM_PORT (read only, never
@@ -56,7 +58,8 @@ struct SaveResult
 };
 
 // System-number Save: the number in force becomes the old one, the typed one
-// is clamped to 1..1000000 and stored.
+// is clamped to 1..1000000 and stored. The Saves change the values in memory
+// only after the file holds them.
 SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini);
 SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini);
 SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini);

@@ -1,6 +1,9 @@
 #include "config/IniFile.h"
 #include "config/Settings.h"
+#include "config/SyncCalls.h"
+#include "i18n/LanguageTables.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -9,6 +12,7 @@
 
 #include "TestFiles.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace {
@@ -43,7 +47,9 @@ private slots:
         QVERIFY(m_dir.isValid());
         m_path = m_dir.filePath(QStringLiteral("config.ini"));
         QFile::remove(m_path);
+        syncCalls = SyncCalls{};
     }
+    void cleanup() { syncCalls = SyncCalls{}; }
 
     void integerRules_data()
     {
@@ -63,6 +69,7 @@ private slots:
         QTest::newRow("trailing letters") << "12ab" << false << 0;
         QTest::newRow("overflow") << "2147483648" << false << 0;
         QTest::newRow("plus") << "+5" << false << 0;
+        QTest::newRow("hex latin letter") << "0x1\u00e9" << false << 0;
     }
     void integerRules()
     {
@@ -218,11 +225,16 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("stored");
-        QTest::newRow("above range") << "2000000" << "1000000" << 1000000;
-        QTest::newRow("negative") << "-5" << "1" << 1;
-        QTest::newRow("zero") << "0" << "1" << 1;
-        QTest::newRow("in range") << "4711" << "4711" << 4711;
-        QTest::newRow("hex") << "0x10" << "0x10" << 16;
+        QTest::newRow("above range") << "2000000"
+                                     << "1000000" << 1000000;
+        QTest::newRow("negative") << "-5"
+                                  << "1" << 1;
+        QTest::newRow("zero") << "0"
+                              << "1" << 1;
+        QTest::newRow("in range") << "4711"
+                                  << "4711" << 4711;
+        QTest::newRow("hex") << "0x10"
+                             << "0x10" << 16;
     }
     void systemNumberSave()
     {
@@ -294,6 +306,153 @@ private slots:
         const settings::SaveResult r = settings::SaveAdminPassword(state, "x", "Polski", ini);
         QCOMPARE(r.error, QStringLiteral("Unable to write to %1").arg(m_path));
         QCOMPARE(r.confirmTextSlot, -1);
+    }
+
+    // A Save stores a value only if the file gives it back exactly; otherwise
+    // it names the reason and changes neither the file nor the values in memory.
+    void valuesReadBackOrAreRefused_data()
+    {
+        QTest::addColumn<int>("box"); // 0 administrator, 1 user password, 2 language (with a system-number Save)
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("refusal");
+        auto english = [](Text::Id id) { return i18n::findLanguageTable(u"English")->at(id); };
+        const QString character = english(Text::SettingCharacterRefused);
+        QTest::newRow("n tilde") << 0 << "se\u00f1or"
+                                 << "The character \"\u00f1\" cannot be stored in the configuration file. Nothing has "
+                                    "been saved.";
+        QTest::newRow("emoji named whole") << 1 << "a\U0001F600" << character.arg(u"\U0001F600");
+        QTest::newRow("language n tilde") << 2 << "Espa\u00f1ol" << character.arg(u"\u00f1");
+        QTest::newRow("quotes") << 0 << "\"x\"" << english(Text::SettingQuotesRefused);
+        QTest::newRow("leading blank") << 1 << " x" << english(Text::SettingBlanksRefused);
+        QTest::newRow("trailing tab") << 2 << "x\t" << english(Text::SettingBlanksRefused);
+        QTest::newRow("too long") << 0 << QString(2048, u'x') << english(Text::SettingTooLongRefused).arg(2047);
+        QTest::newRow("line break") << 1 << "a\nb" << english(Text::SettingLineBreakRefused);
+        QTest::newRow("longest") << 0 << QString(2047, u'x') << QString();
+        QTest::newRow("unmatched quote") << 1 << "\"abc" << QString();
+        QTest::newRow("mixed quotes, Czech letter") << 2 << "'a\"\u010d\"" << QString();
+    }
+    void valuesReadBackOrAreRefused()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, value);
+        QFETCH(QString, refusal);
+        ProgramState state;
+        QVERIFY(i18n::copyLanguageTable(u"English", &state.TextSlots));
+        IniFile ini(m_path);
+        settings::LoadSettings(state, ini);
+        const QByteArray before = readFile(m_path);
+        const settings::SaveResult r = box == 0   ? settings::SaveAdminPassword(state, value, "English", ini)
+                                       : box == 1 ? settings::SaveUserPassword(state, value, "English", ini)
+                                                  : settings::SaveSystemNumber(state, "9", value, ini);
+        QCOMPARE(r.error, refusal);
+        QCOMPARE(r.confirmTextSlot == settings::NoConfirmation, !refusal.isEmpty());
+        if (!refusal.isEmpty()) {
+            QCOMPARE(readFile(m_path), before);
+            const QStringList held = {state.AdminPassword, state.UserPassword, QString::number(state.SystemNumber)};
+            QCOMPARE(held, QStringList({"1", "2", "1"}));
+            return;
+        }
+        // A restart reads it back, and so does the one after that restart's write-back.
+        for (int start = 0; start < 2; ++start) {
+            ProgramState next;
+            const QString language = settings::LoadSettings(next, ini).languageName;
+            QCOMPARE(QStringList({next.AdminPassword, next.UserPassword, language}).at(box), value);
+        }
+    }
+
+    // Each action writes config.ini once: the new content is durable before
+    // the rename puts it in place, and the directory after.
+    void oneActionOneDurableWrite_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("action"); // 0 start-up, 1 system number, 2 administrator password, 3 language Save
+        QTest::newRow("first start") << QByteArray() << 0;
+        QTest::newRow("start with foreign lines") << ForeignFile << 0;
+        QTest::newRow("system number Save") << DefaultFile << 1;
+        QTest::newRow("password Save on foreign lines") << ForeignFile << 2;
+        QTest::newRow("language Save") << DefaultFile << 3;
+    }
+    void oneActionOneDurableWrite()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, action);
+        if (!file.isEmpty())
+            writeFile(m_path, file);
+        ProgramState state;
+        IniFile ini(m_path);
+        if (action != 0)
+            settings::LoadSettings(state, ini);
+
+        QStringList calls;
+        syncCalls.syncFile = [&](int fd) { return calls.append("sync new content"), ::fsync(fd); };
+        syncCalls.rename = [&](const char* from, const char* to) { return calls.append("rename"), ::rename(from, to); };
+        syncCalls.syncDirectory = [&](int fd) { return calls.append("sync directory"), ::fsync(fd); };
+        QString error;
+        if (action == 0)
+            QVERIFY(settings::LoadSettings(state, ini).error.isEmpty());
+        else if (action == 1)
+            QCOMPARE(settings::SaveSystemNumber(state, "12", "Polski", ini).confirmTextSlot, Text::SystemNumberSaved);
+        else if (action == 2)
+            QCOMPARE(settings::SaveAdminPassword(state, "a", "Polski", ini).confirmTextSlot, Text::AdminPasswordSaved);
+        else
+            QVERIFY(settings::SaveSettings(state, "English", ini, &error));
+        QCOMPARE(calls, QStringList({"sync new content", "rename", "sync directory"}));
+    }
+
+    // When the directory takes no new file (the rename is refused) but
+    // config.ini is writable, the file is rewritten in place. Any other
+    // failure leaves the file and the values in memory as they were.
+    void inPlaceOnlyWhenTheDirectoryRefuses_data()
+    {
+        QTest::addColumn<int>("renameErrno");
+        QTest::addColumn<int>("syncErrno");
+        QTest::addColumn<bool>("fileThere");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("rename not permitted") << EACCES << 0 << true << true;
+        QTest::newRow("rename I/O error") << EIO << 0 << true << false;
+        QTest::newRow("no file to write in place") << EACCES << 0 << false << false;
+        QTest::newRow("new content not durable") << 0 << EIO << true << false;
+    }
+    void inPlaceOnlyWhenTheDirectoryRefuses()
+    {
+        QFETCH(int, renameErrno);
+        QFETCH(int, syncErrno);
+        QFETCH(bool, fileThere);
+        QFETCH(bool, saved);
+        const QByteArray before = ForeignFile + "\r\n; a tail the shorter new text must not leave twice\r\n";
+        if (fileThere)
+            writeFile(m_path, before);
+        struct stat st0 = {}, st1 = {};
+        ::stat(QFile::encodeName(m_path).constData(), &st0);
+        ProgramState state;
+        state.AdminPassword = "old";
+        IniFile ini(m_path);
+        int syncs = 0;
+        syncCalls.rename = [&](const char* from, const char* to) {
+            return renameErrno ? (errno = renameErrno, -1) : ::rename(from, to);
+        };
+        syncCalls.syncFile = [&](int fd) { return ++syncs == 1 && syncErrno ? (errno = syncErrno, -1) : ::fsync(fd); };
+        const settings::SaveResult r = settings::SaveAdminPassword(state, "x", "Polski", ini);
+
+        QCOMPARE(r.error, saved ? QString() : QStringLiteral("Unable to write to %1").arg(m_path));
+        QCOMPARE(state.AdminPassword, saved ? QStringLiteral("x") : QStringLiteral("old"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 fileThere ? QStringList{"config.ini"} : QStringList{});
+        if (!saved) {
+            QCOMPARE(readFile(m_path), fileThere ? before : QByteArray());
+            return;
+        }
+        // Byte for byte what the usual replacement writes, in the same inode.
+        QTemporaryDir ref;
+        writeFile(ref.filePath("config.ini"), before);
+        IniFile refIni(ref.filePath("config.ini"));
+        syncCalls = SyncCalls{};
+        settings::SaveAdminPassword(state, "x", "Polski", refIni);
+        QCOMPARE(readFile(m_path), readFile(refIni.path()));
+        QVERIFY(readFile(m_path).size() < before.size());
+        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st1), 0);
+        QCOMPARE(st1.st_ino, st0.st_ino);
+        QCOMPARE(syncs, 2); // the temporary file's, then the file's own
     }
 
     void portGoesToUserSettings()
