@@ -5,6 +5,7 @@
 #include "data/Table.h"
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
+#include "manual/Manual.h"
 #include "serial/TSerialComm.h"
 #include "ui/DbControls.h"
 #include "i18n/LanguageTables.h"
@@ -14,6 +15,7 @@
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
 #include "ui/TForm4.h"
+#include "ui/ManualWindow.h"
 #include "ui/MessageBox.h"
 
 #include <QAction>
@@ -21,6 +23,7 @@
 #include <QGroupBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -415,9 +418,19 @@ void TForm1::Czytniki1Click()
 
 void TForm1::Oprogramie1Click()
 {
-    // Whether a viewer for the help file exists is the desktop's business:
-    // the result is ignored.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(QStringLiteral("access.chm"))));
+    const QString helpFile = QDir::current().absoluteFilePath(QStringLiteral("access.chm"));
+    if (QFileInfo::exists(helpFile)) {
+        // Whether a viewer for the help file exists is the desktop's business:
+        // the result is ignored.
+        QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile));
+        return;
+    }
+    // Without the help file (any desktop but Windows) the program's own
+    // manual opens, in the current language; one window serves every call.
+    auto* manualWindow = findChild<ManualWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!manualWindow)
+        manualWindow = new ManualWindow(this);
+    manualWindow->showPage(manual::startPage(languageText()));
 }
 
 void TForm1::Oprogramie2Click()

@@ -1,0 +1,36 @@
+#include "ui/ManualWindow.h"
+
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize ManualSize(820, 720);
+
+} // namespace
+
+ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("ManualWindow"));
+    m_browser = new QTextBrowser(this);
+    m_browser->setObjectName(QStringLiteral("ManualBrowser"));
+    // Links to other pages of the manual stay in the window; a link out of
+    // it (a web address) goes to the desktop's browser.
+    m_browser->setOpenExternalLinks(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_browser);
+    resize(ManualSize);
+    connect(m_browser, &QTextBrowser::sourceChanged, this, [this] { setWindowTitle(m_browser->documentTitle()); });
+}
+
+ManualWindow::~ManualWindow() = default;
+
+void ManualWindow::showPage(const QUrl& page)
+{
+    m_browser->setSource(page);
+    setWindowTitle(m_browser->documentTitle());
+    show();
+    raise();
+    activateWindow();
+}
