@@ -158,10 +158,12 @@ bool replaceFile(const QString& path, const QByteArray& data)
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
         return existed && directoryRefused(errno) && writeInPlace(target, data);
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data) && syncCalls.syncFile(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    // Owner and mode first, so that the sync makes them durable with the text.
+    bool ok = ::fchmod(fd, mode) == 0;
     if (ok && existed)
-        ok = ::chown(tmp.constData(), st.st_uid, st.st_gid) == 0 || errno == EPERM;
+        ok = ::fchown(fd, st.st_uid, st.st_gid) == 0 || errno == EPERM;
+    ok = ok && writeAll(fd, data) && syncCalls.syncFile(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
     if (!ok) {
         ::unlink(tmp.constData());
         return false;
