@@ -70,12 +70,13 @@ QPixmap StartPicture()
     return pm;
 }
 
-QPixmap WindowIcon()
+QPixmap WindowIcon(int size)
 {
-    QPixmap pm(32, 32);
+    QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     p.translate(16, 16);
     p.rotate(-12);
     drawCard(p, QRectF(-14, -9.5, 28, 19));
