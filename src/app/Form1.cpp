@@ -1,7 +1,9 @@
 #include "app/Form1.h"
 
+#include "app/ExchangeMenu.h"
 #include "app/StartPicture.h"
 #include "config/AppError.h"
+#include "data/Backup.h"
 #include "data/Table.h"
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
@@ -115,6 +117,25 @@ private:
     TForm1& m_form;
 };
 
+namespace {
+
+// A copy of the tables and config.ini at every start, once the tables are
+// open and locked. A failure is told in the chosen language and the program
+// goes on: the tables themselves are untouched.
+void backupAtStart(const QString& language)
+{
+    try {
+        backup::make(QDir::currentPath());
+    } catch (const AppError& e) {
+        TextSlots texts;
+        if (!i18n::copyLanguageTable(language, &texts))
+            i18n::copyLanguageTable(u"English", &texts);
+        MessageBox::show(texts[Text::BackupFailed] + u'\n' + e.message(), texts[Text::BackupCaption]);
+    }
+}
+
+} // namespace
+
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileName)
 {
     // A small fixed window with a title bar and a close box only.
@@ -141,6 +162,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     Timer2->start();
     Timer3->start();
     FormCreate();
+    backupAtStart(languageText());
+    auto* exchangeMenu = new ExchangeMenu(m_ui, *Table1, *Table3, m_state.TextSlots, this);
+    connect(m_ui.Eksportosb1, &QAction::triggered, this,
+            [this, exchangeMenu] { guarded([exchangeMenu] { exchangeMenu->exportPersons(); }); });
+    connect(m_ui.Importosb1, &QAction::triggered, this,
+            [this, exchangeMenu] { guarded([exchangeMenu] { exchangeMenu->importPersons(); }); });
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -311,6 +338,8 @@ void TForm1::Timer2Timer()
     if (!SelectLanguageTable(languageText(), m_state.TextSlots))
         m_ui.ComboBox1->setCurrentText(QString::fromUtf16(i18n::FallbackLanguage));
     ApplyLanguage(m_state.TextSlots, m_state.VersionText, m_ui, this, m_form2, m_form3, m_form4);
+    if (auto* exchangeMenu = findChild<ExchangeMenu*>(QStringLiteral("ExchangeMenu")))
+        exchangeMenu->applyLanguage();
     showTableWarnings(m_state.TextSlots, {Table1, Table2, Table3});
     Timer2->stop();
 }

@@ -145,6 +145,16 @@ enum Id : int {
 
     // 180..199: backups, spreadsheet exchange, the manual (ExchangeTexts.cpp).
     FirstExchangeText = 180,
+    ExportPersons = 180,    // "Export persons…" (Edit menu)
+    ImportPersons = 181,    // "Import persons…" (Edit menu)
+    SpreadsheetFiles = 182, // "Spreadsheet files (*.csv)" (file dialog filter)
+    ExportCaption = 183,    // "Export"
+    ImportCaption = 184,    // "Import"
+    PersonsExported = 185,  // "Persons exported: " followed by the count
+    PersonsImported = 186,  // "Persons imported: " followed by the count
+    ImportRefused = 187,    // "Nothing was imported. Correct these lines and import again."
+    BackupCaption = 188,    // "Backup"
+    BackupFailed = 189,     // "The backup copy of the tables could not be made:" followed by the reason
 };
 
 // Slots 70 and 74 have no text in any language.

@@ -497,6 +497,9 @@ void MainWindowUi::setupMenu(QMainWindow* form1)
     Uytkownicy1 = item(Edycja1, "Uytkownicy1", QStringLiteral("Osoby"));
     Grupy1 = item(Edycja1, "Grupy1", QStringLiteral("Grupy"));
     Czytniki1 = item(Edycja1, "Czytniki1", QStringLiteral("Czytniki"));
+    Edycja1->addSeparator();
+    Eksportosb1 = item(Edycja1, "Eksportosb1", QStringLiteral("Eksport osób…"));
+    Importosb1 = item(Edycja1, "Importosb1", QStringLiteral("Import osób…"));
 
     Port1 = menu(MainMenu1, "Port1", QStringLiteral("Port"));
     COM11 = item(Port1, "COM11", QStringLiteral("Połącz"));

@@ -183,6 +183,8 @@ public:
     QAction* Uytkownicy1 = nullptr;
     QAction* Grupy1 = nullptr;
     QAction* Czytniki1 = nullptr;
+    QAction* Eksportosb1 = nullptr; // persons to a spreadsheet file
+    QAction* Importosb1 = nullptr;  // persons from a spreadsheet file
     QMenu* Port1 = nullptr;
     QAction* COM11 = nullptr;
     QAction* Rozcz1 = nullptr;

@@ -20,6 +20,17 @@ void show(const QString& text, const QString& caption)
     box.exec();
 }
 
+void showDetails(const QString& text, const QString& caption, const QString& details)
+{
+    if (recording) {
+        shown.append({text, caption, details});
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+    box.setDetailedText(details);
+    box.exec();
+}
+
 void setRecording(bool on)
 {
     recording = on;

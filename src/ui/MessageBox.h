@@ -12,9 +12,13 @@ struct Shown
 {
     QString text;
     QString caption;
+    QString details; // the list behind the box's details button, empty for none
 };
 
 void show(const QString& text, const QString& caption);
+// A message with a list the operator can read and copy behind the details
+// button, such as the lines of a file that were refused.
+void showDetails(const QString& text, const QString& caption, const QString& details);
 
 // While recording, show() only appends to the list that takeShown() returns.
 void setRecording(bool on);

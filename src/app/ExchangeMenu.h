@@ -1,0 +1,41 @@
+#pragma once
+
+#include "i18n/TextSlots.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class MainWindowUi;
+class Table;
+class QWidget;
+
+// The Edit menu's spreadsheet commands, "Export persons…" and "Import
+// persons…", open to both roles as both may edit persons. Errors of the
+// table layer are AppError for the window's handler boundary; the refused
+// lines of an import are shown where the operator can copy them.
+class ExchangeMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Asks the operator for a file: to write when saving, else to read.
+    // An empty result means the operator cancelled.
+    using FileChooser = std::function<QString(bool saving, const QString& caption, const QString& filter)>;
+
+    ExchangeMenu(MainWindowUi& ui, Table& persons, Table& groups, const TextSlots& texts, QWidget* window);
+
+    void setFileChooser(FileChooser chooser) { m_choose = std::move(chooser); }
+    // The two menu captions in the current language.
+    void applyLanguage();
+    void exportPersons();
+    void importPersons();
+
+private:
+    MainWindowUi& m_ui;
+    Table& m_persons;
+    Table& m_groups;
+    const TextSlots& m_texts;
+    FileChooser m_choose;
+};

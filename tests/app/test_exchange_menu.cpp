@@ -1,0 +1,172 @@
+// The start-up backup and the Edit menu's spreadsheet commands in the main window.
+
+#include "app/ExchangeMenu.h"
+#include "app/Form1.h"
+#include "data/Backup.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "ui/MessageBox.h"
+
+#include "TestFiles.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+class TestExchangeMenu : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MessageBox::setRecording(true); }
+    void init();
+    void cleanup();
+    void startMakesABackup_data();
+    void startMakesABackup();
+    void bothRolesExchangePersons_data();
+    void bothRolesExchangePersons();
+
+private:
+    std::unique_ptr<TForm1> start(const char* language = "English")
+    {
+        writeFile("config.ini", QByteArray("[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=1\r\nadmin2=2\r\n"
+                                           "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=") +
+                                    language + "\r\n");
+        auto form = std::make_unique<TForm1>();
+        [&] { QTRY_VERIFY(!form->Timer2->isActive()); }();
+        return form;
+    }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestExchangeMenu::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    TableLayouts::createAll(m_dir->path());
+    Table groups;
+    groups.open(m_dir->filePath("grupa.dbf"));
+    groups.insert();
+    groups.setText("NAME", QStringLiteral("Zarząd"));
+    groups.post();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    MessageBox::takeShown();
+}
+
+void TestExchangeMenu::cleanup()
+{
+    QDir::setCurrent(QDir::tempPath());
+    m_dir.reset();
+}
+
+void TestExchangeMenu::startMakesABackup_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<int>("backups");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("second start, nothing changed") << "again" << 1 << QString();
+    QTest::newRow("second start, a person added") << "changed" << 2 << QString();
+    QTest::newRow("backup folder blocked")
+        << "blocked" << 0 << QStringLiteral("Nie udało się wykonać kopii zapasowej tabel:\n");
+}
+
+void TestExchangeMenu::startMakesABackup()
+{
+    QFETCH(QString, situation);
+    QFETCH(int, backups);
+    QFETCH(QString, message);
+    if (situation == "blocked")
+        writeFile("backup", "a file where the backups go");
+    else
+        start("Polski").reset();
+    if (situation == "changed") {
+        Table persons;
+        persons.open("osoby.dbf");
+        persons.insert();
+        persons.setInteger("NUMBER", 1);
+        persons.post();
+    }
+    auto form = start("Polski");
+    QCOMPARE(backup::list(QDir::currentPath()).size(), backups);
+    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QVERIFY2(shown[0].text.startsWith(message) && shown[0].text.contains("backup"), qPrintable(shown[0].text));
+        QCOMPARE(shown[0].caption, QStringLiteral("Kopia zapasowa"));
+    }
+    // The program goes on either way, with its tables open.
+    QVERIFY(form->Table1->isOpen());
+}
+
+void TestExchangeMenu::bothRolesExchangePersons_data()
+{
+    QTest::addColumn<TForm1::Role>("role");
+    QTest::newRow("administrator") << TForm1::Role::Administrator;
+    QTest::newRow("user") << TForm1::Role::User;
+}
+
+void TestExchangeMenu::bothRolesExchangePersons()
+{
+    QFETCH(TForm1::Role, role);
+    auto form = start();
+    form->EnterWorkingState(role);
+    MainWindowUi& ui = form->ui();
+    QVERIFY(ui.Edycja1->actions().contains(ui.Eksportosb1));
+    QCOMPARE(ui.Eksportosb1->text(), QStringLiteral("Export persons…"));
+    QCOMPARE(ui.Importosb1->text(), QStringLiteral("Import persons…"));
+    QVERIFY(ui.Eksportosb1->isEnabled() && ui.Importosb1->isEnabled());
+
+    auto* menu = form->findChild<ExchangeMenu*>();
+    QVERIFY(menu);
+    QString chosen;
+    QStringList asked;
+    menu->setFileChooser([&](bool saving, const QString& caption, const QString& filter) {
+        asked << QStringLiteral("%1 %2 %3").arg(saving ? "save" : "open", caption, filter);
+        return chosen;
+    });
+
+    // One bad row: nothing goes in, the lines are there to copy.
+    chosen = m_dir->filePath("in.csv");
+    writeFile(chosen,
+              QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\nLis,Ola,Brak,\r\n").toUtf8());
+    ui.Importosb1->trigger();
+    QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, QStringLiteral("Nothing was imported. Correct these lines and import again."));
+    QCOMPARE(shown[0].caption, QStringLiteral("Import"));
+    QCOMPARE(shown[0].details, QStringLiteral("line 4: GROUP \"Brak\" is not a group of the groups table"));
+    QVERIFY(form->Table1->isEmpty());
+
+    writeFile(chosen, QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\n").toUtf8());
+    ui.Importosb1->trigger();
+    shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, QStringLiteral("Persons imported: 1"));
+    QCOMPARE(form->Table1->rowCount(), 1);
+    QCOMPARE(form->Table1->asText("INFO"), QStringLiteral("a\r\nb"));
+
+    chosen = m_dir->filePath("out"); // the extension is added
+    ui.Eksportosb1->trigger();
+    shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, QStringLiteral("Persons exported: 1"));
+    QCOMPARE(
+        readFile(m_dir->filePath("out.csv")),
+        QStringLiteral("\uFEFFNUMBER,NAME,SURNAME,GROUP,INDEX,INFO\r\n1,Nowak,Jan,Zarząd,0,\"a\r\nb\"\r\n").toUtf8());
+
+    // Cancelling the file dialog does nothing.
+    chosen.clear();
+    ui.Eksportosb1->trigger();
+    ui.Importosb1->trigger();
+    QVERIFY(MessageBox::takeShown().isEmpty());
+    QCOMPARE(asked.first(), QStringLiteral("open Import Spreadsheet files (*.csv)"));
+    QCOMPARE(asked.size(), 5);
+}
+
+QTEST_MAIN(TestExchangeMenu)
+#include "test_exchange_menu.moc"

@@ -1,0 +1,203 @@
+// Backups of the tables and config.ini, and putting one back.
+
+#include "ExchangeFixture.h"
+
+#include "config/AppError.h"
+#include "data/Backup.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QDateTime Start(QDate(2024, 3, 5), QTime(8, 15, 0));
+
+struct Installation
+{
+    QTemporaryDir dir;
+    int clock = 0;
+    QStringList steps;
+    backup::Options options;
+
+    Installation()
+    {
+        fixture::makeInstallation(dir.path(), {QStringLiteral("Zarząd")});
+        writeFile(path("config.ini"), "[Language]\r\nLanguage=Polski\r\n");
+        options.now = [this] { return Start.addSecs(clock++); };
+        options.trace = [this](const QString& step) { steps.append(step); };
+    }
+    QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    QStringList backups() const
+    {
+        QStringList names;
+        for (const QString& folder : backup::list(dir.path()))
+            names.append(QFileInfo(folder).fileName());
+        return names;
+    }
+};
+
+const QStringList AllFiles{"osoby.dbf",  "osoby.dbt",  "grupa.dbf", "grupa.dbt",
+                           "sprzet.dbf", "sprzet.dbt", "config.ini"};
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void backupIsSyncedBeforeItGetsItsName();
+    void unchangedTablesMakeNoBackup_data();
+    void unchangedTablesMakeNoBackup();
+    void newestTenAreKept();
+    void restorePutsBackAndKeepsWhatItReplaced();
+    void restoreRefuses_data();
+    void restoreRefuses();
+};
+
+void TestBackup::backupIsSyncedBeforeItGetsItsName()
+{
+    Installation inst;
+    // What a backup that died half-way left behind is not a backup.
+    QVERIFY(QDir(inst.dir.path()).mkpath("backup/.partial-2024-03-05_08-00-00"));
+    const backup::Made made = backup::make(inst.dir.path(), inst.options);
+    QVERIFY(made.made);
+    QCOMPARE(QFileInfo(made.folder).fileName(), QStringLiteral("2024-03-05_08-15-00"));
+    QStringList expected;
+    for (const QString& name : AllFiles)
+        expected.append("sync " + name);
+    expected << "sync .partial-2024-03-05_08-15-00"
+             << "rename 2024-03-05_08-15-00"
+             << "sync backup";
+    QCOMPARE(inst.steps, expected);
+    for (const QString& name : AllFiles)
+        QCOMPARE(readFile(QDir(made.folder).filePath(name)), readFile(inst.path(name)));
+    QCOMPARE(QDir(inst.path("backup")).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"2024-03-05_08-15-00"});
+}
+
+void TestBackup::unchangedTablesMakeNoBackup_data()
+{
+    QTest::addColumn<QString>("changedFile");
+    QTest::addColumn<bool>("made");
+    QTest::newRow("nothing changed") << QString() << false;
+    QTest::newRow("a note") << "osoby.dbt" << true;
+    QTest::newRow("config.ini") << "config.ini" << true;
+}
+
+void TestBackup::unchangedTablesMakeNoBackup()
+{
+    QFETCH(QString, changedFile);
+    QFETCH(bool, made);
+    Installation inst;
+    const backup::Made first = backup::make(inst.dir.path(), inst.options);
+    if (!changedFile.isEmpty()) {
+        QByteArray bytes = readFile(inst.path(changedFile));
+        bytes[bytes.size() - 1] = char(bytes.back() ^ 1); // same size, other content
+        writeFile(inst.path(changedFile), bytes);
+    }
+    const backup::Made second = backup::make(inst.dir.path(), inst.options);
+    QCOMPARE(second.made, made);
+    QCOMPARE(second.folder == first.folder, !made);
+    QCOMPARE(inst.backups().size(), made ? 2 : 1);
+}
+
+void TestBackup::newestTenAreKept()
+{
+    Installation inst;
+    for (int n = 0; n < 12; ++n) {
+        writeFile(inst.path("config.ini"), QByteArray("[PASSWORD]\r\nsys_nr=") + QByteArray::number(n) + "\r\n");
+        QVERIFY(backup::make(inst.dir.path(), inst.options).made);
+    }
+    const QStringList kept = inst.backups();
+    QCOMPARE(kept.size(), backup::KeptBackups);
+    QCOMPARE(kept.first(), QStringLiteral("2024-03-05_08-15-02"));
+    QCOMPARE(kept.last(), QStringLiteral("2024-03-05_08-15-11"));
+    // Two backups in one second both keep their copy.
+    inst.clock = 11;
+    writeFile(inst.path("config.ini"), "changed");
+    QCOMPARE(QFileInfo(backup::make(inst.dir.path(), inst.options).folder).fileName(),
+             QStringLiteral("2024-03-05_08-15-11_2"));
+}
+
+void TestBackup::restorePutsBackAndKeepsWhatItReplaced()
+{
+    Installation inst;
+    const QString saved = backup::make(inst.dir.path(), inst.options).folder;
+    const QList<QByteArray> original = fixture::tableBytes(inst.dir.path());
+    {
+        Table persons;
+        persons.open(inst.path("osoby.dbf"));
+        persons.insert();
+        persons.setInteger("NUMBER", 1);
+        persons.setText("INFO", QStringLiteral("Notatka, \"cytat\"\r\nłamana"));
+        persons.post();
+    }
+    const QList<QByteArray> changed = fixture::tableBytes(inst.dir.path());
+    QVERIFY(changed != original);
+
+    const backup::Restored restored = backup::restore(saved, inst.dir.path(), inst.options);
+    QCOMPARE(fixture::tableBytes(inst.dir.path()), original);
+    QCOMPARE(restored.files, AllFiles);
+    QVERIFY(restored.replacedBackup != saved);
+    QCOMPARE(fixture::tableBytes(restored.replacedBackup), changed);
+    QCOMPARE(restored.checks.size(), 3);
+    for (const auto& [table, check] : restored.checks)
+        QVERIFY2(check.problems.isEmpty(), qPrintable(table));
+    // The replaced files were safe in their backup before the first rename.
+    const qsizetype safe = inst.steps.indexOf("rename " + QFileInfo(restored.replacedBackup).fileName());
+    QVERIFY(safe >= 0 && safe < inst.steps.indexOf("rename osoby.dbf"));
+    QVERIFY(!QFileInfo::exists(inst.path(".restore-partial")));
+}
+
+void TestBackup::restoreRefuses_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("tables open") << "locked"
+                                 << "in use by another program";
+    QTest::newRow("damaged table") << "damaged"
+                                   << "nothing was restored";
+    QTest::newRow("missing table") << "missing"
+                                   << "holds no grupa.dbf";
+    QTest::newRow("unfinished") << "partial"
+                                << "never finished";
+}
+
+void TestBackup::restoreRefuses()
+{
+    QFETCH(QString, situation);
+    QFETCH(QString, reason);
+    Installation inst;
+    QString saved = backup::make(inst.dir.path(), inst.options).folder;
+    writeFile(inst.path("config.ini"), "changed");
+    Table persons;
+    if (situation == "locked")
+        persons.open(inst.path("osoby.dbf"));
+    else if (situation == "damaged")
+        writeFile(QDir(saved).filePath("sprzet.dbf"), readFile(QDir(saved).filePath("sprzet.dbf")).left(40));
+    else if (situation == "missing")
+        QVERIFY(QFile::remove(QDir(saved).filePath("grupa.dbf")));
+    else if (situation == "partial") {
+        const QString partial = inst.path("backup/.partial-x");
+        QVERIFY(QDir().rename(saved, partial));
+        saved = partial;
+    }
+    const QList<QByteArray> before = fixture::tableBytes(inst.dir.path());
+    const QStringList backupsBefore = inst.backups();
+    try {
+        backup::restore(saved, inst.dir.path(), inst.options);
+        QFAIL("restored");
+    } catch (const AppError& e) {
+        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
+    }
+    persons.close();
+    QCOMPARE(fixture::tableBytes(inst.dir.path()), before);
+    QCOMPARE(readFile(inst.path("config.ini")), QByteArray("changed"));
+    QCOMPARE(inst.backups(), backupsBefore);
+    QVERIFY(!QFileInfo::exists(inst.path(".restore-partial")));
+}
+
+QTEST_GUILESS_MAIN(TestBackup)
+#include "test_backup.moc"
