@@ -7,6 +7,10 @@
 #include "data/Table.h"
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
+#include "pages/GroupsPage.h"
+#include "pages/PageSupport.h"
+#include "pages/PersonsPage.h"
+#include "pages/ReadersPage.h"
 #include "manual/Manual.h"
 #include "serial/TSerialComm.h"
 #include "ui/DbControls.h"
@@ -21,8 +25,11 @@
 #include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +42,7 @@
 #include <QProgressBar>
 #include <QTextCursor>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -146,6 +154,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
 
     openTables();
     m_ui.bind(DataSource1, DataSource2, DataSource3);
+    initPages();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -310,20 +319,7 @@ void TForm1::FormCreate()
 
 void TForm1::UpdateReaderHints()
 {
-    // Every access box first says it has no reader, then each reader record
-    // names the box of its number. The NoAssignment text is still empty at start-up.
-    for (int n = 1; n <= MainWindowUi::AccessBoxCount; ++n)
-        m_ui.accessBox(n)->setToolTip(m_state.TextSlots[Text::NoAssignment]);
-    Table2->first();
-    Table2->suspendDisplay();
-    while (!Table2->atEnd()) {
-        const qint64 k = Table2->asInteger(QStringLiteral("ID_CZYT"));
-        if (k >= 1 && k <= MainWindowUi::AccessBoxCount)
-            m_ui.accessBox(int(k))->setToolTip(Table2->asText(QStringLiteral("NAME")));
-        Table2->next();
-    }
-    Table2->resumeDisplay();
-    Table2->first();
+    m_groupsPage->UpdateReaderHints();
 }
 
 QString TForm1::languageText() const
@@ -471,4 +467,84 @@ void TForm1::Oprogramie2Click()
     m_form2->show();
     m_form2->raise();
     m_form2->activateWindow();
+}
+
+void TForm1::initPages()
+{
+    m_personsPage = new PersonsPage(*Table1, *Table3, m_ui, m_state, this);
+    m_groupsPage = new GroupsPage(*Table3, *Table1, *Table2, m_ui, m_state, this);
+    m_readersPage = new ReadersPage(*Table2, *m_groupsPage, m_ui, m_state, this);
+
+    // Each control event reaches its page; an error ends the handler and is shown.
+    auto on = [this](auto* sender, auto signal, std::function<void()> action) {
+        connect(sender, signal, this, [this, action] { guarded(action); });
+    };
+    auto onEvent = [this](QWidget* widget, QEvent::Type type, std::function<void()> action) {
+        pages::onEvent(widget, type, [this, action](QEvent*) {
+            guarded(action);
+            return false;
+        });
+    };
+    auto onEnter = [this](QWidget* widget, std::function<void()> action) {
+        pages::onEvent(widget, QEvent::KeyPress, [this, action](QEvent* e) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                guarded(action);
+            return false;
+        });
+    };
+
+    PersonsPage* persons = m_personsPage;
+    on(m_ui.SpeedButton4, &QPushButton::clicked, [persons] { persons->SpeedButton4Click(); });
+    on(m_ui.SpeedButton3, &QPushButton::clicked, [persons] { persons->SpeedButton3Click(); });
+    on(m_ui.Button9, &QPushButton::clicked, [persons] { persons->Button9Click(); });
+    on(m_ui.Button7, &QPushButton::clicked, [persons] { persons->Button7Click(); });
+    for (QWidget* edit : {static_cast<QWidget*>(m_ui.DBEdit8), static_cast<QWidget*>(m_ui.DBEdit2)}) {
+        onEvent(edit, QEvent::FocusIn, [persons] { persons->PostTypedNames(); });
+        onEvent(edit, QEvent::MouseButtonRelease, [persons] { persons->PostTypedNames(); });
+        onEnter(edit, [persons] { persons->PostTypedNames(); });
+    }
+    on(m_ui.Edit4, &QLineEdit::textChanged, [persons] { persons->ApplyPersonFilter(); });
+    on(m_ui.CheckBox2, &QCheckBox::clicked, [persons] { persons->ApplyPersonFilter(); });
+    on(m_ui.RadioButton4, &QRadioButton::clicked, [persons] { persons->ApplyPersonFilter(); });
+    on(m_ui.RadioButton5, &QRadioButton::clicked, [persons] { persons->ApplyPersonFilter(); });
+
+    GroupsPage* groups = m_groupsPage;
+    on(m_ui.SpeedButton5, &QPushButton::clicked, [groups] { groups->SpeedButton5Click(); });
+    on(m_ui.SpeedButton6, &QPushButton::clicked, [groups] { groups->SpeedButton6Click(); });
+    on(m_ui.Button1, &QPushButton::clicked, [groups] { groups->Button1Click(); });
+    on(m_ui.Button10, &QPushButton::clicked, [groups] { groups->Button10Click(); });
+    on(m_ui.Button13, &QPushButton::clicked, [groups] { groups->Button13Click(); });
+    on(m_ui.Button14, &QPushButton::clicked, [groups] { groups->Button14Click(); });
+    onEvent(m_ui.DBEdit6, QEvent::MouseButtonRelease, [groups] { groups->PostTypedName(); });
+    onEnter(m_ui.DBEdit6, [groups] { groups->PostTypedName(); });
+
+    ReadersPage* readers = m_readersPage;
+    on(m_ui.SpeedButton1, &QPushButton::clicked, [readers] { readers->SpeedButton1Click(); });
+    on(m_ui.SpeedButton2, &QPushButton::clicked, [readers] { readers->SpeedButton2Click(); });
+    on(m_ui.Button6, &QPushButton::clicked, [readers] { readers->Button6Click(); });
+    on(m_ui.Button8, &QPushButton::clicked, [readers] { readers->Button8Click(); });
+    onEvent(m_ui.DBEdit3, QEvent::MouseButtonRelease, [readers] { readers->PostTypedName(); });
+    onEnter(m_ui.DBEdit3, [readers] { readers->PostTypedName(); });
+    on(m_ui.DBComboBox1, &QComboBox::activated, [readers] { readers->DBComboBox1Click(); });
+    onEvent(m_ui.DBComboBox1, QEvent::MouseButtonRelease, [readers] { readers->DBComboBox1Click(); });
+    pages::onEvent(m_ui.DBComboBox1, QEvent::KeyPress,
+                   [readers](QEvent* e) { return readers->DBComboBox1KeyPress(*static_cast<QKeyEvent*>(e)); });
+    onEvent(m_ui.DBComboBox1, QEvent::KeyRelease, [readers] { readers->DBComboBox1KeyUp(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // The tables keep only what was posted; a text they cannot store keeps
+    // the window open, with the reason, so nothing typed is lost.
+    try {
+        m_personsPage->postPending();
+        m_groupsPage->postPending();
+        m_readersPage->postPending();
+    } catch (const AppError& e) {
+        MessageBox::show(e.message(), ErrorCaption);
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

@@ -12,6 +12,9 @@
 #include <memory>
 
 class DataSource;
+class GroupsPage;
+class PersonsPage;
+class ReadersPage;
 class ProgrammerLink;
 class TSerialComm;
 class QTimer;
@@ -55,6 +58,10 @@ public:
     QTimer* Timer3 = nullptr; // 50 ms, link status in the status bar
     TSerialComm* rs = nullptr; // the programmer's serial port
     ProgrammerLink& link() { return *m_link; }
+    // The three data pages, created with the window.
+    PersonsPage& personsPage() { return *m_personsPage; }
+    GroupsPage& groupsPage() { return *m_groupsPage; }
+    ReadersPage& readersPage() { return *m_readersPage; }
 
     // Handlers, named after their control and event.
     void FormCreate();
@@ -79,8 +86,13 @@ public:
     void EnterWorkingState(Role role);
     bool inWorkingState() const { return m_working; }
 
+protected:
+    // Stores what was typed and not yet posted before the window goes.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void openTables();
+    void initPages();
     void initConnections();
     // Runs one handler; an AppError it raises ends it and reaches the
     // operator in the standard error box. What it did before stays done.
@@ -101,4 +113,7 @@ private:
     QPointer<TForm3> m_form3;
     QPointer<TForm4> m_form4;
     bool m_working = false;
+    PersonsPage* m_personsPage = nullptr;
+    GroupsPage* m_groupsPage = nullptr;
+    ReadersPage* m_readersPage = nullptr;
 };

@@ -2,12 +2,27 @@
 
 namespace i18n {
 
-// Rows look like
-//     {Text::SomeName, "Polski", "English", "Česky", "Magyar"},
-// with the name declared in Text.h within this part's range.
+namespace {
+
+const AddedText Texts[] = {
+    {Text::UnstorableCharacter,
+     "Znaku \"%1\" nie można zapisać w tabelach. Tekst nie został zapisany: popraw go i zatwierdź ponownie.",
+     "The character \"%1\" cannot be stored in the tables. The text was not saved: change it and confirm again.",
+     "Znak \"%1\" nelze uložit do tabulek. Text nebyl uložen: opravte jej a potvrďte znovu.",
+     "A(z) \"%1\" karakter nem menthető a táblákba. A szöveg nem lett mentve: javítsa, és hagyja jóvá újra."},
+    {Text::RelayTimeOutOfRange,
+     "Czas przekaźnika musi być liczbą całkowitą od 1 do 255 sekund. Zapisana wartość pozostaje bez zmian.",
+     "The relay time must be a whole number of seconds from 1 to 255. The stored value stays.",
+     "Doba sepnutí relé musí být celé číslo od 1 do 255 sekund. Uložená hodnota zůstává.",
+     "A relé ideje 1 és 255 közötti egész másodperc lehet. A mentett érték nem változik."},
+    {Text::PageErrorCaption, "Błąd", "Error", "Chyba", "Hiba"},
+};
+
+} // namespace
+
 std::span<const AddedText> pageTexts()
 {
-    return {};
+    return Texts;
 }
 
 } // namespace i18n

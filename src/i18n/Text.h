@@ -127,6 +127,9 @@ enum Id : int {
 
     // 120..149: the persons, groups and readers pages (PageTexts.cpp).
     FirstPageText = 120,
+    UnstorableCharacter = 120, // "The character \"%1\" cannot be stored in the tables. ..."
+    RelayTimeOutOfRange = 121, // "The relay time must be a whole number of seconds from 1 to 255. ..."
+    PageErrorCaption = 122,    // "Error"
 
     // 150..179: card operations and the card journal (CardTexts.cpp).
     FirstCardText = 150,

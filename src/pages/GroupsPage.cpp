@@ -1,0 +1,207 @@
+#include "pages/GroupsPage.h"
+
+#include "config/AppError.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "i18n/Text.h"
+#include "pages/GroupMembers.h"
+#include "pages/PageSupport.h"
+#include "ui/DbControls.h"
+#include "ui/MainWindowUi.h"
+#include "ui/MessageBox.h"
+
+#include <QPushButton>
+
+namespace {
+
+const QString IdField = QStringLiteral("ID_Grupy");
+const QString NameField = QStringLiteral("NAME");
+const QString ReaderNumberField = QStringLiteral("ID_CZYT");
+const QString ReaderNameField = QStringLiteral("NAME");
+
+} // namespace
+
+GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindowUi& ui, const ProgramState& state,
+                       QObject* parent)
+    : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state)
+{
+    connect(&m_groups, &Table::stateChanged, this, &GroupsPage::groupStateChanged);
+    connect(&m_groups, &Table::rowChanged, this, &GroupsPage::groupRowChanged);
+}
+
+GroupsPage::~GroupsPage() = default;
+
+bool GroupsPage::editMode() const
+{
+    return m_ui.SpeedButton5->isChecked();
+}
+
+void GroupsPage::setEditable(bool editable)
+{
+    pages::paintForMode(m_ui.DBGrid2, editable, m_state);
+    for (QPushButton* button : {m_ui.Button1, m_ui.Button10, m_ui.Button13, m_ui.Button14})
+        button->setEnabled(editable);
+    m_ui.DBEdit6->setReadOnly(!editable);
+    pages::paintForMode(m_ui.DBEdit6, editable, m_state);
+    // The note takes typing in both modes; only its colour follows the mode.
+    pages::paintForMode(m_ui.DBMemo2, editable, m_state);
+    for (int number = 1; number <= MainWindowUi::AccessBoxCount; ++number)
+        m_ui.accessBox(number)->setReadOnly(!editable);
+}
+
+void GroupsPage::checkTypedTexts() const
+{
+    if (m_ui.DBEdit6->link().modified())
+        pages::checkStorable(m_ui.DBEdit6->text(), m_state);
+    if (m_ui.DBMemo2->link().modified())
+        pages::checkStorable(m_ui.DBMemo2->toPlainText(), m_state);
+}
+
+void GroupsPage::postPending()
+{
+    checkTypedTexts();
+    pages::postPending(m_groups);
+}
+
+void GroupsPage::SpeedButton5Click()
+{
+    setEditable(true);
+}
+
+void GroupsPage::SpeedButton6Click()
+{
+    try {
+        postPending();
+    } catch (const AppError&) {
+        m_ui.SpeedButton5->setChecked(true);
+        throw;
+    }
+    setEditable(false);
+}
+
+void GroupsPage::PostTypedName()
+{
+    postPending();
+}
+
+QString GroupsPage::storedName(int row) const
+{
+    return m_groups.valueAt(row, m_groups.fieldPosition(NameField)).toString();
+}
+
+void GroupsPage::Button1Click()
+{
+    postPending();
+    // The largest id of the whole table, so ids stay unique also in a table
+    // filled elsewhere.
+    const int idPosition = m_groups.fieldPosition(IdField);
+    qint64 largest = 0;
+    for (int row = 0; row < m_groups.rowCount(); ++row)
+        largest = qMax(largest, m_groups.valueAt(row, idPosition).toLongLong());
+    const qint64 id = largest + 1;
+
+    m_groups.insert();
+    try {
+        m_groups.setInteger(IdField, id);
+        m_groups.setText(NameField, m_state.TextSlots[Text::GroupWord] + QLatin1Char(' ') + QString::number(id));
+        for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+            m_groups.setLogical(QStringLiteral("p%1").arg(k), false);
+        m_groups.post();
+    } catch (const AppError&) {
+        m_groups.cancel();
+        throw;
+    }
+}
+
+void GroupsPage::Button10Click()
+{
+    if (m_groups.atEnd()) {
+        pages::postPending(m_persons);
+        return;
+    }
+    if (m_groups.state() == Table::State::Inserting) {
+        m_groups.remove(); // a group never stored has no members
+        return;
+    }
+    // The stored name: a rename typed but not posted never reached the members.
+    const QString name = storedName(m_groups.currentRow());
+    m_groups.remove();
+    carryToMembers(name, TableLayouts::NoGroupMarker);
+}
+
+void GroupsPage::setAllAccess(bool on)
+{
+    if (m_groups.isEmpty())
+        return; // no group to change; editing would make a nameless one
+    checkTypedTexts();
+    m_groups.edit();
+    for (int k = 0; k < TableLayouts::AccessFlagCount; ++k)
+        m_groups.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k, on);
+    m_groups.post();
+}
+
+void GroupsPage::Button13Click()
+{
+    setAllAccess(true);
+}
+
+void GroupsPage::Button14Click()
+{
+    setAllAccess(false);
+}
+
+void GroupsPage::groupStateChanged()
+{
+    if (m_groups.state() == Table::State::Editing && !m_watchingName) {
+        m_watchingName = true;
+        m_nameBeforeEdit = storedName(m_groups.currentRow());
+    } else if (m_groups.state() != Table::State::Editing) {
+        m_watchingName = false;
+    }
+}
+
+void GroupsPage::groupRowChanged(int row)
+{
+    // A posted rename: the members follow their group to its new name. Runs
+    // inside the table's post, so an error is shown here and not thrown on.
+    if (!m_watchingName || m_nameBeforeEdit.isEmpty())
+        return;
+    const QString oldName = m_nameBeforeEdit;
+    const QString newName = storedName(row);
+    m_nameBeforeEdit = newName;
+    if (newName == oldName)
+        return;
+    // Persons belong to the first group of a name; a later namesake had none.
+    for (int earlier = 0; earlier < row; ++earlier)
+        if (storedName(earlier) == oldName)
+            return;
+    try {
+        carryToMembers(oldName, newName);
+    } catch (const AppError& e) {
+        MessageBox::show(e.message(), m_state.TextSlots[Text::PageErrorCaption]);
+    }
+}
+
+void GroupsPage::carryToMembers(const QString& from, const QString& to)
+{
+    // The persons page pulls the groups table to the current person's group
+    // as the persons catch up; the operator stays on the group in hand.
+    const int groupRow = m_groups.currentRow();
+    pages::reassignMembers(m_persons, from, to);
+    if (groupRow >= 0 && groupRow < m_groups.rowCount() && m_groups.currentRow() != groupRow)
+        m_groups.moveToRow(groupRow);
+}
+
+void GroupsPage::UpdateReaderHints()
+{
+    for (int number = 1; number <= MainWindowUi::AccessBoxCount; ++number)
+        m_ui.accessBox(number)->setToolTip(m_state.TextSlots[Text::NoAssignment]);
+    m_readers.first();
+    const int numberPosition = m_readers.fieldPosition(ReaderNumberField);
+    const int namePosition = m_readers.fieldPosition(ReaderNameField);
+    for (int row = 0; row < m_readers.rowCount(); ++row) {
+        const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
+        if (k >= 1 && k <= MainWindowUi::AccessBoxCount)
+            m_ui.accessBox(int(k))->setToolTip(m_readers.valueAt(row, namePosition).toString());
+    }
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "config/ProgramState.h"
+
+#include <QObject>
+#include <QString>
+
+class MainWindowUi;
+class Table;
+
+// The groups page: the two modes, Add and Remove, Select all and No access,
+// the 96 access boxes and posting the typed name. Persons name their group by
+// its NAME, so removing a group takes its members out of it and renaming one
+// takes its members along.
+class GroupsPage : public QObject
+{
+    Q_OBJECT
+
+public:
+    GroupsPage(Table& groups, Table& persons, Table& readers, MainWindowUi& ui, const ProgramState& state,
+               QObject* parent = nullptr);
+    ~GroupsPage() override;
+
+    void SpeedButton5Click(); // edit mode
+    void SpeedButton6Click(); // locked mode: stores what was typed
+    void Button1Click();      // add a group
+    void Button10Click();     // remove the current group
+    void Button13Click();     // Select all
+    void Button14Click();     // No access
+    // A click in DBEdit6 or Enter in it: stores the typed name.
+    void PostTypedName();
+    void postPending();
+
+    // The hint of each access box: the name of the reader with its number,
+    // or the NoAssignment text. Leaves the readers table on its first reader.
+    void UpdateReaderHints();
+
+    bool editMode() const;
+
+private:
+    void setEditable(bool editable);
+    void setAllAccess(bool on);
+    void checkTypedTexts() const;
+    QString storedName(int row) const;
+    void groupStateChanged();
+    void groupRowChanged(int row);
+    void carryToMembers(const QString& from, const QString& to);
+
+    Table& m_groups;
+    Table& m_persons;
+    Table& m_readers;
+    MainWindowUi& m_ui;
+    const ProgramState& m_state;
+    bool m_watchingName = false;
+    QString m_nameBeforeEdit;
+};

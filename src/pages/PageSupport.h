@@ -1,0 +1,53 @@
+#pragma once
+
+#include "config/ProgramState.h"
+
+#include <QEvent>
+#include <QString>
+
+#include <functional>
+
+class QColor;
+class QWidget;
+class Table;
+
+// What the three data pages share: the mode colours, posting, the check that
+// a typed text can be stored, and a hook on one widget's events.
+namespace pages {
+
+// Paints a data control for its mode: the system window colour when the
+// operator may type into it, LockedColor when not.
+void paintForMode(QWidget* control, bool editable, const ProgramState& state);
+
+// Stores the pending change of the table, if any. The program is the only
+// writer of its tables (they are opened exclusively), so re-reading the file
+// afterwards would show nothing new.
+void postPending(Table& table);
+
+// The first character of text that code page 1250 has no byte for (a
+// surrogate pair counts as one character), or an empty string.
+QString firstUnstorable(const QString& text);
+
+// Throws an AppError naming the first character of text the tables cannot
+// store, in the current language.
+void checkStorable(const QString& text, const ProgramState& state);
+
+// Calls handler for every event of this type that reaches widget; the handler
+// returns true to swallow the event. The hook lives as long as the widget.
+void onEvent(QWidget* widget, QEvent::Type type, std::function<bool(QEvent*)> handler);
+
+// Holds a table's bound controls still while a scan moves its current record;
+// they catch up once, when the hold ends (also on an error).
+class DisplayHold
+{
+public:
+    explicit DisplayHold(Table& table);
+    ~DisplayHold();
+    DisplayHold(const DisplayHold&) = delete;
+    DisplayHold& operator=(const DisplayHold&) = delete;
+
+private:
+    Table& m_table;
+};
+
+} // namespace pages

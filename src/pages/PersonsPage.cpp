@@ -1,0 +1,162 @@
+#include "pages/PersonsPage.h"
+
+#include "config/AppError.h"
+#include "data/Table.h"
+#include "pages/PageSupport.h"
+#include "ui/DbControls.h"
+#include "ui/MainWindowUi.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const QString NumberField = QStringLiteral("NUMBER");
+const QString IndexField = QStringLiteral("INDEX");
+const QString GroupField = QStringLiteral("GROUP");
+const QString FirstNameField = QStringLiteral("SURNAME");
+const QString FamilyNameField = QStringLiteral("NAME");
+const QString GroupNameField = QStringLiteral("NAME");
+
+} // namespace
+
+PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, QObject* parent)
+    : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui), m_state(state)
+{
+}
+
+PersonsPage::~PersonsPage() = default;
+
+bool PersonsPage::editMode() const
+{
+    return m_ui.SpeedButton4->isChecked();
+}
+
+bool PersonsPage::hasCurrentPerson() const
+{
+    return m_persons.isOpen() && !m_persons.atEnd();
+}
+
+void PersonsPage::positionGroups()
+{
+    m_ui.DBLB2->positionList();
+}
+
+void PersonsPage::setEditable(bool editable)
+{
+    m_ui.Button7->setEnabled(editable);
+    m_ui.Button9->setEnabled(editable);
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_ui.DBEdit8), static_cast<QWidget*>(m_ui.DBEdit2), static_cast<QWidget*>(m_ui.DBMemo1),
+          static_cast<QWidget*>(m_ui.DBGrid1), static_cast<QWidget*>(m_ui.DBLB2)})
+        pages::paintForMode(control, editable, m_state);
+    m_ui.DBEdit8->setReadOnly(!editable);
+    m_ui.DBEdit2->setReadOnly(!editable);
+    m_ui.DBMemo1->setReadOnly(!editable);
+    m_ui.DBLB2->setReadOnly(!editable);
+}
+
+void PersonsPage::checkTypedTexts() const
+{
+    if (m_ui.DBEdit8->link().modified())
+        pages::checkStorable(m_ui.DBEdit8->text(), m_state);
+    if (m_ui.DBEdit2->link().modified())
+        pages::checkStorable(m_ui.DBEdit2->text(), m_state);
+    if (m_ui.DBMemo1->link().modified())
+        pages::checkStorable(m_ui.DBMemo1->toPlainText(), m_state);
+}
+
+void PersonsPage::postPending()
+{
+    checkTypedTexts();
+    pages::postPending(m_persons);
+}
+
+void PersonsPage::SpeedButton4Click()
+{
+    setEditable(true);
+}
+
+void PersonsPage::SpeedButton3Click()
+{
+    try {
+        postPending();
+    } catch (const AppError&) {
+        // Nothing typed is dropped: the page stays in edit mode to mend it.
+        m_ui.SpeedButton4->setChecked(true);
+        throw;
+    }
+    setEditable(false);
+}
+
+void PersonsPage::PostTypedNames()
+{
+    postPending();
+}
+
+qint64 PersonsPage::largestNumber() const
+{
+    // Every row, not only the last: a table filled elsewhere need not keep
+    // its numbers rising, and two persons with one number would share a card.
+    const int position = m_persons.fieldPosition(NumberField);
+    qint64 largest = 0;
+    for (int row = 0; row < m_persons.rowCount(); ++row)
+        largest = qMax(largest, m_persons.valueAt(row, position).toLongLong());
+    return largest;
+}
+
+void PersonsPage::Button9Click()
+{
+    postPending();
+    // A new person must show: the search goes off first.
+    m_ui.CheckBox2->setChecked(false);
+    ApplyPersonFilter();
+    setEditable(true);
+
+    qint64 largest = 0;
+    {
+        // Standing on the last person puts the groups table on that person's
+        // group, which the new person gets.
+        pages::DisplayHold hold(m_persons);
+        largest = largestNumber();
+        if (m_persons.rowCount() > 0)
+            m_persons.moveToRow(m_persons.rowCount() - 1);
+    }
+    const QString group = m_groups.isEmpty() ? QString() : m_groups.asText(GroupNameField);
+
+    m_persons.insert();
+    try {
+        m_persons.setInteger(NumberField, largest + 1);
+        m_persons.setInteger(IndexField, 0);
+        m_persons.setText(GroupField, group);
+        m_persons.post();
+    } catch (const AppError&) {
+        m_persons.cancel(); // no half-made person is left to be stored later
+        throw;
+    }
+}
+
+void PersonsPage::Button7Click()
+{
+    if (!m_persons.atEnd())
+        m_persons.remove();
+}
+
+void PersonsPage::ApplyPersonFilter()
+{
+    if (!m_ui.CheckBox2->isChecked()) {
+        if (m_persons.filterActive()) {
+            checkTypedTexts();
+            m_persons.setFilterActive(false);
+        }
+        return;
+    }
+    checkTypedTexts();
+    // The text is matched as it is: an apostrophe is a letter like any other.
+    const QString& field = m_ui.RadioButton4->isChecked() ? FirstNameField : FamilyNameField;
+    m_persons.setPrefixFilter(field, m_ui.Edit4->text());
+    if (!m_persons.filterActive())
+        m_persons.setFilterActive(true);
+}

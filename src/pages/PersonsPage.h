@@ -1,0 +1,53 @@
+#pragma once
+
+#include "config/ProgramState.h"
+
+#include <QObject>
+
+class MainWindowUi;
+class Table;
+
+// The persons page: the locked and edit modes, Add and Remove, posting what
+// the operator typed, the group drop-down and the search. The current person
+// is the persons table's current record; while a person shows, the groups
+// table stands on that person's group, which Add and the card operations read.
+class PersonsPage : public QObject
+{
+    Q_OBJECT
+
+public:
+    PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, QObject* parent = nullptr);
+    ~PersonsPage() override;
+
+    // Handlers, after their control and event.
+    void SpeedButton4Click(); // edit mode
+    void SpeedButton3Click(); // locked mode: stores what was typed
+    void Button9Click();      // add a person
+    void Button7Click();      // remove the current person
+    // Focus entering, a click in, or Enter in DBEdit8 or DBEdit2: stores the typed names.
+    void PostTypedNames();
+    // A change of Edit4's text, a click on CheckBox2, RadioButton4 or RadioButton5.
+    void ApplyPersonFilter();
+    // What the operator typed and the page has not stored yet; an AppError
+    // tells what could not be stored (the text stays in its control).
+    void postPending();
+
+    bool editMode() const;
+    Table& persons() const { return m_persons; }
+    Table& groups() const { return m_groups; }
+    // False when the table is empty or stands past its last record.
+    bool hasCurrentPerson() const;
+    // Moves the groups table to the current person's group (first by natural
+    // order, letter case counting); with no such group it stays where it is.
+    void positionGroups();
+
+private:
+    void setEditable(bool editable);
+    void checkTypedTexts() const;
+    qint64 largestNumber() const;
+
+    Table& m_persons;
+    Table& m_groups;
+    MainWindowUi& m_ui;
+    const ProgramState& m_state;
+};

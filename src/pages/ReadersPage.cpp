@@ -1,0 +1,209 @@
+#include "pages/ReadersPage.h"
+
+#include "config/AppError.h"
+#include "data/Table.h"
+#include "i18n/Text.h"
+#include "pages/GroupsPage.h"
+#include "pages/PageSupport.h"
+#include "ui/DbControls.h"
+#include "ui/MainWindowUi.h"
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <bitset>
+
+namespace {
+
+const QString NumberField = QStringLiteral("ID_CZYT");
+const QString NameField = QStringLiteral("NAME");
+const QString TimeField = QStringLiteral("TIME");
+const QString ProxField = QStringLiteral("PROX");
+const QString EmulationField = QStringLiteral("EMULACJA");
+constexpr int NewReaderRelayTime = 2;
+
+// The fixed texts of a full readers table, the same in every language.
+const QString ReadersFull = QStringLiteral("Maksymalny numer czytnika to 96.");
+const QString ReadersFullCaption = QStringLiteral("Error");
+
+} // namespace
+
+ReadersPage::ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& ui, const ProgramState& state,
+                         QObject* parent)
+    : QObject(parent), m_readers(readers), m_groupsPage(groupsPage), m_ui(ui), m_state(state)
+{
+    // Every post of a reader, whatever started it, is checked for a relay
+    // time a card can carry.
+    m_readers.setUpdateHook(this, [this] { checkRelayTimeOnPost(); });
+    m_hookedTable = &m_readers;
+}
+
+ReadersPage::~ReadersPage()
+{
+    // The window may take its tables down before its pages.
+    if (m_hookedTable)
+        m_hookedTable->removeUpdateHook(this);
+}
+
+bool ReadersPage::editMode() const
+{
+    return m_ui.SpeedButton1->isChecked();
+}
+
+bool ReadersPage::hasCurrentReader() const
+{
+    return m_readers.isOpen() && !m_readers.atEnd();
+}
+
+void ReadersPage::setEditable(bool editable)
+{
+    m_ui.Button6->setEnabled(editable);
+    m_ui.Button8->setEnabled(editable);
+    m_ui.DBEdit3->setReadOnly(!editable);
+    pages::paintForMode(m_ui.DBEdit3, editable, m_state);
+    m_ui.DBComboBox1->setReadOnly(!editable);
+    pages::paintForMode(m_ui.DBComboBox1, editable, m_state);
+    m_ui.DBMemo3->setReadOnly(!editable);
+    pages::paintForMode(m_ui.DBMemo3, editable, m_state);
+    m_ui.DBCheckBox97->setReadOnly(!editable);
+    m_ui.DBCheckBox98->setReadOnly(!editable);
+}
+
+void ReadersPage::checkTypedTexts() const
+{
+    if (m_ui.DBEdit3->link().modified())
+        pages::checkStorable(m_ui.DBEdit3->text(), m_state);
+    if (m_ui.DBMemo3->link().modified())
+        pages::checkStorable(m_ui.DBMemo3->toPlainText(), m_state);
+}
+
+void ReadersPage::postPending()
+{
+    checkTypedTexts();
+    pages::postPending(m_readers);
+}
+
+void ReadersPage::SpeedButton1Click()
+{
+    setEditable(true);
+}
+
+void ReadersPage::SpeedButton2Click()
+{
+    try {
+        postPending();
+    } catch (const AppError&) {
+        m_ui.SpeedButton1->setChecked(true);
+        throw;
+    }
+    setEditable(false);
+    m_groupsPage.UpdateReaderHints();
+}
+
+void ReadersPage::PostTypedName()
+{
+    postPending();
+}
+
+void ReadersPage::Button6Click()
+{
+    postPending();
+    const int numberPosition = m_readers.fieldPosition(NumberField);
+    std::bitset<ReaderNumbers + 1> taken;
+    for (int row = 0; row < m_readers.rowCount(); ++row) {
+        const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
+        if (k >= 1 && k <= ReaderNumbers)
+            taken.set(size_t(k));
+    }
+    int number = 1;
+    while (number <= ReaderNumbers && taken.test(size_t(number)))
+        ++number;
+    if (number > ReaderNumbers) {
+        MessageBox::show(ReadersFull, ReadersFullCaption);
+        return;
+    }
+
+    m_readers.insert();
+    try {
+        m_readers.setInteger(NumberField, number);
+        m_readers.setInteger(TimeField, NewReaderRelayTime);
+        m_readers.setText(NameField, m_state.TextSlots[Text::ReaderWord] + QLatin1Char(' ') + QString::number(number));
+        m_readers.setLogical(ProxField, false);
+        m_readers.setLogical(EmulationField, false);
+        m_readers.post();
+    } catch (const AppError&) {
+        m_readers.cancel();
+        throw;
+    }
+}
+
+void ReadersPage::Button8Click()
+{
+    if (m_readers.atEnd())
+        return;
+    m_readers.remove();
+    postPending();
+}
+
+void ReadersPage::DBComboBox1Click()
+{
+    postPending();
+}
+
+bool ReadersPage::DBComboBox1KeyPress(const QKeyEvent& event)
+{
+    // Digits and the editing keys (Backspace, Enter, Escape, Tab, the arrows)
+    // pass; a relay time is a whole number of seconds.
+    const QString text = event.text();
+    if (text.isEmpty())
+        return false;
+    const QChar c = text.front();
+    if ((c >= u'0' && c <= u'9') || c.unicode() < 0x20 || c.unicode() == 0x7F)
+        return false;
+    QApplication::beep();
+    return true;
+}
+
+void ReadersPage::DBComboBox1KeyUp()
+{
+    if (!m_ui.DBComboBox1->link().modified())
+        return;
+    if (m_ui.DBComboBox1->currentText().trimmed().isEmpty())
+        return; // the operator is still typing the number
+    QString why;
+    if (!relayTimeAcceptable(&why)) {
+        MessageBox::show(why, m_state.TextSlots[Text::PageErrorCaption]);
+        return;
+    }
+    postPending();
+}
+
+bool ReadersPage::relayTimeAcceptable(QString* why)
+{
+    DbComboBox* box = m_ui.DBComboBox1;
+    if (!box->link().modified())
+        return true;
+    bool number = false;
+    const int seconds = box->currentText().trimmed().toInt(&number);
+    if (number && seconds >= MinRelayTime && seconds <= MaxRelayTime)
+        return true;
+    // The stored time stays, and the box shows it again.
+    const QString stored =
+        m_readers.currentRow() >= 0
+            ? m_readers.valueAt(m_readers.currentRow(), m_readers.fieldPosition(TimeField)).toString()
+            : QString();
+    box->setEditText(stored);
+    if (m_readers.state() != Table::State::Browsing)
+        m_readers.setText(TimeField, stored);
+    *why = m_state.TextSlots[Text::RelayTimeOutOfRange];
+    return false;
+}
+
+void ReadersPage::checkRelayTimeOnPost()
+{
+    QString why;
+    if (!relayTimeAcceptable(&why))
+        throw AppError(why);
+}

@@ -1,0 +1,292 @@
+// The operator's daily flows on the three data pages, through the real main
+// window and its widgets, then the tables read back from disk.
+
+#include "app/Form1.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "ui/DbControls.h"
+#include "ui/MessageBox.h"
+#include "ui/TForm2.h"
+#include "ui/TForm3.h"
+#include "ui/TForm4.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "TestFiles.h"
+
+#include <memory>
+
+namespace {
+
+struct Program
+{
+    std::unique_ptr<TForm1> form1 = std::make_unique<TForm1>();
+    std::unique_ptr<TForm2> form2 = std::make_unique<TForm2>();
+    std::unique_ptr<TForm3> form3 = std::make_unique<TForm3>();
+    std::unique_ptr<TForm4> form4 = std::make_unique<TForm4>();
+
+    Program()
+    {
+        form1->setDialogs(form2.get(), form3.get(), form4.get());
+        QTRY_VERIFY(!form1->Timer2->isActive()); // the language is applied
+        form1->EnterWorkingState(TForm1::Role::Administrator);
+    }
+    MainWindowUi& ui() { return form1->ui(); }
+    template <class W> W* find(const char* name)
+    {
+        W* w = form1->findChild<W*>(QLatin1String(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    void click(const char* name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
+    // Closing the window is the program's end: every table is closed.
+    void end()
+    {
+        QVERIFY(form1->close());
+        form4.reset();
+        form3.reset();
+        form2.reset();
+        form1.reset();
+    }
+};
+
+// One table's stored records, read as another program would after the end.
+QList<QVariantMap> stored(const QString& file, const QStringList& fields)
+{
+    Table t;
+    t.open(file);
+    QList<QVariantMap> rows;
+    for (t.first(); !t.atEnd(); t.next()) {
+        QVariantMap row;
+        for (const QString& f : fields) {
+            const QChar type = t.fieldType(t.fieldPosition(f));
+            row[f] = type == u'L' ? QVariant(t.asLogical(f)) : type == u'N' ? QVariant(t.asInteger(f)) : t.asText(f);
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+void addPerson(Table& persons, int number, const QString& first, const QString& family, const QString& group)
+{
+    persons.insert();
+    persons.setInteger("NUMBER", number);
+    persons.setText("SURNAME", first);
+    persons.setText("NAME", family);
+    persons.setText("GROUP", group);
+    persons.post();
+}
+
+} // namespace
+
+class TestPageFlows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MessageBox::setRecording(true); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        TableLayouts::createAll(m_dir->path());
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        writeFile("config.ini", "[Language]\r\nLanguage=English\r\n");
+        MessageBox::takeShown();
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(QDir::tempPath());
+        m_dir.reset();
+    }
+
+    void addPersonAndPickGroup()
+    {
+        Program p;
+        p.click("SpeedButton5");
+        p.click("Button1");
+        p.click("Button1");
+        p.click("SpeedButton6");
+
+        p.click("SpeedButton4");
+        p.click("Button9");
+        QTest::keyClicks(p.find<QLineEdit>("DBEdit8"), "Anna");
+        QTest::keyClicks(p.find<QLineEdit>("DBEdit2"), "O'Brien");
+        auto* lookup = p.find<DbLookupCombo>("DBLB2");
+        QTest::keyClick(lookup, Qt::Key_Down); // the list starts on the last group, Group 2
+        QTest::keyClick(lookup, Qt::Key_Up);
+        QCOMPARE(lookup->currentText(), QStringLiteral("Group 1"));
+        QCOMPARE(p.form1->Table3->asText("NAME"), QStringLiteral("Group 1")); // the groups table follows
+        p.click("SpeedButton3");
+        QVERIFY(p.ui().DBEdit8->isReadOnly());
+        QVERIFY(!p.ui().Button9->isEnabled());
+        QVERIFY(MessageBox::takeShown().isEmpty());
+        p.end();
+
+        const QList<QVariantMap> persons = stored("osoby.dbf", {"NUMBER", "SURNAME", "NAME", "GROUP", "INDEX"});
+        QCOMPARE(persons.size(), 1);
+        QCOMPARE(persons[0]["NUMBER"].toInt(), 1);
+        QCOMPARE(persons[0]["SURNAME"].toString(), QStringLiteral("Anna"));
+        QCOMPARE(persons[0]["NAME"].toString(), QStringLiteral("O'Brien"));
+        QCOMPARE(persons[0]["GROUP"].toString(), QStringLiteral("Group 1"));
+        QCOMPARE(persons[0]["INDEX"].toInt(), 0);
+        const QList<QVariantMap> groups = stored("grupa.dbf", {"ID_Grupy", "NAME"});
+        QCOMPARE(groups.size(), 2);
+        QCOMPARE(groups[1]["ID_Grupy"].toInt(), 2);
+        QCOMPARE(groups[1]["NAME"].toString(), QStringLiteral("Group 2"));
+    }
+
+    void tickReadersOneAnd96()
+    {
+        Program p;
+        p.click("SpeedButton5");
+        p.click("Button1");
+        p.find<DbCheckBox>("DBCheckBox1")->click();
+        p.find<DbCheckBox>("DBCheckBox96")->click();
+        p.click("SpeedButton6");
+        // Locked boxes ignore clicks.
+        p.find<DbCheckBox>("DBCheckBox3")->click();
+        p.end();
+
+        QStringList flags;
+        for (int k = 1; k <= 96; ++k)
+            flags << QStringLiteral("P%1").arg(k);
+        const QVariantMap group = stored("grupa.dbf", flags).value(0);
+        for (int k = 1; k <= 96; ++k)
+            QCOMPARE(group[QStringLiteral("P%1").arg(k)].toBool(), k == 1 || k == 96);
+    }
+
+    void addReadersUpTo96()
+    {
+        Program p;
+        p.click("SpeedButton1");
+        for (int i = 0; i < 97; ++i)
+            p.click("Button6");
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, QStringLiteral("Maksymalny numer czytnika to 96."));
+        QCOMPARE(shown[0].caption, QStringLiteral("Error"));
+
+        // The relay time is stored key by key; other keys and times no card
+        // can carry are refused and the stored time stays.
+        auto* time = p.find<DbComboBox>("DBComboBox1");
+        time->lineEdit()->selectAll();
+        QTest::keyClicks(time, "1x5");
+        QCOMPARE(time->currentText(), QStringLiteral("15"));
+        QCOMPARE(p.form1->Table2->asInteger("TIME"), 15);
+        QTest::keyClicks(time, "00"); // 150 is stored, 1500 is not
+        QCOMPARE(
+            MessageBox::takeShown().value(0).text,
+            QStringLiteral("The relay time must be a whole number of seconds from 1 to 255. The stored value stays."));
+        QCOMPARE(time->currentText(), QStringLiteral("150"));
+        p.click("SpeedButton2");
+        QCOMPARE(p.ui().accessBox(96)->toolTip(), QStringLiteral("Reader 96"));
+        p.end();
+
+        const QList<QVariantMap> readers = stored("sprzet.dbf", {"ID_CZYT", "NAME", "TIME", "PROX", "EMULACJA"});
+        QCOMPARE(readers.size(), 96);
+        for (int k = 1; k <= 96; ++k) {
+            QCOMPARE(readers[k - 1]["ID_CZYT"].toInt(), k);
+            QCOMPARE(readers[k - 1]["NAME"].toString(), QStringLiteral("Reader %1").arg(k));
+            QCOMPARE(readers[k - 1]["TIME"].toInt(), k == 96 ? 150 : 2);
+            QVERIFY(!readers[k - 1]["PROX"].toBool() && !readers[k - 1]["EMULACJA"].toBool());
+        }
+    }
+
+    void removeGroupUnderActiveFilter()
+    {
+        {
+            Table groups;
+            groups.open("grupa.dbf");
+            for (const char* name : {"Day", "Night"}) {
+                groups.insert();
+                groups.setText("NAME", name);
+                groups.post();
+            }
+            Table persons;
+            persons.open("osoby.dbf");
+            addPerson(persons, 1, "Anna", "Kowalska", "Night");
+            addPerson(persons, 2, "Jan", "Nowak", "Night");
+            addPerson(persons, 3, "Ewa", "Kowal", "Day");
+            addPerson(persons, 4, "Piotr", "Zając", "Night");
+        }
+        Program p;
+        p.find<QCheckBox>("CheckBox2")->click();
+        QTest::keyClicks(p.find<QLineEdit>("Edit4"), "KOW");
+        QCOMPARE(p.ui().DBGrid1->model()->rowCount(), 2);
+
+        p.click("SpeedButton5");
+        p.ui().DBGrid2->selectRow(1);
+        QCOMPARE(p.form1->Table3->asText("NAME"), QStringLiteral("Night"));
+        p.click("Button10");
+        QVERIFY(MessageBox::takeShown().isEmpty());
+        QCOMPARE(p.ui().DBEdit6->text(), QStringLiteral("Day")); // the following group was the last: the one before
+        QVERIFY(p.ui().CheckBox2->isChecked());                  // the search is as the operator left it
+        QCOMPARE(p.ui().DBGrid1->model()->rowCount(), 2);
+        p.end();
+
+        QStringList groups;
+        for (const QVariantMap& person : stored("osoby.dbf", {"GROUP"}))
+            groups << person["GROUP"].toString();
+        QCOMPARE(groups, QStringList({TableLayouts::NoGroupMarker, TableLayouts::NoGroupMarker, "Day",
+                                      TableLayouts::NoGroupMarker}));
+        QCOMPARE(stored("grupa.dbf", {"NAME"}).size(), 1);
+    }
+
+    void closingStoresWhatWasTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<QString>("storedName");
+        QTest::newRow("storable") << QStringLiteral("Żaneta") << true << QStringLiteral("Żaneta");
+        // Omega has no byte in code page 1250: the window stays, the text too.
+        QTest::newRow("not storable") << QStringLiteral("Ωmega") << false << QStringLiteral("Anna");
+    }
+
+    void closingStoresWhatWasTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, closes);
+        QFETCH(QString, storedName);
+        {
+            Table persons;
+            persons.open("osoby.dbf");
+            addPerson(persons, 1, "Anna", "Kowalska", "");
+        }
+        Program p;
+        p.click("SpeedButton4");
+        auto* edit = p.find<QLineEdit>("DBEdit8");
+        edit->selectAll();
+        QKeyEvent typing(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+        QApplication::sendEvent(edit, &typing);
+        QCOMPARE(p.form1->close(), closes);
+        if (!closes) {
+            QCOMPARE(MessageBox::takeShown().value(0).text,
+                     QStringLiteral("The character \"Ω\" cannot be stored in the tables. The text was not saved: "
+                                    "change it and confirm again."));
+            QCOMPARE(edit->text(), typed);
+            edit->setText(QStringLiteral("Anna"));
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QTest::keyClicks(edit, "a");
+        }
+        p.end();
+        QCOMPARE(stored("osoby.dbf", {"SURNAME"}).value(0)["SURNAME"].toString(), storedName);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestPageFlows)
+#include "tst_pageflows.moc"
