@@ -22,6 +22,13 @@ QFont uiFont(int pixelSize, bool bold)
     return font;
 }
 
+void keepDisabledLegible(QPalette& palette)
+{
+    const QColor disabledText(80, 80, 80);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabledText);
+}
+
 void paintControl(QWidget* control, const QColor& color)
 {
     const QPalette system = QApplication::palette(control);

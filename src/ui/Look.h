@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QString>
 
 class QWidget;
@@ -26,6 +27,13 @@ inline constexpr quint32 PageColor = 13616833; // page fill, also the colour of 
 // Sans has Arial's metrics, close to both, so the captions fit the fixed
 // control widths; DejaVu Sans is the fallback. Sizes are in pixels.
 QFont uiFont(int pixelSize, bool bold = false);
+
+// Width of the indicator column left of a record grid's rows.
+inline constexpr int GridIndicatorWidth = 12;
+
+// Disabled texts in a dark grey: what the user role may not change stays
+// readable, only less prominent than what it may.
+void keepDisabledLegible(QPalette& palette);
 
 // Background of an edit, memo, drop-down list or grid, through the palette so
 // that a later repaint takes effect. An invalid colour (QColor()) gives the

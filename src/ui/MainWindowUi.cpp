@@ -11,11 +11,14 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -78,6 +81,85 @@ QString pagerStyleSheet()
         .arg(cssColor(9803415), cssColor(5992568), cssColor(14922381), cssColor(15724269), cssColor(13816526),
              cssColor(6343929));
 }
+
+// The narrow column left of a record grid's rows: an arrow marks the current
+// record, as the design shows it. Row numbers would widen the column with the
+// table (about 45 pixels for 65,535 persons) and push the fields to the right.
+class IndicatorHeader : public QHeaderView
+{
+public:
+    explicit IndicatorHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
+    {
+        setSectionResizeMode(QHeaderView::Fixed);
+        setSectionsClickable(false);
+        setHighlightSections(false);
+    }
+
+    void setSelectionModel(QItemSelectionModel* model) override
+    {
+        QHeaderView::setSelectionModel(model);
+        connect(model, &QItemSelectionModel::currentRowChanged, viewport(), [this] { viewport()->update(); });
+    }
+
+    QSize sizeHint() const override { return {Look::GridIndicatorWidth, QHeaderView::sizeHint().height()}; }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        painter->save();
+        painter->fillRect(rect, palette().color(QPalette::Button));
+        painter->setPen(palette().color(QPalette::Mid));
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        const QModelIndex current = selectionModel() ? selectionModel()->currentIndex() : QModelIndex();
+        if (current.isValid() && current.row() == logicalIndex) {
+            const QPointF c = QRectF(rect).center();
+            QPainterPath arrow;
+            arrow.moveTo(c.x() - 2, c.y() - 4);
+            arrow.lineTo(c.x() + 2, c.y());
+            arrow.lineTo(c.x() - 2, c.y() + 4);
+            arrow.closeSubpath();
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->fillPath(arrow, palette().color(QPalette::WindowText));
+        }
+        painter->restore();
+    }
+
+    QSize sectionSizeFromContents(int) const override { return {Look::GridIndicatorWidth, defaultSectionSize()}; }
+};
+
+// A frame whose title sits on its top line, as the design draws it: the
+// line runs through the middle of the title, so controls placed just below
+// the title at the design coordinates are inside the frame.
+class TitledFrame : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const int lineY = metrics.height() / 2;
+        const QString text = title();
+        const QRect titleRect(TitleLeft, 0, text.isEmpty() ? 0 : metrics.horizontalAdvance(text) + 2 * TitlePad,
+                              metrics.height());
+        painter.setClipRegion(QRegion(rect()).subtracted(QRegion(titleRect)));
+        const QRect frame = rect().adjusted(0, lineY, -2, -2);
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawRect(frame);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawRect(frame.translated(1, 1));
+        painter.setClipping(false);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        painter.drawText(titleRect, Qt::AlignCenter, text);
+    }
+
+private:
+    static constexpr int TitleLeft = 6;
+    static constexpr int TitlePad = 2;
+};
 
 // Rows of a drop-down list at a fixed height.
 class ListRowDelegate : public QStyledItemDelegate
@@ -204,6 +286,7 @@ void MainWindowUi::setupUi(QMainWindow* form1)
     form1->setFont(Look::uiFont(MainFontPixels));
     QPalette palette = form1->palette();
     palette.setColor(QPalette::Window, Look::winColor(Look::FormColor));
+    Look::keepDisabledLegible(palette);
     form1->setPalette(palette);
 
     auto* client = new QWidget(form1);
@@ -299,6 +382,7 @@ void MainWindowUi::setupPersonsPage()
     QWidget* page = Pager11;
 
     DBGrid1 = b.make<DbGrid>(page, "DBGrid1", QRect(14, 8, 649, 209));
+    DBGrid1->setVerticalHeader(new IndicatorHeader(DBGrid1));
     Look::paintControl(DBGrid1, Look::winColor(Look::PageColor));
 
     Panel2 = b.panel(page, "Panel2", QRect(8, 220, 345, 265));
@@ -323,7 +407,7 @@ void MainWindowUi::setupPersonsPage()
     SpeedButton3 = b.button(Panel2, "SpeedButton3", QRect(255, 160, 73, 24), QStringLiteral("Confirm"));
     personsModeButtons = b.speedPair(SpeedButton4, SpeedButton3);
 
-    GroupBox6 = b.make<QGroupBox>(Panel2, "GroupBox6", QRect(16, 184, 313, 73));
+    GroupBox6 = b.make<TitledFrame>(Panel2, "GroupBox6", QRect(16, 184, 313, 73));
     GroupBox6->setTitle(QStringLiteral("GroupBox6"));
     Edit4 = b.make<QLineEdit>(GroupBox6, "Edit4", QRect(8, 17, 153, 24));
     RadioButton4 =
@@ -352,6 +436,7 @@ void MainWindowUi::setupGroupsPage()
 
     Label5 = b.label(page, "Label5", 262, 12, QStringLiteral("Access only to checked readers"));
     DBGrid2 = b.make<DbGrid>(page, "DBGrid2", QRect(10, 26, 223, 148));
+    DBGrid2->setVerticalHeader(new IndicatorHeader(DBGrid2));
     DBGrid2->setFrameShape(QFrame::Box);
     DBGrid2->setLineWidth(1);
     Look::paintControl(DBGrid2, Look::winColor(Look::PageColor));
@@ -395,11 +480,12 @@ void MainWindowUi::setupReadersPage()
     QWidget* page = Pager13;
 
     DBGrid3 = b.make<DbGrid>(page, "DBGrid3", QRect(10, 16, 255, 225));
+    DBGrid3->setVerticalHeader(new IndicatorHeader(DBGrid3));
     Label15 = b.label(page, "Label15", 8, 248, QStringLiteral("Note"));
     DBMemo3 = b.make<DbMemo>(page, "DBMemo3", QRect(10, 272, 255, 185));
     lockAtStart(DBMemo3);
 
-    GroupBox3 = b.make<QGroupBox>(page, "GroupBox3", QRect(296, 8, 361, 233));
+    GroupBox3 = b.make<TitledFrame>(page, "GroupBox3", QRect(296, 8, 361, 233));
     GroupBox3->setTitle(QStringLiteral("Reader parameters  "));
     DBEdit3 = b.make<DbEdit>(GroupBox3, "DBEdit3", QRect(16, 24, 121, 24));
     lockAtStart(DBEdit3);
@@ -428,7 +514,7 @@ void MainWindowUi::setupReadersPage()
     SpeedButton2 = b.button(GroupBox3, "SpeedButton2", QRect(256, 200, 73, 25), QStringLiteral("Confirm"));
     readersModeButtons = b.speedPair(SpeedButton1, SpeedButton2);
 
-    GroupBox1 = b.make<QGroupBox>(page, "GroupBox1", QRect(296, 264, 361, 193));
+    GroupBox1 = b.make<TitledFrame>(page, "GroupBox1", QRect(296, 264, 361, 193));
     GroupBox1->setTitle(QStringLiteral("Options"));
     RadioButton3 =
         b.captioned<QRadioButton>(GroupBox1, "RadioButton3", QRect(24, 24, 185, 17), QStringLiteral("New reader"));
