@@ -107,7 +107,7 @@ QStringList WindowShotNames()
     return names;
 }
 
-QList<WindowShot> ShootWindows(const QString& languageName, QString* error)
+QList<WindowShot> ShootWindows(const QString& languageName, const QPixmap& startPicture, QString* error)
 {
     TextSlots textSlots;
     if (!SelectLanguageTable(languageName, textSlots)) {
@@ -152,6 +152,7 @@ QList<WindowShot> ShootWindows(const QString& languageName, QString* error)
     QCursor::setPos(QPoint(2000, 2000));
     form1.move(100, 100);
     MainWindowUi::setClientSize(&form1, LoginClientSize.width(), LoginClientSize.height());
+    ui.Image1->setPixmap(startPicture);
     ui.Edit5->setText(QStringLiteral("haslo"));
     shots.append({QStringLiteral("login"), grabShown(&form1), LoginClientSize});
 

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QPixmap>
 #include <QSize>
 #include <QString>
 
@@ -19,8 +20,8 @@ struct WindowShot
 // The names of ShootWindows' pictures, in the order it makes them.
 QStringList WindowShotNames();
 
-// Renders every window in the named language ("English", "Polski", ...).
-// Needs a QApplication (the offscreen platform will do). On failure (an
+// Renders every window in the named language ("English", "Polski", ...),
+// with the start picture in the login state. Needs a QApplication (the offscreen platform will do). On failure (an
 // unknown language, tables that cannot be made) returns an empty list and
 // says why in *error.
-QList<WindowShot> ShootWindows(const QString& languageName, QString* error);
+QList<WindowShot> ShootWindows(const QString& languageName, const QPixmap& startPicture, QString* error);

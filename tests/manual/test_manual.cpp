@@ -3,6 +3,7 @@
 // manual shows its pictures and links only to pages that exist.
 
 #include "app/Form1.h"
+#include "app/StartPicture.h"
 #include "data/TableLayouts.h"
 #include "manual/Manual.h"
 #include "ui/ManualWindow.h"
@@ -166,6 +167,10 @@ void TestManual::helpOpensManualInLanguage()
     const QImage login =
         shown.typeId() == QMetaType::QPixmap ? shown.value<QPixmap>().toImage() : QImage::fromData(shown.toByteArray());
     QCOMPARE(login.size(), QSize(400, 200));
+    // ...with the start picture above the password box, as the program draws it.
+    const QRect picture(0, 0, 400, 160);
+    QCOMPARE(login.convertToFormat(QImage::Format_RGB32).copy(picture),
+             StartPicture().toImage().convertToFormat(QImage::Format_RGB32).copy(picture));
     QVERIFY(MessageBox::takeShown().isEmpty());
 }
 

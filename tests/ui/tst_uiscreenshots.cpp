@@ -3,6 +3,7 @@
 // for a look by eye, and checks that every picture was made, has the
 // window's size and is not blank.
 
+#include "app/StartPicture.h"
 #include "ui/ScreenShots.h"
 
 #include <QDir>
@@ -42,7 +43,7 @@ void TestUiScreenshots::windows()
     QFETCH(QString, suffix);
 
     QString error;
-    const QList<WindowShot> shots = ShootWindows(language, &error);
+    const QList<WindowShot> shots = ShootWindows(language, StartPicture(), &error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QStringList names;
     for (const WindowShot& shot : shots) {
@@ -65,7 +66,7 @@ void TestUiScreenshots::windows()
 void TestUiScreenshots::unknownLanguageIsRefused()
 {
     QString error;
-    QVERIFY(ShootWindows(QStringLiteral("english"), &error).isEmpty());
+    QVERIFY(ShootWindows(QStringLiteral("english"), QPixmap(), &error).isEmpty());
     QVERIFY(error.contains(QStringLiteral("english")));
 }
 

@@ -6,6 +6,7 @@
 // OUTDIR. Runs without a display: the offscreen platform is chosen unless
 // QT_QPA_PLATFORM says otherwise.
 
+#include "app/StartPicture.h"
 #include "ui/ScreenShots.h"
 
 #include <QApplication>
@@ -30,7 +31,7 @@ int main(int argc, char* argv[])
     const std::pair<const char*, const char*> languages[] = {{"English", "en"}, {"Polski", "pl"}};
     for (auto [language, suffix] : languages) {
         QString error;
-        const QList<WindowShot> shots = ShootWindows(QString::fromLatin1(language), &error);
+        const QList<WindowShot> shots = ShootWindows(QString::fromLatin1(language), StartPicture(), &error);
         if (shots.isEmpty()) {
             std::fprintf(stderr, "pellaro-shots: %s\n", qPrintable(error));
             return 1;
