@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,6 +141,7 @@ QByteArray todayBytes()
 
 DbfFile::~DbfFile()
 {
+    unmapMemo();
     // Closing the descriptors also drops the locks.
     if (m_memoFd >= 0)
         ::close(m_memoFd);
@@ -437,10 +439,11 @@ QString DbfFile::textValue(const char* record, int field, int recordNumber) cons
         int length = f.width;
         while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
             --length;
-        QString text = cp1250::decode(QByteArrayView(p, length));
+        int start = 0;
         if (f.type == 'N' || f.type == 'F')
-            return text.trimmed();
-        return text;
+            while (start < length && p[start] == ' ')
+                ++start;
+        return cp1250::decode(QByteArrayView(p + start, length - start));
     }
     }
 }
@@ -461,61 +464,111 @@ quint32 DbfFile::memoBlock(const char* record, int field) const
 {
     const Field& f = m_fields[size_t(field)];
     // Pointers are ten digits, padded with blanks or zeros on the left.
-    QByteArray text = QByteArray(record + f.offset, f.width).replace('\0', ' ').trimmed();
-    if (text.isEmpty())
+    const char* p = record + f.offset;
+    int begin = 0;
+    int end = f.width;
+    while (begin < end && (p[begin] == ' ' || p[begin] == '\0'))
+        ++begin;
+    while (end > begin && (p[end - 1] == ' ' || p[end - 1] == '\0'))
+        --end;
+    if (begin == end)
         return 0;
-    bool ok = false;
-    quint32 block = text.toUInt(&ok);
+    quint64 block = 0;
+    bool ok = true;
+    for (int i = begin; i < end && ok; ++i) {
+        ok = p[i] >= '0' && p[i] <= '9';
+        block = block * 10 + quint64(p[i] - '0');
+        ok = ok && block <= 0xFFFFFFFFu;
+    }
     if (!ok)
         fail(QStringLiteral("the memo pointer \"%1\" of field %2 is not a block number")
-                 .arg(QString::fromLatin1(text), f.name));
-    return block;
+                 .arg(QString::fromLatin1(p + begin, end - begin), f.name));
+    return quint32(block);
+}
+
+// Notes are read through a mapping of the memo file: a full read of the
+// persons touches every note, and one system call per note would cost more
+// than the reading itself. Writes still go through pwrite and fsync in their
+// order; the mapping shares the same pages. The file is locked to us, so it
+// only grows, through putMemo, and a larger file is mapped anew.
+bool DbfFile::mapMemo() const
+{
+    if (m_memoMap && m_memoMapSize >= m_memoSize)
+        return true;
+    if (m_memoMapFailed || m_memoSize <= 0)
+        return false;
+    unmapMemo();
+    void* p = ::mmap(nullptr, size_t(m_memoSize), PROT_READ, MAP_SHARED, m_memoFd, 0);
+    if (p == MAP_FAILED) {
+        m_memoMapFailed = true; // read with pread instead
+        return false;
+    }
+    m_memoMap = static_cast<const char*>(p);
+    m_memoMapSize = m_memoSize;
+    return true;
+}
+
+void DbfFile::unmapMemo() const
+{
+    if (m_memoMap)
+        ::munmap(const_cast<char*>(m_memoMap), size_t(m_memoMapSize));
+    m_memoMap = nullptr;
+    m_memoMapSize = 0;
+}
+
+const char* DbfFile::memoBytes(qint64 offset, qint64 length, QByteArray* buffer) const
+{
+    Q_ASSERT(offset >= 0 && length >= 0 && offset + length <= m_memoSize);
+    if (mapMemo())
+        return m_memoMap + offset;
+    buffer->resize(length);
+    return readFully(m_memoFd, offset, buffer->data(), length) ? buffer->constData() : nullptr;
 }
 
 QString DbfFile::readMemo(quint32 block, int recordNumber) const
 {
     if (m_memoFd < 0)
         fail(QStringLiteral("the table has no memo file"));
-    const QString where = recordNumber >= 0 ? QStringLiteral(" (record %1)").arg(recordNumber + 1) : QString();
-    // The memo file is locked to us, so its size only changes through putMemo.
+    // Only an error names the record: a full read would otherwise format it for every note.
+    const auto where = [recordNumber] {
+        return recordNumber >= 0 ? QStringLiteral(" (record %1)").arg(recordNumber + 1) : QString();
+    };
     const qint64 size = m_memoSize;
     const qint64 offset = qint64(block) * m_memoBlockSize;
     if (offset >= size)
-        failMemo(QStringLiteral("memo block %1%2 lies beyond the end of the file").arg(block).arg(where));
+        failMemo(QStringLiteral("memo block %1%2 lies beyond the end of the file").arg(block).arg(where()));
+    QByteArray buffer;
     if (m_memoKind == MemoKind::DBase4) {
-        // One read for the usual note that fits its first block.
-        QByteArray first(qMin<qint64>(m_memoBlockSize, size - offset), '\0');
-        if (first.size() < MemoBlockHeader || !readFully(m_memoFd, offset, first.data(), first.size()))
-            failMemo(QStringLiteral("memo block %1%2 is cut short").arg(block).arg(where));
-        if (!first.startsWith(MemoBlockSignature))
-            failMemo(QStringLiteral("memo block %1%2 has no valid block signature").arg(block).arg(where));
-        const quint32 length = le32(first.constData() + 4);
+        const char* head = size - offset >= MemoBlockHeader ? memoBytes(offset, MemoBlockHeader, &buffer) : nullptr;
+        if (!head)
+            failMemo(QStringLiteral("memo block %1%2 is cut short").arg(block).arg(where()));
+        if (QByteArrayView(head, 4) != MemoBlockSignature)
+            failMemo(QStringLiteral("memo block %1%2 has no valid block signature").arg(block).arg(where()));
+        const quint32 length = le32(head + 4);
         if (length < quint32(MemoBlockHeader) || offset + qint64(length) > size)
             failMemo(QStringLiteral("memo block %1%2 claims a length of %3 bytes, which does not fit the file")
                          .arg(block)
-                         .arg(where)
+                         .arg(where())
                          .arg(length));
-        if (length <= quint32(first.size()))
-            return cp1250::decode(QByteArrayView(first.constData() + MemoBlockHeader, length - MemoBlockHeader));
-        QByteArray text(length - MemoBlockHeader, '\0');
-        if (!readFully(m_memoFd, offset + MemoBlockHeader, text.data(), text.size()))
-            failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where, errnoText()));
-        return cp1250::decode(text);
+        const char* text = memoBytes(offset + MemoBlockHeader, length - MemoBlockHeader, &buffer);
+        if (!text)
+            failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where(), errnoText()));
+        return cp1250::decode(QByteArrayView(text, length - MemoBlockHeader));
     }
     // dBase III: the text runs to the first end mark (written as one or two
     // 0x1A bytes), or to the end of the file.
     QByteArray text;
-    QByteArray chunk(m_memoBlockSize, '\0');
-    for (qint64 at = offset; at < size; at += chunk.size()) {
-        qint64 n = qMin<qint64>(chunk.size(), size - at);
-        if (!readFully(m_memoFd, at, chunk.data(), n))
-            failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where, errnoText()));
-        int end = QByteArrayView(chunk.constData(), n).indexOf(EndOfFile);
+    for (qint64 at = offset; at < size; at += m_memoBlockSize) {
+        const qint64 n = qMin<qint64>(m_memoBlockSize, size - at);
+        const char* chunk = memoBytes(at, n, &buffer);
+        if (!chunk)
+            failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where(), errnoText()));
+        const qsizetype end = QByteArrayView(chunk, n).indexOf(EndOfFile);
         if (end >= 0) {
-            text.append(chunk.constData(), end);
+            text.append(chunk, end);
             break;
         }
-        text.append(chunk.constData(), n);
+        text.append(chunk, n);
     }
     return cp1250::decode(text);
 }

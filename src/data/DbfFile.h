@@ -112,6 +112,11 @@ private:
     void openMemo();
     void writeHeaderCounts();
     void syncFile(int fd, const QString& fileName, filesync::Kind kind);
+    bool mapMemo() const;
+    void unmapMemo() const;
+    // length bytes of the memo file at offset (within m_memoSize); nullptr
+    // when they cannot be read.
+    const char* memoBytes(qint64 offset, qint64 length, QByteArray* buffer) const;
     [[noreturn]] void fail(const QString& reason) const;
     [[noreturn]] void failMemo(const QString& reason) const;
     void writeAt(int fd, qint64 offset, const QByteArray& bytes, const QString& fileName);
@@ -131,6 +136,9 @@ private:
     MemoKind m_memoKind = MemoKind::None;
     int m_memoBlockSize = 512;
     qint64 m_memoSize = 0;
+    mutable const char* m_memoMap = nullptr;
+    mutable qint64 m_memoMapSize = 0;
+    mutable bool m_memoMapFailed = false;
     QStringList m_warnings;
     bool m_dirty = false;
     bool m_memoDirty = false;
