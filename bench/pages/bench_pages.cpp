@@ -1,0 +1,192 @@
+// The data pages on an installation of the largest size (65,535 persons,
+// 1,000 groups, 96 readers), timed from the operator's event to the grid
+// repainted, through the real window and its page classes.
+//   bench_pages        (tables in a temporary directory, removed afterwards)
+
+#include "app/Form1.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "pages/GroupsPage.h"
+#include "pages/PersonsPage.h"
+#include "ui/DbControls.h"
+#include "ui/MessageBox.h"
+#include "ui/TForm2.h"
+#include "ui/TForm3.h"
+#include "ui/TForm4.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int PersonCount = 65535;
+constexpr int GroupCount = 1000;
+constexpr int ReaderCount = 96;
+constexpr int BigGroups = 5; // groups 1..5 have 10,000 members each
+constexpr int BigGroupMembers = 10000;
+
+QTextStream& out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+void fill(const QString& dir)
+{
+    TableLayouts::createAll(dir);
+    Table groups;
+    groups.open(QDir(dir).filePath(TableLayouts::GroupsFile));
+    {
+        Table::Batch batch(groups);
+        for (int id = 1; id <= GroupCount; ++id) {
+            groups.insert();
+            groups.setInteger("ID_Grupy", id);
+            groups.setText("NAME", QStringLiteral("Grupa %1").arg(id));
+            groups.post();
+        }
+    }
+    Table readers;
+    readers.open(QDir(dir).filePath(TableLayouts::ReadersFile));
+    {
+        Table::Batch batch(readers);
+        for (int id = 1; id <= ReaderCount; ++id) {
+            readers.insert();
+            readers.setInteger("ID_CZYT", id);
+            readers.setText("NAME", QStringLiteral("Czytnik %1").arg(id));
+            readers.setInteger("TIME", 2);
+            readers.post();
+        }
+    }
+    const QStringList families{"Kowalski", "Nowak", "Wiśniewska", "Żółkiewski", "Dąbrowska", "Mazur", "Zając"};
+    Table persons;
+    persons.open(QDir(dir).filePath(TableLayouts::PersonsFile));
+    Table::Batch batch(persons);
+    for (int n = 1; n <= PersonCount; ++n) {
+        persons.insert();
+        persons.setInteger("NUMBER", n);
+        persons.setText("SURNAME", QStringLiteral("Imię %1").arg(n));
+        persons.setText("NAME", families[n % families.size()]);
+        const int group = n <= BigGroups * BigGroupMembers ? 1 + (n - 1) / BigGroupMembers : 1 + n % GroupCount;
+        persons.setText("GROUP", QStringLiteral("Grupa %1").arg(group));
+        persons.setInteger("INDEX", 0);
+        persons.post();
+    }
+}
+
+void report(const QString& what, std::vector<double> times, double nominal)
+{
+    std::sort(times.begin(), times.end());
+    out() << QStringLiteral("%1  min %2 ms  median %3 ms  max %4 ms  (nominal %5 ms)\n")
+                 .arg(what, -46)
+                 .arg(times.front(), 8, 'f', 2)
+                 .arg(times[times.size() / 2], 8, 'f', 2)
+                 .arg(times.back(), 8, 'f', 2)
+                 .arg(nominal);
+    out().flush();
+}
+
+double timed(const std::function<void()>& step, QWidget* grid)
+{
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    grid->repaint(); // the grid as the operator sees it next
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    MessageBox::setRecording(true);
+    QTemporaryDir dir;
+    fill(dir.path());
+    QDir::setCurrent(dir.path());
+
+    std::vector<double> start;
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        TForm1 form1;
+        TForm2 form2;
+        TForm3 form3;
+        TForm4 form4;
+        form1.setDialogs(&form2, &form3, &form4);
+        form1.show();
+        QTest::qWaitForWindowExposed(&form1);
+        form1.repaint();
+        start.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+
+    TForm1 form1;
+    TForm2 form2;
+    TForm3 form3;
+    TForm4 form4;
+    form1.setDialogs(&form2, &form3, &form4);
+    form1.show();
+    QTest::qWaitForWindowExposed(&form1);
+    form1.EnterWorkingState(TForm1::Role::Administrator);
+    MainWindowUi& ui = form1.ui();
+    QWidget* grid1 = ui.DBGrid1->viewport();
+    QApplication::processEvents();
+
+    out() << "start to login window and key steps, " << PersonCount << " persons, " << GroupCount << " groups, "
+          << ReaderCount << " readers\n";
+    report(QStringLiteral("start to login window"), start, 500);
+
+    std::vector<double> keys;
+    ui.CheckBox2->click();
+    for (const char* key : {"K", "o", "w", "a", "l"})
+        keys.push_back(timed([&] { QTest::keyClicks(ui.Edit4, key); }, grid1));
+    for (int i = 0; i < 5; ++i)
+        keys.push_back(timed([&] { QTest::keyClick(ui.Edit4, Qt::Key_Backspace); }, grid1));
+    report(QStringLiteral("filter keystroke (search on)"), keys, 16);
+
+    QTest::mouseClick(ui.SpeedButton4, Qt::LeftButton);
+    std::vector<double> adds, removes;
+    for (int i = 0; i < 5; ++i)
+        adds.push_back(timed([&] { QTest::mouseClick(ui.Button9, Qt::LeftButton); }, grid1));
+    report(QStringLiteral("Add person"), adds, 16);
+    for (int i = 0; i < 5; ++i)
+        removes.push_back(timed([&] { QTest::mouseClick(ui.Button7, Qt::LeftButton); }, grid1));
+    report(QStringLiteral("Remove person (the last)"), removes, 16);
+    removes.clear();
+    for (int i = 0; i < 5; ++i) {
+        ui.DBGrid1->selectRow(30000);
+        removes.push_back(timed([&] { QTest::mouseClick(ui.Button7, Qt::LeftButton); }, grid1));
+    }
+    report(QStringLiteral("Remove person (in the middle)"), removes, 16);
+
+    // Remove group: groups 1..5 each have 10,000 members; the search hides most.
+    ui.CheckBox2->click();
+    QTest::keyClicks(ui.Edit4, "Ma");
+    QTest::mouseClick(ui.SpeedButton5, Qt::LeftButton);
+    std::vector<double> groups;
+    for (int g = 0; g < BigGroups; ++g) {
+        ui.DBGrid2->selectRow(0);
+        groups.push_back(timed([&] { QTest::mouseClick(ui.Button10, Qt::LeftButton); }, ui.DBGrid2->viewport()));
+    }
+    report(QStringLiteral("Remove group, 10,000 members, search on"), groups, 250);
+    Table& persons = *form1.Table1;
+    const int groupPosition = persons.fieldPosition("GROUP");
+    int withoutGroup = 0;
+    for (int row = 0; row < persons.rowCount(); ++row)
+        withoutGroup += persons.valueAt(row, groupPosition).toString() == TableLayouts::NoGroupMarker;
+    out() << "  (" << withoutGroup << " persons left without a group, " << persons.rowCount()
+          << " shown by the search)\n";
+    if (!MessageBox::takeShown().isEmpty())
+        out() << "messages were shown during the run\n";
+    return 0;
+}
