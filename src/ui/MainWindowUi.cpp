@@ -75,7 +75,14 @@ QString pagerStyleSheet()
                "x2:0, y2:1, stop:0 %13, stop:0.5 %13, stop:0.5 %14, stop:1 %14); }"
                "QTabBar::tab:selected:hover { border-color: %15; }"
                "QTabBar::tab:disabled { color: gray; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
-               "stop:0 white, stop:1 silver); }")
+               "stop:0 white, stop:1 silver); }"
+               // The pager's style sheet takes over its pages' palettes: what
+               // the user role may not change is disabled, yet its texts and
+               // values must stay readable. Buttons keep the usual grey, the
+               // operator's cue that they do nothing.
+               "QLabel:disabled, QCheckBox:disabled, QRadioButton:disabled, QGroupBox:disabled, "
+               "QLineEdit:disabled, QComboBox:disabled, QPlainTextEdit:disabled, "
+               "QTextEdit:disabled { color: rgb(80, 80, 80); }")
         .arg(cssColor(5460819), cssColor(3815994), cssColor(11841710), cssColor(13616833), cssColor(12958644),
              cssColor(15527141), cssColor(9870494), cssColor(1617645), cssColor(4413279))
         .arg(cssColor(9803415), cssColor(5992568), cssColor(14922381), cssColor(15724269), cssColor(13816526),

@@ -105,6 +105,8 @@ private slots:
     void colours_data();
     void colours();
     void windowColours();
+    void disabledTextsStayReadable_data();
+    void disabledTextsStayReadable();
     void relayTimesAndLanguages();
     void binding_data();
     void binding();
@@ -599,6 +601,60 @@ void TestMainWindowUi::windowColours()
     QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Button), QApplication::palette().color(QPalette::Button));
     Look::paintControl(f.ui.DBEdit8, QColor());
     QCOMPARE(f.ui.DBEdit8->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+}
+
+void TestMainWindowUi::disabledTextsStayReadable_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("disabled"); // what the user role switches off
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("reader name label") << "Label10"
+                                       << "GroupBox3" << true;
+    QTest::newRow("reader option") << "DBCheckBox97"
+                                   << "GroupBox3" << true;
+    QTest::newRow("configuration card choice") << "RadioButton1"
+                                               << "GroupBox1" << true;
+    QTest::newRow("hidden system number") << "Edit1"
+                                          << "Edit1" << true;
+    QTest::newRow("button keeps its grey") << "Button12"
+                                           << "GroupBox1" << false;
+}
+
+// The user role sees the readers' parameters and the settings it may not
+// change: their texts must stay dark enough to read, while a disabled button
+// keeps the faint caption that says it does nothing.
+void TestMainWindowUi::disabledTextsStayReadable()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, disabled);
+    QFETCH(bool, readable);
+    UiFixture f;
+    f.ui.Image1->hide();
+    f.ui.Pager1->show();
+    auto* edit1 = f.form1->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    QVERIFY(edit1);
+    edit1->setText(QStringLiteral("********"));
+    f.form1->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
+    auto* off = f.form1->findChild<QWidget*>(disabled);
+    auto* target = f.form1->findChild<QWidget*>(control);
+    QVERIFY(off && target);
+    off->setEnabled(false);
+    f.ui.Pager1->setCurrentWidget(target->parentWidget()->parentWidget() == f.ui.Pager13 ||
+                                          target->parentWidget() == f.ui.Pager13
+                                      ? f.ui.Pager13
+                                      : f.ui.PagerPage1);
+    QTRY_VERIFY(target->isVisible());
+
+    const QImage image = target->grab().toImage();
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            darkest = qMin(darkest, qGray(image.pixel(x, y)));
+    if (readable)
+        QVERIFY2(darkest <= 120, qPrintable(QStringLiteral("darkest grey %1").arg(darkest)));
+    else
+        QVERIFY2(darkest > 150, qPrintable(QStringLiteral("darkest grey %1").arg(darkest)));
 }
 
 void TestMainWindowUi::relayTimesAndLanguages()
