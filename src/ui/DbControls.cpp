@@ -483,6 +483,10 @@ void DbGrid::bind(DataSource* source, const QList<Column>& columns)
         fields << c.field;
     TableModel* old = m_model;
     m_model = new TableModel(source->table(), fields, this);
+    // A value the grid cannot read (a damaged note) shows empty; the
+    // operator is told once, after the paint that met it.
+    connect(m_model, &TableModel::readFailed, this,
+            [](const QString& message) { MessageBox::show(message, ErrorCaption); });
     setModel(m_model);
     delete old;
     for (int i = 0; i < columns.size(); ++i)
