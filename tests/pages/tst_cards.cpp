@@ -1,0 +1,656 @@
+#include "link/LinkFakes.h"
+#include "ui/UiFixture.h"
+
+#include "TestFiles.h"
+
+#include "cards/CardFrame.h"
+#include "config/AppError.h"
+#include "config/Cp1250.h"
+#include "config/ProgramState.h"
+#include "i18n/LanguageTables.h"
+#include "link/ProgrammerLink.h"
+#include "pages/CardJournal.h"
+#include "pages/PersonCards.h"
+#include "pages/ReaderCards.h"
+#include "ui/DbControls.h"
+#include "ui/MessageBox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+// The card operations of the persons and readers pages on real tables in a
+// temporary folder, with a recording port and a clock that only the link's
+// pauses move: what goes on the card, what the operator sees, what is stored.
+namespace {
+
+constexpr int System = 123456;
+
+struct Rig
+{
+    UiFixture ui;
+    TableFixture tables;
+    ProgramState state;
+    FakeClock clock;
+    FakePort port{clock};
+    RecordingView view;
+    ProgrammerLink link{LinkState{state.LinkOpen, state.PortNumber, state.PortCaption}, port, view,
+                        [this](std::chrono::milliseconds d) { clock.pause(d); }};
+    CardJournal journal{QDir(tables.dir.path()).filePath(CardJournal::FileName)};
+    PersonCards persons{state, link, tables.persons, tables.groups, journal, ui.ui};
+    ReaderCards readers{state, link, tables.readers, journal, ui.ui};
+
+    Rig()
+    {
+        state.SystemNumber = System;
+        state.PortCaption = QStringLiteral("COM1 ");
+        i18n::copyLanguageTable(u"English", &state.TextSlots);
+        journal.setRole(QStringLiteral("user"));
+        journal.setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); });
+        persons.setCardInformation(ui.form4.get());
+        link.setCardReadHandler([this](const cards::CardIdentity& c) { persons.evaluateCard(c); });
+        tables.bind(ui);
+        link.ConnectProgrammer();
+        port.writes.clear();
+        MessageBox::takeShown();
+    }
+
+    void addGroup(const QString& name, const QList<int>& readerNumbers)
+    {
+        Table& g = tables.groups;
+        g.insert();
+        g.setText(QStringLiteral("NAME"), name);
+        for (int n : readerNumbers)
+            g.setLogical(QStringLiteral("P%1").arg(n), true);
+        g.post();
+    }
+    void addPerson(qint64 number, const QString& group, qint64 index, const QString& info = QString())
+    {
+        Table& p = tables.persons;
+        p.insert();
+        p.setInteger(QStringLiteral("NUMBER"), number);
+        p.setText(QStringLiteral("SURNAME"), QStringLiteral("Anna"));
+        p.setText(QStringLiteral("NAME"), QStringLiteral("Nowak %1").arg(number));
+        p.setText(QStringLiteral("GROUP"), group);
+        p.setInteger(QStringLiteral("INDEX"), index);
+        p.setText(QStringLiteral("INFO"), info);
+        p.post();
+    }
+    void addReader(qint64 number, qint64 time, bool prox = false, bool emulacja = false)
+    {
+        Table& r = tables.readers;
+        r.insert();
+        r.setInteger(QStringLiteral("ID_CZYT"), number);
+        r.setText(QStringLiteral("NAME"), QStringLiteral("Reader %1").arg(number));
+        r.setInteger(QStringLiteral("TIME"), time);
+        r.setLogical(QStringLiteral("PROX"), prox);
+        r.setLogical(QStringLiteral("EMULACJA"), emulacja);
+        r.post();
+    }
+
+    // The card as the seven frames wrote it: identifier and blocks 3..6.
+    bool cardSent(cards::CardIdentity* id, QByteArray* data) const
+    {
+        const QList<QByteArray> sent = port.sent();
+        if (sent.size() != 7)
+            return false;
+        const auto decoded = cards::DecodeCardFrame(sent[0].mid(8, 4) + sent[1].mid(8, 4));
+        if (!decoded)
+            return false;
+        *id = cards::unpackIdentifier(*decoded);
+        data->clear();
+        for (int b = 2; b < 6; ++b)
+            data->append(sent[b].mid(8, 4));
+        return true;
+    }
+
+    // The persons file as the next program start would read it.
+    QVariantList storedPerson(qint64 number)
+    {
+        Table& p = tables.persons;
+        const QString path = p.fileName();
+        p.close();
+        p.open(path);
+        if (!p.locate(QStringLiteral("NUMBER"), number))
+            return {};
+        return {p.asInteger(QStringLiteral("INDEX")), p.asText(QStringLiteral("INFO"))};
+    }
+
+    QList<QStringList> journalLines() const
+    {
+        QList<QStringList> lines;
+        const QByteArray bytes = readFile(journal.path());
+        for (const QByteArray& line : bytes.split('\n')) {
+            if (!line.isEmpty())
+                lines << cp1250::decode(line.chopped(line.endsWith('\r') ? 1 : 0)).split(u'\t');
+        }
+        return lines;
+    }
+
+    // A Find over the link: the reply lands between the second and the third tick.
+    void find(const QByteArray& reply)
+    {
+        link.Button2Click();
+        link.Timer1Timer();
+        link.Timer1Timer();
+        link.rsAfterReceive(reply);
+        link.Timer1Timer();
+    }
+};
+
+QStringList shownMessages()
+{
+    QStringList list;
+    for (const MessageBox::Shown& s : MessageBox::takeShown())
+        list << s.text + u'|' + s.caption;
+    return list;
+}
+
+QByteArray noAccess()
+{
+    return QByteArray::fromHex("000000A5000000A5000000A5000000A5");
+}
+
+} // namespace
+
+class TestCards : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MessageBox::setRecording(true); }
+    void init() { MessageBox::takeShown(); }
+
+    void program_data()
+    {
+        QTest::addColumn<QList<int>>("readers");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("duplicate");
+        QTest::addColumn<int>("cardIndex");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QStringList>("messages");
+
+        const QByteArray p1 = QByteArray::fromHex("80000025000000A5000000A5000000A5");
+        QTest::newRow("reader 1") << QList<int>{1} << "Staff" << 0 << false << 0 << p1 << QStringList();
+        QTest::newRow("reader 96") << QList<int>{96} << "Staff" << 4 << false << 4
+                                   << QByteArray::fromHex("000000A5000000A5000000A5000001A4") << QStringList();
+        QTest::newRow("readers 9 and 17") << QList<int>{9, 17} << "Staff" << 0 << false << 0
+                                          << QByteArray::fromHex("008080A5000000A5000000A5000000A5") << QStringList();
+        QTest::newRow("readers 1 and 96") << QList<int>{1, 96} << "Staff" << 0 << false << 0
+                                          << QByteArray::fromHex("80000025000000A5000000A5000001A4") << QStringList();
+        QTest::newRow("first duplicate") << QList<int>{1} << "Staff" << 0 << true << 1 << p1 << QStringList();
+        QTest::newRow("duplicate 15 stays") << QList<int>{1} << "Staff" << 15 << true << 15 << p1
+                                            << QStringList{QStringLiteral("Index 16! |Over range")};
+        QTest::newRow("no group marker") << QList<int>{1} << "Lack of assignment!" << 0 << false << 0 << noAccess()
+                                         << QStringList();
+        QTest::newRow("group that does not exist")
+            << QList<int>{1} << "Night shift" << 0 << false << 0 << noAccess()
+            << QStringList{QStringLiteral(
+                   "The card was written without access: the group \"Night shift\" does not exist.|Program")};
+        QTest::newRow("group name differs in case")
+            << QList<int>{1} << "staff" << 0 << false << 0 << noAccess()
+            << QStringList{QStringLiteral("The card was written without access: the group "
+                                          "\"staff\" does not exist.|Program")};
+    }
+    void program()
+    {
+        QFETCH(QList<int>, readers);
+        QFETCH(QString, group);
+        QFETCH(int, index);
+        QFETCH(bool, duplicate);
+        QFETCH(int, cardIndex);
+        QFETCH(QByteArray, data);
+        QFETCH(QStringList, messages);
+
+        Rig r;
+        r.addGroup(QStringLiteral("Staff"), readers);
+        // The group current before Program opens every door: it must not leak.
+        r.addGroup(QStringLiteral("Everyone"), [] {
+            QList<int> all;
+            for (int n = 1; n <= 96; ++n)
+                all << n;
+            return all;
+        }());
+        r.addPerson(300, group, index, QStringLiteral("keeps the note"));
+        r.addPerson(301, QStringLiteral("Staff"), 0);
+        r.tables.persons.first();
+        r.tables.groups.locate(QStringLiteral("NAME"), QStringLiteral("Everyone"), Qt::CaseSensitive);
+        r.ui.ui.CBox2->setChecked(duplicate);
+
+        r.persons.Button4Click();
+
+        cards::CardIdentity id;
+        QByteArray sent;
+        QVERIFY(r.cardSent(&id, &sent));
+        QCOMPARE(id.personNumber, 300);
+        QCOMPARE(id.systemCode, System);
+        QCOMPARE(id.duplicateIndex, cardIndex);
+        QCOMPARE(sent.toHex(), data.toHex());
+        QCOMPARE(shownMessages(), messages);
+        // The next person is current, ready for the next card; the box stays ticked.
+        QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), 301);
+        QCOMPARE(r.ui.ui.CBox2->isChecked(), duplicate);
+        const QStringList journalLine{QStringLiteral("2024-03-05 14:07:09"),
+                                      QStringLiteral("user"),
+                                      QStringLiteral("Program"),
+                                      QStringLiteral("300"),
+                                      QString::number(System),
+                                      QString::number(cardIndex),
+                                      group,
+                                      QString::fromLatin1(data.toHex().toUpper())};
+        QCOMPARE(r.journalLines(), (QList<QStringList>{CardJournal::Header.split(u'\t'), journalLine}));
+        QCOMPARE(r.storedPerson(300), (QVariantList{qint64(cardIndex), QStringLiteral("keeps the note")}));
+    }
+
+    void programRefusesCardsThatWouldLie_data()
+    {
+        QTest::addColumn<int>("linkOpen");
+        QTest::addColumn<qint64>("number");
+        QTest::addColumn<qint64>("index");
+        QTest::addColumn<int>("system");
+        QTest::addColumn<QStringList>("messages");
+        const QString notWritten = QStringLiteral("|Card not written");
+        QTest::newRow("link closed") << 0 << qint64(5) << qint64(0) << System
+                                     << QStringList{QStringLiteral("Check connection|No connectivity")};
+        QTest::newRow("person number 0") << 1 << qint64(0) << qint64(0) << System << QStringList();
+        QTest::newRow("person number 65536")
+            << 1 << qint64(65536) << qint64(0) << System
+            << QStringList{QStringLiteral("Person number 65536 does not fit on a card (1..65535). Nothing was sent.") +
+                           notWritten};
+        QTest::newRow("negative person number")
+            << 1 << qint64(-4) << qint64(0) << System
+            << QStringList{QStringLiteral("Person number -4 does not fit on a card (1..65535). Nothing was sent.") +
+                           notWritten};
+        QTest::newRow("stored INDEX 16") << 1 << qint64(5) << qint64(16) << System
+                                         << QStringList{QStringLiteral("The stored number of duplicates (16) does "
+                                                                       "not fit on a card (0..15). Nothing was sent.") +
+                                                        notWritten};
+        QTest::newRow("system number 0")
+            << 1 << qint64(5) << qint64(0) << 0
+            << QStringList{QStringLiteral("The system number 0 is outside 1..1 000 000. Nothing was sent.") +
+                           notWritten};
+        QTest::newRow("system number 1000001")
+            << 1 << qint64(5) << qint64(0) << 1000001
+            << QStringList{QStringLiteral("The system number 1000001 is outside 1..1 000 000. Nothing was sent.") +
+                           notWritten};
+    }
+    void programRefusesCardsThatWouldLie()
+    {
+        QFETCH(int, linkOpen);
+        QFETCH(qint64, number);
+        QFETCH(qint64, index);
+        QFETCH(int, system);
+        QFETCH(QStringList, messages);
+        Rig r;
+        r.addGroup(QStringLiteral("Staff"), {1});
+        r.addPerson(number, QStringLiteral("Staff"), index);
+        r.addPerson(7, QStringLiteral("Staff"), 0);
+        r.tables.persons.first();
+        r.ui.ui.CBox2->setChecked(true);
+        r.state.SystemNumber = system;
+        if (!linkOpen)
+            r.link.CloseLink();
+
+        r.persons.Button4Click();
+
+        QVERIFY(r.port.writes.isEmpty());
+        QVERIFY(!r.view.calls.contains(QStringLiteral("show")));
+        QCOMPARE(shownMessages(), messages);
+        QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), number);
+        QVERIFY(!QFile::exists(r.journal.path()));
+        QCOMPARE(r.storedPerson(number).value(0), QVariant(index));
+    }
+
+    void removePermissions_data()
+    {
+        QTest::addColumn<bool>("emptyTable");
+        QTest::addColumn<int>("linkOpen");
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("person") << false << 1 << true << QStringList();
+        QTest::newRow("link closed") << false << 0 << false
+                                     << QStringList{QStringLiteral("Communication error|No connectivity")};
+        QTest::newRow("empty persons table")
+            << true << 1 << false
+            << QStringList{QStringLiteral("No person is selected: a card with person number 0 would be read as a "
+                                          "configuration card. Nothing was sent.|Card not written")};
+    }
+    void removePermissions()
+    {
+        QFETCH(bool, emptyTable);
+        QFETCH(int, linkOpen);
+        QFETCH(bool, sent);
+        QFETCH(QStringList, messages);
+        Rig r;
+        r.addGroup(QStringLiteral("Staff"), {1, 2, 3});
+        if (!emptyTable) {
+            r.addPerson(41, QStringLiteral("Staff"), 3, QStringLiteral("note"));
+            r.addPerson(42, QStringLiteral("Staff"), 0);
+            r.tables.persons.first();
+        }
+        r.ui.ui.CBox2->setChecked(true); // has no say in a withdrawal
+        if (!linkOpen)
+            r.link.CloseLink();
+
+        r.persons.Button3Click();
+
+        QCOMPARE(shownMessages(), messages);
+        cards::CardIdentity id;
+        QByteArray data;
+        QCOMPARE(r.cardSent(&id, &data), sent);
+        if (!sent) {
+            QVERIFY(r.port.writes.isEmpty());
+            QVERIFY(!QFile::exists(r.journal.path()));
+            return;
+        }
+        QCOMPARE(id.personNumber, 41);
+        QCOMPARE(id.systemCode, System);
+        QCOMPARE(id.duplicateIndex, 3);
+        QCOMPARE(data, noAccess());
+        QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), 41);
+        QCOMPARE(r.journalLines().value(1).mid(2),
+                 (QStringList{QStringLiteral("Remove permissions"), QStringLiteral("41"), QString::number(System),
+                              QStringLiteral("3"), QStringLiteral("Staff"),
+                              QStringLiteral("000000A5000000A5000000A5000000A5")}));
+        QCOMPARE(r.storedPerson(41), (QVariantList{qint64(3), QStringLiteral("note")}));
+    }
+
+    // The adapter is pulled after the second block: the rest of the card never
+    // reaches the programmer, so nothing may be stored or logged as written.
+    void lostLinkStoresNothing_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("Program") << "Program";
+        QTest::newRow("Remove permissions") << "Remove permissions";
+        QTest::newRow("Configuration card") << "Configuration card";
+    }
+    void lostLinkStoresNothing()
+    {
+        QFETCH(QString, operation);
+        Rig r;
+        r.addGroup(QStringLiteral("Staff"), {1});
+        r.addPerson(8, QStringLiteral("Staff"), 2, QStringLiteral("note"));
+        r.addPerson(9, QStringLiteral("Staff"), 0);
+        r.tables.persons.first();
+        r.addReader(25, 3);
+        r.ui.ui.CBox2->setChecked(true);
+        r.clock.duringPause = [&r] {
+            if (r.clock.pauses.size() == 2)
+                r.port.close();
+        };
+
+        if (operation == QLatin1String("Program"))
+            r.persons.Button4Click();
+        else if (operation == QLatin1String("Remove permissions"))
+            r.persons.Button3Click();
+        else
+            r.readers.Button12Click();
+
+        QCOMPARE(r.port.writes.size(), 2);
+        QCOMPARE(shownMessages(), QStringList{QStringLiteral("The connection to the programmer was lost during the "
+                                                             "write. The card is not written and nothing was "
+                                                             "stored.|Card not written")});
+        // The transmit dialog is gone and its gauge back at 0.
+        QCOMPARE(r.view.calls.last(), QStringLiteral("hide"));
+        QCOMPARE(r.view.gaugeValue, 0);
+        QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), 8);
+        QVERIFY(!QFile::exists(r.journal.path()));
+        QCOMPARE(r.storedPerson(8), (QVariantList{qint64(2), QStringLiteral("note")}));
+    }
+
+    void find_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<qint64>("current");
+        QTest::addColumn<QString>("duplicateRow"); // empty: Form4 not shown
+        QTest::addColumn<QString>("journalOperation");
+        const QString result = QStringLiteral("|Search result");
+        // 01 2C E2 40 12: person 300, system 0x1E240 = 123456, duplicate 2.
+        QTest::newRow("holder found") << QByteArray::fromHex("012CE24012") << QStringList() << qint64(300)
+                                      << QStringLiteral("2") << QStringLiteral("Find (user)");
+        QTest::newRow("longer reply") << QByteArray::fromHex("012CE2401277") << QStringList() << qint64(300)
+                                      << QStringLiteral("2") << QStringLiteral("Find (user)");
+        QTest::newRow("no such person") << QByteArray::fromHex("03E7E24010")
+                                        << QStringList{QStringLiteral("No user in database!") + result} << qint64(1)
+                                        << QString() << QStringLiteral("Find (no user in database)");
+        QTest::newRow("configuration card")
+            << QByteArray::fromHex("0000E24010") << QStringList{QStringLiteral("Configuration card") + result}
+            << qint64(1) << QString() << QStringLiteral("Find (configuration card)");
+        QTest::newRow("all zero") << QByteArray::fromHex("0000000000")
+                                  << QStringList{QStringLiteral("No card or configuration card from another system.") +
+                                                 result}
+                                  << qint64(1) << QString()
+                                  << QStringLiteral("Find (configuration card from another system)");
+        QTest::newRow("user card of another system")
+            << QByteArray::fromHex("012CE24022")
+            << QStringList{QStringLiteral("No card or user card from another system.") + result} << qint64(1)
+            << QString() << QStringLiteral("Find (user card from another system)");
+        QTest::newRow("four bytes") << QByteArray::fromHex("012CE240") << QStringList() << qint64(1) << QString()
+                                    << QString();
+        QTest::newRow("no answer") << QByteArray() << QStringList() << qint64(1) << QString() << QString();
+    }
+    void find()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QStringList, messages);
+        QFETCH(qint64, current);
+        QFETCH(QString, duplicateRow);
+        QFETCH(QString, journalOperation);
+        Rig r;
+        r.addGroup(QStringLiteral("Staff"), {1});
+        r.addPerson(1, QStringLiteral("Staff"), 0);
+        r.addPerson(300, QStringLiteral("Staff"), 2);
+        r.tables.persons.first();
+
+        r.find(reply);
+
+        QCOMPARE(shownMessages(), messages);
+        QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), current);
+        QCOMPARE(r.ui.form4->isVisible(), !duplicateRow.isEmpty());
+        QCOMPARE(r.ui.form4->Label1->text(), duplicateRow.isEmpty() ? QStringLiteral("0") : duplicateRow);
+        QCOMPARE(r.view.calls.last(), QStringLiteral("hide"));
+        QCOMPARE(r.journalLines().value(1).value(2), journalOperation);
+        if (!duplicateRow.isEmpty()) {
+            QVERIFY(!r.ui.form4->isModal());
+            QCOMPARE(r.ui.form4->DBText1->text(), QStringLiteral("300"));
+        }
+    }
+
+    void laterFindUpdatesTheOpenDialog()
+    {
+        Rig r;
+        r.addGroup(QStringLiteral("Staff"), {1});
+        r.addPerson(1, QStringLiteral("Staff"), 0);
+        r.addPerson(300, QStringLiteral("Staff"), 2);
+        r.find(QByteArray::fromHex("012CE24012"));
+        QCOMPARE(r.ui.form4->Label1->text(), QStringLiteral("2"));
+        r.find(QByteArray::fromHex("0001E24010"));
+        QVERIFY(r.ui.form4->isVisible());
+        QCOMPARE(r.ui.form4->Label1->text(), QStringLiteral("0"));
+        QCOMPARE(r.ui.form4->DBText1->text(), QStringLiteral("1"));
+    }
+
+    void configurationCard_data()
+    {
+        QTest::addColumn<qint64>("reader");
+        QTest::addColumn<qint64>("time");
+        QTest::addColumn<bool>("options"); // PROX, EMULACJA and "Reset reader memory"
+        QTest::addColumn<int>("radio");
+        QTest::addColumn<QString>("oldCode");
+        QTest::addColumn<int>("readerCode"); // 0: nothing sent
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QStringList>("messages");
+        const QString notWritten = QStringLiteral("|Card not written");
+        const QByteArray block3 = QByteArray::fromHex("E2401017");
+        const QByteArray block6 = QByteArray::fromHex("00000000");
+        auto card = [&](const char* block4, const char* block5) {
+            return block3 + QByteArray::fromHex(block4) + QByteArray::fromHex(block5) + block6;
+        };
+        QTest::newRow("reader 1, current code")
+            << qint64(1) << qint64(2) << false << 1 << "" << System << card("03018027", "020000A7") << QStringList();
+        QTest::newRow("reader 8") << qint64(8) << qint64(2) << false << 1 << "" << System
+                                  << card("030101A6", "020000A7") << QStringList();
+        QTest::newRow("reader 25") << qint64(25) << qint64(2) << false << 1 << "" << System
+                                   << card("04018020", "020000A7") << QStringList();
+        QTest::newRow("reader 96, all options")
+            << qint64(96) << qint64(5) << true << 1 << "" << System << card("060301A1", "050700A7") << QStringList();
+        QTest::newRow("factory new") << qint64(49) << qint64(2) << false << 3 << "" << 1 << card("05018021", "020000A7")
+                                     << QStringList();
+        QTest::newRow("changed code") << qint64(73) << qint64(255) << false << 2 << "777" << 777
+                                      << card("06018022", "FF00005A") << QStringList();
+        QTest::newRow("changed code, empty") << qint64(1) << qint64(2) << false << 2 << "" << 0 << QByteArray()
+                                             << QStringList{QStringLiteral("Nieprawidłowe hasło systemowe.|Error")};
+        QTest::newRow("changed code out of range")
+            << qint64(1) << qint64(2) << false << 2 << "1000001" << 0 << QByteArray()
+            << QStringList{QStringLiteral("The old code 1000001 is outside 1..1 000 000. Nothing was sent.") +
+                           notWritten};
+        QTest::newRow("reader 97") << qint64(97) << qint64(2) << false << 1 << "" << 0 << QByteArray()
+                                   << QStringList{QStringLiteral("Reader number 97 is outside 1..96. Nothing was "
+                                                                 "sent.") +
+                                                  notWritten};
+        QTest::newRow("no reader") << qint64(-1) << qint64(0) << false << 1 << "" << 0 << QByteArray()
+                                   << QStringList{QStringLiteral("Reader number 0 is outside 1..96. Nothing was "
+                                                                 "sent.") +
+                                                  notWritten};
+        QTest::newRow("relay time 256")
+            << qint64(3) << qint64(256) << false << 1 << "" << 0 << QByteArray()
+            << QStringList{QStringLiteral("Relay time 256 s is outside 0..255 s and does not fit on a card. Nothing "
+                                          "was sent.") +
+                           notWritten};
+    }
+    void configurationCard()
+    {
+        QFETCH(qint64, reader);
+        QFETCH(qint64, time);
+        QFETCH(bool, options);
+        QFETCH(int, radio);
+        QFETCH(QString, oldCode);
+        QFETCH(int, readerCode);
+        QFETCH(QByteArray, data);
+        QFETCH(QStringList, messages);
+        Rig r;
+        if (reader >= 0)
+            r.addReader(reader, time, options, options);
+        r.tables.readers.first();
+        r.ui.ui.CheckBox1->setChecked(options);
+        (radio == 1   ? r.ui.ui.RadioButton1
+         : radio == 2 ? r.ui.ui.RadioButton2
+                      : r.ui.ui.RadioButton3)
+            ->setChecked(true);
+        r.ui.ui.Edit2->setText(oldCode);
+
+        r.readers.Button12Click();
+
+        QCOMPARE(shownMessages(), messages);
+        cards::CardIdentity id;
+        QByteArray sent;
+        QCOMPARE(r.cardSent(&id, &sent), readerCode != 0);
+        // The options stay as they were for the next reader.
+        QCOMPARE(r.ui.ui.CheckBox1->isChecked(), options);
+        if (readerCode == 0) {
+            QVERIFY(r.port.writes.isEmpty());
+            QVERIFY(!QFile::exists(r.journal.path()));
+            return;
+        }
+        QCOMPARE(id.personNumber, 0);
+        QCOMPARE(id.duplicateIndex, 0);
+        QCOMPARE(id.systemCode, readerCode);
+        QCOMPARE(sent.toHex(), data.toHex());
+        QCOMPARE(r.journalLines().value(1).mid(2),
+                 (QStringList{QStringLiteral("Configuration card"), QStringLiteral("0"), QString::number(readerCode),
+                              QStringLiteral("0"), QStringLiteral("Reader %1").arg(reader),
+                              QString::fromLatin1(data.toHex().toUpper())}));
+    }
+
+    void oldCodeThatIsNoNumberIsAnError()
+    {
+        Rig r;
+        r.addReader(1, 2);
+        r.ui.ui.RadioButton2->setChecked(true);
+        r.ui.ui.Edit2->setText(QStringLiteral("12a"));
+        try {
+            r.readers.Button12Click();
+            QFAIL("no error raised");
+        } catch (const AppError& e) {
+            QCOMPARE(e.message(), QStringLiteral("'12a' is not a valid integer value"));
+        }
+        QVERIFY(r.port.writes.isEmpty());
+        QVERIFY(r.view.calls.isEmpty());
+    }
+
+    void oldCodeShowsOnlyForChangedCode_data()
+    {
+        QTest::addColumn<int>("radio");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("factory new") << 3 << false;
+        QTest::newRow("current code") << 1 << false;
+        QTest::newRow("changed code") << 2 << true;
+    }
+    void oldCodeShowsOnlyForChangedCode()
+    {
+        QFETCH(int, radio);
+        QFETCH(bool, shown);
+        Rig r;
+        r.readers.RadioButton2Click(); // start from the box shown
+        if (radio == 1)
+            r.readers.RadioButton1Click();
+        else if (radio == 3)
+            r.readers.RadioButton3Click();
+        QCOMPARE(!r.ui.ui.Edit2->isHidden(), shown);
+        QCOMPARE(!r.ui.ui.Label17->isHidden(), shown);
+    }
+
+    // The journal line is on disk before the operation goes on to store the
+    // person's new INDEX and move on; a journal that cannot be written is
+    // shown but the card stands.
+    void journalComesFirstAndNeverBlocks_data()
+    {
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("journal written") << true;
+        QTest::newRow("journal is a folder") << false;
+    }
+    void journalComesFirstAndNeverBlocks()
+    {
+        QFETCH(bool, writable);
+        Rig r;
+        r.addGroup(QStringLiteral("Łódź"), {2});
+        r.addPerson(12, QStringLiteral("Łódź"), 0);
+        r.addPerson(13, QStringLiteral("Łódź"), 0);
+        r.tables.persons.first();
+        r.ui.ui.CBox2->setChecked(true);
+        if (!writable)
+            QVERIFY(QDir(r.tables.dir.path()).mkdir(CardJournal::FileName));
+        QStringList atSync;
+        r.journal.setSyncHook([&r, &atSync] {
+            atSync << QString::number(r.tables.persons.asInteger(QStringLiteral("NUMBER")))
+                   << QString::number(r.tables.persons.asInteger(QStringLiteral("INDEX")));
+        });
+
+        r.persons.Button4Click();
+
+        QCOMPARE(r.port.sent().size(), 7);
+        QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), 13);
+        QCOMPARE(r.storedPerson(12).value(0), QVariant(qint64(1)));
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        if (writable) {
+            QCOMPARE(atSync, (QStringList{QStringLiteral("12"), QStringLiteral("0")}));
+            QVERIFY(shown.isEmpty());
+            // Code page 1250 like the tables: Ł is A3, ó F3, ź 9F.
+            QVERIFY(readFile(r.journal.path()).contains("\tProgram\t12\t123456\t1\t\xA3\xF3\x64\x9F\t"));
+        } else {
+            QVERIFY(atSync.isEmpty());
+            QCOMPARE(shown.size(), 1);
+            QVERIFY2(shown[0].text.startsWith(QStringLiteral("The card journal ") + r.journal.path() +
+                                              QStringLiteral(" could not be written: ")),
+                     qPrintable(shown[0].text));
+            QCOMPARE(shown[0].caption, QStringLiteral("Card journal"));
+        }
+    }
+};
+
+QTEST_MAIN(TestCards)
+#include "tst_cards.moc"
