@@ -9,7 +9,10 @@
 #include "link/ProgrammerLink.h"
 #include "pages/GroupsPage.h"
 #include "pages/PageSupport.h"
+#include "pages/CardJournal.h"
+#include "pages/PersonCards.h"
 #include "pages/PersonsPage.h"
+#include "pages/ReaderCards.h"
 #include "pages/ReadersPage.h"
 #include "manual/Manual.h"
 #include "serial/TSerialComm.h"
@@ -244,6 +247,7 @@ void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
     m_form4 = form4;
     if (m_form4)
         m_form4->bind(DataSource1);
+    m_personCards->setCardInformation(form4);
 }
 
 void TForm1::initConnections()
@@ -278,6 +282,27 @@ void TForm1::initConnections()
     on(m_ui.Czytniki1, &QAction::triggered, &TForm1::Czytniki1Click);
     on(m_ui.Oprogramie1, &QAction::triggered, &TForm1::Oprogramie1Click);
     on(m_ui.Oprogramie2, &QAction::triggered, &TForm1::Oprogramie2Click);
+
+    // The card operations of the persons and readers pages; Find's third
+    // read tick hands the card it read to the persons page's evaluation.
+    m_journal = std::make_unique<CardJournal>();
+    m_personCards = std::make_unique<PersonCards>(m_state, *m_link, *Table1, *Table3, *m_journal, m_ui);
+    m_readerCards = std::make_unique<ReaderCards>(m_state, *m_link, *Table2, *m_journal, m_ui);
+    m_link->setCardReadHandler([this](const cards::CardIdentity& card) { m_personCards->evaluateCard(card); });
+    onLink(m_ui.Button4, &QPushButton::clicked, [this] { m_personCards->Button4Click(); });
+    onLink(m_ui.Button3, &QPushButton::clicked, [this] { m_personCards->Button3Click(); });
+    onLink(m_ui.Button12, &QPushButton::clicked, [this] { m_readerCards->Button12Click(); });
+    // Ticked by mouse, keyboard or program alike.
+    const std::pair<QRadioButton*, void (ReaderCards::*)()> radios[] = {
+        {m_ui.RadioButton1, &ReaderCards::RadioButton1Click},
+        {m_ui.RadioButton2, &ReaderCards::RadioButton2Click},
+        {m_ui.RadioButton3, &ReaderCards::RadioButton3Click}};
+    for (auto [radio, handler] : radios) {
+        connect(radio, &QRadioButton::toggled, this, [this, handler = handler](bool on) {
+            if (on)
+                guarded([this, handler] { (m_readerCards.get()->*handler)(); });
+        });
+    }
 }
 
 void TForm1::guarded(const std::function<void()>& handler)
@@ -353,6 +378,7 @@ void TForm1::BitBtn1Click()
 
 void TForm1::EnterWorkingState(Role role)
 {
+    m_journal->setRole(role == Role::Administrator ? QStringLiteral("administrator") : QStringLiteral("user"));
     m_ui.Edit5->hide();
     m_ui.BitBtn1->hide();
 

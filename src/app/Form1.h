@@ -12,7 +12,10 @@
 #include <memory>
 
 class DataSource;
+class CardJournal;
 class GroupsPage;
+class PersonCards;
+class ReaderCards;
 class PersonsPage;
 class ReadersPage;
 class ProgrammerLink;
@@ -62,6 +65,9 @@ public:
     PersonsPage& personsPage() { return *m_personsPage; }
     GroupsPage& groupsPage() { return *m_groupsPage; }
     ReadersPage& readersPage() { return *m_readersPage; }
+    PersonCards& personCards() { return *m_personCards; }
+    ReaderCards& readerCards() { return *m_readerCards; }
+    CardJournal& cardJournal() { return *m_journal; }
 
     // Handlers, named after their control and event.
     void FormCreate();
@@ -116,4 +122,7 @@ private:
     PersonsPage* m_personsPage = nullptr;
     GroupsPage* m_groupsPage = nullptr;
     ReadersPage* m_readersPage = nullptr;
+    std::unique_ptr<CardJournal> m_journal;
+    std::unique_ptr<PersonCards> m_personCards;
+    std::unique_ptr<ReaderCards> m_readerCards;
 };
