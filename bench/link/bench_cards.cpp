@@ -1,0 +1,197 @@
+// bench_cards: Program and Find as the operator sees them, from the click on
+// the persons page's button to the result, through the card operations of the
+// page, the link and the serial component, against the programmer simulator.
+// Nominal: 1300 ms of protocol pauses for Program, about 550 ms for Find.
+// Usage: bench_cards [ROUNDS]
+
+#include "config/AppError.h"
+#include "config/ProgramState.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "i18n/LanguageTables.h"
+#include "link/LinkView.h"
+#include "link/ProgrammerLink.h"
+#include "pages/CardJournal.h"
+#include "pages/PersonCards.h"
+#include "serial/TSerialComm.h"
+#include "ui/MainWindowUi.h"
+#include "ui/MessageBox.h"
+#include "ui/TForm4.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMainWindow>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+
+namespace {
+
+constexpr int Person = 300;
+constexpr int System = 123456;
+
+class BenchView : public LinkView
+{
+public:
+    QTimer timer1;
+    std::function<void()> onHide;
+    void setStatusText(const QString&) override {}
+    void appendTrace(const QString&) override {}
+    void clearTrace() override {}
+    void showTransmit() override {}
+    void hideTransmit() override
+    {
+        if (onHide)
+            onHide();
+    }
+    void setGauge(int percent) override { m_gauge = percent; }
+    int gauge() const override { return m_gauge; }
+    void setLabel22(const QString&) override {}
+    void showMessage(Text::Id, Text::Id) override {}
+    void setTimer1Enabled(bool on) override { on ? timer1.start() : timer1.stop(); }
+    void setTimer3Enabled(bool) override {}
+    void SavePortToRegistry(int) override {}
+
+private:
+    int m_gauge = 0;
+};
+
+void report(const char* what, const QList<double>& ms, double nominal, double allowedPercent)
+{
+    const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / ms.size();
+    const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
+    const double over = (mean - nominal) / nominal * 100.0;
+    std::printf(
+        "%-30s n=%lld  min %7.1f  mean %7.1f  max %7.1f ms   (nominal %5.0f, mean %+5.2f %%, allowed +%.0f %%)\n", what,
+        static_cast<long long>(ms.size()), *lo, mean, *hi, nominal, over, allowedPercent);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    MessageBox::setRecording(true);
+
+    QTemporaryDir dir;
+    QProcess sim;
+    sim.start(QStringLiteral(PROGRAMMER_SIM), {});
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "bench_cards: programmer-sim did not start\n");
+        return 1;
+    }
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+
+    // One group with readers 1 and 96 and as many persons as rounds, so that
+    // each Program writes the next person's card.
+    TableLayouts::createAll(dir.path());
+    Table persons;
+    Table groups;
+    persons.open(QDir(dir.path()).filePath(TableLayouts::PersonsFile));
+    groups.open(QDir(dir.path()).filePath(TableLayouts::GroupsFile));
+    groups.insert();
+    groups.setText(QStringLiteral("NAME"), QStringLiteral("Staff"));
+    groups.setLogical(QStringLiteral("P1"), true);
+    groups.setLogical(QStringLiteral("P96"), true);
+    groups.post();
+    for (int i = 0; i < rounds; ++i) {
+        persons.insert();
+        persons.setInteger(QStringLiteral("NUMBER"), Person + i);
+        persons.setText(QStringLiteral("GROUP"), QStringLiteral("Staff"));
+        persons.setInteger(QStringLiteral("INDEX"), 0);
+        persons.post();
+    }
+    persons.first();
+
+    QMainWindow window;
+    MainWindowUi ui;
+    ui.setupUi(&window);
+    TForm4 form4;
+    ProgramState state;
+    state.SystemNumber = System;
+    state.PortCaption = QStringLiteral("COM1 ");
+    i18n::copyLanguageTable(u"English", &state.TextSlots);
+    TSerialComm rs;
+    rs.setPortDevice(1, device);
+    BenchView view;
+    view.timer1.setInterval(100);
+    ProgrammerLink link({state.LinkOpen, state.PortNumber, state.PortCaption}, rs, view);
+    QObject::connect(&view.timer1, &QTimer::timeout, &view.timer1, [&link] { link.Timer1Timer(); });
+    CardJournal journal(QDir(dir.path()).filePath(CardJournal::FileName));
+    journal.setRole(QStringLiteral("administrator"));
+    PersonCards personCards(state, link, persons, groups, journal, ui);
+    personCards.setCardInformation(&form4);
+    link.setCardReadHandler([&personCards](const cards::CardIdentity& c) { personCards.evaluateCard(c); });
+    QObject::connect(ui.Button4, &QPushButton::clicked, ui.Button4, [&personCards] { personCards.Button4Click(); });
+    QObject::connect(ui.Button2, &QPushButton::clicked, ui.Button2, [&link] { link.Button2Click(); });
+    try {
+        link.ConnectProgrammer();
+    } catch (const AppError& e) {
+        std::fprintf(stderr, "bench_cards: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+
+    // Program: the click returns when the card is written and the next
+    // person is current.
+    QList<double> programs;
+    int advanced = 0;
+    for (int i = 0; i < rounds; ++i) {
+        const qint64 before = persons.asInteger(QStringLiteral("NUMBER"));
+        QElapsedTimer t;
+        t.start();
+        ui.Button4->click();
+        programs << t.nsecsElapsed() / 1e6;
+        if (persons.asInteger(QStringLiteral("NUMBER")) == before + 1 || i == rounds - 1)
+            ++advanced;
+        QCoreApplication::processEvents();
+    }
+
+    // Find: from the click until the Card information dialog shows the
+    // holder of the card last written.
+    QList<double> finds;
+    int found = 0;
+    QEventLoop loop;
+    QTimer giveUp; // a read that never ends must not hang the benchmark
+    giveUp.setSingleShot(true);
+    giveUp.setInterval(3000);
+    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+    view.onHide = [&loop] { loop.quit(); };
+    for (int i = 0; i < rounds; ++i) {
+        form4.hide();
+        persons.first();
+        QElapsedTimer t;
+        t.start();
+        ui.Button2->click();
+        giveUp.start();
+        loop.exec();
+        finds << t.nsecsElapsed() / 1e6;
+        if (form4.isVisible() && persons.asInteger(QStringLiteral("NUMBER")) == Person + rounds - 1)
+            ++found;
+    }
+    giveUp.stop();
+    link.DisconnectProgrammer();
+    sim.terminate();
+    sim.waitForFinished(3000);
+
+    std::printf("bench_cards over programmer-sim (%s), %d rounds, through the persons page's card operations\n",
+                qPrintable(device), rounds);
+    report("Program, click to next person", programs, 1300, 2);
+    report("Find, click to Card information", finds, 550, 5);
+    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    std::printf("cards programmed and moved on: %d of %d; finds showing the holder: %d of %d; messages: %lld\n",
+                advanced, rounds, found, rounds, static_cast<long long>(shown.size()));
+    for (const MessageBox::Shown& s : shown)
+        std::printf("  message: %s | %s\n", qPrintable(s.text), qPrintable(s.caption));
+    return advanced == rounds && found == rounds && shown.isEmpty() ? 0 : 1;
+}
