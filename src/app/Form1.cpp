@@ -5,8 +5,11 @@
 #include "config/AppError.h"
 #include "data/Backup.h"
 #include "data/Table.h"
+#include "i18n/LanguageTables.h"
+#include "i18n/Text.h"
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
+#include "manual/Manual.h"
 #include "pages/GroupsPage.h"
 #include "pages/PageSupport.h"
 #include "pages/CardJournal.h"
@@ -14,41 +17,37 @@
 #include "pages/PersonsPage.h"
 #include "pages/ReaderCards.h"
 #include "pages/ReadersPage.h"
-#include "manual/Manual.h"
 #include "serial/TSerialComm.h"
-#include "ui/DbControls.h"
-#include "i18n/LanguageTables.h"
-#include "i18n/Text.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DataSource.h"
+#include "ui/DbControls.h"
+#include "ui/ManualWindow.h"
+#include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
 #include "ui/TForm4.h"
-#include "ui/ManualWindow.h"
-#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QKeyEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QTextCursor>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
 
@@ -236,8 +235,8 @@ void TForm1::initLink()
     for (int n = 1; n <= 4; ++n)
         rs->setPortDevice(n, settings::PortDevice(m_config, n));
     m_view = std::make_unique<View>(*this);
-    m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption},
-                                              *rs, *m_view);
+    m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption}, *rs,
+                                              *m_view);
 }
 
 void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
@@ -359,9 +358,9 @@ void TForm1::Timer2Timer()
     if (!SelectLanguageTable(languageText(), m_state.TextSlots))
         m_ui.ComboBox1->setCurrentText(QString::fromUtf16(i18n::FallbackLanguage));
     ApplyLanguage(m_state.TextSlots, m_state.VersionText, m_ui, this, m_form2, m_form3, m_form4);
+    showTableWarnings(m_state.TextSlots, {Table1, Table2, Table3});
     if (auto* exchangeMenu = findChild<ExchangeMenu*>(QStringLiteral("ExchangeMenu")))
         exchangeMenu->applyLanguage();
-    showTableWarnings(m_state.TextSlots, {Table1, Table2, Table3});
     Timer2->stop();
 }
 

@@ -56,9 +56,9 @@ public:
     DataSource* DataSource1 = nullptr;
     DataSource* DataSource2 = nullptr;
     DataSource* DataSource3 = nullptr;
-    QTimer* Timer1 = nullptr; // 100 ms, paces a card read
-    QTimer* Timer2 = nullptr; // 10 ms, applies the language once
-    QTimer* Timer3 = nullptr; // 50 ms, link status in the status bar
+    QTimer* Timer1 = nullptr;  // 100 ms, paces a card read
+    QTimer* Timer2 = nullptr;  // 10 ms, applies the language once
+    QTimer* Timer3 = nullptr;  // 50 ms, link status in the status bar
     TSerialComm* rs = nullptr; // the programmer's serial port
     ProgrammerLink& link() { return *m_link; }
     // The three data pages, created with the window.
