@@ -152,6 +152,24 @@ void PersonCards::Button3Click()
                      m_state.TextSlots);
 }
 
+bool PersonCards::locateHolder(qint64 number)
+{
+    if (m_persons.locate(Number, number))
+        return true;
+    if (!m_persons.filterActive())
+        return false;
+    // The search may hide the holder: a card of this installation whose
+    // holder exists must not be reported as nobody's. The search goes off,
+    // as for a new person, and comes back when nobody holds the number.
+    m_persons.setFilterActive(false);
+    m_ui.CheckBox2->setChecked(false);
+    if (m_persons.locate(Number, number))
+        return true;
+    m_ui.CheckBox2->setChecked(true);
+    m_persons.setFilterActive(true);
+    return false;
+}
+
 void PersonCards::evaluateCard(const cards::CardIdentity& card)
 {
     CardJournal::Entry entry{{}, card.personNumber, card.systemCode, card.duplicateIndex, {}, {}};
@@ -167,7 +185,7 @@ void PersonCards::evaluateCard(const cards::CardIdentity& card)
         show(Text::ConfigurationCardRead, Text::SearchResult);
         return;
     }
-    if (!m_persons.locate(Number, qint64(card.personNumber))) {
+    if (!locateHolder(card.personNumber)) {
         entry.operation = FindNoUser;
         m_journal.record(entry, m_state.TextSlots);
         show(Text::NoUserInDatabase, Text::SearchResult);

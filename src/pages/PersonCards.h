@@ -38,6 +38,8 @@ public:
 
 private:
     bool identityFits(qint64 number, qint64 index) const;
+    // Makes the card's holder the current person, looking past the search.
+    bool locateHolder(qint64 number);
     void show(int text, int caption) const;
     QString text(int slot) const;
 

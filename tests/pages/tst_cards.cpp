@@ -408,30 +408,42 @@ private slots:
         QTest::addColumn<qint64>("current");
         QTest::addColumn<QString>("duplicateRow"); // empty: Form4 not shown
         QTest::addColumn<QString>("journalOperation");
+        QTest::addColumn<QString>("search"); // a search on NAME before the read; empty: none
+        QTest::addColumn<bool>("searchAfter");
         const QString result = QStringLiteral("|Search result");
         // 01 2C E2 40 12: person 300, system 0x1E240 = 123456, duplicate 2.
         QTest::newRow("holder found") << QByteArray::fromHex("012CE24012") << QStringList() << qint64(300)
-                                      << QStringLiteral("2") << QStringLiteral("Find (user)");
+                                      << QStringLiteral("2") << QStringLiteral("Find (user)") << QString() << false;
         QTest::newRow("longer reply") << QByteArray::fromHex("012CE2401277") << QStringList() << qint64(300)
-                                      << QStringLiteral("2") << QStringLiteral("Find (user)");
+                                      << QStringLiteral("2") << QStringLiteral("Find (user)") << QString() << false;
         QTest::newRow("no such person") << QByteArray::fromHex("03E7E24010")
                                         << QStringList{QStringLiteral("No user in database!") + result} << qint64(1)
-                                        << QString() << QStringLiteral("Find (no user in database)");
+                                        << QString() << QStringLiteral("Find (no user in database)") << QString()
+                                        << false;
         QTest::newRow("configuration card")
             << QByteArray::fromHex("0000E24010") << QStringList{QStringLiteral("Configuration card") + result}
-            << qint64(1) << QString() << QStringLiteral("Find (configuration card)");
+            << qint64(1) << QString() << QStringLiteral("Find (configuration card)") << QString() << false;
         QTest::newRow("all zero") << QByteArray::fromHex("0000000000")
                                   << QStringList{QStringLiteral("No card or configuration card from another system.") +
                                                  result}
                                   << qint64(1) << QString()
-                                  << QStringLiteral("Find (configuration card from another system)");
+                                  << QStringLiteral("Find (configuration card from another system)") << QString()
+                                  << false;
         QTest::newRow("user card of another system")
             << QByteArray::fromHex("012CE24022")
             << QStringList{QStringLiteral("No card or user card from another system.") + result} << qint64(1)
-            << QString() << QStringLiteral("Find (user card from another system)");
+            << QString() << QStringLiteral("Find (user card from another system)") << QString() << false;
         QTest::newRow("four bytes") << QByteArray::fromHex("012CE240") << QStringList() << qint64(1) << QString()
-                                    << QString();
-        QTest::newRow("no answer") << QByteArray() << QStringList() << qint64(1) << QString() << QString();
+                                    << QString() << QString() << false;
+        QTest::newRow("holder hidden by the search")
+            << QByteArray::fromHex("012CE24012") << QStringList() << qint64(300) << QStringLiteral("2")
+            << QStringLiteral("Find (user)") << QStringLiteral("Nowak 1") << false;
+        QTest::newRow("nobody, search kept")
+            << QByteArray::fromHex("03E7E24010") << QStringList{QStringLiteral("No user in database!") + result}
+            << qint64(1) << QString() << QStringLiteral("Find (no user in database)") << QStringLiteral("Nowak 1")
+            << true;
+        QTest::newRow("no answer") << QByteArray() << QStringList() << qint64(1) << QString() << QString() << QString()
+                                   << false;
     }
     void find()
     {
@@ -440,13 +452,23 @@ private slots:
         QFETCH(qint64, current);
         QFETCH(QString, duplicateRow);
         QFETCH(QString, journalOperation);
+        QFETCH(QString, search);
+        QFETCH(bool, searchAfter);
         Rig r;
         r.addGroup(QStringLiteral("Staff"), {1});
         r.addPerson(1, QStringLiteral("Staff"), 0);
         r.addPerson(300, QStringLiteral("Staff"), 2);
+        if (!search.isEmpty()) {
+            r.ui.ui.CheckBox2->setChecked(true);
+            r.tables.persons.setPrefixFilter(QStringLiteral("NAME"), search);
+            r.tables.persons.setFilterActive(true);
+        }
         r.tables.persons.first();
 
         r.find(reply);
+
+        QCOMPARE(r.tables.persons.filterActive(), searchAfter);
+        QCOMPARE(r.ui.ui.CheckBox2->isChecked(), searchAfter);
 
         QCOMPARE(shownMessages(), messages);
         QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), current);
