@@ -125,7 +125,8 @@ int main(int argc, char** argv)
         TForm4 form4;
         form1.setDialogs(&form2, &form3, &form4);
         form1.show();
-        QTest::qWaitForWindowExposed(&form1);
+        if (!QTest::qWaitForWindowExposed(&form1))
+            return 1;
         form1.repaint();
         start.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
@@ -136,7 +137,8 @@ int main(int argc, char** argv)
     TForm4 form4;
     form1.setDialogs(&form2, &form3, &form4);
     form1.show();
-    QTest::qWaitForWindowExposed(&form1);
+    if (!QTest::qWaitForWindowExposed(&form1))
+        return 1;
     form1.EnterWorkingState(TForm1::Role::Administrator);
     MainWindowUi& ui = form1.ui();
     QWidget* grid1 = ui.DBGrid1->viewport();

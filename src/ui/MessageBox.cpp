@@ -13,7 +13,7 @@ QList<Shown> shown;
 void show(const QString& text, const QString& caption)
 {
     if (recording) {
-        shown.append({text, caption});
+        shown.append({text, caption, {}});
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
