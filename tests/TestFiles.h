@@ -16,5 +16,5 @@ inline void writeFile(const QString& path, const QByteArray& data)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
+    QCOMPARE(f.write(data), qint64(data.size()));
 }

@@ -20,13 +20,14 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "TestFiles.h"
+#include "WorkingDirectory.h"
 #include <QTimer>
 
 #include <memory>
@@ -65,18 +66,12 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<WorkingDirectory>();
         QVERIFY(m_dir->isValid());
-        TableLayouts::createAll(m_dir->path());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
         MessageBox::takeShown();
     }
 
-    void cleanup()
-    {
-        QDir::setCurrent(QDir::tempPath());
-        m_dir.reset();
-    }
+    void cleanup() { m_dir.reset(); }
 
     void firstStartShowsLoginState()
     {
@@ -264,7 +259,8 @@ private slots:
         p.ui().COM11->trigger();
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].text.startsWith(QStringLiteral("Device \"COM3\" Open Error !!!\r")), qPrintable(shown[0].text));
+        QVERIFY2(shown[0].text.startsWith(QStringLiteral("Device \"COM3\" Open Error !!!\r")),
+                 qPrintable(shown[0].text));
         QCOMPARE(p.form1->state().LinkOpen, 0);
         // A read with the link closed asks to check the connection.
         p.applyLanguage();
@@ -291,7 +287,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WorkingDirectory> m_dir;
 };
 
 QTEST_MAIN(TestForm1)

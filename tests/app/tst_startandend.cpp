@@ -26,6 +26,7 @@
 #include <QTimer>
 
 #include "TestFiles.h"
+#include "WorkingDirectory.h"
 
 #include <functional>
 #include <memory>
@@ -60,18 +61,12 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<WorkingDirectory>();
         QVERIFY(m_dir->isValid());
-        TableLayouts::createAll(m_dir->path());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
         MessageBox::takeShown();
     }
 
-    void cleanup()
-    {
-        QDir::setCurrent(QDir::tempPath());
-        m_dir.reset();
-    }
+    void cleanup() { m_dir.reset(); }
 
     void unknownLanguageShowsEnglish_data()
     {
@@ -245,7 +240,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WorkingDirectory> m_dir;
 };
 
 QTEST_MAIN(TestStartAndEnd)

@@ -28,6 +28,7 @@
 #include <QTextFragment>
 
 #include "TestFiles.h"
+#include "WorkingDirectory.h"
 
 #include <memory>
 
@@ -94,7 +95,7 @@ private slots:
     void pagesShowPicturesAndLinkWithin();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WorkingDirectory> m_dir;
     QList<QUrl> m_opened;
 };
 
@@ -106,17 +107,14 @@ void TestManual::initTestCase()
 
 void TestManual::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
+    m_dir = std::make_unique<WorkingDirectory>();
     QVERIFY(m_dir->isValid());
-    TableLayouts::createAll(m_dir->path());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
     m_opened.clear();
     MessageBox::takeShown();
 }
 
 void TestManual::cleanup()
 {
-    QDir::setCurrent(QDir::tempPath());
     m_dir.reset();
 }
 

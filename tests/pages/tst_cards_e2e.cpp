@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include "TestFiles.h"
+#include "WorkingDirectory.h"
 
 #include <memory>
 
@@ -98,10 +99,8 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<WorkingDirectory>();
         QVERIFY(m_dir->isValid());
-        TableLayouts::createAll(m_dir->path());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
         m_sim = std::make_unique<Simulator>(m_dir->path());
         QVERIFY(!m_sim->device.isEmpty());
         writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[COM_PORT]\r\nPORT=1\r\nCOM1=" +
@@ -112,7 +111,6 @@ private slots:
     void cleanup()
     {
         m_sim.reset();
-        QDir::setCurrent(QDir::tempPath());
         m_dir.reset();
     }
 
@@ -266,7 +264,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WorkingDirectory> m_dir;
     std::unique_ptr<Simulator> m_sim;
 };
 

@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include "TestFiles.h"
+#include "WorkingDirectory.h"
 
 #include <memory>
 
@@ -97,19 +98,13 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<WorkingDirectory>();
         QVERIFY(m_dir->isValid());
-        TableLayouts::createAll(m_dir->path());
-        QVERIFY(QDir::setCurrent(m_dir->path()));
         writeFile("config.ini", "[Language]\r\nLanguage=English\r\n");
         MessageBox::takeShown();
     }
 
-    void cleanup()
-    {
-        QDir::setCurrent(QDir::tempPath());
-        m_dir.reset();
-    }
+    void cleanup() { m_dir.reset(); }
 
     void addPersonAndPickGroup()
     {
@@ -285,7 +280,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WorkingDirectory> m_dir;
 };
 
 QTEST_MAIN(TestPageFlows)

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "data/TableLayouts.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+// A fresh working directory with the three tables made empty, current for as
+// long as it lives: the program opens its tables and config.ini from the
+// current directory, as on an operator's PC.
+class WorkingDirectory
+{
+public:
+    WorkingDirectory()
+    {
+        if (m_dir.isValid())
+            TableLayouts::createAll(m_dir.path());
+        m_current = m_dir.isValid() && QDir::setCurrent(m_dir.path());
+    }
+    ~WorkingDirectory() { QDir::setCurrent(QDir::tempPath()); }
+
+    // False when the directory could not be made or entered; check it with QVERIFY.
+    bool isValid() const { return m_current; }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_current = false;
+};
