@@ -48,23 +48,29 @@ int byteFor(char16_t c)
 
 QString decode(QByteArrayView bytes)
 {
-    // Table texts are mostly ASCII: Latin-1 widens them at vector speed, and
-    // only the eight-byte words holding a byte from 0x80 up go through the
-    // table, without a branch per byte.
-    QString text = QString::fromLatin1(bytes);
+    // Table texts are mostly ASCII: an eight-byte word without a byte from
+    // 0x80 up is widened as it is, and only the other words go through the
+    // table. One pass into an unfilled string; a full read of the persons
+    // decodes every field and note, so this is where its time goes.
+    const qsizetype size = bytes.size();
+    QString text(size, Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype size = bytes.size();
     constexpr quint64 HighBits = 0x8080808080808080ULL;
-    for (qsizetype at = 0; at < size; at += 8) {
-        const qsizetype n = qMin<qsizetype>(8, size - at);
-        quint64 word = 0;
-        std::memcpy(&word, in + at, size_t(n));
-        if ((word & HighBits) == 0)
-            continue;
-        for (qsizetype i = at; i < at + n; ++i)
-            out[i] = AllBytes[in[i]];
+    qsizetype at = 0;
+    for (; at + 8 <= size; at += 8) {
+        quint64 word;
+        std::memcpy(&word, in + at, sizeof word);
+        if ((word & HighBits) == 0) {
+            for (qsizetype i = at; i < at + 8; ++i)
+                out[i] = char16_t(in[i]);
+        } else {
+            for (qsizetype i = at; i < at + 8; ++i)
+                out[i] = AllBytes[in[i]];
+        }
     }
+    for (; at < size; ++at)
+        out[at] = AllBytes[in[at]];
     return text;
 }
 

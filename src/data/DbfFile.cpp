@@ -127,6 +127,23 @@ QString memoPathFor(const QString& path)
     return first;
 }
 
+// The length of a field's text without its trailing padding (blanks, or the
+// zeros some tools write). Names fill a few of their forty characters, so
+// whole words of blanks are skipped first.
+int trimmedLength(const char* p, int width)
+{
+    constexpr quint64 Blanks = 0x2020202020202020ULL;
+    int length = width;
+    for (quint64 word; length >= 8; length -= 8) {
+        std::memcpy(&word, p + length - 8, sizeof word);
+        if (word != Blanks && word != 0)
+            break;
+    }
+    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
+        --length;
+    return length;
+}
+
 QByteArray todayBytes()
 {
     QDate d = QDate::currentDate();
@@ -436,9 +453,7 @@ QString DbfFile::textValue(const char* record, int field, int recordNumber) cons
     case 'L':
         return isBlank(record, field) ? QString() : QString(QChar::fromLatin1(*p));
     default: {
-        int length = f.width;
-        while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
-            --length;
+        const int length = trimmedLength(p, f.width);
         int start = 0;
         if (f.type == 'N' || f.type == 'F')
             while (start < length && p[start] == ' ')
@@ -542,7 +557,7 @@ QString DbfFile::readMemo(quint32 block, int recordNumber) const
         const char* head = size - offset >= MemoBlockHeader ? memoBytes(offset, MemoBlockHeader, &buffer) : nullptr;
         if (!head)
             failMemo(QStringLiteral("memo block %1%2 is cut short").arg(block).arg(where()));
-        if (QByteArrayView(head, 4) != MemoBlockSignature)
+        if (std::memcmp(head, MemoBlockSignature.constData(), 4) != 0)
             failMemo(QStringLiteral("memo block %1%2 has no valid block signature").arg(block).arg(where()));
         const quint32 length = le32(head + 4);
         if (length < quint32(MemoBlockHeader) || offset + qint64(length) > size)

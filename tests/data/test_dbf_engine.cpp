@@ -106,6 +106,8 @@ class TestDbfEngine : public QObject
 private slots:
     void readsEveryFormat_data();
     void readsEveryFormat();
+    void textsLoseOnlyTheirPadding_data();
+    void textsLoseOnlyTheirPadding();
     void writesBackInTheTablesOwnFormat_data();
     void writesBackInTheTablesOwnFormat();
     void memoBlocksAsWritten();
@@ -168,6 +170,50 @@ void TestDbfEngine::readsEveryFormat()
     QVERIFY(t.atEnd());
     QCOMPARE(t.asInteger("NUMBER"), 3); // past the end the last record stays current
     QVERIFY(!t.locate("NAME", "Deleted", Qt::CaseInsensitive));
+}
+
+void TestDbfEngine::textsLoseOnlyTheirPadding_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("shown");
+    const QByteArray zazolc = "Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1"; // 17 bytes
+    QTest::newRow("blank") << QByteArray(40, ' ') << QString();
+    QTest::newRow("zeros") << QByteArray(40, '\0') << QString();
+    QTest::newRow("one letter") << QByteArray("A") << QStringLiteral("A");
+    QTest::newRow("seven") << QByteArray("Kowalsk") << QStringLiteral("Kowalsk");
+    QTest::newRow("eight") << QByteArray("Kowalski") << QStringLiteral("Kowalski");
+    QTest::newRow("nine") << QByteArray("Kowalska2") << QStringLiteral("Kowalska2");
+    QTest::newRow("padded with zeros") << QByteArray("Anna") + QByteArray(36, '\0') << QStringLiteral("Anna");
+    QTest::newRow("blanks and zeros mixed")
+        << QByteArray("Anna") + QByteArray(" \0 \0 \0 \0", 8).repeated(4) + QByteArray(4, ' ')
+        << QStringLiteral("Anna");
+    QTest::newRow("inner and leading blanks kept")
+        << QByteArray("  Jan         Maria") << QStringLiteral("  Jan         Maria");
+    QTest::newRow("full width") << QByteArray("ABCDEFGHIJ").repeated(4) << QStringLiteral("ABCDEFGHIJ").repeated(4);
+    QTest::newRow("Polish letters, the last one past whole words") << zazolc << QStringLiteral("Zażółć gęślą jaźń");
+    const QByteArray lodzOs = QByteArray("\xA3\xF3") + "d\x9F O\x8C"; // "Łódź OŚ", 7 bytes
+    QTest::newRow("Polish letters, full width") << QByteArray("Kowalski") + zazolc + lodzOs + QByteArray(8, 'x')
+                                                << QStringLiteral("KowalskiZażółć gęślą jaźńŁódź OŚxxxxxxxx");
+}
+
+// A text field of forty characters, as in the persons table: what is shown is
+// the stored text without the blanks or zeros that pad it, whatever its length.
+void TestDbfEngine::textsLoseOnlyTheirPadding()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    Layout l;
+    l.fields = {{"NAME", 'C', 40}, {"NUMBER", 'N', 10}};
+    l.records = {row({stored.leftJustified(40, ' '), right("7", 10)})};
+    const QString path = dir.filePath(QStringLiteral("osoby.dbf"));
+    QVERIFY(write(path, table(l)));
+
+    Table t;
+    t.open(path);
+    QCOMPARE(t.asText("NAME"), shown);
+    QCOMPARE(t.asText("NUMBER"), QStringLiteral("7"));
+    QCOMPARE(t.valueAt(0, 1).toString(), shown);
 }
 
 void TestDbfEngine::writesBackInTheTablesOwnFormat_data()
