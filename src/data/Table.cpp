@@ -324,8 +324,13 @@ QString Table::textAt(int position) const
             return memo->second;
         return file().textValue(m_pending->record.constData(), field, m_pending->recordNumber);
     }
-    int record = currentRecord();
-    return record < 0 ? QString() : file().textValue(file().record(record), field, record);
+    const int record = currentRecord();
+    if (record < 0)
+        return {};
+    // Read for every field of every record in a full read: the table is
+    // known open here, checkPosition() has seen to it.
+    const DbfFile& f = *m_file;
+    return f.textValue(f.record(record), field, record);
 }
 
 bool Table::logicalAt(int position) const
