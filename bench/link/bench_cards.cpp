@@ -4,6 +4,7 @@
 // Nominal: 1300 ms of protocol pauses for Program, about 550 ms for Find.
 // Usage: bench_cards [ROUNDS]
 
+#include "BenchView.h"
 #include "config/AppError.h"
 #include "config/ProgramState.h"
 #include "data/Table.h"
@@ -38,32 +39,6 @@ namespace {
 
 constexpr int Person = 300;
 constexpr int System = 123456;
-
-class BenchView : public LinkView
-{
-public:
-    QTimer timer1;
-    std::function<void()> onHide;
-    void setStatusText(const QString&) override {}
-    void appendTrace(const QString&) override {}
-    void clearTrace() override {}
-    void showTransmit() override {}
-    void hideTransmit() override
-    {
-        if (onHide)
-            onHide();
-    }
-    void setGauge(int percent) override { m_gauge = percent; }
-    int gauge() const override { return m_gauge; }
-    void setLabel22(const QString&) override {}
-    void showMessage(Text::Id, Text::Id) override {}
-    void setTimer1Enabled(bool on) override { on ? timer1.start() : timer1.stop(); }
-    void setTimer3Enabled(bool) override {}
-    void SavePortToRegistry(int) override {}
-
-private:
-    int m_gauge = 0;
-};
 
 void report(const char* what, const QList<double>& ms, double nominal, double allowedPercent)
 {

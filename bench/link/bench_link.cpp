@@ -5,6 +5,7 @@
 // it is printed against its pause, with the count outside GapBound.
 // Usage: bench_link [ROUNDS]
 
+#include "BenchView.h"
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
 #include "serial/TSerialComm.h"
@@ -25,32 +26,6 @@
 #include <numeric>
 
 namespace {
-
-class BenchView : public LinkView
-{
-public:
-    QTimer timer1;
-    std::function<void()> onHide;
-    void setStatusText(const QString&) override {}
-    void appendTrace(const QString&) override {}
-    void clearTrace() override {}
-    void showTransmit() override {}
-    void hideTransmit() override
-    {
-        if (onHide)
-            onHide();
-    }
-    void setGauge(int percent) override { m_gauge = percent; }
-    int gauge() const override { return m_gauge; }
-    void setLabel22(const QString&) override {}
-    void showMessage(Text::Id, Text::Id) override {}
-    void setTimer1Enabled(bool on) override { on ? timer1.start() : timer1.stop(); }
-    void setTimer3Enabled(bool) override {}
-    void SavePortToRegistry(int) override {}
-
-private:
-    int m_gauge = 0;
-};
 
 // How far a frame gap the programmer sees may stray from its pause.
 constexpr double GapBound = 20.0;
