@@ -102,4 +102,16 @@ bool representable(QStringView text)
     return true;
 }
 
+QString firstUnrepresentable(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QStringView character = text.mid(i, length);
+        if (!representable(character))
+            return character.toString();
+        i += length - 1;
+    }
+    return {};
+}
+
 } // namespace cp1250

@@ -18,4 +18,8 @@ QByteArray encode(QStringView text, bool* ok = nullptr);
 
 bool representable(QStringView text);
 
+// The first character of text that has no code-page-1250 byte (a surrogate
+// pair counts as one character), or an empty string: what a refusal names.
+QString firstUnrepresentable(QStringView text);
+
 } // namespace cp1250

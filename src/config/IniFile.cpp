@@ -268,17 +268,10 @@ int IniFile::readInteger(const QString& section, const QString& key, int default
 IniFile::ValueCheck IniFile::checkValue(QStringView value)
 {
     ValueCheck check;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        // A character beyond the basic plane is two halves; name it whole.
-        const qsizetype n = value[i].isHighSurrogate() && i + 1 < value.size() ? 2 : 1;
-        if (!cp1250::representable(value.mid(i, n))) {
-            check.problem = ValueProblem::Character;
-            check.character = value.mid(i, n).toString();
-            return check;
-        }
-        i += n - 1;
-    }
-    if (value.contains(u'\n') || value.contains(u'\r'))
+    check.character = cp1250::firstUnrepresentable(value);
+    if (!check.character.isEmpty())
+        check.problem = ValueProblem::Character;
+    else if (value.contains(u'\n') || value.contains(u'\r'))
         check.problem = ValueProblem::LineBreak;
     else if (value.size() > MaxValueLength)
         check.problem = ValueProblem::TooLong;

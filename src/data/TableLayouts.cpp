@@ -22,16 +22,15 @@ constexpr int MemoWidth = 10;
 
 std::vector<DbfFile::FieldSpec> personsFields()
 {
-    return {{QStringLiteral("NUMBER"), 'N', NumberWidth},   {QStringLiteral("SURNAME"), 'C', NameWidth},
-            {QStringLiteral("NAME"), 'C', NameWidth},       {QStringLiteral("GROUP"), 'C', NameWidth},
-            {QStringLiteral("INDEX"), 'N', DuplicateWidth}, {QStringLiteral("INFO"), 'M', MemoWidth}};
+    return {{PersonField::Number, 'N', NumberWidth},   {PersonField::FirstName, 'C', NameWidth},
+            {PersonField::FamilyName, 'C', NameWidth}, {PersonField::Group, 'C', NameWidth},
+            {PersonField::Index, 'N', DuplicateWidth}, {PersonField::Info, 'M', MemoWidth}};
 }
 
 std::vector<DbfFile::FieldSpec> groupsFields()
 {
-    std::vector<DbfFile::FieldSpec> fields{{QStringLiteral("ID_GRUPY"), 'N', NumberWidth},
-                                           {QStringLiteral("NAME"), 'C', NameWidth},
-                                           {QStringLiteral("NOTES"), 'M', MemoWidth}};
+    std::vector<DbfFile::FieldSpec> fields{
+        {GroupField::Id, 'N', NumberWidth}, {GroupField::Name, 'C', NameWidth}, {GroupField::Notes, 'M', MemoWidth}};
     for (int k = 1; k <= AccessFlagCount; ++k)
         fields.push_back({QStringLiteral("P%1").arg(k), 'L', 1});
     return fields;
@@ -39,12 +38,12 @@ std::vector<DbfFile::FieldSpec> groupsFields()
 
 std::vector<DbfFile::FieldSpec> readersFields()
 {
-    return {{QStringLiteral("ID_CZYT"), 'N', ReaderNumberWidth},
-            {QStringLiteral("NAME"), 'C', NameWidth},
-            {QStringLiteral("TIME"), 'N', RelayTimeWidth},
-            {QStringLiteral("MIEJSCE"), 'M', MemoWidth},
-            {QStringLiteral("PROX"), 'L', 1},
-            {QStringLiteral("EMULACJA"), 'L', 1}};
+    return {{ReaderField::Number, 'N', ReaderNumberWidth},
+            {ReaderField::Name, 'C', NameWidth},
+            {ReaderField::Time, 'N', RelayTimeWidth},
+            {ReaderField::Place, 'M', MemoWidth},
+            {ReaderField::Prox, 'L', 1},
+            {ReaderField::Emulation, 'L', 1}};
 }
 
 void createAll(const QString& dir)

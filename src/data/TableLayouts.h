@@ -4,6 +4,33 @@
 
 #include <QString>
 
+// The field names of the three tables, as the files carry them (matched
+// without regard to letter case). SURNAME holds the first name and NAME the
+// family name, as the screens caption them.
+namespace PersonField {
+inline const QString Number = QStringLiteral("NUMBER");
+inline const QString FirstName = QStringLiteral("SURNAME");
+inline const QString FamilyName = QStringLiteral("NAME");
+inline const QString Group = QStringLiteral("GROUP");
+inline const QString Index = QStringLiteral("INDEX");
+inline const QString Info = QStringLiteral("INFO");
+} // namespace PersonField
+
+namespace GroupField {
+inline const QString Id = QStringLiteral("ID_GRUPY");
+inline const QString Name = QStringLiteral("NAME");
+inline const QString Notes = QStringLiteral("NOTES");
+} // namespace GroupField
+
+namespace ReaderField {
+inline const QString Number = QStringLiteral("ID_CZYT");
+inline const QString Name = QStringLiteral("NAME");
+inline const QString Time = QStringLiteral("TIME");
+inline const QString Place = QStringLiteral("MIEJSCE");
+inline const QString Prox = QStringLiteral("PROX");
+inline const QString Emulation = QStringLiteral("EMULACJA");
+} // namespace ReaderField
+
 // The three tables of an installation and the fields they are made with when
 // a new installation is set up. The program itself never creates a table.
 namespace TableLayouts {

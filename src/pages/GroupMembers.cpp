@@ -2,14 +2,12 @@
 
 #include "config/AppError.h"
 #include "data/Table.h"
+#include "data/TableLayouts.h"
 #include "pages/PageSupport.h"
 
 namespace pages {
 
 namespace {
-
-const QString GroupField = QStringLiteral("GROUP");
-const QString NumberField = QStringLiteral("NUMBER");
 
 // Switches the persons search off for a scan and back on afterwards, also
 // when the scan ends in an error: the operator's search is never lost.
@@ -45,11 +43,11 @@ private:
 int reassignMembers(Table& persons, const QString& from, const QString& to)
 {
     postPending(persons);
-    const int groupPosition = persons.fieldPosition(GroupField);
+    const int groupPosition = persons.fieldPosition(PersonField::Group);
     if (groupPosition == 0)
         return 0;
     const bool hadCurrent = !persons.isEmpty() && persons.currentRow() >= 0;
-    const qint64 current = hadCurrent ? persons.asInteger(NumberField) : 0;
+    const qint64 current = hadCurrent ? persons.asInteger(PersonField::Number) : 0;
 
     int changed = 0;
     DisplayHold hold(persons);
@@ -61,12 +59,12 @@ int reassignMembers(Table& persons, const QString& from, const QString& to)
                 continue;
             persons.moveToRow(row);
             persons.edit();
-            persons.setText(GroupField, to);
+            persons.setText(PersonField::Group, to);
             persons.post();
             ++changed;
         }
     }
-    if (hadCurrent && !persons.locate(NumberField, current))
+    if (hadCurrent && !persons.locate(PersonField::Number, current))
         persons.first();
     return changed;
 }

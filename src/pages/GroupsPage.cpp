@@ -12,15 +12,6 @@
 
 #include <QPushButton>
 
-namespace {
-
-const QString IdField = QStringLiteral("ID_Grupy");
-const QString NameField = QStringLiteral("NAME");
-const QString ReaderNumberField = QStringLiteral("ID_CZYT");
-const QString ReaderNameField = QStringLiteral("NAME");
-
-} // namespace
-
 GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindowUi& ui, const ProgramState& state,
                        QObject* parent)
     : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state)
@@ -86,24 +77,18 @@ void GroupsPage::PostTypedName()
 
 QString GroupsPage::storedName(int row) const
 {
-    return m_groups.valueAt(row, m_groups.fieldPosition(NameField)).toString();
+    return m_groups.valueAt(row, m_groups.fieldPosition(GroupField::Name)).toString();
 }
 
 void GroupsPage::Button1Click()
 {
     postPending();
-    // The largest id of the whole table, so ids stay unique also in a table
-    // filled elsewhere.
-    const int idPosition = m_groups.fieldPosition(IdField);
-    qint64 largest = 0;
-    for (int row = 0; row < m_groups.rowCount(); ++row)
-        largest = qMax(largest, m_groups.valueAt(row, idPosition).toLongLong());
-    const qint64 id = largest + 1;
+    const qint64 id = pages::largestInteger(m_groups, GroupField::Id) + 1;
 
     m_groups.insert();
     try {
-        m_groups.setInteger(IdField, id);
-        m_groups.setText(NameField, m_state.TextSlots[Text::GroupWord] + QLatin1Char(' ') + QString::number(id));
+        m_groups.setInteger(GroupField::Id, id);
+        m_groups.setText(GroupField::Name, m_state.TextSlots[Text::GroupWord] + QLatin1Char(' ') + QString::number(id));
         for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
             m_groups.setLogical(QStringLiteral("p%1").arg(k), false);
         m_groups.post();
@@ -197,8 +182,8 @@ void GroupsPage::UpdateReaderHints()
     for (int number = 1; number <= MainWindowUi::AccessBoxCount; ++number)
         m_ui.accessBox(number)->setToolTip(m_state.TextSlots[Text::NoAssignment]);
     m_readers.first();
-    const int numberPosition = m_readers.fieldPosition(ReaderNumberField);
-    const int namePosition = m_readers.fieldPosition(ReaderNameField);
+    const int numberPosition = m_readers.fieldPosition(ReaderField::Number);
+    const int namePosition = m_readers.fieldPosition(ReaderField::Name);
     for (int row = 0; row < m_readers.rowCount(); ++row) {
         const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
         if (k >= 1 && k <= MainWindowUi::AccessBoxCount)

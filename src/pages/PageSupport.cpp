@@ -42,21 +42,18 @@ void postPending(Table& table)
         table.post();
 }
 
-QString firstUnstorable(const QString& text)
+qint64 largestInteger(const Table& table, const QString& field)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QStringView character = QStringView(text).mid(i, length);
-        if (!cp1250::representable(character))
-            return character.toString();
-        i += length - 1;
-    }
-    return {};
+    const int position = table.fieldPosition(field);
+    qint64 largest = 0;
+    for (int row = 0; row < table.rowCount(); ++row)
+        largest = qMax(largest, table.valueAt(row, position).toLongLong());
+    return largest;
 }
 
 void checkStorable(const QString& text, const ProgramState& state)
 {
-    const QString character = firstUnstorable(text);
+    const QString character = cp1250::firstUnrepresentable(text);
     if (!character.isEmpty())
         throw AppError(state.TextSlots[Text::UnstorableCharacter].arg(character));
 }

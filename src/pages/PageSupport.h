@@ -24,9 +24,10 @@ void paintForMode(QWidget* control, bool editable, const ProgramState& state);
 // afterwards would show nothing new.
 void postPending(Table& table);
 
-// The first character of text that code page 1250 has no byte for (a
-// surrogate pair counts as one character), or an empty string.
-QString firstUnstorable(const QString& text);
+// The largest value of an integer field over every row (0 for an empty
+// table): a table filled elsewhere need not keep its numbers rising along
+// the natural order, and a new number must still be unique.
+qint64 largestInteger(const Table& table, const QString& field);
 
 // Throws an AppError naming the first character of text the tables cannot
 // store, in the current language.

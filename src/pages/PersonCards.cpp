@@ -17,11 +17,6 @@
 
 namespace {
 
-const QString Number = QStringLiteral("NUMBER");
-const QString Index = QStringLiteral("INDEX");
-const QString Group = QStringLiteral("GROUP");
-const QString GroupName = QStringLiteral("NAME");
-
 // The duplicate limit's message is the same in every language.
 const QString IndexOver = QStringLiteral("Index 16! ");
 
@@ -77,10 +72,10 @@ void PersonCards::Button4Click()
         show(Text::CheckConnection, Text::NoConnectivity);
         return;
     }
-    const qint64 number = m_persons.asInteger(Number);
+    const qint64 number = m_persons.asInteger(PersonField::Number);
     if (number == 0)
         return;
-    const qint64 stored = m_persons.asInteger(Index);
+    const qint64 stored = m_persons.asInteger(PersonField::Index);
     if (!identityFits(number, stored))
         return;
 
@@ -95,12 +90,12 @@ void PersonCards::Button4Click()
     // The groups table is put on the person's group here rather than trusted
     // to be there: a card must never carry the doors of whichever group
     // happens to be current.
-    const QString group = m_persons.asText(Group);
+    const QString group = m_persons.asText(PersonField::Group);
     bool groupMissing = false;
     QByteArray data;
     if (group == TableLayouts::NoGroupMarker) {
         data = cards::noAccessData();
-    } else if (!group.isEmpty() && m_groups.locate(GroupName, group, Qt::CaseSensitive)) {
+    } else if (!group.isEmpty() && m_groups.locate(GroupField::Name, group, Qt::CaseSensitive)) {
         cards::AccessFlags flags;
         for (int n = 1; n <= cards::ReaderCount; ++n)
             flags[n - 1] = m_groups.logicalAt(TableLayouts::FirstAccessFlagPosition + n - 1);
@@ -119,7 +114,7 @@ void PersonCards::Button4Click()
     // The person's note stays: a duplicate replaces the card, not the notes.
     if (index != stored) {
         m_persons.edit();
-        m_persons.setInteger(Index, index);
+        m_persons.setInteger(PersonField::Index, index);
     }
     // Stores the raised INDEX and makes the next person current, ready for
     // the next card; on the last person the cursor stays.
@@ -134,8 +129,8 @@ void PersonCards::Button3Click()
         show(Text::CommunicationError, Text::NoConnectivity);
         return;
     }
-    const qint64 number = m_persons.asInteger(Number);
-    const qint64 index = m_persons.asInteger(Index);
+    const qint64 number = m_persons.asInteger(PersonField::Number);
+    const qint64 index = m_persons.asInteger(PersonField::Index);
     // Person number 0 is the mark of a configuration card.
     if (number == 0) {
         show(Text::NoPersonSelected, Text::CardNotWritten);
@@ -148,13 +143,13 @@ void PersonCards::Button3Click()
         show(Text::WriteIncomplete, Text::CardNotWritten);
         return;
     }
-    m_journal.record({RemoveOperation, number, m_state.SystemNumber, index, m_persons.asText(Group), data},
+    m_journal.record({RemoveOperation, number, m_state.SystemNumber, index, m_persons.asText(PersonField::Group), data},
                      m_state.TextSlots);
 }
 
 bool PersonCards::locateHolder(qint64 number)
 {
-    if (m_persons.locate(Number, number))
+    if (m_persons.locate(PersonField::Number, number))
         return true;
     if (!m_persons.filterActive())
         return false;
@@ -163,7 +158,7 @@ bool PersonCards::locateHolder(qint64 number)
     // as for a new person, and comes back when nobody holds the number.
     m_persons.setFilterActive(false);
     m_ui.CheckBox2->setChecked(false);
-    if (m_persons.locate(Number, number))
+    if (m_persons.locate(PersonField::Number, number))
         return true;
     m_ui.CheckBox2->setChecked(true);
     m_persons.setFilterActive(true);
@@ -192,7 +187,7 @@ void PersonCards::evaluateCard(const cards::CardIdentity& card)
         return;
     }
     entry.operation = FindUser;
-    entry.group = m_persons.asText(Group);
+    entry.group = m_persons.asText(PersonField::Group);
     m_journal.record(entry, m_state.TextSlots);
     if (!m_form4)
         return;

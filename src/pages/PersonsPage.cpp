@@ -2,6 +2,7 @@
 
 #include "config/AppError.h"
 #include "data/Table.h"
+#include "data/TableLayouts.h"
 #include "pages/PageSupport.h"
 #include "ui/DbControls.h"
 #include "ui/MainWindowUi.h"
@@ -10,17 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-
-namespace {
-
-const QString NumberField = QStringLiteral("NUMBER");
-const QString IndexField = QStringLiteral("INDEX");
-const QString GroupField = QStringLiteral("GROUP");
-const QString FirstNameField = QStringLiteral("SURNAME");
-const QString FamilyNameField = QStringLiteral("NAME");
-const QString GroupNameField = QStringLiteral("NAME");
-
-} // namespace
 
 PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, QObject* parent)
     : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui), m_state(state)
@@ -96,17 +86,6 @@ void PersonsPage::PostTypedNames()
     postPending();
 }
 
-qint64 PersonsPage::largestNumber() const
-{
-    // Every row, not only the last: a table filled elsewhere need not keep
-    // its numbers rising, and two persons with one number would share a card.
-    const int position = m_persons.fieldPosition(NumberField);
-    qint64 largest = 0;
-    for (int row = 0; row < m_persons.rowCount(); ++row)
-        largest = qMax(largest, m_persons.valueAt(row, position).toLongLong());
-    return largest;
-}
-
 void PersonsPage::Button9Click()
 {
     postPending();
@@ -120,17 +99,17 @@ void PersonsPage::Button9Click()
         // Standing on the last person puts the groups table on that person's
         // group, which the new person gets.
         pages::DisplayHold hold(m_persons);
-        largest = largestNumber();
+        largest = pages::largestInteger(m_persons, PersonField::Number);
         if (m_persons.rowCount() > 0)
             m_persons.moveToRow(m_persons.rowCount() - 1);
     }
-    const QString group = m_groups.isEmpty() ? QString() : m_groups.asText(GroupNameField);
+    const QString group = m_groups.isEmpty() ? QString() : m_groups.asText(GroupField::Name);
 
     m_persons.insert();
     try {
-        m_persons.setInteger(NumberField, largest + 1);
-        m_persons.setInteger(IndexField, 0);
-        m_persons.setText(GroupField, group);
+        m_persons.setInteger(PersonField::Number, largest + 1);
+        m_persons.setInteger(PersonField::Index, 0);
+        m_persons.setText(PersonField::Group, group);
         m_persons.post();
     } catch (const AppError&) {
         m_persons.cancel(); // no half-made person is left to be stored later
@@ -155,7 +134,7 @@ void PersonsPage::ApplyPersonFilter()
     }
     checkTypedTexts();
     // The text is matched as it is: an apostrophe is a letter like any other.
-    const QString& field = m_ui.RadioButton4->isChecked() ? FirstNameField : FamilyNameField;
+    const QString& field = m_ui.RadioButton4->isChecked() ? PersonField::FirstName : PersonField::FamilyName;
     m_persons.setPrefixFilter(field, m_ui.Edit4->text());
     if (!m_persons.filterActive())
         m_persons.setFilterActive(true);

@@ -44,7 +44,6 @@ public:
 private:
     void setEditable(bool editable);
     void checkTypedTexts() const;
-    qint64 largestNumber() const;
 
     Table& m_persons;
     Table& m_groups;

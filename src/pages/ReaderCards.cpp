@@ -6,6 +6,7 @@
 #include "config/ProgramState.h"
 #include "config/Settings.h"
 #include "data/Table.h"
+#include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
@@ -67,10 +68,10 @@ void ReaderCards::Button12Click()
     };
     if (m_state.SystemNumber < settings::DefaultSystemNumber || m_state.SystemNumber > settings::MaxSystemNumber)
         return refuse(Text::SystemNumberUnfit, m_state.SystemNumber);
-    const qint64 reader = m_readers.asInteger(QStringLiteral("ID_CZYT"));
+    const qint64 reader = m_readers.asInteger(ReaderField::Number);
     if (reader < cards::MinReaderNumber || reader > cards::MaxReaderNumber)
         return refuse(Text::ReaderNumberUnfit, reader);
-    const qint64 relayTime = m_readers.asInteger(QStringLiteral("TIME"));
+    const qint64 relayTime = m_readers.asInteger(ReaderField::Time);
     if (relayTime < 0 || relayTime > cards::MaxRelayTime)
         return refuse(Text::RelayTimeUnfit, relayTime);
 
@@ -93,8 +94,8 @@ void ReaderCards::Button12Click()
     params.systemNumber = m_state.SystemNumber;
     params.readerNumber = int(reader);
     params.relayTime = int(relayTime);
-    params.prox = m_readers.asLogical(QStringLiteral("PROX"));
-    params.emulacja = m_readers.asLogical(QStringLiteral("EMULACJA"));
+    params.prox = m_readers.asLogical(ReaderField::Prox);
+    params.emulacja = m_readers.asLogical(ReaderField::Emulation);
     params.resetMemory = m_ui.CheckBox1->isChecked();
     QByteArray data;
     QString error;
@@ -105,5 +106,5 @@ void ReaderCards::Button12Click()
         MessageBox::show(texts[Text::WriteIncomplete], texts[Text::CardNotWritten]);
         return;
     }
-    m_journal.record({ConfigOperation, 0, readerCode, 0, m_readers.asText(QStringLiteral("NAME")), data}, texts);
+    m_journal.record({ConfigOperation, 0, readerCode, 0, m_readers.asText(ReaderField::Name), data}, texts);
 }

@@ -2,6 +2,7 @@
 
 #include "config/AppError.h"
 #include "data/Table.h"
+#include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "pages/GroupsPage.h"
 #include "pages/PageSupport.h"
@@ -17,11 +18,6 @@
 
 namespace {
 
-const QString NumberField = QStringLiteral("ID_CZYT");
-const QString NameField = QStringLiteral("NAME");
-const QString TimeField = QStringLiteral("TIME");
-const QString ProxField = QStringLiteral("PROX");
-const QString EmulationField = QStringLiteral("EMULACJA");
 constexpr int NewReaderRelayTime = 2;
 
 // The fixed texts of a full readers table, the same in every language.
@@ -110,7 +106,7 @@ void ReadersPage::PostTypedName()
 void ReadersPage::Button6Click()
 {
     postPending();
-    const int numberPosition = m_readers.fieldPosition(NumberField);
+    const int numberPosition = m_readers.fieldPosition(ReaderField::Number);
     std::bitset<ReaderNumbers + 1> taken;
     for (int row = 0; row < m_readers.rowCount(); ++row) {
         const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
@@ -127,11 +123,12 @@ void ReadersPage::Button6Click()
 
     m_readers.insert();
     try {
-        m_readers.setInteger(NumberField, number);
-        m_readers.setInteger(TimeField, NewReaderRelayTime);
-        m_readers.setText(NameField, m_state.TextSlots[Text::ReaderWord] + QLatin1Char(' ') + QString::number(number));
-        m_readers.setLogical(ProxField, false);
-        m_readers.setLogical(EmulationField, false);
+        m_readers.setInteger(ReaderField::Number, number);
+        m_readers.setInteger(ReaderField::Time, NewReaderRelayTime);
+        m_readers.setText(ReaderField::Name,
+                          m_state.TextSlots[Text::ReaderWord] + QLatin1Char(' ') + QString::number(number));
+        m_readers.setLogical(ReaderField::Prox, false);
+        m_readers.setLogical(ReaderField::Emulation, false);
         m_readers.post();
     } catch (const AppError&) {
         m_readers.cancel();
@@ -192,11 +189,11 @@ bool ReadersPage::relayTimeAcceptable(QString* why)
     // The stored time stays, and the box shows it again.
     const QString stored =
         m_readers.currentRow() >= 0
-            ? m_readers.valueAt(m_readers.currentRow(), m_readers.fieldPosition(TimeField)).toString()
+            ? m_readers.valueAt(m_readers.currentRow(), m_readers.fieldPosition(ReaderField::Time)).toString()
             : QString();
     box->setEditText(stored);
     if (m_readers.state() != Table::State::Browsing)
-        m_readers.setText(TimeField, stored);
+        m_readers.setText(ReaderField::Time, stored);
     *why = m_state.TextSlots[Text::RelayTimeOutOfRange];
     return false;
 }
