@@ -1,6 +1,7 @@
 #include "data/Backup.h"
 
 #include "config/AppError.h"
+#include "data/FileSync.h"
 #include "data/TableLayouts.h"
 
 #include <QDir>
@@ -114,14 +115,8 @@ public:
 
     void syncFolder(const QString& path) const
     {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0 || ::fsync(fd) != 0) {
-            const QString reason = errnoText();
-            if (fd >= 0)
-                ::close(fd);
-            throw AppError(QStringLiteral("%1: the folder cannot be synced: %2").arg(native(path), reason));
-        }
-        ::close(fd);
+        if (filesync::syncDirectory(path) != 0)
+            throw AppError(QStringLiteral("%1: the folder cannot be synced: %2").arg(native(path), errnoText()));
         note(QStringLiteral("sync %1").arg(QFileInfo(path).fileName()));
     }
 
@@ -141,7 +136,7 @@ public:
             if (out.write(chunk) != chunk.size())
                 throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(to), out.errorString()));
         }
-        if (!out.flush() || ::fsync(out.handle()) != 0)
+        if (!out.flush() || filesync::sync(out.handle(), to, filesync::Kind::Full) != 0)
             throw AppError(QStringLiteral("%1: cannot be synced: %2").arg(native(to), errnoText()));
         note(QStringLiteral("sync %1").arg(QFileInfo(to).fileName()));
     }

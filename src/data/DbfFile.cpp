@@ -915,10 +915,5 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
         writeNew(memoPath, memo);
     }
     // The new names must survive a power cut as well as the contents.
-    const QString dir = QFileInfo(path).absolutePath();
-    int dirFd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        filesync::sync(dirFd, dir, filesync::Kind::Full);
-        ::close(dirFd);
-    }
+    filesync::syncDirectory(QFileInfo(path).absolutePath());
 }

@@ -1,6 +1,7 @@
 #include "pages/CardJournal.h"
 
 #include "config/Cp1250.h"
+#include "data/FileSync.h"
 #include "i18n/Text.h"
 #include "ui/MessageBox.h"
 
@@ -25,16 +26,6 @@ QString field(QString text)
             c = u' ';
     }
     return text;
-}
-
-bool syncDirectory(const QString& dir)
-{
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 } // namespace
@@ -72,12 +63,12 @@ bool CardJournal::append(const Entry& entry, QString* error)
         *error = file.errorString();
         return false;
     }
-    if (::fsync(file.handle()) != 0) {
+    if (filesync::sync(file.handle(), m_path, filesync::Kind::Full) != 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     // A new file is only durable once its directory entry is.
-    if (!existed && !syncDirectory(QFileInfo(m_path).absolutePath())) {
+    if (!existed && filesync::syncDirectory(QFileInfo(m_path).absolutePath()) != 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
