@@ -1,6 +1,7 @@
 // Backups and spreadsheet files through the pellaro-tables command.
 
 #include "ExchangeFixture.h"
+#include "TablesTool.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -8,21 +9,6 @@
 #include <QTest>
 
 namespace {
-
-struct Run
-{
-    int exitCode;
-    QString output;
-};
-
-Run tables(const QStringList& args)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(PELLARO_TABLES_EXE), args);
-    p.waitForFinished(240000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
-}
 
 // A persons file as the export writes it: numbered from 1, Polish letters,
 // quotes and line breaks in the notes.
@@ -75,7 +61,7 @@ void TestExchangeTool::importExportBackupRestore()
     const QString out = dir.filePath("out.csv");
     writeFile(in, personsFile(count));
 
-    Run r = tables({"import", "persons", dir.path(), in});
+    ToolRun r = tables({"import", "persons", dir.path(), in});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.output.contains(QStringLiteral("imported %1 persons").arg(count)), qPrintable(r.output));
     r = tables({"export", "persons", dir.path(), out});
@@ -113,7 +99,7 @@ void TestExchangeTool::oneBadRowImportsNothing()
     file.replace("\r\n13,", "\r\n3,"); // the number of line 5 again, on line 18
     writeFile(dir.filePath("in.csv"), file);
     const QList<QByteArray> before = fixture::tableBytes(dir.path());
-    const Run r = tables({"import", "persons", dir.path(), dir.filePath("in.csv")});
+    const ToolRun r = tables({"import", "persons", dir.path(), dir.filePath("in.csv")});
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.output.contains("nothing was imported"), qPrintable(r.output));
     QVERIFY2(r.output.contains("line 18: NUMBER 3 appears on line 5 already"), qPrintable(r.output));
@@ -134,7 +120,7 @@ void TestExchangeTool::restoreRefusedWhileTablesAreOpen()
     const QList<QByteArray> before = fixture::tableBytes(dir.path());
     for (const QStringList& args :
          {QStringList{"restore", dir.filePath("backup/" + saved), dir.path()}, QStringList{"backup", dir.path()}}) {
-        const Run r = tables(args);
+        const ToolRun r = tables(args);
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.output.contains("grupa.dbf: the table is in use by another program"), qPrintable(r.output));
     }

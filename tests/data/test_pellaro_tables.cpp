@@ -1,6 +1,7 @@
 // The pellaro-tables command, run as the installer runs it.
 
 #include "DbfBytes.h"
+#include "TablesTool.h"
 
 #include "data/Table.h"
 
@@ -8,25 +9,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-struct Run
-{
-    int exitCode;
-    QString output;
-};
-
-Run tables(const QStringList& args)
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral(PELLARO_TABLES_EXE), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
-}
-
-} // namespace
 
 class TestPellaroTables : public QObject
 {
@@ -42,7 +24,7 @@ private slots:
 void TestPellaroTables::createMakesEmptyTablesOnce()
 {
     QTemporaryDir dir;
-    Run r = tables({"create", dir.path()});
+    ToolRun r = tables({"create", dir.path()});
     QCOMPARE(r.exitCode, 0);
     for (const char* name : {"osoby.dbf", "osoby.dbt", "grupa.dbf", "grupa.dbt", "sprzet.dbf", "sprzet.dbt"})
         QVERIFY2(QFileInfo::exists(dir.filePath(name)), name);
@@ -77,7 +59,8 @@ void TestPellaroTables::demoFillsTablesThatCheckFindsSound()
     }
     persons.close();
     groups.close();
-    const Run r = tables({"check", dir.filePath("osoby.dbf"), dir.filePath("grupa.dbf"), dir.filePath("sprzet.dbf")});
+    const ToolRun r =
+        tables({"check", dir.filePath("osoby.dbf"), dir.filePath("grupa.dbf"), dir.filePath("sprzet.dbf")});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.output.count("no problems found"), 3);
 }
@@ -92,7 +75,7 @@ void TestPellaroTables::checkReportsDamageAndTablesInUse()
         // Another program has the table open: check says so and does not read it.
         Table open;
         open.open(path);
-        const Run r = tables({"check", path});
+        const ToolRun r = tables({"check", path});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.output.contains("in use") && r.output.contains("sprzet.dbf"), qPrintable(r.output));
     }
@@ -103,7 +86,7 @@ void TestPellaroTables::checkReportsDamageAndTablesInUse()
     dbf.chop(1 + recordLength / 2);             // a cut-short last record
     dbf[headerLength + recordLength - 1] = 'X'; // EMULACJA of record 1
     dbfbytes::write(path, dbf);
-    const Run r = tables({"check", path, dir.filePath("osoby.dbf")});
+    const ToolRun r = tables({"check", path, dir.filePath("osoby.dbf")});
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.output.contains("record 1: field EMULACJA"), qPrintable(r.output));
     QVERIFY2(r.output.contains("complete records"), qPrintable(r.output));
