@@ -117,6 +117,7 @@ private:
     // length bytes of the memo file at offset (within m_memoSize); nullptr
     // when they cannot be read.
     const char* memoBytes(qint64 offset, qint64 length, QByteArray* buffer) const;
+    void prefetchNextMemo(qint64 offset, qint64 length) const;
     [[noreturn]] void fail(const QString& reason) const;
     [[noreturn]] void failMemo(const QString& reason) const;
     void writeAt(int fd, qint64 offset, const QByteArray& bytes, const QString& fileName);
