@@ -478,26 +478,28 @@ bool DbfFile::logicalValue(const char* record, int field) const
 quint32 DbfFile::memoBlock(const char* record, int field) const
 {
     const Field& f = m_fields[size_t(field)];
-    // Pointers are ten digits, padded with blanks or zeros on the left.
+    // Pointers are ten digits, padded with blanks or zeros on the left (and
+    // by some writers on the right). One pass: padding, digits, padding.
     const char* p = record + f.offset;
-    int begin = 0;
-    int end = f.width;
-    while (begin < end && (p[begin] == ' ' || p[begin] == '\0'))
-        ++begin;
-    while (end > begin && (p[end - 1] == ' ' || p[end - 1] == '\0'))
-        --end;
-    if (begin == end)
-        return 0;
+    const auto padding = [](char c) { return c == ' ' || c == '\0'; };
+    int at = 0;
+    while (at < f.width && padding(p[at]))
+        ++at;
+    const int begin = at;
     quint64 block = 0;
-    bool ok = true;
-    for (int i = begin; i < end && ok; ++i) {
-        ok = p[i] >= '0' && p[i] <= '9';
-        block = block * 10 + quint64(p[i] - '0');
-        ok = ok && block <= 0xFFFFFFFFu;
+    while (at < f.width && p[at] >= '0' && p[at] <= '9' && block <= 0xFFFFFFFFu) {
+        block = block * 10 + quint64(p[at] - '0');
+        ++at;
     }
-    if (!ok)
+    while (at < f.width && padding(p[at]))
+        ++at;
+    if (at < f.width || block > 0xFFFFFFFFu) {
+        int end = f.width;
+        while (end > begin && padding(p[end - 1]))
+            --end;
         fail(QStringLiteral("the memo pointer \"%1\" of field %2 is not a block number")
                  .arg(QString::fromLatin1(p + begin, end - begin), f.name));
+    }
     return quint32(block);
 }
 

@@ -5,6 +5,7 @@
 #include "data/DbfFile.h"
 
 #include <QDir>
+#include <QMetaMethod>
 
 #include <exception>
 #include <utility>
@@ -135,9 +136,14 @@ void Table::throwDeferredError()
 
 DbfFile& Table::file() const
 {
-    if (!m_file)
-        throw AppError(QStringLiteral("The table is not open."));
+    if (!m_file) [[unlikely]]
+        failNotOpen();
     return *m_file;
+}
+
+void Table::failNotOpen()
+{
+    throw AppError(QStringLiteral("The table is not open."));
 }
 
 int Table::fieldCount() const
@@ -173,14 +179,20 @@ int Table::resolve(const QString& field) const
     return index;
 }
 
+// Called for every field read, so the refusals are kept out of its way.
 int Table::checkPosition(int position) const
 {
-    if (position < 1 || position > int(file().fields().size()))
-        throw AppError(QStringLiteral("%1: there is no field number %2 (the table has %3 fields)")
-                           .arg(QDir::toNativeSeparators(m_file->path()))
-                           .arg(position)
-                           .arg(m_file->fields().size()));
+    if (position < 1 || position > int(file().fields().size())) [[unlikely]]
+        failPosition(position);
     return position - 1;
+}
+
+void Table::failPosition(int position) const
+{
+    throw AppError(QStringLiteral("%1: there is no field number %2 (the table has %3 fields)")
+                       .arg(QDir::toNativeSeparators(m_file->path()))
+                       .arg(position)
+                       .arg(m_file->fields().size()));
 }
 
 // ---- navigation ----
@@ -672,7 +684,10 @@ bool Table::displaySuspended() const
 
 void Table::notifyCurrent()
 {
-    if (m_suspend == 0)
+    // A move through every record (a full read, a search) sends no signal
+    // when nothing listens: sending one costs more than the move.
+    static const QMetaMethod changed = QMetaMethod::fromSignal(&Table::currentChanged);
+    if (m_suspend == 0 && isSignalConnected(changed))
         emit currentChanged();
 }
 

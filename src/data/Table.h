@@ -166,6 +166,8 @@ private:
     DbfFile& file() const;
     int resolve(const QString& field) const;
     int checkPosition(int position) const;
+    [[noreturn]] void failPosition(int position) const;
+    [[noreturn]] static void failNotOpen();
     int currentRecord() const; // physical record number, -1 when none
     void rebuildRows(int keepRecord);
     bool passesFilter(int record) const;

@@ -514,6 +514,9 @@ void TestDbfEngine::damagedNotesGiveAnErrorForThatRecord_data()
     QTest::newRow("IV length below its header")
         << 0x8B << right("1", 10) << QByteArray("\xFF\xFF\x08\x00\x03\x00\x00\x00", 8) << "does not fit";
     QTest::newRow("pointer not a number") << 0x8B << QByteArray("12ab      ") << QByteArray() << "not a block number";
+    QTest::newRow("pointer with a blank inside") << 0x8B << QByteArray("   12 4   ") << QByteArray()
+                                                 << "not a block number";
+    QTest::newRow("pointer past 32 bits") << 0x8B << QByteArray("4294967296") << QByteArray() << "not a block number";
 }
 
 void TestDbfEngine::damagedNotesGiveAnErrorForThatRecord()
