@@ -17,13 +17,9 @@ namespace exchange {
 
 namespace {
 
-const QString Number = QStringLiteral("NUMBER");
-const QString Name = QStringLiteral("NAME");
-const QString Surname = QStringLiteral("SURNAME");
-const QString Group = QStringLiteral("GROUP");
-const QString Index = QStringLiteral("INDEX");
-const QString Info = QStringLiteral("INFO");
-const QStringList PersonColumns{Number, Name, Surname, Group, Index, Info};
+// The columns are the fields, under the fields' own names.
+const QStringList PersonColumns{PersonField::Number, PersonField::FamilyName, PersonField::FirstName,
+                                PersonField::Group,  PersonField::Index,      PersonField::Info};
 
 constexpr int HighestDuplicateIndex = 15;
 
@@ -50,7 +46,7 @@ QList<Column> columnsOf(const Table& table, Kind kind)
         named(PersonColumns);
         break;
     case Kind::Groups:
-        named({QStringLiteral("ID_GRUPY"), Name, QStringLiteral("NOTES")});
+        named({GroupField::Id, GroupField::Name, GroupField::Notes});
         // The access flags by position, as the groups page addresses them.
         if (table.fieldCount() < TableLayouts::FirstAccessFlagPosition + TableLayouts::AccessFlagCount - 1)
             throw AppError(QStringLiteral("%1: the table has fewer than %2 access fields")
@@ -60,8 +56,8 @@ QList<Column> columnsOf(const Table& table, Kind kind)
             columns.append({QStringLiteral("P%1").arg(k), TableLayouts::FirstAccessFlagPosition + k - 1});
         break;
     case Kind::Readers:
-        named({QStringLiteral("ID_CZYT"), Name, QStringLiteral("TIME"), QStringLiteral("MIEJSCE"),
-               QStringLiteral("PROX"), QStringLiteral("EMULACJA")});
+        named({ReaderField::Number, ReaderField::Name, ReaderField::Time, ReaderField::Place, ReaderField::Prox,
+               ReaderField::Emulation});
         break;
     }
     return columns;
@@ -205,7 +201,7 @@ private:
             }
         }
         m_columnCount = int(header.fields.size());
-        if (sound && !m_columns.contains(Name) && !m_columns.contains(Surname)) {
+        if (sound && !m_columns.contains(PersonField::FamilyName) && !m_columns.contains(PersonField::FirstName)) {
             problem(header.line, QStringLiteral("the file has neither a NAME nor a SURNAME column"));
             sound = false;
         }
@@ -217,12 +213,12 @@ private:
         {
             EveryRecord all(m_persons);
             for (int row = 0; row < m_persons.rowCount(); ++row) {
-                const qint64 n = m_persons.valueAt(row, m_persons.fieldPosition(Number)).toLongLong();
+                const qint64 n = m_persons.valueAt(row, m_persons.fieldPosition(PersonField::Number)).toLongLong();
                 m_taken.insert(n, 0);
                 m_highest = std::max(m_highest, n);
             }
         }
-        const int namePosition = m_groups.fieldPosition(Name);
+        const int namePosition = m_groups.fieldPosition(GroupField::Name);
         for (int row = 0; row < m_groups.rowCount(); ++row)
             m_groupNames.insert(m_groups.valueAt(row, namePosition).toString());
     }
@@ -282,9 +278,9 @@ private:
         Person p;
         p.line = record.line;
         bool sound = true;
-        const QString number = cell(record, Number).trimmed();
+        const QString number = cell(record, PersonField::Number).trimmed();
         if (!number.isEmpty()) {
-            if (wholeNumber(p.line, Number, number, 1, HighestPersonNumber, &p.number)) {
+            if (wholeNumber(p.line, PersonField::Number, number, 1, HighestPersonNumber, &p.number)) {
                 if (m_taken.contains(p.number)) {
                     const int first = m_taken.value(p.number);
                     problem(p.line,
@@ -299,9 +295,9 @@ private:
                 sound = false;
             }
         }
-        sound = text(record, Name, &p.name) && sound;
-        sound = text(record, Surname, &p.surname) && sound;
-        if (text(record, Group, &p.group)) {
+        sound = text(record, PersonField::FamilyName, &p.name) && sound;
+        sound = text(record, PersonField::FirstName, &p.surname) && sound;
+        if (text(record, PersonField::Group, &p.group)) {
             if (p.group.isEmpty()) {
                 p.group = TableLayouts::NoGroupMarker;
             } else if (p.group != TableLayouts::NoGroupMarker && !m_groupNames.contains(p.group)) {
@@ -311,11 +307,11 @@ private:
         } else {
             sound = false;
         }
-        const QString index = cell(record, Index).trimmed();
+        const QString index = cell(record, PersonField::Index).trimmed();
         if (!index.isEmpty())
-            sound = wholeNumber(p.line, Index, index, 0, HighestDuplicateIndex, &p.index) && sound;
-        p.info = cell(record, Info);
-        sound = storable(p.line, Info, p.info, true) && sound;
+            sound = wholeNumber(p.line, PersonField::Index, index, 0, HighestDuplicateIndex, &p.index) && sound;
+        p.info = cell(record, PersonField::Info);
+        sound = storable(p.line, PersonField::Info, p.info, true) && sound;
         if (sound)
             m_people.push_back(p);
     }
@@ -347,12 +343,12 @@ private:
             Table::Batch batch(m_persons);
             for (const Person& p : m_people) {
                 m_persons.insert();
-                m_persons.setInteger(Number, p.number);
-                m_persons.setText(Surname, p.surname);
-                m_persons.setText(Name, p.name);
-                m_persons.setText(Group, p.group);
-                m_persons.setInteger(Index, p.index);
-                m_persons.setText(Info, p.info);
+                m_persons.setInteger(PersonField::Number, p.number);
+                m_persons.setText(PersonField::FirstName, p.surname);
+                m_persons.setText(PersonField::FamilyName, p.name);
+                m_persons.setText(PersonField::Group, p.group);
+                m_persons.setInteger(PersonField::Index, p.index);
+                m_persons.setText(PersonField::Info, p.info);
                 m_persons.post();
             }
         } catch (const AppError& e) {
