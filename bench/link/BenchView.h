@@ -2,27 +2,37 @@
 
 #include "link/LinkView.h"
 
+#include <QEventLoop>
 #include <QTimer>
 
-#include <functional>
-
 // The window side of the link for the benchmarks: no window, only the read
-// timer the link drives and a hook for the moment the transmit dialog would
+// timer the link drives and a wait for the moment the transmit dialog would
 // close, which is where an operation's result shows.
 class BenchView : public LinkView
 {
 public:
     QTimer timer1;
-    std::function<void()> onHide;
+
+    BenchView()
+    {
+        m_giveUp.setSingleShot(true);
+        QObject::connect(&m_giveUp, &QTimer::timeout, &m_hidden, &QEventLoop::quit);
+    }
+
+    // Runs events until the transmit dialog would close; a read that never
+    // ends must not hang the benchmark, so at most three seconds.
+    void waitForHide()
+    {
+        m_giveUp.start(3000);
+        m_hidden.exec();
+        m_giveUp.stop();
+    }
+
     void setStatusText(const QString&) override {}
     void appendTrace(const QString&) override {}
     void clearTrace() override {}
     void showTransmit() override {}
-    void hideTransmit() override
-    {
-        if (onHide)
-            onHide();
-    }
+    void hideTransmit() override { m_hidden.quit(); }
     void setGauge(int percent) override { m_gauge = percent; }
     int gauge() const override { return m_gauge; }
     void setLabel22(const QString&) override {}
@@ -32,5 +42,7 @@ public:
     void SavePortToRegistry(int) override {}
 
 private:
+    QEventLoop m_hidden;
+    QTimer m_giveUp;
     int m_gauge = 0;
 };
