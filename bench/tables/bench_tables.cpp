@@ -52,6 +52,16 @@ double msSince(const QElapsedTimer& timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// The fastest and the median of times sorted from the fastest.
+void printTimes(const QString& what, const std::vector<double>& times)
+{
+    out() << QStringLiteral("%1  min %2 ms  median %3 ms\n")
+                 .arg(what, -44)
+                 .arg(times.front(), 9, 'f', 3)
+                 .arg(times[times.size() / 2], 9, 'f', 3);
+    out().flush();
+}
+
 // Runs the step Repeats times and prints the fastest and the median. A
 // warm-up run first, untimed, for a step that only reads and is compared
 // with something timed the same way.
@@ -68,11 +78,7 @@ void measure(const QString& what, const std::function<void()>& step, WarmUp warm
         times.push_back(msSince(timer));
     }
     std::sort(times.begin(), times.end());
-    out() << QStringLiteral("%1  min %2 ms  median %3 ms\n")
-                 .arg(what, -44)
-                 .arg(times.front(), 9, 'f', 3)
-                 .arg(times[times.size() / 2], 9, 'f', 3);
-    out().flush();
+    printTimes(what, times);
 }
 
 // Times one run of cat over the files, its output thrown away: spawn, read,
@@ -190,15 +196,9 @@ void compareWithCat(const std::function<void()>& fullRead, const QStringList& fi
     // The smallest ratio of a pair would be a slow cat beside a quick read;
     // the fastest read over the fastest cat is shown instead.
     const double fastest = full.front() / cat.front();
-    const auto line = [](const QString& what, const std::vector<double>& ms) {
-        out() << QStringLiteral("%1  min %2 ms  median %3 ms\n")
-                     .arg(what, -44)
-                     .arg(ms.front(), 9, 'f', 3)
-                     .arg(ms[ms.size() / 2], 9, 'f', 3);
-    };
     out() << QStringLiteral("in %1 pairs, each full read right after a cat%2:\n").arg(Pairs).arg(how);
-    line(QStringLiteral("  cat osoby.dbf osoby.dbt"), cat);
-    line(QStringLiteral("  full read"), full);
+    printTimes(QStringLiteral("  cat osoby.dbf osoby.dbt"), cat);
+    printTimes(QStringLiteral("  full read"), full);
     out() << QStringLiteral("%1  fastest/fastest %2 x  median of the pairs %3 x\n")
                  .arg(QStringLiteral("  full read / cat"), -44)
                  .arg(fastest, 5, 'f', 2)
