@@ -143,7 +143,7 @@ public:
 
     void rename(const QString& from, const QString& to) const
     {
-        if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        if (filesync::rename(from, to) != 0)
             throw AppError(
                 QStringLiteral("%1: cannot be renamed to %2: %3").arg(native(from), native(to), errnoText()));
         note(QStringLiteral("rename %1").arg(QFileInfo(to).fileName()));

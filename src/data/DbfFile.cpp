@@ -773,18 +773,8 @@ void DbfFile::putMemo(QByteArray& record, int field, const QString& value)
 
 void DbfFile::writeAt(int fd, qint64 offset, const QByteArray& bytes, const QString& fileName)
 {
-    const char* p = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::pwrite(fd, p, size_t(left), off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throwFor(fileName, QStringLiteral("writing failed: %1").arg(errnoText()));
-        p += n;
-        offset += n;
-        left -= n;
-    }
+    if (filesync::write(fd, fileName, offset, bytes) != 0)
+        throwFor(fileName, QStringLiteral("writing failed: %1").arg(errnoText()));
     if (fd == m_fd)
         m_dirty = true;
 }

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,6 +15,18 @@ Function& installed()
 {
     static Function f;
     return f;
+}
+
+Hook& hook()
+{
+    static Hook h;
+    return h;
+}
+
+int pass(const Step& step)
+{
+    const Hook& h = hook();
+    return h ? h(step) : 0;
 }
 
 } // namespace
@@ -40,6 +53,55 @@ int syncDirectory(const QString& dir)
 Function setFunction(Function function)
 {
     return std::exchange(installed(), std::move(function));
+}
+
+Hook setHook(Hook h)
+{
+    return std::exchange(hook(), std::move(h));
+}
+
+int write(int fd, const QString& path, qint64 offset, QByteArrayView bytes)
+{
+    if (pass({Step::Kind::Write, path, {}, offset, bytes, fd}) != 0)
+        return -1;
+    const char* p = bytes.data();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::pwrite(fd, p, size_t(left), off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0) {
+            errno = EIO;
+            return -1;
+        }
+        p += n;
+        offset += n;
+        left -= n;
+    }
+    return 0;
+}
+
+int truncate(int fd, const QString& path, qint64 size)
+{
+    if (pass({Step::Kind::Truncate, path, {}, size, {}, fd}) != 0)
+        return -1;
+    return ::ftruncate(fd, off_t(size));
+}
+
+int rename(const QString& from, const QString& to)
+{
+    if (pass({Step::Kind::Rename, from, to, 0, {}, -1}) != 0)
+        return -1;
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
+}
+
+int remove(const QString& path)
+{
+    if (pass({Step::Kind::Remove, path, {}, 0, {}, -1}) != 0)
+        return -1;
+    return ::unlink(QFile::encodeName(path).constData());
 }
 
 } // namespace filesync

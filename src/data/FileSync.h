@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
@@ -7,6 +8,10 @@
 // Every fsync and fdatasync of the tables, their backups and the card
 // journal goes through here, so that a test can watch in which order the
 // files become durable.
+//
+// So does every write, truncation, rename and removal of those files: a test
+// can end the program at any of them as a kill or a power cut would (after a
+// part of a write, for a torn one) and check what the next start finds.
 namespace filesync {
 
 enum class Kind { Data, Full }; // fdatasync, fsync
@@ -23,5 +28,32 @@ int syncDirectory(const QString& dir);
 // Replaces the system calls (an empty function puts them back); returns the
 // function that was in place.
 Function setFunction(Function function);
+
+// One change of a file, as the hook sees it before it is made.
+struct Step
+{
+    enum class Kind { Write, Truncate, Rename, Remove };
+    Kind kind;
+    QString path;         // the file changed (the old name of a rename)
+    QString target;       // the new name of a rename
+    qint64 offset = 0;    // where a write starts; the new size of a truncation
+    QByteArrayView bytes; // what a write puts there
+    int fd = -1;          // of a write or truncation
+};
+
+// Called before every step. It may end the process there (having made part
+// of the step itself, for a torn write), or return -1 with errno set to make
+// the step fail; 0 lets it happen.
+using Hook = std::function<int(const Step&)>;
+
+// Installs a hook (an empty one removes it); returns the one that was in place.
+Hook setHook(Hook hook);
+
+// The steps, each 0 or -1 with errno set. write() writes every byte at
+// offset (pwrite, repeated after a short write).
+int write(int fd, const QString& path, qint64 offset, QByteArrayView bytes);
+int truncate(int fd, const QString& path, qint64 size);
+int rename(const QString& from, const QString& to);
+int remove(const QString& path);
 
 } // namespace filesync
