@@ -3,18 +3,22 @@
 #include "config/AppError.h"
 #include "config/Cp1250.h"
 #include "data/FileSync.h"
+#include "data/RollbackJournal.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <map>
+#include <set>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -113,6 +117,23 @@ bool readFully(int fd, qint64 offset, char* out, qint64 length)
     return true;
 }
 
+// Up to length bytes at offset, fewer where the file ends; -1 on an error.
+qint64 readSome(int fd, qint64 offset, char* out, qint64 length)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd, out + done, size_t(length - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
 // The memo file next to a table: osoby.dbf goes with osoby.dbt (OSOBY.DBT
 // for OSOBY.DBF, whichever of the two exists).
 QString memoPathFor(const QString& path)
@@ -156,9 +177,34 @@ QByteArray todayBytes()
 
 } // namespace
 
+// A change under way: what it is to write, and the state before it, which
+// goes to the journal before the first byte that was there is overwritten.
+struct DbfFile::Change
+{
+    explicit Change(const QString& tablePath) : journal(tablePath) {}
+
+    RollbackJournal journal;
+    qint64 tableSize = 0;
+    qint64 memoSize = -1;
+    int recordCount = 0;
+    QByteArray header;
+    QByteArray tail;     // after the counted records: the end mark, if any
+    QByteArray memoHead; // the notes' next free block
+    std::set<int> dirty;              // records changed in memory, to be written
+    std::map<int, QByteArray> before; // their images on disk, not yet journaled
+    std::set<int> journaled;          // records whose before-image is in the journal
+    quint32 memoNext = 0;             // a next free block to write at the end; 0: none
+};
+
 DbfFile::~DbfFile()
 {
-    unmapMemo();
+    if (m_change) {
+        try {
+            rollback();
+        } catch (const AppError&) {
+            // The journal stays; the next opening undoes the change.
+        }
+    }
     // Closing the descriptors also drops the locks.
     if (m_memoFd >= 0)
         ::close(m_memoFd);
@@ -194,9 +240,80 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
             f->fail(QStringLiteral("the table is in use by another program"));
         f->fail(QStringLiteral("the table cannot be locked: %1").arg(errnoText()));
     }
+    if (access == Access::ReadWrite)
+        f->recover();
     f->readAll();
     f->openMemo();
+    if (access == Access::ReadWrite && f->m_uncounted > 0) {
+        try {
+            f->moveUncountedTail();
+            f->readAll();
+        } catch (const AppError& e) {
+            // Left where it is, the tail is reported like on a read-only opening.
+            f->m_warnings << e.message();
+        }
+    }
+    if (access == Access::ReadOnly && RollbackJournal::inspect(path) == RollbackJournal::Found::Complete)
+        f->m_warnings << QStringLiteral("%1: a change was cut short and is undone from %2 when the table is next "
+                                        "opened for writing")
+                             .arg(nativeName(path), nativeName(RollbackJournal::pathFor(path)));
     return f;
+}
+
+// A journal beside the table is a change a crash cut short: played back
+// before anything is read, so the table is read as it was before the change.
+void DbfFile::recover()
+{
+    if (!QFileInfo::exists(RollbackJournal::pathFor(m_path)))
+        return;
+    // The fields are not read yet (the header may be one the journal puts
+    // back), so the notes file is found by name.
+    const QString memoPath = memoPathFor(m_path);
+    const int memoFd = ::open(QFile::encodeName(memoPath).constData(), O_RDWR | O_CLOEXEC);
+    const auto closeMemo = qScopeGuard([memoFd] {
+        if (memoFd >= 0)
+            ::close(memoFd);
+    });
+    if (memoFd >= 0 && ::flock(memoFd, LOCK_EX | LOCK_NB) != 0)
+        throwFor(memoPath, errno == EWOULDBLOCK ? QStringLiteral("the memo file is in use by another program")
+                                                : QStringLiteral("the memo file cannot be locked: %1").arg(errnoText()));
+    if (RollbackJournal::playBack({m_fd, m_path, memoFd, memoPath}) == RollbackJournal::Found::Complete)
+        m_repairs.push_back({Repair::Kind::ChangeUndone, {}, 0});
+}
+
+// Bytes after the counted records are an append the count never covered (a
+// crash between the record and the header). Nothing is thrown away: they go
+// to a side file named after the table and the time, durable before the
+// table is cut back to its counted records and the end mark.
+void DbfFile::moveUncountedTail()
+{
+    const qint64 end = m_headerLength + qint64(m_recordCount) * m_recordLength;
+    QByteArray tail(fileSize(m_fd, m_path) - end, Qt::Uninitialized);
+    if (!readFully(m_fd, end, tail.data(), tail.size()))
+        fail(QStringLiteral("the bytes after the counted records cannot be read: %1").arg(errnoText()));
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    QString side;
+    int fd = -1;
+    for (int n = 1; fd < 0; ++n) {
+        side = QStringLiteral("%1.%2%3.uncounted").arg(m_path, stamp, n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        fd = ::open(QFile::encodeName(side).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            throwFor(side, QStringLiteral("cannot be created: %1").arg(errnoText()));
+    }
+    const bool written =
+        filesync::write(fd, side, 0, tail) == 0 && filesync::sync(fd, side, filesync::Kind::Full) == 0;
+    const QString reason = errnoText();
+    ::close(fd);
+    if (!written)
+        throwFor(side, QStringLiteral("writing failed: %1").arg(reason));
+    const QString dir = QFileInfo(m_path).absolutePath();
+    if (filesync::syncDirectory(dir) != 0)
+        throwFor(dir, QStringLiteral("the folder cannot be synced: %1").arg(errnoText()));
+    if (filesync::truncate(m_fd, m_path, end) != 0)
+        fail(QStringLiteral("cutting off the bytes after the counted records failed: %1").arg(errnoText()));
+    writeAt(m_fd, end, QByteArray(1, EndOfFile), m_path);
+    syncFile(m_fd, m_path, filesync::Kind::Full);
+    m_repairs.push_back({Repair::Kind::TailMoved, side, tail.size()});
 }
 
 qint64 DbfFile::fileSize(int fd, const QString& fileName) const
@@ -319,15 +436,18 @@ void DbfFile::parseHeader(qint64 size)
                           .arg(m_headerRecordCount)
                           .arg(complete);
     const qint64 rest = body - counted * m_recordLength;
+    m_uncounted = 0;
     if (rest > 0) {
         char first = 0;
         readFully(m_fd, m_headerLength + counted * m_recordLength, &first, 1);
         const bool onlyEndMark = rest == 1 && first == EndOfFile;
-        if (!onlyEndMark && m_headerRecordCount <= complete)
+        if (!onlyEndMark && m_headerRecordCount <= complete) {
+            m_uncounted = rest;
             m_warnings << QStringLiteral("%1: %2 bytes after the %3 counted records are ignored")
                               .arg(nativeName(m_path))
                               .arg(rest)
                               .arg(counted);
+        }
     }
 }
 
@@ -375,8 +495,14 @@ void DbfFile::openMemo()
 
 void DbfFile::reload()
 {
+    // The file holds a change only once it is committed; one under way
+    // goes on after the reading.
+    const bool changing = inChange();
+    commit();
     readAll();
     openMemo();
+    if (changing)
+        begin();
 }
 
 int DbfFile::findField(const QString& name) const
@@ -503,60 +629,6 @@ quint32 DbfFile::memoBlock(const char* record, int field) const
     return quint32(block);
 }
 
-// Notes are read through a mapping of the memo file: a full read of the
-// persons touches every note, and one system call per note would cost more
-// than the reading itself. Writes still go through pwrite and fsync in their
-// order; the mapping shares the same pages. The file is locked to us, so it
-// only grows, through putMemo, and a larger file is mapped anew.
-bool DbfFile::mapMemo() const
-{
-    if (m_memoMap && m_memoMapSize >= m_memoSize)
-        return true;
-    if (m_memoMapFailed || m_memoSize <= 0)
-        return false;
-    unmapMemo();
-    void* p = ::mmap(nullptr, size_t(m_memoSize), PROT_READ, MAP_SHARED, m_memoFd, 0);
-    if (p == MAP_FAILED) {
-        m_memoMapFailed = true; // read with pread instead
-        return false;
-    }
-    m_memoMap = static_cast<const char*>(p);
-    m_memoMapSize = m_memoSize;
-    return true;
-}
-
-void DbfFile::unmapMemo() const
-{
-    if (m_memoMap)
-        ::munmap(const_cast<char*>(m_memoMap), size_t(m_memoMapSize));
-    m_memoMap = nullptr;
-    m_memoMapSize = 0;
-}
-
-const char* DbfFile::memoBytes(qint64 offset, qint64 length, QByteArray* buffer) const
-{
-    Q_ASSERT(offset >= 0 && length >= 0 && offset + length <= m_memoSize);
-    if (mapMemo())
-        return m_memoMap + offset;
-    buffer->resize(length);
-    return readFully(m_memoFd, offset, buffer->data(), length) ? buffer->constData() : nullptr;
-}
-
-// Notes are appended one after the other, so the note of the next record
-// usually starts in the block after this one ends. A reading of every record
-// spends most of its time waiting for notes to come from memory; asking for
-// the next one while this one is decoded hides that wait. A hint only: it
-// reads nothing and cannot fail.
-void DbfFile::prefetchNextMemo(qint64 offset, qint64 length) const
-{
-    if (!m_memoMap)
-        return;
-    const qint64 next = (offset + length + m_memoBlockSize - 1) / m_memoBlockSize * m_memoBlockSize;
-    const qint64 end = qMin(m_memoMapSize, next + qMin<qint64>(length, 512));
-    for (qint64 at = next; at < end; at += 64)
-        __builtin_prefetch(m_memoMap + at);
-}
-
 QString DbfFile::readMemo(quint32 block, int recordNumber) const
 {
     if (m_memoFd < 0)
@@ -565,43 +637,66 @@ QString DbfFile::readMemo(quint32 block, int recordNumber) const
     const auto where = [recordNumber] {
         return recordNumber >= 0 ? QStringLiteral(" (record %1)").arg(recordNumber + 1) : QString();
     };
-    const qint64 size = m_memoSize;
-    const qint64 offset = qint64(block) * m_memoBlockSize;
-    if (offset >= size)
+    const auto beyondTheEnd = [&] {
         failMemo(QStringLiteral("memo block %1%2 lies beyond the end of the file").arg(block).arg(where()));
-    QByteArray buffer;
+    };
+    const auto unreadable = [&] {
+        failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where(), errnoText()));
+    };
+    // The notes are read, never mapped: another program may shrink the file
+    // under us (the lock is only advisory), and then a read comes up short
+    // and this record gets its error, where a mapping would end the program.
+    const qint64 offset = qint64(block) * m_memoBlockSize;
+    if (offset >= m_memoSize)
+        beyondTheEnd();
+    // One block holds most notes: one read for each.
+    QByteArray buffer(qMin<qint64>(m_memoBlockSize, m_memoSize - offset), Qt::Uninitialized);
+    qint64 got = readSome(m_memoFd, offset, buffer.data(), buffer.size());
+    if (got < 0)
+        unreadable();
+    if (got == 0)
+        beyondTheEnd();
     if (m_memoKind == MemoKind::DBase4) {
-        const char* head = size - offset >= MemoBlockHeader ? memoBytes(offset, MemoBlockHeader, &buffer) : nullptr;
-        if (!head)
+        if (got < MemoBlockHeader)
             failMemo(QStringLiteral("memo block %1%2 is cut short").arg(block).arg(where()));
-        if (std::memcmp(head, MemoBlockSignature.constData(), 4) != 0)
+        if (std::memcmp(buffer.constData(), MemoBlockSignature.constData(), 4) != 0)
             failMemo(QStringLiteral("memo block %1%2 has no valid block signature").arg(block).arg(where()));
-        const quint32 length = le32(head + 4);
-        if (length < quint32(MemoBlockHeader) || offset + qint64(length) > size)
+        const quint32 length = le32(buffer.constData() + 4);
+        const auto doesNotFit = [&] {
             failMemo(QStringLiteral("memo block %1%2 claims a length of %3 bytes, which does not fit the file")
                          .arg(block)
                          .arg(where())
                          .arg(length));
-        const char* text = memoBytes(offset + MemoBlockHeader, length - MemoBlockHeader, &buffer);
-        if (!text)
-            failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where(), errnoText()));
-        prefetchNextMemo(offset, length);
-        return cp1250::decode(QByteArrayView(text, length - MemoBlockHeader));
+        };
+        if (length < quint32(MemoBlockHeader) || offset + qint64(length) > m_memoSize)
+            doesNotFit();
+        if (length > got) {
+            buffer.resize(length);
+            const qint64 more = readSome(m_memoFd, offset + got, buffer.data() + got, length - got);
+            if (more < 0)
+                unreadable();
+            if (got + more < length)
+                doesNotFit();
+        }
+        return cp1250::decode(QByteArrayView(buffer.constData() + MemoBlockHeader, length - MemoBlockHeader));
     }
     // dBase III: the text runs to the first end mark (written as one or two
     // 0x1A bytes), or to the end of the file.
     QByteArray text;
-    for (qint64 at = offset; at < size; at += m_memoBlockSize) {
-        const qint64 n = qMin<qint64>(m_memoBlockSize, size - at);
-        const char* chunk = memoBytes(at, n, &buffer);
-        if (!chunk)
-            failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where(), errnoText()));
-        const qsizetype end = QByteArrayView(chunk, n).indexOf(EndOfFile);
+    for (qint64 at = offset;;) {
+        const QByteArrayView chunk(buffer.constData(), got);
+        const qsizetype end = chunk.indexOf(EndOfFile);
         if (end >= 0) {
-            text.append(chunk, end);
+            text.append(chunk.first(end));
             break;
         }
-        text.append(chunk, n);
+        text.append(chunk);
+        at += got;
+        got = at < m_memoSize ? readSome(m_memoFd, at, buffer.data(), qMin<qint64>(buffer.size(), m_memoSize - at)) : 0;
+        if (got < 0)
+            unreadable();
+        if (got == 0)
+            break;
     }
     return cp1250::decode(text);
 }
@@ -733,6 +828,7 @@ void DbfFile::putMemo(QByteArray& record, int field, const QString& value)
         putText(record, field, value);
         return;
     }
+    checkWritable();
     if (value.isEmpty()) {
         record.replace(f.offset, f.width, QByteArray(f.width, ' '));
         return;
@@ -765,7 +861,12 @@ void DbfFile::putMemo(QByteArray& record, int field, const QString& value)
         failMemo(QStringLiteral("the memo file is full"));
     QByteArray pointer = QByteArray::number(block).rightJustified(f.width, ' ');
     writeAt(m_memoFd, block * m_memoBlockSize, data, m_memoPath);
-    writeAt(m_memoFd, 0, le32Bytes(quint32(block + blocks)), m_memoPath);
+    // In a change the next free block is written once, at its end: until
+    // then the change only appends to the notes file.
+    if (m_change)
+        m_change->memoNext = quint32(block + blocks);
+    else
+        writeAt(m_memoFd, 0, le32Bytes(quint32(block + blocks)), m_memoPath);
     m_memoSize = qMax(size, (block + blocks) * m_memoBlockSize);
     m_memoDirty = true;
     record.replace(f.offset, f.width, pointer);
@@ -773,6 +874,11 @@ void DbfFile::putMemo(QByteArray& record, int field, const QString& value)
 
 void DbfFile::writeAt(int fd, qint64 offset, const QByteArray& bytes, const QString& fileName)
 {
+    // In a change no byte that was there before it is overwritten before the
+    // journal holds it.
+    if (m_change && !m_change->journal.started() &&
+        offset < (fd == m_fd ? m_change->tableSize : m_change->memoSize))
+        journalStart();
     if (filesync::write(fd, fileName, offset, bytes) != 0)
         throwFor(fileName, QStringLiteral("writing failed: %1").arg(errnoText()));
     if (fd == m_fd)
@@ -793,14 +899,33 @@ void DbfFile::writeHeaderCounts()
 void DbfFile::writeRecord(int number, const QByteArray& record)
 {
     Q_ASSERT(number >= 0 && number < m_recordCount && record.size() == m_recordLength);
-    writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, record, m_path);
-    std::memcpy(m_records.data() + qsizetype(number) * m_recordLength, record.constData(), size_t(m_recordLength));
-    writeHeaderCounts();
+    const bool own = !m_change;
+    if (own)
+        begin();
+    Change& c = *m_change;
+    char* image = m_records.data() + qsizetype(number) * m_recordLength;
+    // A record that was there before the change is journaled as it is on
+    // disk; one appended in it goes with the cut back to the old size.
+    if (number < c.recordCount && !c.journaled.contains(number))
+        c.before.try_emplace(number, image, m_recordLength);
+    std::memcpy(image, record.constData(), size_t(m_recordLength));
+    c.dirty.insert(number);
+    if (own)
+        commit();
+}
+
+void DbfFile::markDeleted(int number)
+{
+    Q_ASSERT(number >= 0 && number < m_recordCount);
+    QByteArray deleted(record(number), m_recordLength);
+    deleted[0] = '*';
+    writeRecord(number, deleted);
 }
 
 int DbfFile::appendRecord(QByteArray record)
 {
     Q_ASSERT(record.size() == m_recordLength);
+    checkWritable();
     for (const Field& f : m_fields) {
         // A counter past the 32-bit range would store as an empty field
         // (the smallest value) or wrap: refused before anything is written.
@@ -810,6 +935,10 @@ int DbfFile::appendRecord(QByteArray record)
                      .arg(f.name)
                      .arg(std::numeric_limits<qint32>::max()));
     }
+    // In a change the journal comes first, so that a crash part-way leaves
+    // it for the next opening to undo the whole change.
+    if (m_change && !m_change->journal.started())
+        journalStart();
     for (Field& f : m_fields) {
         if (f.type != '+')
             continue;
@@ -817,27 +946,141 @@ int DbfFile::appendRecord(QByteArray record)
         quint32 next = qMax<quint32>(le32(d), 1);
         record.replace(f.offset, 4, encodeLong(next));
         QByteArray after = le32Bytes(next + 1);
-        writeAt(m_fd, f.descriptorOffset + AutoincrementOffset, after, m_path);
+        if (!m_change)
+            writeAt(m_fd, f.descriptorOffset + AutoincrementOffset, after, m_path);
         std::memcpy(d, after.constData(), 4);
     }
     const int number = m_recordCount;
     writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, record + EndOfFile, m_path);
     m_records.append(record);
     ++m_recordCount;
+    if (m_change)
+        return number; // counted when the change is committed
     // The record is durable before the count that makes it part of the table.
-    if (!m_batched)
-        syncFile(m_fd, m_path, filesync::Kind::Data);
+    syncFile(m_fd, m_path, filesync::Kind::Data);
     writeHeaderCounts();
     m_headerRecordCount = m_recordCount;
     return number;
 }
 
-void DbfFile::markDeleted(int number)
+void DbfFile::checkWritable() const
 {
-    Q_ASSERT(number >= 0 && number < m_recordCount);
-    writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, QByteArray(1, '*'), m_path);
-    m_records[qsizetype(number) * m_recordLength] = '*';
-    writeHeaderCounts();
+    if (!m_unrecovered.isEmpty())
+        fail(m_unrecovered);
+    if (m_access == Access::ReadOnly)
+        fail(QStringLiteral("the table is open for reading only"));
+}
+
+void DbfFile::begin()
+{
+    Q_ASSERT(!m_change);
+    checkWritable();
+    auto c = std::make_unique<Change>(m_path);
+    c->tableSize = fileSize(m_fd, m_path);
+    c->recordCount = m_recordCount;
+    c->header = m_header;
+    const qint64 end = m_headerLength + qint64(m_recordCount) * m_recordLength;
+    c->tail.resize(qMax<qint64>(0, c->tableSize - end));
+    if (!readFully(m_fd, end, c->tail.data(), c->tail.size()))
+        fail(QStringLiteral("the end of the table cannot be read: %1").arg(errnoText()));
+    if (m_memoFd >= 0) {
+        c->memoSize = fileSize(m_memoFd, m_memoPath);
+        c->memoHead.resize(4);
+        if (!readFully(m_memoFd, 0, c->memoHead.data(), c->memoHead.size()))
+            failMemo(QStringLiteral("the memo header cannot be read"));
+    }
+    m_change = std::move(c);
+}
+
+void DbfFile::journalStart(std::vector<RollbackJournal::Image> records)
+{
+    Change& c = *m_change;
+    std::vector<RollbackJournal::Image> images{{false, 0, c.header}};
+    if (!c.tail.isEmpty())
+        images.push_back({false, m_headerLength + qint64(c.recordCount) * m_recordLength, c.tail});
+    if (!c.memoHead.isEmpty())
+        images.push_back({true, 0, c.memoHead});
+    images.insert(images.end(), records.begin(), records.end());
+    c.journal.start(c.tableSize, c.memoSize, images);
+}
+
+// The records changed in memory go to the file, their before-images to the
+// journal first: one journal write and sync for all of them.
+void DbfFile::flush()
+{
+    Change& c = *m_change;
+    std::vector<RollbackJournal::Image> images;
+    for (const auto& [number, bytes] : c.before) {
+        images.push_back({false, m_headerLength + qint64(number) * m_recordLength, bytes});
+        c.journaled.insert(number);
+    }
+    c.before.clear();
+    if (!images.empty() && !c.journal.started())
+        journalStart(std::move(images));
+    else if (!images.empty())
+        c.journal.add(images);
+    for (int number : c.dirty)
+        writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, QByteArray(record(number), m_recordLength),
+                m_path);
+    c.dirty.clear();
+}
+
+void DbfFile::commit()
+{
+    if (!m_change)
+        return;
+    Change& c = *m_change;
+    const bool changed = !c.dirty.empty() || m_recordCount != c.recordCount || c.memoNext != 0 || m_memoDirty ||
+                         c.journal.started();
+    try {
+        if (changed) {
+            flush();
+            m_header.replace(1, 7, todayBytes() + le32Bytes(quint32(m_recordCount)));
+            if (m_header != c.header)
+                writeAt(m_fd, 0, m_header, m_path);
+            if (c.memoNext != 0)
+                writeAt(m_memoFd, 0, le32Bytes(c.memoNext), m_memoPath);
+            sync();
+            c.journal.remove(); // the commit
+        }
+    } catch (const AppError& e) {
+        QString message = e.message();
+        try {
+            rollback();
+        } catch (const AppError& again) {
+            message += QStringLiteral("; ") + again.message();
+        }
+        throw AppError(message);
+    }
+    m_headerRecordCount = m_recordCount;
+    m_change.reset();
+}
+
+void DbfFile::rollback()
+{
+    if (!m_change)
+        return;
+    const std::unique_ptr<Change> c = std::move(m_change);
+    try {
+        using Found = RollbackJournal::Found;
+        // A journal gone already was removed by a commit that failed only
+        // after it: the change is whole and stays.
+        const Found found =
+            c->journal.started() ? RollbackJournal::playBack({m_fd, m_path, m_memoFd, m_memoPath}) : Found::Torn;
+        // Without a whole journal nothing that was there was overwritten;
+        // notes may have been appended.
+        if (found == Found::Torn && m_memoFd >= 0 && fileSize(m_memoFd, m_memoPath) > c->memoSize &&
+            filesync::truncate(m_memoFd, m_memoPath, c->memoSize) != 0)
+            failMemo(QStringLiteral("cutting back failed: %1").arg(errnoText()));
+    } catch (const AppError& e) {
+        m_unrecovered = QStringLiteral("a change could not be undone (%1); it is undone when the table is next opened")
+                            .arg(e.message());
+        fail(m_unrecovered);
+    }
+    m_dirty = false;
+    m_memoDirty = false;
+    readAll();
+    openMemo();
 }
 
 void DbfFile::syncFile(int fd, const QString& fileName, filesync::Kind kind)
@@ -893,25 +1136,21 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
     header[29] = char(LanguageDriverCp1250);
     QByteArray file = header + descriptors + HeaderEnd + EndOfFile;
 
-    auto writeNew = [](const QString& name, const QByteArray& bytes) {
-        int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (QFileInfo::exists(path))
+        throwFor(path, QStringLiteral("the file exists already and is left as it is"));
+    const auto writeWhole = [](const QString& name, const QByteArray& bytes) {
+        const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0)
-            throwFor(name, errno == EEXIST ? QStringLiteral("the file exists already and is left as it is")
-                                           : QStringLiteral("cannot be created: %1").arg(errnoText()));
-        bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() &&
-                  filesync::sync(fd, name, filesync::Kind::Full) == 0;
-        QString reason = errnoText();
+            throwFor(name, QStringLiteral("cannot be created: %1").arg(errnoText()));
+        const bool ok =
+            filesync::write(fd, name, 0, bytes) == 0 && filesync::sync(fd, name, filesync::Kind::Full) == 0;
+        const QString reason = errnoText();
         ::close(fd);
         if (!ok)
             throwFor(name, QStringLiteral("writing failed: %1").arg(reason));
     };
-    QString memoPath;
-    if (hasMemo) {
-        memoPath = memoPathFor(path);
-        if (QFileInfo::exists(memoPath))
-            throwFor(memoPath, QStringLiteral("the file exists already and is left as it is"));
-    }
-    writeNew(path, file);
+    // The notes file first, so that the table never exists without it. One
+    // with no table beside it is what a create cut short left: replaced.
     if (hasMemo) {
         QByteArray memo(CreatedMemoBlock, '\0');
         memo.replace(0, 4, le32Bytes(1));
@@ -920,8 +1159,18 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
         memo.replace(8, base.size(), base);
         memo[20] = char(CreatedMemoBlock & 0xFF);
         memo[21] = char(CreatedMemoBlock >> 8);
-        writeNew(memoPath, memo);
+        writeWhole(memoPathFor(path), memo);
     }
-    // The new names must survive a power cut as well as the contents.
-    filesync::syncDirectory(QFileInfo(path).absolutePath());
+    // The table is written under a name of its own and appears under its
+    // name only whole; the new names survive a power cut as well.
+    const QFileInfo info(path);
+    const QString dir = info.absolutePath();
+    if (hasMemo && filesync::syncDirectory(dir) != 0)
+        throwFor(dir, QStringLiteral("the folder cannot be synced: %1").arg(errnoText()));
+    const QString partial = QDir(dir).filePath(QStringLiteral(".%1.partial").arg(info.fileName()));
+    writeWhole(partial, file);
+    if (filesync::rename(partial, path) != 0)
+        throwFor(path, QStringLiteral("cannot be created: %1").arg(errnoText()));
+    if (filesync::syncDirectory(dir) != 0)
+        throwFor(dir, QStringLiteral("the folder cannot be synced: %1").arg(errnoText()));
 }

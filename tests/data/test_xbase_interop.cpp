@@ -3,6 +3,7 @@
 // intact, and what we write reads back there the same.
 
 #include "DbfBytes.h"
+#include "KillPoints.h"
 
 #include "config/Cp1250.h"
 #include "data/Table.h"
@@ -126,6 +127,8 @@ private slots:
     void opensTablesWrittenByXBase();
     void xbaseReadsWhatWeWrite_data();
     void xbaseReadsWhatWeWrite();
+    void xbaseReadsWhatACrashLeft_data();
+    void xbaseReadsWhatACrashLeft();
 };
 
 void TestXBaseInterop::initTestCase()
@@ -258,6 +261,70 @@ void TestXBaseInterop::xbaseReadsWhatWeWrite()
     QCOMPARE(t.asInteger("INDEX"), 7);
     QVERIFY(t.locate("NUMBER", 2));
     QCOMPARE(t.asText("INFO"), longNote());
+}
+
+void TestXBaseInterop::xbaseReadsWhatACrashLeft_data()
+{
+    QTest::addColumn<bool>("append");  // else an edit
+    QTest::addColumn<QString>("crashAt"); // the last step of this name
+    QTest::newRow("append killed before its count") << true << "write osoby.dbf";
+    QTest::newRow("edit killed before its journal went") << false << "remove osoby.jnl";
+}
+
+// After the reopening has mended what a crash left, XBase reads the records
+// the program reads.
+void TestXBaseInterop::xbaseReadsWhatACrashLeft()
+{
+    QFETCH(bool, append);
+    QFETCH(QString, crashAt);
+    QTemporaryDir dir;
+    TableLayouts::createAll(dir.path());
+    const QString file = dir.filePath("osoby.dbf");
+    {
+        Table t;
+        t.open(file);
+        for (int n = 1; n <= 2; ++n) {
+            t.insert();
+            t.setInteger("NUMBER", n);
+            t.setText("NAME", QStringLiteral("Żółć %1").arg(n));
+            t.setText("INFO", QStringLiteral("notatka %1").arg(n));
+            t.post();
+        }
+    }
+    const QByteArray table = dbfbytes::read(file);
+    const QByteArray notes = dbfbytes::read(dir.filePath("osoby.dbt"));
+    const auto change = [&] {
+        Table t;
+        t.open(file);
+        if (append) {
+            t.insert();
+            t.setInteger("NUMBER", 3);
+        } else {
+            t.edit();
+        }
+        t.setText("NAME", QStringLiteral("Zmiana"));
+        t.setText("INFO", QStringLiteral("nowa"));
+        t.post();
+    };
+    const QStringList steps = killpoints::run(change).steps;
+    dbfbytes::write(file, table);
+    dbfbytes::write(dir.filePath("osoby.dbt"), notes);
+    QVERIFY(killpoints::run(change, int(steps.lastIndexOf(crashAt)) + 1).crashed);
+
+    QStringList ours;
+    {
+        Table t;
+        t.open(file);
+        QCOMPARE(t.takeRepairs().size(), 1);
+        for (t.first(); !t.atEnd(); t.next())
+            ours << t.asText("NAME") + u'|' + t.asText("INFO");
+    }
+    QCOMPARE(ours, QStringList({QStringLiteral("Żółć 1|notatka 1"), QStringLiteral("Żółć 2|notatka 2")}));
+    QStringList theirs;
+    for (const Dumped& row : dump(dir.path(), file))
+        if (!row.deleted)
+            theirs << cp1250::decode(row.values.value(2)) + u'|' + cp1250::decode(row.values.value(5));
+    QCOMPARE(theirs, ours);
 }
 
 QTEST_GUILESS_MAIN(TestXBaseInterop)
