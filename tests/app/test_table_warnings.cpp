@@ -1,5 +1,5 @@
 // A table that opened damaged is told to the operator before login, and takes
-// no change until then.
+// no change until then; one that opening mended after a crash is only told.
 
 #include "app/Form1.h"
 #include "config/AppError.h"
@@ -8,10 +8,12 @@
 #include "ui/MessageBox.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "KillPoints.h"
 #include "TestFiles.h"
 
 #include <memory>
@@ -92,6 +94,75 @@ private slots:
         damaged->first();
         damaged->edit();
         damaged->post();
+    }
+
+    void repairIsToldOnce_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("appendNotCounted"); // else an edit killed before its journal went
+        QTest::addColumn<QString>("told");
+        QTest::newRow("persons append the count never covered")
+            << "osoby.dbf" << true << "The table osoby.dbf held data after its last counted record";
+        QTest::newRow("readers edit cut short")
+            << "sprzet.dbf" << false << "The table sprzet.dbf was opened after a change to it had been cut short";
+    }
+
+    void repairIsToldOnce()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, appendNotCounted);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        TableLayouts::createAll(dir.path());
+        QVERIFY(QDir::setCurrent(dir.path()));
+        writeFile(QStringLiteral("config.ini"), "[Language]\r\nLanguage=English\r\n");
+        const QString numberField = file == TableLayouts::PersonsFile ? "NUMBER" : "ID_CZYT";
+        const auto add = [&](int number) {
+            Table t;
+            t.open(file);
+            t.insert();
+            t.setInteger(numberField, number);
+            t.post();
+        };
+        add(1);
+        const QByteArray table = readFile(file);
+        if (appendNotCounted) {
+            add(2);
+            QByteArray uncounted = readFile(file);
+            uncounted.replace(4, 4, table.mid(4, 4));
+            writeFile(file, uncounted);
+        } else {
+            const auto edit = [&] {
+                Table t;
+                t.open(file);
+                t.edit();
+                t.setInteger(numberField, 7);
+                t.post();
+            };
+            const QStringList steps = killpoints::run(edit).steps;
+            writeFile(file, table);
+            QVERIFY(killpoints::run(edit, int(steps.indexOf("remove sprzet.jnl")) + 1).crashed);
+        }
+        MessageBox::takeShown();
+
+        auto form1 = std::make_unique<TForm1>();
+        Table* mended = file == TableLayouts::ReadersFile ? form1->Table2 : form1->Table1;
+        QVERIFY(mended->warningsAcknowledged()); // not blocked
+        QTRY_VERIFY(!form1->Timer2->isActive());
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].caption, QStringLiteral("Table repaired"));
+        QVERIFY2(shown[0].text.startsWith(told), qPrintable(shown[0].text));
+        if (appendNotCounted)
+            QVERIFY2(shown[0].text.contains(QRegularExpression(QStringLiteral("the file osoby\\.dbf\\..*\\.uncounted"))),
+                     qPrintable(shown[0].text));
+        QCOMPARE(readFile(file), table);
+        QCOMPARE(mended->rowCount(), 1);
+        QCOMPARE(mended->asInteger(numberField), 1);
+        form1->Timer2Timer();
+        QVERIFY(MessageBox::takeShown().isEmpty());
+        mended->edit();
+        mended->post();
     }
 };
 
