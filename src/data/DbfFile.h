@@ -11,11 +11,13 @@
 #include <memory>
 #include <vector>
 
+class AppError;
+
 // The bytes of one dBase table and its memo file: dBase III+ (0x03, 0x83),
 // dBase IV/5 (0x8B) and level 7 (0x04, 0x8C). The table is held open and
 // locked exclusively for as long as this object lives; its records are kept
-// in memory and every change is written through to the file. Texts are code
-// page 1250. Every error is an AppError whose text starts with the file name.
+// in memory and every change is written to the file (in a change, overwrites
+// at its commit). Texts are code page 1250. Every error is an AppError whose text starts with the file name.
 //
 // Write order of an append, so that a program killed at any point leaves
 // files that open again: a memo's blocks, then the memo header, then the
@@ -125,10 +127,13 @@ public:
     void begin();
     void commit();
     void rollback();
+    // Undoes the change under way and throws the error that ended it (with
+    // the reason when undoing failed too).
+    [[noreturn]] void abandon(const AppError& cause);
     bool inChange() const { return bool(m_change); }
 
 private:
-    DbfFile() = default;
+    DbfFile();
     void readAll();
     void parseHeader(qint64 fileSize);
     void openMemo();

@@ -78,6 +78,7 @@ void Table::close()
     try {
         postIfPending();
         m_file->commit(); // an unfinished batch
+        m_file->sync();
         throwDeferredError();
     } catch (const AppError&) {
         failure = std::current_exception();
@@ -505,14 +506,8 @@ void Table::post()
                 f.commit();
         }
     } catch (const AppError& e) {
-        // A failed commit has undone its change already.
-        if (ownChange && f.inChange()) {
-            try {
-                f.rollback();
-            } catch (const AppError& again) {
-                throw AppError(QStringLiteral("%1; %2").arg(e.message(), again.message()));
-            }
-        }
+        if (ownChange && f.inChange()) // a failed commit has undone its change already
+            f.abandon(e);
         throw;
     }
 
@@ -724,78 +719,22 @@ void Table::notifyCurrent()
         emit currentChanged();
 }
 
-void Table::beginBatch()
+// The records in memory are the file's again after a change was undone: the
+// rows, the pending change and the current record follow them.
+void Table::showUndone()
 {
-    if (m_batch == 0 && m_file)
-        m_file->begin();
-    ++m_batch;
-}
-
-void Table::endBatch()
-{
-    if (m_batch == 0)
-        return;
-    if (--m_batch == 0 && m_file)
-        m_file->commit();
-}
-
-void Table::undoBatch()
-{
-    m_batch = 0;
-    if (!m_file)
-        return;
     const int record = currentRecord();
     const bool wasChanging = bool(m_pending);
     m_pending.reset();
     m_state = State::Browsing;
-    QString failure;
     {
         RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
-        try {
-            m_file->rollback();
-        } catch (const AppError& e) {
-            failure = e.message();
-        }
         rebuildRows(record);
         m_eof = m_rows.empty();
     }
     if (wasChanging)
         emit stateChanged();
     notifyCurrent();
-    if (!failure.isEmpty())
-        throw AppError(failure);
-}
-
-Table::Batch::Batch(Table& table) : m_table(table), m_uncaught(std::uncaught_exceptions())
-{
-    m_table.beginBatch();
-}
-
-Table::Batch::~Batch()
-{
-    if (m_ended)
-        return;
-    try {
-        m_table.endBatch();
-    } catch (const AppError& e) {
-        // Thrown from here it would end the program while another error
-        // unwinds the stack; that error is the one the operator sees. With
-        // none on its way the table's next change reports this one.
-        if (std::uncaught_exceptions() == m_uncaught)
-            m_table.m_deferredError = e.message();
-    }
-}
-
-void Table::Batch::commit()
-{
-    m_ended = true;
-    m_table.endBatch();
-}
-
-void Table::Batch::undo()
-{
-    m_ended = true;
-    m_table.undoBatch();
 }
 
 void Table::finishChange()

@@ -192,6 +192,7 @@ private:
     void checkWritable(int field) const;
     void finishChange();
     void undoBatch();
+    void showUndone();
     void postIfPending();
     void checkChangesAllowed() const;
     void throwDeferredError();
