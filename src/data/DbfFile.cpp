@@ -575,4 +575,3 @@ void DbfFile::putLogical(QByteArray& record, int field, bool value) const
     else
         fail(QStringLiteral("field %1 of type %2 cannot take a logical value").arg(f.name, QChar::fromLatin1(f.type)));
 }
-

@@ -31,8 +31,8 @@ struct DbfFile::Change
     qint64 memoSize = -1;
     int recordCount = 0;
     QByteArray header;
-    QByteArray tail;     // after the counted records: the end mark, if any
-    QByteArray memoHead; // the notes' next free block
+    QByteArray tail;                  // after the counted records: the end mark, if any
+    QByteArray memoHead;              // the notes' next free block
     std::set<int> dirty;              // records changed in memory, to be written
     std::map<int, QByteArray> before; // their images on disk, not yet journaled
     std::set<int> journaled;          // records whose before-image is in the journal
@@ -72,8 +72,9 @@ void DbfFile::recover()
             ::close(memoFd);
     });
     if (memoFd >= 0 && ::flock(memoFd, LOCK_EX | LOCK_NB) != 0)
-        throwFor(memoPath, errno == EWOULDBLOCK ? QStringLiteral("the memo file is in use by another program")
-                                                : QStringLiteral("the memo file cannot be locked: %1").arg(errnoText()));
+        throwFor(memoPath, errno == EWOULDBLOCK
+                               ? QStringLiteral("the memo file is in use by another program")
+                               : QStringLiteral("the memo file cannot be locked: %1").arg(errnoText()));
     if (RollbackJournal::playBack({m_fd, m_path, memoFd, memoPath}) == RollbackJournal::Found::Complete)
         m_repairs.push_back({Repair::Kind::ChangeUndone, {}, 0});
 }
@@ -97,8 +98,7 @@ void DbfFile::moveUncountedTail()
         if (fd < 0 && errno != EEXIST)
             throwFor(side, QStringLiteral("cannot be created: %1").arg(errnoText()));
     }
-    const bool written =
-        filesync::write(fd, side, 0, tail) == 0 && filesync::sync(fd, side, filesync::Kind::Full) == 0;
+    const bool written = filesync::write(fd, side, 0, tail) == 0 && filesync::sync(fd, side, filesync::Kind::Full) == 0;
     const QString reason = errnoText();
     ::close(fd);
     if (!written)
@@ -168,8 +168,7 @@ void DbfFile::writeAt(int fd, qint64 offset, const QByteArray& bytes, const QStr
 {
     // In a change no byte that was there before it is overwritten before the
     // journal holds it.
-    if (m_change && !m_change->journal.started() &&
-        offset < (fd == m_fd ? m_change->tableSize : m_change->memoSize))
+    if (m_change && !m_change->journal.started() && offset < (fd == m_fd ? m_change->tableSize : m_change->memoSize))
         journalStart();
     if (filesync::write(fd, fileName, offset, bytes) != 0)
         throwFor(fileName, QStringLiteral("writing failed: %1").arg(errnoText()));
@@ -322,8 +321,8 @@ void DbfFile::commit()
     if (!m_change)
         return;
     Change& c = *m_change;
-    const bool changed = !c.dirty.empty() || m_recordCount != c.recordCount || c.memoNext != 0 || m_memoDirty ||
-                         c.journal.started();
+    const bool changed =
+        !c.dirty.empty() || m_recordCount != c.recordCount || c.memoNext != 0 || m_memoDirty || c.journal.started();
     try {
         if (changed) {
             flush();
@@ -438,8 +437,7 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
         const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0)
             throwFor(name, QStringLiteral("cannot be created: %1").arg(errnoText()));
-        const bool ok =
-            filesync::write(fd, name, 0, bytes) == 0 && filesync::sync(fd, name, filesync::Kind::Full) == 0;
+        const bool ok = filesync::write(fd, name, 0, bytes) == 0 && filesync::sync(fd, name, filesync::Kind::Full) == 0;
         const QString reason = errnoText();
         ::close(fd);
         if (!ok)

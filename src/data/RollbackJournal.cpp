@@ -42,16 +42,14 @@ quint64 checksum(QByteArrayView bytes)
     return h;
 }
 
-template <typename T>
-void put(QByteArray& out, T value)
+template <typename T> void put(QByteArray& out, T value)
 {
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
     out.append(bytes, sizeof(T));
 }
 
-template <typename T>
-bool take(QByteArrayView in, qsizetype& at, T* value)
+template <typename T> bool take(QByteArrayView in, qsizetype& at, T* value)
 {
     if (in.size() - at < qsizetype(sizeof(T)))
         return false;

@@ -48,9 +48,9 @@ private slots:
     // length and wherever its letters from 0x80 up fall.
     void longTextsReadAsTheirBytes()
     {
-        const QByteArray mixed = QByteArray("Notatka nr 17 \x96 za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1. ")
-                                     .repeated(3)
-                                 + QByteArray("\x80\xFF\x81 end");
+        const QByteArray mixed =
+            QByteArray("Notatka nr 17 \x96 za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1. ").repeated(3) +
+            QByteArray("\x80\xFF\x81 end");
         for (qsizetype from = 0; from < 20; ++from) {
             for (qsizetype length = 0; from + length <= mixed.size(); ++length) {
                 const QByteArray cut = mixed.mid(from, length);
