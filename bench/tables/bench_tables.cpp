@@ -3,8 +3,6 @@
 //   bench_tables [DIR]   (default: a temporary directory, removed afterwards)
 
 #include "config/AppError.h"
-#include "config/Cp1250.h"
-#include "data/DbfFile.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 
@@ -81,17 +79,17 @@ void measure(const QString& what, const std::function<void()>& step, WarmUp warm
     printTimes(what, times);
 }
 
-// Times one run of cat over the files, its output thrown away: spawn, read,
-// exit and wait, as a shell would time it (a spawn costs no more than the
-// shell's fork, so cat is not made to look slower than it is).
-double timeCat(const QStringList& files)
+// Times one run of a program, its output thrown away: spawn, run, exit and
+// wait, as a shell would time it (a spawn costs no more than the shell's
+// fork, so the program is not made to look slower than it is).
+double timeProcess(const QStringList& arguments)
 {
-    std::vector<QByteArray> paths;
-    for (const QString& file : files)
-        paths.push_back(QFile::encodeName(file));
-    std::vector<char*> args{const_cast<char*>("cat")};
-    for (QByteArray& path : paths)
-        args.push_back(path.data());
+    std::vector<QByteArray> bytes;
+    for (const QString& argument : arguments)
+        bytes.push_back(QFile::encodeName(argument));
+    std::vector<char*> args;
+    for (QByteArray& argument : bytes)
+        args.push_back(argument.data());
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -100,84 +98,55 @@ double timeCat(const QStringList& files)
     timer.start();
     pid_t pid = 0;
     int status = 0;
-    const int failed = posix_spawnp(&pid, "cat", &actions, nullptr, args.data(), environ);
+    const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     const bool waited = failed == 0 && waitpid(pid, &status, 0) == pid;
     const double ms = msSince(timer);
     posix_spawn_file_actions_destroy(&actions);
     if (!waited || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw AppError(QStringLiteral("cat of %1 did not run to its end").arg(files.join(QLatin1Char(' '))));
+        throw AppError(QStringLiteral("%1 did not run to its end").arg(arguments.join(QLatin1Char(' '))));
     return ms;
 }
 
-// What no reader that hands out one string per field goes below: the same
-// fields made into strings from the two files' bytes already in memory,
-// blanks trimmed, widened as Latin-1: no opening, no engine, no code page.
-void measureFloor(const QStringList& files)
+double timeCat(const QStringList& files)
 {
-    std::vector<std::pair<int, int>> fields; // offset, width
-    int headerLength = 0;
-    int recordLength = 0;
-    int blockSize = 0;
-    {
-        const auto table = DbfFile::open(files[0], DbfFile::Access::ReadOnly);
-        for (const DbfFile::Field& f : table->fields())
-            fields.emplace_back(1 + f.offset, f.width);
-        headerLength = table->headerLength();
-        recordLength = table->recordLength();
-        blockSize = table->memoBlockSize();
-    }
-    QFile dbf(files[0]);
-    QFile dbt(files[1]);
-    if (!dbf.open(QIODevice::ReadOnly) || !dbt.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("%1 or its notes cannot be read").arg(files[0]));
-    const QByteArray records = dbf.readAll().mid(headerLength);
-    const QByteArray notes = dbt.readAll();
-    qint64 sink = 0;
-    measure(QStringLiteral("  floor: a string per field from memory"), [&] {
-        for (qsizetype r = 0; r + recordLength <= records.size(); r += recordLength) {
-            const char* record = records.constData() + r;
-            for (size_t k = 0; k + 1 < fields.size(); ++k) {
-                const char* p = record + fields[k].first;
-                int width = fields[k].second;
-                while (width > 0 && p[width - 1] == ' ')
-                    --width;
-                sink += QString::fromLatin1(p, width).size();
-            }
-            const char* pointer = record + fields.back().first;
-            qint64 block = 0;
-            for (int i = 0; i < fields.back().second; ++i)
-                if (pointer[i] >= '0' && pointer[i] <= '9')
-                    block = block * 10 + (pointer[i] - '0');
-            const char* note = notes.constData() + block * blockSize;
-            const int length = quint8(note[4]) | quint8(note[5]) << 8;
-            sink += QString::fromLatin1(note + 8, length - 8).size();
-        }
-    });
-    if (sink == 0)
-        throw AppError(QStringLiteral("the floor read nothing"));
+    return timeProcess(QStringList{QStringLiteral("cat")} + files);
 }
 
-// Asks the kernel to forget the cached pages of the files (they are synced),
-// so that the next read fetches them from the disk again.
-bool dropFromCache(const QStringList& files)
+// The independent library: Perl's XBase reads every field of every record,
+// notes included, in a process of its own.
+const char* XBaseFullRead = R"PERL(
+use strict;
+use XBase;
+my $t = XBase->new(shift) or die XBase->errstr;
+my $n = 0;
+for my $i (0 .. $t->last_record) {
+    my ($deleted, @values) = $t->get_record($i);
+    next if $deleted;
+    $n += length($_ // '') for @values;
+}
+print "$n\n";
+)PERL";
+
+double timeXBase(const QString& table)
 {
-    for (const QString& file : files) {
-        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        const bool dropped = ::fdatasync(fd) == 0 && ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
-        ::close(fd);
-        if (!dropped)
-            return false;
+    return timeProcess({QStringLiteral("perl"), QStringLiteral("-e"), QString::fromLatin1(XBaseFullRead), table});
+}
+
+bool xbaseAvailable()
+{
+    try {
+        timeProcess({QStringLiteral("perl"), QStringLiteral("-MXBase"), QStringLiteral("-e1")});
+        return true;
+    } catch (const AppError&) {
+        return false;
     }
-    return true;
 }
 
 // The machine's speed drifts over seconds (other guests, clock changes), so
 // runs of cat and of the full read timed apart can land in different
 // phases. Here each full read runs right after a cat, and the ratio is taken
 // pair by pair; a warm-up pair first.
-void compareWithCat(const std::function<void()>& fullRead, const QStringList& files, const QString& how)
+void compareWithCat(const std::function<void()>& fullRead, const QStringList& files)
 {
     constexpr int Pairs = 9;
     timeCat(files);
@@ -196,13 +165,47 @@ void compareWithCat(const std::function<void()>& fullRead, const QStringList& fi
     // The smallest ratio of a pair would be a slow cat beside a quick read;
     // the fastest read over the fastest cat is shown instead.
     const double fastest = full.front() / cat.front();
-    out() << QStringLiteral("in %1 pairs, each full read right after a cat%2:\n").arg(Pairs).arg(how);
+    out() << QStringLiteral("in %1 pairs, each full read right after a cat:\n").arg(Pairs);
     printTimes(QStringLiteral("  cat osoby.dbf osoby.dbt"), cat);
     printTimes(QStringLiteral("  full read"), full);
     out() << QStringLiteral("%1  fastest/fastest %2 x  median of the pairs %3 x\n")
                  .arg(QStringLiteral("  full read / cat"), -44)
                  .arg(fastest, 5, 'f', 2)
                  .arg(ratio[ratio.size() / 2], 5, 'f', 2);
+    out().flush();
+}
+
+// The full read beside the same read by the independent library, in pairs
+// as with cat; the engine is to take at most half the library's time.
+void compareWithXBase(const std::function<void()>& fullRead, const QString& table)
+{
+    constexpr int Pairs = 3;
+    constexpr double Nominal = 0.5;
+    if (!xbaseAvailable()) {
+        out() << "full read / XBase: skipped, Perl's XBase module is not installed (libdbd-xbase-perl)\n";
+        return;
+    }
+    std::vector<double> xbase, full, ratio;
+    for (int i = 0; i < Pairs; ++i) {
+        xbase.push_back(timeXBase(table));
+        QElapsedTimer timer;
+        timer.start();
+        fullRead();
+        full.push_back(msSince(timer));
+        ratio.push_back(full.back() / xbase.back());
+    }
+    for (auto* times : {&xbase, &full, &ratio})
+        std::sort(times->begin(), times->end());
+    out() << QStringLiteral("in %1 pairs, each full read right after the same read by Perl's XBase:\n").arg(Pairs);
+    printTimes(QStringLiteral("  XBase: every field of osoby.dbf"), xbase);
+    printTimes(QStringLiteral("  full read"), full);
+    const double median = ratio[ratio.size() / 2];
+    out() << QStringLiteral("%1  fastest/fastest %2 x  median of the pairs %3 x  (at most %4 x: %5)\n")
+                 .arg(QStringLiteral("  full read / XBase"), -44)
+                 .arg(full.front() / xbase.front(), 5, 'f', 2)
+                 .arg(median, 5, 'f', 2)
+                 .arg(Nominal, 4, 'f', 2)
+                 .arg(median <= Nominal ? QStringLiteral("met") : QStringLiteral("MISSED"));
     out().flush();
 }
 
@@ -287,21 +290,8 @@ void run(const QString& dir)
     };
     const QStringList catFiles{d.filePath(TableLayouts::PersonsFile), d.filePath(QStringLiteral("osoby.dbt"))};
     measure(QStringLiteral("full read: open persons, every field"), fullRead, WarmUp::Yes);
-    measureFloor(catFiles);
-    compareWithCat(fullRead, catFiles, QString());
-    // A processor without the wide lookup decodes sixteen bytes at a time;
-    // that is measured too where this one has it.
-    if (cp1250::detail::wideLookupAvailable()) {
-        cp1250::detail::setWideLookup(false);
-        compareWithCat(fullRead, catFiles, QStringLiteral(", decoding without the wide lookup"));
-        cp1250::detail::setWideLookup(true);
-    }
-    // The files are still cached as they were written, a few hundred bytes
-    // at a time. Read back from the disk, as at a start after the program
-    // last wrote them, the cache holds them in larger pieces, which both cat
-    // and the mapping of the notes handle faster; that is compared as well.
-    if (dropFromCache(catFiles))
-        compareWithCat(fullRead, catFiles, QStringLiteral(", the files read back from the disk"));
+    compareWithCat(fullRead, catFiles);
+    compareWithXBase(fullRead, d.filePath(TableLayouts::PersonsFile));
     Table persons;
     Table groups;
     Table readers;

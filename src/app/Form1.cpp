@@ -192,11 +192,20 @@ namespace {
 
 // What the engine found odd when it opened a table (a record cut short, a
 // count the file cannot hold) is told in the chosen language before anyone
-// logs in; until then the table takes no change.
+// logs in; until then the table takes no change. What it mended after a
+// crash is only told.
 void showTableWarnings(const TextSlots& texts, std::initializer_list<Table*> tables)
 {
     for (Table* table : tables) {
-        if (!table || table->warningsAcknowledged())
+        if (!table)
+            continue;
+        const QString name = QFileInfo(table->fileName()).fileName();
+        for (const TableRepair& repair : table->takeRepairs())
+            MessageBox::show(repair.kind == TableRepair::Kind::ChangeUndone
+                                 ? texts[Text::TableChangeUndone].arg(name)
+                                 : texts[Text::TableTailMoved].arg(name, QFileInfo(repair.sideFile).fileName()),
+                             texts[Text::TableRepairedCaption]);
+        if (table->warningsAcknowledged())
             continue;
         MessageBox::show(
             texts[Text::TableDamaged].arg(QFileInfo(table->fileName()).fileName(), table->warnings().join(u'\n')),

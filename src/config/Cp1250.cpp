@@ -1,15 +1,7 @@
 #include "config/Cp1250.h"
 
 #include <array>
-#include <bit>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define CP1250_WIDE_LOOKUP 1
-#endif
+#include <cstring>
 
 namespace cp1250 {
 namespace {
@@ -52,115 +44,32 @@ int byteFor(char16_t c)
     return -1;
 }
 
-#if defined(CP1250_WIDE_LOOKUP)
-// The high half split into the low and the high bytes of its characters, for
-// the 128-entry byte lookups below.
-template <int Shift>
-constexpr std::array<unsigned char, 128> highHalfBytes()
-{
-    std::array<unsigned char, 128> bytes{};
-    for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<unsigned char>(HighHalf[i] >> Shift);
-    return bytes;
-}
-alignas(64) constexpr std::array<unsigned char, 128> HighHalfLow = highHalfBytes<0>();
-alignas(64) constexpr std::array<unsigned char, 128> HighHalfHigh = highHalfBytes<8>();
-
-// Where the processor has 128-entry byte lookups (AVX-512 VBMI), 64 bytes
-// are decoded at once, letters and all: a note with Polish letters in every
-// few bytes would otherwise take a table lookup for each of them. Returns how
-// many bytes it decoded, a multiple of 64; the rest is left to the caller.
-__attribute__((target("avx512bw,avx512vbmi"))) qsizetype decodeWide(const unsigned char* in, qsizetype size,
-                                                                      char16_t* out)
-{
-    const __m512i low0 = _mm512_load_si512(HighHalfLow.data());
-    const __m512i low1 = _mm512_load_si512(HighHalfLow.data() + 64);
-    const __m512i high0 = _mm512_load_si512(HighHalfHigh.data());
-    const __m512i high1 = _mm512_load_si512(HighHalfHigh.data() + 64);
-    const __m512i InOrderLower = _mm512_set_epi64(11, 10, 3, 2, 9, 8, 1, 0);
-    const __m512i InOrderUpper = _mm512_set_epi64(15, 14, 7, 6, 13, 12, 5, 4);
-    qsizetype at = 0;
-    for (; at + 64 <= size; at += 64) {
-        const __m512i chunk = _mm512_loadu_si512(in + at);
-        const __mmask64 letters = _mm512_movepi8_mask(chunk);
-        // The lookups index by the low seven bits: byte 0x80 + i is entry i.
-        const __m512i lows = _mm512_mask_blend_epi8(letters, chunk, _mm512_permutex2var_epi8(low0, chunk, low1));
-        const __m512i highs = _mm512_maskz_permutex2var_epi8(letters, high0, chunk, high1);
-        // Interleaving pairs the bytes into characters within each 16-byte
-        // lane: first holds characters 0-7, 16-23, 32-39, 48-55 and second
-        // 8-15, 24-31, 40-47, 56-63; the lanes are then put in order.
-        const __m512i first = _mm512_unpacklo_epi8(lows, highs);
-        const __m512i second = _mm512_unpackhi_epi8(lows, highs);
-        _mm512_storeu_si512(out + at, _mm512_permutex2var_epi64(first, InOrderLower, second));
-        _mm512_storeu_si512(out + at + 32, _mm512_permutex2var_epi64(first, InOrderUpper, second));
-    }
-    return at;
-}
-
-bool wideLookupUsable()
-{
-    __builtin_cpu_init(); // asked while static objects are made
-    return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
-}
-
-bool useWideLookup = wideLookupUsable();
-#endif
-
 } // namespace
-
-namespace detail {
-
-bool wideLookupAvailable()
-{
-#if defined(CP1250_WIDE_LOOKUP)
-    return wideLookupUsable();
-#else
-    return false;
-#endif
-}
-
-void setWideLookup(bool on)
-{
-#if defined(CP1250_WIDE_LOOKUP)
-    useWideLookup = on && wideLookupUsable();
-#else
-    Q_UNUSED(on);
-#endif
-}
-
-} // namespace detail
 
 QString decode(QByteArrayView bytes)
 {
-    // Table texts are mostly ASCII, and a full read of the persons decodes
-    // every field and note, so this is where its time goes. Long texts go
-    // through the wide lookup where there is one. Otherwise sixteen bytes at a
-    // time are widened as they are; then only the bytes from 0x80 up, found
-    // by their top bits, are looked up in the table. One pass into an
-    // unfilled string.
+    // Table texts are mostly ASCII: those are widened as they are, eight
+    // bytes at a time while no byte from 0x80 up is among them; the rest is
+    // looked up byte by byte.
     const qsizetype size = bytes.size();
     QString text(size, Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    constexpr quint64 HighBits = 0x8080808080808080ULL;
     qsizetype at = 0;
-#if defined(CP1250_WIDE_LOOKUP)
-    if (size >= 64 && useWideLookup)
-        at = decodeWide(in, size, out);
-#endif
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; at + 16 <= size; at += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(chunk, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at + 8), _mm_unpackhi_epi8(chunk, zero));
-        for (unsigned high = unsigned(_mm_movemask_epi8(chunk)); high != 0; high &= high - 1) {
-            const qsizetype i = at + std::countr_zero(high);
-            out[i] = HighHalf[size_t(in[i] - 0x80)];
+    while (at < size) {
+        quint64 word = HighBits; // a rest shorter than a word goes byte by byte
+        if (size - at >= qsizetype(sizeof word))
+            std::memcpy(&word, in + at, sizeof word);
+        if ((word & HighBits) == 0) {
+            for (size_t i = 0; i < sizeof word; ++i)
+                out[at + qsizetype(i)] = char16_t(in[at + qsizetype(i)]);
+            at += qsizetype(sizeof word);
+        } else {
+            out[at] = AllBytes[in[at]];
+            ++at;
         }
     }
-#endif
-    for (; at < size; ++at)
-        out[at] = AllBytes[in[at]];
     return text;
 }
 

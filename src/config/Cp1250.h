@@ -22,12 +22,4 @@ bool representable(QStringView text);
 // pair counts as one character), or an empty string: what a refusal names.
 QString firstUnrepresentable(QStringView text);
 
-namespace detail {
-// Whether this processor can decode with the 64-byte wide lookup, and a
-// switch to turn it off and on, so that both ways are tested and measured on
-// a machine that has it. It is on wherever it is available.
-bool wideLookupAvailable();
-void setWideLookup(bool on);
-} // namespace detail
-
 } // namespace cp1250

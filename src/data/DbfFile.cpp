@@ -2,7 +2,8 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "data/FileSync.h"
+#include "data/DbfFormat.h"
+#include "data/RollbackJournal.h"
 
 #include <QDate>
 #include <QDir>
@@ -14,157 +15,13 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+// Opening and reading a table, and the values of its fields; the writing is
+// in DbfWrite.cpp.
 
-constexpr char EndOfFile = 0x1A;
-constexpr char HeaderEnd = 0x0D;
-constexpr int MemoPointerWidth = 10;
-constexpr int DBase3MemoBlock = 512;
-constexpr int CreatedMemoBlock = 512;
-constexpr quint8 CreatedVersion = 0x8B;
-constexpr quint8 CreatedVersionNoMemo = 0x03;
-constexpr quint8 LanguageDriverCp1250 = 0xC8;
-constexpr int Level7HeaderSize = 68;
-constexpr int Level7DescriptorSize = 48;
-constexpr int DescriptorSize = 32;
-// The next value of an autoincrement field, little-endian, at 42..45 of its
-// level-7 descriptor: where dBase and the tools made with it keep it.
-constexpr int AutoincrementOffset = 42;
-constexpr int MaxNumericWidth = 20;
-const QByteArray MemoBlockSignature("\xFF\xFF\x08\x00", 4);
-constexpr int MemoBlockHeader = 8;
-
-bool isLevel7(quint8 version)
-{
-    return version == 0x04 || version == 0x8C;
-}
-
-quint32 le32(const char* p)
-{
-    auto b = reinterpret_cast<const unsigned char*>(p);
-    return quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 | quint32(b[3]) << 24;
-}
-
-quint16 le16(const char* p)
-{
-    auto b = reinterpret_cast<const unsigned char*>(p);
-    return quint16(b[0] | b[1] << 8);
-}
-
-QByteArray le32Bytes(quint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char((v >> (8 * i)) & 0xFF);
-    return b;
-}
-
-// Level-7 long integers: big-endian with the sign bit flipped, so that the
-// bytes sort like the numbers. All zeros is an empty field.
-qint64 decodeLong(const char* p)
-{
-    auto b = reinterpret_cast<const unsigned char*>(p);
-    quint32 raw = quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]);
-    if (raw == 0)
-        return 0;
-    return qint32(raw ^ 0x80000000u);
-}
-
-QByteArray encodeLong(qint64 value)
-{
-    quint32 raw = quint32(qint32(value)) ^ 0x80000000u;
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char((raw >> (8 * (3 - i))) & 0xFF);
-    return b;
-}
-
-QString errnoText()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-QString nativeName(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-[[noreturn]] void throwFor(const QString& path, const QString& reason)
-{
-    throw AppError(QStringLiteral("%1: %2").arg(nativeName(path), reason));
-}
-
-bool readFully(int fd, qint64 offset, char* out, qint64 length)
-{
-    while (length > 0) {
-        ssize_t n = ::pread(fd, out, size_t(length), off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        out += n;
-        offset += n;
-        length -= n;
-    }
-    return true;
-}
-
-// The memo file next to a table: osoby.dbf goes with osoby.dbt (OSOBY.DBT
-// for OSOBY.DBF, whichever of the two exists).
-QString memoPathFor(const QString& path)
-{
-    QFileInfo info(path);
-    QString base = info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.');
-    bool upper = info.suffix() == info.suffix().toUpper() && !info.suffix().isEmpty();
-    QString first = base + (upper ? QStringLiteral("DBT") : QStringLiteral("dbt"));
-    QString second = base + (upper ? QStringLiteral("dbt") : QStringLiteral("DBT"));
-    if (!QFileInfo::exists(first) && QFileInfo::exists(second))
-        return second;
-    return first;
-}
-
-// The length of a field's text without its trailing padding (blanks, or the
-// zeros some tools write). Names fill a few of their forty characters, so
-// whole words of blanks are skipped first.
-int trimmedLength(const char* p, int width)
-{
-    constexpr quint64 Blanks = 0x2020202020202020ULL;
-    int length = width;
-    for (quint64 word; length >= 8; length -= 8) {
-        std::memcpy(&word, p + length - 8, sizeof word);
-        if (word != Blanks && word != 0)
-            break;
-    }
-    while (length > 0 && (p[length - 1] == ' ' || p[length - 1] == '\0'))
-        --length;
-    return length;
-}
-
-QByteArray todayBytes()
-{
-    QDate d = QDate::currentDate();
-    QByteArray b(3, '\0');
-    b[0] = char(d.year() - 1900);
-    b[1] = char(d.month());
-    b[2] = char(d.day());
-    return b;
-}
-
-} // namespace
-
-DbfFile::~DbfFile()
-{
-    unmapMemo();
-    // Closing the descriptors also drops the locks.
-    if (m_memoFd >= 0)
-        ::close(m_memoFd);
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+using namespace dbfformat;
 
 void DbfFile::fail(const QString& reason) const
 {
@@ -194,8 +51,23 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
             f->fail(QStringLiteral("the table is in use by another program"));
         f->fail(QStringLiteral("the table cannot be locked: %1").arg(errnoText()));
     }
+    if (access == Access::ReadWrite)
+        f->recover();
     f->readAll();
     f->openMemo();
+    if (access == Access::ReadWrite && f->m_uncounted > 0) {
+        try {
+            f->moveUncountedTail();
+            f->readAll();
+        } catch (const AppError& e) {
+            // Left where it is, the tail is reported like on a read-only opening.
+            f->m_warnings << e.message();
+        }
+    }
+    if (access == Access::ReadOnly && RollbackJournal::inspect(path) == RollbackJournal::Found::Complete)
+        f->m_warnings << QStringLiteral("%1: a change was cut short and is undone from %2 when the table is next "
+                                        "opened for writing")
+                             .arg(nativeName(path), nativeName(RollbackJournal::pathFor(path)));
     return f;
 }
 
@@ -319,15 +191,18 @@ void DbfFile::parseHeader(qint64 size)
                           .arg(m_headerRecordCount)
                           .arg(complete);
     const qint64 rest = body - counted * m_recordLength;
+    m_uncounted = 0;
     if (rest > 0) {
         char first = 0;
         readFully(m_fd, m_headerLength + counted * m_recordLength, &first, 1);
         const bool onlyEndMark = rest == 1 && first == EndOfFile;
-        if (!onlyEndMark && m_headerRecordCount <= complete)
+        if (!onlyEndMark && m_headerRecordCount <= complete) {
+            m_uncounted = rest;
             m_warnings << QStringLiteral("%1: %2 bytes after the %3 counted records are ignored")
                               .arg(nativeName(m_path))
                               .arg(rest)
                               .arg(counted);
+        }
     }
 }
 
@@ -375,8 +250,14 @@ void DbfFile::openMemo()
 
 void DbfFile::reload()
 {
+    // The file holds a change only once it is committed; one under way
+    // goes on after the reading.
+    const bool changing = inChange();
+    commit();
     readAll();
     openMemo();
+    if (changing)
+        begin();
 }
 
 int DbfFile::findField(const QString& name) const
@@ -503,60 +384,6 @@ quint32 DbfFile::memoBlock(const char* record, int field) const
     return quint32(block);
 }
 
-// Notes are read through a mapping of the memo file: a full read of the
-// persons touches every note, and one system call per note would cost more
-// than the reading itself. Writes still go through pwrite and fsync in their
-// order; the mapping shares the same pages. The file is locked to us, so it
-// only grows, through putMemo, and a larger file is mapped anew.
-bool DbfFile::mapMemo() const
-{
-    if (m_memoMap && m_memoMapSize >= m_memoSize)
-        return true;
-    if (m_memoMapFailed || m_memoSize <= 0)
-        return false;
-    unmapMemo();
-    void* p = ::mmap(nullptr, size_t(m_memoSize), PROT_READ, MAP_SHARED, m_memoFd, 0);
-    if (p == MAP_FAILED) {
-        m_memoMapFailed = true; // read with pread instead
-        return false;
-    }
-    m_memoMap = static_cast<const char*>(p);
-    m_memoMapSize = m_memoSize;
-    return true;
-}
-
-void DbfFile::unmapMemo() const
-{
-    if (m_memoMap)
-        ::munmap(const_cast<char*>(m_memoMap), size_t(m_memoMapSize));
-    m_memoMap = nullptr;
-    m_memoMapSize = 0;
-}
-
-const char* DbfFile::memoBytes(qint64 offset, qint64 length, QByteArray* buffer) const
-{
-    Q_ASSERT(offset >= 0 && length >= 0 && offset + length <= m_memoSize);
-    if (mapMemo())
-        return m_memoMap + offset;
-    buffer->resize(length);
-    return readFully(m_memoFd, offset, buffer->data(), length) ? buffer->constData() : nullptr;
-}
-
-// Notes are appended one after the other, so the note of the next record
-// usually starts in the block after this one ends. A reading of every record
-// spends most of its time waiting for notes to come from memory; asking for
-// the next one while this one is decoded hides that wait. A hint only: it
-// reads nothing and cannot fail.
-void DbfFile::prefetchNextMemo(qint64 offset, qint64 length) const
-{
-    if (!m_memoMap)
-        return;
-    const qint64 next = (offset + length + m_memoBlockSize - 1) / m_memoBlockSize * m_memoBlockSize;
-    const qint64 end = qMin(m_memoMapSize, next + qMin<qint64>(length, 512));
-    for (qint64 at = next; at < end; at += 64)
-        __builtin_prefetch(m_memoMap + at);
-}
-
 QString DbfFile::readMemo(quint32 block, int recordNumber) const
 {
     if (m_memoFd < 0)
@@ -565,43 +392,66 @@ QString DbfFile::readMemo(quint32 block, int recordNumber) const
     const auto where = [recordNumber] {
         return recordNumber >= 0 ? QStringLiteral(" (record %1)").arg(recordNumber + 1) : QString();
     };
-    const qint64 size = m_memoSize;
-    const qint64 offset = qint64(block) * m_memoBlockSize;
-    if (offset >= size)
+    const auto beyondTheEnd = [&] {
         failMemo(QStringLiteral("memo block %1%2 lies beyond the end of the file").arg(block).arg(where()));
-    QByteArray buffer;
+    };
+    const auto unreadable = [&] {
+        failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where(), errnoText()));
+    };
+    // The notes are read, never mapped: another program may shrink the file
+    // under us (the lock is only advisory), and then a read comes up short
+    // and this record gets its error, where a mapping would end the program.
+    const qint64 offset = qint64(block) * m_memoBlockSize;
+    if (offset >= m_memoSize)
+        beyondTheEnd();
+    // One block holds most notes: one read for each.
+    QByteArray buffer(qMin<qint64>(m_memoBlockSize, m_memoSize - offset), Qt::Uninitialized);
+    qint64 got = readSome(m_memoFd, offset, buffer.data(), buffer.size());
+    if (got < 0)
+        unreadable();
+    if (got == 0)
+        beyondTheEnd();
     if (m_memoKind == MemoKind::DBase4) {
-        const char* head = size - offset >= MemoBlockHeader ? memoBytes(offset, MemoBlockHeader, &buffer) : nullptr;
-        if (!head)
+        if (got < MemoBlockHeader)
             failMemo(QStringLiteral("memo block %1%2 is cut short").arg(block).arg(where()));
-        if (std::memcmp(head, MemoBlockSignature.constData(), 4) != 0)
+        if (std::memcmp(buffer.constData(), MemoBlockSignature.constData(), 4) != 0)
             failMemo(QStringLiteral("memo block %1%2 has no valid block signature").arg(block).arg(where()));
-        const quint32 length = le32(head + 4);
-        if (length < quint32(MemoBlockHeader) || offset + qint64(length) > size)
+        const quint32 length = le32(buffer.constData() + 4);
+        const auto doesNotFit = [&] {
             failMemo(QStringLiteral("memo block %1%2 claims a length of %3 bytes, which does not fit the file")
                          .arg(block)
                          .arg(where())
                          .arg(length));
-        const char* text = memoBytes(offset + MemoBlockHeader, length - MemoBlockHeader, &buffer);
-        if (!text)
-            failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where(), errnoText()));
-        prefetchNextMemo(offset, length);
-        return cp1250::decode(QByteArrayView(text, length - MemoBlockHeader));
+        };
+        if (length < quint32(MemoBlockHeader) || offset + qint64(length) > m_memoSize)
+            doesNotFit();
+        if (length > got) {
+            buffer.resize(length);
+            const qint64 more = readSome(m_memoFd, offset + got, buffer.data() + got, length - got);
+            if (more < 0)
+                unreadable();
+            if (got + more < length)
+                doesNotFit();
+        }
+        return cp1250::decode(QByteArrayView(buffer.constData() + MemoBlockHeader, length - MemoBlockHeader));
     }
     // dBase III: the text runs to the first end mark (written as one or two
     // 0x1A bytes), or to the end of the file.
     QByteArray text;
-    for (qint64 at = offset; at < size; at += m_memoBlockSize) {
-        const qint64 n = qMin<qint64>(m_memoBlockSize, size - at);
-        const char* chunk = memoBytes(at, n, &buffer);
-        if (!chunk)
-            failMemo(QStringLiteral("memo block %1%2 cannot be read: %3").arg(block).arg(where(), errnoText()));
-        const qsizetype end = QByteArrayView(chunk, n).indexOf(EndOfFile);
+    for (qint64 at = offset;;) {
+        const QByteArrayView chunk(buffer.constData(), got);
+        const qsizetype end = chunk.indexOf(EndOfFile);
         if (end >= 0) {
-            text.append(chunk, end);
+            text.append(chunk.first(end));
             break;
         }
-        text.append(chunk, n);
+        text.append(chunk);
+        at += got;
+        got = at < m_memoSize ? readSome(m_memoFd, at, buffer.data(), qMin<qint64>(buffer.size(), m_memoSize - at)) : 0;
+        if (got < 0)
+            unreadable();
+        if (got == 0)
+            break;
     }
     return cp1250::decode(text);
 }
@@ -724,204 +574,4 @@ void DbfFile::putLogical(QByteArray& record, int field, bool value) const
         putInteger(record, field, value ? 1 : 0);
     else
         fail(QStringLiteral("field %1 of type %2 cannot take a logical value").arg(f.name, QChar::fromLatin1(f.type)));
-}
-
-void DbfFile::putMemo(QByteArray& record, int field, const QString& value)
-{
-    const Field& f = m_fields[size_t(field)];
-    if (f.type != 'M') {
-        putText(record, field, value);
-        return;
-    }
-    if (value.isEmpty()) {
-        record.replace(f.offset, f.width, QByteArray(f.width, ' '));
-        return;
-    }
-    bool ok = true;
-    QByteArray bytes = cp1250::encode(value, &ok);
-    if (!ok)
-        fail(QStringLiteral("the note for field %1 holds characters outside code page 1250").arg(f.name));
-    QByteArray data;
-    if (m_memoKind == MemoKind::DBase3) {
-        if (bytes.contains(EndOfFile))
-            fail(QStringLiteral("the note for field %1 holds the character 0x1A, which ends a dBase III note")
-                     .arg(f.name));
-        data = bytes + QByteArray(2, EndOfFile);
-    } else {
-        data = MemoBlockSignature + le32Bytes(quint32(bytes.size() + MemoBlockHeader)) + bytes;
-    }
-    const int blocks = int((data.size() + m_memoBlockSize - 1) / m_memoBlockSize);
-    data.append(QByteArray(qsizetype(blocks) * m_memoBlockSize - data.size(), '\0'));
-
-    // New blocks always go after everything in the file, so no block that a
-    // record may still point to is ever overwritten.
-    QByteArray head(4, '\0');
-    if (!readFully(m_memoFd, 0, head.data(), 4))
-        failMemo(QStringLiteral("the memo header cannot be read"));
-    const qint64 size = fileSize(m_memoFd, m_memoPath);
-    qint64 block = qMax<qint64>(le32(head.constData()), (size + m_memoBlockSize - 1) / m_memoBlockSize);
-    block = qMax<qint64>(block, 1);
-    if (block + blocks > qint64(999999999))
-        failMemo(QStringLiteral("the memo file is full"));
-    QByteArray pointer = QByteArray::number(block).rightJustified(f.width, ' ');
-    writeAt(m_memoFd, block * m_memoBlockSize, data, m_memoPath);
-    writeAt(m_memoFd, 0, le32Bytes(quint32(block + blocks)), m_memoPath);
-    m_memoSize = qMax(size, (block + blocks) * m_memoBlockSize);
-    m_memoDirty = true;
-    record.replace(f.offset, f.width, pointer);
-}
-
-void DbfFile::writeAt(int fd, qint64 offset, const QByteArray& bytes, const QString& fileName)
-{
-    if (filesync::write(fd, fileName, offset, bytes) != 0)
-        throwFor(fileName, QStringLiteral("writing failed: %1").arg(errnoText()));
-    if (fd == m_fd)
-        m_dirty = true;
-}
-
-void DbfFile::writeHeaderCounts()
-{
-    // The date of the last change and the record count; rewritten only when
-    // one of them changes.
-    QByteArray bytes = todayBytes() + le32Bytes(quint32(m_recordCount));
-    if (m_header.mid(1, bytes.size()) == bytes)
-        return;
-    writeAt(m_fd, 1, bytes, m_path);
-    m_header.replace(1, bytes.size(), bytes);
-}
-
-void DbfFile::writeRecord(int number, const QByteArray& record)
-{
-    Q_ASSERT(number >= 0 && number < m_recordCount && record.size() == m_recordLength);
-    writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, record, m_path);
-    std::memcpy(m_records.data() + qsizetype(number) * m_recordLength, record.constData(), size_t(m_recordLength));
-    writeHeaderCounts();
-}
-
-int DbfFile::appendRecord(QByteArray record)
-{
-    Q_ASSERT(record.size() == m_recordLength);
-    for (const Field& f : m_fields) {
-        // A counter past the 32-bit range would store as an empty field
-        // (the smallest value) or wrap: refused before anything is written.
-        if (f.type == '+' && le32(m_header.constData() + f.descriptorOffset + AutoincrementOffset) >
-                                 quint32(std::numeric_limits<qint32>::max()))
-            fail(QStringLiteral("the autoincrement field %1 has passed its largest value, %2")
-                     .arg(f.name)
-                     .arg(std::numeric_limits<qint32>::max()));
-    }
-    for (Field& f : m_fields) {
-        if (f.type != '+')
-            continue;
-        char* d = m_header.data() + f.descriptorOffset + AutoincrementOffset;
-        quint32 next = qMax<quint32>(le32(d), 1);
-        record.replace(f.offset, 4, encodeLong(next));
-        QByteArray after = le32Bytes(next + 1);
-        writeAt(m_fd, f.descriptorOffset + AutoincrementOffset, after, m_path);
-        std::memcpy(d, after.constData(), 4);
-    }
-    const int number = m_recordCount;
-    writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, record + EndOfFile, m_path);
-    m_records.append(record);
-    ++m_recordCount;
-    // The record is durable before the count that makes it part of the table.
-    if (!m_batched)
-        syncFile(m_fd, m_path, filesync::Kind::Data);
-    writeHeaderCounts();
-    m_headerRecordCount = m_recordCount;
-    return number;
-}
-
-void DbfFile::markDeleted(int number)
-{
-    Q_ASSERT(number >= 0 && number < m_recordCount);
-    writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, QByteArray(1, '*'), m_path);
-    m_records[qsizetype(number) * m_recordLength] = '*';
-    writeHeaderCounts();
-}
-
-void DbfFile::syncFile(int fd, const QString& fileName, filesync::Kind kind)
-{
-    if (filesync::sync(fd, fileName, kind) != 0)
-        throwFor(fileName, QStringLiteral("the changes cannot be made durable: %1").arg(errnoText()));
-    if (fd == m_fd)
-        m_dirty = false;
-    else
-        m_memoDirty = false;
-}
-
-void DbfFile::syncMemo()
-{
-    if (m_memoDirty)
-        syncFile(m_memoFd, m_memoPath, filesync::Kind::Data);
-}
-
-void DbfFile::sync()
-{
-    if (m_memoDirty)
-        syncFile(m_memoFd, m_memoPath, filesync::Kind::Full);
-    if (m_dirty)
-        syncFile(m_fd, m_path, filesync::Kind::Full);
-}
-
-void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
-{
-    bool hasMemo = false;
-    QByteArray descriptors;
-    int recordLength = 1;
-    for (const FieldSpec& field : fields) {
-        QByteArray name = field.name.toUpper().toLatin1();
-        if (name.isEmpty() || name.size() > 10)
-            throwFor(path, QStringLiteral("the field name \"%1\" must have 1 to 10 characters").arg(field.name));
-        QByteArray d(DescriptorSize, '\0');
-        d.replace(0, name.size(), name);
-        d[11] = field.type;
-        d[16] = char(field.width);
-        d[17] = char(field.decimals);
-        descriptors += d;
-        recordLength += field.width;
-        hasMemo = hasMemo || field.type == 'M';
-    }
-    const int headerLength = DescriptorSize + int(descriptors.size()) + 1;
-    QByteArray header(DescriptorSize, '\0');
-    header[0] = char(hasMemo ? CreatedVersion : CreatedVersionNoMemo);
-    header.replace(1, 3, todayBytes());
-    header[8] = char(headerLength & 0xFF);
-    header[9] = char(headerLength >> 8);
-    header[10] = char(recordLength & 0xFF);
-    header[11] = char(recordLength >> 8);
-    header[29] = char(LanguageDriverCp1250);
-    QByteArray file = header + descriptors + HeaderEnd + EndOfFile;
-
-    auto writeNew = [](const QString& name, const QByteArray& bytes) {
-        int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0)
-            throwFor(name, errno == EEXIST ? QStringLiteral("the file exists already and is left as it is")
-                                           : QStringLiteral("cannot be created: %1").arg(errnoText()));
-        bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() &&
-                  filesync::sync(fd, name, filesync::Kind::Full) == 0;
-        QString reason = errnoText();
-        ::close(fd);
-        if (!ok)
-            throwFor(name, QStringLiteral("writing failed: %1").arg(reason));
-    };
-    QString memoPath;
-    if (hasMemo) {
-        memoPath = memoPathFor(path);
-        if (QFileInfo::exists(memoPath))
-            throwFor(memoPath, QStringLiteral("the file exists already and is left as it is"));
-    }
-    writeNew(path, file);
-    if (hasMemo) {
-        QByteArray memo(CreatedMemoBlock, '\0');
-        memo.replace(0, 4, le32Bytes(1));
-        memo.replace(4, 4, le32Bytes(CreatedMemoBlock));
-        QByteArray base = QFileInfo(path).completeBaseName().toUpper().toLatin1().left(8);
-        memo.replace(8, base.size(), base);
-        memo[20] = char(CreatedMemoBlock & 0xFF);
-        memo[21] = char(CreatedMemoBlock >> 8);
-        writeNew(memoPath, memo);
-    }
-    // The new names must survive a power cut as well as the contents.
-    filesync::syncDirectory(QFileInfo(path).absolutePath());
 }

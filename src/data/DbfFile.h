@@ -1,6 +1,8 @@
 #pragma once
 
 #include "data/FileSync.h"
+#include "data/RollbackJournal.h"
+#include "data/TableRepair.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,15 +11,21 @@
 #include <memory>
 #include <vector>
 
+class AppError;
+
 // The bytes of one dBase table and its memo file: dBase III+ (0x03, 0x83),
 // dBase IV/5 (0x8B) and level 7 (0x04, 0x8C). The table is held open and
 // locked exclusively for as long as this object lives; its records are kept
-// in memory and every change is written through to the file. Texts are code
-// page 1250. Every error is an AppError whose text starts with the file name.
+// in memory and every change is written to the file (in a change, overwrites
+// at its commit). Texts are code page 1250. Every error is an AppError whose text starts with the file name.
 //
-// Write order, so that a program killed at any point leaves files that open
-// again: a memo's blocks, then the memo header, then the record, then the
-// table header (record count, date). sync() makes it durable.
+// Write order of an append, so that a program killed at any point leaves
+// files that open again: a memo's blocks, then the memo header, then the
+// record, then the table header (record count, date). sync() makes it
+// durable. Everything that overwrites bytes already there (an edit, a
+// deletion, a batch) is a change: its before-state goes to a rollback
+// journal first (RollbackJournal.h), so that after a crash at any byte the
+// next opening finds the table wholly as it was or wholly changed.
 class DbfFile
 {
 public:
@@ -41,12 +49,15 @@ public:
 
     enum class MemoKind { None, DBase3, DBase4 };
 
-    ~DbfFile();
+    using Repair = TableRepair;
+
+    ~DbfFile(); // an unfinished change is undone
     DbfFile(const DbfFile&) = delete;
     DbfFile& operator=(const DbfFile&) = delete;
 
     // ReadOnly takes a shared lock: it can read a table that no program is
-    // writing, also from read-only media, and cannot write.
+    // writing, also from read-only media, and cannot write. ReadWrite first
+    // mends what a crash left (a journal, bytes the count does not cover).
     enum class Access { ReadWrite, ReadOnly };
     static std::unique_ptr<DbfFile> open(const QString& path, Access access = Access::ReadWrite);
     // Makes the notes written so far durable, so that no record can reach
@@ -54,7 +65,9 @@ public:
     void syncMemo();
     // Writes a new empty table with version 0x8B (dBase IV, with a .dbt when
     // a memo field is present) and language driver 0xC8 (code page 1250).
-    // Refuses to overwrite an existing file.
+    // Refuses to overwrite an existing table; a notes file without its table
+    // (left by a create that was cut short) is replaced. The notes file is
+    // written first and the table appears under its name only whole.
     static void create(const QString& path, const std::vector<FieldSpec>& fields);
 
     const QString& path() const { return m_path; }
@@ -69,6 +82,7 @@ public:
     MemoKind memoKind() const { return m_memoKind; }
     int memoBlockSize() const { return m_memoBlockSize; }
     const QStringList& warnings() const { return m_warnings; }
+    const std::vector<Repair>& repairs() const { return m_repairs; }
 
     // Records are numbered from 0 in natural order.
     const char* record(int number) const { return m_records.constData() + qsizetype(number) * m_recordLength; }
@@ -95,29 +109,41 @@ public:
     // pointer. An empty text clears the pointer.
     void putMemo(QByteArray& record, int field, const QString& value);
 
+    // Outside a change each of these is a change of its own.
     void writeRecord(int number, const QByteArray& record);
-    // Fills autoincrement fields. Outside a batch the record is made durable
+    void markDeleted(int number);
+    // Fills autoincrement fields. Outside a change the record is made durable
     // before the header counts it.
     int appendRecord(QByteArray record);
-    void markDeleted(int number);
     void sync();
-    // In a batch the writes keep their order but nothing is synced until
-    // sync() at its end.
-    void setBatched(bool batched) { m_batched = batched; }
+
+    // A change: every write until commit() lands wholly or not at all. Notes
+    // and records are appended as they come; overwrites of records that were
+    // there wait in memory, and commit() journals their before-images once
+    // and then writes them. When commit() fails the change is undone before
+    // the error is thrown. rollback() undoes it: the files as before begin().
+    // When undoing fails, the journal stays for the next opening and every
+    // further change is refused.
+    void begin();
+    void commit();
+    void rollback();
+    // Undoes the change under way and throws the error that ended it (with
+    // the reason when undoing failed too).
+    [[noreturn]] void abandon(const AppError& cause);
+    bool inChange() const { return bool(m_change); }
 
 private:
-    DbfFile() = default;
+    DbfFile();
     void readAll();
     void parseHeader(qint64 fileSize);
     void openMemo();
     void writeHeaderCounts();
     void syncFile(int fd, const QString& fileName, filesync::Kind kind);
-    bool mapMemo() const;
-    void unmapMemo() const;
-    // length bytes of the memo file at offset (within m_memoSize); nullptr
-    // when they cannot be read.
-    const char* memoBytes(qint64 offset, qint64 length, QByteArray* buffer) const;
-    void prefetchNextMemo(qint64 offset, qint64 length) const;
+    void recover();
+    void moveUncountedTail();
+    void journalStart(std::vector<RollbackJournal::Image> records = {});
+    void flush();
+    void checkWritable() const;
     [[noreturn]] void fail(const QString& reason) const;
     [[noreturn]] void failMemo(const QString& reason) const;
     void writeAt(int fd, qint64 offset, const QByteArray& bytes, const QString& fileName);
@@ -137,12 +163,13 @@ private:
     MemoKind m_memoKind = MemoKind::None;
     int m_memoBlockSize = 512;
     qint64 m_memoSize = 0;
-    mutable const char* m_memoMap = nullptr;
-    mutable qint64 m_memoMapSize = 0;
-    mutable bool m_memoMapFailed = false;
+    qint64 m_uncounted = 0; // bytes after the counted records, a lone end mark aside
     QStringList m_warnings;
+    std::vector<Repair> m_repairs;
     bool m_dirty = false;
     bool m_memoDirty = false;
-    bool m_batched = false;
     Access m_access = Access::ReadWrite;
+    struct Change;
+    std::unique_ptr<Change> m_change;
+    QString m_unrecovered; // why a failed undo left the table to the next opening
 };

@@ -56,6 +56,7 @@ void Table::open(const QString& path)
     RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
     m_file = DbfFile::open(path);
     m_warningsAcknowledged = m_file->warnings().isEmpty();
+    m_repairs = QList<TableRepair>(m_file->repairs().begin(), m_file->repairs().end());
     m_deferredError.clear();
     m_filterField = -1;
     m_filterText.clear();
@@ -76,7 +77,8 @@ void Table::close()
     std::exception_ptr failure;
     try {
         postIfPending();
-        m_file->sync(); // an unfinished batch
+        m_file->commit(); // an unfinished batch
+        m_file->sync();
         throwDeferredError();
     } catch (const AppError&) {
         failure = std::current_exception();
@@ -108,6 +110,11 @@ QString Table::fileName() const
 QStringList Table::warnings() const
 {
     return m_file ? m_file->warnings() : QStringList();
+}
+
+QList<TableRepair> Table::takeRepairs()
+{
+    return std::exchange(m_repairs, {});
 }
 
 bool Table::warningsAcknowledged() const
@@ -465,34 +472,55 @@ void Table::post()
 
     DbfFile& f = file();
     Pending& p = *m_pending;
-    // Notes first: a record must never point at blocks not yet written.
-    for (auto& [field, text] : p.memos) {
-        QString stored;
-        bool readable = true;
-        try {
-            stored = f.textValue(p.record.constData(), field, p.recordNumber);
-        } catch (const AppError&) {
-            readable = false; // a damaged note is replaced by the new text
+    const bool inserting = m_state == State::Inserting;
+    // An edit outside a batch is a change of its own: its record and the
+    // notes it points to land together or not at all. An append keeps the
+    // order that needs no journal: notes, record, count.
+    const bool ownChange = !inserting && m_batch == 0;
+    // The pending record stays as it was until the post succeeds, so that a
+    // failed one can be posted again.
+    QByteArray record = p.record;
+    int appended = -1;
+    try {
+        if (ownChange)
+            f.begin();
+        // Notes first: a record must never point at blocks not yet written.
+        for (auto& [field, text] : p.memos) {
+            QString stored;
+            bool readable = true;
+            try {
+                stored = f.textValue(record.constData(), field, p.recordNumber);
+            } catch (const AppError&) {
+                readable = false; // a damaged note is replaced by the new text
+            }
+            if (!readable || stored != text)
+                f.putMemo(record, field, text);
         }
-        if (!readable || stored != text)
-            f.putMemo(p.record, field, text);
+        if (inserting) {
+            if (m_batch == 0)
+                f.syncMemo(); // a batch orders its writes only, and syncs at its end
+            appended = f.appendRecord(record);
+        } else {
+            f.writeRecord(p.recordNumber, record);
+            if (ownChange)
+                f.commit();
+        }
+    } catch (const AppError& e) {
+        if (ownChange && f.inChange()) // a failed commit has undone its change already
+            f.abandon(e);
+        throw;
     }
-    p.memos.clear();
-    if (m_batch == 0)
-        f.syncMemo(); // a batch orders its writes only, and syncs at its end
 
-    if (m_state == State::Inserting) {
+    if (inserting) {
         RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
-        int record = f.appendRecord(p.record);
         m_pending.reset();
         m_state = State::Browsing;
-        if (passesFilter(record)) {
-            m_rows.push_back(record);
+        if (passesFilter(appended)) {
+            m_rows.push_back(appended);
             m_row = int(m_rows.size()) - 1;
         }
         m_eof = m_rows.empty();
     } else {
-        f.writeRecord(p.recordNumber, p.record);
         m_pending.reset();
         m_state = State::Browsing;
         emit rowChanged(m_row);
@@ -691,38 +719,22 @@ void Table::notifyCurrent()
         emit currentChanged();
 }
 
-void Table::beginBatch()
+// The records in memory are the file's again after a change was undone: the
+// rows, the pending change and the current record follow them.
+void Table::showUndone()
 {
-    if (m_batch++ == 0 && m_file)
-        m_file->setBatched(true);
-}
-
-void Table::endBatch()
-{
-    if (m_batch == 0)
-        return;
-    if (--m_batch == 0 && m_file) {
-        m_file->setBatched(false);
-        m_file->sync();
+    const int record = currentRecord();
+    const bool wasChanging = bool(m_pending);
+    m_pending.reset();
+    m_state = State::Browsing;
+    {
+        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        rebuildRows(record);
+        m_eof = m_rows.empty();
     }
-}
-
-Table::Batch::Batch(Table& table) : m_table(table), m_uncaught(std::uncaught_exceptions())
-{
-    m_table.beginBatch();
-}
-
-Table::Batch::~Batch()
-{
-    try {
-        m_table.endBatch();
-    } catch (const AppError& e) {
-        // Thrown from here it would end the program while another error
-        // unwinds the stack; that error is the one the operator sees. With
-        // none on its way the table's next change reports this one.
-        if (std::uncaught_exceptions() == m_uncaught)
-            m_table.m_deferredError = e.message();
-    }
+    if (wasChanging)
+        emit stateChanged();
+    notifyCurrent();
 }
 
 void Table::finishChange()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/TableRepair.h"
+
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -41,6 +44,10 @@ public:
     // What open found odd but could live with, e.g. a record count in the
     // header that disagrees with the file size after an interrupted append.
     QStringList warnings() const;
+    // What opening mended after a crash (a change cut short undone, bytes
+    // the count never covered moved aside): told to the operator, no more.
+    // Each is handed out once.
+    QList<TableRepair> takeRepairs();
     // A table that opened with warnings refuses every change (insert, edit,
     // post, remove) until the operator has been shown them and this is called,
     // so nothing is written to a damaged table behind the operator's back.
@@ -128,13 +135,15 @@ public:
         Table& m_table;
     };
 
-    // A bulk change syncs the files once at its end instead of after every
-    // record. Batches nest; the outermost end syncs.
+    // A bulk change: the files are synced once at its end, and it lands
+    // wholly or not at all after a crash (the table's rollback journal).
+    // Batches nest; the outermost end commits.
     void beginBatch();
     void endBatch();
-    // A batch for its lifetime. Its end never throws: when the closing sync
-    // fails, the table's next change (insert, edit, remove, post) or close
-    // throws that error instead, unless another error was already on its way.
+    // A batch for its lifetime. Its end never throws: when the commit fails
+    // (and the batch is undone), the table's next change (insert, edit,
+    // remove, post) or close throws that error instead, unless another error
+    // was already on its way.
     class Batch
     {
     public:
@@ -143,9 +152,17 @@ public:
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
 
+        // Ends the batch now; throws when its commit failed (and it was undone).
+        void commit();
+        // Ends the batch now with every change made in it undone, the files
+        // as they were at its start; throws when they could not be put back
+        // (the next opening does it then).
+        void undo();
+
     private:
         Table& m_table;
         int m_uncaught;
+        bool m_ended = false;
     };
 
     // Called at the start of every post so bound controls can write the value
@@ -174,6 +191,8 @@ private:
     void notifyCurrent();
     void checkWritable(int field) const;
     void finishChange();
+    void undoBatch();
+    void showUndone();
     void postIfPending();
     void checkChangesAllowed() const;
     void throwDeferredError();
@@ -193,5 +212,6 @@ private:
     int m_batch = 0;
     QString m_deferredError; // of a batch end that could not throw
     bool m_warningsAcknowledged = true;
+    QList<TableRepair> m_repairs;
     std::map<const QObject*, std::function<void()>> m_hooks;
 };

@@ -338,9 +338,8 @@ private:
     void add()
     {
         EveryRecord all(m_persons);
-        const int before = m_persons.rowCount();
+        Table::Batch batch(m_persons);
         try {
-            Table::Batch batch(m_persons);
             for (const Person& p : m_people) {
                 m_persons.insert();
                 m_persons.setInteger(PersonField::Number, p.number);
@@ -351,18 +350,16 @@ private:
                 m_persons.setText(PersonField::Info, p.info);
                 m_persons.post();
             }
+            batch.commit();
         } catch (const AppError& e) {
-            // All or nothing: the persons stored before the failure go again.
-            QString undone = QStringLiteral("the persons added before it were removed again");
+            // All or nothing: the batch puts the files back as they were (a
+            // failed commit has done so already); a kill part-way leaves its
+            // journal for the next opening to do the same.
+            QString undone = QStringLiteral("nothing was imported");
             try {
-                m_persons.cancel();
-                Table::Batch batch(m_persons);
-                while (m_persons.rowCount() > before) {
-                    m_persons.moveToRow(m_persons.rowCount() - 1);
-                    m_persons.remove();
-                }
+                batch.undo();
             } catch (const AppError& again) {
-                undone = QStringLiteral("removing the persons added before it failed too: %1").arg(again.message());
+                undone += QStringLiteral("; ") + again.message();
             }
             throw AppError(QStringLiteral("%1; %2").arg(e.message(), undone));
         }

@@ -45,6 +45,26 @@ const AddedText Texts[] = {
      "A(z) %1 tábla megnyitáskor sérültnek bizonyult:\n%2\nA beolvasható rekordok láthatók. Ennek az üzenetnek a "
      "bezárásáig semmi sem íródik a táblába. A részleteket a \"pellaro-tables check %1\" parancs mutatja meg."},
     {Text::TableDamagedCaption, "Uszkodzona tabela", "Damaged table", "Poškozená tabulka", "Sérült tábla"},
+    // What the table engine mended when it opened a table after a crash, told once.
+    {Text::TableChangeUndone,
+     "Tabela %1 została otwarta po przerwanej zmianie (program lub komputer zatrzymał się podczas zapisu). Zmiana "
+     "została wycofana: tabela jest taka jak przed nią.",
+     "The table %1 was opened after a change to it had been cut short (the program or the computer stopped while it "
+     "was being written). The change was undone: the table is as it was before it.",
+     "Tabulka %1 byla otevřena po přerušené změně (program nebo počítač se zastavil během zápisu). Změna byla vrácena: "
+     "tabulka je taková jako před ní.",
+     "A(z) %1 tábla egy félbeszakadt módosítás után nyílt meg (a program vagy a számítógép írás közben leállt). A "
+     "módosítás visszavonva: a tábla olyan, mint előtte volt."},
+    {Text::TableTailMoved,
+     "Tabela %1 zawierała dane za ostatnim policzonym rekordem, pozostawione przez przerwane dodawanie. Dane "
+     "przeniesiono do pliku %2, a tabela została naprawiona.",
+     "The table %1 held data after its last counted record, left by an addition that was cut short. The data was "
+     "moved to the file %2 and the table was repaired.",
+     "Tabulka %1 obsahovala data za posledním započítaným záznamem, která zanechalo přerušené přidávání. Data byla "
+     "přesunuta do souboru %2 a tabulka byla opravena.",
+     "A(z) %1 tábla az utolsó számba vett rekordja után adatokat tartalmazott, amelyeket egy félbeszakadt hozzáadás "
+     "hagyott ott. Az adatok a(z) %2 fájlba kerültek, a tábla javítva."},
+    {Text::TableRepairedCaption, "Tabela naprawiona", "Table repaired", "Tabulka opravena", "Tábla javítva"},
 };
 
 } // namespace

@@ -122,6 +122,9 @@ enum Id : int {
     SettingBlanksRefused = 106,    // "A value that begins or ends with a blank cannot be stored: ..."
     SettingTooLongRefused = 107,   // "A value longer than %1 characters cannot be stored. ..."
     SettingLineBreakRefused = 108, // "A value with a line break cannot be stored. ..."
+    TableChangeUndone = 109,       // "The table %1 was opened after a change to it had been cut short ..."
+    TableTailMoved = 110,          // "The table %1 held data after its last counted record ..." (%2: the side file)
+    TableRepairedCaption = 111,    // "Table repaired"
     TableDamaged = 116,            // "The table %1 was found damaged when it was opened: ..." (%2: what was found)
     TableDamagedCaption = 117,     // "Damaged table"
 

@@ -1,5 +1,5 @@
 // A table that opened damaged is told to the operator before login, and takes
-// no change until then.
+// no change until then; one that opening mended after a crash is only told.
 
 #include "app/Form1.h"
 #include "config/AppError.h"
@@ -8,10 +8,12 @@
 #include "ui/MessageBox.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "KillPoints.h"
 #include "TestFiles.h"
 
 #include <memory>
@@ -92,6 +94,61 @@ private slots:
         damaged->first();
         damaged->edit();
         damaged->post();
+    }
+
+    void repairIsToldOnce_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("crashAt"); // the last such step of a second append, or of an edit
+        QTest::addColumn<QString>("told");
+        QTest::newRow("persons append the count never covered")
+            << "osoby.dbf"
+            << "write osoby.dbf"
+            << "The table osoby.dbf held data after its last counted record";
+        QTest::newRow("readers edit cut short") << "sprzet.dbf"
+                                                << "remove sprzet.jnl"
+                                                << "The table sprzet.dbf was opened after a change to it had been "
+                                                   "cut short (the program or the computer stopped";
+    }
+
+    void repairIsToldOnce()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, crashAt);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        TableLayouts::createAll(dir.path());
+        QVERIFY(QDir::setCurrent(dir.path()));
+        writeFile(QStringLiteral("config.ini"), "[Language]\r\nLanguage=English\r\n");
+        const QString numberField = file == TableLayouts::PersonsFile ? "NUMBER" : "ID_CZYT";
+        const auto change = [&](bool append) {
+            Table t;
+            t.open(file);
+            append ? t.insert() : t.edit();
+            t.setInteger(numberField, append ? 2 : 7);
+            t.post();
+        };
+        change(true);
+        const QByteArray table = readFile(file);
+        const bool append = crashAt.startsWith(u"write");
+        const QStringList steps = killpoints::run([&] { change(append); }).steps;
+        writeFile(file, table);
+        QVERIFY(killpoints::run([&] { change(append); }, int(steps.lastIndexOf(crashAt)) + 1).crashed);
+        MessageBox::takeShown();
+
+        auto form1 = std::make_unique<TForm1>();
+        Table* mended = file == TableLayouts::ReadersFile ? form1->Table2 : form1->Table1;
+        QVERIFY(mended->warningsAcknowledged()); // told, not blocked
+        QTRY_VERIFY(!form1->Timer2->isActive());
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].caption, QStringLiteral("Table repaired"));
+        QVERIFY2(shown[0].text.startsWith(told), qPrintable(shown[0].text));
+        QVERIFY(!append ||
+                shown[0].text.contains(QRegularExpression("moved to the file osoby\\.dbf\\..+\\.uncounted")));
+        QCOMPARE(readFile(file), table);
+        form1->Timer2Timer();
+        QVERIFY(MessageBox::takeShown().isEmpty());
     }
 };
 

@@ -3,6 +3,7 @@
 // intact, and what we write reads back there the same.
 
 #include "DbfBytes.h"
+#include "KillPoints.h"
 
 #include "config/Cp1250.h"
 #include "data/Table.h"
@@ -126,6 +127,7 @@ private slots:
     void opensTablesWrittenByXBase();
     void xbaseReadsWhatWeWrite_data();
     void xbaseReadsWhatWeWrite();
+    void xbaseReadsWhatACrashLeft();
 };
 
 void TestXBaseInterop::initTestCase()
@@ -258,6 +260,36 @@ void TestXBaseInterop::xbaseReadsWhatWeWrite()
     QCOMPARE(t.asInteger("INDEX"), 7);
     QVERIFY(t.locate("NUMBER", 2));
     QCOMPARE(t.asText("INFO"), longNote());
+}
+
+// An append killed before its count: once the reopening has moved it aside,
+// XBase reads the records the program reads (before, it read one more).
+void TestXBaseInterop::xbaseReadsWhatACrashLeft()
+{
+    QTemporaryDir dir;
+    TableLayouts::createAll(dir.path());
+    const QString file = dir.filePath("osoby.dbf");
+    const auto append = [&](int number) {
+        Table t;
+        t.open(file);
+        t.insert();
+        t.setInteger("NUMBER", number);
+        t.setText("NAME", QStringLiteral("Żółć %1").arg(number));
+        t.post();
+    };
+    append(1);
+    const QByteArray table = dbfbytes::read(file);
+    const QStringList steps = killpoints::run([&] { append(2); }).steps;
+    dbfbytes::write(file, table);
+    QVERIFY(killpoints::run([&] { append(2); }, int(steps.lastIndexOf("write osoby.dbf")) + 1).crashed);
+
+    Table t;
+    t.open(file);
+    QCOMPARE(t.takeRepairs().size(), 1);
+    QCOMPARE(t.rowCount(), 1);
+    const QList<Dumped> rows = dump(dir.path(), file);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(cp1250::decode(rows[0].values.value(2)), t.asText("NAME"));
 }
 
 QTEST_GUILESS_MAIN(TestXBaseInterop)

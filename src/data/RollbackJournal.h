@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// The before-state of one change of a table, kept beside it (osoby.dbf ->
+// osoby.jnl; other dBase tools ignore the file). It is on disk, synced, before
+// the change overwrites a byte that was there before it, and removed when the
+// change is durable: that removal is the commit. A crash in between leaves
+// a journal that the next opening plays back, so the table is wholly as it
+// was; a journal torn while it was written never had a byte overwritten
+// after it, and is only removed.
+//
+// The journal is a row of parts, each with its own checksum: the first holds
+// the sizes of the two files and the bytes that may change in place (the
+// header, the end mark, the notes' next free block); the later ones the
+// before-images of records, added before those records are written.
+class RollbackJournal
+{
+public:
+    struct Image
+    {
+        bool memo = false; // of the notes file, else of the table file
+        qint64 offset = 0;
+        QByteArray bytes;
+    };
+
+    // The table's descriptors, open for writing and locked.
+    struct Files
+    {
+        int table = -1;
+        QString tablePath;
+        int memo = -1; // -1: no notes file
+        QString memoPath;
+    };
+
+    enum class Found { None, Torn, Complete };
+
+    explicit RollbackJournal(const QString& tablePath);
+    ~RollbackJournal();
+    RollbackJournal(const RollbackJournal&) = delete;
+    RollbackJournal& operator=(const RollbackJournal&) = delete;
+
+    static QString pathFor(const QString& tablePath);
+    const QString& path() const { return m_path; }
+    bool started() const { return m_fd >= 0; }
+
+    // Creates the journal with its first part and makes it and its name
+    // durable; memoSize is -1 for a table without notes.
+    void start(qint64 tableSize, qint64 memoSize, const std::vector<Image>& images);
+    // Adds the before-images of records and makes them durable.
+    void add(const std::vector<Image>& images);
+    // The change is durable: the journal goes, and its name with it.
+    void remove();
+
+    // What a crash left beside the table, without changing anything.
+    static Found inspect(const QString& tablePath);
+    // A complete journal is played back (images rewritten, files cut back to
+    // their sizes, synced) and then removed, a torn one only removed.
+    static Found playBack(const Files& files);
+
+private:
+    void append(const QByteArray& part);
+
+    QString m_path;
+    int m_fd = -1;
+    qint64 m_size = 0;
+};

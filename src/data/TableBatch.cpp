@@ -1,0 +1,78 @@
+#include "data/Table.h"
+
+#include "config/AppError.h"
+#include "data/DbfFile.h"
+
+#include <exception>
+
+// A table's batches: one change of its files (DbfFile::begin) from the
+// outermost begin to the outermost end, committed or undone whole.
+
+void Table::beginBatch()
+{
+    if (m_batch == 0 && m_file)
+        m_file->begin();
+    ++m_batch;
+}
+
+void Table::endBatch()
+{
+    if (m_batch == 0)
+        return;
+    if (--m_batch == 0 && m_file) {
+        try {
+            m_file->commit();
+        } catch (const AppError&) {
+            showUndone(); // a failed commit was undone
+            throw;
+        }
+    }
+}
+
+void Table::undoBatch()
+{
+    m_batch = 0;
+    if (!m_file)
+        return;
+    QString failure;
+    try {
+        m_file->rollback();
+    } catch (const AppError& e) {
+        failure = e.message();
+    }
+    showUndone();
+    if (!failure.isEmpty())
+        throw AppError(failure);
+}
+
+Table::Batch::Batch(Table& table) : m_table(table), m_uncaught(std::uncaught_exceptions())
+{
+    m_table.beginBatch();
+}
+
+Table::Batch::~Batch()
+{
+    if (m_ended)
+        return;
+    try {
+        m_table.endBatch();
+    } catch (const AppError& e) {
+        // Thrown from here it would end the program while another error
+        // unwinds the stack; that error is the one the operator sees. With
+        // none on its way the table's next change reports this one.
+        if (std::uncaught_exceptions() == m_uncaught)
+            m_table.m_deferredError = e.message();
+    }
+}
+
+void Table::Batch::commit()
+{
+    m_ended = true;
+    m_table.endBatch();
+}
+
+void Table::Batch::undo()
+{
+    m_ended = true;
+    m_table.undoBatch();
+}
