@@ -129,6 +129,14 @@ private:
 
 namespace {
 
+TextSlots startTexts(const QString& language)
+{
+    TextSlots texts;
+    if (!i18n::copyLanguageTable(language, &texts))
+        i18n::copyLanguageTable(u"English", &texts);
+    return texts;
+}
+
 // A copy of the tables and config.ini at every start, once the tables are
 // open and locked. A failure is told in the chosen language and the program
 // goes on: the tables themselves are untouched.
@@ -137,11 +145,21 @@ void backupAtStart(const QString& language)
     try {
         backup::make(QDir::currentPath());
     } catch (const AppError& e) {
-        TextSlots texts;
-        if (!i18n::copyLanguageTable(language, &texts))
-            i18n::copyLanguageTable(u"English", &texts);
+        const TextSlots texts = startTexts(language);
         MessageBox::show(texts[Text::BackupFailed] + u'\n' + e.message(), texts[Text::BackupCaption]);
     }
+}
+
+// A restore a kill interrupted was finished or undone before the tables
+// opened; the operator hears which once the language is known.
+void tellRestoreCleared(const backup::Recovered& recovered, const QString& language)
+{
+    const TextSlots texts = startTexts(language);
+    if (recovered.outcome == backup::Recovered::Outcome::Finished)
+        MessageBox::show(texts[Text::RestoreFinished].arg(QDir::toNativeSeparators(recovered.backupFolder)),
+                         texts[Text::BackupCaption]);
+    else if (recovered.outcome == backup::Recovered::Outcome::Undone)
+        MessageBox::show(texts[Text::RestoreUndone], texts[Text::BackupCaption]);
 }
 
 } // namespace
@@ -154,6 +172,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     setWindowIcon(WindowIcon());
     m_ui.Image1->setPixmap(StartPicture());
 
+    // Never open a half-restored set: what cannot be cleared up stops here.
+    const backup::Recovered recovered = backup::recover(QDir::currentPath());
     openTables();
     m_ui.bind(DataSource1, DataSource2, DataSource3);
     initPages();
@@ -173,6 +193,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     Timer2->start();
     Timer3->start();
     FormCreate();
+    tellRestoreCleared(recovered, languageText());
     backupAtStart(languageText());
     auto* exchangeMenu = new ExchangeMenu(m_ui, *Table1, *Table3, m_state.TextSlots, this);
     connect(m_ui.Eksportosb1, &QAction::triggered, this,

@@ -22,7 +22,12 @@ namespace backup {
 namespace {
 
 const QString PartialPrefix = QStringLiteral(".partial-");
+// A restore stages the backup's files here, beside the tables.
 const QString RestoreStage = QStringLiteral(".restore-partial");
+// Its commit point: once this file exists the staged files are to be put in
+// place. It holds the backup's folder, for the operator's message.
+const QString RestoreMarker = QStringLiteral(".restore-commit");
+const QString RestoreMarkerPartial = QStringLiteral(".restore-commit-partial");
 const QString ConfigFile = QStringLiteral("config.ini");
 const QRegularExpression BackupName(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d(_\\d+)?$"));
 constexpr qint64 CopyChunk = 1 << 20;
@@ -129,16 +134,25 @@ public:
         QFile out(to);
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(to), out.errorString()));
+        qint64 offset = 0;
         while (!in.atEnd()) {
             const QByteArray chunk = in.read(CopyChunk);
             if (chunk.isEmpty() && in.error() != QFile::NoError)
                 throw AppError(QStringLiteral("%1: cannot be read: %2").arg(native(from), in.errorString()));
-            if (out.write(chunk) != chunk.size())
-                throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(to), out.errorString()));
+            write(out, to, offset, chunk);
+            offset += chunk.size();
         }
-        if (!out.flush() || filesync::sync(out.handle(), to, filesync::Kind::Full) != 0)
-            throw AppError(QStringLiteral("%1: cannot be synced: %2").arg(native(to), errnoText()));
-        note(QStringLiteral("sync %1").arg(QFileInfo(to).fileName()));
+        syncFile(out, to);
+    }
+
+    // A new file holding bytes, on disk when this returns.
+    void create(const QString& path, const QByteArray& bytes) const
+    {
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(path), out.errorString()));
+        write(out, path, 0, bytes);
+        syncFile(out, path);
     }
 
     void rename(const QString& from, const QString& to) const
@@ -150,7 +164,45 @@ public:
     }
 
 private:
+    static void write(QFile& out, const QString& path, qint64 offset, const QByteArray& bytes)
+    {
+        if (filesync::write(out.handle(), path, offset, bytes) != 0)
+            throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(path), errnoText()));
+    }
+
+    void syncFile(QFile& out, const QString& path) const
+    {
+        if (filesync::sync(out.handle(), path, filesync::Kind::Full) != 0)
+            throw AppError(QStringLiteral("%1: cannot be synced: %2").arg(native(path), errnoText()));
+        note(QStringLiteral("sync %1").arg(QFileInfo(path).fileName()));
+    }
+
     const Options& m_options;
+};
+
+// Held by a restore and by recovery for as long as they work on a directory,
+// so that a start never finishes or undoes a restore that is still running.
+class DirectoryLock
+{
+public:
+    explicit DirectoryLock(const QString& dir)
+        : m_fd(::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (m_fd < 0)
+            throw AppError(QStringLiteral("%1: cannot be opened: %2").arg(native(dir), errnoText()));
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+            return;
+        const QString reason = errno == EWOULDBLOCK ? QStringLiteral("a restore is running in another program")
+                                                    : QStringLiteral("cannot be locked: %1").arg(errnoText());
+        ::close(m_fd);
+        throw AppError(QStringLiteral("%1: %2").arg(native(dir), reason));
+    }
+    ~DirectoryLock() { ::close(m_fd); }
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+
+private:
+    int m_fd;
 };
 
 bool sameContent(const QString& a, const QString& b)
@@ -175,10 +227,73 @@ bool holdsSame(const QDir& backup, const QDir& work, const QStringList& names)
     return true;
 }
 
+// A backup or a stage holds files only.
 void removeFolder(const QString& path)
 {
-    if (!QDir(path).removeRecursively())
+    const QDir dir(path);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (filesync::remove(dir.filePath(name)) != 0)
+            throw AppError(QStringLiteral("%1: cannot be removed: %2").arg(native(dir.filePath(name)), errnoText()));
+    if (!QDir().rmdir(path))
         throw AppError(QStringLiteral("%1: the folder cannot be removed").arg(native(path)));
+}
+
+// A backup pruned by a kill half-way must not look complete: it loses its
+// date name first, and a hidden partial folder is cleared at the next backup.
+void discardBackup(const QString& folder)
+{
+    const QString doomed = QFileInfo(folder).dir().filePath(PartialPrefix + QFileInfo(folder).fileName());
+    if (filesync::rename(folder, doomed) != 0)
+        throw AppError(
+            QStringLiteral("%1: cannot be renamed to %2: %3").arg(native(folder), native(doomed), errnoText()));
+    removeFolder(doomed);
+}
+
+void removeIfPresent(const QString& path)
+{
+    if (QFileInfo::exists(path) && filesync::remove(path) != 0)
+        throw AppError(QStringLiteral("%1: cannot be removed: %2").arg(native(path), errnoText()));
+}
+
+// Notes before tables, as the engine writes them: a table never points into
+// notes older than itself.
+QStringList putOrder(QStringList names)
+{
+    std::stable_sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return !a.endsWith(u"dbf", Qt::CaseInsensitive) && b.endsWith(u"dbf", Qt::CaseInsensitive);
+    });
+    return names;
+}
+
+// After the commit: the staged files still in the stage go into place, then
+// the stage and the marker go. Repeating it after a kill at any step ends the
+// same way.
+void putInPlace(const Writer& writer, const QDir& work)
+{
+    const QDir stage(work.filePath(RestoreStage));
+    if (stage.exists()) {
+        for (const QString& name : putOrder(presentFiles(stage)))
+            writer.rename(stage.filePath(name), work.filePath(name));
+        writer.syncFolder(work.absolutePath());
+        removeFolder(stage.path());
+    }
+    removeIfPresent(work.filePath(RestoreMarkerPartial));
+    removeIfPresent(work.filePath(RestoreMarker));
+    writer.syncFolder(work.absolutePath());
+}
+
+// Before the commit nothing was replaced: the stage goes.
+void dropStage(const QDir& work)
+{
+    removeIfPresent(work.filePath(RestoreMarkerPartial));
+    if (QFileInfo::exists(work.filePath(RestoreStage)))
+        removeFolder(work.filePath(RestoreStage));
+}
+
+bool restorePending(const QDir& work)
+{
+    return QFileInfo::exists(work.filePath(RestoreMarker)) || QFileInfo::exists(work.filePath(RestoreStage)) ||
+           QFileInfo::exists(work.filePath(RestoreMarkerPartial));
 }
 
 QString canonical(const QString& path)
@@ -205,6 +320,10 @@ Made make(const QString& workDir, const Options& options)
     const QDir work(workDir);
     if (!work.exists())
         throw AppError(QStringLiteral("%1: no such directory").arg(native(workDir)));
+    // A half-restored set is no backup.
+    if (QFileInfo::exists(work.filePath(RestoreMarker)))
+        throw AppError(QStringLiteral("%1: a restore was interrupted and is not finished yet; no backup was made")
+                           .arg(native(workDir)));
     Locks locks;
     if (options.lockTables)
         locks.takeTables(work, false);
@@ -249,7 +368,7 @@ Made make(const QString& workDir, const Options& options)
             break;
         if (canonical(old) == keep)
             continue;
-        removeFolder(old);
+        discardBackup(old);
         --surplus;
     }
     return {folder, true};
@@ -272,6 +391,11 @@ Restored restore(const QString& backupFolder, const QString& workDir, const Opti
             throw AppError(
                 QStringLiteral("%1: the backup holds no %2; nothing was restored").arg(native(backupFolder), table));
 
+    DirectoryLock directoryLock(workDir);
+    if (restorePending(work))
+        throw AppError(QStringLiteral("%1: an interrupted restore was never finished or undone; start Pellaro or "
+                                      "pellaro-tables once to clear it up; nothing was restored")
+                           .arg(native(workDir)));
     Locks locks;
     try {
         locks.takeTables(work, true);
@@ -283,8 +407,6 @@ Restored restore(const QString& backupFolder, const QString& workDir, const Opti
     // rename within one file system and a damaged backup replaces nothing.
     Writer writer(options);
     const QString stagePath = work.filePath(RestoreStage);
-    if (QFileInfo::exists(stagePath))
-        removeFolder(stagePath);
     if (!work.mkdir(RestoreStage))
         throw AppError(QStringLiteral("%1: the folder cannot be made").arg(native(stagePath)));
     const QDir stage(stagePath);
@@ -306,23 +428,66 @@ Restored restore(const QString& backupFolder, const QString& workDir, const Opti
             safety.keep = backupFolder;
             result.replacedBackup = make(workDir, safety).folder;
         }
-        // Notes before tables, as the engine writes them.
-        QStringList order = names;
-        std::stable_sort(order.begin(), order.end(), [](const QString& a, const QString& b) {
-            return !a.endsWith(u"dbf", Qt::CaseInsensitive) && b.endsWith(u"dbf", Qt::CaseInsensitive);
-        });
-        for (const QString& name : order)
-            writer.rename(stage.filePath(name), work.filePath(name));
+        // The commit point.
+        writer.create(work.filePath(RestoreMarkerPartial), QDir::cleanPath(source.absolutePath()).toUtf8());
+        writer.rename(work.filePath(RestoreMarkerPartial), work.filePath(RestoreMarker));
         writer.syncFolder(work.absolutePath());
     } catch (const AppError&) {
-        QDir(stagePath).removeRecursively();
+        // Nothing was replaced. Should the marker itself not go, the next
+        // start finishes the restore instead, which also leaves a whole set.
+        if (!QFileInfo::exists(work.filePath(RestoreMarker)) || filesync::remove(work.filePath(RestoreMarker)) == 0) {
+            try {
+                dropStage(work);
+            } catch (const AppError&) {
+                // Left for the next start to clear; the first error is the one to tell.
+            }
+        }
         throw;
     }
-    removeFolder(stagePath);
+    try {
+        putInPlace(writer, work);
+    } catch (const AppError& e) {
+        throw AppError(QStringLiteral("%1; the restore is under way and is finished at the next start of Pellaro or "
+                                      "pellaro-tables")
+                           .arg(e.message()));
+    }
     result.files = names;
     for (const QString& table : tableFiles())
         result.checks.append({table, TableCheck::run(work.filePath(table))});
     return result;
+}
+
+Recovered recover(const QString& workDir, const Options& options)
+{
+    const QDir work(workDir);
+    if (!work.exists() || !restorePending(work))
+        return {};
+    const DirectoryLock directoryLock(workDir);
+    const auto failed = [&workDir](const QString& reason) {
+        return AppError(
+            QStringLiteral("%1: a restore that was interrupted cannot be cleared up (%2); the tables are left closed")
+                .arg(native(workDir), reason));
+    };
+    try {
+        Locks locks;
+        locks.takeTables(work, true);
+        Writer writer(options);
+        Recovered result;
+        const QString marker = work.filePath(RestoreMarker);
+        if (QFileInfo::exists(marker)) {
+            QFile file(marker);
+            if (file.open(QIODevice::ReadOnly))
+                result.backupFolder = QString::fromUtf8(file.readAll());
+            putInPlace(writer, work);
+            result.outcome = Recovered::Outcome::Finished;
+        } else {
+            dropStage(work);
+            result.outcome = Recovered::Outcome::Undone;
+        }
+        return result;
+    } catch (const AppError& e) {
+        throw failed(e.message());
+    }
 }
 
 } // namespace backup

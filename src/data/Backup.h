@@ -55,6 +55,26 @@ struct Restored
 // Puts the files of a backup back into workDir. Refuses while a program holds
 // the tables, and when the backup is incomplete or a table in it is damaged;
 // backs up what it replaces first, then checks the restored tables.
+//
+// The files are staged beside the tables and checked; once the backup of what
+// they replace is made, a synced marker commits the restore and only then are
+// the files renamed into place. Killed before the marker, nothing was
+// replaced; after it, recover() puts the rest in place.
 Restored restore(const QString& backupFolder, const QString& workDir, const Options& options = {});
+
+// What the next start found of a restore that was killed part-way.
+struct Recovered
+{
+    enum class Outcome { Nothing, Finished, Undone };
+    Outcome outcome = Outcome::Nothing;
+    QString backupFolder; // the backup a finished restore put back
+};
+
+// Finishes a committed restore in workDir, or drops one that was not
+// committed, so that the tables are wholly the old set or wholly the backup's.
+// Run before anything opens the tables; make() refuses while a committed
+// restore waits. Errors (a restore running in another program, a rename that
+// fails) are AppError, and the tables must then stay closed.
+Recovered recover(const QString& workDir, const Options& options = {});
 
 } // namespace backup

@@ -52,6 +52,10 @@ constexpr AddedText Texts[] = {
     {Text::JournalNotWritten, "Nie można zapisać dziennika kart %1: %2", "The card journal %1 could not be written: %2",
      "Deník karet %1 nelze zapsat: %2", "A(z) %1 kártyanapló nem írható: %2"},
     {Text::CardJournal, "Dziennik kart", "Card journal", "Deník karet", "Kártyanapló"},
+    {Text::JournalUnwritable, "Nie można zapisać dziennika kart %1: %2. Karta nie została zapisana i nic nie wysłano.",
+     "The card journal %1 cannot be written: %2. No card was written and nothing was sent.",
+     "Deník karet %1 nelze zapsat: %2. Karta nebyla zapsána a nic nebylo odesláno.",
+     "A(z) %1 kártyanapló nem írható: %2. A kártya nem készült el, semmi sem lett elküldve."},
 };
 
 static_assert(Texts[0].slot == Text::FirstCardText && std::size(Texts) <= 30);

@@ -24,6 +24,17 @@ const AddedText Texts[] = {
     {Text::BackupFailed,
      "Nie udało się wykonać kopii zapasowej tabel:", "The backup copy of the tables could not be made:",
      "Záložní kopii tabulek se nepodařilo vytvořit:", "A táblák biztonsági másolata nem készült el:"},
+    {Text::RestoreFinished,
+     "Przywracanie tabel z kopii %1 zostało przerwane. Zostało teraz dokończone: tabele są takie jak w kopii.",
+     "A restore of the tables from %1 was interrupted. It has been finished: the tables are those of the backup.",
+     "Obnovení tabulek ze zálohy %1 bylo přerušeno. Nyní bylo dokončeno: tabulky jsou takové jako v záloze.",
+     "A táblák visszaállítása a(z) %1 mentésből megszakadt. Most befejeződött: a táblák a mentés szerintiek."},
+    {Text::RestoreUndone,
+     "Przywracanie tabel zostało przerwane, zanim cokolwiek zastąpiło. Zostało cofnięte: tabele są takie jak przedtem.",
+     "A restore of the tables was interrupted before it replaced anything. It has been undone: the tables are as they "
+     "were.",
+     "Obnovení tabulek bylo přerušeno dříve, než cokoli nahradilo. Bylo vráceno zpět: tabulky jsou jako předtím.",
+     "A táblák visszaállítása megszakadt, mielőtt bármit lecserélt volna. Visszavonásra került: a táblák a korábbiak."},
 };
 
 } // namespace

@@ -148,6 +148,7 @@ enum Id : int {
     GroupMissingNoAccess = 159, // "The card was written without access: the group \"%1\" does not exist."
     JournalNotWritten = 160,    // "The card journal %1 could not be written: %2"
     CardJournal = 161,          // "Card journal" (caption)
+    JournalUnwritable = 162,    // "The card journal %1 cannot be written: %2. No card was written ..."
 
     // 180..199: backups, spreadsheet exchange, the manual (ExchangeTexts.cpp).
     FirstExchangeText = 180,
@@ -161,6 +162,8 @@ enum Id : int {
     ImportRefused = 187,    // "Nothing was imported. Correct these lines and import again."
     BackupCaption = 188,    // "Backup"
     BackupFailed = 189,     // "The backup copy of the tables could not be made:" followed by the reason
+    RestoreFinished = 190,  // "A restore of the tables from %1 was interrupted. It has been finished: ..."
+    RestoreUndone = 191,    // "A restore of the tables was interrupted before it replaced anything. ..."
 };
 
 // Slots 70 and 74 have no text in any language.

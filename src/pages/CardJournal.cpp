@@ -8,13 +8,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
 const QByteArray LineEnd("\r\n");
+// A file-system block holds the header and the longest line; a disk without
+// one free block is full for the journal.
+constexpr qint64 RoomForALine = 4096;
+
+QString errnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 // A tab or line break inside a name would shift the columns.
 QString field(QString text)
@@ -48,31 +58,73 @@ bool CardJournal::append(const Entry& entry, QString* error)
 {
     QFile file(m_path);
     const bool existed = file.exists();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
         *error = file.errorString();
         return false;
     }
+    const qint64 size = file.size();
     // One write per event: a line is never interleaved with another.
     QByteArray bytes;
-    if (file.size() == 0)
+    if (size == 0) {
         bytes += cp1250::encode(Header) + LineEnd;
-    bytes += cp1250::encode(line(entry)) + LineEnd;
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        *error = file.errorString();
-        return false;
+    } else {
+        char last = 0;
+        if (::pread(file.handle(), &last, 1, off_t(size - 1)) != 1) {
+            *error = errnoText();
+            return false;
+        }
+        // A crash cut the last line short: it must not swallow this event.
+        if (last == '\r')
+            bytes += '\n';
+        else if (last != '\n')
+            bytes += LineEnd;
     }
-    if (filesync::sync(file.handle(), m_path, filesync::Kind::Full) != 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+    bytes += cp1250::encode(line(entry)) + LineEnd;
+    if (filesync::write(file.handle(), m_path, size, bytes) != 0 ||
+        filesync::sync(file.handle(), m_path, filesync::Kind::Full) != 0) {
+        *error = errnoText();
         return false;
     }
     // A new file is only durable once its directory entry is.
     if (!existed && filesync::syncDirectory(QFileInfo(m_path).absolutePath()) != 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = errnoText();
         return false;
     }
     if (m_syncHook)
         m_syncHook();
     return true;
+}
+
+bool CardJournal::writable(QString* error) const
+{
+    const QFileInfo info(m_path);
+    const QString folder = info.absolutePath();
+    if (info.exists()) {
+        QFile file(m_path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            *error = file.errorString();
+            return false;
+        }
+    } else if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        *error = errnoText();
+        return false;
+    }
+    // Unknown free space (-1) is no reason to refuse.
+    const qint64 room = m_freeSpace ? m_freeSpace(folder) : QStorageInfo(folder).bytesAvailable();
+    if (room >= 0 && room < RoomForALine) {
+        *error = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        return false;
+    }
+    return true;
+}
+
+bool CardJournal::readyForCard(const TextSlots& texts) const
+{
+    QString error;
+    if (writable(&error))
+        return true;
+    MessageBox::show(texts[Text::JournalUnwritable].arg(m_path, error), texts[Text::CardNotWritten]);
+    return false;
 }
 
 void CardJournal::record(const Entry& entry, const TextSlots& texts)

@@ -27,7 +27,8 @@
 //              identifier)
 //
 // Each line is appended with one write and synced to disk before append()
-// returns, so a card the operator was told about is on record.
+// returns, so a card the operator was told about is on record. A last line a
+// crash cut short keeps what it has; the next event starts on a new line.
 class CardJournal
 {
 public:
@@ -55,6 +56,8 @@ public:
     // Tests set the time and watch the sync.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     void setSyncHook(std::function<void()> hook) { m_syncHook = std::move(hook); }
+    // Tests stand in for the free space of the journal's file system (bytes).
+    void setFreeSpace(std::function<qint64(const QString& folder)> probe) { m_freeSpace = std::move(probe); }
 
     // The line for one entry, without its line end.
     QString line(const Entry& entry) const;
@@ -63,6 +66,16 @@ public:
     // On failure *error holds the system's reason and the file is as it was
     // or holds a partial last line.
     bool append(const Entry& entry, QString* error);
+
+    // Whether an append can be expected to succeed: the file (or, while there
+    // is none, its folder) takes writes and its file system has room for a
+    // line. No file is created. A disk filled between this and the append is
+    // still caught by append().
+    bool writable(QString* error) const;
+
+    // Asked before a card is written: a journal that cannot take its line is
+    // told to the operator and the card operation is refused.
+    bool readyForCard(const TextSlots& texts) const;
 
     // append() for a card operation: a journal that cannot be written is
     // shown to the operator but does not undo or stop the card.
@@ -73,4 +86,5 @@ private:
     QString m_role;
     std::function<QDateTime()> m_clock;
     std::function<void()> m_syncHook;
+    std::function<qint64(const QString&)> m_freeSpace;
 };

@@ -105,6 +105,8 @@ void PersonCards::Button4Click()
         groupMissing = true;
     }
 
+    if (!m_journal.readyForCard(m_state.TextSlots))
+        return;
     if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), data)) {
         show(Text::WriteIncomplete, Text::CardNotWritten);
         return;
@@ -139,6 +141,8 @@ void PersonCards::Button3Click()
     if (!identityFits(number, index))
         return;
     const QByteArray data = cards::noAccessData();
+    if (!m_journal.readyForCard(m_state.TextSlots))
+        return;
     if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), data)) {
         show(Text::WriteIncomplete, Text::CardNotWritten);
         return;

@@ -102,6 +102,8 @@ void ReaderCards::Button12Click()
     if (!cards::configCardData(params, &data, &error))
         throw AppError(error);
 
+    if (!m_journal.readyForCard(texts))
+        return;
     if (!m_link.WriteCard(readerCode, 0, 0, data)) {
         MessageBox::show(texts[Text::WriteIncomplete], texts[Text::CardNotWritten]);
         return;

@@ -7,6 +7,7 @@
 #include "data/TableLayouts.h"
 #include "ui/MessageBox.h"
 
+#include "KillPoints.h"
 #include "TestFiles.h"
 
 #include <QAction>
@@ -29,6 +30,8 @@ private slots:
     void cleanup();
     void startMakesABackup_data();
     void startMakesABackup();
+    void startClearsUpAnInterruptedRestore_data();
+    void startClearsUpAnInterruptedRestore();
     void bothRolesExchangePersons_data();
     void bothRolesExchangePersons();
 
@@ -101,6 +104,62 @@ void TestExchangeMenu::startMakesABackup()
     }
     // The program goes on either way, with its tables open.
     QVERIFY(form->Table1->isOpen());
+}
+
+void TestExchangeMenu::startClearsUpAnInterruptedRestore_data()
+{
+    QTest::addColumn<QString>("diesAt");
+    QTest::addColumn<int>("persons");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("killed before the commit")
+        << "write .restore-commit-partial" << 1
+        << "Przywracanie tabel zostało przerwane, zanim cokolwiek zastąpiło. Zostało cofnięte: tabele są takie jak "
+           "przedtem.";
+    QTest::newRow("killed between two renames") << "rename osoby.dbf osoby.dbf" << 0
+                                                << "Przywracanie tabel z kopii %1 zostało przerwane. Zostało teraz "
+                                                   "dokończone: tabele są takie jak w kopii.";
+}
+
+// A restore killed part-way is finished or undone before the tables open;
+// the operator reads which in the chosen language, and the start-up backup
+// that follows holds a whole set.
+void TestExchangeMenu::startClearsUpAnInterruptedRestore()
+{
+    QFETCH(QString, diesAt);
+    QFETCH(int, persons);
+    QFETCH(QString, message);
+    start("Polski").reset();
+    MessageBox::takeShown();
+    const QString saved = backup::list(QDir::currentPath()).last();
+    {
+        Table table;
+        table.open("osoby.dbf");
+        table.insert();
+        table.setInteger("NUMBER", 1);
+        table.post();
+    }
+    // The step is found in a rehearsal on a copy of the working directory.
+    QTemporaryDir rehearsal;
+    for (const QString& name : QDir::current().entryList(QDir::Files))
+        QVERIFY(QFile::copy(name, rehearsal.filePath(name)));
+    const QString savedName = QFileInfo(saved).fileName();
+    QVERIFY(QDir(rehearsal.path()).mkpath("backup/" + savedName));
+    for (const QString& name : QDir(saved).entryList(QDir::Files))
+        QVERIFY(QFile::copy(QDir(saved).filePath(name), rehearsal.filePath("backup/" + savedName + "/" + name)));
+    const QStringList steps =
+        killpoints::run([&] { backup::restore(rehearsal.filePath("backup/" + savedName), rehearsal.path()); }).steps;
+    const int at = int(steps.indexOf(diesAt)) + 1;
+    QVERIFY2(at > 0, qPrintable(steps.join(u'\n')));
+    QVERIFY(killpoints::run([&] { backup::restore(saved, QDir::currentPath()); }, at).crashed);
+
+    auto form = start("Polski");
+    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, message.contains(u"%1") ? message.arg(QDir::toNativeSeparators(saved)) : message);
+    QCOMPARE(shown[0].caption, QStringLiteral("Kopia zapasowa"));
+    QCOMPARE(form->Table1->rowCount(), persons);
+    const QString newest = backup::list(QDir::currentPath()).last();
+    QCOMPARE(readFile(QDir(newest).filePath("osoby.dbf")), readFile("osoby.dbf"));
 }
 
 void TestExchangeMenu::bothRolesExchangePersons_data()

@@ -1,6 +1,7 @@
 // Backups of the tables and config.ini, and putting one back.
 
 #include "ExchangeFixture.h"
+#include "KillPoints.h"
 
 #include "config/AppError.h"
 #include "data/Backup.h"
@@ -40,6 +41,41 @@ struct Installation
 const QStringList AllFiles{"osoby.dbf",  "osoby.dbt",  "grupa.dbf", "grupa.dbt",
                            "sprzet.dbf", "sprzet.dbt", "config.ini"};
 
+QList<QByteArray> allBytes(const QString& dir)
+{
+    QList<QByteArray> all;
+    for (const QString& name : AllFiles)
+        all.append(QFileInfo::exists(QDir(dir).filePath(name)) ? readFile(QDir(dir).filePath(name)) : QByteArray());
+    return all;
+}
+
+// A backup to restore, and then tables that differ from it in every file.
+// With oldest, the backup is the oldest of a full set, so the backup a
+// restore makes of what it replaces prunes one.
+QString prepareRestore(Installation& inst, bool oldest)
+{
+    const int count = oldest ? backup::KeptBackups : 1;
+    for (int n = 0; n < count; ++n) {
+        writeFile(inst.path("config.ini"), QByteArray("[PASSWORD]\r\nsys_nr=") + QByteArray::number(n) + "\r\n");
+        backup::make(inst.dir.path(), inst.options);
+    }
+    const QString saved = backup::list(inst.dir.path()).first();
+    const std::pair<QString, QString> notes[] = {{TableLayouts::PersonsFile, PersonField::Info},
+                                                 {TableLayouts::GroupsFile, GroupField::Notes},
+                                                 {TableLayouts::ReadersFile, ReaderField::Place}};
+    for (const auto& [table, field] : notes) {
+        Table t;
+        t.open(inst.path(table));
+        t.insert();
+        t.setText(field, QStringLiteral("Notatka po kopii"));
+        t.post();
+    }
+    writeFile(inst.path("config.ini"), "[Language]\r\nLanguage=English\r\n");
+    return saved;
+}
+
+const QString CommitStep = QStringLiteral("rename .restore-commit-partial .restore-commit");
+
 } // namespace
 
 class TestBackup : public QObject
@@ -54,6 +90,9 @@ private slots:
     void restorePutsBackAndKeepsWhatItReplaced();
     void restoreRefuses_data();
     void restoreRefuses();
+    void restoreAcrossAKill_data();
+    void restoreAcrossAKill();
+    void cleanup() { filesync::setFunction({}); }
 };
 
 void TestBackup::backupIsSyncedBeforeItGetsItsName()
@@ -197,6 +236,94 @@ void TestBackup::restoreRefuses()
     QCOMPARE(readFile(inst.path("config.ini")), QByteArray("changed"));
     QCOMPARE(inst.backups(), backupsBefore);
     QVERIFY(!QFileInfo::exists(inst.path(".restore-partial")));
+}
+
+// A kill, not a power cut: what reached the file system stays, so the many
+// fixtures need no syncs.
+int noSync(int, const QString&, filesync::Kind)
+{
+    return 0;
+}
+
+void TestBackup::restoreAcrossAKill_data()
+{
+    filesync::setFunction(noSync);
+    QTest::addColumn<bool>("oldest");
+    QTest::addColumn<int>("at");
+    QTest::addColumn<qint64>("torn");
+    for (const bool oldest : {false, true}) {
+        const char* scenario = oldest ? "oldest of ten" : "newest";
+        QStringList steps;
+        {
+            Installation inst;
+            const QString saved = prepareRestore(inst, oldest);
+            steps = killpoints::run([&] { backup::restore(saved, inst.dir.path(), inst.options); }).steps;
+        }
+        for (int at = 1; at <= steps.size(); ++at) {
+            QTest::addRow("%s, killed at %d: %s", scenario, at, qPrintable(steps[at - 1]))
+                << oldest << at << qint64(-1);
+            // A staged file or the marker cut short.
+            if (at == 1 || steps[at - 1].startsWith(u"write .restore-commit"))
+                QTest::addRow("%s, torn at %d: %s", scenario, at, qPrintable(steps[at - 1]))
+                    << oldest << at << qint64(3);
+        }
+        // Pruning keeps the backup being read; notes go in before tables.
+        QTest::addRow("%s, not killed", scenario) << oldest << 0 << qint64(-1);
+    }
+}
+
+// A restore killed at each of its steps, then the next start: the seven files
+// are wholly the old set or wholly the backup's, and the start tells which.
+void TestBackup::restoreAcrossAKill()
+{
+    QFETCH(bool, oldest);
+    QFETCH(int, at);
+    QFETCH(qint64, torn);
+    filesync::setFunction(noSync);
+    Installation inst;
+    const QString saved = prepareRestore(inst, oldest);
+    const QList<QByteArray> old = allBytes(inst.dir.path());
+    const QList<QByteArray> restored = allBytes(saved);
+    for (qsizetype n = 0; n < AllFiles.size(); ++n)
+        QVERIFY2(old[n] != restored[n], qPrintable(AllFiles[n]));
+
+    const killpoints::Outcome outcome =
+        killpoints::run([&] { backup::restore(saved, inst.dir.path(), inst.options); }, at, torn);
+    QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+    QCOMPARE(outcome.crashed, at != 0);
+    const qsizetype commit = outcome.steps.indexOf(CommitStep) + 1;
+    using Outcome = backup::Recovered::Outcome;
+    const Outcome expected = at == 0                     ? Outcome::Nothing
+                             : commit > 0 && at > commit ? Outcome::Finished
+                                                         : Outcome::Undone;
+
+    const QStringList backupsBefore = inst.backups();
+    if (expected == Outcome::Finished) {
+        // A half-restored set is never backed up.
+        QVERIFY_THROWS_EXCEPTION(AppError, backup::make(inst.dir.path(), inst.options));
+        QCOMPARE(inst.backups(), backupsBefore);
+    }
+    const backup::Recovered recovered = backup::recover(inst.dir.path(), inst.options);
+    QCOMPARE(recovered.outcome, expected);
+    QCOMPARE(recovered.backupFolder, expected == Outcome::Finished ? saved : QString());
+    QCOMPARE(allBytes(inst.dir.path()), expected == Outcome::Undone ? old : restored);
+    for (const char* leftover : {".restore-partial", ".restore-commit", ".restore-commit-partial"})
+        QVERIFY2(!QFileInfo::exists(inst.path(leftover)), leftover);
+    QCOMPARE(backup::recover(inst.dir.path(), inst.options).outcome, Outcome::Nothing);
+
+    // The backup read is still there and whole, and so is every backup listed.
+    QCOMPARE(allBytes(saved), restored);
+    for (const QString& folder : backup::list(inst.dir.path()))
+        for (const QString& name : AllFiles)
+            QVERIFY2(QFileInfo::exists(QDir(folder).filePath(name)), qPrintable(folder + u'/' + name));
+    if (at == 0) {
+        for (const QString base : {"osoby", "grupa", "sprzet"}) {
+            const QString notes = QStringLiteral("rename %1.dbt %1.dbt").arg(base);
+            const QString table = QStringLiteral("rename %1.dbf %1.dbf").arg(base);
+            QVERIFY2(outcome.steps.indexOf(notes) >= 0 && outcome.steps.indexOf(notes) < outcome.steps.indexOf(table),
+                     qPrintable(outcome.steps.join(u'\n')));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBackup)

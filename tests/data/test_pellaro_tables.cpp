@@ -1,8 +1,10 @@
 // The pellaro-tables command, run as the installer runs it.
 
 #include "DbfBytes.h"
+#include "KillPoints.h"
 #include "TablesTool.h"
 
+#include "data/Backup.h"
 #include "data/Table.h"
 
 #include <QFileInfo>
@@ -18,6 +20,8 @@ private slots:
     void createMakesEmptyTablesOnce();
     void demoFillsTablesThatCheckFindsSound();
     void checkReportsDamageAndTablesInUse();
+    void interruptedRestoreIsClearedUp_data();
+    void interruptedRestoreIsClearedUp();
     void usage();
 };
 
@@ -92,6 +96,56 @@ void TestPellaroTables::checkReportsDamageAndTablesInUse()
     QVERIFY2(r.output.contains("complete records"), qPrintable(r.output));
     QVERIFY2(r.output.contains("osoby.dbf: no problems found"), qPrintable(r.output));
     QCOMPARE(dbfbytes::read(path), dbf); // check changes nothing
+}
+
+void TestPellaroTables::interruptedRestoreIsClearedUp_data()
+{
+    QTest::addColumn<QString>("diesAt");
+    QTest::addColumn<bool>("finished");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("before the commit")
+        << "rename .restore-commit-partial .restore-commit" << false
+        << "pellaro-tables: an interrupted restore was undone; it had replaced nothing\n";
+    QTest::newRow("between two renames") << "rename grupa.dbf grupa.dbf" << true
+                                         << "pellaro-tables: an interrupted restore of %1 was finished; the tables are "
+                                            "those of the backup\n";
+}
+
+// The next command on the working directory finishes or undoes a restore
+// that was killed, before it reads the tables, and says which on stderr.
+void TestPellaroTables::interruptedRestoreIsClearedUp()
+{
+    QFETCH(QString, diesAt);
+    QFETCH(bool, finished);
+    QFETCH(QString, told);
+    // A backup of the demo, then one person fewer.
+    const auto prepare = [](const QTemporaryDir& dir) -> QString {
+        if (tables({"demo", dir.path()}).exitCode != 0)
+            return {};
+        const QString saved = backup::make(dir.path()).folder;
+        Table persons;
+        persons.open(dir.filePath("osoby.dbf"));
+        persons.remove();
+        return saved;
+    };
+    QTemporaryDir rehearsal;
+    const QString rehearsed = prepare(rehearsal);
+    const int at =
+        int(killpoints::run([&] { backup::restore(rehearsed, rehearsal.path()); }).steps.indexOf(diesAt)) + 1;
+    QVERIFY(at > 0);
+
+    QTemporaryDir dir;
+    const QString saved = prepare(dir);
+    const QByteArray savedPersons = dbfbytes::read(QDir(saved).filePath("osoby.dbf"));
+    const QByteArray oldPersons = dbfbytes::read(dir.filePath("osoby.dbf"));
+    QVERIFY(killpoints::run([&] { backup::restore(saved, dir.path()); }, at).crashed);
+
+    ToolRun r = tables({"export", "persons", dir.path(), dir.filePath("persons.csv")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.output.startsWith(finished ? told.arg(saved) : told), qPrintable(r.output));
+    QCOMPARE(dbfbytes::read(dir.filePath("osoby.dbf")), finished ? savedPersons : oldPersons);
+    r = tables({"backup", dir.path()});
+    QVERIFY2(!r.output.contains("interrupted"), qPrintable(r.output));
 }
 
 void TestPellaroTables::usage()

@@ -7,6 +7,7 @@
 #include "config/AppError.h"
 #include "config/Cp1250.h"
 #include "config/ProgramState.h"
+#include "data/FileSync.h"
 #include "i18n/LanguageTables.h"
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
@@ -20,6 +21,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 // The card operations of the persons and readers pages on real tables in a
 // temporary folder, with a recording port and a clock that only the link's
@@ -627,13 +631,13 @@ private slots:
     }
 
     // The journal line is on disk before the operation goes on to store the
-    // person's new INDEX and move on; a journal that cannot be written is
-    // shown but the card stands.
+    // person's new INDEX and move on; a journal that passed the check but
+    // then fails (the disk filled meanwhile) is shown and the card stands.
     void journalComesFirstAndNeverBlocks_data()
     {
         QTest::addColumn<bool>("writable");
         QTest::newRow("journal written") << true;
-        QTest::newRow("journal is a folder") << false;
+        QTest::newRow("disk full at the append") << false;
     }
     void journalComesFirstAndNeverBlocks()
     {
@@ -644,8 +648,12 @@ private slots:
         r.addPerson(13, QStringLiteral("Łódź"), 0);
         r.tables.persons.first();
         r.ui.ui.CBox2->setChecked(true);
-        if (!writable)
-            QVERIFY(QDir(r.tables.dir.path()).mkdir(CardJournal::FileName));
+        const filesync::Hook before = filesync::setHook([&](const filesync::Step& step) {
+            if (writable || !step.path.endsWith(CardJournal::FileName))
+                return 0;
+            errno = ENOSPC;
+            return -1;
+        });
         QStringList atSync;
         r.journal.setSyncHook([&r, &atSync] {
             atSync << QString::number(r.tables.persons.asInteger(QStringLiteral("NUMBER")))
@@ -653,6 +661,7 @@ private slots:
         });
 
         r.persons.Button4Click();
+        filesync::setHook(before);
 
         QCOMPARE(r.port.sent().size(), 7);
         QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), 13);
@@ -666,11 +675,67 @@ private slots:
         } else {
             QVERIFY(atSync.isEmpty());
             QCOMPARE(shown.size(), 1);
-            QVERIFY2(shown[0].text.startsWith(QStringLiteral("The card journal ") + r.journal.path() +
-                                              QStringLiteral(" could not be written: ")),
-                     qPrintable(shown[0].text));
+            QCOMPARE(shown[0].text, QStringLiteral("The card journal ") + r.journal.path() +
+                                        QStringLiteral(" could not be written: ") +
+                                        QString::fromLocal8Bit(std::strerror(ENOSPC)));
             QCOMPARE(shown[0].caption, QStringLiteral("Card journal"));
         }
+    }
+
+    // A journal that cannot take the card's line is found before the card is
+    // written: the operation is refused with the reason and nothing is sent.
+    void unwritableJournalRefusesTheCard_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("cause");
+        for (const char* operation : {"Program", "Remove permissions", "Configuration card"}) {
+            QTest::addRow("%s, a folder in its place", operation) << operation << "folder";
+            QTest::addRow("%s, disk full", operation) << operation << "full";
+        }
+    }
+    void unwritableJournalRefusesTheCard()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, cause);
+        Rig r;
+        r.addGroup(QStringLiteral("Staff"), {2});
+        r.addPerson(12, QStringLiteral("Staff"), 0);
+        r.addPerson(13, QStringLiteral("Staff"), 0);
+        r.tables.persons.first();
+        r.ui.ui.CBox2->setChecked(true);
+        r.addReader(5, 2);
+        r.tables.readers.first();
+        if (cause == "folder") {
+            QVERIFY(QDir(r.tables.dir.path()).mkdir(CardJournal::FileName));
+        } else {
+            writeFile(r.journal.path(), cp1250::encode(CardJournal::Header) + "\r\n");
+            r.journal.setFreeSpace([](const QString&) { return qint64(0); });
+        }
+        const QByteArray journalBefore = readFile(r.journal.path());
+
+        if (operation == "Program")
+            r.persons.Button4Click();
+        else if (operation == "Remove permissions")
+            r.persons.Button3Click();
+        else
+            r.readers.Button12Click();
+
+        QVERIFY(r.port.writes.isEmpty());
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        const QString prefix =
+            QStringLiteral("The card journal ") + r.journal.path() + QStringLiteral(" cannot be written: ");
+        const QString suffix = QStringLiteral(". No card was written and nothing was sent.");
+        QVERIFY2(shown[0].text.startsWith(prefix) && shown[0].text.endsWith(suffix), qPrintable(shown[0].text));
+        if (cause == "full")
+            QCOMPARE(shown[0].text, prefix + QString::fromLocal8Bit(std::strerror(ENOSPC)) + suffix);
+        else
+            QVERIFY(shown[0].text.size() > prefix.size() + suffix.size()); // the system's reason
+        QCOMPARE(shown[0].caption, QStringLiteral("Card not written"));
+        // Nothing stored either: the person, the duplicate count, the journal.
+        QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), 12);
+        QCOMPARE(r.storedPerson(12).value(0), QVariant(qint64(0)));
+        QCOMPARE(readFile(r.journal.path()), journalBefore);
     }
 };
 

@@ -188,6 +188,25 @@ int restoreBackup(const QString& folder, const QString& workDir)
     return anyWrong ? 1 : 0;
 }
 
+// A restore that a kill interrupted is finished or undone before a command
+// reads or writes the tables of workDir, and the installer is told which.
+void clearUpRestore(const QString& workDir)
+{
+    const backup::Recovered recovered = backup::recover(workDir);
+    switch (recovered.outcome) {
+    case backup::Recovered::Outcome::Nothing:
+        return;
+    case backup::Recovered::Outcome::Finished:
+        err() << "pellaro-tables: an interrupted restore of " << QDir::toNativeSeparators(recovered.backupFolder)
+              << " was finished; the tables are those of the backup\n";
+        break;
+    case backup::Recovered::Outcome::Undone:
+        err() << "pellaro-tables: an interrupted restore was undone; it had replaced nothing\n";
+        break;
+    }
+    err().flush();
+}
+
 // The table of a kind in the working directory.
 QString tableFile(const QString& workDir, exchange::Kind kind)
 {
@@ -244,6 +263,7 @@ int main(int argc, char** argv)
             const QString dir = args.value(0, QStringLiteral("."));
             if (!QDir(dir).exists())
                 throw AppError(QStringLiteral("%1: no such directory").arg(QDir::toNativeSeparators(dir)));
+            clearUpRestore(dir);
             TableLayouts::createAll(dir);
             if (command == u"demo")
                 fillDemo(dir);
@@ -259,17 +279,20 @@ int main(int argc, char** argv)
         if (command == u"backup") {
             if (args.size() != 1)
                 return usage();
+            clearUpRestore(args[0]);
             return makeBackup(args[0]);
         }
         if (command == u"restore") {
             if (args.size() != 2)
                 return usage();
+            clearUpRestore(args[1]);
             return restoreBackup(args[0], args[1]);
         }
         if (command == u"export" || command == u"import") {
             const std::optional<exchange::Kind> kind = exchange::kindNamed(args.value(0));
             if (args.size() != 3 || !kind || (command == u"import" && *kind != exchange::Kind::Persons))
                 return usage();
+            clearUpRestore(args[1]);
             return command == u"export" ? exportTable(*kind, args[1], args[2]) : importPersons(args[1], args[2]);
         }
     } catch (const AppError& e) {
