@@ -1,7 +1,9 @@
 #include "data/Backup.h"
 
 #include "config/AppError.h"
+#include "data/DbfFile.h"
 #include "data/FileSync.h"
+#include "data/RollbackJournal.h"
 #include "data/TableLayouts.h"
 
 #include <QDir>
@@ -290,6 +292,18 @@ void dropStage(const QDir& work)
         removeFolder(work.filePath(RestoreStage));
 }
 
+// A table whose change a crash cut short is copied as it was before that
+// change: its opening for writing plays the journal back, as the program's
+// own opening would, before anything copies it.
+void undoInterruptedChanges(const QDir& work)
+{
+    for (const QString& table : tableFiles()) {
+        const QString path = work.filePath(table);
+        if (QFileInfo::exists(path) && RollbackJournal::inspect(path) != RollbackJournal::Found::None)
+            DbfFile::open(path);
+    }
+}
+
 bool restorePending(const QDir& work)
 {
     return QFileInfo::exists(work.filePath(RestoreMarker)) || QFileInfo::exists(work.filePath(RestoreStage)) ||
@@ -325,8 +339,10 @@ Made make(const QString& workDir, const Options& options)
         throw AppError(QStringLiteral("%1: a restore was interrupted and is not finished yet; no backup was made")
                            .arg(native(workDir)));
     Locks locks;
-    if (options.lockTables)
+    if (options.lockTables) {
+        undoInterruptedChanges(work);
         locks.takeTables(work, false);
+    }
     const QStringList names = presentFiles(work);
     if (std::none_of(names.begin(), names.end(), [](const QString& n) { return tableFiles().contains(n); }))
         throw AppError(QStringLiteral("%1: there are no tables to back up").arg(native(workDir)));
@@ -398,6 +414,7 @@ Restored restore(const QString& backupFolder, const QString& workDir, const Opti
                            .arg(native(workDir)));
     Locks locks;
     try {
+        undoInterruptedChanges(work);
         locks.takeTables(work, true);
     } catch (const AppError& e) {
         throw AppError(QStringLiteral("%1; nothing was restored").arg(e.message()));

@@ -92,6 +92,8 @@ private slots:
     void restoreRefuses();
     void restoreAcrossAKill_data();
     void restoreAcrossAKill();
+    void aChangeCutShortIsUndoneBeforeACopy_data();
+    void aChangeCutShortIsUndoneBeforeACopy();
     void cleanup() { filesync::setFunction({}); }
 };
 
@@ -324,6 +326,65 @@ void TestBackup::restoreAcrossAKill()
                      qPrintable(outcome.steps.join(u'\n')));
         }
     }
+}
+
+void TestBackup::aChangeCutShortIsUndoneBeforeACopy_data()
+{
+    QTest::addColumn<bool>("restoring");
+    QTest::newRow("the tool's backup") << false;
+    QTest::newRow("a restore and the backup of what it replaces") << true;
+}
+
+// A crash in the middle of an edit leaves the table half changed beside the
+// journal that undoes it. A copy must never take the half-changed table, and
+// a restored table must never get the old journal played onto it.
+void TestBackup::aChangeCutShortIsUndoneBeforeACopy()
+{
+    QFETCH(bool, restoring);
+    Installation inst;
+    const QString saved = backup::make(inst.dir.path(), inst.options).folder;
+    const QList<QByteArray> original = fixture::tableBytes(inst.dir.path());
+    {
+        Table persons;
+        persons.open(inst.path("osoby.dbf"));
+        persons.insert();
+        persons.setInteger("NUMBER", 1);
+        persons.setText("NAME", QStringLiteral("Przed"));
+        persons.post();
+    }
+    const QList<QByteArray> beforeEdit = fixture::tableBytes(inst.dir.path());
+    const auto edit = [&] {
+        Table persons;
+        persons.open(inst.path("osoby.dbf"));
+        persons.edit();
+        persons.setText("NAME", QStringLiteral("Po zmianie"));
+        persons.setText("INFO", QStringLiteral("Nowa notatka"));
+        persons.post();
+    };
+    const QStringList steps = killpoints::run(edit).steps; // the edit done whole, to list its steps
+    const char* const tables[] = {"osoby.dbf", "osoby.dbt"};
+    for (int n = 0; n < 2; ++n)
+        writeFile(inst.path(tables[n]), beforeEdit[n]);
+    const qsizetype overwrite = steps.indexOf("write osoby.dbf", steps.indexOf("write osoby.jnl"));
+    QVERIFY(overwrite > 0);
+    QVERIFY(killpoints::run(edit, int(overwrite) + 1, 12).crashed);
+    QVERIFY(QFileInfo::exists(inst.path("osoby.jnl")));
+
+    backup::Options tool = inst.options;
+    tool.lockTables = true;
+    if (restoring) {
+        const backup::Restored restored = backup::restore(saved, inst.dir.path(), tool);
+        QCOMPARE(fixture::tableBytes(restored.replacedBackup), beforeEdit);
+        QCOMPARE(fixture::tableBytes(inst.dir.path()), original);
+    } else {
+        const backup::Made made = backup::make(inst.dir.path(), tool);
+        QCOMPARE(fixture::tableBytes(made.folder), beforeEdit);
+    }
+    QVERIFY(!QFileInfo::exists(inst.path("osoby.jnl")));
+    Table persons;
+    persons.open(inst.path("osoby.dbf"));
+    QVERIFY(persons.takeRepairs().isEmpty());
+    QCOMPARE(persons.rowCount(), restoring ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestBackup)

@@ -221,10 +221,26 @@ QString tableFile(const QString& workDir, exchange::Kind kind)
     return QDir(workDir).filePath(TableLayouts::ReadersFile);
 }
 
+// Opens a table for writing; what the opening mended after a crash is told
+// on stderr, as the program tells it in a message.
+void openTable(Table& table, const QString& path)
+{
+    table.open(path);
+    for (const TableRepair& repair : table.takeRepairs()) {
+        err() << "pellaro-tables: " << QDir::toNativeSeparators(path) << ": ";
+        if (repair.kind == TableRepair::Kind::ChangeUndone)
+            err() << "a change cut short by a crash was undone\n";
+        else
+            err() << repair.bytes << " bytes after the counted records were moved to "
+                  << QDir::toNativeSeparators(repair.sideFile) << "\n";
+    }
+    err().flush();
+}
+
 int exportTable(exchange::Kind kind, const QString& workDir, const QString& file)
 {
     Table table;
-    table.open(tableFile(workDir, kind));
+    openTable(table, tableFile(workDir, kind));
     const int written = exchange::exportFile(table, kind, file);
     out() << "exported " << written << " records to " << QDir::toNativeSeparators(file) << "\n";
     return 0;
@@ -233,9 +249,9 @@ int exportTable(exchange::Kind kind, const QString& workDir, const QString& file
 int importPersons(const QString& workDir, const QString& file)
 {
     Table persons;
-    persons.open(tableFile(workDir, exchange::Kind::Persons));
+    openTable(persons, tableFile(workDir, exchange::Kind::Persons));
     Table groups;
-    groups.open(tableFile(workDir, exchange::Kind::Groups));
+    openTable(groups, tableFile(workDir, exchange::Kind::Groups));
     const exchange::ImportResult result = exchange::importPersonsFile(persons, groups, file);
     if (!result.problems.isEmpty()) {
         err() << "nothing was imported; correct these lines of " << QDir::toNativeSeparators(file)
