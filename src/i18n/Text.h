@@ -158,6 +158,10 @@ enum Id : int {
     ImportRefused = 187,    // "Nothing was imported. Correct these lines and import again."
     BackupCaption = 188,    // "Backup"
     BackupFailed = 189,     // "The backup copy of the tables could not be made:" followed by the reason
+
+    // 200..209: the serial port (LinkTexts.cpp).
+    FirstLinkText = 200,
+    PortPermission = 200, // "The account \"%2\" may not open %1. ..." (%3: the udev rule example)
 };
 
 // Slots 70 and 74 have no text in any language.
