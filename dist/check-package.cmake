@@ -39,11 +39,11 @@ control_field(Description description)
 if(NOT description MATCHES "^[^\n]+\n .+")
   fault("Description needs a summary line and a long text: '${description}'")
 endif()
-# Read from the programs' libraries, with their versions, and what they load
-# without linking it.
+# Read from the programs' libraries, with their versions, and the fonts the
+# windows only name.
 control_field(Depends depends)
 foreach(package "libc6 \\(>=" "libstdc\\+\\+6 \\(>=" "libqt6core6(t64)? \\(>=" "libqt6gui6(t64)? \\(>="
-                "libqt6widgets6(t64)? \\(>=" "libqt6serialport6(t64)? \\(>=" "qt6-qpa-plugins" "fonts-liberation2"
+                "libqt6widgets6(t64)? \\(>=" "libqt6serialport6(t64)? \\(>=" "fonts-liberation2"
                 "fonts-dejavu-core")
   if(NOT depends MATCHES "(^|, )${package}")
     fault("Depends lacks ${package}: '${depends}'")

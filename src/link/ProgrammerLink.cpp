@@ -20,6 +20,15 @@ constexpr int GaugeFull = 100;
 // Where the udev rule example is installed, from the installation's prefix.
 const QString UdevRuleExample = QStringLiteral("share/doc/pellaro/70-pellaro-programmer.rules");
 
+// The example by its full path when it is there beside the program's
+// installation (PREFIX/bin/pellaro), else by its place under the prefix.
+QString udevRuleExample()
+{
+    const QString installed =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../") + UdevRuleExample);
+    return QFileInfo::exists(installed) ? installed : UdevRuleExample;
+}
+
 } // namespace
 
 const std::array<QString, 5>& ProgrammerLink::AnimationFrames()
@@ -68,14 +77,6 @@ void ProgrammerLink::OpenLink()
         m_view.setStatusText(DisconnectText);
         m_state.LinkOpen = 0;
     }
-}
-
-QString ProgrammerLink::udevRuleExample()
-{
-    // The program is installed as PREFIX/bin/pellaro.
-    const QString installed =
-        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../") + UdevRuleExample);
-    return QFileInfo::exists(installed) ? installed : UdevRuleExample;
 }
 
 void ProgrammerLink::CloseLink()

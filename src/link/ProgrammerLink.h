@@ -108,10 +108,6 @@ public:
     // Timer3 (50 ms): the animated link status.
     void Timer3Timer();
 
-    // The udev rule example installed with the program, by its full path when
-    // it is there beside the program's installation.
-    static QString udevRuleExample();
-
     const QByteArray& ReceiveBuffer() const { return m_receiveBuffer; }
     int ReadTick() const { return m_readTick; }
     int AnimationStep() const { return m_animationStep; }
