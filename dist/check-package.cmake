@@ -158,10 +158,14 @@ foreach(check "DESKTOP_VALIDATE;${desktop}" "APPSTREAMCLI;validate;--no-net;${me
 endforeach()
 
 # The unpacked start script makes a working directory with empty tables and
-# starts the program there, which writes its config.ini; stopped after a while.
+# starts the program there, which writes its config.ini; the program is
+# stopped once it has (the script execs it), or after ten seconds.
 set(workdir "${OUT}/work dir")
 set(ENV{QT_QPA_PLATFORM} offscreen)
-execute_process(COMMAND "${root}/usr/bin/pellaro-start" "${workdir}" TIMEOUT 5 OUTPUT_QUIET ERROR_QUIET)
+execute_process(COMMAND sh -c [["$0" "$1" & program=$!
+                                for i in $(seq 100); do [ -e "$1/config.ini" ] && break; sleep 0.1; done
+                                kill $program]] "${root}/usr/bin/pellaro-start" "${workdir}"
+                OUTPUT_QUIET ERROR_QUIET)
 foreach(f osoby.dbf grupa.dbf sprzet.dbf config.ini)
   if(NOT EXISTS "${workdir}/${f}")
     fault("pellaro-start from the package made no ${f}")
