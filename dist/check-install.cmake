@@ -8,8 +8,9 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(programs bin/pellaro bin/pellaro-tables bin/programmer-sim bin/pellaro-start)
-set(files share/applications/pellaro.desktop share/doc/pellaro/README.md
-          share/doc/pellaro/99-pellaro-programmer.rules)
+set(files share/applications/org.pellaro.Pellaro.desktop share/metainfo/org.pellaro.Pellaro.metainfo.xml
+          share/doc/pellaro/README.md share/doc/pellaro/README.Debian share/doc/pellaro/70-pellaro-programmer.rules
+          share/doc/pellaro/manual/en/index.html share/doc/pellaro/manual/shots/page1-persons-en.png)
 foreach(size 32 48 64 128 256)
   list(APPEND icons share/icons/hicolor/${size}x${size}/apps/pellaro.png)
 endforeach()
@@ -31,9 +32,10 @@ foreach(f ${icons})
   endif()
 endforeach()
 
-# The desktop entry starts the installed start script and shows the installed icon.
-file(STRINGS "${PREFIX}/share/applications/pellaro.desktop" exec REGEX "^Exec=")
-file(STRINGS "${PREFIX}/share/applications/pellaro.desktop" icon REGEX "^Icon=")
+# The desktop entry starts the installed start script and shows the installed
+# icon, by its path: this prefix is not one the desktop searches.
+file(STRINGS "${PREFIX}/share/applications/org.pellaro.Pellaro.desktop" exec REGEX "^Exec=")
+file(STRINGS "${PREFIX}/share/applications/org.pellaro.Pellaro.desktop" icon REGEX "^Icon=")
 if(NOT exec STREQUAL "Exec=${PREFIX}/bin/pellaro-start")
   message(FATAL_ERROR "desktop entry: ${exec}")
 endif()

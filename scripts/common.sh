@@ -1,15 +1,20 @@
-# Shared by scripts/run and scripts/test: install what is missing, then build.
+# Shared by scripts/run, scripts/test and scripts/package: install what is
+# missing, then build.
 set -euo pipefail
 
 PELLARO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PELLARO_BUILD=${PELLARO_BUILD:-$PELLARO_ROOT/build}
 
-# Debian 12 packages the build, the tests and the demo need. Real package
+# Debian 12 packages the program's build and the demo need. Real package
 # names only: dpkg never lists a virtual name (such as the serial port's
 # development files under their library's name) as installed, so one here
 # would send every run to the network.
 PELLARO_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-                  fonts-dejavu-core fonts-liberation2 libdbd-xbase-perl perl)
+                  fonts-dejavu-core fonts-liberation2)
+# What the tests need besides: an independent dBase reader (Perl's XBase),
+# and for the package test dpkg-shlibdeps (dpkg-dev), file, and the desktop
+# entry's and AppStream's validators.
+PELLARO_TEST_PACKAGES=(libdbd-xbase-perl perl dpkg-dev file desktop-file-utils appstream)
 
 # Installs the packages that are missing. With everything installed it asks
 # neither the network nor for root: it only reads dpkg's own records.
@@ -19,7 +24,7 @@ pellaro_install() {
         [ "$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null)" = installed ] || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
+    echo "Installing ${#missing[@]} Debian packages (on a fresh system a few minutes, most of it the download): ${missing[*]}"
     local sudo=()
     if [ "$(id -u)" -ne 0 ]; then
         if ! command -v sudo >/dev/null; then
@@ -36,7 +41,19 @@ pellaro_install() {
     fi
 }
 
+# Builds the named targets, or everything. A first build says how long it
+# takes; the next ones build only what changed.
+#   pellaro_build "what it builds" MINUTES [TARGET...]
 pellaro_build() {
+    local what=$1 minutes=$2
+    shift 2
+    if [ ! -e "$PELLARO_BUILD/build.ninja" ]; then
+        echo "Building $what: the first build takes about $minutes minutes on a two-core machine."
+    else
+        echo "Building $what (what is missing or changed)."
+    fi
     cmake -S "$PELLARO_ROOT" -B "$PELLARO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$PELLARO_BUILD"
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    cmake --build "$PELLARO_BUILD" "${targets[@]}"
 }

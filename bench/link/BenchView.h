@@ -37,6 +37,7 @@ public:
     int gauge() const override { return m_gauge; }
     void setLabel22(const QString&) override {}
     void showMessage(Text::Id, Text::Id) override {}
+    QString text(Text::Id) const override { return {}; }
     void setTimer1Enabled(bool on) override { on ? timer1.start() : timer1.stop(); }
     void setTimer3Enabled(bool) override {}
     void SavePortToRegistry(int) override {}

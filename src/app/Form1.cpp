@@ -114,6 +114,7 @@ public:
     {
         MessageBox::show(m_form.m_state.TextSlots[text], m_form.m_state.TextSlots[caption]);
     }
+    QString text(Text::Id id) const override { return m_form.m_state.TextSlots[id]; }
     void setTimer1Enabled(bool on) override { on ? m_form.Timer1->start() : m_form.Timer1->stop(); }
     void setTimer3Enabled(bool on) override { on ? m_form.Timer3->start() : m_form.Timer3->stop(); }
     void SavePortToRegistry(int portNumber) override

@@ -23,5 +23,6 @@ std::span<const AddedText> settingsTexts();
 std::span<const AddedText> pageTexts();
 std::span<const AddedText> cardTexts();
 std::span<const AddedText> exchangeTexts();
+std::span<const AddedText> linkTexts();
 
 } // namespace i18n

@@ -164,6 +164,10 @@ enum Id : int {
     BackupFailed = 189,     // "The backup copy of the tables could not be made:" followed by the reason
     RestoreFinished = 190,  // "A restore of the tables from %1 was interrupted. It has been finished: ..."
     RestoreUndone = 191,    // "A restore of the tables was interrupted before it replaced anything. ..."
+
+    // 200..209: the serial port (LinkTexts.cpp).
+    FirstLinkText = 200,
+    PortPermission = 200, // "The account \"%2\" may not open %1. ..." (%3: the udev rule example)
 };
 
 // Slots 70 and 74 have no text in any language.

@@ -33,6 +33,8 @@ public:
     // An operator message with one OK button, text and caption named by
     // their texts (they follow the current language).
     virtual void showMessage(Text::Id text, Text::Id caption) = 0;
+    // The current language's text of a slot, for a message the link builds.
+    virtual QString text(Text::Id id) const = 0;
 
     // Timer1 (100 ms, read exchange) and Timer3 (50 ms, status animation) of
     // the main window, connected to ProgrammerLink::Timer1Timer/Timer3Timer.

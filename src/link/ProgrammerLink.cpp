@@ -5,6 +5,9 @@
 #include "link/LinkView.h"
 #include "serial/CommPort.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 namespace {
@@ -14,6 +17,17 @@ const QString DisconnectText = QStringLiteral("Disconnect...");
 constexpr int ReadResendTick = 2;
 constexpr int ReadDecodeTick = 3;
 constexpr int GaugeFull = 100;
+// Where the udev rule example is installed, from the installation's prefix.
+const QString UdevRuleExample = QStringLiteral("share/doc/pellaro/70-pellaro-programmer.rules");
+
+// The example by its full path when it is there beside the program's
+// installation (PREFIX/bin/pellaro), else by its place under the prefix.
+QString udevRuleExample()
+{
+    const QString installed =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../") + UdevRuleExample);
+    return QFileInfo::exists(installed) ? installed : UdevRuleExample;
+}
 
 } // namespace
 
@@ -49,8 +63,13 @@ void ProgrammerLink::blockingPause(std::chrono::milliseconds duration)
 void ProgrammerLink::OpenLink()
 {
     QString error;
-    if (!m_port.open(&error))
+    if (!m_port.open(&error)) {
+        // The system's "permission denied" alone does not say what to do.
+        if (const auto refused = m_port.permissionRefusal())
+            error += QStringLiteral("\n\n") +
+                     m_view.text(Text::PortPermission).arg(refused->device, refused->account, udevRuleExample());
         throw AppError(error);
+    }
     if (m_port.active()) {
         m_view.setStatusText(ConnectText + m_state.PortCaption);
         m_state.LinkOpen = 1;

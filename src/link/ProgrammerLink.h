@@ -69,8 +69,9 @@ public:
     void setCardReadHandler(CardReadHandler handler) { m_cardRead = std::move(handler); }
 
     // Opens the port: "Connect: " + PortCaption and LinkOpen 1. A port that
-    // does not open raises AppError with the port's open error text; LinkOpen
-    // and the status text are then left as they were.
+    // does not open raises AppError with the port's open error text, followed
+    // by what to do when this account may not open the device; LinkOpen and
+    // the status text are then left as they were.
     void OpenLink();
     // Closes the port (rsClose if it was open), "Disconnect...", LinkOpen 0.
     void CloseLink();

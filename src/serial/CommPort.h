@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // What the programmer link needs of a serial port: choose COMn, open, close,
 // send a byte string, and the two notifications. TSerialComm is the real one;
@@ -27,6 +28,19 @@ public:
     // first unless it stops taking them; only those are discarded.
     virtual void close() = 0;
     virtual bool active() const = 0;
+
+    // The device is there, but the system refused this account permission to
+    // open it: the operator can mend that (the serial devices' group, a udev
+    // rule) and is told how. The device as the system names it, and the
+    // account the program runs under.
+    struct PermissionRefusal
+    {
+        QString device;
+        QString account;
+    };
+    // Set by an open() that failed for lack of permission; empty after any
+    // other outcome.
+    virtual std::optional<PermissionRefusal> permissionRefusal() const = 0;
 
     // Sends all bytes in one write and returns once they are on the line or
     // the write time-out has expired. Nothing happens for an empty string or

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,6 +21,16 @@ namespace {
 
 // 8N1: a start bit, eight data bits and a stop bit per byte.
 constexpr qint64 BitsPerByte = 10;
+
+// The account the program runs under, as `adduser` wants it.
+QString accountName()
+{
+#ifdef Q_OS_UNIX
+    if (const passwd* pw = ::getpwuid(::geteuid()))
+        return QString::fromLocal8Bit(pw->pw_name);
+#endif
+    return qEnvironmentVariable("USER");
+}
 
 } // namespace
 
@@ -73,6 +84,7 @@ QString TSerialComm::portDevice(int n) const
 bool TSerialComm::open(QString* error)
 {
     close();
+    m_refusal.reset();
 
     m_port->setPortName(portDevice(m_comPort));
     m_port->setBaudRate(BaudRate);
@@ -84,8 +96,11 @@ bool TSerialComm::open(QString* error)
     // QSerialPort opens raw (no translation, no end-of-file character) and
     // exclusively (lock file and TIOCEXCL).
     if (!m_port->open(QIODevice::ReadWrite)) {
+        const OpenFailure failure = openFailure();
         if (error)
-            *error = QStringLiteral("Device \"%1\" Open Error !!!\r%2").arg(portName(), openFailureReason());
+            *error = QStringLiteral("Device \"%1\" Open Error !!!\r%2").arg(portName(), failure.reason);
+        if (failure.notPermitted)
+            m_refusal = PermissionRefusal{portDevice(m_comPort), accountName()};
         m_port->clearError();
         return false;
     }
@@ -115,11 +130,12 @@ bool TSerialComm::setActive(bool on, QString* error)
     return true;
 }
 
-QString TSerialComm::openFailureReason() const
+TSerialComm::OpenFailure TSerialComm::openFailure() const
 {
 #ifdef Q_OS_UNIX
     // For a device another program holds, the port object reports only that
-    // it could not lock it; the operator needs the system's own reason.
+    // it could not lock it; the operator needs the system's own reason, and
+    // whether it was this account that was refused.
     if (m_port->error() == QSerialPort::PermissionError) {
         const QByteArray path = QFile::encodeName(portDevice(m_comPort));
         const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -127,10 +143,10 @@ QString TSerialComm::openFailureReason() const
         const int reason = fd < 0 ? errno : EBUSY;
         if (fd >= 0)
             ::close(fd);
-        return QString::fromLocal8Bit(std::strerror(reason));
+        return {QString::fromLocal8Bit(std::strerror(reason)), reason == EACCES || reason == EPERM};
     }
 #endif
-    return m_port->errorString();
+    return {m_port->errorString(), false};
 }
 
 std::chrono::milliseconds TSerialComm::closeDrainBound(qint64 pendingBytes)

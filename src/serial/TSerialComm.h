@@ -19,7 +19,8 @@ class QTimer;
 //
 // Open errors are values: open() returns false and hands back the operator's
 // text ("Device \"COMn\" Open Error !!!\r" + the system's reason); the link
-// turns it into an AppError for the message box.
+// turns it into an AppError for the message box. A device this account may not
+// open is also named by permissionRefusal(), for the advice that goes with it.
 //
 // Everything runs on the main thread. Received bytes reach OnAfterReceive from
 // the event loop, never from inside writeString() or a blocking pause, so
@@ -71,6 +72,7 @@ public:
     void close() override;
     bool active() const override { return m_active; }
     [[nodiscard]] bool setActive(bool on, QString* error = nullptr);
+    std::optional<PermissionRefusal> permissionRefusal() const override { return m_refusal; }
 
     void writeString(const QByteArray& bytes) override;
 
@@ -91,7 +93,12 @@ private:
     // bytes still unsent.
     qint64 drainOutput(qint64 msecs);
     qint64 pendingOutput() const;
-    QString openFailureReason() const;
+    struct OpenFailure
+    {
+        QString reason;     // the system's text
+        bool notPermitted;  // the system refused this account
+    };
+    OpenFailure openFailure() const;
     void watch(OutputStep step, qint64 bytes);
     bool deviceLost() const;
 
@@ -99,6 +106,7 @@ private:
     QTimer* m_deviceCheck = nullptr;
     OutputWatch m_outputWatch;
     QHash<int, QString> m_devices;
+    std::optional<PermissionRefusal> m_refusal;
     int m_comPort = 1;
     quint64 m_opening = 0; // counts openings, so a late error report finds its own
     bool m_active = false;

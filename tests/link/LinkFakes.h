@@ -1,5 +1,6 @@
 #pragma once
 
+#include "i18n/LanguageTables.h"
 #include "link/LinkView.h"
 #include "serial/CommPort.h"
 
@@ -21,6 +22,7 @@ public:
     bool timer1 = false;
     bool timer3 = true;
     std::function<void(bool)> onTimer1; // drives a real Timer1 where there is one
+    QString language = QStringLiteral("English");
 
     void setStatusText(const QString& text) override { status = text; }
     void appendTrace(const QString& text) override { trace += text; }
@@ -42,6 +44,7 @@ public:
     {
         calls << QStringLiteral("message %1/%2").arg(textSlot).arg(captionSlot);
     }
+    QString text(Text::Id id) const override { return (*i18n::findLanguageTable(language))[id]; }
     void setTimer1Enabled(bool on) override
     {
         timer1 = on;
@@ -81,6 +84,7 @@ public:
     };
     QList<Write> writes;
     QString openError; // non-empty: the port does not open
+    std::optional<PermissionRefusal> refusal; // with openError: refused for lack of permission
     bool isOpen = false;
     int port = 1;
 
@@ -92,6 +96,10 @@ public:
         return true;
     }
     int comPort() const override { return port; }
+    std::optional<PermissionRefusal> permissionRefusal() const override
+    {
+        return openError.isEmpty() ? std::nullopt : refusal;
+    }
     bool open(QString* error) override
     {
         close();

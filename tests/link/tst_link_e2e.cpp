@@ -1,10 +1,13 @@
 #include "link/LinkFakes.h"
+#include "serial/FileModes.h"
 #include "serial/PtyPeer.h"
 
 #include "config/AppError.h"
 #include "link/ProgrammerLink.h"
 #include "serial/TSerialComm.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -108,17 +111,45 @@ private slots:
         QCOMPARE(r.peer.failedSends(), 0);
     }
 
-    void missingDeviceGivesTheOpenError()
+    // What the operator reads when Connect fails: the system's reason, and
+    // for a device this account may not open, in the chosen language, what
+    // to do about it.
+    void openErrorTellsWhatToDo_data()
     {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("missing device") << "missing" << "English" << ENOENT;
+        QTest::newRow("no permission, English") << "mode 000" << "English" << EACCES;
+        QTest::newRow("no permission, Polish") << "mode 000" << "Polski" << EACCES;
+    }
+    void openErrorTellsWhatToDo()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, language);
+        QFETCH(int, reason);
         Rig r;
-        r.rs.setPortDevice(3, QStringLiteral("/nonexistent/ttyPellaro"));
+        r.view.language = language;
+        const QString path = device == "missing" ? QStringLiteral("/nonexistent/ttyPellaro") : r.peer.devicePath();
+        r.rs.setPortDevice(3, path);
         r.link.SelectPort(3);
+        if (device == "mode 000")
+            QVERIFY(QFile::setPermissions(path, {}));
+        QString advice;
+        if (reason == EACCES) {
+            advice = QStringLiteral("\n\n") +
+                     (*i18n::findLanguageTable(language))[Text::PortPermission].arg(
+                         path, QFileInfo(path).owner(), QStringLiteral("share/doc/pellaro/70-pellaro-programmer.rules"));
+        }
+        FileModesApply modes;
+        QVERIFY(modes.ok());
         try {
             r.link.ConnectProgrammer();
             QFAIL("no error raised");
         } catch (const AppError& e) {
             QCOMPARE(e.message(), QStringLiteral("Device \"COM3\" Open Error !!!\r") +
-                                      QString::fromLocal8Bit(std::strerror(ENOENT)));
+                                      QString::fromLocal8Bit(std::strerror(reason)) + advice);
+            QCOMPARE(e.message().contains(QStringLiteral("adduser")), reason == EACCES);
         }
         QCOMPARE(r.linkOpen, 0);
         QCOMPARE(r.view.status, QStringLiteral("Disconnect..."));

@@ -1,6 +1,9 @@
+#include "serial/FileModes.h"
 #include "serial/PtyPeer.h"
 #include "serial/TSerialComm.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <cerrno>
@@ -21,31 +24,51 @@ private:
     }
 
 private slots:
+    // The device is missing, held by another program, or there but not this
+    // account's to open (mode 000, which root meets too under FileModesApply):
+    // only the last is named as a refusal the operator can mend.
     void openErrorCarriesTheSystemsReason_data()
     {
-        QTest::addColumn<bool>("busy");
+        QTest::addColumn<QString>("device");
         QTest::addColumn<int>("reason");
-        QTest::newRow("missing device") << false << ENOENT;
-        QTest::newRow("port held by another program") << true << EBUSY;
+        QTest::newRow("missing device") << "missing" << ENOENT;
+        QTest::newRow("port held by another program") << "busy" << EBUSY;
+        QTest::newRow("no permission") << "mode 000" << EACCES;
     }
     void openErrorCarriesTheSystemsReason()
     {
-        QFETCH(bool, busy);
+        QFETCH(QString, device);
         QFETCH(int, reason);
         PtyPeer peer;
         QVERIFY(peer.ok());
         TSerialComm first;
         TSerialComm second;
         first.setPortDevice(1, peer.devicePath());
-        second.setPortDevice(2, busy ? peer.devicePath() : QStringLiteral("/nonexistent/ttyPellaro"));
+        second.setPortDevice(2, device == "missing" ? QStringLiteral("/nonexistent/ttyPellaro") : peer.devicePath());
         QVERIFY(second.setComPort(2));
         QString error;
-        QVERIFY2(first.open(&error), qPrintable(error));
+        if (device == "busy")
+            QVERIFY2(first.open(&error), qPrintable(error));
+        if (device == "mode 000")
+            QVERIFY(QFile::setPermissions(peer.devicePath(), {}));
+        FileModesApply modes;
+        QVERIFY(modes.ok());
         QVERIFY(!second.open(&error));
         QCOMPARE(error,
                  QStringLiteral("Device \"COM2\" Open Error !!!\r") + QString::fromLocal8Bit(std::strerror(reason)));
         QVERIFY(!second.active());
-        QVERIFY(first.active());
+        QCOMPARE(first.active(), device == "busy");
+        const std::optional<CommPort::PermissionRefusal> refusal = second.permissionRefusal();
+        QCOMPARE(refusal.has_value(), reason == EACCES);
+        if (refusal) {
+            QCOMPARE(refusal->device, peer.devicePath());
+            // The terminal belongs to the account the test runs under.
+            QCOMPARE(refusal->account, QFileInfo(peer.devicePath()).owner());
+            // A later open that succeeds clears it.
+            QVERIFY(QFile::setPermissions(peer.devicePath(), QFile::ReadOwner | QFile::WriteOwner));
+            QVERIFY2(second.open(&error), qPrintable(error));
+            QVERIFY(!second.permissionRefusal());
+        }
     }
 
     // A frame written just before a close (the disconnect frame) reaches the
