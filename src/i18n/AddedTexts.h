@@ -24,5 +24,7 @@ std::span<const AddedText> pageTexts();
 std::span<const AddedText> cardTexts();
 std::span<const AddedText> exchangeTexts();
 std::span<const AddedText> linkTexts();
+std::span<const AddedText> fieldTexts();
+std::span<const AddedText> deskTexts();
 
 } // namespace i18n

@@ -168,6 +168,12 @@ enum Id : int {
     // 200..209: the serial port (LinkTexts.cpp).
     FirstLinkText = 200,
     PortPermission = 200, // "The account \"%2\" may not open %1. ..." (%3: the udev rule example)
+
+    // 210..249: what the cards handed out carry (FieldTexts.cpp).
+    FirstFieldText = 210,
+
+    // 250..299: the operator's desk: questions, printing, sorting (DeskTexts.cpp).
+    FirstDeskText = 250,
 };
 
 // Slots 70 and 74 have no text in any language.

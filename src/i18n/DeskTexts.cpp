@@ -1,0 +1,10 @@
+#include "i18n/AddedTexts.h"
+
+namespace i18n {
+
+std::span<const AddedText> deskTexts()
+{
+    return {};
+}
+
+} // namespace i18n
