@@ -30,9 +30,9 @@
 
 namespace {
 
-constexpr int PersonCount = 65535;
+constexpr int PersonCount = cards::MaxPersonNumber;
 constexpr int GroupCount = 1000;
-constexpr int ReaderCount = 96;
+constexpr int ReaderCount = cards::ReaderCount;
 constexpr int BigGroups = 5; // groups 1..5 have 10,000 members each
 constexpr int BigGroupMembers = 10000;
 

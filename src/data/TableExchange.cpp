@@ -21,7 +21,7 @@ namespace {
 const QStringList PersonColumns{PersonField::Number, PersonField::FamilyName, PersonField::FirstName,
                                 PersonField::Group,  PersonField::Index,      PersonField::Info};
 
-constexpr int HighestDuplicateIndex = 15;
+constexpr int HighestDuplicateIndex = cards::MaxDuplicateIndex;
 
 struct Column
 {
@@ -48,11 +48,11 @@ QList<Column> columnsOf(const Table& table, Kind kind)
     case Kind::Groups:
         named({GroupField::Id, GroupField::Name, GroupField::Notes});
         // The access flags by position, as the groups page addresses them.
-        if (table.fieldCount() < TableLayouts::FirstAccessFlagPosition + TableLayouts::AccessFlagCount - 1)
+        if (table.fieldCount() < TableLayouts::FirstAccessFlagPosition + cards::ReaderCount - 1)
             throw AppError(QStringLiteral("%1: the table has fewer than %2 access fields")
                                .arg(QDir::toNativeSeparators(table.fileName()))
-                               .arg(TableLayouts::AccessFlagCount));
-        for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+                               .arg(cards::ReaderCount));
+        for (int k = 1; k <= cards::ReaderCount; ++k)
             columns.append({QStringLiteral("P%1").arg(k), TableLayouts::FirstAccessFlagPosition + k - 1});
         break;
     case Kind::Readers:

@@ -36,7 +36,7 @@ void GroupsPage::setEditable(bool editable)
     pages::paintForMode(m_ui.DBEdit6, editable, m_state);
     // The note takes typing in both modes; only its colour follows the mode.
     pages::paintForMode(m_ui.DBMemo2, editable, m_state);
-    for (int number = 1; number <= MainWindowUi::AccessBoxCount; ++number)
+    for (int number = 1; number <= cards::ReaderCount; ++number)
         m_ui.accessBox(number)->setReadOnly(!editable);
 }
 
@@ -89,7 +89,7 @@ void GroupsPage::Button1Click()
     try {
         m_groups.setInteger(GroupField::Id, id);
         m_groups.setText(GroupField::Name, m_state.TextSlots[Text::GroupWord] + QLatin1Char(' ') + QString::number(id));
-        for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+        for (int k = 1; k <= cards::ReaderCount; ++k)
             m_groups.setLogical(QStringLiteral("p%1").arg(k), false);
         m_groups.post();
     } catch (const AppError&) {
@@ -120,7 +120,7 @@ void GroupsPage::setAllAccess(bool on)
         return; // no group to change; editing would make a nameless one
     checkTypedTexts();
     m_groups.edit();
-    for (int k = 0; k < TableLayouts::AccessFlagCount; ++k)
+    for (int k = 0; k < cards::ReaderCount; ++k)
         m_groups.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k, on);
     m_groups.post();
 }
@@ -179,14 +179,14 @@ void GroupsPage::carryToMembers(const QString& from, const QString& to)
 
 void GroupsPage::UpdateReaderHints()
 {
-    for (int number = 1; number <= MainWindowUi::AccessBoxCount; ++number)
+    for (int number = 1; number <= cards::ReaderCount; ++number)
         m_ui.accessBox(number)->setToolTip(m_state.TextSlots[Text::NoAssignment]);
     m_readers.first();
     const int numberPosition = m_readers.fieldPosition(ReaderField::Number);
     const int namePosition = m_readers.fieldPosition(ReaderField::Name);
     for (int row = 0; row < m_readers.rowCount(); ++row) {
         const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
-        if (k >= 1 && k <= MainWindowUi::AccessBoxCount)
+        if (k >= cards::MinReaderNumber && k <= cards::MaxReaderNumber)
             m_ui.accessBox(int(k))->setToolTip(m_readers.valueAt(row, namePosition).toString());
     }
 }

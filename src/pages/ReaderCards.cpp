@@ -72,7 +72,7 @@ void ReaderCards::Button12Click()
     if (reader < cards::MinReaderNumber || reader > cards::MaxReaderNumber)
         return refuse(Text::ReaderNumberUnfit, reader);
     const qint64 relayTime = m_readers.asInteger(ReaderField::Time);
-    if (relayTime < 0 || relayTime > cards::MaxRelayTime)
+    if (relayTime < cards::MinRelayTime || relayTime > cards::MaxRelayTime)
         return refuse(Text::RelayTimeUnfit, relayTime);
 
     int readerCode = m_state.SystemNumber;

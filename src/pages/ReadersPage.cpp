@@ -1,5 +1,6 @@
 #include "pages/ReadersPage.h"
 
+#include "cards/CardLimits.h"
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -107,16 +108,16 @@ void ReadersPage::Button6Click()
 {
     postPending();
     const int numberPosition = m_readers.fieldPosition(ReaderField::Number);
-    std::bitset<ReaderNumbers + 1> taken;
+    std::bitset<cards::MaxReaderNumber + 1> taken;
     for (int row = 0; row < m_readers.rowCount(); ++row) {
         const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
-        if (k >= 1 && k <= ReaderNumbers)
+        if (k >= cards::MinReaderNumber && k <= cards::MaxReaderNumber)
             taken.set(size_t(k));
     }
-    int number = 1;
-    while (number <= ReaderNumbers && taken.test(size_t(number)))
+    int number = cards::MinReaderNumber;
+    while (number <= cards::MaxReaderNumber && taken.test(size_t(number)))
         ++number;
-    if (number > ReaderNumbers) {
+    if (number > cards::MaxReaderNumber) {
         MessageBox::show(ReadersFull, ReadersFullCaption);
         return;
     }
@@ -184,7 +185,7 @@ bool ReadersPage::relayTimeAcceptable(QString* why)
         return true;
     bool number = false;
     const int seconds = box->currentText().trimmed().toInt(&number);
-    if (number && seconds >= MinRelayTime && seconds <= MaxRelayTime)
+    if (number && seconds >= cards::MinRelayTime && seconds <= cards::MaxRelayTime)
         return true;
     // The stored time stays, and the box shows it again.
     const QString stored =

@@ -18,11 +18,6 @@ class ReadersPage : public QObject
     Q_OBJECT
 
 public:
-    // Relay times a card can carry: one byte, and 0 would never open the door.
-    static constexpr int MinRelayTime = 1;
-    static constexpr int MaxRelayTime = 255;
-    static constexpr int ReaderNumbers = 96;
-
     ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& ui, const ProgramState& state,
                 QObject* parent = nullptr);
     ~ReadersPage() override;
