@@ -5,6 +5,7 @@
 #include "config/AppError.h"
 #include "data/Backup.h"
 #include "data/Table.h"
+#include "data/TableLayouts.h"
 #include "i18n/LanguageTables.h"
 #include "i18n/Text.h"
 #include "link/LinkView.h"
@@ -213,13 +214,13 @@ void TForm1::openTables()
     // a missing, locked or damaged one stops the program with its reason.
     Table1 = new Table(this);
     Table1->setObjectName(QStringLiteral("Table1"));
-    Table1->open(QStringLiteral("osoby.dbf"));
+    Table1->open(TableLayouts::PersonsFile);
     Table2 = new Table(this);
     Table2->setObjectName(QStringLiteral("Table2"));
-    Table2->open(QStringLiteral("sprzet.dbf"));
+    Table2->open(TableLayouts::ReadersFile);
     Table3 = new Table(this);
     Table3->setObjectName(QStringLiteral("Table3"));
-    Table3->open(QStringLiteral("grupa.dbf"));
+    Table3->open(TableLayouts::GroupsFile);
     DataSource1 = new DataSource(Table1, this);
     DataSource1->setObjectName(QStringLiteral("DataSource1"));
     DataSource2 = new DataSource(Table2, this);
