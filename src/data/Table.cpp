@@ -293,6 +293,19 @@ QVariant Table::readField(int record, int field) const
     }
 }
 
+QVariantList Table::recordValues(int record) const
+{
+    QVariantList values;
+    for (int field = 0; field < fieldCount(); ++field) {
+        try {
+            values.append(readField(record, field));
+        } catch (const AppError&) {
+            values.append(QVariant()); // a damaged note
+        }
+    }
+    return values;
+}
+
 QVariant Table::valueAt(int row, int position) const
 {
     int field = checkPosition(position);
@@ -465,6 +478,10 @@ void Table::post()
 
     DbfFile& f = file();
     Pending& p = *m_pending;
+    static const QMetaMethod postedSignal = QMetaMethod::fromSignal(&Table::posted);
+    const bool notify = isSignalConnected(postedSignal);
+    const QVariantList before = notify && p.recordNumber >= 0 ? recordValues(p.recordNumber) : QVariantList();
+    int record = p.recordNumber;
     // Notes first: a record must never point at blocks not yet written.
     for (auto& [field, text] : p.memos) {
         QString stored;
@@ -483,7 +500,7 @@ void Table::post()
 
     if (m_state == State::Inserting) {
         RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
-        int record = f.appendRecord(p.record);
+        record = f.appendRecord(p.record);
         m_pending.reset();
         m_state = State::Browsing;
         if (passesFilter(record)) {
@@ -498,6 +515,8 @@ void Table::post()
         emit rowChanged(m_row);
     }
     finishChange();
+    if (notify)
+        emit posted(currentRecord() == record ? m_row : -1, before, recordValues(record));
     emit stateChanged();
     notifyCurrent();
 }

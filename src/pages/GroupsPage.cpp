@@ -16,8 +16,7 @@ GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindow
                        QObject* parent)
     : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state)
 {
-    connect(&m_groups, &Table::stateChanged, this, &GroupsPage::groupStateChanged);
-    connect(&m_groups, &Table::rowChanged, this, &GroupsPage::groupRowChanged);
+    connect(&m_groups, &Table::posted, this, &GroupsPage::groupPosted);
 }
 
 GroupsPage::~GroupsPage() = default;
@@ -135,26 +134,14 @@ void GroupsPage::Button14Click()
     setAllAccess(false);
 }
 
-void GroupsPage::groupStateChanged()
-{
-    if (m_groups.state() == Table::State::Editing && !m_watchingName) {
-        m_watchingName = true;
-        m_nameBeforeEdit = storedName(m_groups.currentRow());
-    } else if (m_groups.state() != Table::State::Editing) {
-        m_watchingName = false;
-    }
-}
-
-void GroupsPage::groupRowChanged(int row)
+void GroupsPage::groupPosted(int row, const QVariantList& before, const QVariantList& after)
 {
     // A posted rename: the members follow their group to its new name. Runs
     // inside the table's post, so an error is shown here and not thrown on.
-    if (!m_watchingName || m_nameBeforeEdit.isEmpty())
-        return;
-    const QString oldName = m_nameBeforeEdit;
-    const QString newName = storedName(row);
-    m_nameBeforeEdit = newName;
-    if (newName == oldName)
+    const int name = m_groups.fieldPosition(GroupField::Name) - 1;
+    const QString oldName = before.value(name).toString();
+    const QString newName = after.value(name).toString();
+    if (oldName.isEmpty() || newName == oldName)
         return;
     // Persons belong to the first group of a name; a later namesake had none.
     for (int earlier = 0; earlier < row; ++earlier)

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 
 class MainWindowUi;
 class Table;
@@ -42,8 +43,7 @@ private:
     void setAllAccess(bool on);
     void checkTypedTexts() const;
     QString storedName(int row) const;
-    void groupStateChanged();
-    void groupRowChanged(int row);
+    void groupPosted(int row, const QVariantList& before, const QVariantList& after);
     void carryToMembers(const QString& from, const QString& to);
 
     Table& m_groups;
@@ -51,6 +51,4 @@ private:
     Table& m_readers;
     MainWindowUi& m_ui;
     const ProgramState& m_state;
-    bool m_watchingName = false;
-    QString m_nameBeforeEdit;
 };
