@@ -69,7 +69,6 @@ constexpr int WorkingOuterHeight = 600;
 // The fixed texts of a refused login, the same in every language.
 const QString WrongPassword = QStringLiteral("Niepoprawne haslo.");
 const QString WrongPasswordCaption = QStringLiteral("Uwaga!");
-const QString ErrorCaption = QStringLiteral("Error");
 
 // The inactive-caption colour of the classic desktop scheme, painted over the
 // boxes the user role may not read.
@@ -121,7 +120,7 @@ public:
     {
         QString error;
         if (!settings::SavePortToRegistry(portNumber, &error))
-            MessageBox::show(error, ErrorCaption);
+            MessageBox::show(error, MessageBox::ErrorCaption);
     }
 
 private:
@@ -177,9 +176,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     backupAtStart(languageText());
     auto* exchangeMenu = new ExchangeMenu(m_ui, *Table1, *Table3, m_state.TextSlots, this);
     connect(m_ui.Eksportosb1, &QAction::triggered, this,
-            [this, exchangeMenu] { guarded([exchangeMenu] { exchangeMenu->exportPersons(); }); });
+            [exchangeMenu] { MessageBox::guarded([exchangeMenu] { exchangeMenu->exportPersons(); }); });
     connect(m_ui.Importosb1, &QAction::triggered, this,
-            [this, exchangeMenu] { guarded([exchangeMenu] { exchangeMenu->importPersons(); }); });
+            [exchangeMenu] { MessageBox::guarded([exchangeMenu] { exchangeMenu->importPersons(); }); });
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -253,13 +252,13 @@ void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
 void TForm1::initConnections()
 {
     auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(sender, signal, this, [this, handler] { MessageBox::guarded([this, handler] { (this->*handler)(); }); });
     };
     on(m_ui.BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
     on(m_ui.Edit5, &QLineEdit::returnPressed, &TForm1::BitBtn1Click);
     on(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
     auto onLink = [this](auto* sender, auto signal, std::function<void()> action) {
-        connect(sender, signal, this, [this, action] { guarded(action); });
+        connect(sender, signal, this, [this, action] { MessageBox::guarded(action); });
     };
     onLink(Timer1, &QTimer::timeout, [this] { m_link->Timer1Timer(); });
     onLink(Timer3, &QTimer::timeout, [this] { m_link->Timer3Timer(); });
@@ -300,17 +299,8 @@ void TForm1::initConnections()
     for (auto [radio, handler] : radios) {
         connect(radio, &QRadioButton::toggled, this, [this, handler = handler](bool on) {
             if (on)
-                guarded([this, handler] { (m_readerCards.get()->*handler)(); });
+                MessageBox::guarded([this, handler] { (m_readerCards.get()->*handler)(); });
         });
-    }
-}
-
-void TForm1::guarded(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const AppError& e) {
-        MessageBox::show(e.message(), ErrorCaption);
     }
 }
 
@@ -331,7 +321,7 @@ void TForm1::FormCreate()
     m_ui.Edit1->setText(QString::number(m_state.SystemNumber));
     m_ui.ComboBox1->setCurrentText(loaded.languageName);
     if (!loaded.error.isEmpty())
-        MessageBox::show(loaded.error, ErrorCaption);
+        MessageBox::show(loaded.error, MessageBox::ErrorCaption);
     m_ui.Edit2->setText(QString::number(m_state.OldSystemNumber));
 
     // A port number outside 1..4 (a hand-edited file) leaves COM1 selected
@@ -420,7 +410,7 @@ void TForm1::EnterWorkingState(Role role)
 void TForm1::showSaveResult(const settings::SaveResult& r)
 {
     if (!r.error.isEmpty())
-        MessageBox::show(r.error, ErrorCaption);
+        MessageBox::show(r.error, MessageBox::ErrorCaption);
     else if (r.confirmTextSlot != settings::NoConfirmation)
         MessageBox::show(m_state.TextSlots[r.confirmTextSlot], m_state.TextSlots[r.confirmCaptionSlot]);
 }
@@ -449,7 +439,7 @@ void TForm1::Button18Click()
     Timer2->start();
     QString error;
     if (!settings::SaveSettings(m_state, languageText(), m_config, &error))
-        MessageBox::show(error, ErrorCaption);
+        MessageBox::show(error, MessageBox::ErrorCaption);
 }
 
 void TForm1::Uytkownicy1Click()
@@ -503,11 +493,11 @@ void TForm1::initPages()
 
     // Each control event reaches its page; an error ends the handler and is shown.
     auto on = [this](auto* sender, auto signal, std::function<void()> action) {
-        connect(sender, signal, this, [this, action] { guarded(action); });
+        connect(sender, signal, this, [this, action] { MessageBox::guarded(action); });
     };
     auto onEvent = [this](QWidget* widget, QEvent::Type type, std::function<void()> action) {
         pages::onEvent(widget, type, [this, action](QEvent*) {
-            guarded(action);
+            MessageBox::guarded(action);
             return false;
         });
     };
@@ -515,7 +505,7 @@ void TForm1::initPages()
         pages::onEvent(widget, QEvent::KeyPress, [this, action](QEvent* e) {
             const int key = static_cast<QKeyEvent*>(e)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter)
-                guarded(action);
+                MessageBox::guarded(action);
             return false;
         });
     };
@@ -563,12 +553,11 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The tables keep only what was posted; a text they cannot store keeps
     // the window open, with the reason, so nothing typed is lost.
-    try {
-        m_personsPage->postPending();
-        m_groupsPage->postPending();
-        m_readersPage->postPending();
-    } catch (const AppError& e) {
-        MessageBox::show(e.message(), ErrorCaption);
+    if (!MessageBox::guarded([this] {
+            m_personsPage->postPending();
+            m_groupsPage->postPending();
+            m_readersPage->postPending();
+        })) {
         event->ignore();
         return;
     }

@@ -100,10 +100,7 @@ private:
     void openTables();
     void initPages();
     void initConnections();
-    // Runs one handler; an AppError it raises ends it and reaches the
-    // operator in the standard error box. What it did before stays done.
     void initLink();
-    void guarded(const std::function<void()>& handler);
     void showSaveResult(const settings::SaveResult& r);
     QString languageText() const;
     void setLoginClientSize();

@@ -22,7 +22,6 @@ namespace {
 
 // The empty old code's message is the same in every language.
 const QString EmptyOldCode = QStringLiteral("Nieprawidłowe hasło systemowe.");
-const QString ErrorCaption = QStringLiteral("Error");
 const QString ConfigOperation = QStringLiteral("Configuration card");
 
 } // namespace
@@ -81,7 +80,7 @@ void ReaderCards::Button12Click()
     } else if (!m_ui.RadioButton1->isChecked() && m_ui.RadioButton2->isChecked()) {
         const QString typed = m_ui.Edit2->text();
         if (typed.isEmpty()) {
-            MessageBox::show(EmptyOldCode, ErrorCaption);
+            MessageBox::show(EmptyOldCode, MessageBox::ErrorCaption);
             return;
         }
         if (!parseInteger(typed, &readerCode))

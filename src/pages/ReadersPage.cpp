@@ -21,9 +21,8 @@ namespace {
 
 constexpr int NewReaderRelayTime = 2;
 
-// The fixed texts of a full readers table, the same in every language.
+// The fixed text of a full readers table, the same in every language.
 const QString ReadersFull = QStringLiteral("Maksymalny numer czytnika to 96.");
-const QString ReadersFullCaption = QStringLiteral("Error");
 
 } // namespace
 
@@ -118,7 +117,7 @@ void ReadersPage::Button6Click()
     while (number <= cards::MaxReaderNumber && taken.test(size_t(number)))
         ++number;
     if (number > cards::MaxReaderNumber) {
-        MessageBox::show(ReadersFull, ReadersFullCaption);
+        MessageBox::show(ReadersFull, MessageBox::ErrorCaption);
         return;
     }
 

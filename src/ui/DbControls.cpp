@@ -13,20 +13,7 @@
 
 namespace {
 
-const QString ErrorCaption = QStringLiteral("Error");
-
-// Runs one step of the operator's action on a table; an engine error ends it
-// and goes to the standard error box, as at the main window's handlers.
-template <typename F> bool guarded(F&& step)
-{
-    try {
-        step();
-        return true;
-    } catch (const AppError& e) {
-        MessageBox::show(e.message(), ErrorCaption);
-        return false;
-    }
-}
+using MessageBox::guarded;
 
 bool isOpenTable(const FieldLink& link)
 {
@@ -486,7 +473,7 @@ void DbGrid::bind(DataSource* source, const QList<Column>& columns)
     // A value the grid cannot read (a damaged note) shows empty; the
     // operator is told once, after the paint that met it.
     connect(m_model, &TableModel::readFailed, this,
-            [](const QString& message) { MessageBox::show(message, ErrorCaption); });
+            [](const QString& message) { MessageBox::show(message, MessageBox::ErrorCaption); });
     setModel(m_model);
     delete old;
     for (int i = 0; i < columns.size(); ++i)
