@@ -6,7 +6,10 @@
 #include "i18n/Text.h"
 #include "pages/GroupMembers.h"
 #include "pages/PageSupport.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbMemo.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 

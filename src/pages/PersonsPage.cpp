@@ -4,7 +4,10 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "pages/PageSupport.h"
-#include "ui/DbControls.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
+#include "ui/DbMemo.h"
 #include "ui/MainWindowUi.h"
 
 #include <QCheckBox>

@@ -7,7 +7,10 @@
 #include "i18n/Text.h"
 #include "pages/GroupsPage.h"
 #include "pages/PageSupport.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbMemo.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 

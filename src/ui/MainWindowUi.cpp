@@ -1,7 +1,12 @@
 #include "ui/MainWindowUi.h"
 
 #include "ui/DataSource.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
+#include "ui/DbMemo.h"
 #include "ui/Look.h"
 
 #include <QAction>

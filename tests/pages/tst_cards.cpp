@@ -12,7 +12,7 @@
 #include "pages/CardJournal.h"
 #include "pages/PersonCards.h"
 #include "pages/ReaderCards.h"
-#include "ui/DbControls.h"
+#include "ui/DbText.h"
 #include "ui/MessageBox.h"
 
 #include <QCheckBox>

@@ -9,7 +9,11 @@
 #include "pages/PersonsPage.h"
 #include "pages/ReadersPage.h"
 #include "ui/ApplyLanguage.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbMemo.h"
 #include "ui/Look.h"
 #include "ui/MessageBox.h"
 

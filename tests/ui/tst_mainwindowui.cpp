@@ -3,7 +3,13 @@
 // three tables; and the three dialogs.
 
 #include "UiFixture.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
+#include "ui/DbMemo.h"
+#include "ui/DbText.h"
 #include "ui/Look.h"
 
 #include <QAbstractItemModel>
