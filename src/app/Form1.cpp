@@ -11,9 +11,9 @@
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
 #include "manual/Manual.h"
+#include "pages/CardJournal.h"
 #include "pages/GroupsPage.h"
 #include "pages/PageSupport.h"
-#include "pages/CardJournal.h"
 #include "pages/PersonCards.h"
 #include "pages/PersonsPage.h"
 #include "pages/ReaderCards.h"
@@ -253,7 +253,8 @@ void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
 void TForm1::initConnections()
 {
     auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
-        connect(sender, signal, this, [this, handler] { MessageBox::guarded([this, handler] { (this->*handler)(); }); });
+        connect(sender, signal, this,
+                [this, handler] { MessageBox::guarded([this, handler] { (this->*handler)(); }); });
     };
     on(m_ui.BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
     on(m_ui.Edit5, &QLineEdit::returnPressed, &TForm1::BitBtn1Click);

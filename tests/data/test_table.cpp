@@ -498,10 +498,14 @@ void TestTable::postedTellsOldAndNewValues_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("before"); // empty: a new record has no values before
-    QTest::newRow("rename") << false << "" << "NAME" << 1 << "Lis";
-    QTest::newRow("note") << false << "" << "INFO" << 1 << "old note";
-    QTest::newRow("new record") << true << "" << "NAME" << 2 << "";
-    QTest::newRow("new record the search hides") << true << "N" << "NAME" << -1 << "";
+    QTest::newRow("rename") << false << ""
+                            << "NAME" << 1 << "Lis";
+    QTest::newRow("note") << false << ""
+                          << "INFO" << 1 << "old note";
+    QTest::newRow("new record") << true << ""
+                                << "NAME" << 2 << "";
+    QTest::newRow("new record the search hides") << true << "N"
+                                                 << "NAME" << -1 << "";
 }
 
 void TestTable::postedTellsOldAndNewValues()

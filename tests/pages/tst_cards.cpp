@@ -543,9 +543,9 @@ private slots:
         for (int time : {0, 256})
             QTest::addRow("relay time %d", time)
                 << qint64(3) << qint64(time) << false << 1 << "" << 0 << QByteArray()
-                << QStringList{QStringLiteral("The stored relay time %1 s is outside 1..255 s. Nothing was sent.")
-                                   .arg(time) +
-                               notWritten};
+                << QStringList{
+                       QStringLiteral("The stored relay time %1 s is outside 1..255 s. Nothing was sent.").arg(time) +
+                       notWritten};
     }
     void configurationCard()
     {
