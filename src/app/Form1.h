@@ -1,8 +1,8 @@
 #pragma once
 
 #include "config/IniFile.h"
-#include "config/ProgramState.h"
 #include "config/Settings.h"
+#include "state/ProgramState.h"
 #include "ui/MainWindowUi.h"
 
 #include <QMainWindow>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/ProgramState.h"
+#include "state/ProgramState.h"
 
 #include <QEvent>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/ProgramState.h"
 #include "data/Table.h"
+#include "state/ProgramState.h"
 
 #include <QObject>
 #include <QPointer>

@@ -6,12 +6,12 @@
 #include "cards/CardFrame.h"
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "config/ProgramState.h"
 #include "i18n/LanguageTables.h"
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
 #include "pages/PersonCards.h"
 #include "pages/ReaderCards.h"
+#include "state/ProgramState.h"
 #include "ui/DbText.h"
 #include "ui/MessageBox.h"
 
