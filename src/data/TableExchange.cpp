@@ -141,9 +141,9 @@ QString describe(QChar c)
 struct Person
 {
     int line = 0;
-    qint64 number = 0; // 0: the next free one
-    QString name;
-    QString surname;
+    qint64 number = 0;  // 0: the next free one
+    QString familyName; // NAME
+    QString firstName;  // SURNAME
     QString group;
     qint64 index = 0;
     QString info;
@@ -295,8 +295,8 @@ private:
                 sound = false;
             }
         }
-        sound = text(record, PersonField::FamilyName, &p.name) && sound;
-        sound = text(record, PersonField::FirstName, &p.surname) && sound;
+        sound = text(record, PersonField::FamilyName, &p.familyName) && sound;
+        sound = text(record, PersonField::FirstName, &p.firstName) && sound;
         if (text(record, PersonField::Group, &p.group)) {
             if (p.group.isEmpty()) {
                 p.group = TableLayouts::NoGroupMarker;
@@ -344,8 +344,8 @@ private:
             for (const Person& p : m_people) {
                 m_persons.insert();
                 m_persons.setInteger(PersonField::Number, p.number);
-                m_persons.setText(PersonField::FirstName, p.surname);
-                m_persons.setText(PersonField::FamilyName, p.name);
+                m_persons.setText(PersonField::FirstName, p.firstName);
+                m_persons.setText(PersonField::FamilyName, p.familyName);
                 m_persons.setText(PersonField::Group, p.group);
                 m_persons.setInteger(PersonField::Index, p.index);
                 m_persons.setText(PersonField::Info, p.info);
