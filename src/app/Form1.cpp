@@ -13,7 +13,6 @@
 #include "manual/Manual.h"
 #include "pages/CardJournal.h"
 #include "pages/GroupsPage.h"
-#include "pages/PageSupport.h"
 #include "pages/PersonCards.h"
 #include "pages/PersonsPage.h"
 #include "pages/ReaderCards.h"
@@ -23,6 +22,7 @@
 #include "ui/DataSource.h"
 #include "ui/DbComboBox.h"
 #include "ui/DbEdit.h"
+#include "ui/EventHook.h"
 #include "ui/ManualWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
@@ -498,13 +498,13 @@ void TForm1::initPages()
         connect(sender, signal, this, [this, action] { MessageBox::guarded(action); });
     };
     auto onEvent = [this](QWidget* widget, QEvent::Type type, std::function<void()> action) {
-        pages::onEvent(widget, type, [this, action](QEvent*) {
+        ui::onEvent(widget, type, [this, action](QEvent*) {
             MessageBox::guarded(action);
             return false;
         });
     };
     auto onEnter = [this](QWidget* widget, std::function<void()> action) {
-        pages::onEvent(widget, QEvent::KeyPress, [this, action](QEvent* e) {
+        ui::onEvent(widget, QEvent::KeyPress, [this, action](QEvent* e) {
             const int key = static_cast<QKeyEvent*>(e)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter)
                 MessageBox::guarded(action);
@@ -546,8 +546,8 @@ void TForm1::initPages()
     onEnter(m_ui.DBEdit3, [readers] { readers->PostTypedName(); });
     on(m_ui.DBComboBox1, &QComboBox::activated, [readers] { readers->DBComboBox1Click(); });
     onEvent(m_ui.DBComboBox1, QEvent::MouseButtonRelease, [readers] { readers->DBComboBox1Click(); });
-    pages::onEvent(m_ui.DBComboBox1, QEvent::KeyPress,
-                   [readers](QEvent* e) { return readers->DBComboBox1KeyPress(*static_cast<QKeyEvent*>(e)); });
+    ui::onEvent(m_ui.DBComboBox1, QEvent::KeyPress,
+                [readers](QEvent* e) { return readers->DBComboBox1KeyPress(*static_cast<QKeyEvent*>(e)); });
     onEvent(m_ui.DBComboBox1, QEvent::KeyRelease, [readers] { readers->DBComboBox1KeyUp(); });
 }
 

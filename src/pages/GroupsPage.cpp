@@ -5,6 +5,7 @@
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "pages/GroupMembers.h"
+#include "pages/NewNumbers.h"
 #include "pages/PageSupport.h"
 #include "ui/DbCheckBox.h"
 #include "ui/DbEdit.h"

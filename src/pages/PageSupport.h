@@ -11,8 +11,8 @@ class QColor;
 class QWidget;
 class Table;
 
-// What the three data pages share: the mode colours, posting, the check that
-// a typed text can be stored, and a hook on one widget's events.
+// What the three data pages share: the mode colours, posting and the check
+// that a typed text can be stored.
 namespace pages {
 
 // Paints a data control for its mode: the system window colour when the
@@ -24,18 +24,9 @@ void paintForMode(QWidget* control, bool editable, const ProgramState& state);
 // afterwards would show nothing new.
 void postPending(Table& table);
 
-// The largest value of an integer field over every row (0 for an empty
-// table): a table filled elsewhere need not keep its numbers rising along
-// the natural order, and a new number must still be unique.
-qint64 largestInteger(const Table& table, const QString& field);
-
 // Throws an AppError naming the first character of text the tables cannot
 // store, in the current language.
 void checkStorable(const QString& text, const ProgramState& state);
-
-// Calls handler for every event of this type that reaches widget; the handler
-// returns true to swallow the event. The hook lives as long as the widget.
-void onEvent(QWidget* widget, QEvent::Type type, std::function<bool(QEvent*)> handler);
 
 // Holds a table's bound controls still while a scan moves its current record;
 // they catch up once, when the hold ends (also on an error).

@@ -3,6 +3,7 @@
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "pages/NewNumbers.h"
 #include "pages/PageSupport.h"
 #include "ui/DbEdit.h"
 #include "ui/DbGrid.h"
