@@ -6,7 +6,7 @@
 #include "i18n/Text.h"
 #include "pages/GroupMembers.h"
 #include "pages/NewNumbers.h"
-#include "pages/PageSupport.h"
+#include "state/ProgramState.h"
 #include "ui/DbCheckBox.h"
 #include "ui/DbEdit.h"
 #include "ui/DbGrid.h"
@@ -18,64 +18,25 @@
 
 GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindowUi& ui, const ProgramState& state,
                        QObject* parent)
-    : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state)
+    : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state),
+      m_mode(groups, ui.SpeedButton5, {ui.DBEdit6, ui.DBMemo2}, state, [this](bool editable) { setEditable(editable); })
 {
     connect(&m_groups, &Table::posted, this, &GroupsPage::groupPosted);
 }
 
 GroupsPage::~GroupsPage() = default;
 
-bool GroupsPage::editMode() const
-{
-    return m_ui.SpeedButton5->isChecked();
-}
-
 void GroupsPage::setEditable(bool editable)
 {
-    pages::paintForMode(m_ui.DBGrid2, editable, m_state);
+    m_mode.paint(m_ui.DBGrid2, editable);
     for (QPushButton* button : {m_ui.Button1, m_ui.Button10, m_ui.Button13, m_ui.Button14})
         button->setEnabled(editable);
     m_ui.DBEdit6->setReadOnly(!editable);
-    pages::paintForMode(m_ui.DBEdit6, editable, m_state);
+    m_mode.paint(m_ui.DBEdit6, editable);
     // The note takes typing in both modes; only its colour follows the mode.
-    pages::paintForMode(m_ui.DBMemo2, editable, m_state);
+    m_mode.paint(m_ui.DBMemo2, editable);
     for (int number = 1; number <= cards::ReaderCount; ++number)
         m_ui.accessBox(number)->setReadOnly(!editable);
-}
-
-void GroupsPage::checkTypedTexts() const
-{
-    if (m_ui.DBEdit6->link().modified())
-        pages::checkStorable(m_ui.DBEdit6->text(), m_state);
-    if (m_ui.DBMemo2->link().modified())
-        pages::checkStorable(m_ui.DBMemo2->toPlainText(), m_state);
-}
-
-void GroupsPage::postPending()
-{
-    checkTypedTexts();
-    pages::postPending(m_groups);
-}
-
-void GroupsPage::SpeedButton5Click()
-{
-    setEditable(true);
-}
-
-void GroupsPage::SpeedButton6Click()
-{
-    try {
-        postPending();
-    } catch (const AppError&) {
-        m_ui.SpeedButton5->setChecked(true);
-        throw;
-    }
-    setEditable(false);
-}
-
-void GroupsPage::PostTypedName()
-{
-    postPending();
 }
 
 QString GroupsPage::storedName(int row) const
@@ -121,21 +82,11 @@ void GroupsPage::setAllAccess(bool on)
 {
     if (m_groups.isEmpty())
         return; // no group to change; editing would make a nameless one
-    checkTypedTexts();
+    m_mode.checkTypedTexts();
     m_groups.edit();
     for (int k = 0; k < cards::ReaderCount; ++k)
         m_groups.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k, on);
     m_groups.post();
-}
-
-void GroupsPage::Button13Click()
-{
-    setAllAccess(true);
-}
-
-void GroupsPage::Button14Click()
-{
-    setAllAccess(false);
 }
 
 void GroupsPage::groupPosted(int row, const QVariantList& before, const QVariantList& after)

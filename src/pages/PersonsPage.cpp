@@ -4,7 +4,6 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "pages/NewNumbers.h"
-#include "pages/PageSupport.h"
 #include "ui/DbEdit.h"
 #include "ui/DbGrid.h"
 #include "ui/DbLookupCombo.h"
@@ -17,26 +16,13 @@
 #include <QRadioButton>
 
 PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, QObject* parent)
-    : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui), m_state(state)
+    : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui),
+      m_mode(persons, ui.SpeedButton4, {ui.DBEdit8, ui.DBEdit2, ui.DBMemo1}, state,
+             [this](bool editable) { setEditable(editable); })
 {
 }
 
 PersonsPage::~PersonsPage() = default;
-
-bool PersonsPage::editMode() const
-{
-    return m_ui.SpeedButton4->isChecked();
-}
-
-bool PersonsPage::hasCurrentPerson() const
-{
-    return m_persons.isOpen() && !m_persons.atEnd();
-}
-
-void PersonsPage::positionGroups()
-{
-    m_ui.DBLB2->positionList();
-}
 
 void PersonsPage::setEditable(bool editable)
 {
@@ -45,49 +31,11 @@ void PersonsPage::setEditable(bool editable)
     for (QWidget* control :
          {static_cast<QWidget*>(m_ui.DBEdit8), static_cast<QWidget*>(m_ui.DBEdit2), static_cast<QWidget*>(m_ui.DBMemo1),
           static_cast<QWidget*>(m_ui.DBGrid1), static_cast<QWidget*>(m_ui.DBLB2)})
-        pages::paintForMode(control, editable, m_state);
+        m_mode.paint(control, editable);
     m_ui.DBEdit8->setReadOnly(!editable);
     m_ui.DBEdit2->setReadOnly(!editable);
     m_ui.DBMemo1->setReadOnly(!editable);
     m_ui.DBLB2->setReadOnly(!editable);
-}
-
-void PersonsPage::checkTypedTexts() const
-{
-    if (m_ui.DBEdit8->link().modified())
-        pages::checkStorable(m_ui.DBEdit8->text(), m_state);
-    if (m_ui.DBEdit2->link().modified())
-        pages::checkStorable(m_ui.DBEdit2->text(), m_state);
-    if (m_ui.DBMemo1->link().modified())
-        pages::checkStorable(m_ui.DBMemo1->toPlainText(), m_state);
-}
-
-void PersonsPage::postPending()
-{
-    checkTypedTexts();
-    pages::postPending(m_persons);
-}
-
-void PersonsPage::SpeedButton4Click()
-{
-    setEditable(true);
-}
-
-void PersonsPage::SpeedButton3Click()
-{
-    try {
-        postPending();
-    } catch (const AppError&) {
-        // Nothing typed is dropped: the page stays in edit mode to mend it.
-        m_ui.SpeedButton4->setChecked(true);
-        throw;
-    }
-    setEditable(false);
-}
-
-void PersonsPage::PostTypedNames()
-{
-    postPending();
 }
 
 void PersonsPage::Button9Click()
@@ -102,7 +50,7 @@ void PersonsPage::Button9Click()
     {
         // Standing on the last person puts the groups table on that person's
         // group, which the new person gets.
-        pages::DisplayHold hold(m_persons);
+        Table::DisplaySuspension hold(m_persons);
         largest = pages::largestInteger(m_persons, PersonField::Number);
         if (m_persons.rowCount() > 0)
             m_persons.moveToRow(m_persons.rowCount() - 1);
@@ -131,12 +79,12 @@ void PersonsPage::ApplyPersonFilter()
 {
     if (!m_ui.CheckBox2->isChecked()) {
         if (m_persons.filterActive()) {
-            checkTypedTexts();
+            m_mode.checkTypedTexts();
             m_persons.setFilterActive(false);
         }
         return;
     }
-    checkTypedTexts();
+    m_mode.checkTypedTexts();
     // The text is matched as it is: an apostrophe is a letter like any other.
     const QString& field = m_ui.RadioButton4->isChecked() ? PersonField::FirstName : PersonField::FamilyName;
     m_persons.setPrefixFilter(field, m_ui.Edit4->text());

@@ -6,7 +6,7 @@
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "pages/GroupsPage.h"
-#include "pages/PageSupport.h"
+#include "state/ProgramState.h"
 #include "ui/DbCheckBox.h"
 #include "ui/DbComboBox.h"
 #include "ui/DbEdit.h"
@@ -31,7 +31,9 @@ const QString ReadersFull = QStringLiteral("Maksymalny numer czytnika to 96.");
 
 ReadersPage::ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& ui, const ProgramState& state,
                          QObject* parent)
-    : QObject(parent), m_readers(readers), m_groupsPage(groupsPage), m_ui(ui), m_state(state)
+    : QObject(parent), m_readers(readers), m_groupsPage(groupsPage), m_ui(ui), m_state(state),
+      m_mode(readers, ui.SpeedButton1, {ui.DBEdit3, ui.DBMemo3}, state,
+             [this](bool editable) { setEditable(editable); })
 {
     // Every post of a reader, whatever started it, is checked for a relay
     // time a card can carry.
@@ -46,64 +48,24 @@ ReadersPage::~ReadersPage()
         m_hookedTable->removeUpdateHook(this);
 }
 
-bool ReadersPage::editMode() const
-{
-    return m_ui.SpeedButton1->isChecked();
-}
-
-bool ReadersPage::hasCurrentReader() const
-{
-    return m_readers.isOpen() && !m_readers.atEnd();
-}
-
 void ReadersPage::setEditable(bool editable)
 {
     m_ui.Button6->setEnabled(editable);
     m_ui.Button8->setEnabled(editable);
     m_ui.DBEdit3->setReadOnly(!editable);
-    pages::paintForMode(m_ui.DBEdit3, editable, m_state);
+    m_mode.paint(m_ui.DBEdit3, editable);
     m_ui.DBComboBox1->setReadOnly(!editable);
-    pages::paintForMode(m_ui.DBComboBox1, editable, m_state);
+    m_mode.paint(m_ui.DBComboBox1, editable);
     m_ui.DBMemo3->setReadOnly(!editable);
-    pages::paintForMode(m_ui.DBMemo3, editable, m_state);
+    m_mode.paint(m_ui.DBMemo3, editable);
     m_ui.DBCheckBox97->setReadOnly(!editable);
     m_ui.DBCheckBox98->setReadOnly(!editable);
 }
 
-void ReadersPage::checkTypedTexts() const
-{
-    if (m_ui.DBEdit3->link().modified())
-        pages::checkStorable(m_ui.DBEdit3->text(), m_state);
-    if (m_ui.DBMemo3->link().modified())
-        pages::checkStorable(m_ui.DBMemo3->toPlainText(), m_state);
-}
-
-void ReadersPage::postPending()
-{
-    checkTypedTexts();
-    pages::postPending(m_readers);
-}
-
-void ReadersPage::SpeedButton1Click()
-{
-    setEditable(true);
-}
-
 void ReadersPage::SpeedButton2Click()
 {
-    try {
-        postPending();
-    } catch (const AppError&) {
-        m_ui.SpeedButton1->setChecked(true);
-        throw;
-    }
-    setEditable(false);
+    m_mode.confirm();
     m_groupsPage.UpdateReaderHints();
-}
-
-void ReadersPage::PostTypedName()
-{
-    postPending();
 }
 
 void ReadersPage::Button6Click()

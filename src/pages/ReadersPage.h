@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Table.h"
-#include "state/ProgramState.h"
+#include "pages/EditMode.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,6 +9,7 @@
 class GroupsPage;
 class MainWindowUi;
 class QKeyEvent;
+struct ProgramState;
 
 // The readers page: the two modes, Add and Remove, the reader's name, relay
 // time and options. The current reader is the readers table's current record,
@@ -22,27 +23,22 @@ public:
                 QObject* parent = nullptr);
     ~ReadersPage() override;
 
-    void SpeedButton1Click(); // edit mode
-    void SpeedButton2Click(); // locked mode: stores, then renames the access boxes' hints
-    void Button6Click();      // add a reader
-    void Button8Click();      // remove the current reader
+    void SpeedButton1Click() { m_mode.enter(); } // edit mode
+    void SpeedButton2Click();                    // locked mode: stores, then renames the access boxes' hints
+    void Button6Click();                         // add a reader
+    void Button8Click();                         // remove the current reader
     // A click in DBEdit3 or Enter in it: stores the typed name.
-    void PostTypedName();
+    void PostTypedName() { m_mode.postPending(); }
     // A click in DBComboBox1 or a value picked from its list.
     void DBComboBox1Click();
     // A key pressed in DBComboBox1: true when the key is refused (with a beep).
     bool DBComboBox1KeyPress(const QKeyEvent& event);
     // A key released in DBComboBox1: a typed relay time is stored at once.
     void DBComboBox1KeyUp();
-    void postPending();
-
-    bool editMode() const;
-    Table& readers() const { return m_readers; }
-    bool hasCurrentReader() const;
+    void postPending() { m_mode.postPending(); }
 
 private:
     void setEditable(bool editable);
-    void checkTypedTexts() const;
     // True when the relay time box holds a storable time (or nothing typed);
     // otherwise shows the stored time again, and says why.
     bool relayTimeAcceptable(QString* why);
@@ -53,4 +49,5 @@ private:
     GroupsPage& m_groupsPage;
     MainWindowUi& m_ui;
     const ProgramState& m_state;
+    EditMode m_mode;
 };

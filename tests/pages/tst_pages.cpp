@@ -8,6 +8,7 @@
 #include "pages/GroupsPage.h"
 #include "pages/PersonsPage.h"
 #include "pages/ReadersPage.h"
+#include "state/ProgramState.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DbCheckBox.h"
 #include "ui/DbComboBox.h"
