@@ -182,7 +182,7 @@ int main(int argc, char** argv)
         groups.push_back(timed([&] { QTest::mouseClick(ui.Button10, Qt::LeftButton); }, ui.DBGrid2->viewport()));
     }
     report(QStringLiteral("Remove group, 10,000 members, search on"), groups, 250);
-    Table& persons = *form1.Table1;
+    Table& persons = *form1.findChild<Table*>("Table1");
     const int groupPosition = persons.fieldPosition("GROUP");
     int withoutGroup = 0;
     for (int row = 0; row < persons.rowCount(); ++row)
