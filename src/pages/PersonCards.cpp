@@ -31,8 +31,8 @@ const QString FindForeignUser = QStringLiteral("Find (user card from another sys
 
 } // namespace
 
-PersonCards::PersonCards(ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal,
-                         MainWindowUi& ui)
+PersonCards::PersonCards(const ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups,
+                         CardJournal& journal, MainWindowUi& ui)
     : m_state(state), m_link(link), m_persons(persons), m_groups(groups), m_journal(journal), m_ui(ui)
 {
 }

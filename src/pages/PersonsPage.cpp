@@ -15,10 +15,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, QObject* parent)
+PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state,
+                         ProgrammerLink& link, CardJournal& journal, QObject* parent)
     : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui),
       m_mode(persons, ui.SpeedButton4, {ui.DBEdit8, ui.DBEdit2, ui.DBMemo1}, state,
-             [this](bool editable) { setEditable(editable); })
+             [this](bool editable) { setEditable(editable); }),
+      m_cards(state, link, persons, groups, journal, ui)
 {
 }
 

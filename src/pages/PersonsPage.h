@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pages/EditMode.h"
+#include "pages/PersonCards.h"
 
 #include <QObject>
 
@@ -12,12 +13,14 @@ struct ProgramState;
 // the operator typed, the group drop-down and the search. The current person
 // is the persons table's current record; while a person shows, the groups
 // table stands on that person's group, which Add and the card operations read.
+// The page owns its card operations (PersonCards).
 class PersonsPage : public QObject
 {
     Q_OBJECT
 
 public:
-    PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, QObject* parent = nullptr);
+    PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, ProgrammerLink& link,
+                CardJournal& journal, QObject* parent = nullptr);
     ~PersonsPage() override;
 
     // Handlers, after their control and event.
@@ -32,6 +35,8 @@ public:
     // What the operator typed and the page has not stored yet; an AppError
     // tells what could not be stored (the text stays in its control).
     void postPending() { m_mode.postPending(); }
+    // Program, Remove permissions and the evaluation of a card read.
+    PersonCards& cards() { return m_cards; }
 
 private:
     void setEditable(bool editable);
@@ -40,4 +45,5 @@ private:
     Table& m_groups;
     MainWindowUi& m_ui;
     EditMode m_mode;
+    PersonCards m_cards;
 };

@@ -26,7 +26,7 @@ const QString ConfigOperation = QStringLiteral("Configuration card");
 
 } // namespace
 
-ReaderCards::ReaderCards(ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal,
+ReaderCards::ReaderCards(const ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal,
                          MainWindowUi& ui)
     : m_state(state), m_link(link), m_readers(readers), m_journal(journal), m_ui(ui)
 {

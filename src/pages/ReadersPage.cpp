@@ -30,10 +30,11 @@ const QString ReadersFull = QStringLiteral("Maksymalny numer czytnika to 96.");
 } // namespace
 
 ReadersPage::ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& ui, const ProgramState& state,
-                         QObject* parent)
+                         ProgrammerLink& link, CardJournal& journal, QObject* parent)
     : QObject(parent), m_readers(readers), m_groupsPage(groupsPage), m_ui(ui), m_state(state),
       m_mode(readers, ui.SpeedButton1, {ui.DBEdit3, ui.DBMemo3}, state,
-             [this](bool editable) { setEditable(editable); })
+             [this](bool editable) { setEditable(editable); }),
+      m_cards(state, link, readers, journal, ui)
 {
     // Every post of a reader, whatever started it, is checked for a relay
     // time a card can carry.

@@ -2,6 +2,7 @@
 
 #include "data/Table.h"
 #include "pages/EditMode.h"
+#include "pages/ReaderCards.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,14 +14,15 @@ struct ProgramState;
 
 // The readers page: the two modes, Add and Remove, the reader's name, relay
 // time and options. The current reader is the readers table's current record,
-// which the configuration card is written from.
+// which the configuration card (ReaderCards, owned by the page) is written
+// from.
 class ReadersPage : public QObject
 {
     Q_OBJECT
 
 public:
     ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& ui, const ProgramState& state,
-                QObject* parent = nullptr);
+                ProgrammerLink& link, CardJournal& journal, QObject* parent = nullptr);
     ~ReadersPage() override;
 
     void SpeedButton1Click() { m_mode.enter(); } // edit mode
@@ -36,6 +38,8 @@ public:
     // A key released in DBComboBox1: a typed relay time is stored at once.
     void DBComboBox1KeyUp();
     void postPending() { m_mode.postPending(); }
+    // The configuration card and the choice of the code it is written for.
+    ReaderCards& cards() { return m_cards; }
 
 private:
     void setEditable(bool editable);
@@ -50,4 +54,5 @@ private:
     MainWindowUi& m_ui;
     const ProgramState& m_state;
     EditMode m_mode;
+    ReaderCards m_cards;
 };

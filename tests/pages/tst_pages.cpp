@@ -1,10 +1,14 @@
 // The edge cases of the three data pages, driven through the page classes on
 // a window layout built offscreen, with the tables read back from disk.
 
+#include "link/LinkFakes.h"
+
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
+#include "link/ProgrammerLink.h"
+#include "pages/CardJournal.h"
 #include "pages/GroupsPage.h"
 #include "pages/PersonsPage.h"
 #include "pages/ReadersPage.h"
@@ -47,8 +51,8 @@ struct Pages
         t.readers.first();
         t.bind(f);
         groups = std::make_unique<GroupsPage>(t.groups, t.persons, t.readers, f.ui, state);
-        persons = std::make_unique<PersonsPage>(t.persons, t.groups, f.ui, state);
-        readers = std::make_unique<ReadersPage>(t.readers, *groups, f.ui, state);
+        persons = std::make_unique<PersonsPage>(t.persons, t.groups, f.ui, state, link, journal);
+        readers = std::make_unique<ReadersPage>(t.readers, *groups, f.ui, state, link, journal);
     }
 
     // One field of every stored record, as the file holds it after the table closes.
@@ -67,6 +71,12 @@ struct Pages
     UiFixture f;
     TableFixture t;
     ProgramState state;
+    // The card operations the pages own; these tests write no card.
+    FakeClock clock;
+    FakePort port{clock};
+    RecordingView view;
+    ProgrammerLink link{LinkState{state.LinkOpen, state.PortNumber, state.PortCaption}, port, view};
+    CardJournal journal{QDir(t.dir.path()).filePath(CardJournal::FileName)};
     std::unique_ptr<GroupsPage> groups;
     std::unique_ptr<PersonsPage> persons;
     std::unique_ptr<ReadersPage> readers;
