@@ -1,6 +1,6 @@
 // The main window's controls as built by MainWindowUi: kind, parent, start
 // state, a layout that holds in every language, the menu, the speed-button
-// pairs, the colours, the binding to the three tables; and the three dialogs.
+// pairs and the binding to the three tables.
 
 #include "UiFixture.h"
 #include "ui/ApplyLanguage.h"
@@ -65,19 +65,6 @@ QString captionOf(QWidget* w)
     return QString();
 }
 
-// Shows the working-state controls the way the login does, so the pager
-// lays out its pages.
-void showWorkingState(UiFixture& f)
-{
-    f.ui.Image1->hide();
-    f.ui.Edit5->hide();
-    f.ui.BitBtn1->hide();
-    f.ui.Pager1->show();
-    f.ui.Status->show();
-    f.form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
-}
-
 // Controls the layout stacks on purpose: the login controls stand on the
 // start picture, and the working state takes their place; the trace and the
 // bevel lie partly outside the client area as designed; the pages share the
@@ -116,11 +103,6 @@ QStringList layoutFaults(const QList<QWidget*>& all)
     return faults;
 }
 
-QColor pixelAt(QWidget* w, const QPoint& p)
-{
-    return w->grab().toImage().pixelColor(p);
-}
-
 } // namespace
 
 class TestMainWindowUi : public QObject
@@ -141,19 +123,10 @@ private slots:
     void speedButtonPairs_data();
     void speedButtonPairs();
     void startSelections();
-    void passwordBoxHidesWhatIsTyped();
-    void colours_data();
-    void colours();
-    void windowColours();
-    void disabledTextsStayReadable_data();
-    void disabledTextsStayReadable();
     void relayTimesAndLanguages();
     void binding_data();
     void binding();
     void boundControlsShowTheCurrentRecord();
-    void cardInformationFollowsThePersons();
-    void dialogs();
-    void dialogsCloseButtonsHide();
 };
 
 void TestMainWindowUi::controls_data()
@@ -317,7 +290,7 @@ void TestMainWindowUi::layoutHoldsInEveryLanguage()
     TextSlots texts;
     QVERIFY(SelectLanguageTable(language, texts));
     ApplyLanguage(texts, QStringLiteral("1.13"), f.ui, f.form1.get(), f.form2.get(), f.form3.get(), f.form4.get());
-    showWorkingState(f);
+    f.showWorkingState();
     // Each page takes its size when it first shows.
     for (int i = 0; i < f.ui.Pager1->count(); ++i) {
         f.ui.Pager1->setCurrentIndex(i);
@@ -359,7 +332,7 @@ void TestMainWindowUi::accessBoxes()
 void TestMainWindowUi::pagerFillsTheClientArea()
 {
     UiFixture f;
-    showWorkingState(f);
+    f.showWorkingState();
     QWidget* client = f.form1->centralWidget();
     // The designed client area, with the status bar at its bottom.
     QCOMPARE(client->width(), MainWindowUi::DesignClientWidth);
@@ -388,7 +361,7 @@ void TestMainWindowUi::pages()
         QCOMPARE(f.ui.Pager1->tabText(i), captions[i]);
     }
 
-    showWorkingState(f);
+    f.showWorkingState();
     const int tabsEnd = f.ui.Pager1->tabBar()->geometry().bottom() + 1;
     for (int i = 0; i < 4; ++i) {
         f.ui.Pager1->setCurrentIndex(i);
@@ -485,7 +458,7 @@ void TestMainWindowUi::speedButtonPairs()
     QFETCH(QString, confirmName);
 
     UiFixture f;
-    showWorkingState(f);
+    f.showWorkingState();
     auto* edit = f.form1->findChild<QPushButton*>(editName);
     auto* confirm = f.form1->findChild<QPushButton*>(confirmName);
     for (QWidget* page = edit->parentWidget(); page; page = page->parentWidget())
@@ -550,133 +523,6 @@ void TestMainWindowUi::startSelections()
     QVERIFY(f.form1->windowFlags() & Qt::WindowCloseButtonHint);
     // Not resizable.
     QCOMPARE(f.form1->minimumSize(), f.form1->maximumSize());
-}
-
-void TestMainWindowUi::passwordBoxHidesWhatIsTyped()
-{
-    UiFixture f;
-    f.form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
-    QCOMPARE(f.ui.Edit5->echoMode(), QLineEdit::Password);
-    QVERIFY(!f.ui.Edit5->hasFrame());
-    QTest::keyClicks(f.ui.Edit5, QStringLiteral("secret"));
-    QCOMPARE(f.ui.Edit5->text(), QStringLiteral("secret"));
-    const QString shown = f.ui.Edit5->displayText();
-    QCOMPARE(shown.size(), 6);
-    QCOMPARE(shown, QString(6, shown.at(0)));
-    QVERIFY(!shown.contains(QLatin1Char('s')));
-
-    // Navy box; the masking characters are drawn in yellow.
-    const QImage image = f.ui.Edit5->grab().toImage();
-    QCOMPARE(image.pixelColor(image.width() - 3, 2), QColor(0, 0, 128));
-    bool yellow = false;
-    for (int x = 0; x < image.width() && !yellow; ++x)
-        for (int y = 0; y < image.height() && !yellow; ++y)
-            yellow = image.pixelColor(x, y) == QColor(255, 255, 0);
-    QVERIFY(yellow);
-}
-
-void TestMainWindowUi::colours_data()
-{
-    QTest::addColumn<quint32>("stored");
-    QTest::addColumn<QColor>("rgb");
-    QTest::newRow("page fill") << quint32(13616833) << QColor(193, 198, 207);
-    QTest::newRow("form") << quint32(9224369) << QColor(177, 192, 140);
-    QTest::newRow("pure red") << quint32(0x0000FF) << QColor(255, 0, 0);
-    QTest::newRow("pure blue") << quint32(0xFF0000) << QColor(0, 0, 255);
-    QTest::newRow("hot mirror end") << quint32(1617645) << QColor(237, 174, 24);
-}
-
-void TestMainWindowUi::colours()
-{
-    QFETCH(quint32, stored);
-    QFETCH(QColor, rgb);
-    QCOMPARE(Look::winColor(stored), rgb);
-    QCOMPARE(Look::cssColor(stored), rgb.name());
-}
-
-void TestMainWindowUi::windowColours()
-{
-    UiFixture f;
-    f.form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
-    // The form's own colour where no control covers it.
-    QCOMPARE(pixelAt(f.form1->centralWidget(), QPoint(600, 100)), QColor(177, 192, 140));
-
-    // The page is filled from the stored page colour at its top.
-    f.ui.Image1->hide();
-    f.ui.Pager1->show();
-    QTRY_VERIFY(f.ui.Pager11->isVisible());
-    const QColor top = pixelAt(f.ui.Pager1, QPoint(740, 37));
-    QVERIFY2(qAbs(top.red() - 193) <= 3 && qAbs(top.green() - 198) <= 3 && qAbs(top.blue() - 207) <= 3,
-             qPrintable(top.name()));
-    // Locked data controls share the page's colour.
-    QCOMPARE(f.ui.DBEdit8->palette().color(QPalette::Base), QColor(193, 198, 207));
-    QCOMPARE(f.ui.DBEdit3->palette().color(QPalette::Base), QColor(193, 198, 207));
-    QCOMPARE(f.ui.Edit2->palette().color(QPalette::Base), QColor(Qt::red));
-    // The lookup list takes no typing and is drawn as a button: that is painted too.
-    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Button), QColor(193, 198, 207));
-
-    // Painting with no colour gives back the system window colour.
-    Look::paintControl(f.ui.DBLB2, QColor());
-    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
-    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Button), QApplication::palette().color(QPalette::Button));
-    Look::paintControl(f.ui.DBEdit8, QColor());
-    QCOMPARE(f.ui.DBEdit8->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
-}
-
-void TestMainWindowUi::disabledTextsStayReadable_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("disabled"); // what the user role switches off
-    QTest::addColumn<bool>("readable");
-    QTest::newRow("reader name label") << "Label10"
-                                       << "GroupBox3" << true;
-    QTest::newRow("reader option") << "DBCheckBox97"
-                                   << "GroupBox3" << true;
-    QTest::newRow("configuration card choice") << "RadioButton1"
-                                               << "GroupBox1" << true;
-    QTest::newRow("hidden system number") << "Edit1"
-                                          << "Edit1" << true;
-    QTest::newRow("button keeps its grey") << "Button12"
-                                           << "GroupBox1" << false;
-}
-
-// The user role sees the readers' parameters and the settings it may not
-// change: their texts must stay dark enough to read, while a disabled button
-// keeps the faint caption that says it does nothing.
-void TestMainWindowUi::disabledTextsStayReadable()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, disabled);
-    QFETCH(bool, readable);
-    UiFixture f;
-    f.ui.Image1->hide();
-    f.ui.Pager1->show();
-    auto* edit1 = f.form1->findChild<QLineEdit*>(QStringLiteral("Edit1"));
-    QVERIFY(edit1);
-    edit1->setText(QStringLiteral("********"));
-    f.form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
-    auto* off = f.form1->findChild<QWidget*>(disabled);
-    auto* target = f.form1->findChild<QWidget*>(control);
-    QVERIFY(off && target);
-    off->setEnabled(false);
-    f.ui.Pager1->setCurrentWidget(target->parentWidget()->parentWidget() == f.ui.Pager13 ||
-                                          target->parentWidget() == f.ui.Pager13
-                                      ? f.ui.Pager13
-                                      : f.ui.PagerPage1);
-    QTRY_VERIFY(target->isVisible());
-
-    const QImage image = target->grab().toImage();
-    int darkest = 255;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            darkest = qMin(darkest, qGray(image.pixel(x, y)));
-    if (readable)
-        QVERIFY2(darkest <= 120, qPrintable(QStringLiteral("darkest grey %1").arg(darkest)));
-    else
-        QVERIFY2(darkest > 150, qPrintable(QStringLiteral("darkest grey %1").arg(darkest)));
 }
 
 void TestMainWindowUi::relayTimesAndLanguages()
@@ -828,130 +674,6 @@ void TestMainWindowUi::boundControlsShowTheCurrentRecord()
     QCOMPARE(cell(f.ui.DBGrid2, 1, 0), QStringLiteral("Magazyn"));
     QCOMPARE(cell(f.ui.DBGrid3, 0, 0), QStringLiteral("Brama"));
     QCOMPARE(cell(f.ui.DBGrid3, 0, 1).trimmed(), QStringLiteral("15"));
-}
-
-void TestMainWindowUi::cardInformationFollowsThePersons()
-{
-    TableFixture t;
-    const QList<QStringList> people{{"1", "Jan", "Kowalski", "Biuro", "0"}, {"2", "Ewa", "Lis", "Hala", "4"}};
-    for (const QStringList& p : people) {
-        t.persons.insert();
-        t.persons.setInteger(QStringLiteral("NUMBER"), p[0].toInt());
-        t.persons.setText(QStringLiteral("SURNAME"), p[1]);
-        t.persons.setText(QStringLiteral("NAME"), p[2]);
-        t.persons.setText(QStringLiteral("GROUP"), p[3]);
-        t.persons.setInteger(QStringLiteral("INDEX"), p[4].toInt());
-        t.persons.post();
-    }
-    t.persons.first();
-    UiFixture f;
-    t.bind(f);
-    f.form4->Label1->setText(QStringLiteral("2"));
-    f.form4->show();
-
-    for (const QStringList& p : people) {
-        QCOMPARE(f.form4->DBText1->text().trimmed(), p[0]);
-        QCOMPARE(f.form4->DBText4->text(), p[1]);
-        QCOMPARE(f.form4->DBText5->text(), p[2]);
-        QCOMPARE(f.form4->DBText3->text(), p[3]);
-        QCOMPARE(f.form4->DBText2->text().trimmed(), p[4]);
-        // The duplicate number of the card read stays as it was written.
-        QCOMPARE(f.form4->Label1->text(), QStringLiteral("2"));
-        t.persons.next();
-    }
-}
-
-void TestMainWindowUi::dialogs()
-{
-    UiFixture f;
-
-    QCOMPARE(f.form2->objectName(), QStringLiteral("Form2"));
-    QCOMPARE(f.form2->windowTitle(), QStringLiteral("O programie"));
-    QCOMPARE(f.form2->minimumSize(), f.form2->maximumSize());
-    QVERIFY(f.form2->Memo1->isReadOnly());
-    QCOMPARE(f.form2->Memo1->frameShape(), QFrame::NoFrame);
-    QCOMPARE(f.form2->Memo1->document()->defaultTextOption().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    QCOMPARE(f.form2->Memo1->document()->blockCount(), 7);
-    QVERIFY(f.form2->Memo1->toPlainText().endsWith(QStringLiteral(" 1.12")));
-    QCOMPARE(f.form2->Button1->text(), QStringLiteral("Zamknij"));
-    QCOMPARE(f.form2->font().pixelSize(), 10);
-
-    QCOMPARE(f.form3->objectName(), QStringLiteral("Form3"));
-    QCOMPARE(f.form3->windowTitle(), QStringLiteral("Read/write  card"));
-    QCOMPARE(f.form3->minimumSize(), f.form3->maximumSize());
-    QCOMPARE(f.form3->bar2->objectName(), QStringLiteral("bar2"));
-    QCOMPARE(f.form3->bar2->minimum(), 0);
-    QCOMPARE(f.form3->bar2->maximum(), 100);
-    QCOMPARE(f.form3->bar2->value(), 0);
-    QCOMPARE(f.form3->bar2->orientation(), Qt::Horizontal);
-    QCOMPARE(f.form3->Label1->text(), QStringLiteral("Transmit"));
-    QVERIFY(f.form3->Label1->font().bold());
-    QCOMPARE(f.form3->Label1->font().pixelSize(), 16);
-
-    QCOMPARE(f.form4->objectName(), QStringLiteral("Form4"));
-    QCOMPARE(f.form4->windowTitle(), QStringLiteral("Informacje o karcie "));
-    QVERIFY(f.form4->minimumSize() != f.form4->maximumSize()); // resizable border
-    struct Row
-    {
-        QLabel* caption;
-        const char* name;
-        const char* text;
-        QWidget* value;
-        const char* valueName;
-    };
-    const Row rows[] = {
-        {f.form4->label10, "label10", "Nazwisko.......................................", f.form4->DBText5, "DBText5"},
-        {f.form4->Label6, "Label6", "Imię.....................................", f.form4->DBText4, "DBText4"},
-        {f.form4->Label2, "Label2", "Grupa..................................", f.form4->DBText3, "DBText3"},
-        {f.form4->Label3, "Label3", "Ilosc duplikatow...................", f.form4->DBText2, "DBText2"},
-        {f.form4->Label5, "Label5", "Duplikat...............................", f.form4->Label1, "Label1"},
-        {f.form4->Label4, "Label4", "ID....................................... ", f.form4->DBText1, "DBText1"},
-    };
-    const Row* previous = nullptr;
-    for (const Row& r : rows) {
-        QCOMPARE(r.caption->objectName(), QString::fromLatin1(r.name));
-        QCOMPARE(r.caption->text(), QString::fromUtf8(r.text));
-        QCOMPARE(r.caption->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-        QVERIFY(r.caption->font().bold());
-        QCOMPARE(r.caption->font().pixelSize(), 11);
-        QCOMPARE(r.value->objectName(), QString::fromLatin1(r.valueName));
-        QVERIFY(r.value->font().bold());
-        QCOMPARE(r.value->font().pixelSize(), 15);
-        // Captions in one column, values in the next, one row under the other.
-        QVERIFY(r.caption->geometry().right() < r.value->x());
-        if (previous) {
-            QCOMPARE(r.caption->x(), previous->caption->x());
-            QCOMPARE(r.value->x(), previous->value->x());
-            QVERIFY(r.caption->y() > previous->caption->geometry().bottom());
-        }
-        previous = &r;
-    }
-    QCOMPARE(f.form4->Label1->text(), QStringLiteral("0"));
-    QCOMPARE(f.form4->Button1->text(), QStringLiteral("Zamknij"));
-
-    for (QDialog* d : std::initializer_list<QDialog*>{f.form2.get(), f.form3.get(), f.form4.get()}) {
-        QVERIFY(d->isHidden());
-        QVERIFY(!d->isModal());
-    }
-}
-
-void TestMainWindowUi::dialogsCloseButtonsHide()
-{
-    UiFixture f;
-    f.form1->show();
-    for (auto [dialog, close] : {std::pair<QDialog*, QPushButton*>{f.form2.get(), f.form2->Button1},
-                                 std::pair<QDialog*, QPushButton*>{f.form4.get(), f.form4->Button1}}) {
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog));
-        // Non-modal: the main window still takes input.
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        QTest::mouseClick(close, Qt::LeftButton);
-        QVERIFY(dialog->isHidden());
-        // Hidden, not destroyed: it shows again with its state.
-        dialog->show();
-        QVERIFY(dialog->isVisible());
-        dialog->hide();
-    }
 }
 
 QTEST_MAIN(TestMainWindowUi)
