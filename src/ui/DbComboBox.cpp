@@ -2,16 +2,14 @@
 
 #include "data/Table.h"
 
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QWheelEvent>
 
-DbComboBox::DbComboBox(QWidget* parent) : QComboBox(parent)
+DbComboBox::DbComboBox(QWidget* parent) : LockableComboBox(parent)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     auto changed = [this] {
-        if (m_showing || m_readOnly || !m_link.tableOpen())
+        if (m_showing || isReadOnly() || !m_link.tableOpen())
             return;
         const QString typed = currentText();
         if (!m_link.startEdit()) {
@@ -33,42 +31,6 @@ void DbComboBox::bind(DataSource* source, const QString& field)
 {
     m_link.bind(
         this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
-}
-
-void DbComboBox::setReadOnly(bool readOnly)
-{
-    m_readOnly = readOnly;
-    lineEdit()->setReadOnly(readOnly);
-}
-
-void DbComboBox::showPopup()
-{
-    if (!m_readOnly)
-        QComboBox::showPopup();
-}
-
-bool DbComboBox::isNavigationKey(int key)
-{
-    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
-           key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_F4 || key == Qt::Key_Space;
-}
-
-void DbComboBox::keyPressEvent(QKeyEvent* event)
-{
-    if (m_readOnly && isNavigationKey(event->key())) {
-        event->ignore();
-        return;
-    }
-    QComboBox::keyPressEvent(event);
-}
-
-void DbComboBox::wheelEvent(QWheelEvent* event)
-{
-    if (m_readOnly) {
-        event->ignore();
-        return;
-    }
-    QComboBox::wheelEvent(event);
 }
 
 void DbComboBox::showRecord()

@@ -2,13 +2,9 @@
 
 #include "data/Table.h"
 #include "ui/DataSource.h"
-#include "ui/DbComboBox.h"
 #include "ui/MessageBox.h"
 
-#include <QKeyEvent>
-#include <QWheelEvent>
-
-DbLookupCombo::DbLookupCombo(QWidget* parent) : QComboBox(parent)
+DbLookupCombo::DbLookupCombo(QWidget* parent) : LockableComboBox(parent)
 {
     setEditable(false);
     connect(this, &QComboBox::activated, this, &DbLookupCombo::picked);
@@ -40,35 +36,6 @@ void DbLookupCombo::bind(DataSource* source, const QString& field, DataSource* l
     }
     fillItems();
     m_link.bind(this, source, field, [this] { showRecord(); }, {});
-}
-
-void DbLookupCombo::setReadOnly(bool readOnly)
-{
-    m_readOnly = readOnly;
-}
-
-void DbLookupCombo::showPopup()
-{
-    if (!m_readOnly)
-        QComboBox::showPopup();
-}
-
-void DbLookupCombo::keyPressEvent(QKeyEvent* event)
-{
-    if (m_readOnly && (DbComboBox::isNavigationKey(event->key()) || !event->text().isEmpty())) {
-        event->ignore();
-        return;
-    }
-    QComboBox::keyPressEvent(event);
-}
-
-void DbLookupCombo::wheelEvent(QWheelEvent* event)
-{
-    if (m_readOnly) {
-        event->ignore();
-        return;
-    }
-    QComboBox::wheelEvent(event);
 }
 
 void DbLookupCombo::fillItems()
@@ -114,7 +81,7 @@ void DbLookupCombo::positionList()
 
 void DbLookupCombo::picked(int index)
 {
-    if (m_showing || m_readOnly || index < 0 || !m_link.tableOpen())
+    if (m_showing || isReadOnly() || index < 0 || !m_link.tableOpen())
         return;
     const QString value = itemText(index);
     if (!m_link.startEdit()) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ui/FieldLink.h"
+#include "ui/LockableComboBox.h"
 
-#include <QComboBox>
 #include <QPointer>
 
 // A lookup list: the items are the list source's listField values in natural
@@ -10,7 +10,7 @@
 // keeps the list table on the first record whose listField equals the value
 // (letter case counting); with no match the list table stays where it is.
 // Picking an item writes it into the field.
-class DbLookupCombo : public QComboBox
+class DbLookupCombo : public LockableComboBox
 {
     Q_OBJECT
 
@@ -18,17 +18,9 @@ public:
     explicit DbLookupCombo(QWidget* parent = nullptr);
     ~DbLookupCombo() override;
     void bind(DataSource* source, const QString& field, DataSource* listSource, const QString& listField);
-    void setReadOnly(bool readOnly);
-    bool isReadOnly() const { return m_readOnly; }
     const FieldLink& link() const { return m_link; }
     // Moves the list table to the record's value, as described above.
     void positionList();
-
-    void showPopup() override;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void fillItems();
@@ -39,6 +31,5 @@ private:
     FieldLink m_link;
     QPointer<DataSource> m_listSource;
     QString m_listField;
-    bool m_readOnly = false;
     bool m_showing = false;
 };
