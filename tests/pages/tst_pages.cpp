@@ -514,6 +514,7 @@ private slots:
                                                  [&] { p.groups->SpeedButton6Click(); },
                                                  [&] { p.readers->SpeedButton2Click(); }};
         QPushButton* editButton[] = {p.f.ui.SpeedButton4, p.f.ui.SpeedButton5, p.f.ui.SpeedButton1};
+        QPushButton* confirmButton[] = {p.f.ui.SpeedButton3, p.f.ui.SpeedButton6, p.f.ui.SpeedButton2};
         edit[page]();
         editButton[page]->setChecked(true);
         QWidget* w = p.f.form1->findChild<QWidget*>(control);
@@ -521,7 +522,7 @@ private slots:
         if (line)
             line->selectAll();
         type(w, typed);
-        editButton[page]->setChecked(false); // Confirm went down
+        confirmButton[page]->setChecked(true); // Confirm went down, Edit came up
         QCOMPARE(errorOf(confirm[page]), p.state.TextSlots[Text::UnstorableCharacter].arg(named));
         QVERIFY(editButton[page]->isChecked()); // still in edit mode, the text still there
         QCOMPARE(line ? line->text() : static_cast<QPlainTextEdit*>(w)->toPlainText(), typed);
