@@ -6,7 +6,6 @@
 
 #include "BenchView.h"
 #include "config/AppError.h"
-#include "config/ProgramState.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/LanguageTables.h"
@@ -15,6 +14,7 @@
 #include "pages/CardJournal.h"
 #include "pages/PersonCards.h"
 #include "serial/TSerialComm.h"
+#include "state/ProgramState.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm4.h"

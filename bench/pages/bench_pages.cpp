@@ -8,7 +8,8 @@
 #include "data/TableLayouts.h"
 #include "pages/GroupsPage.h"
 #include "pages/PersonsPage.h"
-#include "ui/DbControls.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
@@ -30,9 +31,9 @@
 
 namespace {
 
-constexpr int PersonCount = 65535;
+constexpr int PersonCount = cards::MaxPersonNumber;
 constexpr int GroupCount = 1000;
-constexpr int ReaderCount = 96;
+constexpr int ReaderCount = cards::ReaderCount;
 constexpr int BigGroups = 5; // groups 1..5 have 10,000 members each
 constexpr int BigGroupMembers = 10000;
 
@@ -181,7 +182,7 @@ int main(int argc, char** argv)
         groups.push_back(timed([&] { QTest::mouseClick(ui.Button10, Qt::LeftButton); }, ui.DBGrid2->viewport()));
     }
     report(QStringLiteral("Remove group, 10,000 members, search on"), groups, 250);
-    Table& persons = *form1.Table1;
+    Table& persons = *form1.findChild<Table*>("Table1");
     const int groupPosition = persons.fieldPosition("GROUP");
     int withoutGroup = 0;
     for (int row = 0; row < persons.rowCount(); ++row)

@@ -25,9 +25,9 @@
 
 namespace {
 
-constexpr int PersonCount = 65535;
+constexpr int PersonCount = cards::MaxPersonNumber;
 constexpr int GroupCount = 1000;
-constexpr int ReaderCount = 96;
+constexpr int ReaderCount = cards::ReaderCount;
 constexpr int NoteLength = 200;
 constexpr int Repeats = 5;
 
@@ -221,7 +221,7 @@ void fill(const QString& dir)
             groups.insert();
             groups.setInteger(QStringLiteral("ID_Grupy"), id);
             groups.setText(QStringLiteral("NAME"), QStringLiteral("Grupa %1").arg(id));
-            for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+            for (int k = 1; k <= cards::ReaderCount; ++k)
                 groups.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k - 1, (id + k) % 3 == 0);
             groups.post();
         }
@@ -375,7 +375,7 @@ void run(const QString& dir)
     measure(QStringLiteral("refresh persons (re-read the file)"), [&] { persons.refresh(); });
     measure(QStringLiteral("groups: full access by position (with sync)"), [&] {
         groups.edit();
-        for (int k = 0; k < TableLayouts::AccessFlagCount; ++k)
+        for (int k = 0; k < cards::ReaderCount; ++k)
             groups.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k, true);
         groups.post();
     });

@@ -5,14 +5,14 @@
 #include "config/AppError.h"
 #include "data/Backup.h"
 #include "data/Table.h"
+#include "data/TableLayouts.h"
 #include "i18n/LanguageTables.h"
 #include "i18n/Text.h"
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
 #include "manual/Manual.h"
-#include "pages/GroupsPage.h"
-#include "pages/PageSupport.h"
 #include "pages/CardJournal.h"
+#include "pages/GroupsPage.h"
 #include "pages/PersonCards.h"
 #include "pages/PersonsPage.h"
 #include "pages/ReaderCards.h"
@@ -20,7 +20,9 @@
 #include "serial/TSerialComm.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DataSource.h"
-#include "ui/DbControls.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/EventHook.h"
 #include "ui/ManualWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
@@ -65,10 +67,13 @@ constexpr int AdminOuterWidth = 690;
 constexpr int UserOuterWidth = 693;
 constexpr int WorkingOuterHeight = 600;
 
+constexpr std::chrono::milliseconds ReadTick{100};    // Timer1: the three ticks of a card read
+constexpr std::chrono::milliseconds LanguageTick{10}; // Timer2: the language, once the loop runs
+constexpr std::chrono::milliseconds StatusTick{50};   // Timer3: the link status animation
+
 // The fixed texts of a refused login, the same in every language.
 const QString WrongPassword = QStringLiteral("Niepoprawne haslo.");
 const QString WrongPasswordCaption = QStringLiteral("Uwaga!");
-const QString ErrorCaption = QStringLiteral("Error");
 
 // The inactive-caption colour of the classic desktop scheme, painted over the
 // boxes the user role may not read.
@@ -115,13 +120,13 @@ public:
         MessageBox::show(m_form.m_state.TextSlots[text], m_form.m_state.TextSlots[caption]);
     }
     QString text(Text::Id id) const override { return m_form.m_state.TextSlots[id]; }
-    void setTimer1Enabled(bool on) override { on ? m_form.Timer1->start() : m_form.Timer1->stop(); }
-    void setTimer3Enabled(bool on) override { on ? m_form.Timer3->start() : m_form.Timer3->stop(); }
+    void setTimer1Enabled(bool on) override { on ? m_form.m_readTimer->start() : m_form.m_readTimer->stop(); }
+    void setTimer3Enabled(bool on) override { on ? m_form.m_statusTimer->start() : m_form.m_statusTimer->stop(); }
     void SavePortToRegistry(int portNumber) override
     {
         QString error;
         if (!settings::SavePortToRegistry(portNumber, &error))
-            MessageBox::show(error, ErrorCaption);
+            MessageBox::show(error, MessageBox::ErrorCaption);
     }
 
 private:
@@ -163,6 +168,14 @@ void tellRestoreCleared(const backup::Recovered& recovered, const QString& langu
         MessageBox::show(texts[Text::RestoreUndone], texts[Text::BackupCaption]);
 }
 
+QTimer* makeTimer(QObject* parent, const char* name, std::chrono::milliseconds interval)
+{
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QLatin1String(name));
+    timer->setInterval(interval);
+    return timer;
+}
+
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileName)
@@ -176,31 +189,20 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     // Never open a half-restored set: what cannot be cleared up stops here.
     const backup::Recovered recovered = backup::recover(QDir::currentPath());
     openTables();
-    m_ui.bind(DataSource1, DataSource2, DataSource3);
-    initPages();
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(100);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(10);
-    Timer3 = new QTimer(this);
-    Timer3->setObjectName(QStringLiteral("Timer3"));
-    Timer3->setInterval(50);
-
+    m_readTimer = makeTimer(this, "Timer1", ReadTick);
+    m_languageTimer = makeTimer(this, "Timer2", LanguageTick);
+    m_statusTimer = makeTimer(this, "Timer3", StatusTick);
     initLink();
+    initPages();
     initConnections();
-    Timer2->start();
-    Timer3->start();
+    m_languageTimer->start();
+    m_statusTimer->start();
     FormCreate();
     tellRestoreCleared(recovered, languageText());
     backupAtStart(languageText());
-    auto* exchangeMenu = new ExchangeMenu(m_ui, *Table1, *Table3, m_state.TextSlots, this);
-    connect(m_ui.Eksportosb1, &QAction::triggered, this,
-            [this, exchangeMenu] { guarded([exchangeMenu] { exchangeMenu->exportPersons(); }); });
-    connect(m_ui.Importosb1, &QAction::triggered, this,
-            [this, exchangeMenu] { guarded([exchangeMenu] { exchangeMenu->importPersons(); }); });
+    auto* exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
+    onSignal(m_ui.Eksportosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->exportPersons(); });
+    onSignal(m_ui.Importosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->importPersons(); });
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -242,32 +244,33 @@ void TForm1::openTables()
 {
     // The tables open from the working directory, persons, readers, groups;
     // a missing, locked or damaged one stops the program with its reason.
-    Table1 = new Table(this);
-    Table1->setObjectName(QStringLiteral("Table1"));
-    Table1->open(QStringLiteral("osoby.dbf"));
-    Table2 = new Table(this);
-    Table2->setObjectName(QStringLiteral("Table2"));
-    Table2->open(QStringLiteral("sprzet.dbf"));
-    Table3 = new Table(this);
-    Table3->setObjectName(QStringLiteral("Table3"));
-    Table3->open(QStringLiteral("grupa.dbf"));
-    DataSource1 = new DataSource(Table1, this);
-    DataSource1->setObjectName(QStringLiteral("DataSource1"));
-    DataSource2 = new DataSource(Table2, this);
-    DataSource2->setObjectName(QStringLiteral("DataSource2"));
-    DataSource3 = new DataSource(Table3, this);
-    DataSource3->setObjectName(QStringLiteral("DataSource3"));
+    auto open = [this](const QString& file, const char* tableName, const char* sourceName) {
+        auto* table = new Table(this);
+        table->setObjectName(QLatin1String(tableName));
+        table->open(file);
+        auto* source = new DataSource(table, this);
+        source->setObjectName(QLatin1String(sourceName));
+        return source;
+    };
+    m_personsSource = open(TableLayouts::PersonsFile, "Table1", "DataSource1");
+    DataSource* readers = open(TableLayouts::ReadersFile, "Table2", "DataSource2");
+    DataSource* groups = open(TableLayouts::GroupsFile, "Table3", "DataSource3");
+    m_persons = m_personsSource->table();
+    m_readers = readers->table();
+    m_groups = groups->table();
+    m_ui.bind(m_personsSource, readers, groups);
 }
 
 void TForm1::initLink()
 {
-    rs = new TSerialComm(this);
-    rs->setObjectName(QStringLiteral("rs"));
+    m_port = new TSerialComm(this);
+    m_port->setObjectName(QStringLiteral("rs"));
     for (int n = 1; n <= 4; ++n)
-        rs->setPortDevice(n, settings::PortDevice(m_config, n));
+        m_port->setPortDevice(n, settings::PortDevice(m_config, n));
     m_view = std::make_unique<View>(*this);
-    m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption}, *rs,
-                                              *m_view);
+    m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption},
+                                              *m_port, *m_view);
+    m_journal = std::make_unique<CardJournal>();
 }
 
 void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
@@ -276,71 +279,50 @@ void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
     m_form3 = form3;
     m_form4 = form4;
     if (m_form4)
-        m_form4->bind(DataSource1);
-    m_personCards->setCardInformation(form4);
+        m_form4->bind(m_personsSource);
+    m_personsPage->cards().setCardInformation(form4);
+}
+
+template <typename Sender, typename Signal>
+void TForm1::onSignal(Sender* sender, Signal signal, std::function<void()> action)
+{
+    connect(sender, signal, this, [action = std::move(action)] { MessageBox::guarded(action); });
+}
+
+void TForm1::onEvent(QWidget* widget, QEvent::Type type, std::function<void()> action)
+{
+    ui::onEvent(widget, type, [action = std::move(action)](QEvent*) {
+        MessageBox::guarded(action);
+        return false;
+    });
 }
 
 void TForm1::initConnections()
 {
-    auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-    };
-    on(m_ui.BitBtn1, &QPushButton::clicked, &TForm1::BitBtn1Click);
-    on(m_ui.Edit5, &QLineEdit::returnPressed, &TForm1::BitBtn1Click);
-    on(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
-    auto onLink = [this](auto* sender, auto signal, std::function<void()> action) {
-        connect(sender, signal, this, [this, action] { guarded(action); });
-    };
-    onLink(Timer1, &QTimer::timeout, [this] { m_link->Timer1Timer(); });
-    onLink(Timer3, &QTimer::timeout, [this] { m_link->Timer3Timer(); });
-    onLink(m_ui.Button2, &QPushButton::clicked, [this] { m_link->Button2Click(); });
-    onLink(m_ui.COM11, &QAction::triggered, [this] { m_link->ConnectProgrammer(); });
-    onLink(m_ui.Rozcz1, &QAction::triggered, [this] { m_link->DisconnectProgrammer(); });
+    onSignal(m_ui.BitBtn1, &QPushButton::clicked, [this] { BitBtn1Click(); });
+    onSignal(m_ui.Edit5, &QLineEdit::returnPressed, [this] { BitBtn1Click(); });
+    onSignal(m_languageTimer, &QTimer::timeout, [this] { Timer2Timer(); });
+    onSignal(m_ui.Button5, &QPushButton::clicked, [this] { Button5Click(); });
+    onSignal(m_ui.Button15, &QPushButton::clicked, [this] { Button15Click(); });
+    onSignal(m_ui.Button11, &QPushButton::clicked, [this] { Button11Click(); });
+    onSignal(m_ui.Button18, &QPushButton::clicked, [this] { Button18Click(); });
+    onSignal(m_ui.Uytkownicy1, &QAction::triggered, [this] { Uytkownicy1Click(); });
+    onSignal(m_ui.Grupy1, &QAction::triggered, [this] { Grupy1Click(); });
+    onSignal(m_ui.Czytniki1, &QAction::triggered, [this] { Czytniki1Click(); });
+    onSignal(m_ui.Oprogramie1, &QAction::triggered, [this] { Oprogramie1Click(); });
+    onSignal(m_ui.Oprogramie2, &QAction::triggered, [this] { Oprogramie2Click(); });
+
+    onSignal(m_readTimer, &QTimer::timeout, [this] { m_link->Timer1Timer(); });
+    onSignal(m_statusTimer, &QTimer::timeout, [this] { m_link->Timer3Timer(); });
+    onSignal(m_ui.Button2, &QPushButton::clicked, [this] { m_link->Button2Click(); });
+    onSignal(m_ui.COM11, &QAction::triggered, [this] { m_link->ConnectProgrammer(); });
+    onSignal(m_ui.Rozcz1, &QAction::triggered, [this] { m_link->DisconnectProgrammer(); });
     const std::pair<QAction*, int> ports[] = {{m_ui.COM12, 1}, {m_ui.COM22, 2}, {m_ui.COM21, 3}, {m_ui.COM41, 4}};
     for (auto [action, n] : ports) {
-        onLink(action, &QAction::triggered, [this, n = n] {
+        onSignal(action, &QAction::triggered, [this, n = n] {
             m_link->DisconnectProgrammer();
             m_link->SelectPort(n);
         });
-    }
-    on(m_ui.Button5, &QPushButton::clicked, &TForm1::Button5Click);
-    on(m_ui.Button15, &QPushButton::clicked, &TForm1::Button15Click);
-    on(m_ui.Button11, &QPushButton::clicked, &TForm1::Button11Click);
-    on(m_ui.Button18, &QPushButton::clicked, &TForm1::Button18Click);
-    on(m_ui.Uytkownicy1, &QAction::triggered, &TForm1::Uytkownicy1Click);
-    on(m_ui.Grupy1, &QAction::triggered, &TForm1::Grupy1Click);
-    on(m_ui.Czytniki1, &QAction::triggered, &TForm1::Czytniki1Click);
-    on(m_ui.Oprogramie1, &QAction::triggered, &TForm1::Oprogramie1Click);
-    on(m_ui.Oprogramie2, &QAction::triggered, &TForm1::Oprogramie2Click);
-
-    // The card operations of the persons and readers pages; Find's third
-    // read tick hands the card it read to the persons page's evaluation.
-    m_journal = std::make_unique<CardJournal>();
-    m_personCards = std::make_unique<PersonCards>(m_state, *m_link, *Table1, *Table3, *m_journal, m_ui);
-    m_readerCards = std::make_unique<ReaderCards>(m_state, *m_link, *Table2, *m_journal, m_ui);
-    m_link->setCardReadHandler([this](const cards::CardIdentity& card) { m_personCards->evaluateCard(card); });
-    onLink(m_ui.Button4, &QPushButton::clicked, [this] { m_personCards->Button4Click(); });
-    onLink(m_ui.Button3, &QPushButton::clicked, [this] { m_personCards->Button3Click(); });
-    onLink(m_ui.Button12, &QPushButton::clicked, [this] { m_readerCards->Button12Click(); });
-    // Ticked by mouse, keyboard or program alike.
-    const std::pair<QRadioButton*, void (ReaderCards::*)()> radios[] = {
-        {m_ui.RadioButton1, &ReaderCards::RadioButton1Click},
-        {m_ui.RadioButton2, &ReaderCards::RadioButton2Click},
-        {m_ui.RadioButton3, &ReaderCards::RadioButton3Click}};
-    for (auto [radio, handler] : radios) {
-        connect(radio, &QRadioButton::toggled, this, [this, handler = handler](bool on) {
-            if (on)
-                guarded([this, handler] { (m_readerCards.get()->*handler)(); });
-        });
-    }
-}
-
-void TForm1::guarded(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const AppError& e) {
-        MessageBox::show(e.message(), ErrorCaption);
     }
 }
 
@@ -361,19 +343,14 @@ void TForm1::FormCreate()
     m_ui.Edit1->setText(QString::number(m_state.SystemNumber));
     m_ui.ComboBox1->setCurrentText(loaded.languageName);
     if (!loaded.error.isEmpty())
-        MessageBox::show(loaded.error, ErrorCaption);
+        MessageBox::show(loaded.error, MessageBox::ErrorCaption);
     m_ui.Edit2->setText(QString::number(m_state.OldSystemNumber));
 
     // A port number outside 1..4 (a hand-edited file) leaves COM1 selected
     // with an empty caption; choosing a port from the menu repairs both.
     m_state.PortCaption = settings::PortCaptionFor(m_state.PortNumber);
     if (!m_state.PortCaption.isEmpty())
-        rs->setComPort(m_state.PortNumber);
-    UpdateReaderHints();
-}
-
-void TForm1::UpdateReaderHints()
-{
+        m_port->setComPort(m_state.PortNumber);
     m_groupsPage->UpdateReaderHints();
 }
 
@@ -389,10 +366,10 @@ void TForm1::Timer2Timer()
     if (!SelectLanguageTable(languageText(), m_state.TextSlots))
         m_ui.ComboBox1->setCurrentText(QString::fromUtf16(i18n::FallbackLanguage));
     ApplyLanguage(m_state.TextSlots, m_state.VersionText, m_ui, this, m_form2, m_form3, m_form4);
-    showTableWarnings(m_state.TextSlots, {Table1, Table2, Table3});
+    showTableWarnings(m_state.TextSlots, {m_persons, m_readers, m_groups});
     if (auto* exchangeMenu = findChild<ExchangeMenu*>(QStringLiteral("ExchangeMenu")))
         exchangeMenu->applyLanguage();
-    Timer2->stop();
+    m_languageTimer->stop();
 }
 
 void TForm1::BitBtn1Click()
@@ -450,7 +427,7 @@ void TForm1::EnterWorkingState(Role role)
 void TForm1::showSaveResult(const settings::SaveResult& r)
 {
     if (!r.error.isEmpty())
-        MessageBox::show(r.error, ErrorCaption);
+        MessageBox::show(r.error, MessageBox::ErrorCaption);
     else if (r.confirmTextSlot != settings::NoConfirmation)
         MessageBox::show(m_state.TextSlots[r.confirmTextSlot], m_state.TextSlots[r.confirmCaptionSlot]);
 }
@@ -476,10 +453,10 @@ void TForm1::Button11Click()
 void TForm1::Button18Click()
 {
     // The next language tick applies the box's text; the file gets it now.
-    Timer2->start();
+    m_languageTimer->start();
     QString error;
     if (!settings::SaveSettings(m_state, languageText(), m_config, &error))
-        MessageBox::show(error, ErrorCaption);
+        MessageBox::show(error, MessageBox::ErrorCaption);
 }
 
 void TForm1::Uytkownicy1Click()
@@ -527,78 +504,86 @@ void TForm1::Oprogramie2Click()
 
 void TForm1::initPages()
 {
-    m_personsPage = new PersonsPage(*Table1, *Table3, m_ui, m_state, this);
-    m_groupsPage = new GroupsPage(*Table3, *Table1, *Table2, m_ui, m_state, this);
-    m_readersPage = new ReadersPage(*Table2, *m_groupsPage, m_ui, m_state, this);
+    m_personsPage = new PersonsPage(*m_persons, *m_groups, m_ui, m_state, *m_link, *m_journal, this);
+    m_groupsPage = new GroupsPage(*m_groups, *m_persons, *m_readers, m_ui, m_state, this);
+    m_readersPage = new ReadersPage(*m_readers, *m_groupsPage, m_ui, m_state, *m_link, *m_journal, this);
 
     // Each control event reaches its page; an error ends the handler and is shown.
-    auto on = [this](auto* sender, auto signal, std::function<void()> action) {
-        connect(sender, signal, this, [this, action] { guarded(action); });
-    };
-    auto onEvent = [this](QWidget* widget, QEvent::Type type, std::function<void()> action) {
-        pages::onEvent(widget, type, [this, action](QEvent*) {
-            guarded(action);
-            return false;
-        });
-    };
-    auto onEnter = [this](QWidget* widget, std::function<void()> action) {
-        pages::onEvent(widget, QEvent::KeyPress, [this, action](QEvent* e) {
+    auto onEnter = [](QWidget* widget, std::function<void()> action) {
+        ui::onEvent(widget, QEvent::KeyPress, [action = std::move(action)](QEvent* e) {
             const int key = static_cast<QKeyEvent*>(e)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter)
-                guarded(action);
+                MessageBox::guarded(action);
             return false;
         });
     };
 
     PersonsPage* persons = m_personsPage;
-    on(m_ui.SpeedButton4, &QPushButton::clicked, [persons] { persons->SpeedButton4Click(); });
-    on(m_ui.SpeedButton3, &QPushButton::clicked, [persons] { persons->SpeedButton3Click(); });
-    on(m_ui.Button9, &QPushButton::clicked, [persons] { persons->Button9Click(); });
-    on(m_ui.Button7, &QPushButton::clicked, [persons] { persons->Button7Click(); });
+    onSignal(m_ui.SpeedButton4, &QPushButton::clicked, [persons] { persons->SpeedButton4Click(); });
+    onSignal(m_ui.SpeedButton3, &QPushButton::clicked, [persons] { persons->SpeedButton3Click(); });
+    onSignal(m_ui.Button9, &QPushButton::clicked, [persons] { persons->Button9Click(); });
+    onSignal(m_ui.Button7, &QPushButton::clicked, [persons] { persons->Button7Click(); });
     for (QWidget* edit : {static_cast<QWidget*>(m_ui.DBEdit8), static_cast<QWidget*>(m_ui.DBEdit2)}) {
         onEvent(edit, QEvent::FocusIn, [persons] { persons->PostTypedNames(); });
         onEvent(edit, QEvent::MouseButtonRelease, [persons] { persons->PostTypedNames(); });
         onEnter(edit, [persons] { persons->PostTypedNames(); });
     }
-    on(m_ui.Edit4, &QLineEdit::textChanged, [persons] { persons->ApplyPersonFilter(); });
-    on(m_ui.CheckBox2, &QCheckBox::clicked, [persons] { persons->ApplyPersonFilter(); });
-    on(m_ui.RadioButton4, &QRadioButton::clicked, [persons] { persons->ApplyPersonFilter(); });
-    on(m_ui.RadioButton5, &QRadioButton::clicked, [persons] { persons->ApplyPersonFilter(); });
+    onSignal(m_ui.Edit4, &QLineEdit::textChanged, [persons] { persons->ApplyPersonFilter(); });
+    onSignal(m_ui.CheckBox2, &QCheckBox::clicked, [persons] { persons->ApplyPersonFilter(); });
+    onSignal(m_ui.RadioButton4, &QRadioButton::clicked, [persons] { persons->ApplyPersonFilter(); });
+    onSignal(m_ui.RadioButton5, &QRadioButton::clicked, [persons] { persons->ApplyPersonFilter(); });
+    // Find's third read tick hands the card it read to the persons page.
+    PersonCards* personCards = &persons->cards();
+    m_link->setCardReadHandler([personCards](const cards::CardIdentity& card) { personCards->evaluateCard(card); });
+    onSignal(m_ui.Button4, &QPushButton::clicked, [personCards] { personCards->Button4Click(); });
+    onSignal(m_ui.Button3, &QPushButton::clicked, [personCards] { personCards->Button3Click(); });
 
     GroupsPage* groups = m_groupsPage;
-    on(m_ui.SpeedButton5, &QPushButton::clicked, [groups] { groups->SpeedButton5Click(); });
-    on(m_ui.SpeedButton6, &QPushButton::clicked, [groups] { groups->SpeedButton6Click(); });
-    on(m_ui.Button1, &QPushButton::clicked, [groups] { groups->Button1Click(); });
-    on(m_ui.Button10, &QPushButton::clicked, [groups] { groups->Button10Click(); });
-    on(m_ui.Button13, &QPushButton::clicked, [groups] { groups->Button13Click(); });
-    on(m_ui.Button14, &QPushButton::clicked, [groups] { groups->Button14Click(); });
+    onSignal(m_ui.SpeedButton5, &QPushButton::clicked, [groups] { groups->SpeedButton5Click(); });
+    onSignal(m_ui.SpeedButton6, &QPushButton::clicked, [groups] { groups->SpeedButton6Click(); });
+    onSignal(m_ui.Button1, &QPushButton::clicked, [groups] { groups->Button1Click(); });
+    onSignal(m_ui.Button10, &QPushButton::clicked, [groups] { groups->Button10Click(); });
+    onSignal(m_ui.Button13, &QPushButton::clicked, [groups] { groups->Button13Click(); });
+    onSignal(m_ui.Button14, &QPushButton::clicked, [groups] { groups->Button14Click(); });
     onEvent(m_ui.DBEdit6, QEvent::MouseButtonRelease, [groups] { groups->PostTypedName(); });
     onEnter(m_ui.DBEdit6, [groups] { groups->PostTypedName(); });
 
     ReadersPage* readers = m_readersPage;
-    on(m_ui.SpeedButton1, &QPushButton::clicked, [readers] { readers->SpeedButton1Click(); });
-    on(m_ui.SpeedButton2, &QPushButton::clicked, [readers] { readers->SpeedButton2Click(); });
-    on(m_ui.Button6, &QPushButton::clicked, [readers] { readers->Button6Click(); });
-    on(m_ui.Button8, &QPushButton::clicked, [readers] { readers->Button8Click(); });
+    onSignal(m_ui.SpeedButton1, &QPushButton::clicked, [readers] { readers->SpeedButton1Click(); });
+    onSignal(m_ui.SpeedButton2, &QPushButton::clicked, [readers] { readers->SpeedButton2Click(); });
+    onSignal(m_ui.Button6, &QPushButton::clicked, [readers] { readers->Button6Click(); });
+    onSignal(m_ui.Button8, &QPushButton::clicked, [readers] { readers->Button8Click(); });
     onEvent(m_ui.DBEdit3, QEvent::MouseButtonRelease, [readers] { readers->PostTypedName(); });
     onEnter(m_ui.DBEdit3, [readers] { readers->PostTypedName(); });
-    on(m_ui.DBComboBox1, &QComboBox::activated, [readers] { readers->DBComboBox1Click(); });
+    onSignal(m_ui.DBComboBox1, &QComboBox::activated, [readers] { readers->DBComboBox1Click(); });
     onEvent(m_ui.DBComboBox1, QEvent::MouseButtonRelease, [readers] { readers->DBComboBox1Click(); });
-    pages::onEvent(m_ui.DBComboBox1, QEvent::KeyPress,
-                   [readers](QEvent* e) { return readers->DBComboBox1KeyPress(*static_cast<QKeyEvent*>(e)); });
+    ui::onEvent(m_ui.DBComboBox1, QEvent::KeyPress,
+                [readers](QEvent* e) { return readers->DBComboBox1KeyPress(*static_cast<QKeyEvent*>(e)); });
     onEvent(m_ui.DBComboBox1, QEvent::KeyRelease, [readers] { readers->DBComboBox1KeyUp(); });
+    ReaderCards* readerCards = &readers->cards();
+    onSignal(m_ui.Button12, &QPushButton::clicked, [readerCards] { readerCards->Button12Click(); });
+    // Ticked by mouse, keyboard or program alike.
+    const std::pair<QRadioButton*, void (ReaderCards::*)()> radios[] = {
+        {m_ui.RadioButton1, &ReaderCards::RadioButton1Click},
+        {m_ui.RadioButton2, &ReaderCards::RadioButton2Click},
+        {m_ui.RadioButton3, &ReaderCards::RadioButton3Click}};
+    for (auto [radio, handler] : radios) {
+        connect(radio, &QRadioButton::toggled, this, [readerCards, handler = handler](bool on) {
+            if (on)
+                MessageBox::guarded([readerCards, handler] { (readerCards->*handler)(); });
+        });
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
     // The tables keep only what was posted; a text they cannot store keeps
     // the window open, with the reason, so nothing typed is lost.
-    try {
-        m_personsPage->postPending();
-        m_groupsPage->postPending();
-        m_readersPage->postPending();
-    } catch (const AppError& e) {
-        MessageBox::show(e.message(), ErrorCaption);
+    if (!MessageBox::guarded([this] {
+            m_personsPage->postPending();
+            m_groupsPage->postPending();
+            m_readersPage->postPending();
+        })) {
         event->ignore();
         return;
     }

@@ -1,21 +1,20 @@
 #pragma once
 
 #include "config/IniFile.h"
-#include "config/ProgramState.h"
 #include "config/Settings.h"
+#include "state/ProgramState.h"
 #include "ui/MainWindowUi.h"
 
+#include <QEvent>
 #include <QMainWindow>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
 
-class DataSource;
 class CardJournal;
+class DataSource;
 class GroupsPage;
-class PersonCards;
-class ReaderCards;
 class PersonsPage;
 class ReadersPage;
 class ProgrammerLink;
@@ -26,10 +25,11 @@ class TForm2;
 class TForm3;
 class TForm4;
 
-// The main window: owns the program-wide state, the three tables, the timers
-// and every control for the whole run, and holds one handler per control
-// event. The handlers keep little logic of their own; the work is done by the
-// configuration store, the tables, the link and the card codec.
+// The main window: owns the program-wide state, the three tables, the timers,
+// the programmer link and every control for the whole run, and connects each
+// control event to its handler. The window's own handlers (login, settings,
+// menus) are here; the pages, the link and the configuration store do the
+// work.
 class TForm1 : public QMainWindow
 {
     Q_OBJECT
@@ -39,7 +39,9 @@ public:
 
     // Loads the layout and opens the three tables of the working directory
     // (an AppError naming the file when one cannot be opened), starts the
-    // language and status timers, then runs FormCreate.
+    // language and status timers, then runs FormCreate. The tables, data
+    // sources and timers are children under their names (Table1..Table3,
+    // DataSource1..DataSource3, Timer1..Timer3).
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -50,30 +52,9 @@ public:
 
     ProgramState& state() { return m_state; }
     MainWindowUi& ui() { return m_ui; }
-    Table* Table1 = nullptr; // osoby.dbf
-    Table* Table2 = nullptr; // sprzet.dbf
-    Table* Table3 = nullptr; // grupa.dbf
-    DataSource* DataSource1 = nullptr;
-    DataSource* DataSource2 = nullptr;
-    DataSource* DataSource3 = nullptr;
-    QTimer* Timer1 = nullptr;  // 100 ms, paces a card read
-    QTimer* Timer2 = nullptr;  // 10 ms, applies the language once
-    QTimer* Timer3 = nullptr;  // 50 ms, link status in the status bar
-    TSerialComm* rs = nullptr; // the programmer's serial port
-    ProgrammerLink& link() { return *m_link; }
-    // The three data pages, created with the window.
-    PersonsPage& personsPage() { return *m_personsPage; }
-    GroupsPage& groupsPage() { return *m_groupsPage; }
-    ReadersPage& readersPage() { return *m_readersPage; }
-    PersonCards& personCards() { return *m_personCards; }
-    ReaderCards& readerCards() { return *m_readerCards; }
-    CardJournal& cardJournal() { return *m_journal; }
 
     // Handlers, named after their control and event.
-    void FormCreate();
-    void FormActivate() {}
     void BitBtn1Click();
-    void Edit5KeyPress() {}
     void Timer2Timer();
     void Button5Click();
     void Button15Click();
@@ -82,10 +63,8 @@ public:
     void Uytkownicy1Click();
     void Grupy1Click();
     void Czytniki1Click();
-    void Pomoc1Click() {}
     void Oprogramie1Click();
     void Oprogramie2Click();
-    void UpdateReaderHints();
 
     // The working state as a login opens it (sizes, what shows, what the
     // user role may not touch).
@@ -97,23 +76,36 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void FormCreate();
     void openTables();
+    void initLink();
     void initPages();
     void initConnections();
-    // Runs one handler; an AppError it raises ends it and reaches the
-    // operator in the standard error box. What it did before stays done.
-    void initLink();
-    void guarded(const std::function<void()>& handler);
+    // Runs action on every signal; an AppError it raises ends it and reaches
+    // the operator in the standard error box.
+    template <typename Sender, typename Signal>
+    void onSignal(Sender* sender, Signal signal, std::function<void()> action);
+    // The same for an event of a widget, which goes on to the widget.
+    void onEvent(QWidget* widget, QEvent::Type type, std::function<void()> action);
     void showSaveResult(const settings::SaveResult& r);
     QString languageText() const;
     void setLoginClientSize();
 
     class View;
     ProgramState m_state;
-    std::unique_ptr<View> m_view;
-    std::unique_ptr<ProgrammerLink> m_link;
     IniFile m_config;
     MainWindowUi m_ui;
+    Table* m_persons = nullptr; // Table1, osoby.dbf
+    Table* m_readers = nullptr; // Table2, sprzet.dbf
+    Table* m_groups = nullptr;  // Table3, grupa.dbf
+    DataSource* m_personsSource = nullptr;
+    QTimer* m_readTimer = nullptr;     // Timer1, paces a card read
+    QTimer* m_languageTimer = nullptr; // Timer2, applies the language once
+    QTimer* m_statusTimer = nullptr;   // Timer3, link status in the status bar
+    TSerialComm* m_port = nullptr;     // rs, the programmer's serial port
+    std::unique_ptr<View> m_view;
+    std::unique_ptr<ProgrammerLink> m_link;
+    std::unique_ptr<CardJournal> m_journal;
     // Guarded: a dialog that goes first is out of reach, never dangling.
     QPointer<TForm2> m_form2;
     QPointer<TForm3> m_form3;
@@ -122,7 +114,4 @@ private:
     PersonsPage* m_personsPage = nullptr;
     GroupsPage* m_groupsPage = nullptr;
     ReadersPage* m_readersPage = nullptr;
-    std::unique_ptr<CardJournal> m_journal;
-    std::unique_ptr<PersonCards> m_personCards;
-    std::unique_ptr<ReaderCards> m_readerCards;
 };

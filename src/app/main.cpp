@@ -1,5 +1,4 @@
 #include "app/Form1.h"
-#include "config/AppError.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
@@ -16,12 +15,8 @@ int main(int argc, char* argv[])
 
     // The main window opens the tables; without them there is nothing to do.
     std::unique_ptr<TForm1> form1;
-    try {
-        form1 = std::make_unique<TForm1>();
-    } catch (const AppError& e) {
-        MessageBox::show(e.message(), QStringLiteral("Error"));
+    if (!MessageBox::guarded([&form1] { form1 = std::make_unique<TForm1>(); }))
         return 1;
-    }
     auto form2 = std::make_unique<TForm2>();
     auto form3 = std::make_unique<TForm3>();
     auto form4 = std::make_unique<TForm4>();

@@ -33,15 +33,6 @@ quint8 columnParity(const std::array<quint8, RowCount>& rows)
     return x & RowDataMask;
 }
 
-bool checkRange(int value, int low, int high, const char* what, QString* error)
-{
-    if (value >= low && value <= high)
-        return true;
-    if (error)
-        *error = QStringLiteral("%1 %2 is outside %3..%4").arg(QLatin1String(what)).arg(value).arg(low).arg(high);
-    return false;
-}
-
 Identifier pack(int systemCode, int personNumber, int duplicateIndex)
 {
     return Identifier{
@@ -54,6 +45,15 @@ Identifier pack(int systemCode, int personNumber, int duplicateIndex)
 }
 
 } // namespace
+
+bool checkRange(int value, int low, int high, const char* what, QString* error)
+{
+    if (value >= low && value <= high)
+        return true;
+    if (error)
+        *error = QStringLiteral("%1 %2 is outside %3..%4").arg(QLatin1String(what)).arg(value).arg(low).arg(high);
+    return false;
+}
 
 quint8 ParityBit(quint8 value)
 {

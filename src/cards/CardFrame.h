@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cards/CardLimits.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -17,11 +19,6 @@ namespace cards {
 // D0..D4: person number (16 bits), system code (20 bits), duplicate index (4 bits).
 using Identifier = std::array<quint8, 5>;
 
-inline constexpr int MinPersonNumber = 1; // 0 is the mark of a configuration card
-inline constexpr int MaxPersonNumber = 65535;
-inline constexpr int MaxDuplicateIndex = 15;
-inline constexpr int MinSystemCode = 1;
-inline constexpr int MaxSystemCode = 1048575; // 20 bits on the card
 inline constexpr int CardFrameSize = 8;
 inline constexpr quint8 BlockCheckSeed = 0xA5;
 
@@ -32,6 +29,10 @@ struct CardIdentity
     int systemCode = 0;
     int duplicateIndex = 0;
 };
+
+// True when value lies in low..high; otherwise *error, when given, names the
+// value and the range.
+bool checkRange(int value, int low, int high, const char* what, QString* error);
 
 // 1 when the byte holds an odd number of one bits, else 0, for any byte (seven
 // ones included). The frame encoder only ever passes a nibble (value & 0xF0 or

@@ -10,15 +10,6 @@ constexpr int ReadersPerBlock = 24;
 constexpr int ReadersPerByte = 8;
 constexpr int FirstAccessBlock = 3;
 
-bool checkRange(int value, int low, int high, const char* what, QString* error)
-{
-    if (value >= low && value <= high)
-        return true;
-    if (error)
-        *error = QStringLiteral("%1 %2 is outside %3..%4").arg(QLatin1String(what)).arg(value).arg(low).arg(high);
-    return false;
-}
-
 void appendBlock(QByteArray* data, quint8 b0, quint8 b1, quint8 b2)
 {
     data->append(char(b0));
@@ -45,7 +36,7 @@ bool configCardData(const ConfigCardParams& params, QByteArray* out, QString* er
     ReaderPosition pos;
     if (!checkRange(params.systemNumber, MinSystemCode, MaxSystemCode, "System number", error) ||
         !readerPosition(params.readerNumber, &pos, error) ||
-        !checkRange(params.relayTime, 0, MaxRelayTime, "Relay time", error))
+        !checkRange(params.relayTime, MinRelayTime, MaxRelayTime, "Relay time", error))
         return false;
 
     quint8 options = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cards/CardLimits.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,10 +16,6 @@
 // blocks, so it must agree with userCardData() for the same reader number.
 namespace cards {
 
-inline constexpr int MinReaderNumber = 1;
-inline constexpr int MaxReaderNumber = 96;
-inline constexpr int MaxRelayTime = 255; // one byte on the card, in seconds
-
 // Option flags byte of block 5.
 enum ConfigOption : quint8 {
     OptionProx = 0x01,
@@ -29,7 +27,7 @@ struct ConfigCardParams
 {
     int systemNumber = 0; // the installation's current system number
     int readerNumber = 0; // ID_CZYT, 1..96
-    int relayTime = 0;    // TIME, seconds, 0..255
+    int relayTime = 0;    // TIME, seconds, 1..255
     bool prox = false;
     bool emulacja = false;
     bool resetMemory = false;
@@ -46,7 +44,7 @@ struct ReaderPosition
 bool readerPosition(int readerNumber, ReaderPosition* out, QString* error);
 
 // The sixteen bytes of blocks 3..6. Refuses a system number outside
-// 1..1048575, a reader number outside 1..96 and a relay time outside 0..255
+// 1..1048575, a reader number outside 1..96 and a relay time outside 1..255
 // rather than writing a card the reader would misread.
 bool configCardData(const ConfigCardParams& params, QByteArray* out, QString* error);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cards/CardLimits.h"
+
 #include <QByteArray>
 
 #include <bitset>
@@ -15,7 +17,6 @@
 // reader of each byte in its top bit; Cm is the block check byte.
 namespace cards {
 
-inline constexpr int ReaderCount = 96;
 inline constexpr int CardDataSize = 16;
 
 // flags[n - 1] is the group's flag Pn: reader n opens for this card.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "config/IniFile.h"
-#include "config/ProgramState.h"
 #include "i18n/Text.h"
+#include "state/ProgramState.h"
 
 #include <QString>
 

@@ -300,6 +300,19 @@ QVariant Table::readField(int record, int field) const
     }
 }
 
+QVariantList Table::recordValues(int record) const
+{
+    QVariantList values;
+    for (int field = 0; field < fieldCount(); ++field) {
+        try {
+            values.append(readField(record, field));
+        } catch (const AppError&) {
+            values.append(QVariant()); // a damaged note
+        }
+    }
+    return values;
+}
+
 QVariant Table::valueAt(int row, int position) const
 {
     int field = checkPosition(position);
@@ -472,6 +485,9 @@ void Table::post()
 
     DbfFile& f = file();
     Pending& p = *m_pending;
+    static const QMetaMethod postedSignal = QMetaMethod::fromSignal(&Table::posted);
+    const bool notify = isSignalConnected(postedSignal);
+    const QVariantList before = notify && p.recordNumber >= 0 ? recordValues(p.recordNumber) : QVariantList();
     const bool inserting = m_state == State::Inserting;
     // An edit outside a batch is a change of its own: its record and the
     // notes it points to land together or not at all. An append keeps the
@@ -511,6 +527,7 @@ void Table::post()
         throw;
     }
 
+    const int stored = inserting ? appended : p.recordNumber;
     if (inserting) {
         RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
         m_pending.reset();
@@ -526,6 +543,8 @@ void Table::post()
         emit rowChanged(m_row);
     }
     finishChange();
+    if (notify)
+        emit posted(currentRecord() == stored ? m_row : -1, before, recordValues(stored));
     emit stateChanged();
     notifyCurrent();
 }

@@ -176,6 +176,10 @@ signals:
     void rowsAboutToReset(); // the set of visible rows is about to change
     void rowsReset();
     void rowChanged(int row); // a posted change of one row
+    // A record stored by post(): its row (-1 when the filter hides it) and
+    // every field's value by position - 1, as stored before (empty for a new
+    // record) and after.
+    void posted(int row, const QVariantList& before, const QVariantList& after);
 
 private:
     struct Pending;
@@ -197,6 +201,7 @@ private:
     void checkChangesAllowed() const;
     void throwDeferredError();
     QVariant readField(int record, int field) const;
+    QVariantList recordValues(int record) const;
 
     std::unique_ptr<DbfFile> m_file;
     std::vector<int> m_rows; // physical record numbers of the visible records

@@ -21,7 +21,7 @@ namespace {
 const QStringList PersonColumns{PersonField::Number, PersonField::FamilyName, PersonField::FirstName,
                                 PersonField::Group,  PersonField::Index,      PersonField::Info};
 
-constexpr int HighestDuplicateIndex = 15;
+constexpr int HighestDuplicateIndex = cards::MaxDuplicateIndex;
 
 struct Column
 {
@@ -48,11 +48,11 @@ QList<Column> columnsOf(const Table& table, Kind kind)
     case Kind::Groups:
         named({GroupField::Id, GroupField::Name, GroupField::Notes});
         // The access flags by position, as the groups page addresses them.
-        if (table.fieldCount() < TableLayouts::FirstAccessFlagPosition + TableLayouts::AccessFlagCount - 1)
+        if (table.fieldCount() < TableLayouts::FirstAccessFlagPosition + cards::ReaderCount - 1)
             throw AppError(QStringLiteral("%1: the table has fewer than %2 access fields")
                                .arg(QDir::toNativeSeparators(table.fileName()))
-                               .arg(TableLayouts::AccessFlagCount));
-        for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+                               .arg(cards::ReaderCount));
+        for (int k = 1; k <= cards::ReaderCount; ++k)
             columns.append({QStringLiteral("P%1").arg(k), TableLayouts::FirstAccessFlagPosition + k - 1});
         break;
     case Kind::Readers:
@@ -141,9 +141,9 @@ QString describe(QChar c)
 struct Person
 {
     int line = 0;
-    qint64 number = 0; // 0: the next free one
-    QString name;
-    QString surname;
+    qint64 number = 0;  // 0: the next free one
+    QString familyName; // NAME
+    QString firstName;  // SURNAME
     QString group;
     qint64 index = 0;
     QString info;
@@ -295,8 +295,8 @@ private:
                 sound = false;
             }
         }
-        sound = text(record, PersonField::FamilyName, &p.name) && sound;
-        sound = text(record, PersonField::FirstName, &p.surname) && sound;
+        sound = text(record, PersonField::FamilyName, &p.familyName) && sound;
+        sound = text(record, PersonField::FirstName, &p.firstName) && sound;
         if (text(record, PersonField::Group, &p.group)) {
             if (p.group.isEmpty()) {
                 p.group = TableLayouts::NoGroupMarker;
@@ -343,8 +343,8 @@ private:
             for (const Person& p : m_people) {
                 m_persons.insert();
                 m_persons.setInteger(PersonField::Number, p.number);
-                m_persons.setText(PersonField::FirstName, p.surname);
-                m_persons.setText(PersonField::FamilyName, p.name);
+                m_persons.setText(PersonField::FirstName, p.firstName);
+                m_persons.setText(PersonField::FamilyName, p.familyName);
                 m_persons.setText(PersonField::Group, p.group);
                 m_persons.setInteger(PersonField::Index, p.index);
                 m_persons.setText(PersonField::Info, p.info);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cards/CardLimits.h"
 #include "data/Csv.h"
 
 #include <QByteArray>
@@ -30,7 +31,7 @@ QList<QStringList> tableRows(Table& table, Kind kind);
 // returns how many records were written. Errors are AppError.
 int exportFile(Table& table, Kind kind, const QString& path);
 
-inline constexpr int HighestPersonNumber = 65535;
+inline constexpr int HighestPersonNumber = cards::MaxPersonNumber;
 
 struct ImportResult
 {

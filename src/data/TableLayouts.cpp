@@ -31,7 +31,7 @@ std::vector<DbfFile::FieldSpec> groupsFields()
 {
     std::vector<DbfFile::FieldSpec> fields{
         {GroupField::Id, 'N', NumberWidth}, {GroupField::Name, 'C', NameWidth}, {GroupField::Notes, 'M', MemoWidth}};
-    for (int k = 1; k <= AccessFlagCount; ++k)
+    for (int k = 1; k <= cards::ReaderCount; ++k)
         fields.push_back({QStringLiteral("P%1").arg(k), 'L', 1});
     return fields;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cards/CardLimits.h"
 #include "data/DbfFile.h"
 
 #include <QString>
@@ -42,8 +43,8 @@ inline const QString ReadersFile = QStringLiteral("sprzet.dbf");
 // What a person's GROUP holds after the group was removed; the same in every language.
 inline const QString NoGroupMarker = QStringLiteral("Lack of assignment!");
 
-constexpr int AccessFlagCount = 96;
-constexpr int FirstAccessFlagPosition = 4; // P1 is the 4th field of grupa.dbf
+// P1..P96, one flag per reader, from the 4th field of grupa.dbf on.
+constexpr int FirstAccessFlagPosition = 4;
 
 std::vector<DbfFile::FieldSpec> personsFields();
 std::vector<DbfFile::FieldSpec> groupsFields();

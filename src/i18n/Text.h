@@ -142,7 +142,7 @@ enum Id : int {
     SystemNumberUnfit = 153,    // "The system number %1 is outside 1..1 000 000. ..."
     NoPersonSelected = 154,     // "No person is selected: a card with person number 0 ..."
     ReaderNumberUnfit = 155,    // "Reader number %1 is outside 1..96. ..."
-    RelayTimeUnfit = 156,       // "Relay time %1 s is outside 0..255 s ..."
+    RelayTimeUnfit = 156,       // "The stored relay time %1 s is outside 1..255 s. ..."
     OldCodeUnfit = 157,         // "The old code %1 is outside 1..1 000 000. ..."
     WriteIncomplete = 158,      // "The connection to the programmer was lost during the write. ..."
     GroupMissingNoAccess = 159, // "The card was written without access: the group \"%1\" does not exist."

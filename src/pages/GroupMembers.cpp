@@ -3,7 +3,7 @@
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
-#include "pages/PageSupport.h"
+#include "pages/EditMode.h"
 
 namespace pages {
 
@@ -50,7 +50,7 @@ int reassignMembers(Table& persons, const QString& from, const QString& to)
     const qint64 current = hadCurrent ? persons.asInteger(PersonField::Number) : 0;
 
     int changed = 0;
-    DisplayHold hold(persons);
+    Table::DisplaySuspension hold(persons);
     {
         Table::Batch batch(persons);
         SearchPause pause(persons);

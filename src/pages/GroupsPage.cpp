@@ -5,8 +5,12 @@
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "pages/GroupMembers.h"
-#include "pages/PageSupport.h"
-#include "ui/DbControls.h"
+#include "pages/NewNumbers.h"
+#include "state/ProgramState.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbMemo.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 
@@ -14,65 +18,25 @@
 
 GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindowUi& ui, const ProgramState& state,
                        QObject* parent)
-    : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state)
+    : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state),
+      m_mode(groups, ui.SpeedButton5, {ui.DBEdit6, ui.DBMemo2}, state, [this](bool editable) { setEditable(editable); })
 {
-    connect(&m_groups, &Table::stateChanged, this, &GroupsPage::groupStateChanged);
-    connect(&m_groups, &Table::rowChanged, this, &GroupsPage::groupRowChanged);
+    connect(&m_groups, &Table::posted, this, &GroupsPage::groupPosted);
 }
 
 GroupsPage::~GroupsPage() = default;
 
-bool GroupsPage::editMode() const
-{
-    return m_ui.SpeedButton5->isChecked();
-}
-
 void GroupsPage::setEditable(bool editable)
 {
-    pages::paintForMode(m_ui.DBGrid2, editable, m_state);
+    m_mode.paint(m_ui.DBGrid2, editable);
     for (QPushButton* button : {m_ui.Button1, m_ui.Button10, m_ui.Button13, m_ui.Button14})
         button->setEnabled(editable);
     m_ui.DBEdit6->setReadOnly(!editable);
-    pages::paintForMode(m_ui.DBEdit6, editable, m_state);
+    m_mode.paint(m_ui.DBEdit6, editable);
     // The note takes typing in both modes; only its colour follows the mode.
-    pages::paintForMode(m_ui.DBMemo2, editable, m_state);
-    for (int number = 1; number <= MainWindowUi::AccessBoxCount; ++number)
+    m_mode.paint(m_ui.DBMemo2, editable);
+    for (int number = 1; number <= cards::ReaderCount; ++number)
         m_ui.accessBox(number)->setReadOnly(!editable);
-}
-
-void GroupsPage::checkTypedTexts() const
-{
-    if (m_ui.DBEdit6->link().modified())
-        pages::checkStorable(m_ui.DBEdit6->text(), m_state);
-    if (m_ui.DBMemo2->link().modified())
-        pages::checkStorable(m_ui.DBMemo2->toPlainText(), m_state);
-}
-
-void GroupsPage::postPending()
-{
-    checkTypedTexts();
-    pages::postPending(m_groups);
-}
-
-void GroupsPage::SpeedButton5Click()
-{
-    setEditable(true);
-}
-
-void GroupsPage::SpeedButton6Click()
-{
-    try {
-        postPending();
-    } catch (const AppError&) {
-        m_ui.SpeedButton5->setChecked(true);
-        throw;
-    }
-    setEditable(false);
-}
-
-void GroupsPage::PostTypedName()
-{
-    postPending();
 }
 
 QString GroupsPage::storedName(int row) const
@@ -89,7 +53,7 @@ void GroupsPage::Button1Click()
     try {
         m_groups.setInteger(GroupField::Id, id);
         m_groups.setText(GroupField::Name, m_state.TextSlots[Text::GroupWord] + QLatin1Char(' ') + QString::number(id));
-        for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+        for (int k = 1; k <= cards::ReaderCount; ++k)
             m_groups.setLogical(QStringLiteral("p%1").arg(k), false);
         m_groups.post();
     } catch (const AppError&) {
@@ -118,43 +82,21 @@ void GroupsPage::setAllAccess(bool on)
 {
     if (m_groups.isEmpty())
         return; // no group to change; editing would make a nameless one
-    checkTypedTexts();
+    m_mode.checkTypedTexts();
     m_groups.edit();
-    for (int k = 0; k < TableLayouts::AccessFlagCount; ++k)
+    for (int k = 0; k < cards::ReaderCount; ++k)
         m_groups.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k, on);
     m_groups.post();
 }
 
-void GroupsPage::Button13Click()
-{
-    setAllAccess(true);
-}
-
-void GroupsPage::Button14Click()
-{
-    setAllAccess(false);
-}
-
-void GroupsPage::groupStateChanged()
-{
-    if (m_groups.state() == Table::State::Editing && !m_watchingName) {
-        m_watchingName = true;
-        m_nameBeforeEdit = storedName(m_groups.currentRow());
-    } else if (m_groups.state() != Table::State::Editing) {
-        m_watchingName = false;
-    }
-}
-
-void GroupsPage::groupRowChanged(int row)
+void GroupsPage::groupPosted(int row, const QVariantList& before, const QVariantList& after)
 {
     // A posted rename: the members follow their group to its new name. Runs
     // inside the table's post, so an error is shown here and not thrown on.
-    if (!m_watchingName || m_nameBeforeEdit.isEmpty())
-        return;
-    const QString oldName = m_nameBeforeEdit;
-    const QString newName = storedName(row);
-    m_nameBeforeEdit = newName;
-    if (newName == oldName)
+    const int name = m_groups.fieldPosition(GroupField::Name) - 1;
+    const QString oldName = before.value(name).toString();
+    const QString newName = after.value(name).toString();
+    if (oldName.isEmpty() || newName == oldName)
         return;
     // Persons belong to the first group of a name; a later namesake had none.
     for (int earlier = 0; earlier < row; ++earlier)
@@ -179,14 +121,14 @@ void GroupsPage::carryToMembers(const QString& from, const QString& to)
 
 void GroupsPage::UpdateReaderHints()
 {
-    for (int number = 1; number <= MainWindowUi::AccessBoxCount; ++number)
+    for (int number = 1; number <= cards::ReaderCount; ++number)
         m_ui.accessBox(number)->setToolTip(m_state.TextSlots[Text::NoAssignment]);
     m_readers.first();
     const int numberPosition = m_readers.fieldPosition(ReaderField::Number);
     const int namePosition = m_readers.fieldPosition(ReaderField::Name);
     for (int row = 0; row < m_readers.rowCount(); ++row) {
         const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
-        if (k >= 1 && k <= MainWindowUi::AccessBoxCount)
+        if (k >= cards::MinReaderNumber && k <= cards::MaxReaderNumber)
             m_ui.accessBox(int(k))->setToolTip(m_readers.valueAt(row, namePosition).toString());
     }
 }

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "config/ProgramState.h"
+#include "pages/EditMode.h"
 
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 
 class MainWindowUi;
 class Table;
+struct ProgramState;
 
 // The groups page: the two modes, Add and Remove, Select all and No access,
 // the 96 access boxes and posting the typed name. Persons name their group by
@@ -21,29 +23,25 @@ public:
                QObject* parent = nullptr);
     ~GroupsPage() override;
 
-    void SpeedButton5Click(); // edit mode
-    void SpeedButton6Click(); // locked mode: stores what was typed
-    void Button1Click();      // add a group
-    void Button10Click();     // remove the current group
-    void Button13Click();     // Select all
-    void Button14Click();     // No access
+    void SpeedButton5Click() { m_mode.enter(); }   // edit mode
+    void SpeedButton6Click() { m_mode.confirm(); } // locked mode: stores what was typed
+    void Button1Click();                           // add a group
+    void Button10Click();                          // remove the current group
+    void Button13Click() { setAllAccess(true); }   // Select all
+    void Button14Click() { setAllAccess(false); }  // No access
     // A click in DBEdit6 or Enter in it: stores the typed name.
-    void PostTypedName();
-    void postPending();
+    void PostTypedName() { m_mode.postPending(); }
+    void postPending() { m_mode.postPending(); }
 
     // The hint of each access box: the name of the reader with its number,
     // or the NoAssignment text. Leaves the readers table on its first reader.
     void UpdateReaderHints();
 
-    bool editMode() const;
-
 private:
     void setEditable(bool editable);
     void setAllAccess(bool on);
-    void checkTypedTexts() const;
     QString storedName(int row) const;
-    void groupStateChanged();
-    void groupRowChanged(int row);
+    void groupPosted(int row, const QVariantList& before, const QVariantList& after);
     void carryToMembers(const QString& from, const QString& to);
 
     Table& m_groups;
@@ -51,6 +49,5 @@ private:
     Table& m_readers;
     MainWindowUi& m_ui;
     const ProgramState& m_state;
-    bool m_watchingName = false;
-    QString m_nameBeforeEdit;
+    EditMode m_mode;
 };

@@ -1,13 +1,13 @@
 #include "pages/PersonCards.h"
 
 #include "cards/UserCard.h"
-#include "config/ProgramState.h"
 #include "config/Settings.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
+#include "state/ProgramState.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm4.h"
@@ -31,8 +31,8 @@ const QString FindForeignUser = QStringLiteral("Find (user card from another sys
 
 } // namespace
 
-PersonCards::PersonCards(ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal,
-                         MainWindowUi& ui)
+PersonCards::PersonCards(const ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups,
+                         CardJournal& journal, MainWindowUi& ui)
     : m_state(state), m_link(link), m_persons(persons), m_groups(groups), m_journal(journal), m_ui(ui)
 {
 }

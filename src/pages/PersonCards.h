@@ -20,7 +20,7 @@ struct ProgramState;
 class PersonCards
 {
 public:
-    PersonCards(ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal,
+    PersonCards(const ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal,
                 MainWindowUi& ui);
 
     // The Card information dialog, created after the main window.
@@ -43,7 +43,7 @@ private:
     void show(int text, int caption) const;
     QString text(int slot) const;
 
-    ProgramState& m_state;
+    const ProgramState& m_state;
     ProgrammerLink& m_link;
     Table& m_persons;
     Table& m_groups;

@@ -3,8 +3,11 @@
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
-#include "pages/PageSupport.h"
-#include "ui/DbControls.h"
+#include "pages/NewNumbers.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
+#include "ui/DbMemo.h"
 #include "ui/MainWindowUi.h"
 
 #include <QCheckBox>
@@ -12,27 +15,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, QObject* parent)
-    : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui), m_state(state)
+PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state,
+                         ProgrammerLink& link, CardJournal& journal, QObject* parent)
+    : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui),
+      m_mode(persons, ui.SpeedButton4, {ui.DBEdit8, ui.DBEdit2, ui.DBMemo1}, state,
+             [this](bool editable) { setEditable(editable); }),
+      m_cards(state, link, persons, groups, journal, ui)
 {
 }
 
 PersonsPage::~PersonsPage() = default;
-
-bool PersonsPage::editMode() const
-{
-    return m_ui.SpeedButton4->isChecked();
-}
-
-bool PersonsPage::hasCurrentPerson() const
-{
-    return m_persons.isOpen() && !m_persons.atEnd();
-}
-
-void PersonsPage::positionGroups()
-{
-    m_ui.DBLB2->positionList();
-}
 
 void PersonsPage::setEditable(bool editable)
 {
@@ -41,49 +33,11 @@ void PersonsPage::setEditable(bool editable)
     for (QWidget* control :
          {static_cast<QWidget*>(m_ui.DBEdit8), static_cast<QWidget*>(m_ui.DBEdit2), static_cast<QWidget*>(m_ui.DBMemo1),
           static_cast<QWidget*>(m_ui.DBGrid1), static_cast<QWidget*>(m_ui.DBLB2)})
-        pages::paintForMode(control, editable, m_state);
+        m_mode.paint(control, editable);
     m_ui.DBEdit8->setReadOnly(!editable);
     m_ui.DBEdit2->setReadOnly(!editable);
     m_ui.DBMemo1->setReadOnly(!editable);
     m_ui.DBLB2->setReadOnly(!editable);
-}
-
-void PersonsPage::checkTypedTexts() const
-{
-    if (m_ui.DBEdit8->link().modified())
-        pages::checkStorable(m_ui.DBEdit8->text(), m_state);
-    if (m_ui.DBEdit2->link().modified())
-        pages::checkStorable(m_ui.DBEdit2->text(), m_state);
-    if (m_ui.DBMemo1->link().modified())
-        pages::checkStorable(m_ui.DBMemo1->toPlainText(), m_state);
-}
-
-void PersonsPage::postPending()
-{
-    checkTypedTexts();
-    pages::postPending(m_persons);
-}
-
-void PersonsPage::SpeedButton4Click()
-{
-    setEditable(true);
-}
-
-void PersonsPage::SpeedButton3Click()
-{
-    try {
-        postPending();
-    } catch (const AppError&) {
-        // Nothing typed is dropped: the page stays in edit mode to mend it.
-        m_ui.SpeedButton4->setChecked(true);
-        throw;
-    }
-    setEditable(false);
-}
-
-void PersonsPage::PostTypedNames()
-{
-    postPending();
 }
 
 void PersonsPage::Button9Click()
@@ -98,7 +52,7 @@ void PersonsPage::Button9Click()
     {
         // Standing on the last person puts the groups table on that person's
         // group, which the new person gets.
-        pages::DisplayHold hold(m_persons);
+        Table::DisplaySuspension hold(m_persons);
         largest = pages::largestInteger(m_persons, PersonField::Number);
         if (m_persons.rowCount() > 0)
             m_persons.moveToRow(m_persons.rowCount() - 1);
@@ -127,12 +81,12 @@ void PersonsPage::ApplyPersonFilter()
 {
     if (!m_ui.CheckBox2->isChecked()) {
         if (m_persons.filterActive()) {
-            checkTypedTexts();
+            m_mode.checkTypedTexts();
             m_persons.setFilterActive(false);
         }
         return;
     }
-    checkTypedTexts();
+    m_mode.checkTypedTexts();
     // The text is matched as it is: an apostrophe is a letter like any other.
     const QString& field = m_ui.RadioButton4->isChecked() ? PersonField::FirstName : PersonField::FamilyName;
     m_persons.setPrefixFilter(field, m_ui.Edit4->text());

@@ -1,52 +1,49 @@
 #pragma once
 
-#include "config/ProgramState.h"
+#include "pages/EditMode.h"
+#include "pages/PersonCards.h"
 
 #include <QObject>
 
 class MainWindowUi;
 class Table;
+struct ProgramState;
 
 // The persons page: the locked and edit modes, Add and Remove, posting what
 // the operator typed, the group drop-down and the search. The current person
 // is the persons table's current record; while a person shows, the groups
 // table stands on that person's group, which Add and the card operations read.
+// The page owns its card operations (PersonCards).
 class PersonsPage : public QObject
 {
     Q_OBJECT
 
 public:
-    PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, QObject* parent = nullptr);
+    PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state, ProgrammerLink& link,
+                CardJournal& journal, QObject* parent = nullptr);
     ~PersonsPage() override;
 
     // Handlers, after their control and event.
-    void SpeedButton4Click(); // edit mode
-    void SpeedButton3Click(); // locked mode: stores what was typed
-    void Button9Click();      // add a person
-    void Button7Click();      // remove the current person
+    void SpeedButton4Click() { m_mode.enter(); }   // edit mode
+    void SpeedButton3Click() { m_mode.confirm(); } // locked mode: stores what was typed
+    void Button9Click();                           // add a person
+    void Button7Click();                           // remove the current person
     // Focus entering, a click in, or Enter in DBEdit8 or DBEdit2: stores the typed names.
-    void PostTypedNames();
+    void PostTypedNames() { m_mode.postPending(); }
     // A change of Edit4's text, a click on CheckBox2, RadioButton4 or RadioButton5.
     void ApplyPersonFilter();
     // What the operator typed and the page has not stored yet; an AppError
     // tells what could not be stored (the text stays in its control).
-    void postPending();
-
-    bool editMode() const;
-    Table& persons() const { return m_persons; }
-    Table& groups() const { return m_groups; }
-    // False when the table is empty or stands past its last record.
-    bool hasCurrentPerson() const;
-    // Moves the groups table to the current person's group (first by natural
-    // order, letter case counting); with no such group it stays where it is.
-    void positionGroups();
+    void postPending() { m_mode.postPending(); }
+    // Program, Remove permissions and the evaluation of a card read.
+    PersonCards& cards() { return m_cards; }
 
 private:
     void setEditable(bool editable);
-    void checkTypedTexts() const;
 
     Table& m_persons;
     Table& m_groups;
     MainWindowUi& m_ui;
-    const ProgramState& m_state;
+    EditMode m_mode;
+    PersonCards m_cards;
 };

@@ -3,13 +3,13 @@
 #include "cards/ConfigCard.h"
 #include "config/AppError.h"
 #include "config/IniFile.h"
-#include "config/ProgramState.h"
 #include "config/Settings.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
+#include "state/ProgramState.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 
@@ -22,12 +22,11 @@ namespace {
 
 // The empty old code's message is the same in every language.
 const QString EmptyOldCode = QStringLiteral("Nieprawidłowe hasło systemowe.");
-const QString ErrorCaption = QStringLiteral("Error");
 const QString ConfigOperation = QStringLiteral("Configuration card");
 
 } // namespace
 
-ReaderCards::ReaderCards(ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal,
+ReaderCards::ReaderCards(const ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal,
                          MainWindowUi& ui)
     : m_state(state), m_link(link), m_readers(readers), m_journal(journal), m_ui(ui)
 {
@@ -72,7 +71,7 @@ void ReaderCards::Button12Click()
     if (reader < cards::MinReaderNumber || reader > cards::MaxReaderNumber)
         return refuse(Text::ReaderNumberUnfit, reader);
     const qint64 relayTime = m_readers.asInteger(ReaderField::Time);
-    if (relayTime < 0 || relayTime > cards::MaxRelayTime)
+    if (relayTime < cards::MinRelayTime || relayTime > cards::MaxRelayTime)
         return refuse(Text::RelayTimeUnfit, relayTime);
 
     int readerCode = m_state.SystemNumber;
@@ -81,7 +80,7 @@ void ReaderCards::Button12Click()
     } else if (!m_ui.RadioButton1->isChecked() && m_ui.RadioButton2->isChecked()) {
         const QString typed = m_ui.Edit2->text();
         if (typed.isEmpty()) {
-            MessageBox::show(EmptyOldCode, ErrorCaption);
+            MessageBox::show(EmptyOldCode, MessageBox::ErrorCaption);
             return;
         }
         if (!parseInteger(typed, &readerCode))

@@ -13,7 +13,8 @@ struct ProgramState;
 class ReaderCards
 {
 public:
-    ReaderCards(ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal, MainWindowUi& ui);
+    ReaderCards(const ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal,
+                MainWindowUi& ui);
 
     void Button12Click();
     void RadioButton1Click();
@@ -23,7 +24,7 @@ public:
 private:
     void showOldCode(bool on);
 
-    ProgramState& m_state;
+    const ProgramState& m_state;
     ProgrammerLink& m_link;
     Table& m_readers;
     CardJournal& m_journal;

@@ -1,12 +1,16 @@
 #include "pages/ReadersPage.h"
 
+#include "cards/CardLimits.h"
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "pages/GroupsPage.h"
-#include "pages/PageSupport.h"
-#include "ui/DbControls.h"
+#include "state/ProgramState.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbMemo.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 
@@ -20,15 +24,17 @@ namespace {
 
 constexpr int NewReaderRelayTime = 2;
 
-// The fixed texts of a full readers table, the same in every language.
+// The fixed text of a full readers table, the same in every language.
 const QString ReadersFull = QStringLiteral("Maksymalny numer czytnika to 96.");
-const QString ReadersFullCaption = QStringLiteral("Error");
 
 } // namespace
 
 ReadersPage::ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& ui, const ProgramState& state,
-                         QObject* parent)
-    : QObject(parent), m_readers(readers), m_groupsPage(groupsPage), m_ui(ui), m_state(state)
+                         ProgrammerLink& link, CardJournal& journal, QObject* parent)
+    : QObject(parent), m_readers(readers), m_groupsPage(groupsPage), m_ui(ui), m_state(state),
+      m_mode(readers, ui.SpeedButton1, {ui.DBEdit3, ui.DBMemo3}, state,
+             [this](bool editable) { setEditable(editable); }),
+      m_cards(state, link, readers, journal, ui)
 {
     // Every post of a reader, whatever started it, is checked for a relay
     // time a card can carry.
@@ -43,81 +49,41 @@ ReadersPage::~ReadersPage()
         m_hookedTable->removeUpdateHook(this);
 }
 
-bool ReadersPage::editMode() const
-{
-    return m_ui.SpeedButton1->isChecked();
-}
-
-bool ReadersPage::hasCurrentReader() const
-{
-    return m_readers.isOpen() && !m_readers.atEnd();
-}
-
 void ReadersPage::setEditable(bool editable)
 {
     m_ui.Button6->setEnabled(editable);
     m_ui.Button8->setEnabled(editable);
     m_ui.DBEdit3->setReadOnly(!editable);
-    pages::paintForMode(m_ui.DBEdit3, editable, m_state);
+    m_mode.paint(m_ui.DBEdit3, editable);
     m_ui.DBComboBox1->setReadOnly(!editable);
-    pages::paintForMode(m_ui.DBComboBox1, editable, m_state);
+    m_mode.paint(m_ui.DBComboBox1, editable);
     m_ui.DBMemo3->setReadOnly(!editable);
-    pages::paintForMode(m_ui.DBMemo3, editable, m_state);
+    m_mode.paint(m_ui.DBMemo3, editable);
     m_ui.DBCheckBox97->setReadOnly(!editable);
     m_ui.DBCheckBox98->setReadOnly(!editable);
 }
 
-void ReadersPage::checkTypedTexts() const
-{
-    if (m_ui.DBEdit3->link().modified())
-        pages::checkStorable(m_ui.DBEdit3->text(), m_state);
-    if (m_ui.DBMemo3->link().modified())
-        pages::checkStorable(m_ui.DBMemo3->toPlainText(), m_state);
-}
-
-void ReadersPage::postPending()
-{
-    checkTypedTexts();
-    pages::postPending(m_readers);
-}
-
-void ReadersPage::SpeedButton1Click()
-{
-    setEditable(true);
-}
-
 void ReadersPage::SpeedButton2Click()
 {
-    try {
-        postPending();
-    } catch (const AppError&) {
-        m_ui.SpeedButton1->setChecked(true);
-        throw;
-    }
-    setEditable(false);
+    m_mode.confirm();
     m_groupsPage.UpdateReaderHints();
-}
-
-void ReadersPage::PostTypedName()
-{
-    postPending();
 }
 
 void ReadersPage::Button6Click()
 {
     postPending();
     const int numberPosition = m_readers.fieldPosition(ReaderField::Number);
-    std::bitset<ReaderNumbers + 1> taken;
+    std::bitset<cards::MaxReaderNumber + 1> taken;
     for (int row = 0; row < m_readers.rowCount(); ++row) {
         const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
-        if (k >= 1 && k <= ReaderNumbers)
+        if (k >= cards::MinReaderNumber && k <= cards::MaxReaderNumber)
             taken.set(size_t(k));
     }
-    int number = 1;
-    while (number <= ReaderNumbers && taken.test(size_t(number)))
+    int number = cards::MinReaderNumber;
+    while (number <= cards::MaxReaderNumber && taken.test(size_t(number)))
         ++number;
-    if (number > ReaderNumbers) {
-        MessageBox::show(ReadersFull, ReadersFullCaption);
+    if (number > cards::MaxReaderNumber) {
+        MessageBox::show(ReadersFull, MessageBox::ErrorCaption);
         return;
     }
 
@@ -184,7 +150,7 @@ bool ReadersPage::relayTimeAcceptable(QString* why)
         return true;
     bool number = false;
     const int seconds = box->currentText().trimmed().toInt(&number);
-    if (number && seconds >= MinRelayTime && seconds <= MaxRelayTime)
+    if (number && seconds >= cards::MinRelayTime && seconds <= cards::MaxRelayTime)
         return true;
     // The stored time stays, and the box shows it again.
     const QString stored =

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "config/ProgramState.h"
 #include "data/Table.h"
+#include "pages/EditMode.h"
+#include "pages/ReaderCards.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,45 +10,39 @@
 class GroupsPage;
 class MainWindowUi;
 class QKeyEvent;
+struct ProgramState;
 
 // The readers page: the two modes, Add and Remove, the reader's name, relay
 // time and options. The current reader is the readers table's current record,
-// which the configuration card is written from.
+// which the configuration card (ReaderCards, owned by the page) is written
+// from.
 class ReadersPage : public QObject
 {
     Q_OBJECT
 
 public:
-    // Relay times a card can carry: one byte, and 0 would never open the door.
-    static constexpr int MinRelayTime = 1;
-    static constexpr int MaxRelayTime = 255;
-    static constexpr int ReaderNumbers = 96;
-
     ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& ui, const ProgramState& state,
-                QObject* parent = nullptr);
+                ProgrammerLink& link, CardJournal& journal, QObject* parent = nullptr);
     ~ReadersPage() override;
 
-    void SpeedButton1Click(); // edit mode
-    void SpeedButton2Click(); // locked mode: stores, then renames the access boxes' hints
-    void Button6Click();      // add a reader
-    void Button8Click();      // remove the current reader
+    void SpeedButton1Click() { m_mode.enter(); } // edit mode
+    void SpeedButton2Click();                    // locked mode: stores, then renames the access boxes' hints
+    void Button6Click();                         // add a reader
+    void Button8Click();                         // remove the current reader
     // A click in DBEdit3 or Enter in it: stores the typed name.
-    void PostTypedName();
+    void PostTypedName() { m_mode.postPending(); }
     // A click in DBComboBox1 or a value picked from its list.
     void DBComboBox1Click();
     // A key pressed in DBComboBox1: true when the key is refused (with a beep).
     bool DBComboBox1KeyPress(const QKeyEvent& event);
     // A key released in DBComboBox1: a typed relay time is stored at once.
     void DBComboBox1KeyUp();
-    void postPending();
-
-    bool editMode() const;
-    Table& readers() const { return m_readers; }
-    bool hasCurrentReader() const;
+    void postPending() { m_mode.postPending(); }
+    // The configuration card and the choice of the code it is written for.
+    ReaderCards& cards() { return m_cards; }
 
 private:
     void setEditable(bool editable);
-    void checkTypedTexts() const;
     // True when the relay time box holds a storable time (or nothing typed);
     // otherwise shows the stored time again, and says why.
     bool relayTimeAcceptable(QString* why);
@@ -58,4 +53,6 @@ private:
     GroupsPage& m_groupsPage;
     MainWindowUi& m_ui;
     const ProgramState& m_state;
+    EditMode m_mode;
+    ReaderCards m_cards;
 };

@@ -1,6 +1,5 @@
 #include "ui/DataSource.h"
 
-#include "config/AppError.h"
 #include "data/Table.h"
 #include "ui/MessageBox.h"
 
@@ -28,13 +27,7 @@ bool DataSource::beginEdit()
         return false;
     if (m_table->state() != Table::State::Browsing)
         return true;
-    try {
-        m_table->edit();
-    } catch (const AppError& e) {
-        MessageBox::show(e.message(), QStringLiteral("Error"));
-        return false;
-    }
-    return true;
+    return MessageBox::guarded([this] { m_table->edit(); });
 }
 
 void DataSource::addWriteBack(const QObject* control, std::function<void()> writeBack)

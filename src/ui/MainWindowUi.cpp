@@ -1,7 +1,12 @@
 #include "ui/MainWindowUi.h"
 
 #include "ui/DataSource.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
+#include "ui/DbMemo.h"
 #include "ui/Look.h"
 
 #include <QAction>
@@ -452,7 +457,7 @@ void MainWindowUi::setupGroupsPage()
     DBMemo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     Panel1 = b.panel(page, "Panel1", QRect(249, 34, 407, 263));
-    for (int number = 1; number <= AccessBoxCount; ++number) {
+    for (int number = 1; number <= cards::ReaderCount; ++number) {
         const int column = (number - 1) / 12;
         const int row = (number - 1) % 12;
         int top = column < 2 ? AccessTopsLeft[size_t(row)] : AccessTopsRight[size_t(row)];
@@ -631,7 +636,7 @@ void MainWindowUi::bind(DataSource* ds1, DataSource* ds2, DataSource* ds3)
     DBGrid2->bind(ds3, {{QStringLiteral("NAME"), 192}});
     DBEdit6->bind(ds3, QStringLiteral("NAME"));
     DBMemo2->bind(ds3, QStringLiteral("NOTES"));
-    for (int number = 1; number <= AccessBoxCount; ++number)
+    for (int number = 1; number <= cards::ReaderCount; ++number)
         accessBox(number)->bind(ds3, QStringLiteral("P%1").arg(number));
 
     DBGrid3->bind(ds2, {{QStringLiteral("NAME"), 146}, {QStringLiteral("TIME"), RelayTimeColumnWidth}});
@@ -653,7 +658,7 @@ void MainWindowUi::setClientSize(QMainWindow* form1, int width, int height)
 
 DbCheckBox* MainWindowUi::accessBox(int number) const
 {
-    if (number < 1 || number > AccessBoxCount)
+    if (number < 1 || number > cards::ReaderCount)
         return nullptr;
     return DBCheckBoxes[size_t(number - 1)];
 }

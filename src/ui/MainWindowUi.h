@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cards/CardLimits.h"
+
 #include <QList>
 
 #include <array>
@@ -41,7 +43,6 @@ public:
     // Size of the window's client area as designed (below the menu bar).
     static constexpr int DesignClientWidth = 746;
     static constexpr int DesignClientHeight = 555;
-    static constexpr int AccessBoxCount = 96;
     // The relay times offered by DBComboBox1, in seconds.
     static constexpr std::array<int, 26> RelayTimes = {1,  2,  3,  4,  5,  6,  7,  8,   9,   10,  15,  20,  25,
                                                        30, 40, 50, 60, 70, 80, 90, 100, 120, 140, 160, 180, 200};
@@ -120,7 +121,7 @@ public:
     QLabel* Label6 = nullptr;
     DbMemo* DBMemo2 = nullptr;
     QFrame* Panel1 = nullptr;
-    std::array<DbCheckBox*, AccessBoxCount> DBCheckBoxes{}; // [0] is DBCheckBox1
+    std::array<DbCheckBox*, cards::ReaderCount> DBCheckBoxes{}; // [0] is DBCheckBox1
     QPushButton* Button13 = nullptr;
     QPushButton* Button14 = nullptr;
     DbEdit* DBEdit6 = nullptr;

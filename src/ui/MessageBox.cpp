@@ -1,5 +1,7 @@
 #include "ui/MessageBox.h"
 
+#include "config/AppError.h"
+
 #include <QMessageBox>
 
 namespace MessageBox {
@@ -18,6 +20,17 @@ void show(const QString& text, const QString& caption)
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
     box.exec();
+}
+
+bool guarded(const std::function<void()>& step)
+{
+    try {
+        step();
+        return true;
+    } catch (const AppError& e) {
+        show(e.message(), ErrorCaption);
+        return false;
+    }
 }
 
 void showDetails(const QString& text, const QString& caption, const QString& details)

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // Every message the operator sees goes through here: a plain box with one OK
 // button and no owner window. Tests switch recording on and read what would
 // have been shown instead of blocking on a dialog.
@@ -15,7 +17,14 @@ struct Shown
     QString details; // the list behind the box's details button, empty for none
 };
 
+// The caption of the standard error box, the same in every language.
+inline const QString ErrorCaption = QStringLiteral("Error");
+
 void show(const QString& text, const QString& caption);
+// Runs one step of an operator's action. An AppError it raises ends the step
+// and its text goes to the standard error box; what the step did before
+// stays done. False when it failed.
+bool guarded(const std::function<void()>& step);
 // A message with a list the operator can read and copy behind the details
 // button, such as the lines of a file that were refused.
 void showDetails(const QString& text, const QString& caption, const QString& details);

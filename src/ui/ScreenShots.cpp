@@ -45,7 +45,7 @@ void fillTables(Table& persons, Table& groups, Table& readers)
         groups.insert();
         groups.setInteger(QStringLiteral("ID_GRUPY"), i + 1);
         groups.setText(QStringLiteral("NAME"), groupNames[i]);
-        for (int k = 1; k <= 96; k += 3 + i)
+        for (int k = 1; k <= cards::ReaderCount; k += 3 + i)
             groups.setLogical(QStringLiteral("P%1").arg(k), true);
         groups.post();
     }

@@ -1,7 +1,7 @@
 #include "ui/TForm4.h"
 
 #include "ui/DataSource.h"
-#include "ui/DbControls.h"
+#include "ui/DbText.h"
 #include "ui/Look.h"
 
 #include <QLabel>

@@ -42,7 +42,7 @@ private:
                                            "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=") +
                                     language + "\r\n");
         auto form = std::make_unique<TForm1>();
-        [&] { QTRY_VERIFY(!form->Timer2->isActive()); }();
+        [&] { QTRY_VERIFY(!form->findChild<QTimer*>("Timer2")->isActive()); }();
         return form;
     }
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -103,7 +103,7 @@ void TestExchangeMenu::startMakesABackup()
         QCOMPARE(shown[0].caption, QStringLiteral("Kopia zapasowa"));
     }
     // The program goes on either way, with its tables open.
-    QVERIFY(form->Table1->isOpen());
+    QVERIFY(form->findChild<Table*>("Table1")->isOpen());
 }
 
 void TestExchangeMenu::startClearsUpAnInterruptedRestore_data()
@@ -157,7 +157,7 @@ void TestExchangeMenu::startClearsUpAnInterruptedRestore()
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].text, message.contains(u"%1") ? message.arg(QDir::toNativeSeparators(saved)) : message);
     QCOMPARE(shown[0].caption, QStringLiteral("Kopia zapasowa"));
-    QCOMPARE(form->Table1->rowCount(), persons);
+    QCOMPARE(form->findChild<Table*>("Table1")->rowCount(), persons);
     const QString newest = backup::list(QDir::currentPath()).last();
     QCOMPARE(readFile(QDir(newest).filePath("osoby.dbf")), readFile("osoby.dbf"));
 }
@@ -199,15 +199,15 @@ void TestExchangeMenu::bothRolesExchangePersons()
     QCOMPARE(shown[0].text, QStringLiteral("Nothing was imported. Correct these lines and import again."));
     QCOMPARE(shown[0].caption, QStringLiteral("Import"));
     QCOMPARE(shown[0].details, QStringLiteral("line 4: GROUP \"Brak\" is not a group of the groups table"));
-    QVERIFY(form->Table1->isEmpty());
+    QVERIFY(form->findChild<Table*>("Table1")->isEmpty());
 
     writeFile(chosen, QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\n").toUtf8());
     ui.Importosb1->trigger();
     shown = MessageBox::takeShown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].text, QStringLiteral("Persons imported: 1"));
-    QCOMPARE(form->Table1->rowCount(), 1);
-    QCOMPARE(form->Table1->asText("INFO"), QStringLiteral("a\r\nb"));
+    QCOMPARE(form->findChild<Table*>("Table1")->rowCount(), 1);
+    QCOMPARE(form->findChild<Table*>("Table1")->asText("INFO"), QStringLiteral("a\r\nb"));
 
     chosen = m_dir->filePath("out"); // the extension is added
     ui.Eksportosb1->trigger();

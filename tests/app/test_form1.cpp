@@ -3,7 +3,8 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "ui/DataSource.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbEdit.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
@@ -26,36 +27,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Program.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
-#include <QTimer>
-
-#include <memory>
-
-namespace {
-
-// The windows of one program run, created in the program's order.
-struct Program
-{
-    std::unique_ptr<TForm1> form1 = std::make_unique<TForm1>();
-    std::unique_ptr<TForm2> form2 = std::make_unique<TForm2>();
-    std::unique_ptr<TForm3> form3 = std::make_unique<TForm3>();
-    std::unique_ptr<TForm4> form4 = std::make_unique<TForm4>();
-
-    Program() { form1->setDialogs(form2.get(), form3.get(), form4.get()); }
-    ~Program()
-    {
-        form4.reset();
-        form3.reset();
-        form2.reset();
-        form1.reset();
-    }
-    MainWindowUi& ui() { return form1->ui(); }
-    // Lets the 10 ms language tick run.
-    void applyLanguage() { QTRY_VERIFY(!form1->Timer2->isActive()); }
-};
-
-} // namespace
 
 class TestForm1 : public QObject
 {
@@ -243,7 +217,7 @@ private slots:
         QCOMPARE(p.ui().accessBox(7)->toolTip(), QStringLiteral("Brama główna"));
         // At start-up no language is applied yet, so the other boxes get an empty hint.
         QCOMPARE(p.ui().accessBox(1)->toolTip(), QString());
-        QCOMPARE(p.form1->Table2->asInteger("ID_CZYT"), 7); // back on the first reader
+        QCOMPARE(p.table("Table2").asInteger("ID_CZYT"), 7); // back on the first reader
     }
 
     void portMenuReachesTheLink()

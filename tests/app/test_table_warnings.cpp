@@ -67,13 +67,14 @@ private slots:
         MessageBox::takeShown();
 
         auto form1 = std::make_unique<TForm1>();
-        Table* damaged = file == TableLayouts::ReadersFile ? form1->Table2 : form1->Table1;
+        Table* damaged =
+            file == TableLayouts::ReadersFile ? form1->findChild<Table*>("Table2") : form1->findChild<Table*>("Table1");
         if (!file.isEmpty()) {
             // Before the texts are applied the table refuses every change.
             QVERIFY(!damaged->warningsAcknowledged());
             QVERIFY_THROWS_EXCEPTION(AppError, damaged->insert());
         }
-        QTRY_VERIFY(!form1->Timer2->isActive());
+        QTRY_VERIFY(!form1->findChild<QTimer*>("Timer2")->isActive());
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(readFile(TableLayouts::PersonsFile) + readFile(TableLayouts::ReadersFile), before);
         if (file.isEmpty()) {
@@ -137,9 +138,9 @@ private slots:
         MessageBox::takeShown();
 
         auto form1 = std::make_unique<TForm1>();
-        Table* mended = file == TableLayouts::ReadersFile ? form1->Table2 : form1->Table1;
+        Table* mended = file == TableLayouts::ReadersFile ? form1->findChild<Table*>("Table2") : form1->findChild<Table*>("Table1");
         QVERIFY(mended->warningsAcknowledged()); // told, not blocked
-        QTRY_VERIFY(!form1->Timer2->isActive());
+        QTRY_VERIFY(!form1->findChild<QTimer*>("Timer2")->isActive());
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].caption, QStringLiteral("Table repaired"));

@@ -6,7 +6,13 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "ui/DataSource.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
+#include "ui/DbMemo.h"
+#include "ui/DbText.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
@@ -47,7 +53,7 @@ private:
 
 void applyLanguageTick(TForm1& form1)
 {
-    QTRY_VERIFY(!form1.Timer2->isActive());
+    QTRY_VERIFY(!form1.findChild<QTimer*>("Timer2")->isActive());
 }
 
 } // namespace
@@ -141,10 +147,10 @@ private slots:
             applyLanguageTick(*form1);
             QCOMPARE(form1->windowTitle(), QStringLiteral("Pellaro V1.13"));
             form1->ui().Oprogramie2->trigger();
-            form1->Table1->first();
+            form1->findChild<Table*>("Table1")->first();
             form1.reset();
         } else {
-            QPointer<DataSource> ds1 = form1->DataSource1;
+            QPointer<DataSource> ds1 = form1->findChild<DataSource*>("DataSource1");
             form1.reset();
             QVERIFY(ds1.isNull());
             // The Card information dialog has let go of the persons table.

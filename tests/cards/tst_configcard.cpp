@@ -83,7 +83,7 @@ void TestConfigCard::optionBlock_data()
     QTest::newRow("PROX only") << 2 << true << false << false << QByteArray::fromHex("020100A6");
     QTest::newRow("EMULACJA only") << 2 << false << true << false << QByteArray::fromHex("020200A5");
     QTest::newRow("reset memory only") << 2 << false << false << true << QByteArray::fromHex("020400A3");
-    QTest::newRow("time 0") << 0 << false << false << false << QByteArray::fromHex("000000A5");
+    QTest::newRow("time 1") << 1 << false << false << false << QByteArray::fromHex("010000A4");
     QTest::newRow("time 255") << 255 << false << false << false << QByteArray::fromHex("FF00005A");
 }
 
@@ -108,8 +108,8 @@ void TestConfigCard::refused_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("reader 0") << 123456 << 0 << 2 << "Reader number 0 is outside 1..96";
     QTest::newRow("reader 97") << 123456 << 97 << 2 << "Reader number 97 is outside 1..96";
-    QTest::newRow("relay 256") << 123456 << 1 << 256 << "Relay time 256 is outside 0..255";
-    QTest::newRow("relay negative") << 123456 << 1 << -1 << "Relay time -1 is outside 0..255";
+    QTest::newRow("relay 256") << 123456 << 1 << 256 << "Relay time 256 is outside 1..255";
+    QTest::newRow("relay 0") << 123456 << 1 << 0 << "Relay time 0 is outside 1..255";
     QTest::newRow("system 0") << 0 << 1 << 2 << "System number 0 is outside 1..1048575";
     QTest::newRow("system 1048576") << 1048576 << 1 << 2 << "System number 1048576 is outside 1..1048575";
 }

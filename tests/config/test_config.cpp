@@ -95,6 +95,24 @@ private slots:
         QCOMPARE(ini.readInteger("COM_PORT", "nothing", 7), 7);
     }
 
+    // A matching pair of quotes around a value, double or single, is not part of it.
+    void quotesAroundAValueAreDropped_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("double quotes") << QByteArray("\"se cret\"") << "se cret";
+        QTest::newRow("single quotes") << QByteArray("'se cret'") << "se cret";
+        QTest::newRow("unmatched") << QByteArray("'se cret\"") << "'se cret\"";
+        QTest::newRow("one quote") << QByteArray("'") << "'";
+    }
+    void quotesAroundAValueAreDropped()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, read);
+        writeFile(m_path, "[PASSWORD]\r\nadmin=" + stored + "\r\n");
+        QCOMPARE(IniFile(m_path).readString("PASSWORD", "admin", "x"), read);
+    }
+
     void longValueIsCut()
     {
         writeFile(m_path, "[s]\nk=" + QByteArray(3000, 'x') + "\n");
@@ -323,6 +341,7 @@ private slots:
         QTest::newRow("emoji named whole") << 1 << "a\U0001F600" << character.arg(u"\U0001F600");
         QTest::newRow("language n tilde") << 2 << "Espa\u00f1ol" << character.arg(u"\u00f1");
         QTest::newRow("quotes") << 0 << "\"x\"" << english(Text::SettingQuotesRefused);
+        QTest::newRow("single quotes") << 1 << "'x'" << english(Text::SettingQuotesRefused);
         QTest::newRow("leading blank") << 1 << " x" << english(Text::SettingBlanksRefused);
         QTest::newRow("trailing tab") << 2 << "x\t" << english(Text::SettingBlanksRefused);
         QTest::newRow("too long") << 0 << QString(2048, u'x') << english(Text::SettingTooLongRefused).arg(2047);

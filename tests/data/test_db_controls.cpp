@@ -8,7 +8,13 @@
 #include "data/TableLayouts.h"
 #include "data/TableModel.h"
 #include "ui/DataSource.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
+#include "ui/DbMemo.h"
+#include "ui/DbText.h"
 #include "ui/MessageBox.h"
 
 #include <QSignalSpy>

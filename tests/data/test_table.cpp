@@ -86,6 +86,8 @@ private slots:
     void filterIsSwitchedAndSurvivesChanges();
     void suspendedDisplay();
     void statesAndTheirSignals();
+    void postedTellsOldAndNewValues_data();
+    void postedTellsOldAndNewValues();
     void everyPostIsOnDiskAtOnce();
     void batchWritesEveryRecord();
     void failedStepLeavesEarlierStepsDone();
@@ -488,6 +490,61 @@ void TestTable::statesAndTheirSignals()
     t.edit();
     t.post();
     QCOMPARE(calls, 1);
+}
+
+void TestTable::postedTellsOldAndNewValues_data()
+{
+    QTest::addColumn<bool>("insert");
+    QTest::addColumn<QString>("search"); // a NAME prefix, empty for none
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("before"); // empty: a new record has no values before
+    QTest::newRow("rename") << false << ""
+                            << "NAME" << 1 << "Lis";
+    QTest::newRow("note") << false << ""
+                          << "INFO" << 1 << "old note";
+    QTest::newRow("new record") << true << ""
+                                << "NAME" << 2 << "";
+    QTest::newRow("new record the search hides") << true << "N"
+                                                 << "NAME" << -1 << "";
+}
+
+void TestTable::postedTellsOldAndNewValues()
+{
+    QFETCH(bool, insert);
+    QFETCH(QString, search);
+    QFETCH(QString, field);
+    QFETCH(int, row);
+    QFETCH(QString, before);
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "Anna", "Nowak", "Day"}, {2, "Ewa", "Lis", "Day"}});
+    t.edit();
+    t.setText("INFO", "old note");
+    t.post();
+    if (!search.isEmpty()) {
+        t.setPrefixFilter("NAME", search);
+        t.setFilterActive(true);
+    }
+    QSignalSpy spy(&t, &Table::posted);
+    if (insert) {
+        t.insert();
+    } else {
+        t.moveToRow(1);
+        t.edit();
+    }
+    t.setText(field, "Zed");
+    t.post();
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy[0][0].toInt(), row);
+    const int position = t.fieldPosition(field) - 1;
+    const QVariantList was = spy[0][1].toList();
+    const QVariantList now = spy[0][2].toList();
+    QCOMPARE(was.isEmpty(), before.isEmpty());
+    if (!before.isEmpty())
+        QCOMPARE(was.value(position).toString(), before);
+    QCOMPARE(now.size(), t.fieldCount());
+    QCOMPARE(now.value(position).toString(), QStringLiteral("Zed"));
 }
 
 void TestTable::everyPostIsOnDiskAtOnce()

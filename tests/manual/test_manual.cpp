@@ -27,23 +27,13 @@
 #include <QTextDocument>
 #include <QTextFragment>
 
+#include "Program.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
 
 #include <memory>
 
 namespace {
-
-struct Program
-{
-    std::unique_ptr<TForm1> form1 = std::make_unique<TForm1>();
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
-
-    Program() { form1->setDialogs(&form2, &form3, &form4); }
-    ~Program() { form1.reset(); }
-};
 
 // The pictures and the links of the page the browser shows, resolved
 // against the page's address.

@@ -6,14 +6,14 @@
 #include "cards/CardFrame.h"
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "config/ProgramState.h"
 #include "data/FileSync.h"
 #include "i18n/LanguageTables.h"
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
 #include "pages/PersonCards.h"
 #include "pages/ReaderCards.h"
-#include "ui/DbControls.h"
+#include "state/ProgramState.h"
+#include "ui/DbText.h"
 #include "ui/MessageBox.h"
 
 #include <QCheckBox>
@@ -542,11 +542,14 @@ private slots:
                                    << QStringList{QStringLiteral("Reader number 0 is outside 1..96. Nothing was "
                                                                  "sent.") +
                                                   notWritten};
-        QTest::newRow("relay time 256")
-            << qint64(3) << qint64(256) << false << 1 << "" << 0 << QByteArray()
-            << QStringList{QStringLiteral("Relay time 256 s is outside 0..255 s and does not fit on a card. Nothing "
-                                          "was sent.") +
-                           notWritten};
+        QTest::newRow("relay time 1") << qint64(3) << qint64(1) << false << 1 << "" << System
+                                      << card("03012087", "010000A4") << QStringList();
+        for (int time : {0, 256})
+            QTest::addRow("relay time %d", time)
+                << qint64(3) << qint64(time) << false << 1 << "" << 0 << QByteArray()
+                << QStringList{
+                       QStringLiteral("The stored relay time %1 s is outside 1..255 s. Nothing was sent.").arg(time) +
+                       notWritten};
     }
     void configurationCard()
     {

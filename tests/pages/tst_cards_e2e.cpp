@@ -5,7 +5,9 @@
 #include "app/Form1.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbText.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
@@ -24,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "Program.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
 
@@ -59,32 +62,13 @@ struct Simulator
     int framesLogged() const { return int(readFile(logPath).count('\n')); }
 };
 
-struct Program
+// A run with the main window on screen and the language applied.
+struct ShownProgram : Program
 {
-    std::unique_ptr<TForm1> form1 = std::make_unique<TForm1>();
-    std::unique_ptr<TForm2> form2 = std::make_unique<TForm2>();
-    std::unique_ptr<TForm3> form3 = std::make_unique<TForm3>();
-    std::unique_ptr<TForm4> form4 = std::make_unique<TForm4>();
-
-    Program()
+    ShownProgram()
     {
-        form1->setDialogs(form2.get(), form3.get(), form4.get());
         form1->show();
-        QTRY_VERIFY(!form1->Timer2->isActive()); // the language is applied
-    }
-    ~Program()
-    {
-        form4.reset();
-        form3.reset();
-        form2.reset();
-        form1.reset();
-    }
-    MainWindowUi& ui() { return form1->ui(); }
-    void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
-    void login(const char* password)
-    {
-        QTest::keyClicks(ui().Edit5, QLatin1String(password));
-        QTest::keyClick(ui().Edit5, Qt::Key_Return);
+        applyLanguage();
     }
 };
 
@@ -116,7 +100,7 @@ private slots:
 
     void administratorProgramsFindsWithdrawsAndConfigures()
     {
-        Program p;
+        ShownProgram p;
         MainWindowUi& ui = p.ui();
         p.login("1");
         QVERIFY(p.form1->inWorkingState());
@@ -166,7 +150,7 @@ private slots:
 
         m_sim->output.clear();
         ui.Czytniki1->trigger();
-        QVERIFY(p.form1->Table2->locate(QStringLiteral("ID_CZYT"), 25));
+        QVERIFY(p.table("Table2").locate(QStringLiteral("ID_CZYT"), 25));
         p.click(ui.Button12);
         QTRY_VERIFY_WITH_TIMEOUT(m_sim->printed().contains(QStringLiteral("blocks 3..6")), 3000);
         QVERIFY2(m_sim->output.contains(QStringLiteral("Card written: person 0, system 123456, duplicate 0")),
@@ -201,7 +185,7 @@ private slots:
             persons.setText(QStringLiteral("GROUP"), TableLayouts::NoGroupMarker);
             persons.post();
         }
-        Program p;
+        ShownProgram p;
         MainWindowUi& ui = p.ui();
         p.login("2");
         QVERIFY(p.form1->inWorkingState());
@@ -237,7 +221,7 @@ private slots:
         }
         QCOMPARE(ui.Edit1->text(), QStringLiteral("********"));
         QVERIFY(ui.Edit2->isHidden());
-        QCOMPARE(p.form1->Table2->rowCount(), 1);
+        QCOMPARE(p.table("Table2").rowCount(), 1);
         QCOMPARE(p.form1->state().SystemNumber, 123456);
         QCOMPARE(readFile(QStringLiteral("config.ini")), config);
         QTest::qWait(200); // a frame sent would be logged by now

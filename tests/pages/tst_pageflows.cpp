@@ -4,7 +4,11 @@
 #include "app/Form1.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
@@ -20,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "Program.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
 
@@ -27,36 +32,13 @@
 
 namespace {
 
-struct Program
+// A run logged in as the administrator, the language applied.
+struct AdminProgram : Program
 {
-    std::unique_ptr<TForm1> form1 = std::make_unique<TForm1>();
-    std::unique_ptr<TForm2> form2 = std::make_unique<TForm2>();
-    std::unique_ptr<TForm3> form3 = std::make_unique<TForm3>();
-    std::unique_ptr<TForm4> form4 = std::make_unique<TForm4>();
-
-    Program()
+    AdminProgram()
     {
-        form1->setDialogs(form2.get(), form3.get(), form4.get());
-        QTRY_VERIFY(!form1->Timer2->isActive()); // the language is applied
+        applyLanguage();
         form1->EnterWorkingState(TForm1::Role::Administrator);
-    }
-    MainWindowUi& ui() { return form1->ui(); }
-    template <class W> W* find(const char* name)
-    {
-        W* w = form1->findChild<W*>(QLatin1String(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
-    void click(const char* name) { QTest::mouseClick(find<QPushButton>(name), Qt::LeftButton); }
-    // Closing the window is the program's end: every table is closed.
-    void end()
-    {
-        QVERIFY(form1->close());
-        form4.reset();
-        form3.reset();
-        form2.reset();
-        form1.reset();
     }
 };
 
@@ -108,7 +90,7 @@ private slots:
 
     void addPersonAndPickGroup()
     {
-        Program p;
+        AdminProgram p;
         p.click("SpeedButton5");
         p.click("Button1");
         p.click("Button1");
@@ -122,7 +104,7 @@ private slots:
         QTest::keyClick(lookup, Qt::Key_Down); // the list starts on the last group, Group 2
         QTest::keyClick(lookup, Qt::Key_Up);
         QCOMPARE(lookup->currentText(), QStringLiteral("Group 1"));
-        QCOMPARE(p.form1->Table3->asText("NAME"), QStringLiteral("Group 1")); // the groups table follows
+        QCOMPARE(p.table("Table3").asText("NAME"), QStringLiteral("Group 1")); // the groups table follows
         p.click("SpeedButton3");
         QVERIFY(p.ui().DBEdit8->isReadOnly());
         QVERIFY(!p.ui().Button9->isEnabled());
@@ -144,7 +126,7 @@ private slots:
 
     void tickReadersOneAnd96()
     {
-        Program p;
+        AdminProgram p;
         p.click("SpeedButton5");
         p.click("Button1");
         p.find<DbCheckBox>("DBCheckBox1")->click();
@@ -164,7 +146,7 @@ private slots:
 
     void addReadersUpTo96()
     {
-        Program p;
+        AdminProgram p;
         p.click("SpeedButton1");
         for (int i = 0; i < 97; ++i)
             p.click("Button6");
@@ -179,7 +161,7 @@ private slots:
         time->lineEdit()->selectAll();
         QTest::keyClicks(time, "1x5");
         QCOMPARE(time->currentText(), QStringLiteral("15"));
-        QCOMPARE(p.form1->Table2->asInteger("TIME"), 15);
+        QCOMPARE(p.table("Table2").asInteger("TIME"), 15);
         QTest::keyClicks(time, "00"); // 150 is stored, 1500 is not
         QCOMPARE(
             MessageBox::takeShown().value(0).text,
@@ -216,14 +198,14 @@ private slots:
             addPerson(persons, 3, "Ewa", "Kowal", "Day");
             addPerson(persons, 4, "Piotr", "Zając", "Night");
         }
-        Program p;
+        AdminProgram p;
         p.find<QCheckBox>("CheckBox2")->click();
         QTest::keyClicks(p.find<QLineEdit>("Edit4"), "KOW");
         QCOMPARE(p.ui().DBGrid1->model()->rowCount(), 2);
 
         p.click("SpeedButton5");
         p.ui().DBGrid2->selectRow(1);
-        QCOMPARE(p.form1->Table3->asText("NAME"), QStringLiteral("Night"));
+        QCOMPARE(p.table("Table3").asText("NAME"), QStringLiteral("Night"));
         p.click("Button10");
         QVERIFY(MessageBox::takeShown().isEmpty());
         QCOMPARE(p.ui().DBEdit6->text(), QStringLiteral("Day")); // the following group was the last: the one before
@@ -259,7 +241,7 @@ private slots:
             persons.open("osoby.dbf");
             addPerson(persons, 1, "Anna", "Kowalska", "");
         }
-        Program p;
+        AdminProgram p;
         p.click("SpeedButton4");
         auto* edit = p.find<QLineEdit>("DBEdit8");
         edit->selectAll();

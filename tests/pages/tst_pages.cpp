@@ -1,15 +1,24 @@
 // The edge cases of the three data pages, driven through the page classes on
 // a window layout built offscreen, with the tables read back from disk.
 
+#include "link/LinkFakes.h"
+
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
+#include "link/ProgrammerLink.h"
+#include "pages/CardJournal.h"
 #include "pages/GroupsPage.h"
 #include "pages/PersonsPage.h"
 #include "pages/ReadersPage.h"
+#include "state/ProgramState.h"
 #include "ui/ApplyLanguage.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbMemo.h"
 #include "ui/Look.h"
 #include "ui/MessageBox.h"
 
@@ -42,8 +51,8 @@ struct Pages
         t.readers.first();
         t.bind(f);
         groups = std::make_unique<GroupsPage>(t.groups, t.persons, t.readers, f.ui, state);
-        persons = std::make_unique<PersonsPage>(t.persons, t.groups, f.ui, state);
-        readers = std::make_unique<ReadersPage>(t.readers, *groups, f.ui, state);
+        persons = std::make_unique<PersonsPage>(t.persons, t.groups, f.ui, state, link, journal);
+        readers = std::make_unique<ReadersPage>(t.readers, *groups, f.ui, state, link, journal);
     }
 
     // One field of every stored record, as the file holds it after the table closes.
@@ -62,6 +71,12 @@ struct Pages
     UiFixture f;
     TableFixture t;
     ProgramState state;
+    // The card operations the pages own; these tests write no card.
+    FakeClock clock;
+    FakePort port{clock};
+    RecordingView view;
+    ProgrammerLink link{LinkState{state.LinkOpen, state.PortNumber, state.PortCaption}, port, view};
+    CardJournal journal{QDir(t.dir.path()).filePath(CardJournal::FileName)};
     std::unique_ptr<GroupsPage> groups;
     std::unique_ptr<PersonsPage> persons;
     std::unique_ptr<ReadersPage> readers;
@@ -429,6 +444,44 @@ private slots:
         QCOMPARE(p.stored(p.t.readers, "NAME").last(), QStringLiteral("Reader %1").arg(expected));
     }
 
+    // What a card can carry is stored, anything else is refused with the
+    // stored time shown again.
+    void relayTime_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("1") << "1"
+                           << "1";
+        QTest::newRow("255") << "255"
+                             << "255";
+        QTest::newRow("0") << "0"
+                           << "7";
+        QTest::newRow("256") << "256"
+                             << "7";
+    }
+
+    void relayTime()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        Pages p([](TableFixture& t) {
+            t.readers.insert();
+            t.readers.setInteger("ID_CZYT", 1);
+            t.readers.setInteger("TIME", 7);
+            t.readers.post();
+        });
+        p.readers->SpeedButton1Click();
+        p.f.ui.DBComboBox1->lineEdit()->selectAll();
+        QTest::keyClicks(p.f.ui.DBComboBox1, typed);
+        p.readers->DBComboBox1KeyUp();
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), typed == stored ? 0 : 1);
+        if (!shown.isEmpty())
+            QCOMPARE(shown[0].text, p.state.TextSlots[Text::RelayTimeOutOfRange]);
+        QCOMPARE(p.f.ui.DBComboBox1->currentText(), stored);
+        QCOMPARE(p.stored(p.t.readers, "TIME"), QStringList{stored});
+    }
+
     void unstorableText_data()
     {
         QTest::addColumn<int>("page");
@@ -461,6 +514,7 @@ private slots:
                                                  [&] { p.groups->SpeedButton6Click(); },
                                                  [&] { p.readers->SpeedButton2Click(); }};
         QPushButton* editButton[] = {p.f.ui.SpeedButton4, p.f.ui.SpeedButton5, p.f.ui.SpeedButton1};
+        QPushButton* confirmButton[] = {p.f.ui.SpeedButton3, p.f.ui.SpeedButton6, p.f.ui.SpeedButton2};
         edit[page]();
         editButton[page]->setChecked(true);
         QWidget* w = p.f.form1->findChild<QWidget*>(control);
@@ -468,7 +522,7 @@ private slots:
         if (line)
             line->selectAll();
         type(w, typed);
-        editButton[page]->setChecked(false); // Confirm went down
+        confirmButton[page]->setChecked(true); // Confirm went down, Edit came up
         QCOMPARE(errorOf(confirm[page]), p.state.TextSlots[Text::UnstorableCharacter].arg(named));
         QVERIFY(editButton[page]->isChecked()); // still in edit mode, the text still there
         QCOMPARE(line ? line->text() : static_cast<QPlainTextEdit*>(w)->toPlainText(), typed);

@@ -9,8 +9,14 @@
 #include "ui/TForm4.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -26,6 +32,19 @@ struct UiFixture
         form2 = std::make_unique<TForm2>();
         form3 = std::make_unique<TForm3>();
         form4 = std::make_unique<TForm4>();
+    }
+
+    // Shows the working-state controls the way the login does, so the pager
+    // lays out its pages.
+    void showWorkingState()
+    {
+        ui.Image1->hide();
+        ui.Edit5->hide();
+        ui.BitBtn1->hide();
+        ui.Pager1->show();
+        ui.Status->show();
+        form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form1.get()));
     }
 
     MainWindowUi ui;

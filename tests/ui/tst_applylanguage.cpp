@@ -6,7 +6,8 @@
 #include "i18n/LanguageTables.h"
 #include "i18n/Text.h"
 #include "ui/ApplyLanguage.h"
-#include "ui/DbControls.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbGrid.h"
 
 #include <QAbstractItemModel>
 #include <QAction>

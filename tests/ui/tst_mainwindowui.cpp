@@ -1,9 +1,16 @@
-// The main window's controls as built by MainWindowUi: kind, place, start
-// state, the menu, the speed-button pairs, the colours, the binding to the
-// three tables; and the three dialogs.
+// The main window's controls as built by MainWindowUi: kind, parent, start
+// state, a layout that holds in every language, the menu, the speed-button
+// pairs and the binding to the three tables.
 
 #include "UiFixture.h"
-#include "ui/DbControls.h"
+#include "ui/ApplyLanguage.h"
+#include "ui/DbCheckBox.h"
+#include "ui/DbComboBox.h"
+#include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
+#include "ui/DbLookupCombo.h"
+#include "ui/DbMemo.h"
+#include "ui/DbText.h"
 #include "ui/Look.h"
 
 #include <QAbstractItemModel>
@@ -22,13 +29,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
 
 namespace {
 
-constexpr int Auto = -1; // a label that sizes itself to its text
 enum ReadOnly { NoEdit = -1, Writable = 0, Locked = 1 };
 
 // Read-only as each kind of control keeps it; NoEdit for kinds without it.
@@ -58,27 +65,42 @@ QString captionOf(QWidget* w)
     return QString();
 }
 
-struct Place
+// Controls the layout stacks on purpose: the login controls stand on the
+// start picture, and the working state takes their place; the trace and the
+// bevel lie partly outside the client area as designed; the pages share the
+// pager.
+bool stackedOnPurpose(const QWidget* w)
 {
-    int x, y, w, h;
-};
-
-// Shows the working-state controls the way the login does, so the pager
-// lays out its pages.
-void showWorkingState(UiFixture& f)
-{
-    f.ui.Image1->hide();
-    f.ui.Edit5->hide();
-    f.ui.BitBtn1->hide();
-    f.ui.Pager1->show();
-    f.ui.Status->show();
-    f.form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
+    static const QStringList names{QStringLiteral("Image1"), QStringLiteral("Edit5"), QStringLiteral("BitBtn1"),
+                                   QStringLiteral("Memo1"), QStringLiteral("Bevel1")};
+    return names.contains(w->objectName()) || qobject_cast<QStackedWidget*>(w->parentWidget());
 }
 
-QColor pixelAt(QWidget* w, const QPoint& p)
+// What is wrong with the layout of these controls: one reaching out of its
+// parent, two siblings on top of each other (sharing more than an edge), a
+// label narrower than its text.
+QStringList layoutFaults(const QList<QWidget*>& all)
 {
-    return w->grab().toImage().pixelColor(p);
+    QList<QWidget*> controls;
+    for (QWidget* w : all) {
+        if (!w->isWindow() && !stackedOnPurpose(w))
+            controls << w;
+    }
+    QStringList faults;
+    for (QWidget* w : controls) {
+        const QString name = w->objectName();
+        if (!w->parentWidget()->rect().contains(w->geometry()))
+            faults << QStringLiteral("%1 reaches out of %2").arg(name, w->parentWidget()->objectName());
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->width() < label->sizeHint().width())
+            faults << QStringLiteral("%1 is narrower than \"%2\"").arg(name, label->text());
+        for (QWidget* other : controls) {
+            const QRect shared = w->geometry().intersected(other->geometry());
+            if (other->parentWidget() == w->parentWidget() && name < other->objectName() && shared.width() > 1 &&
+                shared.height() > 1)
+                faults << QStringLiteral("%1 and %2 overlap").arg(name, other->objectName());
+        }
+    }
+    return faults;
 }
 
 } // namespace
@@ -91,9 +113,9 @@ private slots:
     void controls_data();
     void controls();
     void everyControlHasItsOwnName();
-    void accessBoxes_data();
+    void layoutHoldsInEveryLanguage_data();
+    void layoutHoldsInEveryLanguage();
     void accessBoxes();
-    void accessBoxesDoNotOverlap();
     void pagerFillsTheClientArea();
     void pages();
     void menu_data();
@@ -101,137 +123,125 @@ private slots:
     void speedButtonPairs_data();
     void speedButtonPairs();
     void startSelections();
-    void passwordBoxHidesWhatIsTyped();
-    void colours_data();
-    void colours();
-    void windowColours();
-    void disabledTextsStayReadable_data();
-    void disabledTextsStayReadable();
     void relayTimesAndLanguages();
     void binding_data();
     void binding();
     void boundControlsShowTheCurrentRecord();
-    void cardInformationFollowsThePersons();
-    void dialogs();
-    void dialogsCloseButtonsHide();
 };
 
 void TestMainWindowUi::controls_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("parent");
-    QTest::addColumn<Place>("place");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<bool>("hidden");
     QTest::addColumn<int>("readOnly");
 
-    auto row = [](const char* name, const char* kind, const char* parent, Place place, const char* caption = "",
-                  bool enabled = true, bool hidden = false, int readOnly = NoEdit) {
-        QTest::newRow(name) << QString::fromLatin1(kind) << QString::fromLatin1(parent) << place
-                            << QString::fromUtf8(caption) << enabled << hidden << readOnly;
+    auto row = [](const char* name, const char* kind, const char* parent, const char* caption = "", bool enabled = true,
+                  bool hidden = false, int readOnly = NoEdit) {
+        QTest::newRow(name) << QString::fromLatin1(kind) << QString::fromLatin1(parent) << QString::fromUtf8(caption)
+                            << enabled << hidden << readOnly;
     };
 
     // Login state and the frame of the working state.
-    row("Image1", "QLabel", "Form1Client", {0, 0, 400, 203});
-    row("Edit5", "QLineEdit", "Form1Client", {8, 169, 86, 21}, "", true, false, Writable);
-    row("BitBtn1", "QPushButton", "Form1Client", {104, 169, 97, 24}, "Confirm");
-    row("Bevel1", "QFrame", "Form1Client", {0, -8, 681, 9}, "", true, true);
-    row("Memo1", "QPlainTextEdit", "Form1Client", {-4, -20, 69, 45}, "", true, true, Writable);
+    row("Image1", "QLabel", "Form1Client");
+    row("Edit5", "QLineEdit", "Form1Client", "", true, false, Writable);
+    row("BitBtn1", "QPushButton", "Form1Client", "Confirm");
+    row("Bevel1", "QFrame", "Form1Client", "", true, true);
+    row("Memo1", "QPlainTextEdit", "Form1Client", "", true, true, Writable);
 
     // Persons page.
-    row("DBGrid1", "DbGrid", "Pager11", {14, 8, 649, 209});
-    row("Panel2", "QFrame", "Pager11", {8, 220, 345, 265});
-    row("DBEdit8", "DbEdit", "Panel2", {13, 10, 148, 24}, "", true, false, Locked);
-    row("Label7", "QLabel", "Panel2", {173, 12, Auto, Auto}, "Surname");
-    row("DBEdit2", "DbEdit", "Panel2", {12, 40, 148, 24}, "", true, false, Locked);
-    row("Label13", "QLabel", "Panel2", {174, 40, Auto, Auto}, "Name");
-    row("DBEdit5", "DbEdit", "Panel2", {12, 70, 148, 24}, "", true, false, Locked);
-    row("Label14", "QLabel", "Panel2", {174, 71, Auto, Auto}, "Number of duplicates ");
-    row("DBEdit1", "DbEdit", "Panel2", {12, 99, 148, 24}, "", true, false, Locked);
-    row("Label3", "QLabel", "Panel2", {174, 101, Auto, Auto}, "Number in database ");
-    row("DBLB2", "DbLookupCombo", "Panel2", {12, 128, 148, 24}, "", true, false, Locked);
-    row("Label4", "QLabel", "Panel2", {174, 130, Auto, Auto}, "Group");
-    row("Button9", "QPushButton", "Panel2", {16, 160, 75, 24}, "Add", false);
-    row("Button7", "QPushButton", "Panel2", {96, 160, 75, 24}, "Remove", false);
-    row("SpeedButton4", "QPushButton", "Panel2", {176, 160, 73, 24}, "Edit");
-    row("SpeedButton3", "QPushButton", "Panel2", {255, 160, 73, 24}, "Confirm");
-    row("GroupBox6", "QGroupBox", "Panel2", {16, 184, 313, 73}, "GroupBox6");
-    row("Edit4", "QLineEdit", "GroupBox6", {8, 17, 153, 24}, "", true, false, Writable);
-    row("RadioButton4", "QRadioButton", "GroupBox6", {168, 16, 113, 17}, "RadioButton4");
-    row("RadioButton5", "QRadioButton", "GroupBox6", {168, 48, 113, 17}, "RadioButton5");
-    row("CheckBox2", "QCheckBox", "GroupBox6", {8, 48, 97, 17}, "CheckBox2");
-    row("DBMemo1", "DbMemo", "Pager11", {406, 232, 251, 57}, "", true, false, Writable);
-    row("Label2", "QLabel", "Pager11", {408, 288, Auto, Auto}, "Note: ");
-    row("CBox2", "QCheckBox", "Pager11", {408, 312, 153, 17}, " Duplicate card");
-    row("Button4", "QPushButton", "Pager11", {408, 342, 225, 31}, "Program");
-    row("Button2", "QPushButton", "Pager11", {408, 382, 225, 31}, "Read");
-    row("Button3", "QPushButton", "Pager11", {408, 424, 225, 31}, "Delete withdrawal ");
-    row("Label22", "QLabel", "Pager11", {544, 472, Auto, Auto}, "Label22", true, true);
+    row("DBGrid1", "DbGrid", "Pager11");
+    row("Panel2", "QFrame", "Pager11");
+    row("DBEdit8", "DbEdit", "Panel2", "", true, false, Locked);
+    row("Label7", "QLabel", "Panel2", "Surname");
+    row("DBEdit2", "DbEdit", "Panel2", "", true, false, Locked);
+    row("Label13", "QLabel", "Panel2", "Name");
+    row("DBEdit5", "DbEdit", "Panel2", "", true, false, Locked);
+    row("Label14", "QLabel", "Panel2", "Number of duplicates ");
+    row("DBEdit1", "DbEdit", "Panel2", "", true, false, Locked);
+    row("Label3", "QLabel", "Panel2", "Number in database ");
+    row("DBLB2", "DbLookupCombo", "Panel2", "", true, false, Locked);
+    row("Label4", "QLabel", "Panel2", "Group");
+    row("Button9", "QPushButton", "Panel2", "Add", false);
+    row("Button7", "QPushButton", "Panel2", "Remove", false);
+    row("SpeedButton4", "QPushButton", "Panel2", "Edit");
+    row("SpeedButton3", "QPushButton", "Panel2", "Confirm");
+    row("GroupBox6", "QGroupBox", "Panel2", "GroupBox6");
+    row("Edit4", "QLineEdit", "GroupBox6", "", true, false, Writable);
+    row("RadioButton4", "QRadioButton", "GroupBox6", "RadioButton4");
+    row("RadioButton5", "QRadioButton", "GroupBox6", "RadioButton5");
+    row("CheckBox2", "QCheckBox", "GroupBox6", "CheckBox2");
+    row("DBMemo1", "DbMemo", "Pager11", "", true, false, Writable);
+    row("Label2", "QLabel", "Pager11", "Note: ");
+    row("CBox2", "QCheckBox", "Pager11", " Duplicate card");
+    row("Button4", "QPushButton", "Pager11", "Program");
+    row("Button2", "QPushButton", "Pager11", "Read");
+    row("Button3", "QPushButton", "Pager11", "Delete withdrawal ");
+    row("Label22", "QLabel", "Pager11", "Label22", true, true);
 
     // Groups page (the 96 access boxes have a test of their own).
-    row("Label5", "QLabel", "Pager12", {262, 12, Auto, Auto}, "Access only to checked readers");
-    row("DBGrid2", "DbGrid", "Pager12", {10, 26, 223, 148});
-    row("Label6", "QLabel", "Pager12", {9, 187, Auto, Auto}, "Note");
-    row("DBMemo2", "DbMemo", "Pager12", {10, 209, 223, 128}, "", true, false, Writable);
-    row("Panel1", "QFrame", "Pager12", {249, 34, 407, 263});
-    row("Button13", "QPushButton", "Pager12", {248, 312, 200, 25}, "Full access ", false);
-    row("Button14", "QPushButton", "Pager12", {456, 312, 200, 25}, "No access", false);
-    row("DBEdit6", "DbEdit", "Pager12", {8, 376, 145, 24}, "", true, false, Locked);
-    row("Label9", "QLabel", "Pager12", {160, 380, Auto, Auto}, "Group's name");
-    row("Button1", "QPushButton", "Pager12", {304, 376, 80, 25}, "Add", false);
-    row("Button10", "QPushButton", "Pager12", {392, 376, 80, 25}, "Remove", false);
-    row("SpeedButton5", "QPushButton", "Pager12", {480, 376, 80, 25}, "Edit");
-    row("SpeedButton6", "QPushButton", "Pager12", {568, 376, 80, 25}, "Confirm");
+    row("Label5", "QLabel", "Pager12", "Access only to checked readers");
+    row("DBGrid2", "DbGrid", "Pager12");
+    row("Label6", "QLabel", "Pager12", "Note");
+    row("DBMemo2", "DbMemo", "Pager12", "", true, false, Writable);
+    row("Panel1", "QFrame", "Pager12");
+    row("Button13", "QPushButton", "Pager12", "Full access ", false);
+    row("Button14", "QPushButton", "Pager12", "No access", false);
+    row("DBEdit6", "DbEdit", "Pager12", "", true, false, Locked);
+    row("Label9", "QLabel", "Pager12", "Group's name");
+    row("Button1", "QPushButton", "Pager12", "Add", false);
+    row("Button10", "QPushButton", "Pager12", "Remove", false);
+    row("SpeedButton5", "QPushButton", "Pager12", "Edit");
+    row("SpeedButton6", "QPushButton", "Pager12", "Confirm");
 
     // Readers page.
-    row("DBGrid3", "DbGrid", "Pager13", {10, 16, 255, 225});
-    row("Label15", "QLabel", "Pager13", {8, 248, Auto, Auto}, "Note");
-    row("DBMemo3", "DbMemo", "Pager13", {10, 272, 255, 185}, "", true, false, Locked);
-    row("GroupBox3", "QGroupBox", "Pager13", {296, 8, 361, 233}, "Reader parameters  ");
-    row("DBEdit3", "DbEdit", "GroupBox3", {16, 24, 121, 24}, "", true, false, Locked);
-    row("Label10", "QLabel", "GroupBox3", {152, 30, Auto, Auto}, "Reader's name");
-    row("DBComboBox1", "DbComboBox", "GroupBox3", {16, 56, 121, 24}, "", true, false, Locked);
-    row("Label11", "QLabel", "GroupBox3", {152, 58, Auto, Auto}, "Relay time");
-    row("DBEdit4", "DbEdit", "GroupBox3", {16, 88, 121, 24}, "", true, false, Locked);
-    row("Label12", "QLabel", "GroupBox3", {152, 88, Auto, Auto}, "Reader's number");
-    row("DBCheckBox98", "DbCheckBox", "GroupBox3", {16, 120, 257, 17}, "Additional informing in standard PROX ", true,
-        true, Locked);
-    row("DBCheckBox97", "DbCheckBox", "GroupBox3", {16, 144, 257, 17}, "User's ID on COM port", true, false, Locked);
-    row("Button6", "QPushButton", "GroupBox3", {16, 200, 75, 25}, "Add", false);
-    row("Button8", "QPushButton", "GroupBox3", {96, 200, 75, 25}, "Remove", false);
-    row("SpeedButton1", "QPushButton", "GroupBox3", {176, 200, 73, 25}, "Edit");
-    row("SpeedButton2", "QPushButton", "GroupBox3", {256, 200, 73, 25}, "Confirm");
-    row("GroupBox1", "QGroupBox", "Pager13", {296, 264, 361, 193}, "Options");
-    row("RadioButton3", "QRadioButton", "GroupBox1", {24, 24, 185, 17}, "New reader");
-    row("RadioButton1", "QRadioButton", "GroupBox1", {24, 48, 233, 17}, "Existing reader");
-    row("RadioButton2", "QRadioButton", "GroupBox1", {24, 72, 265, 17}, "Change system code");
-    row("Edit2", "QLineEdit", "GroupBox1", {24, 96, 161, 24}, "", true, true, Writable);
-    row("Label17", "QLabel", "GroupBox1", {192, 96, Auto, Auto}, "Old code", true, true);
-    row("CheckBox1", "QCheckBox", "GroupBox1", {24, 128, 297, 17}, "Clear memory of lost cards");
-    row("Button12", "QPushButton", "GroupBox1", {24, 152, 321, 33}, "Save to card");
+    row("DBGrid3", "DbGrid", "Pager13");
+    row("Label15", "QLabel", "Pager13", "Note");
+    row("DBMemo3", "DbMemo", "Pager13", "", true, false, Locked);
+    row("GroupBox3", "QGroupBox", "Pager13", "Reader parameters  ");
+    row("DBEdit3", "DbEdit", "GroupBox3", "", true, false, Locked);
+    row("Label10", "QLabel", "GroupBox3", "Reader's name");
+    row("DBComboBox1", "DbComboBox", "GroupBox3", "", true, false, Locked);
+    row("Label11", "QLabel", "GroupBox3", "Relay time");
+    row("DBEdit4", "DbEdit", "GroupBox3", "", true, false, Locked);
+    row("Label12", "QLabel", "GroupBox3", "Reader's number");
+    row("DBCheckBox98", "DbCheckBox", "GroupBox3", "Additional informing in standard PROX ", true, true, Locked);
+    row("DBCheckBox97", "DbCheckBox", "GroupBox3", "User's ID on COM port", true, false, Locked);
+    row("Button6", "QPushButton", "GroupBox3", "Add", false);
+    row("Button8", "QPushButton", "GroupBox3", "Remove", false);
+    row("SpeedButton1", "QPushButton", "GroupBox3", "Edit");
+    row("SpeedButton2", "QPushButton", "GroupBox3", "Confirm");
+    row("GroupBox1", "QGroupBox", "Pager13", "Options");
+    row("RadioButton3", "QRadioButton", "GroupBox1", "New reader");
+    row("RadioButton1", "QRadioButton", "GroupBox1", "Existing reader");
+    row("RadioButton2", "QRadioButton", "GroupBox1", "Change system code");
+    row("Edit2", "QLineEdit", "GroupBox1", "", true, true, Writable);
+    row("Label17", "QLabel", "GroupBox1", "Old code", true, true);
+    row("CheckBox1", "QCheckBox", "GroupBox1", "Clear memory of lost cards");
+    row("Button12", "QPushButton", "GroupBox1", "Save to card");
 
     // Settings page.
-    row("Label18", "QLabel", "PagerPage1", {192, 72, Auto, Auto}, "Label18");
-    row("Label8", "QLabel", "PagerPage1", {192, 96, Auto, Auto}, "Number range 1...1 000 000");
-    row("Edit1", "QLineEdit", "PagerPage1", {192, 122, 209, 24}, "", true, false, Writable);
-    row("Button5", "QPushButton", "PagerPage1", {410, 122, 75, 25}, "Write");
-    row("Label19", "QLabel", "PagerPage1", {192, 160, Auto, Auto}, "Label19");
-    row("Edit6", "QLineEdit", "PagerPage1", {190, 186, 211, 24}, "", true, false, Writable);
-    row("Button15", "QPushButton", "PagerPage1", {410, 184, 75, 25}, "Write");
-    row("Label20", "QLabel", "PagerPage1", {192, 232, Auto, Auto}, "Label20");
-    row("Edit8", "QLineEdit", "PagerPage1", {190, 256, 211, 24}, "", true, false, Writable);
-    row("Button11", "QPushButton", "PagerPage1", {410, 256, 75, 25}, "Write");
-    row("Label21", "QLabel", "PagerPage1", {192, 296, Auto, Auto}, "Label21");
-    row("ComboBox1", "QComboBox", "PagerPage1", {192, 320, 211, 24});
-    row("Button18", "QPushButton", "PagerPage1", {413, 319, 73, 25}, "Write");
+    row("Label18", "QLabel", "PagerPage1", "Label18");
+    row("Label8", "QLabel", "PagerPage1", "Number range 1...1 000 000");
+    row("Edit1", "QLineEdit", "PagerPage1", "", true, false, Writable);
+    row("Button5", "QPushButton", "PagerPage1", "Write");
+    row("Label19", "QLabel", "PagerPage1", "Label19");
+    row("Edit6", "QLineEdit", "PagerPage1", "", true, false, Writable);
+    row("Button15", "QPushButton", "PagerPage1", "Write");
+    row("Label20", "QLabel", "PagerPage1", "Label20");
+    row("Edit8", "QLineEdit", "PagerPage1", "", true, false, Writable);
+    row("Button11", "QPushButton", "PagerPage1", "Write");
+    row("Label21", "QLabel", "PagerPage1", "Label21");
+    row("ComboBox1", "QComboBox", "PagerPage1");
+    row("Button18", "QPushButton", "PagerPage1", "Write");
 }
 
 void TestMainWindowUi::controls()
 {
     QFETCH(QString, kind);
     QFETCH(QString, parent);
-    QFETCH(Place, place);
     QFETCH(QString, caption);
     QFETCH(bool, enabled);
     QFETCH(bool, hidden);
@@ -245,15 +255,6 @@ void TestMainWindowUi::controls()
     QVERIFY2(w->inherits(kind.toLatin1().constData()), w->metaObject()->className());
     QVERIFY(f.ui.controls().contains(w));
     QCOMPARE(w->parentWidget()->objectName(), parent);
-
-    QCOMPARE(w->pos(), QPoint(place.x, place.y));
-    if (place.w == Auto) {
-        // Sized to its text, all of it showing.
-        QVERIFY(w->width() > 0);
-        QCOMPARE(w->size(), w->sizeHint());
-    } else {
-        QCOMPARE(w->size(), QSize(place.w, place.h));
-    }
     QCOMPARE(captionOf(w), caption);
     QCOMPARE(w->isEnabled(), enabled);
     QCOMPARE(w->isHidden(), hidden);
@@ -273,79 +274,69 @@ void TestMainWindowUi::everyControlHasItsOwnName()
     QCOMPARE(names.size(), 84 + 96 + 4 + 1);
 }
 
-void TestMainWindowUi::accessBoxes_data()
+void TestMainWindowUi::layoutHoldsInEveryLanguage_data()
 {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QPoint>("place");
-    // Corners of the 8 x 12 block and the rows where the columns differ.
-    QTest::newRow("1") << 1 << QPoint(10, 15);
-    QTest::newRow("2") << 2 << QPoint(10, 34);
-    QTest::newRow("12") << 12 << QPoint(10, 231);
-    QTest::newRow("13") << 13 << QPoint(59, 15);
-    QTest::newRow("18") << 18 << QPoint(59, 113);
-    QTest::newRow("24") << 24 << QPoint(59, 231);
-    QTest::newRow("25") << 25 << QPoint(108, 12);
-    QTest::newRow("30") << 30 << QPoint(108, 111);
-    QTest::newRow("37") << 37 << QPoint(155, 12);
-    QTest::newRow("49") << 49 << QPoint(204, 12);
-    QTest::newRow("61") << 61 << QPoint(254, 12);
-    QTest::newRow("73") << 73 << QPoint(303, 12);
-    QTest::newRow("84") << 84 << QPoint(303, 229);
-    QTest::newRow("85") << 85 << QPoint(352, 15);
-    QTest::newRow("86") << 86 << QPoint(352, 32);
-    QTest::newRow("96") << 96 << QPoint(352, 229);
+    QTest::addColumn<QString>("language");
+    for (const char* language : {"Polski", "English", "český", "Magyar"})
+        QTest::newRow(language) << QString::fromUtf8(language);
+}
+
+// Labels take the width of their text in each language; nothing may then
+// cover another control or leave its parent.
+void TestMainWindowUi::layoutHoldsInEveryLanguage()
+{
+    QFETCH(QString, language);
+    UiFixture f;
+    TextSlots texts;
+    QVERIFY(SelectLanguageTable(language, texts));
+    ApplyLanguage(texts, QStringLiteral("1.13"), f.ui, f.form1.get(), f.form2.get(), f.form3.get(), f.form4.get());
+    f.showWorkingState();
+    // Each page takes its size when it first shows.
+    for (int i = 0; i < f.ui.Pager1->count(); ++i) {
+        f.ui.Pager1->setCurrentIndex(i);
+        QTRY_COMPARE(f.ui.Pager1->widget(i)->size(), f.ui.Pager1->widget(i)->parentWidget()->size());
+    }
+    QList<QWidget*> controls = f.ui.controls();
+    for (QDialog* dialog : std::initializer_list<QDialog*>{f.form2.get(), f.form3.get(), f.form4.get()}) {
+        for (QWidget* w : dialog->findChildren<QWidget*>()) {
+            if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+                controls << w;
+        }
+    }
+    const QStringList faults = layoutFaults(controls);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
 }
 
 void TestMainWindowUi::accessBoxes()
 {
-    QFETCH(int, number);
-    QFETCH(QPoint, place);
-
-    UiFixture f;
-    auto* box = f.form1->findChild<DbCheckBox*>(QStringLiteral("DBCheckBox%1").arg(number));
-    QVERIFY(box);
-    QCOMPARE(f.ui.accessBox(number), box);
-    QCOMPARE(f.ui.DBCheckBoxes[size_t(number - 1)], box);
-    QCOMPARE(box->parentWidget(), f.ui.Panel1);
-    QCOMPARE(box->pos(), place);
-    QVERIFY(box->width() >= 40 && box->width() <= 41);
-    // Box 85 stands 3 pixels low and is shortened so as not to cover box 86.
-    if (number == 85)
-        QCOMPARE(box->height(), 17);
-    else
-        QVERIFY(box->height() >= 19 && box->height() <= 21);
-    QCOMPARE(box->text(), QString::number(number));
-    QVERIFY(box->isReadOnly());
-    QVERIFY(!box->isHidden());
-
-    // Read-only: a click leaves the box as it was.
-    const bool before = box->isChecked();
-    QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(box->isChecked(), before);
-}
-
-void TestMainWindowUi::accessBoxesDoNotOverlap()
-{
     UiFixture f;
     QCOMPARE(f.ui.accessBox(0), nullptr);
     QCOMPARE(f.ui.accessBox(97), nullptr);
-    for (int a = 1; a <= 96; ++a) {
-        const QRect ra = f.ui.accessBox(a)->geometry();
-        QVERIFY2(f.ui.Panel1->rect().contains(ra), qPrintable(QString::number(a)));
-        for (int b = a + 1; b <= 96; ++b)
-            QVERIFY2(!ra.intersects(f.ui.accessBox(b)->geometry()), qPrintable(QStringLiteral("%1/%2").arg(a).arg(b)));
+    for (int number = 1; number <= 96; ++number) {
+        auto* box = f.form1->findChild<DbCheckBox*>(QStringLiteral("DBCheckBox%1").arg(number));
+        QVERIFY(box);
+        QCOMPARE(f.ui.accessBox(number), box);
+        QCOMPARE(f.ui.DBCheckBoxes[size_t(number - 1)], box);
+        QCOMPARE(box->parentWidget(), f.ui.Panel1);
+        QCOMPARE(box->text(), QString::number(number));
+        QVERIFY(box->isReadOnly());
+        QVERIFY(!box->isHidden());
+
+        // Read-only: a click leaves the box as it was.
+        const bool before = box->isChecked();
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(box->isChecked(), before);
     }
 }
 
 void TestMainWindowUi::pagerFillsTheClientArea()
 {
     UiFixture f;
-    showWorkingState(f);
+    f.showWorkingState();
     QWidget* client = f.form1->centralWidget();
-    // Client area 746 x 555 with the status bar (23 high) at its bottom.
-    QCOMPARE(client->width() + 0, MainWindowUi::DesignClientWidth);
+    // The designed client area, with the status bar at its bottom.
+    QCOMPARE(client->width(), MainWindowUi::DesignClientWidth);
     QCOMPARE(client->height() + f.ui.Status->height(), MainWindowUi::DesignClientHeight);
-    QCOMPARE(f.ui.Status->height(), 23);
     QCOMPARE(f.ui.Pager1->geometry(), client->rect());
 
     // Growing the window keeps the pager filling it.
@@ -370,14 +361,18 @@ void TestMainWindowUi::pages()
         QCOMPARE(f.ui.Pager1->tabText(i), captions[i]);
     }
 
-    showWorkingState(f);
+    f.showWorkingState();
+    const int tabsEnd = f.ui.Pager1->tabBar()->geometry().bottom() + 1;
     for (int i = 0; i < 4; ++i) {
         f.ui.Pager1->setCurrentIndex(i);
         QWidget* page = f.ui.Pager1->widget(i);
-        QTRY_COMPARE(page->size(), QSize(744, 495));
-        QCOMPARE(page->mapTo(f.ui.Pager1, QPoint(0, 0)), QPoint(1, 35));
+        // Each page fills the pager below the tabs, within its frame.
+        QTRY_VERIFY(page->isVisible());
+        const QRect inPager(page->mapTo(f.ui.Pager1, QPoint(0, 0)), page->size());
+        QVERIFY(f.ui.Pager1->rect().contains(inPager));
+        QCOMPARE(inPager.top(), tabsEnd);
+        QCOMPARE(inPager.left(), f.ui.Pager1->width() - 1 - inPager.right());
     }
-    QCOMPARE(f.ui.Pager1->tabBar()->height(), 35);
     QVERIFY(f.ui.Pager1->tabBar()->font().bold());
     QCOMPARE(f.ui.Pager1->tabBar()->font().pixelSize(), 13);
 }
@@ -463,7 +458,7 @@ void TestMainWindowUi::speedButtonPairs()
     QFETCH(QString, confirmName);
 
     UiFixture f;
-    showWorkingState(f);
+    f.showWorkingState();
     auto* edit = f.form1->findChild<QPushButton*>(editName);
     auto* confirm = f.form1->findChild<QPushButton*>(confirmName);
     for (QWidget* page = edit->parentWidget(); page; page = page->parentWidget())
@@ -528,133 +523,6 @@ void TestMainWindowUi::startSelections()
     QVERIFY(f.form1->windowFlags() & Qt::WindowCloseButtonHint);
     // Not resizable.
     QCOMPARE(f.form1->minimumSize(), f.form1->maximumSize());
-}
-
-void TestMainWindowUi::passwordBoxHidesWhatIsTyped()
-{
-    UiFixture f;
-    f.form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
-    QCOMPARE(f.ui.Edit5->echoMode(), QLineEdit::Password);
-    QVERIFY(!f.ui.Edit5->hasFrame());
-    QTest::keyClicks(f.ui.Edit5, QStringLiteral("secret"));
-    QCOMPARE(f.ui.Edit5->text(), QStringLiteral("secret"));
-    const QString shown = f.ui.Edit5->displayText();
-    QCOMPARE(shown.size(), 6);
-    QCOMPARE(shown, QString(6, shown.at(0)));
-    QVERIFY(!shown.contains(QLatin1Char('s')));
-
-    // Navy box; the masking characters are drawn in yellow.
-    const QImage image = f.ui.Edit5->grab().toImage();
-    QCOMPARE(image.pixelColor(image.width() - 3, 2), QColor(0, 0, 128));
-    bool yellow = false;
-    for (int x = 0; x < image.width() && !yellow; ++x)
-        for (int y = 0; y < image.height() && !yellow; ++y)
-            yellow = image.pixelColor(x, y) == QColor(255, 255, 0);
-    QVERIFY(yellow);
-}
-
-void TestMainWindowUi::colours_data()
-{
-    QTest::addColumn<quint32>("stored");
-    QTest::addColumn<QColor>("rgb");
-    QTest::newRow("page fill") << quint32(13616833) << QColor(193, 198, 207);
-    QTest::newRow("form") << quint32(9224369) << QColor(177, 192, 140);
-    QTest::newRow("pure red") << quint32(0x0000FF) << QColor(255, 0, 0);
-    QTest::newRow("pure blue") << quint32(0xFF0000) << QColor(0, 0, 255);
-    QTest::newRow("hot mirror end") << quint32(1617645) << QColor(237, 174, 24);
-}
-
-void TestMainWindowUi::colours()
-{
-    QFETCH(quint32, stored);
-    QFETCH(QColor, rgb);
-    QCOMPARE(Look::winColor(stored), rgb);
-    QCOMPARE(Look::cssColor(stored), rgb.name());
-}
-
-void TestMainWindowUi::windowColours()
-{
-    UiFixture f;
-    f.form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
-    // The form's own colour where no control covers it.
-    QCOMPARE(pixelAt(f.form1->centralWidget(), QPoint(600, 100)), QColor(177, 192, 140));
-
-    // The page is filled from the stored page colour at its top.
-    f.ui.Image1->hide();
-    f.ui.Pager1->show();
-    QTRY_VERIFY(f.ui.Pager11->isVisible());
-    const QColor top = pixelAt(f.ui.Pager1, QPoint(740, 37));
-    QVERIFY2(qAbs(top.red() - 193) <= 3 && qAbs(top.green() - 198) <= 3 && qAbs(top.blue() - 207) <= 3,
-             qPrintable(top.name()));
-    // Locked data controls share the page's colour.
-    QCOMPARE(f.ui.DBEdit8->palette().color(QPalette::Base), QColor(193, 198, 207));
-    QCOMPARE(f.ui.DBEdit3->palette().color(QPalette::Base), QColor(193, 198, 207));
-    QCOMPARE(f.ui.Edit2->palette().color(QPalette::Base), QColor(Qt::red));
-    // The lookup list takes no typing and is drawn as a button: that is painted too.
-    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Button), QColor(193, 198, 207));
-
-    // Painting with no colour gives back the system window colour.
-    Look::paintControl(f.ui.DBLB2, QColor());
-    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
-    QCOMPARE(f.ui.DBLB2->palette().color(QPalette::Button), QApplication::palette().color(QPalette::Button));
-    Look::paintControl(f.ui.DBEdit8, QColor());
-    QCOMPARE(f.ui.DBEdit8->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
-}
-
-void TestMainWindowUi::disabledTextsStayReadable_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("disabled"); // what the user role switches off
-    QTest::addColumn<bool>("readable");
-    QTest::newRow("reader name label") << "Label10"
-                                       << "GroupBox3" << true;
-    QTest::newRow("reader option") << "DBCheckBox97"
-                                   << "GroupBox3" << true;
-    QTest::newRow("configuration card choice") << "RadioButton1"
-                                               << "GroupBox1" << true;
-    QTest::newRow("hidden system number") << "Edit1"
-                                          << "Edit1" << true;
-    QTest::newRow("button keeps its grey") << "Button12"
-                                           << "GroupBox1" << false;
-}
-
-// The user role sees the readers' parameters and the settings it may not
-// change: their texts must stay dark enough to read, while a disabled button
-// keeps the faint caption that says it does nothing.
-void TestMainWindowUi::disabledTextsStayReadable()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, disabled);
-    QFETCH(bool, readable);
-    UiFixture f;
-    f.ui.Image1->hide();
-    f.ui.Pager1->show();
-    auto* edit1 = f.form1->findChild<QLineEdit*>(QStringLiteral("Edit1"));
-    QVERIFY(edit1);
-    edit1->setText(QStringLiteral("********"));
-    f.form1->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.form1.get()));
-    auto* off = f.form1->findChild<QWidget*>(disabled);
-    auto* target = f.form1->findChild<QWidget*>(control);
-    QVERIFY(off && target);
-    off->setEnabled(false);
-    f.ui.Pager1->setCurrentWidget(target->parentWidget()->parentWidget() == f.ui.Pager13 ||
-                                          target->parentWidget() == f.ui.Pager13
-                                      ? f.ui.Pager13
-                                      : f.ui.PagerPage1);
-    QTRY_VERIFY(target->isVisible());
-
-    const QImage image = target->grab().toImage();
-    int darkest = 255;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            darkest = qMin(darkest, qGray(image.pixel(x, y)));
-    if (readable)
-        QVERIFY2(darkest <= 120, qPrintable(QStringLiteral("darkest grey %1").arg(darkest)));
-    else
-        QVERIFY2(darkest > 150, qPrintable(QStringLiteral("darkest grey %1").arg(darkest)));
 }
 
 void TestMainWindowUi::relayTimesAndLanguages()
@@ -791,15 +659,13 @@ void TestMainWindowUi::boundControlsShowTheCurrentRecord()
     QCOMPARE(f.ui.DBGrid1->model()->columnCount(), 4);
     QCOMPARE(f.ui.DBGrid2->model()->columnCount(), 1);
     QCOMPARE(f.ui.DBGrid3->model()->columnCount(), 2);
-    const QList<int> widths1{40, 200, 200, 200};
-    for (int c = 0; c < 4; ++c)
-        QCOMPARE(f.ui.DBGrid1->columnWidth(c), widths1[c]);
-    QCOMPARE(f.ui.DBGrid2->columnWidth(0), 192);
-    QCOMPARE(f.ui.DBGrid3->columnWidth(0), 146);
-    // Both reader columns show without scrolling sideways.
-    QVERIFY(f.ui.DBGrid3->verticalHeader()->sizeHint().width() + f.ui.DBGrid3->columnWidth(0) +
-                f.ui.DBGrid3->columnWidth(1) + 2 * f.ui.DBGrid3->frameWidth() <=
-            f.ui.DBGrid3->width());
+    // The groups and the readers show every column without scrolling sideways.
+    for (DbGrid* grid : {f.ui.DBGrid2, f.ui.DBGrid3}) {
+        int width = grid->verticalHeader()->sizeHint().width() + 2 * grid->frameWidth();
+        for (int c = 0; c < grid->model()->columnCount(); ++c)
+            width += grid->columnWidth(c);
+        QVERIFY2(width <= grid->width(), qPrintable(grid->objectName()));
+    }
     auto cell = [](DbGrid* grid, int row, int column) { return grid->model()->index(row, column).data().toString(); };
     QCOMPARE(cell(f.ui.DBGrid1, 0, 0).trimmed(), QStringLiteral("12"));
     QCOMPARE(cell(f.ui.DBGrid1, 0, 1), QStringLiteral("Anna"));
@@ -808,168 +674,6 @@ void TestMainWindowUi::boundControlsShowTheCurrentRecord()
     QCOMPARE(cell(f.ui.DBGrid2, 1, 0), QStringLiteral("Magazyn"));
     QCOMPARE(cell(f.ui.DBGrid3, 0, 0), QStringLiteral("Brama"));
     QCOMPARE(cell(f.ui.DBGrid3, 0, 1).trimmed(), QStringLiteral("15"));
-}
-
-void TestMainWindowUi::cardInformationFollowsThePersons()
-{
-    TableFixture t;
-    const QList<QStringList> people{{"1", "Jan", "Kowalski", "Biuro", "0"}, {"2", "Ewa", "Lis", "Hala", "4"}};
-    for (const QStringList& p : people) {
-        t.persons.insert();
-        t.persons.setInteger(QStringLiteral("NUMBER"), p[0].toInt());
-        t.persons.setText(QStringLiteral("SURNAME"), p[1]);
-        t.persons.setText(QStringLiteral("NAME"), p[2]);
-        t.persons.setText(QStringLiteral("GROUP"), p[3]);
-        t.persons.setInteger(QStringLiteral("INDEX"), p[4].toInt());
-        t.persons.post();
-    }
-    t.persons.first();
-    UiFixture f;
-    t.bind(f);
-    f.form4->Label1->setText(QStringLiteral("2"));
-    f.form4->show();
-
-    for (const QStringList& p : people) {
-        QCOMPARE(f.form4->DBText1->text().trimmed(), p[0]);
-        QCOMPARE(f.form4->DBText4->text(), p[1]);
-        QCOMPARE(f.form4->DBText5->text(), p[2]);
-        QCOMPARE(f.form4->DBText3->text(), p[3]);
-        QCOMPARE(f.form4->DBText2->text().trimmed(), p[4]);
-        // The duplicate number of the card read stays as it was written.
-        QCOMPARE(f.form4->Label1->text(), QStringLiteral("2"));
-        t.persons.next();
-    }
-}
-
-void TestMainWindowUi::dialogs()
-{
-    UiFixture f;
-
-    QCOMPARE(f.form2->objectName(), QStringLiteral("Form2"));
-    QCOMPARE(f.form2->windowTitle(), QStringLiteral("O programie"));
-    QCOMPARE(f.form2->size(), QSize(299, 159));
-    QCOMPARE(f.form2->minimumSize(), f.form2->maximumSize());
-    QVERIFY(f.form2->Memo1->isReadOnly());
-    QCOMPARE(f.form2->Memo1->geometry(), QRect(7, 7, 286, 122));
-    QCOMPARE(f.form2->Memo1->frameShape(), QFrame::NoFrame);
-    QCOMPARE(f.form2->Memo1->document()->defaultTextOption().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-    QCOMPARE(f.form2->Memo1->document()->blockCount(), 7);
-    QVERIFY(f.form2->Memo1->toPlainText().endsWith(QStringLiteral(" 1.12")));
-    QCOMPARE(f.form2->Button1->geometry(), QRect(124, 135, 60, 21));
-    QCOMPARE(f.form2->Button1->text(), QStringLiteral("Zamknij"));
-    QCOMPARE(f.form2->font().pixelSize(), 10);
-
-    QCOMPARE(f.form3->objectName(), QStringLiteral("Form3"));
-    QCOMPARE(f.form3->windowTitle(), QStringLiteral("Read/write  card"));
-    QCOMPARE(f.form3->size(), QSize(407, 72));
-    QCOMPARE(f.form3->minimumSize(), f.form3->maximumSize());
-    QCOMPARE(f.form3->bar2->objectName(), QStringLiteral("bar2"));
-    QCOMPARE(f.form3->bar2->geometry(), QRect(26, 26, 352, 19));
-    QCOMPARE(f.form3->bar2->minimum(), 0);
-    QCOMPARE(f.form3->bar2->maximum(), 100);
-    QCOMPARE(f.form3->bar2->value(), 0);
-    QCOMPARE(f.form3->bar2->orientation(), Qt::Horizontal);
-    QCOMPARE(f.form3->Label1->pos(), QPoint(163, 46));
-    QCOMPARE(f.form3->Label1->text(), QStringLiteral("Transmit"));
-    QVERIFY(f.form3->Label1->font().bold());
-    QCOMPARE(f.form3->Label1->font().pixelSize(), 16);
-
-    QCOMPARE(f.form4->objectName(), QStringLiteral("Form4"));
-    QCOMPARE(f.form4->windowTitle(), QStringLiteral("Informacje o karcie "));
-    QVERIFY(f.form4->minimumSize() != f.form4->maximumSize()); // resizable border
-    struct Row
-    {
-        QLabel* caption;
-        const char* name;
-        int top;
-        const char* text;
-        QWidget* value;
-        const char* valueName;
-        QRect place;
-    };
-    const Row rows[] = {
-        {f.form4->label10,
-         "label10",
-         24,
-         "Nazwisko.......................................",
-         f.form4->DBText5,
-         "DBText5",
-         {210, 22, 111, 15}},
-        {f.form4->Label6,
-         "Label6",
-         49,
-         "Imię.....................................",
-         f.form4->DBText4,
-         "DBText4",
-         {210, 46, 117, 17}},
-        {f.form4->Label2,
-         "Label2",
-         73,
-         "Grupa..................................",
-         f.form4->DBText3,
-         "DBText3",
-         {210, 71, 109, 18}},
-        {f.form4->Label3,
-         "Label3",
-         98,
-         "Ilosc duplikatow...................",
-         f.form4->DBText2,
-         "DBText2",
-         {210, 95, 98, 14}},
-        {f.form4->Label5,
-         "Label5",
-         122,
-         "Duplikat...............................",
-         f.form4->Label1,
-         "Label1",
-         {210, 119, f.form4->Label1->width(), f.form4->Label1->height()}},
-        {f.form4->Label4,
-         "Label4",
-         146,
-         "ID....................................... ",
-         f.form4->DBText1,
-         "DBText1",
-         {210, 144, 104, 14}},
-    };
-    for (const Row& r : rows) {
-        QCOMPARE(r.caption->objectName(), QString::fromLatin1(r.name));
-        QCOMPARE(r.caption->pos(), QPoint(33, r.top));
-        QCOMPARE(r.caption->text(), QString::fromUtf8(r.text));
-        QCOMPARE(r.caption->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-        QVERIFY(r.caption->font().bold());
-        QCOMPARE(r.caption->font().pixelSize(), 11);
-        QCOMPARE(r.value->objectName(), QString::fromLatin1(r.valueName));
-        QCOMPARE(r.value->geometry(), r.place);
-        QVERIFY(r.value->font().bold());
-        QCOMPARE(r.value->font().pixelSize(), 15);
-    }
-    QCOMPARE(f.form4->Label1->text(), QStringLiteral("0"));
-    QCOMPARE(f.form4->Button1->geometry(), QRect(129, 175, 77, 25));
-    QCOMPARE(f.form4->Button1->text(), QStringLiteral("Zamknij"));
-
-    for (QDialog* d : std::initializer_list<QDialog*>{f.form2.get(), f.form3.get(), f.form4.get()}) {
-        QVERIFY(d->isHidden());
-        QVERIFY(!d->isModal());
-    }
-}
-
-void TestMainWindowUi::dialogsCloseButtonsHide()
-{
-    UiFixture f;
-    f.form1->show();
-    for (auto [dialog, close] : {std::pair<QDialog*, QPushButton*>{f.form2.get(), f.form2->Button1},
-                                 std::pair<QDialog*, QPushButton*>{f.form4.get(), f.form4->Button1}}) {
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog));
-        // Non-modal: the main window still takes input.
-        QCOMPARE(QApplication::activeModalWidget(), nullptr);
-        QTest::mouseClick(close, Qt::LeftButton);
-        QVERIFY(dialog->isHidden());
-        // Hidden, not destroyed: it shows again with its state.
-        dialog->show();
-        QVERIFY(dialog->isVisible());
-        dialog->hide();
-    }
 }
 
 QTEST_MAIN(TestMainWindowUi)

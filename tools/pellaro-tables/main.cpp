@@ -101,7 +101,7 @@ void fillDemo(const QString& dir)
         groupsTable.setInteger(QStringLiteral("ID_Grupy"), ++id);
         groupsTable.setText(QStringLiteral("NAME"), QString::fromUtf16(g.name));
         groupsTable.setText(QStringLiteral("NOTES"), QString::fromUtf16(g.notes));
-        for (int k = 1; k <= TableLayouts::AccessFlagCount; ++k)
+        for (int k = 1; k <= cards::ReaderCount; ++k)
             groupsTable.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k - 1, g.readers.contains(k));
         groupsTable.post();
     }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+
+#include <functional>
+
+class QPushButton;
+class QWidget;
+class Table;
+struct ProgramState;
+
+// The locked and edit modes of a data page (persons, groups, readers) and the
+// posting of what the operator typed. The page's Edit button is down in edit
+// mode, its Confirm button in locked mode.
+class EditMode
+{
+public:
+    // typed: the page's bound texts (DbEdit, DbMemo), each checked before a
+    // post; setEditable: what the page's controls do in each mode.
+    EditMode(Table& table, QPushButton* editButton, QList<QWidget*> typed, const ProgramState& state,
+             std::function<void(bool editable)> setEditable);
+
+    // Edit pressed.
+    void enter();
+    // Confirm pressed: stores what was typed, then locks the page. When that
+    // fails nothing typed is dropped: the page stays in edit mode to mend it
+    // and the AppError goes on.
+    void confirm();
+    // Stores the table's pending change, if any, once checkTypedTexts() passed.
+    void postPending();
+    // Throws an AppError naming, in the current language, the first character
+    // of a typed text that the tables cannot store; the text stays.
+    void checkTypedTexts() const;
+    // Paints a data control for a mode: the system window colour when the
+    // operator may type into it, LockedColor when not.
+    void paint(QWidget* control, bool editable) const;
+
+private:
+    Table& m_table;
+    QPushButton* m_editButton;
+    QList<QWidget*> m_typed;
+    const ProgramState& m_state;
+    std::function<void(bool)> m_setEditable;
+};
+
+namespace pages {
+
+// Stores the pending change of the table, if any. The program is the only
+// writer of its tables (they are opened exclusively), so re-reading the file
+// afterwards would show nothing new.
+void postPending(Table& table);
+
+} // namespace pages

@@ -1,0 +1,46 @@
+#include "ui/DbComboBox.h"
+
+#include "data/Table.h"
+
+#include <QLineEdit>
+
+DbComboBox::DbComboBox(QWidget* parent) : LockableComboBox(parent)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    auto changed = [this] {
+        if (m_showing || isReadOnly() || !m_link.tableOpen())
+            return;
+        const QString typed = currentText();
+        if (!m_link.startEdit()) {
+            showRecord();
+            return;
+        }
+        if (currentText() != typed) {
+            m_showing = true;
+            setEditText(typed);
+            m_showing = false;
+        }
+        m_link.setModified(true);
+    };
+    connect(lineEdit(), &QLineEdit::textEdited, this, changed);
+    connect(this, &QComboBox::activated, this, changed);
+}
+
+void DbComboBox::bind(DataSource* source, const QString& field)
+{
+    m_link.bind(
+        this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
+}
+
+void DbComboBox::showRecord()
+{
+    m_showing = true;
+    setEditText(m_link.text());
+    m_showing = false;
+}
+
+void DbComboBox::writeBack()
+{
+    m_link.table()->setText(m_link.field(), currentText());
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/Form1.h"
+#include "data/Table.h"
+#include "ui/TForm2.h"
+#include "ui/TForm3.h"
+#include "ui/TForm4.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+// The windows of one program run on the tables of the working directory,
+// created in the program's order: the main window, then the About, Transmit
+// and Card information dialogs. They go in the program's order too, the main
+// window first.
+struct Program
+{
+    std::unique_ptr<TForm1> form1 = std::make_unique<TForm1>();
+    std::unique_ptr<TForm2> form2 = std::make_unique<TForm2>();
+    std::unique_ptr<TForm3> form3 = std::make_unique<TForm3>();
+    std::unique_ptr<TForm4> form4 = std::make_unique<TForm4>();
+
+    Program() { form1->setDialogs(form2.get(), form3.get(), form4.get()); }
+    ~Program() { form1.reset(); }
+
+    MainWindowUi& ui() { return form1->ui(); }
+    // A child of the main window by its name ("Table2", "Timer2", "Button6").
+    template <class T> T* find(const char* name) const
+    {
+        T* child = form1->findChild<T*>(QLatin1String(name));
+        if (!child)
+            qFatal("no %s named %s", T::staticMetaObject.className(), name);
+        return child;
+    }
+    Table& table(const char* name) const { return *find<Table>(name); }
+    void click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); }
+    void click(const char* name) { click(find<QWidget>(name)); }
+    // Lets the 10 ms language tick run.
+    void applyLanguage() { QTRY_VERIFY(!find<QTimer>("Timer2")->isActive()); }
+    void login(const char* password)
+    {
+        QTest::keyClicks(ui().Edit5, QLatin1String(password));
+        QTest::keyClick(ui().Edit5, Qt::Key_Return);
+    }
+    // Closing the window is the program's end: every table is closed.
+    void end()
+    {
+        QVERIFY(form1->close());
+        form1.reset();
+    }
+};
