@@ -12,6 +12,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pellaro"));
+    // Lets a Wayland desktop match the window to its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pellaro.Pellaro"));
 
     // The main window opens the tables; without them there is nothing to do.
     std::unique_ptr<TForm1> form1;
