@@ -7,6 +7,7 @@
 #include "data/TableLayouts.h"
 #include "ui/DbCheckBox.h"
 #include "ui/DbEdit.h"
+#include "ui/DbLookupCombo.h"
 #include "ui/DbText.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
@@ -118,10 +119,11 @@ private slots:
         p.click(ui.accessBox(1));
         p.click(ui.accessBox(96));
         p.click(ui.SpeedButton6);
-        // A person in that group.
+        // A person in that group, picked for the new person.
         ui.Uytkownicy1->trigger();
         p.click(ui.SpeedButton4);
         p.click(ui.Button9);
+        QTest::keyClick(ui.DBLB2, Qt::Key_Down);
         p.click(ui.SpeedButton3);
         QCOMPARE(MessageBox::takeShown().size(), 0);
 
