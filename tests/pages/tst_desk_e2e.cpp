@@ -1,6 +1,6 @@
-// Two traps of the persons page end to end, in real time: the real main
-// window driven through its widgets, the programmer simulator on a
-// pseudo-terminal. What the simulator says it wrote is the card.
+// Two traps of the persons page in real time: the main window driven through
+// its widgets, the programmer simulator on a pseudo-terminal; what the
+// simulator prints is the card.
 
 #include "app/Form1.h"
 #include "data/Table.h"
@@ -9,9 +9,7 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QProcess>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 
@@ -21,53 +19,45 @@
 
 #include <memory>
 
-namespace {
-
-// The simulator with a card on it or none; what it printed so far.
-struct Simulator
+// A working directory with persons 1 and 2 (no group), the simulator on COM1
+// with the given card on it (none when empty), the window logged in.
+struct Desk
 {
-    QProcess process;
-    QString device;
-    QString output;
+    WorkingDirectory dir;
+    QProcess sim;
+    std::unique_ptr<Program> p;
 
-    explicit Simulator(const QString& card)
+    Desk(const QStringList& card, const QByteArray& language)
     {
-        QStringList args;
-        if (!card.isEmpty())
-            args << QStringLiteral("--card") << card;
-        process.start(QStringLiteral(PROGRAMMER_SIM), args);
-        if (process.waitForStarted() && process.waitForReadyRead(5000))
-            device = QString::fromLocal8Bit(process.readLine()).trimmed();
+        sim.start(QStringLiteral(PROGRAMMER_SIM), card.isEmpty() ? QStringList() : QStringList{"--card"} + card);
+        if (!sim.waitForReadyRead(5000))
+            return;
+        writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[COM_PORT]\r\nPORT=1\r\nCOM1=" +
+                                    sim.readLine().trimmed() + "\r\n[Language]\r\nLanguage=" + language + "\r\n");
+        Table persons;
+        persons.open(TableLayouts::PersonsFile);
+        for (int n = 1; n <= 2; ++n) {
+            persons.insert();
+            persons.setInteger("NUMBER", n);
+            persons.setInteger("INDEX", 0);
+            persons.setText("GROUP", TableLayouts::NoGroupMarker);
+            persons.post();
+        }
+        persons.close();
+        p = std::make_unique<Program>();
+        p->form1->show();
+        p->applyLanguage();
+        p->login("1");
     }
-    ~Simulator()
+    ~Desk()
     {
-        process.terminate();
-        process.waitForFinished(3000);
+        p.reset();
+        sim.terminate();
+        sim.waitForFinished(3000);
     }
-    QString printed()
-    {
-        output += QString::fromLocal8Bit(process.readAllStandardOutput());
-        return output;
-    }
+    bool printed(const char* text) { return (output += sim.readAllStandardOutput()).contains(text); }
+    QByteArray output;
 };
-
-void writeConfig(const QString& device, const char* language)
-{
-    writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[COM_PORT]\r\nPORT=1\r\nCOM1=" + device.toLocal8Bit() +
-                                "\r\n[Language]\r\nLanguage=" + language + "\r\n");
-}
-
-struct LoggedIn : Program
-{
-    LoggedIn()
-    {
-        form1->show();
-        applyLanguage();
-        login("1");
-    }
-};
-
-} // namespace
 
 class TestDeskEndToEnd : public QObject
 {
@@ -76,110 +66,68 @@ class TestDeskEndToEnd : public QObject
 private slots:
     void initTestCase() { MessageBox::setRecording(true); }
 
-    void init()
-    {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        MessageBox::takeShown();
-    }
-
-    void cleanup() { m_dir.reset(); }
-
-    // "Duplicate card" marks the one card written with it; a batch of
-    // Program presses goes on with ordinary cards.
+    // "Duplicate card" marks the one card written with it.
     void duplicateBoxMarksOneCard_data()
     {
         QTest::addColumn<bool>("connected");
-        QTest::addColumn<bool>("tickedAfter");
         QTest::addColumn<QStringList>("indexes"); // stored INDEX of persons 1 and 2
-        QTest::newRow("written: cleared, the next card is no duplicate") << true << false << QStringList{"1", "0"};
-        QTest::newRow("not written: still ticked") << false << true << QStringList{"0", "0"};
+        QTest::newRow("written: cleared, the next card is no duplicate") << true << QStringList{"1", "0"};
+        QTest::newRow("not written: still ticked") << false << QStringList{"0", "0"};
     }
     void duplicateBoxMarksOneCard()
     {
         QFETCH(bool, connected);
-        QFETCH(bool, tickedAfter);
         QFETCH(QStringList, indexes);
-        Simulator sim{QString()};
-        QVERIFY(!sim.device.isEmpty());
-        writeConfig(sim.device, "English");
-        {
-            Table persons;
-            persons.open(TableLayouts::PersonsFile);
-            for (int n = 1; n <= 2; ++n) {
-                persons.insert();
-                persons.setInteger("NUMBER", n);
-                persons.setText("GROUP", TableLayouts::NoGroupMarker);
-                persons.setInteger("INDEX", 0);
-                persons.post();
-            }
-        }
-        LoggedIn p;
+        Desk d({}, "English");
+        QVERIFY(d.p);
         if (connected)
-            p.ui().COM11->trigger();
-        p.find<QCheckBox>("CBox2")->click();
-        p.click("Button4");
-        QCOMPARE(p.find<QCheckBox>("CBox2")->isChecked(), tickedAfter);
+            d.p->ui().COM11->trigger();
+        d.p->find<QCheckBox>("CBox2")->click();
+        d.p->click("Button4");
+        QCOMPARE(d.p->find<QCheckBox>("CBox2")->isChecked(), !connected);
         if (connected) {
-            QTRY_VERIFY_WITH_TIMEOUT(sim.printed().contains("Card written: person 1, system 123456, duplicate 1"),
-                                     3000);
-            p.click("Button4");
-            QTRY_VERIFY_WITH_TIMEOUT(sim.printed().contains("Card written: person 2, system 123456, duplicate 0"),
-                                     3000);
-            QVERIFY(MessageBox::takeShown().isEmpty());
-        } else {
-            QCOMPARE(MessageBox::takeShown().value(0).text, QStringLiteral("Check connection"));
+            QTRY_VERIFY_WITH_TIMEOUT(d.printed("Card written: person 1, system 123456, duplicate 1"), 3000);
+            d.p->click("Button4");
+            QTRY_VERIFY_WITH_TIMEOUT(d.printed("Card written: person 2, system 123456, duplicate 0"), 3000);
         }
-        p.end();
-        Table persons;
-        persons.open(TableLayouts::PersonsFile);
+        QCOMPARE(MessageBox::takeShown().size(), connected ? 0 : 1); // "Check connection"
+        d.p->end();
         QStringList stored;
-        for (persons.first(); !persons.atEnd(); persons.next())
+        Table persons;
+        for (persons.open(TableLayouts::PersonsFile); !persons.atEnd(); persons.next())
             stored << persons.asText("INDEX");
         QCOMPARE(stored, indexes);
     }
 
-    // Find keeps its silence in message boxes when no card answers, and the
-    // status line says what to check, over the link's animation, until the
-    // next Find.
+    // No message box when no card answers Find, but the status line says what
+    // to check, over the link's animation.
     void silentFindSaysSoInStatusBar_data()
     {
-        QTest::addColumn<QString>("card"); // on the simulator, none when empty
+        QTest::addColumn<QStringList>("card");
         QTest::addColumn<QByteArray>("language");
         QTest::addColumn<QString>("status"); // empty: the link's animation
-        QTest::newRow("no card, English")
-            << QString() << QByteArray("English")
-            << "No card answered — is a card on the programmer and the right port chosen?";
+        QTest::newRow("no card") << QStringList() << QByteArray("English")
+                                 << "No card answered — is a card on the programmer and the right port chosen?";
         QTest::newRow("no card, Polish")
-            << QString() << QByteArray("Polski")
+            << QStringList() << QByteArray("Polski")
             << "Żadna karta nie odpowiedziała — czy karta leży na programatorze i wybrano właściwy port?";
-        QTest::newRow("a card answers") << "0:123456:0" << QByteArray("English") << QString();
+        QTest::newRow("a card answers") << QStringList{"0:123456:0"} << QByteArray("English") << QString();
     }
     void silentFindSaysSoInStatusBar()
     {
-        QFETCH(QString, card);
+        QFETCH(QStringList, card);
         QFETCH(QByteArray, language);
         QFETCH(QString, status);
-        Simulator sim{card};
-        QVERIFY(!sim.device.isEmpty());
-        writeConfig(sim.device, language.constData());
-        LoggedIn p;
-        p.ui().COM11->trigger();
-        p.click("Button2");
-        QTRY_VERIFY_WITH_TIMEOUT(!p.find<QTimer>("Timer1")->isActive(), 2000);
+        Desk d(card, language);
+        QVERIFY(d.p);
+        d.p->ui().COM11->trigger();
+        d.p->click("Button2");
+        QTRY_VERIFY_WITH_TIMEOUT(!d.p->find<QTimer>("Timer1")->isActive(), 2000);
         QTest::qWait(200); // four ticks of the status animation
-        const QString shown = p.ui().Status->currentMessage();
-        if (status.isEmpty()) {
-            QVERIFY2(shown.startsWith("Connect: COM1 "), qPrintable(shown));
-            QCOMPARE(MessageBox::takeShown().value(0).text, QStringLiteral("Configuration card"));
-        } else {
-            QCOMPARE(shown, status);
-            QVERIFY(MessageBox::takeShown().isEmpty());
-        }
+        const QString shown = d.p->ui().Status->currentMessage();
+        QVERIFY2(status.isEmpty() ? shown.startsWith("Connect: COM1 ") : shown == status, qPrintable(shown));
+        QCOMPARE(MessageBox::takeShown().size(), status.isEmpty() ? 1 : 0); // "Configuration card"
     }
-
-private:
-    std::unique_ptr<WorkingDirectory> m_dir;
 };
 
 QTEST_MAIN(TestDeskEndToEnd)

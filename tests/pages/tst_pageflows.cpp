@@ -98,6 +98,9 @@ private slots:
 
         p.click("SpeedButton4");
         p.click("Button9");
+        // No group until one is picked: the current group is nobody's choice.
+        QCOMPARE(p.find<DbLookupCombo>("DBLB2")->currentText(), QString());
+        QCOMPARE(p.table("Table1").asText("GROUP"), TableLayouts::NoGroupMarker);
         QTest::keyClicks(p.find<QLineEdit>("DBEdit8"), "Anna");
         QTest::keyClicks(p.find<QLineEdit>("DBEdit2"), "O'Brien");
         auto* lookup = p.find<DbLookupCombo>("DBLB2");
