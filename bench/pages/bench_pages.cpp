@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -189,6 +190,29 @@ int main(int argc, char** argv)
         withoutGroup += persons.valueAt(row, groupPosition).toString() == TableLayouts::NoGroupMarker;
     out() << "  (" << withoutGroup << " persons left without a group, " << persons.rowCount()
           << " shown by the search)\n";
+
+    // A click on a column title sorts all persons (the search off): family
+    // name up and down, first name, number.
+    ui.CheckBox2->click();
+    QHeaderView* header = ui.DBGrid1->horizontalHeader();
+    std::vector<double> sorts;
+    for (int column : {2, 2, 1, 0}) {
+        const QPoint title(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                           header->height() / 2);
+        sorts.push_back(timed([&] { QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, title); }, grid1));
+    }
+    report(QStringLiteral("sort persons by a column title"), sorts, 250);
+    // The search re-sorts what it shows at every key.
+    const QPoint familyName(header->sectionViewportPosition(2) + header->sectionSize(2) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, familyName);
+    keys.clear();
+    ui.Edit4->clear();
+    ui.CheckBox2->click();
+    for (const char* key : {"K", "o", "w", "a", "l"})
+        keys.push_back(timed([&] { QTest::keyClicks(ui.Edit4, key); }, grid1));
+    for (int i = 0; i < 5; ++i)
+        keys.push_back(timed([&] { QTest::keyClick(ui.Edit4, Qt::Key_Backspace); }, grid1));
+    report(QStringLiteral("filter keystroke, sorted by family name"), keys, 16);
     if (!MessageBox::takeShown().isEmpty())
         out() << "messages were shown during the run\n";
     return 0;

@@ -13,6 +13,8 @@
 namespace {
 
 const QString DefaultFile = QStringLiteral("osoby.csv");
+// The problems of a refused import listed in its message; the rest are counted.
+constexpr qsizetype ProblemsShown = 20;
 
 } // namespace
 
@@ -52,8 +54,13 @@ void ExchangeMenu::importPersons()
         return;
     const exchange::ImportResult result = exchange::importPersonsFile(m_persons, m_groups, path);
     if (!result.problems.isEmpty()) {
-        MessageBox::showDetails(m_texts[Text::ImportRefused], m_texts[Text::ImportCaption],
-                                exchange::problemText(result.problems));
+        // The problems are read in the message itself, as many as a screen
+        // holds; the whole list stays behind the details button to copy.
+        const QList<csv::Problem> first = result.problems.first(qMin(ProblemsShown, result.problems.size()));
+        QString text = m_texts[Text::ImportRefused] + QStringLiteral("\n\n") + exchange::problemText(first);
+        if (result.problems.size() > first.size())
+            text += u'\n' + m_texts[Text::ImportMoreProblems].arg(result.problems.size() - first.size());
+        MessageBox::showDetails(text, m_texts[Text::ImportCaption], exchange::problemText(result.problems));
         return;
     }
     MessageBox::show(m_texts[Text::PersonsImported] + QString::number(result.added), m_texts[Text::ImportCaption]);

@@ -1,11 +1,13 @@
 #include "app/Form1.h"
 
 #include "app/ExchangeMenu.h"
+#include "app/PrintMenu.h"
 #include "app/StartPicture.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "i18n/LanguageLocale.h"
 #include "i18n/LanguageTables.h"
 #include "i18n/Text.h"
 #include "link/LinkView.h"
@@ -17,11 +19,13 @@
 #include "pages/PersonsPage.h"
 #include "pages/ReaderCards.h"
 #include "pages/ReadersPage.h"
+#include "pages/SystemNumberChange.h"
 #include "serial/TSerialComm.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DataSource.h"
 #include "ui/DbComboBox.h"
 #include "ui/DbEdit.h"
+#include "ui/DbGrid.h"
 #include "ui/EventHook.h"
 #include "ui/ManualWindow.h"
 #include "ui/MessageBox.h"
@@ -168,6 +172,15 @@ void tellRestoreCleared(const backup::Recovered& recovered, const QString& langu
         MessageBox::show(texts[Text::RestoreUndone], texts[Text::BackupCaption]);
 }
 
+// Ticks the chosen port in Port > Port; run after every choice, which may
+// have been refused.
+void markChosenPort(const MainWindowUi& ui, int portNumber)
+{
+    QAction* const ports[] = {ui.COM12, ui.COM22, ui.COM21, ui.COM41};
+    for (int n = 1; n <= 4; ++n)
+        ports[n - 1]->setChecked(n == portNumber);
+}
+
 QTimer* makeTimer(QObject* parent, const char* name, std::chrono::milliseconds interval)
 {
     auto* timer = new QTimer(parent);
@@ -203,6 +216,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     auto* exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
     onSignal(m_ui.Eksportosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->exportPersons(); });
     onSignal(m_ui.Importosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->importPersons(); });
+    new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -323,6 +337,7 @@ void TForm1::initConnections()
             m_link->DisconnectProgrammer();
             m_link->SelectPort(n);
         });
+        connect(action, &QAction::triggered, this, [this] { markChosenPort(m_ui, m_state.PortNumber); });
     }
 }
 
@@ -351,6 +366,7 @@ void TForm1::FormCreate()
     m_state.PortCaption = settings::PortCaptionFor(m_state.PortNumber);
     if (!m_state.PortCaption.isEmpty())
         m_port->setComPort(m_state.PortNumber);
+    markChosenPort(m_ui, m_state.PortCaption.isEmpty() ? 0 : m_state.PortNumber);
     m_groupsPage->UpdateReaderHints();
 }
 
@@ -366,9 +382,13 @@ void TForm1::Timer2Timer()
     if (!SelectLanguageTable(languageText(), m_state.TextSlots))
         m_ui.ComboBox1->setCurrentText(QString::fromUtf16(i18n::FallbackLanguage));
     ApplyLanguage(m_state.TextSlots, m_state.VersionText, m_ui, this, m_form2, m_form3, m_form4);
+    for (DbGrid* grid : {m_ui.DBGrid1, m_ui.DBGrid2, m_ui.DBGrid3})
+        grid->setSortLocale(i18n::languageLocale(languageText()));
     showTableWarnings(m_state.TextSlots, {m_persons, m_readers, m_groups});
     if (auto* exchangeMenu = findChild<ExchangeMenu*>(QStringLiteral("ExchangeMenu")))
         exchangeMenu->applyLanguage();
+    if (auto* printMenu = findChild<PrintMenu*>(QStringLiteral("PrintMenu")))
+        printMenu->applyLanguage();
     m_languageTimer->stop();
 }
 
@@ -386,6 +406,8 @@ void TForm1::BitBtn1Click()
 void TForm1::EnterWorkingState(Role role)
 {
     m_journal->setRole(role == Role::Administrator ? QStringLiteral("administrator") : QStringLiteral("user"));
+    if (auto* printMenu = findChild<PrintMenu*>(QStringLiteral("PrintMenu")))
+        printMenu->setUserRole(role == Role::User);
     m_ui.Edit5->hide();
     m_ui.BitBtn1->hide();
 
@@ -434,6 +456,11 @@ void TForm1::showSaveResult(const settings::SaveResult& r)
 
 void TForm1::Button5Click()
 {
+    if (!pages::confirmSystemNumberChange(m_state, m_ui.Edit1->text())) {
+        // No stores nothing: the box shows the number in force again.
+        m_ui.Edit1->setText(QString::number(m_state.SystemNumber));
+        return;
+    }
     const settings::SaveResult r = settings::SaveSystemNumber(m_state, m_ui.Edit1->text(), languageText(), m_config);
     m_ui.Edit2->setText(r.edit2Text);
     m_ui.Edit1->setText(r.edit1Text);

@@ -16,6 +16,9 @@
 // blocks, so it must agree with userCardData() for the same reader number.
 namespace cards {
 
+// Blocks 3..5 end in a block check byte; block 6 holds none.
+inline constexpr int LastCheckedConfigBlock = 5;
+
 // Option flags byte of block 5.
 enum ConfigOption : quint8 {
     OptionProx = 0x01,

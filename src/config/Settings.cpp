@@ -161,6 +161,15 @@ QString NotAnIntegerMessage(const QString& text)
     return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
+bool SystemNumberToStore(const QString& edit1Text, int* stored)
+{
+    int typed = 0;
+    if (!parseInteger(edit1Text, &typed))
+        return false;
+    *stored = qBound(DefaultSystemNumber, typed, MaxSystemNumber);
+    return true;
+}
+
 SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini)
 {
     int typed = 0;
@@ -174,13 +183,11 @@ SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const
         r.error = NotAnIntegerMessage(edit1Text);
         return r;
     }
-    QString shown = edit1Text;
-    if (typed > MaxSystemNumber)
-        shown = QString::number(MaxSystemNumber);
-    parseInteger(shown, &typed);
-    if (typed < 1)
-        shown = QStringLiteral("1");
-    parseInteger(shown, &typed);
+    int stored = 0;
+    SystemNumberToStore(edit1Text, &stored);
+    // The box keeps the typed text unless it was corrected.
+    const QString shown = stored == typed ? edit1Text : QString::number(stored);
+    typed = stored;
 
     Values v = valuesOf(state, languageText);
     v.oldSystemNumber = state.SystemNumber;

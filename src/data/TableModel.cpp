@@ -1,10 +1,12 @@
 #include "data/TableModel.h"
 
 #include "config/AppError.h"
+#include "data/RowOrder.h"
 #include "data/Table.h"
 
 TableModel::TableModel(Table* table, const QStringList& fields, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table), m_titles(fields), m_fields(fields)
+    : QAbstractTableModel(parent), m_table(table), m_titles(fields), m_fields(fields),
+      m_collator(roworder::collator(QLocale()))
 {
     for (const QString& field : fields)
         m_positions.append(table->isOpen() ? table->fieldPosition(field) : 0);
@@ -14,12 +16,103 @@ TableModel::TableModel(Table* table, const QStringList& fields, QObject* parent)
         for (int c = 0; c < m_positions.size(); ++c)
             if (m_positions[c] == 0 && m_table && m_table->isOpen())
                 m_positions[c] = m_table->fieldPosition(m_fields.value(c));
+        buildOrder();
         endResetModel();
     });
     connect(table, &Table::rowChanged, this, [this](int row) {
-        if (row >= 0 && row < rowCount() && columnCount() > 0)
-            emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole});
+        if (row < 0 || row >= rowCount() || columnCount() == 0)
+            return;
+        if (!stillInOrder(row)) {
+            // The changed value moves the row elsewhere in the order.
+            beginResetModel();
+            buildOrder();
+            endResetModel();
+            return;
+        }
+        const int shown = modelRow(row);
+        emit dataChanged(index(shown, 0), index(shown, columnCount() - 1), {Qt::DisplayRole});
     });
+}
+
+void TableModel::sort(int column, Qt::SortOrder order)
+{
+    if (column == m_sortColumn && order == m_sortOrder)
+        return;
+    beginResetModel();
+    m_sortColumn = column >= 0 && column < m_positions.size() ? column : -1;
+    m_sortOrder = order;
+    buildOrder();
+    endResetModel();
+}
+
+void TableModel::setCollationLocale(const QLocale& locale)
+{
+    if (m_collator.locale() == locale)
+        return;
+    beginResetModel();
+    m_collator = roworder::collator(locale);
+    buildOrder();
+    endResetModel();
+}
+
+int TableModel::tableRow(int modelRow) const
+{
+    if (modelRow < 0 || modelRow >= rowCount())
+        return -1;
+    return m_order.empty() ? modelRow : m_order[size_t(modelRow)];
+}
+
+int TableModel::modelRow(int tableRow) const
+{
+    if (tableRow < 0 || tableRow >= rowCount())
+        return -1;
+    return m_rowOf.empty() ? tableRow : m_rowOf[size_t(tableRow)];
+}
+
+QVariant TableModel::sortValue(int tableRow) const
+{
+    try {
+        return m_table->valueAt(tableRow, m_positions[m_sortColumn]);
+    } catch (const AppError&) {
+        return {}; // a damaged value sorts as an empty one
+    }
+}
+
+bool TableModel::sortedByNumber() const
+{
+    const QChar type = m_table->fieldType(m_positions[m_sortColumn]);
+    return type == u'N' || type == u'F' || type == u'I' || type == u'+';
+}
+
+bool TableModel::stillInOrder(int tableRow) const
+{
+    if (m_order.empty() || m_order.size() != size_t(rowCount()))
+        return m_order.empty();
+    const int at = modelRow(tableRow);
+    const QVariant value = sortValue(tableRow);
+    const bool numeric = sortedByNumber();
+    if (at > 0 && roworder::before(value, sortValue(m_order[size_t(at - 1)]), numeric, m_sortOrder, m_collator))
+        return false;
+    if (at + 1 < rowCount() &&
+        roworder::before(sortValue(m_order[size_t(at + 1)]), value, numeric, m_sortOrder, m_collator))
+        return false;
+    return true;
+}
+
+void TableModel::buildOrder()
+{
+    m_order.clear();
+    m_rowOf.clear();
+    if (m_sortColumn < 0 || !m_table || !m_table->isOpen() || m_positions[m_sortColumn] == 0)
+        return;
+    const int rows = m_table->rowCount();
+    std::vector<QVariant> values(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r)
+        values[size_t(r)] = sortValue(r);
+    m_order = roworder::sorted(values, sortedByNumber(), m_sortOrder, m_collator);
+    m_rowOf.resize(size_t(rows));
+    for (int shown = 0; shown < rows; ++shown)
+        m_rowOf[size_t(m_order[size_t(shown)])] = shown;
 }
 
 void TableModel::setColumnTitle(int column, const QString& title)
@@ -73,7 +166,7 @@ QVariant TableModel::value(const QModelIndex& index, int role) const
     if (position == 0)
         return {};
     if (role == Qt::DisplayRole) {
-        const QVariant v = m_table->valueAt(index.row(), position);
+        const QVariant v = m_table->valueAt(tableRow(index.row()), position);
         if (v.typeId() == QMetaType::Bool)
             return v.toBool() ? QStringLiteral("T") : QStringLiteral("F");
         return v;
@@ -88,6 +181,9 @@ QVariant TableModel::value(const QModelIndex& index, int role) const
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // A first click on a column title sorts upwards, a second downwards.
+    if (role == Qt::InitialSortOrderRole)
+        return int(Qt::AscendingOrder);
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)

@@ -174,6 +174,29 @@ enum Id : int {
 
     // 250..299: the operator's desk: questions, printing, sorting (DeskTexts.cpp).
     FirstDeskText = 250,
+    NoCardAnswered = 250,              // "No card answered — is a card on the programmer and the right port chosen?"
+    SystemNumberQuestion = 251,        // "The system number %1 will take the place of %2. ..." (%1 new, %2 in force)
+    SystemNumberCorrected = 252,       // "%1 is outside 1..1 000 000: %2 will be stored."
+    SystemNumberQuestionCaption = 253, // "Change the system number?"
+    ImportMoreProblems = 254,          // "…and %1 more."
+    PrintMenu = 255,                   // "Print…" (Edit menu)
+    PrintCaption = 256,                // "Print"
+    PrintPersons = 257,                // "Persons list"
+    PrintGroupSheet = 258,             // "Access sheet of the group:"
+    PrintToPrinter = 259,              // "Printer…"
+    PrintToPdf = 260,                  // "PDF file…"
+    PrintCancel = 261,                 // "Cancel"
+    PdfFiles = 262,                    // "PDF files (*.pdf)"
+    PrintSystemNumber = 263,           // "System number %1" (page header)
+    PrintPage = 264,                   // "Page %1 of %2" (page header)
+    AccessSheetTitle = 265,            // "Access of the group %1"
+    NoReadersInGroup = 266,            // "The group opens no reader."
+    PdfWritten = 267,                  // "The PDF file %1 was written (pages: %2)."
+    PdfNotWritten = 268,               // "The PDF file %1 could not be written: %2"
+    ReaderGridNumber = 269,            // "No." (readers grid, reader number column)
+    PrinterNotStarted = 270,           // "The printer %1 could not be started. Nothing was printed."
+    AnswerYes = 271,                   // "Yes" (a question's button)
+    AnswerNo = 272,                    // "No"
 };
 
 // Slots 70 and 74 have no text in any language.

@@ -81,6 +81,7 @@ void ProgrammerLink::OpenLink()
 
 void ProgrammerLink::CloseLink()
 {
+    m_statusNote.reset();
     m_port.close();
     m_view.setStatusText(DisconnectText);
     m_state.LinkOpen = 0;
@@ -193,6 +194,7 @@ void ProgrammerLink::Button2Click()
         m_view.showMessage(Text::CheckConnection, Text::NoConnectivity);
         return;
     }
+    m_statusNote.reset();
     m_view.showTransmit();
     SendFrame(frames::readCardFrame());
     m_pause(ReadStartPause);
@@ -216,6 +218,8 @@ void ProgrammerLink::Timer1Timer()
         m_view.setTimer1Enabled(false);
         const std::optional<cards::CardIdentity> card = frames::decodeReadReply(m_receiveBuffer);
         if (!card) {
+            m_statusNote = Text::NoCardAnswered;
+            m_view.setStatusText(m_view.text(*m_statusNote));
             finishRead();
             return;
         }
@@ -244,7 +248,9 @@ void ProgrammerLink::Timer3Timer()
 {
     ++m_animationStep;
     if (m_animationStep >= 1 && m_animationStep <= int(AnimationFrames().size())) {
-        if (m_state.LinkOpen == 1)
+        if (m_state.LinkOpen == 1 && m_statusNote)
+            m_view.setStatusText(m_view.text(*m_statusNote));
+        else if (m_state.LinkOpen == 1)
             m_view.setStatusText(ConnectText + m_state.PortCaption + AnimationFrames()[m_animationStep - 1]);
         else
             m_view.setStatusText(DisconnectText);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cards/CardFrame.h"
+#include "i18n/Text.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -9,6 +10,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class CommPort;
 class LinkView;
@@ -116,6 +118,10 @@ public:
 
 private:
     void finishRead();
+    // The status line while it is set: Find's design shows no message when
+    // no card answers, so the status line says what to check instead of
+    // the animation, until the next Find, connect or disconnect.
+    std::optional<Text::Id> m_statusNote;
 
     LinkState m_state;
     CommPort& m_port;

@@ -112,6 +112,9 @@ void PersonCards::Button4Click()
         return;
     }
     m_journal.record({ProgramOperation, number, m_state.SystemNumber, index, group, data}, m_state.TextSlots);
+    // "Duplicate card" marks this one card: left ticked, a batch of Program
+    // presses would issue duplicates to every person after it.
+    m_ui.CBox2->setChecked(false);
 
     // The person's note stays: a duplicate replaces the card, not the notes.
     if (index != stored) {
@@ -120,7 +123,10 @@ void PersonCards::Button4Click()
     }
     // Stores the raised INDEX and makes the next person current, ready for
     // the next card; on the last person the cursor stays.
-    m_persons.next();
+    if (m_nextPerson)
+        m_nextPerson();
+    else
+        m_persons.next();
     if (groupMissing)
         MessageBox::show(text(Text::GroupMissingNoAccess).arg(group), text(Text::ProgramCard));
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class CardJournal;
 class MainWindowUi;
 class ProgrammerLink;
@@ -25,6 +27,9 @@ public:
 
     // The Card information dialog, created after the main window.
     void setCardInformation(TForm4* form4) { m_form4 = form4; }
+    // Where Program goes on to (the persons grid's next row); the table's
+    // next record when unset. It stores the raised INDEX either way.
+    void setNextPerson(std::function<void()> next) { m_nextPerson = std::move(next); }
 
     // Program: writes the current person's card with the access of the
     // person's group, then moves to the next person (storing a raised INDEX).
@@ -50,4 +55,5 @@ private:
     CardJournal& m_journal;
     MainWindowUi& m_ui;
     TForm4* m_form4 = nullptr;
+    std::function<void()> m_nextPerson;
 };

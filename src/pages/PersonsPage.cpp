@@ -3,6 +3,7 @@
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "data/TableModel.h"
 #include "pages/NewNumbers.h"
 #include "ui/DbEdit.h"
 #include "ui/DbGrid.h"
@@ -22,6 +23,20 @@ PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const 
              [this](bool editable) { setEditable(editable); }),
       m_cards(state, link, persons, groups, journal, ui)
 {
+    // In a grid sorted by a column, Program goes on to the person below,
+    // not to the next in the table's own order.
+    m_cards.setNextPerson([this] {
+        const TableModel* model = m_ui.DBGrid1->tableModel();
+        if (!model || model->sortColumn() < 0) {
+            m_persons.next();
+            return;
+        }
+        const int below = model->tableRow(model->modelRow(m_persons.currentRow()) + 1);
+        if (below >= 0)
+            m_persons.moveToRow(below);
+        else
+            pages::postPending(m_persons);
+    });
 }
 
 PersonsPage::~PersonsPage() = default;
@@ -48,22 +63,14 @@ void PersonsPage::Button9Click()
     ApplyPersonFilter();
     setEditable(true);
 
-    qint64 largest = 0;
-    {
-        // Standing on the last person puts the groups table on that person's
-        // group, which the new person gets.
-        Table::DisplaySuspension hold(m_persons);
-        largest = pages::largestInteger(m_persons, PersonField::Number);
-        if (m_persons.rowCount() > 0)
-            m_persons.moveToRow(m_persons.rowCount() - 1);
-    }
-    const QString group = m_groups.isEmpty() ? QString() : m_groups.asText(GroupField::Name);
-
+    const qint64 largest = pages::largestInteger(m_persons, PersonField::Number);
     m_persons.insert();
     try {
         m_persons.setInteger(PersonField::Number, largest + 1);
         m_persons.setInteger(PersonField::Index, 0);
-        m_persons.setText(PersonField::Group, group);
+        // No access that nobody chose: the new person has no group until
+        // the operator picks one (whichever group was current is no choice).
+        m_persons.setText(PersonField::Group, TableLayouts::NoGroupMarker);
         m_persons.post();
     } catch (const AppError&) {
         m_persons.cancel(); // no half-made person is left to be stored later

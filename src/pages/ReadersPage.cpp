@@ -11,6 +11,7 @@
 #include "ui/DbComboBox.h"
 #include "ui/DbEdit.h"
 #include "ui/DbMemo.h"
+#include "ui/EventHook.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 
@@ -40,6 +41,10 @@ ReadersPage::ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& u
     // time a card can carry.
     m_readers.setUpdateHook(this, [this] { checkRelayTimeOnPost(); });
     m_hookedTable = &m_readers;
+    ui::onEvent(m_ui.DBComboBox1, QEvent::FocusOut, [this](QEvent*) {
+        endTimeEdit();
+        return false;
+    });
 }
 
 ReadersPage::~ReadersPage()
@@ -65,6 +70,7 @@ void ReadersPage::setEditable(bool editable)
 
 void ReadersPage::SpeedButton2Click()
 {
+    endTimeEdit();
     m_mode.confirm();
     m_groupsPage.UpdateReaderHints();
 }
@@ -112,6 +118,7 @@ void ReadersPage::Button8Click()
 
 void ReadersPage::DBComboBox1Click()
 {
+    endTimeEdit();
     postPending();
 }
 
@@ -135,12 +142,30 @@ void ReadersPage::DBComboBox1KeyUp()
         return;
     if (m_ui.DBComboBox1->currentText().trimmed().isEmpty())
         return; // the operator is still typing the number
+    if (m_timeEditRow < 0 || m_timeEditRow != m_readers.currentRow()) {
+        // Each key stores what the box holds; the first one of a run still
+        // finds the time from before it.
+        m_timeEditRow = m_readers.currentRow();
+        m_timeEditStart = m_readers.valueAt(m_timeEditRow, m_readers.fieldPosition(ReaderField::Time)).toString();
+    }
     QString why;
     if (!relayTimeAcceptable(&why)) {
+        // The time from before the run is stored again, and shows.
+        postPending();
         MessageBox::show(why, m_state.TextSlots[Text::PageErrorCaption]);
         return;
     }
     postPending();
+}
+
+QString ReadersPage::timeBeforeEdit() const
+{
+    const int row = m_readers.currentRow();
+    if (row < 0)
+        return {};
+    if (row == m_timeEditRow)
+        return m_timeEditStart;
+    return m_readers.valueAt(row, m_readers.fieldPosition(ReaderField::Time)).toString();
 }
 
 bool ReadersPage::relayTimeAcceptable(QString* why)
@@ -152,11 +177,10 @@ bool ReadersPage::relayTimeAcceptable(QString* why)
     const int seconds = box->currentText().trimmed().toInt(&number);
     if (number && seconds >= cards::MinRelayTime && seconds <= cards::MaxRelayTime)
         return true;
-    // The stored time stays, and the box shows it again.
-    const QString stored =
-        m_readers.currentRow() >= 0
-            ? m_readers.valueAt(m_readers.currentRow(), m_readers.fieldPosition(ReaderField::Time)).toString()
-            : QString();
+    // Not part of a refused time stays: the time from before the typing
+    // began is put back, and the box shows it.
+    const QString stored = timeBeforeEdit();
+    endTimeEdit();
     box->setEditText(stored);
     if (m_readers.state() != Table::State::Browsing)
         m_readers.setText(ReaderField::Time, stored);

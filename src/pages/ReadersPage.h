@@ -47,6 +47,11 @@ private:
     // otherwise shows the stored time again, and says why.
     bool relayTimeAcceptable(QString* why);
     void checkRelayTimeOnPost();
+    // The stored relay time as a typing run in DBComboBox1 began; a refused
+    // time puts it back. The run ends with a refusal, a pick from the list,
+    // Confirm, another reader or the focus leaving the box.
+    QString timeBeforeEdit() const;
+    void endTimeEdit() { m_timeEditRow = -1; }
 
     Table& m_readers;
     QPointer<Table> m_hookedTable;
@@ -55,4 +60,6 @@ private:
     const ProgramState& m_state;
     EditMode m_mode;
     ReaderCards m_cards;
+    int m_timeEditRow = -1; // the reader of the typing run, -1 when none runs
+    QString m_timeEditStart;
 };

@@ -109,6 +109,7 @@ void applyPageTexts(const TextSlots& s, MainWindowUi& ui)
         setCaption(control, s[slot]);
     ui.DBGrid3->setColumnTitle(0, s[Text::ReaderGridName]);
     ui.DBGrid3->setColumnTitle(1, s[Text::ReaderGridTime]);
+    ui.DBGrid3->setColumnTitle(2, s[Text::ReaderGridNumber]);
 
     const std::pair<Text::Id, QWidget*> settings[] = {
         {Text::SystemCodeLabel, ui.Label18},    {Text::AdminPasswordLabel, ui.Label19},

@@ -41,8 +41,13 @@ void DbGrid::bind(DataSource* source, const QList<Column>& columns)
     // operator is told once, after the paint that met it.
     connect(m_model, &TableModel::readFailed, this,
             [](const QString& message) { MessageBox::show(message, MessageBox::ErrorCaption); });
+    m_model->setCollationLocale(m_sortLocale);
     setModel(m_model);
     delete old;
+    // Natural order until the operator clicks a column title.
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DbGrid::followTable);
     for (int i = 0; i < columns.size(); ++i)
         if (columns[i].width > 0)
             setColumnWidth(i, columns[i].width);
@@ -50,6 +55,13 @@ void DbGrid::bind(DataSource* source, const QList<Column>& columns)
             [this](const QModelIndex& current) { rowPicked(current); });
     connect(source, &DataSource::recordChanged, this, &DbGrid::followTable);
     followTable();
+}
+
+void DbGrid::setSortLocale(const QLocale& locale)
+{
+    m_sortLocale = locale;
+    if (m_model)
+        m_model->setCollationLocale(locale);
 }
 
 void DbGrid::setColumnTitle(int column, const QString& title)
@@ -64,7 +76,7 @@ void DbGrid::followTable()
     if (!table || !m_model)
         return;
     m_following = true;
-    const int row = table->currentRow();
+    const int row = m_model->modelRow(table->currentRow());
     if (row >= 0 && row < m_model->rowCount()) {
         const int column = qMax(0, currentIndex().column());
         const QModelIndex index = m_model->index(row, column);
@@ -81,6 +93,7 @@ void DbGrid::rowPicked(const QModelIndex& current)
     if (m_following || !current.isValid() || !m_source || !m_source->table())
         return;
     Table* table = m_source->table();
-    if (!MessageBox::guarded([&] { table->moveToRow(current.row()); }))
+    const int row = m_model->tableRow(current.row());
+    if (!MessageBox::guarded([&] { table->moveToRow(row); }))
         followTable(); // the move failed: the selection goes back to the current record
 }

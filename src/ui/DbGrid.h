@@ -3,6 +3,7 @@
 #include "ui/DataSource.h"
 
 #include <QList>
+#include <QLocale>
 #include <QPointer>
 #include <QTableView>
 
@@ -10,6 +11,8 @@ class TableModel;
 
 // A read-only record grid: the selected row is the current record, and
 // clicking (or moving with the keys to) a row makes that record current.
+// Clicking a column title sorts the rows by it, a second click the other way
+// round; the table's natural order is untouched (TableModel).
 class DbGrid : public QTableView
 {
     Q_OBJECT
@@ -27,6 +30,9 @@ public:
     void setColumnTitle(int column, const QString& title);
     DataSource* source() const { return m_source; }
     TableModel* tableModel() const { return m_model; }
+    // Texts sort in this language's alphabet.
+    void setSortLocale(const QLocale& locale);
+    const QLocale& sortLocale() const { return m_sortLocale; }
 
 private:
     void followTable();
@@ -35,4 +41,5 @@ private:
     QPointer<DataSource> m_source;
     TableModel* m_model = nullptr;
     bool m_following = false;
+    QLocale m_sortLocale;
 };

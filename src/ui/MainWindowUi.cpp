@@ -10,6 +10,7 @@
 #include "ui/Look.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,6 +45,7 @@ constexpr int ListRowHeight = 16; // rows of the relay time and language lists
 // The relay time column has no width of its own; a grid's usual column width
 // keeps it beside the 146-pixel name column inside the grid.
 constexpr int RelayTimeColumnWidth = 64;
+constexpr int ReaderNumberColumnWidth = 34;
 
 // The access check boxes of the groups page: 8 columns of 12, numbered down
 // each column. The first two columns sit a little lower than the others, and
@@ -608,6 +610,14 @@ void MainWindowUi::setupMenu(QMainWindow* form1)
     COM22 = item(Wybrportu1, "COM22", QStringLiteral("COM2"));
     COM21 = item(Wybrportu1, "COM21", QStringLiteral("COM3"));
     COM41 = item(Wybrportu1, "COM41", QStringLiteral("COM4"));
+    // The port in force carries the tick (none for a port number the file
+    // holds outside 1..4).
+    auto* ports = new QActionGroup(Wybrportu1);
+    ports->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (QAction* port : {COM12, COM22, COM21, COM41}) {
+        port->setCheckable(true);
+        ports->addAction(port);
+    }
 
     Pomoc1 = menu(MainMenu1, "Pomoc1", QStringLiteral("Pomoc"));
     Oprogramie1 = item(Pomoc1, "Oprogramie1", QStringLiteral("Plik pomocy"));
@@ -639,7 +649,13 @@ void MainWindowUi::bind(DataSource* ds1, DataSource* ds2, DataSource* ds3)
     for (int number = 1; number <= cards::ReaderCount; ++number)
         accessBox(number)->bind(ds3, QStringLiteral("P%1").arg(number));
 
-    DBGrid3->bind(ds2, {{QStringLiteral("NAME"), 146}, {QStringLiteral("TIME"), RelayTimeColumnWidth}});
+    // The reader's number, the one its access boxes and cards go by, shows
+    // first; it is the last column of the model, so the name and the time
+    // keep their columns.
+    DBGrid3->bind(ds2, {{QStringLiteral("NAME"), 146 - ReaderNumberColumnWidth},
+                        {QStringLiteral("TIME"), RelayTimeColumnWidth},
+                        {QStringLiteral("ID_CZYT"), ReaderNumberColumnWidth}});
+    DBGrid3->horizontalHeader()->moveSection(2, 0);
     DBMemo3->bind(ds2, QStringLiteral("MIEJSCE"));
     DBEdit3->bind(ds2, QStringLiteral("NAME"));
     DBComboBox1->bind(ds2, QStringLiteral("TIME"));

@@ -50,6 +50,11 @@ void setRecording(bool on)
     shown.clear();
 }
 
+bool isRecording()
+{
+    return recording;
+}
+
 QList<Shown> takeShown()
 {
     return std::exchange(shown, {});

@@ -31,6 +31,7 @@ void showDetails(const QString& text, const QString& caption, const QString& det
 
 // While recording, show() only appends to the list that takeShown() returns.
 void setRecording(bool on);
+bool isRecording();
 QList<Shown> takeShown();
 
 } // namespace MessageBox

@@ -1,12 +1,15 @@
 #include "ui/ScreenShots.h"
 
 #include "config/AppError.h"
+#include "data/DemoTables.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "i18n/Text.h"
 #include "i18n/TextSlots.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DataSource.h"
 #include "ui/MainWindowUi.h"
+#include "ui/PrintForm.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
 #include "ui/TForm4.h"
@@ -37,41 +40,9 @@ constexpr QSize WorkingClientSize(690 - 8, 600 - 30);
 
 const char* const PageNames[] = {"page1-persons", "page2-groups", "page3-readers", "page4-settings"};
 const char* const DialogNames[] = {"form2", "form3", "form4"};
-
-void fillTables(Table& persons, Table& groups, Table& readers)
-{
-    const QStringList groupNames{QStringLiteral("Biuro"), QStringLiteral("Magazyn")};
-    for (int i = 0; i < groupNames.size(); ++i) {
-        groups.insert();
-        groups.setInteger(QStringLiteral("ID_GRUPY"), i + 1);
-        groups.setText(QStringLiteral("NAME"), groupNames[i]);
-        for (int k = 1; k <= cards::ReaderCount; k += 3 + i)
-            groups.setLogical(QStringLiteral("P%1").arg(k), true);
-        groups.post();
-    }
-    const QList<QStringList> people{{QStringLiteral("Jan"), QStringLiteral("Kowalski"), groupNames[0]},
-                                    {QStringLiteral("Anna"), QStringLiteral("Nowak"), groupNames[1]},
-                                    {QStringLiteral("Łukasz"), QStringLiteral("Żółtowski"), groupNames[0]}};
-    for (int i = 0; i < people.size(); ++i) {
-        persons.insert();
-        persons.setInteger(QStringLiteral("NUMBER"), i + 1);
-        persons.setText(QStringLiteral("SURNAME"), people[i][0]);
-        persons.setText(QStringLiteral("NAME"), people[i][1]);
-        persons.setText(QStringLiteral("GROUP"), people[i][2]);
-        persons.setInteger(QStringLiteral("INDEX"), i);
-        persons.post();
-    }
-    for (int k = 1; k <= 3; ++k) {
-        readers.insert();
-        readers.setInteger(QStringLiteral("ID_CZYT"), k);
-        readers.setText(QStringLiteral("NAME"), QStringLiteral("Drzwi %1").arg(k));
-        readers.setInteger(QStringLiteral("TIME"), 2 * k);
-        readers.post();
-    }
-    persons.first();
-    groups.first();
-    readers.first();
-}
+// The persons page after a Find no card answered, and the Print dialog.
+const char* const SilentFindName = "find-silent";
+const char* const PrintName = "print";
 
 // What the login does on the administrator's password, as far as looks go.
 void enterWorkingState(MainWindowUi& ui, QMainWindow* form1)
@@ -102,8 +73,10 @@ QStringList WindowShotNames()
     QStringList names{QStringLiteral("login")};
     for (const char* n : PageNames)
         names << QString::fromLatin1(n);
+    names << QString::fromLatin1(SilentFindName);
     for (const char* n : DialogNames)
         names << QString::fromLatin1(n);
+    names << QString::fromLatin1(PrintName);
     return names;
 }
 
@@ -124,10 +97,10 @@ QList<WindowShot> ShootWindows(const QString& languageName, const QPixmap& start
     Table groups;
     try {
         TableLayouts::createAll(dir.path());
+        demo::fill(dir.path());
         persons.open(QDir(dir.path()).filePath(TableLayouts::PersonsFile));
         readers.open(QDir(dir.path()).filePath(TableLayouts::ReadersFile));
         groups.open(QDir(dir.path()).filePath(TableLayouts::GroupsFile));
-        fillTables(persons, groups, readers);
     } catch (const AppError& e) {
         *error = e.message();
         return {};
@@ -161,6 +134,9 @@ QList<WindowShot> ShootWindows(const QString& languageName, const QPixmap& start
         ui.Pager1->setCurrentIndex(i);
         shots.append({QString::fromLatin1(PageNames[i]), grabShown(&form1), WorkingClientSize});
     }
+    ui.Pager1->setCurrentWidget(ui.Pager11);
+    ui.Status->showMessage(textSlots[Text::NoCardAnswered]);
+    shots.append({QString::fromLatin1(SilentFindName), grabShown(&form1), WorkingClientSize});
     form1.hide();
 
     form3.bar2->setValue(40);
@@ -169,5 +145,15 @@ QList<WindowShot> ShootWindows(const QString& languageName, const QPixmap& start
         shots.append({QString::fromLatin1(DialogNames[i]), grabShown(dialogs[i]), dialogs[i]->size()});
         dialogs[i]->hide();
     }
+
+    PrintForm print;
+    print.setTexts(textSlots[Text::PrintCaption], textSlots[Text::PrintPersons], textSlots[Text::PrintGroupSheet],
+                   textSlots[Text::PrintToPrinter], textSlots[Text::PrintToPdf], textSlots[Text::PrintCancel]);
+    QStringList groupNames;
+    for (int row = 0; row < groups.rowCount(); ++row)
+        groupNames << groups.valueAt(row, groups.fieldPosition(GroupField::Name)).toString();
+    print.setGroups(groupNames);
+    print.adjustSize();
+    shots.append({QString::fromLatin1(PrintName), grabShown(&print), print.size()});
     return shots;
 }

@@ -12,7 +12,7 @@
 // they are made from the real windows at build time and never go stale.
 struct WindowShot
 {
-    QString name;       // "login", "page1-persons" .. "page4-settings", "form2" .. "form4"
+    QString name;       // "login", "page1-persons" .. "page4-settings", "find-silent", "form2" .. "form4", "print"
     QImage image;       // what the window drew
     QSize expectedSize; // the window's designed client size
 };

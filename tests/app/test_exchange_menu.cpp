@@ -196,7 +196,8 @@ void TestExchangeMenu::bothRolesExchangePersons()
     ui.Importosb1->trigger();
     QList<MessageBox::Shown> shown = MessageBox::takeShown();
     QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].text, QStringLiteral("Nothing was imported. Correct these lines and import again."));
+    QCOMPARE(shown[0].text, QStringLiteral("Nothing was imported. Correct these lines and import again.\n\n"
+                                           "line 4: GROUP \"Brak\" is not a group of the groups table"));
     QCOMPARE(shown[0].caption, QStringLiteral("Import"));
     QCOMPARE(shown[0].details, QStringLiteral("line 4: GROUP \"Brak\" is not a group of the groups table"));
     QVERIFY(form->findChild<Table*>("Table1")->isEmpty());

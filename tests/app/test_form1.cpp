@@ -6,6 +6,7 @@
 #include "ui/DbCheckBox.h"
 #include "ui/DbEdit.h"
 #include "ui/MessageBox.h"
+#include "ui/Question.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
 #include "ui/TForm4.h"
@@ -170,7 +171,9 @@ private slots:
         p.applyLanguage();
         p.form1->EnterWorkingState(TForm1::Role::Administrator);
         p.ui().Edit1->setText("2000000");
+        Question::queueAnswers({true}); // the change is asked first
         QTest::mouseClick(p.ui().Button5, Qt::LeftButton);
+        QCOMPARE(Question::takeAsked().size(), 1);
         QCOMPARE(p.ui().Edit1->text(), QStringLiteral("1000000"));
         QCOMPARE(p.ui().Edit2->text(), QStringLiteral("1"));
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();

@@ -658,7 +658,7 @@ void TestMainWindowUi::boundControlsShowTheCurrentRecord()
     QCOMPARE(f.ui.DBGrid3->source(), t.ds2.get());
     QCOMPARE(f.ui.DBGrid1->model()->columnCount(), 4);
     QCOMPARE(f.ui.DBGrid2->model()->columnCount(), 1);
-    QCOMPARE(f.ui.DBGrid3->model()->columnCount(), 2);
+    QCOMPARE(f.ui.DBGrid3->model()->columnCount(), 3); // the reader's number too
     // The groups and the readers show every column without scrolling sideways.
     for (DbGrid* grid : {f.ui.DBGrid2, f.ui.DBGrid3}) {
         int width = grid->verticalHeader()->sizeHint().width() + 2 * grid->frameWidth();
@@ -674,6 +674,7 @@ void TestMainWindowUi::boundControlsShowTheCurrentRecord()
     QCOMPARE(cell(f.ui.DBGrid2, 1, 0), QStringLiteral("Magazyn"));
     QCOMPARE(cell(f.ui.DBGrid3, 0, 0), QStringLiteral("Brama"));
     QCOMPARE(cell(f.ui.DBGrid3, 0, 1).trimmed(), QStringLiteral("15"));
+    QCOMPARE(cell(f.ui.DBGrid3, 0, 2).trimmed(), QStringLiteral("5"));
 }
 
 QTEST_MAIN(TestMainWindowUi)

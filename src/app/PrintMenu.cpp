@@ -1,0 +1,130 @@
+#include "app/PrintMenu.h"
+
+#include "config/AppError.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "data/TableModel.h"
+#include "i18n/Text.h"
+#include "pages/PrintSheets.h"
+#include "state/ProgramState.h"
+#include "ui/DbGrid.h"
+#include "ui/MainWindowUi.h"
+#include "ui/MessageBox.h"
+#include "ui/PrintForm.h"
+#include "ui/SheetPrinter.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+
+namespace {
+
+const QString DefaultFile = QStringLiteral("pellaro.pdf");
+// The user role does not see the system number; its print does not either.
+const QString HiddenSystemNumber = QStringLiteral("********");
+
+} // namespace
+
+PrintMenu::PrintMenu(MainWindowUi& ui, Table& persons, Table& groups, Table& readers, const ProgramState& state,
+                     QWidget* window)
+    : QObject(window), m_ui(ui), m_persons(persons), m_groups(groups), m_readers(readers), m_state(state)
+{
+    setObjectName(QStringLiteral("PrintMenu"));
+    m_ui.Edycja1->addSeparator();
+    m_action = m_ui.Edycja1->addAction(QStringLiteral("Drukuj…"));
+    m_action->setObjectName(QStringLiteral("Print1"));
+    m_form = new PrintForm(window);
+    m_choose = [window](const QString& caption, const QString& filter) {
+        return QFileDialog::getSaveFileName(window, caption, QDir::current().filePath(DefaultFile), filter);
+    };
+    auto guarded = [](std::function<void()> step) { return [step] { MessageBox::guarded(step); }; };
+    connect(m_action, &QAction::triggered, this, guarded([this] { Print1Click(); }));
+    connect(m_form->PrintToPdf, &QPushButton::clicked, this, guarded([this] { printToPdf(); }));
+    connect(m_form->PrintToPrinter, &QPushButton::clicked, this, guarded([this] { printToPrinter(); }));
+}
+
+QString PrintMenu::text(int slot) const
+{
+    return m_state.TextSlots[slot];
+}
+
+void PrintMenu::applyLanguage()
+{
+    m_action->setText(text(Text::PrintMenu));
+    m_form->setTexts(text(Text::PrintCaption), text(Text::PrintPersons), text(Text::PrintGroupSheet),
+                     text(Text::PrintToPrinter), text(Text::PrintToPdf), text(Text::PrintCancel));
+}
+
+void PrintMenu::Print1Click()
+{
+    QStringList groups;
+    const int nameAt = m_groups.fieldPosition(GroupField::Name);
+    for (int row = 0; row < m_groups.rowCount(); ++row)
+        groups.append(m_groups.valueAt(row, nameAt).toString());
+    m_form->setGroups(groups);
+    m_form->show();
+    m_form->raise();
+}
+
+PrintSheet PrintMenu::chosenSheet() const
+{
+    if (m_form->PrintGroup->isChecked() && m_form->PrintGroupName->currentIndex() >= 0)
+        return printing::accessSheet(m_groups, m_form->PrintGroupName->currentIndex(), m_readers, m_state.TextSlots);
+    // The list in the order the persons grid shows.
+    const TableModel* model = m_ui.DBGrid1->tableModel();
+    const int column = model ? model->sortColumn() : -1;
+    return printing::personsList(m_persons, m_state.TextSlots, column >= 0 ? model->fields().value(column) : QString(),
+                                 model ? model->sortOrder() : Qt::AscendingOrder, m_ui.DBGrid1->sortLocale());
+}
+
+namespace {
+
+PageHeader headerFor(const ProgramState& state, bool userRole, const QDate& today)
+{
+    return {state.TextSlots[Text::ProductName],
+            state.TextSlots[Text::PrintSystemNumber].arg(userRole ? HiddenSystemNumber
+                                                                  : QString::number(state.SystemNumber)),
+            today.toString(Qt::ISODate), state.TextSlots[Text::PrintPage]};
+}
+
+} // namespace
+
+void PrintMenu::printToPdf()
+{
+    QString path = m_choose(text(Text::PrintCaption), text(Text::PdfFiles));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    const PrintSheet sheet = chosenSheet();
+    int pages = 0;
+    const QByteArray pdf = sheetPdf(sheet, headerFor(m_state, m_userRole, m_today()), &pages);
+    // Whole or not at all: a file left half-written would look like a print.
+    QSaveFile file(path);
+    const QString name = QDir::toNativeSeparators(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit())
+        throw AppError(text(Text::PdfNotWritten).arg(name, file.errorString()));
+    m_form->hide();
+    MessageBox::show(text(Text::PdfWritten).arg(name).arg(pages), text(Text::PrintCaption));
+}
+
+void PrintMenu::printToPrinter()
+{
+    QPrinter printer;
+    QPrintDialog dialog(&printer, m_form);
+    dialog.setWindowTitle(text(Text::PrintCaption));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const PrintSheet sheet = chosenSheet();
+    if (printSheet(printer, sheet, headerFor(m_state, m_userRole, m_today())) == 0)
+        throw AppError(text(Text::PrinterNotStarted).arg(printer.printerName()));
+    m_form->hide();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "i18n/TextSlots.h"
+
+#include <QDate>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class MainWindowUi;
+class PrintForm;
+class QAction;
+class QPagedPaintDevice;
+class Table;
+struct PrintSheet;
+struct ProgramState;
+
+// Edit > "Print…" (Print1), for both roles: the persons list or one group's
+// access sheet, to a printer or a PDF file, each page headed with the
+// installation's system number (hidden as in the settings box for the user
+// role), the date and its number.
+class PrintMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Asks for the PDF file to write; empty when the operator cancelled.
+    using FileChooser = std::function<QString(const QString& caption, const QString& filter)>;
+
+    PrintMenu(MainWindowUi& ui, Table& persons, Table& groups, Table& readers, const ProgramState& state,
+              QWidget* window);
+
+    void setFileChooser(FileChooser chooser) { m_choose = std::move(chooser); }
+    void setToday(std::function<QDate()> today) { m_today = std::move(today); }
+    void setUserRole(bool user) { m_userRole = user; }
+    // The menu item and the dialog in the current language.
+    void applyLanguage();
+
+    QAction* action() const { return m_action; }
+    // Print1: shows the dialog (PrintForm) over the main window.
+    void Print1Click();
+
+private:
+    PrintSheet chosenSheet() const;
+    void printToPdf();
+    void printToPrinter();
+    QString text(int slot) const;
+
+    MainWindowUi& m_ui;
+    Table& m_persons;
+    Table& m_groups;
+    Table& m_readers;
+    const ProgramState& m_state;
+    QAction* m_action = nullptr;
+    QPointer<PrintForm> m_form;
+    FileChooser m_choose;
+    std::function<QDate()> m_today = [] { return QDate::currentDate(); };
+    bool m_userRole = false;
+};

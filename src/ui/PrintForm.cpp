@@ -1,0 +1,66 @@
+#include "ui/PrintForm.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+template <class T> T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+PrintForm::PrintForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("PrintForm"));
+    setWindowModality(Qt::WindowModal);
+    PrintPersons = named(new QRadioButton(this), "PrintPersons");
+    PrintGroup = named(new QRadioButton(this), "PrintGroup");
+    PrintGroupName = named(new QComboBox(this), "PrintGroupName");
+    PrintToPrinter = named(new QPushButton(this), "PrintToPrinter");
+    PrintToPdf = named(new QPushButton(this), "PrintToPdf");
+    PrintCancel = named(new QPushButton(this), "PrintCancel");
+    PrintPersons->setChecked(true);
+    PrintGroupName->setEnabled(false);
+    connect(PrintGroup, &QRadioButton::toggled, PrintGroupName, &QWidget::setEnabled);
+    connect(PrintCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(PrintPersons, 0, 0, 1, 2);
+    grid->addWidget(PrintGroup, 1, 0);
+    grid->addWidget(PrintGroupName, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* b : {PrintToPrinter, PrintToPdf, PrintCancel})
+        buttons->addWidget(b);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+}
+
+void PrintForm::setTexts(const QString& caption, const QString& persons, const QString& group, const QString& printer,
+                         const QString& pdf, const QString& cancel)
+{
+    setWindowTitle(caption);
+    PrintPersons->setText(persons);
+    PrintGroup->setText(group);
+    PrintToPrinter->setText(printer);
+    PrintToPdf->setText(pdf);
+    PrintCancel->setText(cancel);
+}
+
+void PrintForm::setGroups(const QStringList& names)
+{
+    const QString picked = PrintGroupName->currentText();
+    PrintGroupName->clear();
+    PrintGroupName->addItems(names);
+    if (names.contains(picked))
+        PrintGroupName->setCurrentText(picked);
+    PrintGroup->setEnabled(!names.isEmpty());
+    if (names.isEmpty())
+        PrintPersons->setChecked(true);
+}

@@ -1,0 +1,176 @@
+// Edit > Print through the real main window and the Print dialog's widgets,
+// checked on the PDF it writes with an independent reader (poppler's pdfinfo
+// and pdftotext): the page count, the page headers and the names.
+
+#include "app/Form1.h"
+#include "app/PrintMenu.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+#include "ui/MessageBox.h"
+#include "ui/PrintForm.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "Program.h"
+#include "TestFiles.h"
+#include "WorkingDirectory.h"
+
+#include <memory>
+
+namespace {
+
+// What an independent reader of a PDF file prints, or why it could not.
+QString poppler(const QString& program, const QStringList& args, QString* problem)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        *problem = QStringLiteral("%1 failed: %2 %3").arg(program, p.errorString(), p.readAllStandardError());
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestPrint : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QString problem;
+        poppler(QStringLiteral("pdftotext"), {QStringLiteral("-v")}, &problem);
+        if (!problem.isEmpty())
+            QSKIP("pdftotext is not installed (scripts/test installs poppler-utils)");
+        MessageBox::setRecording(true);
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<WorkingDirectory>();
+        QVERIFY(m_dir->isValid());
+        writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[Language]\r\nLanguage=English\r\n");
+        MessageBox::takeShown();
+    }
+
+    void cleanup() { m_dir.reset(); }
+
+    void printsToPdf_data()
+    {
+        QTest::addColumn<int>("persons");
+        QTest::addColumn<TForm1::Role>("role");
+        QTest::addColumn<QString>("group"); // the access sheet of this group; the persons list when empty
+        QTest::addColumn<QString>("systemNumber");
+        QTest::addColumn<QStringList>("found");
+        QTest::addColumn<bool>("manyPages");
+        const auto admin = TForm1::Role::Administrator;
+        QTest::newRow("persons list") << 3 << admin << QString() << "123456"
+                                      << QStringList{"Persons list", "Żółkiewski 1", "Łukasz 3"} << false;
+        QTest::newRow("a long list runs over pages")
+            << 150 << admin << QString() << "123456" << QStringList{"Żółkiewski 150"} << true;
+        QTest::newRow("the user role does not see the system number")
+            << 3 << TForm1::Role::User << QString() << "********" << QStringList{"Persons list"} << false;
+        QTest::newRow("access sheet") << 3 << admin << "Magazyn"
+                                      << "123456"
+                                      << QStringList{"Access of the group Magazyn", "Brama wjazdowa", "No assignment!"}
+                                      << false;
+        QTest::newRow("a group without doors") << 3 << admin << "Goście"
+                                               << "123456" << QStringList{"The group opens no reader."} << false;
+    }
+    void printsToPdf()
+    {
+        QFETCH(int, persons);
+        QFETCH(TForm1::Role, role);
+        QFETCH(QString, group);
+        QFETCH(QString, systemNumber);
+        QFETCH(QStringList, found);
+        QFETCH(bool, manyPages);
+        {
+            Table t;
+            t.open(TableLayouts::PersonsFile);
+            for (int n = 1; n <= persons; ++n) {
+                t.insert();
+                t.setInteger("NUMBER", n);
+                t.setText("SURNAME", QStringLiteral("Łukasz %1").arg(n));
+                t.setText("NAME", QStringLiteral("Żółkiewski %1").arg(n));
+                t.setText("GROUP", "Magazyn");
+                t.post();
+            }
+            Table readers;
+            readers.open(TableLayouts::ReadersFile);
+            readers.insert();
+            readers.setInteger("ID_CZYT", 5);
+            readers.setText("NAME", "Brama wjazdowa");
+            readers.post();
+            Table groups;
+            groups.open(TableLayouts::GroupsFile);
+            for (const char* name : {"Goście", "Magazyn"}) {
+                groups.insert();
+                groups.setText("NAME", QString::fromUtf8(name));
+                // Magazyn opens reader 5 and reader 9, which has no record.
+                groups.setLogical("P5", QByteArray(name) == "Magazyn");
+                groups.setLogical("P9", QByteArray(name) == "Magazyn");
+                groups.post();
+            }
+        }
+        Program p;
+        p.applyLanguage();
+        p.form1->EnterWorkingState(role);
+        auto* menu = p.form1->findChild<PrintMenu*>();
+        QVERIFY(menu);
+        menu->setToday([] { return QDate(2024, 3, 5); });
+        menu->setFileChooser([this](const QString&, const QString& filter) {
+            return filter == QStringLiteral("PDF files (*.pdf)") ? m_dir->filePath("list") : QString();
+        });
+        QAction* print = p.find<QAction>("Print1");
+        QCOMPARE(print->text(), QStringLiteral("Print…"));
+        print->trigger();
+        auto* form = p.form1->findChild<PrintForm*>("PrintForm");
+        QVERIFY(form && form->isVisible());
+        if (!group.isEmpty()) {
+            form->findChild<QRadioButton*>("PrintGroup")->click();
+            form->findChild<QComboBox*>("PrintGroupName")->setCurrentText(group);
+        }
+        form->findChild<QPushButton*>("PrintToPdf")->click();
+        QVERIFY(!form->isVisible());
+
+        const QString path = m_dir->filePath("list.pdf"); // the extension is added
+        QString problem;
+        const QString info = poppler(QStringLiteral("pdfinfo"), {path}, &problem);
+        const QString text = poppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, "-"}, &problem);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        const int pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info).captured(1).toInt();
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(
+            shown[0].text,
+            QStringLiteral("The PDF file %1 was written (pages: %2).").arg(QDir::toNativeSeparators(path)).arg(pages));
+        QCOMPARE(pages > 1, manyPages);
+        // Every page has its header: the system number, the date, its number of all.
+        for (int page = 1; page <= pages; ++page) {
+            const QString header = text.section(u'\f', page - 1, page - 1).simplified();
+            QVERIFY2(header.startsWith(QStringLiteral("Pellaro System number %1 2024-03-05").arg(systemNumber)),
+                     qPrintable(header));
+            QVERIFY(header.contains(QStringLiteral("Page %1 of %2").arg(page).arg(pages)));
+        }
+        QCOMPARE(text.contains("123456"), systemNumber == "123456");
+        for (const QString& words : found)
+            QVERIFY2(text.contains(words), qPrintable(words + " in:\n" + text));
+        // The persons list holds every person, once.
+        if (group.isEmpty())
+            for (int n = 1; n <= persons; ++n)
+                QCOMPARE(text.count(QRegularExpression(QStringLiteral("Żółkiewski %1\\b").arg(n))), 1);
+    }
+
+private:
+    std::unique_ptr<WorkingDirectory> m_dir;
+};
+
+QTEST_MAIN(TestPrint)
+#include "test_print.moc"
