@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/ExchangeMenu.h"
+#include "app/FieldMenu.h"
 #include "app/StartPicture.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
@@ -67,7 +68,6 @@ constexpr int AdminOuterWidth = 690;
 constexpr int UserOuterWidth = 693;
 constexpr int WorkingOuterHeight = 600;
 
-constexpr std::chrono::milliseconds ReadTick{100};    // Timer1: the three ticks of a card read
 constexpr std::chrono::milliseconds LanguageTick{10}; // Timer2: the language, once the loop runs
 constexpr std::chrono::milliseconds StatusTick{50};   // Timer3: the link status animation
 
@@ -189,7 +189,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     // Never open a half-restored set: what cannot be cleared up stops here.
     const backup::Recovered recovered = backup::recover(QDir::currentPath());
     openTables();
-    m_readTimer = makeTimer(this, "Timer1", ReadTick);
+    m_readTimer = makeTimer(this, "Timer1", ProgrammerLink::ReadTickInterval);
     m_languageTimer = makeTimer(this, "Timer2", LanguageTick);
     m_statusTimer = makeTimer(this, "Timer3", StatusTick);
     initLink();
@@ -203,6 +203,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     auto* exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
     onSignal(m_ui.Eksportosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->exportPersons(); });
     onSignal(m_ui.Importosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->importPersons(); });
+    new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -270,6 +271,7 @@ void TForm1::initLink()
     m_view = std::make_unique<View>(*this);
     m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption},
                                               *m_port, *m_view);
+    m_link->setReadBack(settings::ReadBackCards(m_config));
     m_journal = std::make_unique<CardJournal>();
 }
 
@@ -369,6 +371,8 @@ void TForm1::Timer2Timer()
     showTableWarnings(m_state.TextSlots, {m_persons, m_readers, m_groups});
     if (auto* exchangeMenu = findChild<ExchangeMenu*>(QStringLiteral("ExchangeMenu")))
         exchangeMenu->applyLanguage();
+    if (auto* fieldMenu = findChild<FieldMenu*>(QStringLiteral("FieldMenu")))
+        fieldMenu->applyLanguage();
     m_languageTimer->stop();
 }
 
