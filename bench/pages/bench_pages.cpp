@@ -106,6 +106,13 @@ double timed(const std::function<void()>& step, QWidget* grid)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// A Remove, its question answered Delete as the operator would.
+void removeAnswered(QPushButton* button)
+{
+    MessageBox::setNextAnswer(0);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -163,12 +170,12 @@ int main(int argc, char** argv)
         adds.push_back(timed([&] { QTest::mouseClick(ui.Button9, Qt::LeftButton); }, grid1));
     report(QStringLiteral("Add person"), adds, 16);
     for (int i = 0; i < 5; ++i)
-        removes.push_back(timed([&] { QTest::mouseClick(ui.Button7, Qt::LeftButton); }, grid1));
+        removes.push_back(timed([&] { removeAnswered(ui.Button7); }, grid1));
     report(QStringLiteral("Remove person (the last)"), removes, 16);
     removes.clear();
     for (int i = 0; i < 5; ++i) {
         ui.DBGrid1->selectRow(30000);
-        removes.push_back(timed([&] { QTest::mouseClick(ui.Button7, Qt::LeftButton); }, grid1));
+        removes.push_back(timed([&] { removeAnswered(ui.Button7); }, grid1));
     }
     report(QStringLiteral("Remove person (in the middle)"), removes, 16);
 
@@ -179,7 +186,7 @@ int main(int argc, char** argv)
     std::vector<double> groups;
     for (int g = 0; g < BigGroups; ++g) {
         ui.DBGrid2->selectRow(0);
-        groups.push_back(timed([&] { QTest::mouseClick(ui.Button10, Qt::LeftButton); }, ui.DBGrid2->viewport()));
+        groups.push_back(timed([&] { removeAnswered(ui.Button10); }, ui.DBGrid2->viewport()));
     }
     report(QStringLiteral("Remove group, 10,000 members, search on"), groups, 250);
     Table& persons = *form1.findChild<Table*>("Table1");
@@ -189,7 +196,9 @@ int main(int argc, char** argv)
         withoutGroup += persons.valueAt(row, groupPosition).toString() == TableLayouts::NoGroupMarker;
     out() << "  (" << withoutGroup << " persons left without a group, " << persons.rowCount()
           << " shown by the search)\n";
-    if (!MessageBox::takeShown().isEmpty())
-        out() << "messages were shown during the run\n";
+    for (const MessageBox::Shown& shown : MessageBox::takeShown()) {
+        if (shown.answers.isEmpty())
+            out() << "a message was shown during the run: " << shown.text << "\n";
+    }
     return 0;
 }

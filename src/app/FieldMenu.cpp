@@ -2,6 +2,7 @@
 
 #include "data/CardsInField.h"
 #include "data/Table.h"
+#include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "pages/CardListModel.h"
 #include "pages/CardsToRewrite.h"
@@ -50,7 +51,17 @@ FieldMenu::FieldMenu(MainWindowUi& ui, Table& persons, Table& groups, const Prog
     connect(m_countTimer, &QTimer::timeout, this, [this] { MessageBox::guarded([this] { recount(); }); });
     // Whatever else the event does first, the count follows once it is done.
     connect(&groups, &Table::posted, this, &FieldMenu::countLater);
-    connect(&persons, &Table::posted, this, &FieldMenu::countLater);
+    // A person's names or note change no card; on the largest installation a
+    // count takes a tenth of a second, which typing should not wait for.
+    const int number = persons.fieldPosition(PersonField::Number) - 1;
+    const int group = persons.fieldPosition(PersonField::Group) - 1;
+    connect(&persons, &Table::posted, this,
+            [this, number, group](int, const QVariantList& before, const QVariantList& after) {
+                const bool added = before.isEmpty();
+                if (added ? m_cards->cardOutFor(after.value(number).toLongLong())
+                          : before.value(number) != after.value(number) || before.value(group) != after.value(group))
+                    countLater();
+            });
     for (QPushButton* button : {m_ui.Button5, m_ui.Button7, m_ui.Button10, m_ui.Button4, m_ui.Button3})
         connect(button, &QPushButton::clicked, this, &FieldMenu::countLater);
     countLater();

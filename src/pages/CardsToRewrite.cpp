@@ -2,6 +2,8 @@
 
 #include "state/ProgramState.h"
 
+#include <algorithm>
+
 CardsToRewrite::CardsToRewrite(const Table& persons, const Table& groups, const ProgramState& state,
                                QString journalPath)
     : m_persons(persons), m_groups(groups), m_state(state), m_journal(std::move(journalPath))
@@ -31,4 +33,10 @@ std::pair<QString, QString> CardsToRewrite::namesOf(qint64 number) const
         return {};
     const field::Card& card = m_cards[size_t(*it)];
     return {card.familyName, card.firstName};
+}
+
+bool CardsToRewrite::cardOutFor(qint64 number) const
+{
+    return std::any_of(m_cards.rbegin(), m_cards.rend(),
+                       [number](const field::Card& card) { return !card.inTable && card.number == number; });
 }

@@ -29,6 +29,9 @@ public:
     const std::vector<JournalEvent>& events() const { return m_journal.events(); }
     const std::vector<field::Card>& cards() const { return m_cards; }
     int toRewriteCount() const { return m_toRewrite; }
+    // Whether the last comparison found a card of a person no longer in the
+    // table under this number: a new person with it takes that card over.
+    bool cardOutFor(qint64 number) const;
     // The names of a person in the table, empty for a number nobody has.
     std::pair<QString, QString> namesOf(qint64 number) const; // family, first
 

@@ -150,6 +150,16 @@ private slots:
         QVERIFY(!p.ui().CheckBox2->isChecked());
         QCOMPARE(p.table("Table1").asInteger("NUMBER"), 1);
 
+        // Jan moves to Staff and back: his card is to rewrite, then right again.
+        Table& persons = p.table("Table1");
+        for (const auto& [group, count] : {std::pair{"Staff", "2"}, std::pair{"Night", "1"}}) {
+            QVERIFY(persons.locate("NUMBER", 2));
+            persons.edit();
+            persons.setText("GROUP", group);
+            persons.post();
+            QTRY_COMPARE(status->text(), QStringLiteral("Cards to rewrite: ") + count);
+        }
+
         // Another system number: every card out there is to rewrite.
         p.ui().Edit1->setText("5");
         p.click("Button5");
