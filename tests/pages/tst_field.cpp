@@ -252,43 +252,6 @@ private slots:
         QCOMPARE(f.journalColumn(journal::Verified).count(QStringLiteral("verified")),
                  f.journalColumn(journal::Verified).size() - (change == u"not as written" ? 1 : 0));
     }
-
-    void readBackAfterProgram_data()
-    {
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<QString>("card"); // on the programmer after the write
-        QTest::addColumn<QString>("verified");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<QString>("state");
-        const QStringList told{"The card did not answer as written — check it with Find"};
-        QTest::newRow("read back right") << true << "written"
-                                         << "verified" << QStringList() << "1 up to date";
-        QTest::newRow("a different card") << true << "other"
-                                          << "not verified" << told << "1 to rewrite Not verified by reading it back";
-        QTest::newRow("no answer") << true << "none"
-                                   << "not verified" << told << "1 to rewrite Not verified by reading it back";
-        QTest::newRow("read-back off") << false << "none"
-                                       << "not read back" << QStringList() << "1 up to date";
-    }
-    void readBackAfterProgram()
-    {
-        QFETCH(bool, on);
-        QFETCH(QString, card);
-        QFETCH(QString, verified);
-        QFETCH(QStringList, messages);
-        QFETCH(QString, state);
-        Field f;
-        f.link.setReadBack(on);
-        f.dropWriteEnd = card != u"written";
-        if (card == u"other")
-            f.programmer.putCard(*SimDevice::parseCard(QStringLiteral("1:%1:1").arg(System), nullptr));
-        f.program(1);
-        QCOMPARE(::messages(), messages);
-        QCOMPARE(f.journalColumn(journal::Verified), QStringList{verified});
-        QCOMPARE(f.states().value(0), state);
-        // The operator moves on to the next person all the same.
-        QCOMPARE(f.tables.persons.asInteger(QStringLiteral("NUMBER")), 2);
-    }
 };
 
 QTEST_MAIN(TestField)
