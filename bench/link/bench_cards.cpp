@@ -1,7 +1,8 @@
 // bench_cards: Program and Find as the operator sees them, from the click on
 // the persons page's button to the result, through the card operations of the
 // page, the link and the serial component, against the programmer simulator.
-// Nominal: 1300 ms of protocol pauses for Program, about 550 ms for Find.
+// Nominal: 1300 ms of protocol pauses for Program, 550 ms more when the card
+// is read back, about 550 ms for Find.
 // Usage: bench_cards [ROUNDS]
 
 #include "BenchView.h"
@@ -23,6 +24,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProcess>
@@ -79,7 +81,7 @@ int main(int argc, char** argv)
     groups.setLogical(QStringLiteral("P1"), true);
     groups.setLogical(QStringLiteral("P96"), true);
     groups.post();
-    for (int i = 0; i < rounds; ++i) {
+    for (int i = 0; i < 2 * rounds; ++i) {
         persons.insert();
         persons.setInteger(QStringLiteral("NUMBER"), Person + i);
         persons.setText(QStringLiteral("GROUP"), QStringLiteral("Staff"));
@@ -116,20 +118,26 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Program: the click returns when the card is written and the next
-    // person is current.
-    QList<double> programs;
+    // Program: the click returns when the card is written (and read back)
+    // and the next person is current. First without the read-back, then with.
+    QList<double> programs[2];
     int advanced = 0;
-    for (int i = 0; i < rounds; ++i) {
+    for (int i = 0; i < 2 * rounds; ++i) {
+        const bool readBack = i >= rounds;
+        link.setReadBack(readBack);
         const qint64 before = persons.asInteger(QStringLiteral("NUMBER"));
         QElapsedTimer t;
         t.start();
         ui.Button4->click();
-        programs << t.nsecsElapsed() / 1e6;
-        if (persons.asInteger(QStringLiteral("NUMBER")) == before + 1 || i == rounds - 1)
+        programs[readBack] << t.nsecsElapsed() / 1e6;
+        if (persons.asInteger(QStringLiteral("NUMBER")) == before + 1 || i == 2 * rounds - 1)
             ++advanced;
         QCoreApplication::processEvents();
     }
+    // The journal says what each read-back found.
+    QFile journalFile(journal.path());
+    const QByteArray journalBytes = journalFile.open(QIODevice::ReadOnly) ? journalFile.readAll() : QByteArray();
+    const qsizetype verified = journalBytes.mid(journalBytes.indexOf('\n')).count("\tverified\t");
 
     // Find: from the click until the Card information dialog shows the
     // holder of the card last written.
@@ -143,7 +151,7 @@ int main(int argc, char** argv)
         ui.Button2->click();
         view.waitForHide();
         finds << t.nsecsElapsed() / 1e6;
-        if (form4.isVisible() && persons.asInteger(QStringLiteral("NUMBER")) == Person + rounds - 1)
+        if (form4.isVisible() && persons.asInteger(QStringLiteral("NUMBER")) == Person + 2 * rounds - 1)
             ++found;
     }
     link.DisconnectProgrammer();
@@ -152,12 +160,15 @@ int main(int argc, char** argv)
 
     std::printf("bench_cards over programmer-sim (%s), %d rounds, through the persons page's card operations\n",
                 qPrintable(device), rounds);
-    report("Program, click to next person", programs, 1300, 2);
+    report("Program, read-back off", programs[0], 1300, 2);
+    report("Program, read-back on", programs[1], 1850, 2);
     report("Find, click to Card information", finds, 550, 5);
     const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-    std::printf("cards programmed and moved on: %d of %d; finds showing the holder: %d of %d; messages: %lld\n",
-                advanced, rounds, found, rounds, static_cast<long long>(shown.size()));
+    std::printf("cards programmed and moved on: %d of %d; read back as written: %lld of %d; finds showing the "
+                "holder: %d of %d; messages: %lld\n",
+                advanced, 2 * rounds, static_cast<long long>(verified), rounds, found, rounds,
+                static_cast<long long>(shown.size()));
     for (const MessageBox::Shown& s : shown)
         std::printf("  message: %s | %s\n", qPrintable(s.text), qPrintable(s.caption));
-    return advanced == rounds && found == rounds && shown.isEmpty() ? 0 : 1;
+    return advanced == 2 * rounds && verified == rounds && found == rounds && shown.isEmpty() ? 0 : 1;
 }

@@ -107,6 +107,13 @@ double timed(const std::function<void()>& step, QWidget* grid)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// A Remove, its question answered Delete as the operator would.
+void removeAnswered(QPushButton* button)
+{
+    MessageBox::setNextAnswer(0);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -164,12 +171,12 @@ int main(int argc, char** argv)
         adds.push_back(timed([&] { QTest::mouseClick(ui.Button9, Qt::LeftButton); }, grid1));
     report(QStringLiteral("Add person"), adds, 16);
     for (int i = 0; i < 5; ++i)
-        removes.push_back(timed([&] { QTest::mouseClick(ui.Button7, Qt::LeftButton); }, grid1));
+        removes.push_back(timed([&] { removeAnswered(ui.Button7); }, grid1));
     report(QStringLiteral("Remove person (the last)"), removes, 16);
     removes.clear();
     for (int i = 0; i < 5; ++i) {
         ui.DBGrid1->selectRow(30000);
-        removes.push_back(timed([&] { QTest::mouseClick(ui.Button7, Qt::LeftButton); }, grid1));
+        removes.push_back(timed([&] { removeAnswered(ui.Button7); }, grid1));
     }
     report(QStringLiteral("Remove person (in the middle)"), removes, 16);
 
@@ -180,7 +187,7 @@ int main(int argc, char** argv)
     std::vector<double> groups;
     for (int g = 0; g < BigGroups; ++g) {
         ui.DBGrid2->selectRow(0);
-        groups.push_back(timed([&] { QTest::mouseClick(ui.Button10, Qt::LeftButton); }, ui.DBGrid2->viewport()));
+        groups.push_back(timed([&] { removeAnswered(ui.Button10); }, ui.DBGrid2->viewport()));
     }
     report(QStringLiteral("Remove group, 10,000 members, search on"), groups, 250);
     Table& persons = *form1.findChild<Table*>("Table1");
@@ -213,7 +220,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < 5; ++i)
         keys.push_back(timed([&] { QTest::keyClick(ui.Edit4, Qt::Key_Backspace); }, grid1));
     report(QStringLiteral("filter keystroke, sorted by family name"), keys, 16);
-    if (!MessageBox::takeShown().isEmpty())
-        out() << "messages were shown during the run\n";
+    for (const MessageBox::Shown& shown : MessageBox::takeShown()) {
+        if (shown.answers.isEmpty())
+            out() << "a message was shown during the run: " << shown.text << "\n";
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "app/ExchangeMenu.h"
 #include "app/PrintMenu.h"
+#include "app/FieldMenu.h"
 #include "app/StartPicture.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
@@ -71,7 +72,6 @@ constexpr int AdminOuterWidth = 690;
 constexpr int UserOuterWidth = 693;
 constexpr int WorkingOuterHeight = 600;
 
-constexpr std::chrono::milliseconds ReadTick{100};    // Timer1: the three ticks of a card read
 constexpr std::chrono::milliseconds LanguageTick{10}; // Timer2: the language, once the loop runs
 constexpr std::chrono::milliseconds StatusTick{50};   // Timer3: the link status animation
 
@@ -202,7 +202,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     // Never open a half-restored set: what cannot be cleared up stops here.
     const backup::Recovered recovered = backup::recover(QDir::currentPath());
     openTables();
-    m_readTimer = makeTimer(this, "Timer1", ReadTick);
+    m_readTimer = makeTimer(this, "Timer1", ProgrammerLink::ReadTickInterval);
     m_languageTimer = makeTimer(this, "Timer2", LanguageTick);
     m_statusTimer = makeTimer(this, "Timer3", StatusTick);
     initLink();
@@ -217,6 +217,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     onSignal(m_ui.Eksportosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->exportPersons(); });
     onSignal(m_ui.Importosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->importPersons(); });
     new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
+    new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -284,6 +285,7 @@ void TForm1::initLink()
     m_view = std::make_unique<View>(*this);
     m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption},
                                               *m_port, *m_view);
+    m_link->setReadBack(settings::ReadBackCards(m_config));
     m_journal = std::make_unique<CardJournal>();
 }
 
@@ -389,6 +391,8 @@ void TForm1::Timer2Timer()
         exchangeMenu->applyLanguage();
     if (auto* printMenu = findChild<PrintMenu*>(QStringLiteral("PrintMenu")))
         printMenu->applyLanguage();
+    if (auto* fieldMenu = findChild<FieldMenu*>(QStringLiteral("FieldMenu")))
+        fieldMenu->applyLanguage();
     m_languageTimer->stop();
 }
 

@@ -105,7 +105,7 @@ SaveResult storeThenApply(ProgramState& state, const Values& v, Text::Id confirm
 
 Loaded LoadSettings(ProgramState& state, IniFile& ini)
 {
-    state.SystemNumber = ini.readInteger(Password, SysNr, DefaultSystemNumber);
+    state.SystemNumber = StoredSystemNumber(ini);
     state.OldSystemNumber = ini.readInteger(Password, SysNr2, DefaultSystemNumber);
     state.AdminPassword = ini.readString(Password, Admin, DefaultAdminPassword);
     state.UserPassword = ini.readString(Password, Admin2, DefaultUserPassword);
@@ -147,6 +147,16 @@ QString PortDevice(const IniFile& ini, int portNumber)
 #endif
     const QString device = ini.readString(ComPort, key, QString());
     return device.isEmpty() ? fallback : device;
+}
+
+int StoredSystemNumber(const IniFile& ini)
+{
+    return ini.readInteger(Password, SysNr, DefaultSystemNumber);
+}
+
+bool ReadBackCards(const IniFile& ini)
+{
+    return ini.readInteger(QStringLiteral("CARDS"), QStringLiteral("ReadBack"), 1) != 0;
 }
 
 QString PortCaptionFor(int portNumber)

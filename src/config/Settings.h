@@ -39,6 +39,15 @@ bool SaveSettings(const ProgramState& state, const QString& languageText, IniFil
 // written), else the platform's n-th serial port.
 QString PortDevice(const IniFile& ini, int portNumber);
 
+// The system number config.ini holds (key sys_nr), as LoadSettings reads it,
+// for a tool that reads the installation beside the program.
+int StoredSystemNumber(const IniFile& ini);
+
+// Whether every card written is read back and compared: key ReadBack of
+// section CARDS, 0 turns it off. Read only, never written, so a file without
+// the key keeps its lines and the read-back stays on.
+bool ReadBackCards(const IniFile& ini);
+
 // "COM1 ".."COM4 " for 1..4, empty for anything else.
 QString PortCaptionFor(int portNumber);
 

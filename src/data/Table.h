@@ -73,6 +73,9 @@ public:
     void moveToRow(int row);
     // A stored field of any visible row, without moving the current record.
     QVariant valueAt(int row, int position) const;
+    // The given fields of every stored record, shown by the search or not,
+    // in natural order, without moving the current record.
+    QList<QVariantList> storedRecords(const QList<int>& positions) const;
 
     // Fields of the current record (of the pending change while editing).
     // An empty table reads as 0, "" and false.

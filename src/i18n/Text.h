@@ -171,6 +171,46 @@ enum Id : int {
 
     // 210..249: what the cards handed out carry (FieldTexts.cpp).
     FirstFieldText = 210,
+    CardsToRewriteMenu = 210,    // "Cards to rewrite…" (Edit menu)
+    CardJournalMenu = 211,       // "Card journal…" (Edit menu)
+    CardsToRewriteTitle = 212,   // "Cards to rewrite" (window)
+    CardsToRewriteCount = 213,   // "Cards to rewrite: %1" (status bar, list)
+    NoCardYetCount = 214,        // "No card yet: %1"
+    ColumnWhy = 215,             // "Why"
+    ColumnLastWritten = 216,     // "Last written"
+    CardNumberHex = 217,         // "Card number (hex)"
+    CardNumber32 = 218,          // "Decimal, 32 bits"
+    CardNumber24 = 219,          // "Decimal, 24 bits"
+    CardFacility = 220,          // "Facility,card"
+    WhyAccessChanged = 221,      // "The group's doors changed"
+    WhyMovedGroup = 222,         // "Moved to another group"
+    WhyGroupGone = 223,          // "The group no longer exists"
+    WhySystemChanged = 224,      // "Written for another system number"
+    WhyPersonDeleted = 225,      // "Person deleted, the card still opens doors"
+    WhyNotVerified = 226,        // "Not verified by reading it back"
+    ReadBackFailed = 227,        // "The card did not answer as written — check it with Find"
+    ReadBackCaption = 228,       // "Card check"
+    JournalFilter = 229,         // "Person number or name:"
+    JournalTime = 230,           // "Time"
+    JournalRole = 231,           // "Role"
+    JournalOperation = 232,      // "Operation"
+    JournalDuplicate = 233,      // "Duplicate"
+    JournalReadBack = 234,       // "Read back"
+    JournalData = 235,           // "Blocks 3..6"
+    DamagedLine = 236,           // "Damaged line %1: %2"
+    DamagedFields = 237,         // "wrong number of fields"
+    DamagedNumber = 238,         // "a number or time that does not read"
+    DamagedHex = 239,            // "card data that is not 32 hex digits"
+    Cancel = 240,                // "Cancel"
+    DeletePerson = 241,          // "Delete %1 %2 (number %3)?"
+    DeletePersonCard = 242,      // "The card of %1 %2 (number %3) still opens readers: ..."
+    WriteRemoveThenDelete = 243, // "Write Remove permissions, then delete"
+    DeleteAnyway = 244,          // "Delete anyway"
+    DeleteGroup = 245,           // "Delete the group \"%1\"?"
+    DeleteGroupMembers = 246,    // "It leaves %1 persons without access."
+    DeleteReader = 247,          // "Delete the reader \"%1\" (number %2)?"
+    PersonGone = 248,            // "Person number %1 is no longer in the table."
+    JournalUnreadable = 249,     // "The card journal %1 could not be read: %2"
 
     // 250..299: the operator's desk: questions, printing, sorting (DeskTexts.cpp).
     FirstDeskText = 250,

@@ -152,6 +152,7 @@ bool ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicate
     } else {
         packed = cards::packIdentifier(systemNumber, personNumber, duplicateIndex, &id, &error);
     }
+    m_lastReadBack = ReadBack::Off;
     if (!packed)
         throw AppError(error);
     const QList<QByteArray> sequence = frames::cardWriteFrames(cards::EncodeCardFrame(id), blockData);
@@ -185,7 +186,37 @@ bool ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicate
         if (i + 1 < int(WriteGauge.size()))
             m_view.setGauge(WriteGauge[i + 1]);
     }
+    if (written && m_readBackOn)
+        m_lastReadBack = readBack(cards::unpackIdentifier(id));
     return written;
+}
+
+ProgrammerLink::ReadBack ProgrammerLink::readBack(const cards::CardIdentity& written)
+{
+    // Find's exchange run in place, while the transmit dialog still shows: the
+    // answer to the first read is dropped, the second read's answer counts.
+    // A Find waiting for its ticks was abandoned with the write.
+    m_view.setTimer1Enabled(false);
+    SendFrame(frames::readCardFrame());
+    receiveDuring(ReadStartPause);
+    m_receiveBuffer.clear();
+    receiveDuring(ReadTickInterval * ReadResendTick);
+    m_receiveBuffer.clear();
+    SendFrame(frames::readCardFrame());
+    receiveDuring(ReadTickInterval * (ReadDecodeTick - ReadResendTick));
+    const std::optional<cards::CardIdentity> card = frames::decodeReadReply(m_receiveBuffer);
+    m_receiveBuffer.clear();
+    if (!card)
+        return ReadBack::NoAnswer;
+    const bool same = card->personNumber == written.personNumber && card->systemCode == written.systemCode &&
+                      card->duplicateIndex == written.duplicateIndex;
+    return same ? ReadBack::Verified : ReadBack::DifferentCard;
+}
+
+void ProgrammerLink::receiveDuring(std::chrono::milliseconds duration)
+{
+    m_pause(duration);
+    m_port.receivePending();
 }
 
 void ProgrammerLink::Button2Click()

@@ -52,6 +52,8 @@ public:
     static constexpr std::array<int, 6> WriteGauge{10, 20, 30, 40, 50, 100};
     // Between the first CmdReadCard and the start of Timer1.
     static constexpr std::chrono::milliseconds ReadStartPause{250};
+    // Timer1's interval: the ticks of a card read.
+    static constexpr std::chrono::milliseconds ReadTickInterval{100};
     static constexpr int ReadGaugeStep = 10;
     // The receive buffer keeps this many bytes; a read needs only five.
     static constexpr qsizetype ReceiveBufferLimit = 8192;
@@ -69,6 +71,20 @@ public:
 
     // Called in the third read tick with the decoded reply (Find, persons page).
     void setCardReadHandler(CardReadHandler handler) { m_cardRead = std::move(handler); }
+
+    // What reading a card back after its write found.
+    enum class ReadBack {
+        Off,           // the read-back is turned off: the card write is as it always was
+        Verified,      // the card answered with the person, system code and duplicate written
+        DifferentCard, // the card answered with other values
+        NoAnswer,      // no card answered
+    };
+    // With it on, every card written is read back at once (config.ini can
+    // turn it off; off until the window sets it).
+    void setReadBack(bool on) { m_readBackOn = on; }
+    bool readBackOn() const { return m_readBackOn; }
+    // What the last WriteCard's read-back found; Off when it did not run.
+    ReadBack lastReadBack() const { return m_lastReadBack; }
 
     // Opens the port: "Connect: " + PortCaption and LinkOpen 1. A port that
     // does not open raises AppError with the port's open error text, followed
@@ -100,7 +116,8 @@ public:
     // sent or shown. Returns false when the link was lost before the last
     // frame left: the card is then not written, and the caller must not store
     // anything as if it were. The dialog closes and the gauge returns to 0 on
-    // every path.
+    // every path. With the read-back on, a written card is then read with
+    // Find's exchange and compared (lastReadBack()).
     bool WriteCard(int systemNumber, int personNumber, int duplicateIndex, QByteArrayView blockData);
 
     // Find: starts the read exchange (CheckConnection/NoConnectivity when the link is closed).
@@ -122,6 +139,9 @@ private:
     // no card answers, so the status line says what to check instead of
     // the animation, until the next Find, connect or disconnect.
     std::optional<Text::Id> m_statusNote;
+    ReadBack readBack(const cards::CardIdentity& written);
+    // A pause during which the programmer's answer may arrive.
+    void receiveDuring(std::chrono::milliseconds duration);
 
     LinkState m_state;
     CommPort& m_port;
@@ -131,4 +151,6 @@ private:
     QByteArray m_receiveBuffer;
     int m_readTick = 0;
     int m_animationStep = 0;
+    bool m_readBackOn = false;
+    ReadBack m_lastReadBack = ReadBack::Off;
 };

@@ -1,5 +1,6 @@
 #include "pages/CardJournal.h"
 
+#include "cards/CardNumber.h"
 #include "config/Cp1250.h"
 #include "data/FileSync.h"
 #include "i18n/Text.h"
@@ -12,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -43,15 +45,37 @@ CardJournal::CardJournal(QString path) : m_path(std::move(path)) {}
 QString CardJournal::line(const Entry& e) const
 {
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
-    const QStringList fields{now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                             field(m_role),
-                             field(e.operation),
-                             QString::number(e.personNumber),
-                             QString::number(e.systemCode),
-                             QString::number(e.duplicateIndex),
-                             field(e.group),
-                             QString::fromLatin1(e.data.toHex().toUpper())};
+    QStringList fields{now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                       field(m_role),
+                       field(e.operation),
+                       QString::number(e.personNumber),
+                       QString::number(e.systemCode),
+                       QString::number(e.duplicateIndex),
+                       field(e.group),
+                       QString::fromLatin1(e.data.toHex().toUpper()),
+                       journal::verificationWord(e.verification)};
+    // Values no card carries have no printed number; the columns stay, empty.
+    const auto fits = [](qint64 v) { return v >= 0 && v <= std::numeric_limits<int>::max(); };
+    const auto id = fits(e.systemCode) && fits(e.personNumber) && fits(e.duplicateIndex)
+                        ? cards::identifierOf(int(e.systemCode), int(e.personNumber), int(e.duplicateIndex))
+                        : std::nullopt;
+    const cards::PrintedNumber printed = id ? cards::printedNumber(*id) : cards::PrintedNumber{};
+    fields << printed.hex << printed.decimal32 << printed.decimal24 << printed.facilityCard;
     return fields.join(u'\t');
+}
+
+journal::Verification CardJournal::verificationOf(ProgrammerLink::ReadBack readBack)
+{
+    switch (readBack) {
+    case ProgrammerLink::ReadBack::Verified:
+        return journal::Verification::Verified;
+    case ProgrammerLink::ReadBack::DifferentCard:
+    case ProgrammerLink::ReadBack::NoAnswer:
+        return journal::Verification::NotVerified;
+    case ProgrammerLink::ReadBack::Off:
+        break;
+    }
+    return journal::Verification::NotReadBack;
 }
 
 bool CardJournal::append(const Entry& entry, QString* error)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "data/JournalFormat.h"
 #include "i18n/TextSlots.h"
+#include "link/ProgrammerLink.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -11,9 +13,11 @@
 // cards.log in the working directory: one line per card operation, so an
 // installer can answer "who got which card, when". Code page 1250 like the
 // tables, lines ending in CR LF, fields separated by tabs so a spreadsheet
-// opens it as columns. A new file starts with the line of column names:
+// opens it as columns. A new file starts with the line of column names
+// (data/JournalFormat.h says what each holds):
 //
 //   time  role  operation  person  system  duplicate  group  data
+//   verified  card hex  card decimal  card 24 bits  facility,card
 //
 //   time       local time, yyyy-MM-dd HH:mm:ss
 //   role       administrator or user (the login)
@@ -25,6 +29,8 @@
 //   group      the person's group; the reader's name on a configuration card
 //   data       blocks 3..6 as 32 hex digits; empty for Find (it reads only the
 //              identifier)
+//   verified   what the read-back after the write found; empty for Find
+//   card ...   the card's number in the four forms installers print it
 //
 // Each line is appended with one write and synced to disk before append()
 // returns, so a card the operator was told about is on record. A last line a
@@ -32,9 +38,8 @@
 class CardJournal
 {
 public:
-    inline static const QString FileName = QStringLiteral("cards.log");
-    inline static const QString Header =
-        QStringLiteral("time\trole\toperation\tperson\tsystem\tduplicate\tgroup\tdata");
+    inline static const QString FileName = journal::FileName;
+    inline static const QString Header = journal::Header;
 
     struct Entry
     {
@@ -44,6 +49,7 @@ public:
         qint64 duplicateIndex = 0;
         QString group;
         QByteArray data;
+        journal::Verification verification = journal::Verification::None;
     };
 
     explicit CardJournal(QString path = FileName);
@@ -58,6 +64,9 @@ public:
     void setSyncHook(std::function<void()> hook) { m_syncHook = std::move(hook); }
     // Tests stand in for the free space of the journal's file system (bytes).
     void setFreeSpace(std::function<qint64(const QString& folder)> probe) { m_freeSpace = std::move(probe); }
+
+    // What the journal line of a card written says of its read-back.
+    static journal::Verification verificationOf(ProgrammerLink::ReadBack readBack);
 
     // The line for one entry, without its line end.
     QString line(const Entry& entry) const;

@@ -74,8 +74,22 @@ void GroupsPage::Button10Click()
     }
     // The stored name: a rename typed but not posted never reached the members.
     const QString name = storedName(m_groups.currentRow());
+    if (!removeConfirmed(name))
+        return;
     m_groups.remove();
     carryToMembers(name, TableLayouts::NoGroupMarker);
+}
+
+bool GroupsPage::removeConfirmed(const QString& name) const
+{
+    const TextSlots& t = m_state.TextSlots;
+    int members = 0;
+    for (const QVariantList& person : m_persons.storedRecords({m_persons.fieldPosition(PersonField::Group)}))
+        members += person[0].toString() == name ? 1 : 0;
+    QString question = t[Text::DeleteGroup].arg(name);
+    if (members > 0)
+        question += u' ' + t[Text::DeleteGroupMembers].arg(members);
+    return MessageBox::ask(question, t[Text::GroupDelete], {t[Text::GroupDelete], t[Text::Cancel]}) == 0;
 }
 
 void GroupsPage::setAllAccess(bool on)

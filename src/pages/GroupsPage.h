@@ -41,6 +41,8 @@ private:
     void setEditable(bool editable);
     void setAllAccess(bool on);
     QString storedName(int row) const;
+    // Asks before the group goes, saying how many persons it leaves without access.
+    bool removeConfirmed(const QString& name) const;
     void groupPosted(int row, const QVariantList& before, const QVariantList& after);
     void carryToMembers(const QString& from, const QString& to);
 

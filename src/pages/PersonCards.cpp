@@ -1,7 +1,9 @@
 #include "pages/PersonCards.h"
 
+#include "cards/CardNumber.h"
 #include "cards/UserCard.h"
 #include "config/Settings.h"
+#include "data/GroupGrants.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
@@ -20,9 +22,7 @@ namespace {
 // The duplicate limit's message is the same in every language.
 const QString IndexOver = QStringLiteral("Index 16! ");
 
-// Operation names in the card journal.
-const QString ProgramOperation = QStringLiteral("Program");
-const QString RemoveOperation = QStringLiteral("Remove permissions");
+// Find's operation names in the card journal.
 const QString FindUser = QStringLiteral("Find (user)");
 const QString FindNoUser = QStringLiteral("Find (no user in database)");
 const QString FindConfig = QStringLiteral("Find (configuration card)");
@@ -91,19 +91,13 @@ void PersonCards::Button4Click()
     // to be there: a card must never carry the doors of whichever group
     // happens to be current.
     const QString group = m_persons.asText(PersonField::Group);
-    bool groupMissing = false;
-    QByteArray data;
-    if (group == TableLayouts::NoGroupMarker) {
-        data = cards::noAccessData();
-    } else if (!group.isEmpty() && m_groups.locate(GroupField::Name, group, Qt::CaseSensitive)) {
-        cards::AccessFlags flags;
-        for (int n = 1; n <= cards::ReaderCount; ++n)
-            flags[n - 1] = m_groups.logicalAt(TableLayouts::FirstAccessFlagPosition + n - 1);
-        data = cards::userCardData(flags);
-    } else {
-        data = cards::noAccessData();
-        groupMissing = true;
-    }
+    const grants::Grant grant =
+        grants::grantFor(group, [this](const QString& name) -> std::optional<cards::AccessFlags> {
+            if (!m_groups.locate(GroupField::Name, name, Qt::CaseSensitive))
+                return std::nullopt;
+            return grants::flagsAt(m_groups, m_groups.currentRow());
+        });
+    const QByteArray& data = grant.data;
 
     if (!m_journal.readyForCard(m_state.TextSlots))
         return;
@@ -111,7 +105,7 @@ void PersonCards::Button4Click()
         show(Text::WriteIncomplete, Text::CardNotWritten);
         return;
     }
-    m_journal.record({ProgramOperation, number, m_state.SystemNumber, index, group, data}, m_state.TextSlots);
+    const bool asWritten = recordWrite({journal::ProgramOperation, number, m_state.SystemNumber, index, group, data});
     // "Duplicate card" marks this one card: left ticked, a batch of Program
     // presses would issue duplicates to every person after it.
     m_ui.CBox2->setChecked(false);
@@ -127,34 +121,51 @@ void PersonCards::Button4Click()
         m_nextPerson();
     else
         m_persons.next();
-    if (groupMissing)
+    if (grant.groupMissing)
         MessageBox::show(text(Text::GroupMissingNoAccess).arg(group), text(Text::ProgramCard));
+    if (!asWritten)
+        show(Text::ReadBackFailed, Text::ReadBackCaption);
+}
+
+bool PersonCards::recordWrite(CardJournal::Entry entry)
+{
+    entry.verification = CardJournal::verificationOf(m_link.lastReadBack());
+    m_journal.record(entry, m_state.TextSlots);
+    return entry.verification != journal::Verification::NotVerified;
 }
 
 void PersonCards::Button3Click()
 {
+    removePermissions();
+}
+
+bool PersonCards::removePermissions()
+{
     if (m_state.LinkOpen == 0) {
         show(Text::CommunicationError, Text::NoConnectivity);
-        return;
+        return false;
     }
     const qint64 number = m_persons.asInteger(PersonField::Number);
     const qint64 index = m_persons.asInteger(PersonField::Index);
     // Person number 0 is the mark of a configuration card.
     if (number == 0) {
         show(Text::NoPersonSelected, Text::CardNotWritten);
-        return;
+        return false;
     }
     if (!identityFits(number, index))
-        return;
+        return false;
     const QByteArray data = cards::noAccessData();
     if (!m_journal.readyForCard(m_state.TextSlots))
-        return;
+        return false;
     if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), data)) {
         show(Text::WriteIncomplete, Text::CardNotWritten);
-        return;
+        return false;
     }
-    m_journal.record({RemoveOperation, number, m_state.SystemNumber, index, m_persons.asText(PersonField::Group), data},
-                     m_state.TextSlots);
+    if (recordWrite({journal::RemoveOperation, number, m_state.SystemNumber, index,
+                     m_persons.asText(PersonField::Group), data}))
+        return true;
+    show(Text::ReadBackFailed, Text::ReadBackCaption);
+    return false;
 }
 
 bool PersonCards::locateHolder(qint64 number)
@@ -177,7 +188,7 @@ bool PersonCards::locateHolder(qint64 number)
 
 void PersonCards::evaluateCard(const cards::CardIdentity& card)
 {
-    CardJournal::Entry entry{{}, card.personNumber, card.systemCode, card.duplicateIndex, {}, {}};
+    CardJournal::Entry entry{{}, card.personNumber, card.systemCode, card.duplicateIndex, {}, {}, {}};
     if (card.systemCode != m_state.SystemNumber) {
         entry.operation = card.personNumber == 0 ? FindForeignConfig : FindForeignUser;
         m_journal.record(entry, m_state.TextSlots);
@@ -203,6 +214,8 @@ void PersonCards::evaluateCard(const cards::CardIdentity& card)
         return;
     // The dialog's other rows follow the persons table's current record.
     m_form4->Label1->setText(QString::number(card.duplicateIndex));
+    const auto id = cards::identifierOf(card.systemCode, card.personNumber, card.duplicateIndex);
+    m_form4->setCardNumber(id ? cards::printedNumber(*id) : cards::PrintedNumber{});
     m_form4->show();
     m_form4->raise();
 }

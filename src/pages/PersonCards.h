@@ -1,12 +1,12 @@
 #pragma once
 
 #include "cards/CardFrame.h"
+#include "pages/CardJournal.h"
 
 #include <QString>
 
 #include <functional>
 
-class CardJournal;
 class MainWindowUi;
 class ProgrammerLink;
 class Table;
@@ -37,11 +37,17 @@ public:
     // Remove permissions: the current person's card with no access; nothing
     // in the tables changes and the cursor stays.
     void Button3Click();
+    // The same; true when the card was written and, read back, found as
+    // written (the operator has been told otherwise).
+    bool removePermissions();
     // Find: what the card on the programmer is, under "Search result", or the
     // Card information dialog on its holder.
     void evaluateCard(const cards::CardIdentity& card);
 
 private:
+    // The journal line of a card written, with what its read-back found;
+    // false when the card did not answer as written.
+    bool recordWrite(CardJournal::Entry entry);
     bool identityFits(qint64 number, qint64 index) const;
     // Makes the card's holder the current person, looking past the search.
     bool locateHolder(qint64 number);

@@ -1,24 +1,30 @@
 #include "pages/PersonsPage.h"
 
 #include "config/AppError.h"
+#include "data/CardsInField.h"
+#include "data/JournalReader.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "data/TableModel.h"
+#include "i18n/Text.h"
 #include "pages/NewNumbers.h"
+#include "state/ProgramState.h"
 #include "ui/DbEdit.h"
 #include "ui/DbGrid.h"
 #include "ui/DbLookupCombo.h"
 #include "ui/DbMemo.h"
 #include "ui/MainWindowUi.h"
+#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 
 PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state,
                          ProgrammerLink& link, CardJournal& journal, QObject* parent)
-    : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui),
+    : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui), m_state(state), m_journal(journal),
       m_mode(persons, ui.SpeedButton4, {ui.DBEdit8, ui.DBEdit2, ui.DBMemo1}, state,
              [this](bool editable) { setEditable(editable); }),
       m_cards(state, link, persons, groups, journal, ui)
@@ -80,8 +86,43 @@ void PersonsPage::Button9Click()
 
 void PersonsPage::Button7Click()
 {
-    if (!m_persons.atEnd())
+    if (!m_persons.atEnd() && removeConfirmed())
         m_persons.remove();
+}
+
+bool PersonsPage::removeConfirmed()
+{
+    const TextSlots& t = m_state.TextSlots;
+    const qint64 number = m_persons.asInteger(PersonField::Number);
+    const QString firstName = m_persons.asText(PersonField::FirstName);
+    const QString familyName = m_persons.asText(PersonField::FamilyName);
+    // The readers are offline: deleting the person leaves the card opening
+    // every door it opened. A journal that cannot be read knows of no card.
+    JournalReader journal(m_journal.path());
+    QString unread;
+    if (!journal.refresh(&unread) || !field::cardStillOpens(journal.events(), number))
+        return MessageBox::ask(t[Text::DeletePerson].arg(firstName, familyName, QString::number(number)),
+                               t[Text::PersonDelete], {t[Text::PersonDelete], t[Text::Cancel]}) == 0;
+    enum { RemoveThenDelete, DeleteAnyway };
+    switch (MessageBox::ask(t[Text::DeletePersonCard].arg(firstName, familyName, QString::number(number)),
+                            t[Text::PersonDelete],
+                            {t[Text::WriteRemoveThenDelete], t[Text::DeleteAnyway], t[Text::Cancel]})) {
+    case RemoveThenDelete:
+        return m_cards.removePermissions();
+    case DeleteAnyway:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool PersonsPage::showPerson(qint64 number)
+{
+    postPending();
+    m_ui.CheckBox2->setChecked(false);
+    ApplyPersonFilter();
+    m_ui.Pager1->setCurrentWidget(m_ui.Pager11);
+    return m_persons.locate(PersonField::Number, number);
 }
 
 void PersonsPage::ApplyPersonFilter()

@@ -37,13 +37,21 @@ public:
     void postPending() { m_mode.postPending(); }
     // Program, Remove permissions and the evaluation of a card read.
     PersonCards& cards() { return m_cards; }
+    // Brings the persons page to the front with the search off and the person
+    // current, ready for Program; false when nobody has the number.
+    bool showPerson(qint64 number);
 
 private:
     void setEditable(bool editable);
+    // Asks before the current person goes, offering to take the card's
+    // access away first when the card journal says it still opens readers.
+    bool removeConfirmed();
 
     Table& m_persons;
     Table& m_groups;
     MainWindowUi& m_ui;
+    const ProgramState& m_state;
+    CardJournal& m_journal;
     EditMode m_mode;
     PersonCards m_cards;
 };

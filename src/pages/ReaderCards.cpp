@@ -22,7 +22,6 @@ namespace {
 
 // The empty old code's message is the same in every language.
 const QString EmptyOldCode = QStringLiteral("Nieprawidłowe hasło systemowe.");
-const QString ConfigOperation = QStringLiteral("Configuration card");
 
 } // namespace
 
@@ -107,5 +106,9 @@ void ReaderCards::Button12Click()
         MessageBox::show(texts[Text::WriteIncomplete], texts[Text::CardNotWritten]);
         return;
     }
-    m_journal.record({ConfigOperation, 0, readerCode, 0, m_readers.asText(ReaderField::Name), data}, texts);
+    const journal::Verification verification = CardJournal::verificationOf(m_link.lastReadBack());
+    m_journal.record(
+        {journal::ConfigOperation, 0, readerCode, 0, m_readers.asText(ReaderField::Name), data, verification}, texts);
+    if (verification == journal::Verification::NotVerified)
+        MessageBox::show(texts[Text::ReadBackFailed], texts[Text::ReadBackCaption]);
 }

@@ -112,6 +112,11 @@ void ReadersPage::Button8Click()
 {
     if (m_readers.atEnd())
         return;
+    const TextSlots& t = m_state.TextSlots;
+    const QString question = t[Text::DeleteReader].arg(m_readers.asText(ReaderField::Name),
+                                                       QString::number(m_readers.asInteger(ReaderField::Number)));
+    if (MessageBox::ask(question, t[Text::ReaderDelete], {t[Text::ReaderDelete], t[Text::Cancel]}) != 0)
+        return;
     m_readers.remove();
     postPending();
 }

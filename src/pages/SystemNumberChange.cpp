@@ -3,7 +3,7 @@
 #include "config/Settings.h"
 #include "i18n/Text.h"
 #include "state/ProgramState.h"
-#include "ui/Question.h"
+#include "ui/MessageBox.h"
 
 namespace pages {
 
@@ -19,8 +19,8 @@ bool confirmSystemNumberChange(const ProgramState& state, const QString& edit1Te
     if (typed != stored)
         question =
             texts[Text::SystemNumberCorrected].arg(edit1Text.trimmed()).arg(stored) + QStringLiteral("\n\n") + question;
-    return Question::ask(question, texts[Text::SystemNumberQuestionCaption], texts[Text::AnswerYes],
-                         texts[Text::AnswerNo]);
+    return MessageBox::ask(question, texts[Text::SystemNumberQuestionCaption],
+                           {texts[Text::AnswerYes], texts[Text::AnswerNo]}) == 0;
 }
 
 } // namespace pages

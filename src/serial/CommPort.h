@@ -47,6 +47,12 @@ public:
     // a closed port; a failed write is not reported.
     virtual void writeString(const QByteArray& bytes) = 0;
 
+    // Hands the bytes that have arrived by now to OnAfterReceive, without
+    // waiting: a sequence that blocks the main thread (the read-back after a
+    // card write) takes the programmer's answer here. Nothing for a closed
+    // port or when nothing arrived.
+    virtual void receivePending() {}
+
     // Each batch of received bytes, in arrival order, on the main thread.
     std::function<void(CommPort* sender, const QByteArray& bytes)> OnAfterReceive;
     // After every closing of an open port, exactly once, on the main thread.

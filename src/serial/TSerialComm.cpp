@@ -213,6 +213,18 @@ void TSerialComm::writeString(const QByteArray& bytes)
     }
 }
 
+void TSerialComm::receivePending()
+{
+    if (!m_active)
+        return;
+    // Takes from the driver what has arrived, with no wait; readyRead then
+    // delivers it. What an earlier write read on the side goes along too.
+    if (!m_port->waitForReadyRead(0) && m_port->error() == QSerialPort::TimeoutError)
+        m_port->clearError(); // nothing there yet is no fault of the port
+    m_deliveryPending = false;
+    deliverReceived();
+}
+
 qint64 TSerialComm::drainOutput(qint64 msecs)
 {
     const QDeadlineTimer deadline(qMax<qint64>(0, msecs));

@@ -23,8 +23,9 @@ class QTimer;
 // open is also named by permissionRefusal(), for the advice that goes with it.
 //
 // Everything runs on the main thread. Received bytes reach OnAfterReceive from
-// the event loop, never from inside writeString() or a blocking pause, so
-// batches arrive in order and never in the middle of other work. A device that
+// the event loop, or from receivePending() when the caller asks for them,
+// never from inside writeString() or a blocking pause, so batches arrive in
+// order and never in the middle of other work. A device that
 // disappears while open (adapter unplugged, far end of a pseudo-terminal gone)
 // is noticed through the port's error report or the periodic hang-up check;
 // the port is then closed without purging and OnClose is called once.
@@ -75,6 +76,7 @@ public:
     std::optional<PermissionRefusal> permissionRefusal() const override { return m_refusal; }
 
     void writeString(const QByteArray& bytes) override;
+    void receivePending() override;
 
     // Sees every output step; for tests of the close order.
     void setOutputWatch(OutputWatch watch) { m_outputWatch = std::move(watch); }

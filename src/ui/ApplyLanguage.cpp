@@ -157,10 +157,16 @@ void ApplyLanguage(const TextSlots& s, const QString& versionText, MainWindowUi&
     }
     if (form4) {
         form4->setWindowTitle(s[Text::CardInformation]);
-        const std::pair<Text::Id, QLabel*> rows[] = {
-            {Text::InfoSurname, form4->label10},  {Text::InfoName, form4->Label6},
-            {Text::InfoGroup, form4->Label2},     {Text::InfoDuplicates, form4->Label3},
-            {Text::InfoDuplicate, form4->Label5}, {Text::InfoId, form4->Label4}};
+        const std::pair<Text::Id, QLabel*> rows[] = {{Text::InfoSurname, form4->label10},
+                                                     {Text::InfoName, form4->Label6},
+                                                     {Text::InfoGroup, form4->Label2},
+                                                     {Text::InfoDuplicates, form4->Label3},
+                                                     {Text::InfoDuplicate, form4->Label5},
+                                                     {Text::InfoId, form4->Label4},
+                                                     {Text::CardNumberHex, form4->CardHexCaption},
+                                                     {Text::CardNumber32, form4->CardDecimal32Caption},
+                                                     {Text::CardNumber24, form4->CardDecimal24Caption},
+                                                     {Text::CardFacility, form4->FacilityCardCaption}};
         for (const auto& [slot, label] : rows)
             setCaption(label, s[slot]);
         setCaption(form4->Button1, s[Text::InfoClose]);

@@ -3,19 +3,21 @@
 #include "config/AppError.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace MessageBox {
 namespace {
 
 bool recording = false;
 QList<Shown> shown;
+int nextAnswer = -1;
 
 } // namespace
 
 void show(const QString& text, const QString& caption)
 {
     if (recording) {
-        shown.append({text, caption, {}});
+        shown.append({text, caption, {}, {}});
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
@@ -36,7 +38,7 @@ bool guarded(const std::function<void()>& step)
 void showDetails(const QString& text, const QString& caption, const QString& details)
 {
     if (recording) {
-        shown.append({text, caption, details});
+        shown.append({text, caption, details, {}});
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
@@ -44,15 +46,34 @@ void showDetails(const QString& text, const QString& caption, const QString& det
     box.exec();
 }
 
+int ask(const QString& text, const QString& caption, const QStringList& answers)
+{
+    if (recording) {
+        shown.append({text, caption, {}, answers});
+        return std::exchange(nextAnswer, -1);
+    }
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton);
+    QList<QAbstractButton*> buttons;
+    for (const QString& answer : answers)
+        buttons.append(box.addButton(answer, QMessageBox::AcceptRole));
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.last()));
+        box.setEscapeButton(buttons.last());
+    }
+    box.exec();
+    return int(buttons.indexOf(box.clickedButton()));
+}
+
 void setRecording(bool on)
 {
     recording = on;
     shown.clear();
+    nextAnswer = -1;
 }
 
-bool isRecording()
+void setNextAnswer(int answer)
 {
-    return recording;
+    nextAnswer = answer;
 }
 
 QList<Shown> takeShown()

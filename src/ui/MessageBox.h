@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -14,7 +15,8 @@ struct Shown
 {
     QString text;
     QString caption;
-    QString details; // the list behind the box's details button, empty for none
+    QString details;     // the list behind the box's details button, empty for none
+    QStringList answers; // the buttons of a question, empty for a message
 };
 
 // The caption of the standard error box, the same in every language.
@@ -29,9 +31,17 @@ bool guarded(const std::function<void()>& step);
 // button, such as the lines of a file that were refused.
 void showDetails(const QString& text, const QString& caption, const QString& details);
 
+// A question with one button per answer, the last the one that changes
+// nothing: it is the default, and Escape and the close box give it too, so a
+// hurried Enter never deletes or changes anything. Returns the index of the
+// answer chosen.
+int ask(const QString& text, const QString& caption, const QStringList& answers);
+
 // While recording, show() only appends to the list that takeShown() returns.
 void setRecording(bool on);
-bool isRecording();
+// While recording, the next ask() is recorded like show() and gives this
+// answer (once); without one set it gives -1, which no caller takes as yes.
+void setNextAnswer(int answer);
 QList<Shown> takeShown();
 
 } // namespace MessageBox

@@ -17,8 +17,11 @@ constexpr int CaptionLeft = 33;
 constexpr int ValueLeft = 210;
 constexpr int DuplicateValueWidth = 111;
 // The outer 341 x 286 less a frame of 4 pixels at each side and a title bar
-// of 30.
-constexpr QSize ClientSize(333, 252);
+// of 30, and the rows of the card's number.
+constexpr QSize ClientSize(333, 252 + TForm4::CardNumberRowsHeight);
+constexpr int CardNumberTop = 170;
+constexpr int CardNumberRowHeight = 24;
+constexpr int CardNumberValueWidth = 120;
 
 void setTextColor(QWidget* w, const QColor& color)
 {
@@ -75,11 +78,31 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent)
     Label1->setGeometry(ValueLeft, 119, DuplicateValueWidth, Label1->height());
     DBText1 = value("DBText1", QRect(ValueLeft, 144, 104, 14));
 
+    // The card's number, below the rows the dialog always had.
+    QLabel** const numberRows[][2] = {{&CardHexCaption, &CardHex},
+                                      {&CardDecimal32Caption, &CardDecimal32},
+                                      {&CardDecimal24Caption, &CardDecimal24},
+                                      {&FacilityCardCaption, &FacilityCard}};
+    const char* const numberNames[][2] = {{"CardHexCaption", "CardHex"},
+                                          {"CardDecimal32Caption", "CardDecimal32"},
+                                          {"CardDecimal24Caption", "CardDecimal24"},
+                                          {"FacilityCardCaption", "FacilityCard"}};
+    for (int row = 0; row < 4; ++row) {
+        const int top = CardNumberTop + row * CardNumberRowHeight;
+        *numberRows[row][0] = caption(numberNames[row][0], top, QString());
+        auto* number = new QLabel(this);
+        number->setObjectName(QLatin1String(numberNames[row][1]));
+        number->setFont(Look::uiFont(ValueFontPixels, true));
+        setTextColor(number, Qt::black);
+        number->setGeometry(ValueLeft, top - 2, CardNumberValueWidth, Label1->height());
+        *numberRows[row][1] = number;
+    }
+
     Button1 = new QPushButton(QStringLiteral("Zamknij"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setFont(Look::uiFont(ButtonFontPixels));
     setTextColor(Button1, Qt::black);
-    Button1->setGeometry(129, 175, 77, 25);
+    Button1->setGeometry(129, 175 + CardNumberRowsHeight, 77, 25);
     connect(Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
 }
 
@@ -92,6 +115,14 @@ void TForm4::bind(DataSource* ds1)
     DBText3->bind(ds1, QStringLiteral("GROUP"));
     DBText2->bind(ds1, QStringLiteral("INDEX"));
     DBText1->bind(ds1, QStringLiteral("NUMBER"));
+}
+
+void TForm4::setCardNumber(const cards::PrintedNumber& number)
+{
+    CardHex->setText(number.hex);
+    CardDecimal32->setText(number.decimal32);
+    CardDecimal24->setText(number.decimal24);
+    FacilityCard->setText(number.facilityCard);
 }
 
 void TForm4::Button1Click()

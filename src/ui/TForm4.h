@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cards/CardNumber.h"
+
 #include <QDialog>
 
 class DataSource;
@@ -8,8 +10,9 @@ class QLabel;
 class QPushButton;
 
 // The Card information dialog Form4: the persons table's current record,
-// which it follows while open, and the duplicate number of the card read
-// (Label1, written by the Find evaluation).
+// which it follows while open, the duplicate number of the card read (Label1,
+// written by the Find evaluation) and below them the card's number in the
+// forms installers print it.
 class TForm4 : public QDialog
 {
     Q_OBJECT
@@ -19,6 +22,8 @@ public:
     // the frame.
     static constexpr int DesignOuterWidth = 341;
     static constexpr int DesignOuterHeight = 286;
+    // The rows of the card's printed number make it this much taller.
+    static constexpr int CardNumberRowsHeight = 96;
 
     explicit TForm4(QWidget* parent = nullptr);
     ~TForm4() override;
@@ -27,6 +32,8 @@ public:
     void bind(DataSource* ds1);
 
     void Button1Click();
+    // The card read, as printed (written by the Find evaluation).
+    void setCardNumber(const cards::PrintedNumber& number);
 
     // Left column of captions, top to bottom.
     QLabel* label10 = nullptr;
@@ -42,5 +49,14 @@ public:
     DbText* DBText2 = nullptr;
     QLabel* Label1 = nullptr;
     DbText* DBText1 = nullptr;
+    // The card's number: captions and values, top to bottom.
+    QLabel* CardHexCaption = nullptr;
+    QLabel* CardDecimal32Caption = nullptr;
+    QLabel* CardDecimal24Caption = nullptr;
+    QLabel* FacilityCardCaption = nullptr;
+    QLabel* CardHex = nullptr;
+    QLabel* CardDecimal32 = nullptr;
+    QLabel* CardDecimal24 = nullptr;
+    QLabel* FacilityCard = nullptr;
     QPushButton* Button1 = nullptr;
 };

@@ -11,7 +11,6 @@
 #include "ui/DbComboBox.h"
 #include "ui/DbGrid.h"
 #include "ui/MessageBox.h"
-#include "ui/Question.h"
 
 #include <QAction>
 #include <QFocusEvent>
@@ -66,7 +65,6 @@ private slots:
         QVERIFY(m_dir->isValid());
         writeFile("config.ini", QByteArray(Config).replace("%1", "1"));
         MessageBox::takeShown();
-        Question::takeAsked();
     }
 
     void cleanup() { m_dir.reset(); }
@@ -143,9 +141,12 @@ private slots:
         AdminProgram p;
         auto* edit = p.find<QLineEdit>("Edit1");
         edit->setText(typed);
-        Question::queueAnswers({yes});
+        MessageBox::setNextAnswer(yes ? 0 : 1);
         p.click("Button5");
-        const QList<Question::Asked> questions = Question::takeAsked();
+        QList<MessageBox::Shown> questions;
+        QList<MessageBox::Shown> messages;
+        for (const MessageBox::Shown& shown : MessageBox::takeShown())
+            (shown.answers.isEmpty() ? messages : questions).append(shown);
         QCOMPARE(questions.size(), asked.isEmpty() ? 0 : 1);
         if (!asked.isEmpty()) {
             QVERIFY2(questions[0].text.startsWith(asked), qPrintable(questions[0].text));
@@ -153,7 +154,7 @@ private slots:
             QCOMPARE(questions[0].caption, QStringLiteral("Change the system number?"));
         }
         QCOMPARE(edit->text(), box);
-        QCOMPARE(MessageBox::takeShown().size(), asked.isEmpty() || yes ? 1 : 0); // "System number saved!"
+        QCOMPARE(messages.size(), asked.isEmpty() || yes ? 1 : 0); // "System number saved!"
         p.end();
         QVERIFY2(readFile("config.ini").contains(storedKeys), readFile("config.ini").constData());
     }

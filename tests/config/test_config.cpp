@@ -224,6 +224,31 @@ private slots:
         QCOMPARE(settings::PortDevice(ini, 2), QStringLiteral("/dev/ttyS1"));
     }
 
+    void readBackKey_data()
+    {
+        QTest::addColumn<QByteArray>("cards"); // the CARDS section, if any
+        QTest::addColumn<bool>("on");
+        QTest::newRow("absent") << QByteArray() << true;
+        QTest::newRow("off") << QByteArray("[CARDS]\r\nReadBack=0\r\n") << false;
+        QTest::newRow("off, as typed by hand") << QByteArray("[cards]\r\n readback = 0 \r\n") << false;
+        QTest::newRow("on") << QByteArray("[CARDS]\r\nReadBack=1\r\n") << true;
+        QTest::newRow("not a number") << QByteArray("[CARDS]\r\nReadBack=no\r\n") << true;
+    }
+    void readBackKey()
+    {
+        QFETCH(QByteArray, cards);
+        QFETCH(bool, on);
+        writeFile(m_path, DefaultFile + cards);
+        ProgramState state;
+        IniFile ini(m_path);
+        const settings::Loaded loaded = settings::LoadSettings(state, ini);
+        QString error;
+        QVERIFY(settings::SaveSettings(state, loaded.languageName, ini, &error));
+        QCOMPARE(settings::ReadBackCards(ini), on);
+        // The program's writes keep the file's keys: none added, none changed.
+        QCOMPARE(readFile(m_path), DefaultFile + cards);
+    }
+
     void readOnlyAtStartKeepsPasswords()
     {
         writeFile(m_path, "[PASSWORD]\r\nsys_nr=5\r\nadmin=boss\r\nadmin2=clerk\r\n");

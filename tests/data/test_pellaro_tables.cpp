@@ -7,6 +7,7 @@
 #include "data/Backup.h"
 #include "data/Table.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@ private slots:
     void createMakesEmptyTablesOnce();
     void demoFillsTablesThatCheckFindsSound();
     void checkReportsDamageAndTablesInUse();
+    void cardsListsEveryPersonsCard();
     void interruptedRestoreIsClearedUp_data();
     void interruptedRestoreIsClearedUp();
     void usage();
@@ -96,6 +98,56 @@ void TestPellaroTables::checkReportsDamageAndTablesInUse()
     QVERIFY2(r.output.contains("complete records"), qPrintable(r.output));
     QVERIFY2(r.output.contains("osoby.dbf: no problems found"), qPrintable(r.output));
     QCOMPARE(dbfbytes::read(path), dbf); // check changes nothing
+}
+
+void TestPellaroTables::cardsListsEveryPersonsCard()
+{
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    QFile config(dir.filePath("config.ini"));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write("[PASSWORD]\r\nsys_nr=7\r\n");
+    config.close();
+    // Person 1's card opens what Zarząd (readers 1..5) opened; person 2's
+    // Księgowość card carries readers 1 and 4, an old system number; person
+    // 9 is no longer in the table but his card still opens reader 1; line 5
+    // is damaged. The first line is from before the read-back columns.
+    QFile journal(dir.filePath("cards.log"));
+    QVERIFY(journal.open(QIODevice::WriteOnly));
+    journal.write("time\trole\toperation\tperson\tsystem\tduplicate\tgroup\tdata\r\n"
+                  "2024-03-05 14:07:09\tuser\tProgram\t1\t7\t0\tZarz\xB9"
+                  "d\tF800005D000000A5000000A5000000A5\r\n"
+                  "2024-03-05 14:07:10\tuser\tProgram\t2\t6\t1\tKsi\xEAgowo\x9C\xE6\t90000035000000A5000000A5000000A5"
+                  "\tverified\t\t\t\t\r\n"
+                  "2024-03-05 14:07:11\tuser\tProgram\t9\t7\t0\tMagazyn\t80000025000000A5000000A5000000A5\r\n"
+                  "2024-03-05 14:0\r\n"
+                  "2024-03-05 14:07:12\tuser\tRemove permissions\t5\t7\t0\tOchrona\t000000A5000000A5000000A5000000A5"
+                  "\tverified\t\t\t\t\r\n");
+    journal.close();
+
+    {
+        // The program has the tables open: the tool reads them all the same.
+        Table persons;
+        persons.open(dir.filePath("osoby.dbf"));
+        const ToolRun r = tables({"cards", dir.path()});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.output.contains("in use") && r.output.contains("osoby.dbf"), qPrintable(r.output));
+    }
+    const ToolRun r = tables({"cards", dir.path()});
+    QCOMPARE(r.exitCode, 0);
+    QStringList lines = r.output.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.takeFirst(), QDir::toNativeSeparators(journal.fileName()).prepend("pellaro-tables: ") +
+                                    QStringLiteral(": line 5 is damaged and counts for no card"));
+    QCOMPARE(lines, (QStringList{
+                        QStringLiteral("1\tŻółkiewski\tŁukasz\tup to date\t2024-03-05 14:07:09\t0001000700"),
+                        QStringLiteral("2\tWiśniewska\tMałgorzata\tto rewrite\t2024-03-05 14:07:10\t0002000601"),
+                        QStringLiteral("3\tBrzęczyszczykiewicz\tGrzegorz\tno card yet\t\t"),
+                        QStringLiteral("4\tNałkowska\tZofia\tno card yet\t\t"),
+                        QStringLiteral("5\tĆwikła\tJózef\twithdrawn\t2024-03-05 14:07:12\t0005000700"),
+                        QStringLiteral("6\tŚwiątek\tEwa\tno card yet\t\t"),
+                        QStringLiteral("7\tDąbrowska\tBożena\tno card yet\t\t"),
+                        QStringLiteral("9\t\t\tto rewrite\t2024-03-05 14:07:11\t0009000700"),
+                    }));
 }
 
 void TestPellaroTables::interruptedRestoreIsClearedUp_data()

@@ -83,10 +83,14 @@ public:
         QByteArray bytes;
     };
     QList<Write> writes;
-    QString openError; // non-empty: the port does not open
+    QString openError;                        // non-empty: the port does not open
     std::optional<PermissionRefusal> refusal; // with openError: refused for lack of permission
     bool isOpen = false;
     int port = 1;
+    // The programmer's answer to a frame it is sent; handed over when the
+    // link asks for what has arrived.
+    std::function<QByteArray(const QByteArray& frame)> answer;
+    QByteArray arrived;
 
     bool setComPort(int n) override
     {
@@ -123,6 +127,13 @@ public:
     {
         if (isOpen && !bytes.isEmpty())
             writes.append({int(m_clock.now.count()), bytes});
+        if (isOpen && answer)
+            arrived += answer(bytes);
+    }
+    void receivePending() override
+    {
+        if (isOpen && !arrived.isEmpty() && OnAfterReceive)
+            OnAfterReceive(this, std::exchange(arrived, {}));
     }
     QList<QByteArray> sent() const
     {

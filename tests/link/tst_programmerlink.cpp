@@ -176,6 +176,50 @@ private slots:
         QVERIFY(r.view.trace.endsWith(QStringLiteral(" 5A 03 06 5F")));
     }
 
+    void readBackComparesTheCardWritten_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QList<QByteArray>>("answers"); // to each read command, in order
+        QTest::addColumn<int>("readBack");
+        QTest::addColumn<QList<int>>("pausesAfterWrite");
+        using R = ProgrammerLink::ReadBack;
+        const QByteArray written = QByteArray::fromHex("012CE24012"); // person 300, system 123456, duplicate 2
+        const QList<int> exchange{250, 200, 100};
+        QTest::newRow("off") << false << QList<QByteArray>{} << int(R::Off) << QList<int>{};
+        QTest::newRow("verified") << true << QList<QByteArray>{written, written} << int(R::Verified) << exchange;
+        QTest::newRow("first answer is the card that lay there before")
+            << true << QList<QByteArray>{QByteArray::fromHex("0009000101"), written} << int(R::Verified) << exchange;
+        QTest::newRow("another duplicate") << true << QList<QByteArray>{written, QByteArray::fromHex("012CE24011")}
+                                           << int(R::DifferentCard) << exchange;
+        QTest::newRow("another system code") << true << QList<QByteArray>{written, QByteArray::fromHex("012CE24022")}
+                                             << int(R::DifferentCard) << exchange;
+        QTest::newRow("no answer") << true << QList<QByteArray>{} << int(R::NoAnswer) << exchange;
+        QTest::newRow("four bytes") << true << QList<QByteArray>{written, written.left(4)} << int(R::NoAnswer)
+                                    << exchange;
+    }
+    void readBackComparesTheCardWritten()
+    {
+        QFETCH(bool, on);
+        QFETCH(QList<QByteArray>, answers);
+        QFETCH(int, readBack);
+        QFETCH(QList<int>, pausesAfterWrite);
+        Rig r;
+        r.connect();
+        r.link.setReadBack(on);
+        r.port.answer = [&answers](const QByteArray& frame) {
+            return frame == frames::readCardFrame() && !answers.isEmpty() ? answers.takeFirst() : QByteArray();
+        };
+        QVERIFY(r.link.WriteCard(123456, 300, 2, accessBlocks()));
+        QCOMPARE(int(r.link.lastReadBack()), readBack);
+        // The write is as it always was; the read commands follow its last pause.
+        const QList<QByteArray> sent = r.port.sent();
+        QCOMPARE(sent.size(), on ? 9 : 7);
+        QCOMPARE(sent.mid(7), on ? QList<QByteArray>(2, frames::readCardFrame()) : QList<QByteArray>{});
+        QCOMPARE(r.clock.pauses.mid(7), pausesAfterWrite);
+        QCOMPARE(r.view.calls.last(), QStringLiteral("hide"));
+        QVERIFY(r.link.ReceiveBuffer().isEmpty());
+    }
+
     void configurationCardCarriesPersonZero()
     {
         Rig r;

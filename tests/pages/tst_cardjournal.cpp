@@ -53,8 +53,10 @@ void TestCardJournal::appendLeavesBytes_data()
     QTest::addColumn<QByteArray>("before"); // null: no file
     QTest::addColumn<QString>("group");
     QTest::addColumn<QByteArray>("added");
+    // Then the read-back (none here) and the card's number as printed.
     const QByteArray staff =
-        "2024-03-05 14:07:09\tuser\tProgram\t12\t123456\t1\tStaff\t80000025000000A5000000A5000000A5";
+        "2024-03-05 14:07:09\tuser\tProgram\t12\t123456\t1\tStaff\t80000025000000A5000000A5000000A5"
+        "\t\t000CE24011\t0216154129\t14827537\t226,16401";
     const QByteArray whole = header() + "2024-03-05 14:07:08\tuser\tFind (user)\t7\t123456\t0\tStaff\t" + CrLf;
     QTest::newRow("new journal") << QByteArray() << "Staff" << header() + staff + CrLf;
     QTest::newRow("empty file") << QByteArray("") << "Staff" << header() + staff + CrLf;

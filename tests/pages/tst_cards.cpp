@@ -245,8 +245,11 @@ private slots:
                                       QString::number(System),
                                       QString::number(cardIndex),
                                       group,
-                                      QString::fromLatin1(data.toHex().toUpper())};
-        QCOMPARE(r.journalLines(), (QList<QStringList>{CardJournal::Header.split(u'\t'), journalLine}));
+                                      QString::fromLatin1(data.toHex().toUpper()),
+                                      QStringLiteral("not read back")};
+        QCOMPARE(r.journalLines().value(0), CardJournal::Header.split(u'\t'));
+        QCOMPARE(r.journalLines().value(1).mid(0, journalLine.size()), journalLine);
+        QCOMPARE(r.journalLines().size(), 2);
         QCOMPARE(r.storedPerson(300), (QVariantList{qint64(cardIndex), QStringLiteral("keeps the note")}));
     }
 
@@ -356,7 +359,7 @@ private slots:
         QCOMPARE(id.duplicateIndex, 3);
         QCOMPARE(data, noAccess());
         QCOMPARE(r.tables.persons.asInteger(QStringLiteral("NUMBER")), 41);
-        QCOMPARE(r.journalLines().value(1).mid(2),
+        QCOMPARE(r.journalLines().value(1).mid(2, 6),
                  (QStringList{QStringLiteral("Remove permissions"), QStringLiteral("41"), QString::number(System),
                               QStringLiteral("3"), QStringLiteral("Staff"),
                               QStringLiteral("000000A5000000A5000000A5000000A5")}));
@@ -590,7 +593,7 @@ private slots:
         QCOMPARE(id.duplicateIndex, 0);
         QCOMPARE(id.systemCode, readerCode);
         QCOMPARE(sent.toHex(), data.toHex());
-        QCOMPARE(r.journalLines().value(1).mid(2),
+        QCOMPARE(r.journalLines().value(1).mid(2, 6),
                  (QStringList{QStringLiteral("Configuration card"), QStringLiteral("0"), QString::number(readerCode),
                               QStringLiteral("0"), QStringLiteral("Reader %1").arg(reader),
                               QString::fromLatin1(data.toHex().toUpper())}));

@@ -142,6 +142,7 @@ private slots:
         QCOMPARE(p.form4->Label1->text(), QStringLiteral("0"));
         QCOMPARE(p.form4->DBText1->text(), QStringLiteral("1"));
         QCOMPARE(p.form4->DBText3->text(), QStringLiteral("Group 1"));
+        QCOMPARE(p.form4->CardHex->text(), QStringLiteral("0001E24010"));
         QCOMPARE(MessageBox::takeShown().size(), 0);
 
         m_sim->output.clear();
@@ -163,10 +164,14 @@ private slots:
 
         const QList<QByteArray> journal = readFile(QStringLiteral("cards.log")).split('\n');
         QCOMPARE(journal.size(), 6); // header, four operations, the empty rest after the last line end
+        // Every card written was read back from the simulator as written.
         QVERIFY(journal[1].contains("\tadministrator\tProgram\t1\t123456\t0\tGroup 1\t80000025"));
-        QVERIFY(journal[2].contains("\tFind (user)\t1\t123456\t0\tGroup 1\t\r"));
+        QVERIFY(journal[1].contains("\tverified\t0001E24010\t"));
+        QVERIFY(journal[2].contains("\tFind (user)\t1\t123456\t0\tGroup 1\t\t\t0001E24010\t"));
         QVERIFY(journal[3].contains("\tRemove permissions\t1\t"));
+        QVERIFY(journal[3].contains("\tverified\t"));
         QVERIFY(journal[4].contains("\tConfiguration card\t0\t123456\t0\tReader 25\tE2401017040180200200"));
+        QVERIFY(journal[4].contains("\tverified\t"));
         QCOMPARE(MessageBox::takeShown().size(), 0);
     }
 

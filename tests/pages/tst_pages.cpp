@@ -288,12 +288,15 @@ private slots:
         QTest::addColumn<int>("groupRow");
         QTest::addColumn<QStringList>("expectedPersons");
         QTest::addColumn<QStringList>("expectedGroups");
+        QTest::addColumn<QString>("question");
         const QString none = TableLayouts::NoGroupMarker;
-        QTest::newRow("search off") << false << 1 << QStringList{none, "Day", none, "night"} << QStringList{"Day"};
+        const QString night = "Delete the group \"Night\"? It leaves 2 persons without access.";
+        QTest::newRow("search off") << false << 1 << QStringList{none, "Day", none, "night"} << QStringList{"Day"}
+                                    << night;
         QTest::newRow("members hidden by the search")
-            << true << 1 << QStringList{none, "Day", none, "night"} << QStringList{"Day"};
+            << true << 1 << QStringList{none, "Day", none, "night"} << QStringList{"Day"} << night;
         QTest::newRow("no group left to remove")
-            << false << -1 << QStringList{"Night", "Day", "Night", "night"} << QStringList{};
+            << false << -1 << QStringList{"Night", "Day", "Night", "night"} << QStringList{} << QString();
     }
 
     void removeGroup()
@@ -302,6 +305,7 @@ private slots:
         QFETCH(int, groupRow);
         QFETCH(QStringList, expectedPersons);
         QFETCH(QStringList, expectedGroups);
+        QFETCH(QString, question);
         Pages p([&](TableFixture& t) {
             if (groupRow >= 0) {
                 addGroup(t.groups, "Day", 1);
@@ -321,7 +325,10 @@ private slots:
         if (groupRow >= 0)
             p.t.groups.moveToRow(groupRow);
         p.groups->SpeedButton5Click();
+        MessageBox::setNextAnswer(0);
         p.groups->Button10Click();
+        MessageBox::setNextAnswer(-1);
+        QCOMPARE(MessageBox::takeShown().value(0).text, question);
         QCOMPARE(p.t.persons.filterActive(), searching);
         QCOMPARE(p.t.persons.rowCount(), shownBefore);
         QCOMPARE(p.stored(p.t.persons, "GROUP"), expectedPersons);

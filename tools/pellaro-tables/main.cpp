@@ -6,14 +6,20 @@
 //   pellaro-tables restore BACKUP WORKDIR    puts a backup back
 //   pellaro-tables export persons|groups|readers WORKDIR FILE.csv
 //   pellaro-tables import persons WORKDIR FILE.csv
+//   pellaro-tables cards WORKDIR             every person's card, from the card journal
 
 #include "config/AppError.h"
+#include "config/Settings.h"
 #include "data/Backup.h"
 #include "data/DemoTables.h"
+#include "data/CardsInField.h"
+#include "data/JournalReader.h"
 #include "data/Table.h"
 #include "data/TableCheck.h"
 #include "data/TableExchange.h"
 #include "data/TableLayouts.h"
+
+#include "cards/CardNumber.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,7 +47,8 @@ int usage()
              "       pellaro-tables backup WORKDIR\n"
              "       pellaro-tables restore BACKUP WORKDIR\n"
              "       pellaro-tables export persons|groups|readers WORKDIR FILE.csv\n"
-             "       pellaro-tables import persons WORKDIR FILE.csv\n";
+             "       pellaro-tables import persons WORKDIR FILE.csv\n"
+             "       pellaro-tables cards WORKDIR\n";
     return 2;
 }
 
@@ -173,6 +180,48 @@ int importPersons(const QString& workDir, const QString& file)
     return 0;
 }
 
+// One line per person, and per card of a person no longer in the table that
+// still opens doors: number, family name, first name, state, when the card
+// was last written, the card's number in hex. The tables are read under
+// shared locks, so the program may be running.
+int listCards(const QString& workDir)
+{
+    const field::Roster roster = field::rosterOfFiles(workDir);
+    JournalReader journal(QDir(workDir).filePath(journal::FileName));
+    QString error;
+    if (!journal.refresh(&error))
+        throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(journal.path()), error));
+    const int systemNumber = settings::StoredSystemNumber(IniFile(QDir(workDir).filePath(settings::FileName)));
+    for (const JournalEvent& e : journal.events()) {
+        if (e.damaged())
+            err() << "pellaro-tables: " << QDir::toNativeSeparators(journal.path()) << ": line " << e.line
+                  << " is damaged and counts for no card\n";
+    }
+    err().flush();
+    // A tab or line break in a name would shift the columns.
+    const auto cell = [](QString text) {
+        for (QChar& c : text) {
+            if (c == u'\t' || c == u'\r' || c == u'\n')
+                c = u' ';
+        }
+        return text;
+    };
+    for (const field::Card& card : field::evaluate(journal.events(), roster, systemNumber)) {
+        QString written;
+        QString hex;
+        if (card.newest >= 0) {
+            const JournalEvent& e = journal.events()[size_t(card.newest)];
+            written = e.field(journal::Time);
+            if (const auto id = e.identifier())
+                hex = cards::printedNumber(*id).hex;
+        }
+        out() << card.number << '\t' << cell(card.familyName) << '\t' << cell(card.firstName) << '\t'
+              << field::stateWord(card.state) << '\t' << written << '\t' << hex << '\n';
+    }
+    out().flush();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -220,6 +269,12 @@ int main(int argc, char** argv)
                 return usage();
             clearUpRestore(args[1]);
             return command == u"export" ? exportTable(*kind, args[1], args[2]) : importPersons(args[1], args[2]);
+        }
+        if (command == u"cards") {
+            if (args.size() != 1)
+                return usage();
+            clearUpRestore(args[0]);
+            return listCards(args[0]);
         }
     } catch (const AppError& e) {
         err() << "pellaro-tables: " << e.message() << "\n";

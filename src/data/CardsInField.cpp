@@ -1,0 +1,188 @@
+#include "data/CardsInField.h"
+
+#include "config/AppError.h"
+#include "data/DbfFile.h"
+#include "data/GroupGrants.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+
+#include <QDir>
+
+namespace field {
+
+namespace {
+
+// Person number -> its newest user card write, for the numbers a card holds.
+std::vector<int> newestWrites(const std::vector<JournalEvent>& events)
+{
+    std::vector<int> newest(size_t(cards::MaxPersonNumber) + 1, -1);
+    for (int i = 0; i < int(events.size()); ++i) {
+        const JournalEvent& e = events[size_t(i)];
+        if (e.userCardWrite() && e.person >= cards::MinPersonNumber && e.person <= cards::MaxPersonNumber)
+            newest[size_t(e.person)] = i;
+    }
+    return newest;
+}
+
+bool opensDoors(const JournalEvent& e)
+{
+    return (e.kind == JournalEvent::Kind::Program && e.data != cards::noAccessData()) ||
+           e.verification == journal::Verification::NotVerified;
+}
+
+int positionOf(const Table& table, const QString& field)
+{
+    const int position = table.fieldPosition(field);
+    if (position == 0)
+        throw AppError(QStringLiteral("%1: no field %2").arg(table.fileName(), field));
+    return position;
+}
+
+} // namespace
+
+Roster rosterOf(const Table& persons, const Table& groups)
+{
+    Roster roster;
+    const QList<QVariantList> people =
+        persons.storedRecords({positionOf(persons, PersonField::Number), positionOf(persons, PersonField::FamilyName),
+                               positionOf(persons, PersonField::FirstName), positionOf(persons, PersonField::Group)});
+    roster.persons.reserve(size_t(people.size()));
+    for (const QVariantList& p : people)
+        roster.persons.push_back({p[0].toLongLong(), p[1].toString(), p[2].toString(), p[3].toString()});
+
+    QList<int> positions{positionOf(groups, GroupField::Name)};
+    for (int n = 1; n <= cards::ReaderCount; ++n)
+        positions.append(TableLayouts::FirstAccessFlagPosition + n - 1);
+    for (const QVariantList& g : groups.storedRecords(positions)) {
+        const QString name = g[0].toString();
+        if (roster.groups.contains(name))
+            continue;
+        cards::AccessFlags flags;
+        for (int n = 1; n <= cards::ReaderCount; ++n)
+            flags[n - 1] = g[n].toBool();
+        roster.groups.insert(name, flags);
+    }
+    return roster;
+}
+
+Roster rosterOfFiles(const QString& workDir)
+{
+    const QDir dir(workDir);
+    const auto persons = DbfFile::open(dir.filePath(TableLayouts::PersonsFile), DbfFile::Access::ReadOnly);
+    const auto groups = DbfFile::open(dir.filePath(TableLayouts::GroupsFile), DbfFile::Access::ReadOnly);
+    auto field = [](const DbfFile& f, const QString& name) {
+        const int index = f.findField(name);
+        if (index < 0)
+            throw AppError(QStringLiteral("%1: no field %2").arg(f.path(), name));
+        return index;
+    };
+    Roster roster;
+    const int number = field(*persons, PersonField::Number);
+    const int family = field(*persons, PersonField::FamilyName);
+    const int first = field(*persons, PersonField::FirstName);
+    const int group = field(*persons, PersonField::Group);
+    for (int r = 0; r < persons->recordCount(); ++r) {
+        if (persons->isDeleted(r))
+            continue;
+        const char* image = persons->record(r);
+        roster.persons.push_back({persons->integerValue(image, number), persons->textValue(image, family),
+                                  persons->textValue(image, first), persons->textValue(image, group)});
+    }
+    const int name = field(*groups, GroupField::Name);
+    for (int r = 0; r < groups->recordCount(); ++r) {
+        const char* image = groups->record(r);
+        const QString groupName = groups->textValue(image, name);
+        if (groups->isDeleted(r) || roster.groups.contains(groupName))
+            continue;
+        cards::AccessFlags flags;
+        for (int n = 1; n <= cards::ReaderCount; ++n)
+            flags[n - 1] = groups->logicalValue(image, TableLayouts::FirstAccessFlagPosition + n - 2);
+        roster.groups.insert(groupName, flags);
+    }
+    return roster;
+}
+
+std::vector<Card> evaluate(const std::vector<JournalEvent>& events, const Roster& roster, int systemNumber)
+{
+    const std::vector<int> newest = newestWrites(events);
+    std::vector<bool> held(newest.size(), false);
+    const grants::FindGroup findGroup = [&roster](const QString& name) -> std::optional<cards::AccessFlags> {
+        const auto it = roster.groups.constFind(name);
+        return it == roster.groups.constEnd() ? std::nullopt : std::optional(*it);
+    };
+    QHash<QString, grants::Grant> granted; // by GROUP, each worked out once
+
+    std::vector<Card> list;
+    list.reserve(roster.persons.size());
+    for (const Person& p : roster.persons) {
+        Card card{p.number, p.familyName, p.firstName, true, State::NoCardYet, 0, -1};
+        const bool fits = p.number >= cards::MinPersonNumber && p.number <= cards::MaxPersonNumber;
+        if (fits) {
+            held[size_t(p.number)] = true;
+            card.newest = newest[size_t(p.number)];
+        }
+        if (card.newest >= 0) {
+            const JournalEvent& e = events[size_t(card.newest)];
+            if (e.kind == JournalEvent::Kind::RemovePermissions) {
+                card.state = State::Withdrawn;
+            } else {
+                auto grant = granted.constFind(p.group);
+                if (grant == granted.constEnd())
+                    grant = granted.insert(p.group, grants::grantFor(p.group, findGroup));
+                if (e.data != grant->data) {
+                    const QString written = e.field(journal::Group);
+                    if (grant->groupMissing || (p.group == TableLayouts::NoGroupMarker && written != p.group))
+                        card.reasons |= GroupGone;
+                    else if (written != p.group)
+                        card.reasons |= MovedGroup;
+                    else
+                        card.reasons |= AccessChanged;
+                }
+                if (e.system != systemNumber)
+                    card.reasons |= SystemChanged;
+                card.state = State::UpToDate;
+            }
+            if (e.verification == journal::Verification::NotVerified)
+                card.reasons |= NotVerified;
+            if (card.reasons != 0)
+                card.state = State::ToRewrite;
+        }
+        list.push_back(card);
+    }
+    for (int number = cards::MinPersonNumber; number <= cards::MaxPersonNumber; ++number) {
+        const int i = newest[size_t(number)];
+        if (i < 0 || held[size_t(number)] || !opensDoors(events[size_t(i)]))
+            continue;
+        unsigned reasons = PersonDeleted;
+        if (events[size_t(i)].verification == journal::Verification::NotVerified)
+            reasons |= NotVerified;
+        list.push_back({number, {}, {}, false, State::ToRewrite, reasons, i});
+    }
+    return list;
+}
+
+bool cardStillOpens(const std::vector<JournalEvent>& events, qint64 number)
+{
+    for (auto e = events.rbegin(); e != events.rend(); ++e) {
+        if (e->userCardWrite() && e->person == number)
+            return opensDoors(*e);
+    }
+    return false;
+}
+
+QString stateWord(State state)
+{
+    switch (state) {
+    case State::UpToDate:
+        return QStringLiteral("up to date");
+    case State::ToRewrite:
+        return QStringLiteral("to rewrite");
+    case State::Withdrawn:
+        return QStringLiteral("withdrawn");
+    case State::NoCardYet:
+        break;
+    }
+    return QStringLiteral("no card yet");
+}
+
+} // namespace field

@@ -1,0 +1,186 @@
+#include "data/JournalReader.h"
+
+#include "cards/CardNumber.h"
+#include "config/Cp1250.h"
+
+#include <QFile>
+
+#include <cctype>
+#include <charconv>
+#include <limits>
+
+namespace {
+
+// yyyy-MM-dd HH:mm:ss
+bool readsAsTime(QByteArrayView t)
+{
+    static constexpr char Pattern[] = "dddd-dd-dd dd:dd:dd";
+    if (t.size() != qsizetype(sizeof Pattern - 1))
+        return false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const bool digit = t[i] >= '0' && t[i] <= '9';
+        if (Pattern[i] == 'd' ? !digit : t[i] != Pattern[i])
+            return false;
+    }
+    return true;
+}
+
+bool readNumber(QByteArrayView text, qint64* value)
+{
+    if (text.isEmpty())
+        return false;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, *value);
+    return error == std::errc() && stop == end;
+}
+
+bool readHex(QByteArrayView text, QByteArray* bytes)
+{
+    for (char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    *bytes = QByteArray::fromHex(text.toByteArray());
+    return true;
+}
+
+JournalEvent::Kind kindOf(QByteArrayView operation)
+{
+    const QByteArray program = journal::ProgramOperation.toLatin1();
+    const QByteArray remove = journal::RemoveOperation.toLatin1();
+    const QByteArray config = journal::ConfigOperation.toLatin1();
+    if (operation == program)
+        return JournalEvent::Kind::Program;
+    if (operation == remove)
+        return JournalEvent::Kind::RemovePermissions;
+    if (operation == config)
+        return JournalEvent::Kind::ConfigurationCard;
+    return JournalEvent::Kind::Other;
+}
+
+constexpr int CardDataHexDigits = 32;
+
+} // namespace
+
+QString JournalEvent::field(int column) const
+{
+    qsizetype start = 0;
+    for (int c = 0; c < column; ++c) {
+        start = text.indexOf('\t', start);
+        if (start < 0)
+            return {};
+        ++start;
+    }
+    const qsizetype end = text.indexOf('\t', start);
+    return cp1250::decode(QByteArrayView(text).sliced(start, (end < 0 ? text.size() : end) - start));
+}
+
+std::optional<cards::Identifier> JournalEvent::identifier() const
+{
+    const auto fits = [](qint64 v) { return v >= 0 && v <= std::numeric_limits<int>::max(); };
+    if (damaged() || !fits(person) || !fits(system) || !fits(duplicate))
+        return std::nullopt;
+    return cards::identifierOf(int(system), int(person), int(duplicate));
+}
+
+JournalEvent JournalReader::parseLine(QByteArrayView line, int lineNumber)
+{
+    JournalEvent e;
+    e.line = lineNumber;
+    e.text = line.toByteArray();
+    QByteArrayView fields[journal::ColumnCount];
+    int count = 0;
+    for (qsizetype start = 0;;) {
+        const qsizetype tab = line.indexOf('\t', start);
+        if (count < journal::ColumnCount)
+            fields[count] = line.sliced(start, (tab < 0 ? line.size() : tab) - start);
+        ++count;
+        if (tab < 0)
+            break;
+        start = tab + 1;
+    }
+    if (count != journal::OldColumnCount && count != journal::ColumnCount) {
+        e.problem = JournalEvent::Problem::FieldCount;
+        return e;
+    }
+    e.kind = kindOf(fields[journal::Operation]);
+    if (!readsAsTime(fields[journal::Time]) || !readNumber(fields[journal::Person], &e.person) ||
+        !readNumber(fields[journal::System], &e.system) || !readNumber(fields[journal::Duplicate], &e.duplicate)) {
+        e.problem = JournalEvent::Problem::Number;
+        return e;
+    }
+    // A card written carries all of blocks 3..6; a Find has none.
+    const QByteArrayView hex = fields[journal::Data];
+    const bool written = e.kind != JournalEvent::Kind::Other;
+    if ((written || !hex.isEmpty()) && (hex.size() != CardDataHexDigits || !readHex(hex, &e.data))) {
+        e.problem = JournalEvent::Problem::Hex;
+        e.data.clear();
+        return e;
+    }
+    if (count == journal::ColumnCount)
+        e.verification = journal::verificationOf(QString::fromLatin1(fields[journal::Verified]));
+    return e;
+}
+
+std::vector<JournalEvent> JournalReader::parse(QByteArrayView bytes, int firstLine)
+{
+    std::vector<JournalEvent> events;
+    events.reserve(size_t(bytes.count('\n') + 1));
+    int number = firstLine;
+    for (qsizetype start = 0; start < bytes.size(); ++number) {
+        qsizetype end = bytes.indexOf('\n', start);
+        const qsizetype next = end < 0 ? bytes.size() : end + 1;
+        if (end < 0)
+            end = bytes.size();
+        QByteArrayView line = bytes.sliced(start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        start = next;
+        if (line.isEmpty())
+            continue; // nothing was written on it
+        if (number == 1 && line.startsWith(journal::HeaderStart.toLatin1()))
+            continue;
+        events.push_back(parseLine(line, number));
+    }
+    return events;
+}
+
+JournalReader::JournalReader(QString path) : m_path(std::move(path)) {}
+
+bool JournalReader::refresh(QString* error)
+{
+    QFile file(m_path);
+    if (!file.exists()) {
+        *this = JournalReader(m_path);
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (file.size() < m_consumed)
+        *this = JournalReader(m_path);
+    if (!file.seek(m_consumed)) {
+        *error = file.errorString();
+        return false;
+    }
+    const QByteArray added = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    // A line still without its end was read as it stood; it is read again
+    // with whatever has been appended to it.
+    if (m_openTail)
+        m_events.pop_back();
+    const qsizetype complete = added.lastIndexOf('\n') + 1;
+    std::vector<JournalEvent> fresh = parse(QByteArrayView(added).first(complete), m_nextLine);
+    m_events.insert(m_events.end(), std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
+    m_consumed += complete;
+    m_nextLine += int(QByteArrayView(added).first(complete).count('\n'));
+    std::vector<JournalEvent> tail = parse(QByteArrayView(added).sliced(complete), m_nextLine);
+    m_openTail = !tail.empty();
+    if (m_openTail)
+        m_events.push_back(std::move(tail.front()));
+    return true;
+}

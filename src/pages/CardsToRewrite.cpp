@@ -1,0 +1,42 @@
+#include "pages/CardsToRewrite.h"
+
+#include "state/ProgramState.h"
+
+#include <algorithm>
+
+CardsToRewrite::CardsToRewrite(const Table& persons, const Table& groups, const ProgramState& state,
+                               QString journalPath)
+    : m_persons(persons), m_groups(groups), m_state(state), m_journal(std::move(journalPath))
+{
+}
+
+bool CardsToRewrite::update(QString* error)
+{
+    const bool read = m_journal.refresh(error);
+    m_cards = field::evaluate(m_journal.events(), field::rosterOf(m_persons, m_groups), m_state.SystemNumber);
+    m_toRewrite = 0;
+    m_byNumber.clear();
+    m_byNumber.reserve(qsizetype(m_cards.size()));
+    for (int i = 0; i < int(m_cards.size()); ++i) {
+        const field::Card& card = m_cards[size_t(i)];
+        m_toRewrite += card.state == field::State::ToRewrite ? 1 : 0;
+        if (card.inTable)
+            m_byNumber.insert(card.number, i);
+    }
+    return read;
+}
+
+std::pair<QString, QString> CardsToRewrite::namesOf(qint64 number) const
+{
+    const auto it = m_byNumber.constFind(number);
+    if (it == m_byNumber.constEnd())
+        return {};
+    const field::Card& card = m_cards[size_t(*it)];
+    return {card.familyName, card.firstName};
+}
+
+bool CardsToRewrite::cardOutFor(qint64 number) const
+{
+    return std::any_of(m_cards.rbegin(), m_cards.rend(),
+                       [number](const field::Card& card) { return !card.inTable && card.number == number; });
+}

@@ -1,0 +1,50 @@
+#include "ui/CardJournalForm.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize InitialSize(1000, 600);
+
+} // namespace
+
+CardJournalForm::CardJournalForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CardJournalForm"));
+    resize(InitialSize);
+    FilterCaption = new QLabel(this);
+    FilterCaption->setObjectName(QStringLiteral("FilterCaption"));
+    JournalFilter = new QLineEdit(this);
+    JournalFilter->setObjectName(QStringLiteral("JournalFilter"));
+    JournalFilter->setClearButtonEnabled(true);
+    JournalList = new QTableView(this);
+    JournalList->setObjectName(QStringLiteral("JournalList"));
+    JournalList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    JournalList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    JournalList->verticalHeader()->hide();
+    JournalList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    JournalList->horizontalHeader()->setStretchLastSection(true);
+
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(FilterCaption);
+    filterRow->addWidget(JournalFilter, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filterRow);
+    layout->addWidget(JournalList);
+}
+
+void CardJournalForm::setModel(QAbstractItemModel* journal)
+{
+    JournalList->setModel(journal);
+}
+
+void CardJournalForm::setTitles(const QString& window, const QString& filterCaption)
+{
+    setWindowTitle(window);
+    FilterCaption->setText(filterCaption);
+}

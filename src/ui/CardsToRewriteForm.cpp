@@ -1,0 +1,61 @@
+#include "ui/CardsToRewriteForm.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize InitialSize(900, 560);
+
+QTableView* listView(QWidget* parent, const char* name)
+{
+    auto* view = new QTableView(parent);
+    view->setObjectName(QLatin1String(name));
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->verticalHeader()->hide();
+    // Fixed row heights: a list of every person opens without measuring each row.
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->horizontalHeader()->setStretchLastSection(true);
+    return view;
+}
+
+} // namespace
+
+CardsToRewriteForm::CardsToRewriteForm(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CardsToRewriteForm"));
+    resize(InitialSize);
+    RewriteCount = new QLabel(this);
+    RewriteCount->setObjectName(QStringLiteral("RewriteCount"));
+    RewriteList = listView(this, "RewriteList");
+    NoCardCount = new QLabel(this);
+    NoCardCount->setObjectName(QStringLiteral("NoCardCount"));
+    NoCardList = listView(this, "NoCardList");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(RewriteCount);
+    layout->addWidget(RewriteList, 3);
+    layout->addWidget(NoCardCount);
+    layout->addWidget(NoCardList, 1);
+
+    for (QTableView* view : {RewriteList, NoCardList})
+        connect(view, &QTableView::doubleClicked, this,
+                [this, view](const QModelIndex& index) { emit personChosen(view->model(), index.row()); });
+}
+
+void CardsToRewriteForm::setModels(QAbstractItemModel* toRewrite, QAbstractItemModel* noCardYet)
+{
+    RewriteList->setModel(toRewrite);
+    NoCardList->setModel(noCardYet);
+}
+
+void CardsToRewriteForm::setTitles(const QString& window, const QString& toRewrite, const QString& noCardYet)
+{
+    setWindowTitle(window);
+    RewriteCount->setText(toRewrite);
+    NoCardCount->setText(noCardYet);
+}
