@@ -27,26 +27,6 @@
 
 namespace {
 
-struct AdminProgram : Program
-{
-    AdminProgram()
-    {
-        applyLanguage();
-        form1->EnterWorkingState(TForm1::Role::Administrator);
-    }
-};
-
-// The value of one field of every stored record, as another program reads it.
-QStringList storedColumn(const QString& file, const QString& field)
-{
-    Table t;
-    t.open(file);
-    QStringList values;
-    for (t.first(); !t.atEnd(); t.next())
-        values << t.asText(field);
-    return values;
-}
-
 const QByteArray Config =
     "[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\n[COM_PORT]\r\nPORT=%1\r\n[Language]\r\nLanguage=English\r\n";
 
@@ -94,7 +74,7 @@ private slots:
             readers.setInteger("TIME", 5);
             readers.post();
         }
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.ui().Czytniki1->trigger();
         p.click("SpeedButton1");
         auto* time = p.find<DbComboBox>("DBComboBox1");
@@ -138,7 +118,7 @@ private slots:
         QFETCH(QString, asked);
         QFETCH(QByteArray, storedKeys);
         QFETCH(QString, box);
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         auto* edit = p.find<QLineEdit>("Edit1");
         edit->setText(typed);
         MessageBox::setNextAnswer(yes ? 0 : 1);
@@ -178,7 +158,7 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(QString, ticked);
         writeFile("config.ini", QByteArray(Config).replace("%1", port));
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         if (!chosen.isEmpty())
             p.find<QAction>(qPrintable(chosen))->trigger();
         for (QAction* item : p.ui().Wybrportu1->actions())
@@ -205,7 +185,7 @@ private slots:
         for (int i = 0; i < badRows; ++i)
             csv += "Nowak,Jan,Nowhere\r\n";
         writeFile("in.csv", csv);
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.form1->findChild<ExchangeMenu*>()->setFileChooser(
             [this](bool, const QString&, const QString&) { return m_dir->filePath("in.csv"); });
         p.ui().Importosb1->trigger();
@@ -270,7 +250,7 @@ private slots:
             }
         }
         const QByteArray before = readFile(TableLayouts::PersonsFile) + readFile(TableLayouts::ReadersFile);
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.form1->show();
         auto* view = p.find<DbGrid>(qPrintable(grid));
         p.ui().Pager1->setCurrentWidget(view->parentWidget());

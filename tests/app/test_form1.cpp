@@ -166,9 +166,7 @@ private slots:
 
     void settingsPageSaves()
     {
-        Program p;
-        p.applyLanguage();
-        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        Program p(TForm1::Role::Administrator);
         p.ui().Edit1->setText("2000000");
         MessageBox::setNextAnswer(0); // the change is asked first: Yes
         QTest::mouseClick(p.ui().Button5, Qt::LeftButton);

@@ -119,9 +119,7 @@ private slots:
                 groups.post();
             }
         }
-        Program p;
-        p.applyLanguage();
-        p.form1->EnterWorkingState(role);
+        Program p(role);
         auto* menu = p.form1->findChild<PrintMenu*>();
         QVERIFY(menu);
         menu->setToday([] { return QDate(2024, 3, 5); });

@@ -32,16 +32,6 @@
 
 namespace {
 
-// A run logged in as the administrator, the language applied.
-struct AdminProgram : Program
-{
-    AdminProgram()
-    {
-        applyLanguage();
-        form1->EnterWorkingState(TForm1::Role::Administrator);
-    }
-};
-
 // One table's stored records, read as another program would after the end.
 QList<QVariantMap> stored(const QString& file, const QStringList& fields)
 {
@@ -90,7 +80,7 @@ private slots:
 
     void addPersonAndPickGroup()
     {
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.click("SpeedButton5");
         p.click("Button1");
         p.click("Button1");
@@ -129,7 +119,7 @@ private slots:
 
     void tickReadersOneAnd96()
     {
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.click("SpeedButton5");
         p.click("Button1");
         p.find<DbCheckBox>("DBCheckBox1")->click();
@@ -149,7 +139,7 @@ private slots:
 
     void addReadersUpTo96()
     {
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.click("SpeedButton1");
         for (int i = 0; i < 97; ++i)
             p.click("Button6");
@@ -201,7 +191,7 @@ private slots:
             addPerson(persons, 3, "Ewa", "Kowal", "Day");
             addPerson(persons, 4, "Piotr", "Zając", "Night");
         }
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.find<QCheckBox>("CheckBox2")->click();
         QTest::keyClicks(p.find<QLineEdit>("Edit4"), "KOW");
         QCOMPARE(p.ui().DBGrid1->model()->rowCount(), 2);
@@ -246,7 +236,7 @@ private slots:
             persons.open("osoby.dbf");
             addPerson(persons, 1, "Anna", "Kowalska", "");
         }
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.click("SpeedButton4");
         auto* edit = p.find<QLineEdit>("DBEdit8");
         edit->selectAll();
