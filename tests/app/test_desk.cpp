@@ -39,13 +39,7 @@ class TestDesk : public QObject
 private slots:
     void initTestCase() { MessageBox::setRecording(true); }
 
-    void init()
-    {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        writeFile("config.ini", QByteArray(Config).replace("%1", "1"));
-        MessageBox::takeShown();
-    }
+    void init() { QVERIFY(renewWorkingDirectory(m_dir, QByteArray(Config).replace("%1", "1"))); }
 
     void cleanup() { m_dir.reset(); }
 

@@ -93,11 +93,8 @@ private slots:
     void initTestCase() { MessageBox::setRecording(true); }
     void init()
     {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        writeFile("config.ini", "[Language]\r\nLanguage=English\r\n");
+        QVERIFY(renewWorkingDirectory(m_dir, "[Language]\r\nLanguage=English\r\n"));
         makeInstallation();
-        MessageBox::takeShown();
     }
     void cleanup() { m_dir.reset(); }
 

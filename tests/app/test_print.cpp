@@ -53,10 +53,7 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[Language]\r\nLanguage=English\r\n");
-        MessageBox::takeShown();
+        QVERIFY(renewWorkingDirectory(m_dir, "[PASSWORD]\r\nsys_nr=123456\r\n[Language]\r\nLanguage=English\r\n"));
     }
 
     void cleanup() { m_dir.reset(); }

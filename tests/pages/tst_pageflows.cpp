@@ -68,13 +68,7 @@ class TestPageFlows : public QObject
 private slots:
     void initTestCase() { MessageBox::setRecording(true); }
 
-    void init()
-    {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        writeFile("config.ini", "[Language]\r\nLanguage=English\r\n");
-        MessageBox::takeShown();
-    }
+    void init() { QVERIFY(renewWorkingDirectory(m_dir, "[Language]\r\nLanguage=English\r\n")); }
 
     void cleanup() { m_dir.reset(); }
 
