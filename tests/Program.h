@@ -60,6 +60,15 @@ struct Program
     }
 };
 
+// Stores one record, its fields given as text (numbers too).
+inline void addRecord(Table& t, const QStringList& fields, const QStringList& values)
+{
+    t.insert();
+    for (qsizetype n = 0; n < fields.size(); ++n)
+        t.setText(fields[n], values[n]);
+    t.post();
+}
+
 // One field of every stored record, read as another program would after the end.
 inline QStringList storedColumn(const QString& file, const QString& field)
 {

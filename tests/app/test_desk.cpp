@@ -64,10 +64,7 @@ private slots:
         {
             Table readers;
             readers.open(TableLayouts::ReadersFile);
-            readers.insert();
-            readers.setInteger("ID_CZYT", 1);
-            readers.setInteger("TIME", 5);
-            readers.post();
+            addRecord(readers, {"ID_CZYT", "TIME"}, {"1", "5"});
         }
         Program p(TForm1::Role::Administrator);
         p.ui().Czytniki1->trigger();
@@ -224,25 +221,15 @@ private slots:
         {
             Table persons;
             persons.open(TableLayouts::PersonsFile);
-            const QStringList fields{"NUMBER", "SURNAME", "NAME", "GROUP"};
             for (const QStringList& person : QList<QStringList>{{"1", "Jan", "Nowak", "Grupa 10"},
                                                                 {"2", "anna", "Kowalska", "Grupa 9"},
                                                                 {"3", "Łukasz", "Żółkiewski", "Grupa 10"},
-                                                                {"4", "Ewa", "Lis", "Grupa 2"}}) {
-                persons.insert();
-                for (int f = 0; f < fields.size(); ++f)
-                    persons.setText(fields[f], person[f]);
-                persons.post();
-            }
+                                                                {"4", "Ewa", "Lis", "Grupa 2"}})
+                addRecord(persons, {"NUMBER", "SURNAME", "NAME", "GROUP"}, person);
             Table readers;
             readers.open(TableLayouts::ReadersFile);
-            for (auto [number, name] : {std::pair{7, "Brama"}, std::pair{1, "Wejście"}, std::pair{2, "Biuro"}}) {
-                readers.insert();
-                readers.setInteger("ID_CZYT", number);
-                readers.setText("NAME", QString::fromUtf8(name));
-                readers.setInteger("TIME", 2);
-                readers.post();
-            }
+            for (const QStringList& reader : QList<QStringList>{{"7", "Brama"}, {"1", "Wejście"}, {"2", "Biuro"}})
+                addRecord(readers, {"ID_CZYT", "NAME", "TIME"}, reader + QStringList{"2"});
         }
         const QByteArray before = readFile(TableLayouts::PersonsFile) + readFile(TableLayouts::ReadersFile);
         Program p(TForm1::Role::Administrator);

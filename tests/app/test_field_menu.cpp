@@ -49,23 +49,12 @@ void makeInstallation()
     }
     Table persons;
     persons.open("osoby.dbf");
-    const std::tuple<int, const char*, const char*, const char*> people[] = {
-        {1, "Anna", "Kowalska", "Staff"}, {2, "Jan", "Nowak", "Night"}, {3, "Ewa", "Lis", "Staff"}};
-    for (const auto& [number, first, family, group] : people) {
-        persons.insert();
-        persons.setInteger("NUMBER", number);
-        persons.setText("SURNAME", first);
-        persons.setText("NAME", family);
-        persons.setText("GROUP", group);
-        persons.post();
-    }
+    for (const QStringList& person : QList<QStringList>{
+             {"1", "Anna", "Kowalska", "Staff"}, {"2", "Jan", "Nowak", "Night"}, {"3", "Ewa", "Lis", "Staff"}})
+        addRecord(persons, {"NUMBER", "SURNAME", "NAME", "GROUP"}, person);
     Table readers;
     readers.open("sprzet.dbf");
-    readers.insert();
-    readers.setInteger("ID_CZYT", 1);
-    readers.setText("NAME", "Door");
-    readers.setInteger("TIME", 2);
-    readers.post();
+    addRecord(readers, {"ID_CZYT", "NAME", "TIME"}, {"1", "Door", "2"});
     writeFile("cards.log", "time\trole\toperation\tperson\tsystem\tduplicate\tgroup\tdata\r\n"
                            "2024-03-05 14:07:09\tuser\tProgram\t1\t1\t0\tStaff\t" +
                                access({1, 2}) +
