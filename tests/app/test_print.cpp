@@ -91,20 +91,13 @@ private slots:
         {
             Table t;
             t.open(TableLayouts::PersonsFile);
-            for (int n = 1; n <= persons; ++n) {
-                t.insert();
-                t.setInteger("NUMBER", n);
-                t.setText("SURNAME", QStringLiteral("Łukasz %1").arg(n));
-                t.setText("NAME", QStringLiteral("Żółkiewski %1").arg(n));
-                t.setText("GROUP", "Magazyn");
-                t.post();
-            }
+            for (int n = 1; n <= persons; ++n)
+                addRecord(t, {"NUMBER", "SURNAME", "NAME", "GROUP"},
+                          {QString::number(n), QStringLiteral("Łukasz %1").arg(n),
+                           QStringLiteral("Żółkiewski %1").arg(n), "Magazyn"});
             Table readers;
             readers.open(TableLayouts::ReadersFile);
-            readers.insert();
-            readers.setInteger("ID_CZYT", 5);
-            readers.setText("NAME", "Brama wjazdowa");
-            readers.post();
+            addRecord(readers, {"ID_CZYT", "NAME"}, {"5", "Brama wjazdowa"});
             Table groups;
             groups.open(TableLayouts::GroupsFile);
             for (const char* name : {"Goście", "Magazyn"}) {

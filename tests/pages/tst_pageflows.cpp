@@ -49,14 +49,9 @@ QList<QVariantMap> stored(const QString& file, const QStringList& fields)
     return rows;
 }
 
-void addPerson(Table& persons, int number, const QString& first, const QString& family, const QString& group)
+void addPerson(Table& persons, const QStringList& values)
 {
-    persons.insert();
-    persons.setInteger("NUMBER", number);
-    persons.setText("SURNAME", first);
-    persons.setText("NAME", family);
-    persons.setText("GROUP", group);
-    persons.post();
+    addRecord(persons, {"NUMBER", "SURNAME", "NAME", "GROUP"}, values);
 }
 
 } // namespace
@@ -180,10 +175,10 @@ private slots:
             }
             Table persons;
             persons.open("osoby.dbf");
-            addPerson(persons, 1, "Anna", "Kowalska", "Night");
-            addPerson(persons, 2, "Jan", "Nowak", "Night");
-            addPerson(persons, 3, "Ewa", "Kowal", "Day");
-            addPerson(persons, 4, "Piotr", "Zając", "Night");
+            addPerson(persons, {"1", "Anna", "Kowalska", "Night"});
+            addPerson(persons, {"2", "Jan", "Nowak", "Night"});
+            addPerson(persons, {"3", "Ewa", "Kowal", "Day"});
+            addPerson(persons, {"4", "Piotr", "Zając", "Night"});
         }
         Program p(TForm1::Role::Administrator);
         p.find<QCheckBox>("CheckBox2")->click();
@@ -228,7 +223,7 @@ private slots:
         {
             Table persons;
             persons.open("osoby.dbf");
-            addPerson(persons, 1, "Anna", "Kowalska", "");
+            addPerson(persons, {"1", "Anna", "Kowalska", ""});
         }
         Program p(TForm1::Role::Administrator);
         p.click("SpeedButton4");
