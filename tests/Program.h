@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "data/Table.h"
+#include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"
 #include "ui/TForm4.h"
@@ -24,6 +25,12 @@ struct Program
     std::unique_ptr<TForm4> form4 = std::make_unique<TForm4>();
 
     Program() { form1->setDialogs(form2.get(), form3.get(), form4.get()); }
+    // A run logged in, the language applied.
+    explicit Program(TForm1::Role role) : Program()
+    {
+        applyLanguage();
+        form1->EnterWorkingState(role);
+    }
     ~Program() { form1.reset(); }
 
     MainWindowUi& ui() { return form1->ui(); }
@@ -52,3 +59,32 @@ struct Program
         form1.reset();
     }
 };
+
+// Stores one record, its fields given as text (numbers too).
+inline void addRecord(Table& t, const QStringList& fields, const QStringList& values)
+{
+    t.insert();
+    for (qsizetype n = 0; n < fields.size(); ++n)
+        t.setText(fields[n], values[n]);
+    t.post();
+}
+
+// One field of every stored record, read as another program would after the end.
+inline QStringList storedColumn(const QString& file, const QString& field)
+{
+    Table t;
+    t.open(file);
+    QStringList values;
+    for (t.first(); !t.atEnd(); t.next())
+        values << t.asText(field);
+    return values;
+}
+
+// The texts of the message boxes shown since the last look.
+inline QStringList shownTexts()
+{
+    QStringList texts;
+    for (const MessageBox::Shown& s : MessageBox::takeShown())
+        texts << s.text;
+    return texts;
+}

@@ -49,23 +49,12 @@ void makeInstallation()
     }
     Table persons;
     persons.open("osoby.dbf");
-    const std::tuple<int, const char*, const char*, const char*> people[] = {
-        {1, "Anna", "Kowalska", "Staff"}, {2, "Jan", "Nowak", "Night"}, {3, "Ewa", "Lis", "Staff"}};
-    for (const auto& [number, first, family, group] : people) {
-        persons.insert();
-        persons.setInteger("NUMBER", number);
-        persons.setText("SURNAME", first);
-        persons.setText("NAME", family);
-        persons.setText("GROUP", group);
-        persons.post();
-    }
+    for (const QStringList& person : QList<QStringList>{
+             {"1", "Anna", "Kowalska", "Staff"}, {"2", "Jan", "Nowak", "Night"}, {"3", "Ewa", "Lis", "Staff"}})
+        addRecord(persons, {"NUMBER", "SURNAME", "NAME", "GROUP"}, person);
     Table readers;
     readers.open("sprzet.dbf");
-    readers.insert();
-    readers.setInteger("ID_CZYT", 1);
-    readers.setText("NAME", "Door");
-    readers.setInteger("TIME", 2);
-    readers.post();
+    addRecord(readers, {"ID_CZYT", "NAME", "TIME"}, {"1", "Door", "2"});
     writeFile("cards.log", "time\trole\toperation\tperson\tsystem\tduplicate\tgroup\tdata\r\n"
                            "2024-03-05 14:07:09\tuser\tProgram\t1\t1\t0\tStaff\t" +
                                access({1, 2}) +
@@ -83,16 +72,6 @@ QStringList rowsOf(const QAbstractItemModel* model, int column)
     return rows;
 }
 
-QList<qint64> storedNumbers(const QString& file, const char* field)
-{
-    Table t;
-    t.open(file);
-    QList<qint64> numbers;
-    for (t.first(); !t.atEnd(); t.next())
-        numbers << t.asInteger(field);
-    return numbers;
-}
-
 } // namespace
 
 class TestFieldMenu : public QObject
@@ -103,19 +82,14 @@ private slots:
     void initTestCase() { MessageBox::setRecording(true); }
     void init()
     {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        writeFile("config.ini", "[Language]\r\nLanguage=English\r\n");
+        QVERIFY(renewWorkingDirectory(m_dir, "[Language]\r\nLanguage=English\r\n"));
         makeInstallation();
-        MessageBox::takeShown();
     }
     void cleanup() { m_dir.reset(); }
 
     void countAndListFollowChanges()
     {
-        Program p;
-        p.applyLanguage();
-        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        Program p(TForm1::Role::Administrator);
         auto* status = p.find<QLabel>("CardsToRewriteStatus");
         QTRY_COMPARE(status->text(), QStringLiteral("Cards to rewrite: 0"));
 
@@ -184,9 +158,7 @@ private slots:
     {
         QFETCH(QString, filter);
         QFETCH(QStringList, operations);
-        Program p;
-        p.applyLanguage();
-        p.form1->EnterWorkingState(TForm1::Role::User);
+        Program p(TForm1::Role::User);
         p.find<QAction>("CardJournal1")->trigger();
         QVERIFY(p.find<QDialog>("CardJournalForm")->isVisible());
         QTest::keyClicks(p.find<QLineEdit>("JournalFilter"), filter);
@@ -204,22 +176,22 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QStringList>("shown"); // the question, then any message
-        QTest::addColumn<QList<qint64>>("stored");
+        QTest::addColumn<QStringList>("stored");
         const QString card = "The card of Anna Kowalska (number 1) still opens readers: deleting the person does not "
                              "take its access away. Write Remove permissions to the card first?";
         // No programmer connected: Remove permissions cannot be written, so Anna stays.
         QTest::newRow("card out, remove first")
-            << "osoby.dbf" << 0 << 0 << QStringList{card, "Communication error"} << QList<qint64>{1, 2, 3};
-        QTest::newRow("card out, delete anyway") << "osoby.dbf" << 0 << 1 << QStringList{card} << QList<qint64>{2, 3};
-        QTest::newRow("card out, cancel") << "osoby.dbf" << 0 << 2 << QStringList{card} << QList<qint64>{1, 2, 3};
+            << "osoby.dbf" << 0 << 0 << QStringList{card, "Communication error"} << QStringList{"1", "2", "3"};
+        QTest::newRow("card out, delete anyway") << "osoby.dbf" << 0 << 1 << QStringList{card} << QStringList{"2", "3"};
+        QTest::newRow("card out, cancel") << "osoby.dbf" << 0 << 2 << QStringList{card} << QStringList{"1", "2", "3"};
         QTest::newRow("no card, delete") << "osoby.dbf" << 2 << 0 << QStringList{"Delete Ewa Lis (number 3)?"}
-                                         << QList<qint64>{1, 2};
+                                         << QStringList{"1", "2"};
         QTest::newRow("no card, cancel") << "osoby.dbf" << 2 << 1 << QStringList{"Delete Ewa Lis (number 3)?"}
-                                         << QList<qint64>{1, 2, 3};
+                                         << QStringList{"1", "2", "3"};
         QTest::newRow("reader, delete") << "sprzet.dbf" << 0 << 0
-                                        << QStringList{"Delete the reader \"Door\" (number 1)?"} << QList<qint64>{};
+                                        << QStringList{"Delete the reader \"Door\" (number 1)?"} << QStringList{};
         QTest::newRow("reader, cancel") << "sprzet.dbf" << 0 << 1
-                                        << QStringList{"Delete the reader \"Door\" (number 1)?"} << QList<qint64>{1};
+                                        << QStringList{"Delete the reader \"Door\" (number 1)?"} << QStringList{"1"};
     }
     void deleteAsksFirst()
     {
@@ -227,23 +199,18 @@ private slots:
         QFETCH(int, row);
         QFETCH(int, answer);
         QFETCH(QStringList, shown);
-        QFETCH(QList<qint64>, stored);
+        QFETCH(QStringList, stored);
         {
-            Program p;
-            p.applyLanguage();
-            p.form1->EnterWorkingState(TForm1::Role::Administrator);
+            Program p(TForm1::Role::Administrator);
             const bool persons = table == u"osoby.dbf";
             p.click(persons ? "SpeedButton4" : "SpeedButton1");
             (persons ? p.ui().DBGrid1 : p.ui().DBGrid3)->selectRow(row);
             MessageBox::setNextAnswer(answer);
             p.click(persons ? "Button7" : "Button8");
-            QStringList texts;
-            for (const MessageBox::Shown& s : MessageBox::takeShown())
-                texts << s.text;
-            QCOMPARE(texts, shown);
+            QCOMPARE(shownTexts(), shown);
             p.end();
         }
-        QCOMPARE(storedNumbers(table, table == u"osoby.dbf" ? "NUMBER" : "ID_CZYT"), stored);
+        QCOMPARE(storedColumn(table, table == u"osoby.dbf" ? "NUMBER" : "ID_CZYT"), stored);
     }
 
 private:

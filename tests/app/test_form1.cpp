@@ -38,12 +38,7 @@ class TestForm1 : public QObject
 private slots:
     void initTestCase() { MessageBox::setRecording(true); }
 
-    void init()
-    {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        MessageBox::takeShown();
-    }
+    void init() { QVERIFY(renewWorkingDirectory(m_dir)); }
 
     void cleanup() { m_dir.reset(); }
 
@@ -166,9 +161,7 @@ private slots:
 
     void settingsPageSaves()
     {
-        Program p;
-        p.applyLanguage();
-        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        Program p(TForm1::Role::Administrator);
         p.ui().Edit1->setText("2000000");
         MessageBox::setNextAnswer(0); // the change is asked first: Yes
         QTest::mouseClick(p.ui().Button5, Qt::LeftButton);

@@ -53,10 +53,7 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[Language]\r\nLanguage=English\r\n");
-        MessageBox::takeShown();
+        QVERIFY(renewWorkingDirectory(m_dir, "[PASSWORD]\r\nsys_nr=123456\r\n[Language]\r\nLanguage=English\r\n"));
     }
 
     void cleanup() { m_dir.reset(); }
@@ -94,20 +91,13 @@ private slots:
         {
             Table t;
             t.open(TableLayouts::PersonsFile);
-            for (int n = 1; n <= persons; ++n) {
-                t.insert();
-                t.setInteger("NUMBER", n);
-                t.setText("SURNAME", QStringLiteral("Łukasz %1").arg(n));
-                t.setText("NAME", QStringLiteral("Żółkiewski %1").arg(n));
-                t.setText("GROUP", "Magazyn");
-                t.post();
-            }
+            for (int n = 1; n <= persons; ++n)
+                addRecord(t, {"NUMBER", "SURNAME", "NAME", "GROUP"},
+                          {QString::number(n), QStringLiteral("Łukasz %1").arg(n),
+                           QStringLiteral("Żółkiewski %1").arg(n), "Magazyn"});
             Table readers;
             readers.open(TableLayouts::ReadersFile);
-            readers.insert();
-            readers.setInteger("ID_CZYT", 5);
-            readers.setText("NAME", "Brama wjazdowa");
-            readers.post();
+            addRecord(readers, {"ID_CZYT", "NAME"}, {"5", "Brama wjazdowa"});
             Table groups;
             groups.open(TableLayouts::GroupsFile);
             for (const char* name : {"Goście", "Magazyn"}) {
@@ -119,9 +109,7 @@ private slots:
                 groups.post();
             }
         }
-        Program p;
-        p.applyLanguage();
-        p.form1->EnterWorkingState(role);
+        Program p(role);
         auto* menu = p.form1->findChild<PrintMenu*>();
         QVERIFY(menu);
         menu->setToday([] { return QDate(2024, 3, 5); });

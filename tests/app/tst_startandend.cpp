@@ -65,12 +65,7 @@ class TestStartAndEnd : public QObject
 private slots:
     void initTestCase() { MessageBox::setRecording(true); }
 
-    void init()
-    {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        MessageBox::takeShown();
-    }
+    void init() { QVERIFY(renewWorkingDirectory(m_dir)); }
 
     void cleanup() { m_dir.reset(); }
 

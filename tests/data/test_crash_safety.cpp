@@ -247,11 +247,9 @@ void TestCrashSafety::changeIsWholeAfterACrash()
     QFETCH(bool, tail);
     const auto told = tail ? TableRepair::Kind::TailMoved : TableRepair::Kind::ChangeUndone;
     const Files before = threePersons();
-    QTemporaryDir model;
-    restore(model.path(), before);
-    const Reopened old = reopen(model.path());
     QTemporaryDir scratch;
     restore(scratch.path(), before);
+    const Reopened old = reopen(scratch.path());
     const QList<KillPoint> points = killPointsOf(operation, scratch.path());
     const Reopened changed = reopen(scratch.path());
     const QByteArray changedTable = readFile(scratch.filePath(Dbf));
@@ -308,8 +306,8 @@ void TestCrashSafety::importFailingToWriteLeavesTheFilesAsTheyWere()
     const Files before = threePersons();
     QTemporaryDir scratch;
     restore(scratch.path(), before);
-    const int steps = killPointsOf(importPersons, scratch.path()).last().at;
-    for (int at = 1; at <= steps; ++at) {
+    const qsizetype steps = killpoints::run([&] { importPersons(scratch.path()); }).steps.size();
+    for (int at = 1; at <= int(steps); ++at) {
         QTemporaryDir dir;
         restore(dir.path(), before);
         const auto persons = openTable(dir.path(), Dbf);
@@ -349,18 +347,12 @@ void TestCrashSafety::tableIsCreatedWholeOrNotAtAll()
         DbfFile::create(QDir(dir).filePath(Dbf), TableLayouts::personsFields());
     };
     QTemporaryDir scratch;
-    QList<QString> steps;
-    const filesync::Hook previous = filesync::setHook([&](const filesync::Step& s) {
-        steps << killpoints::describe(s);
-        return 0;
-    });
-    create(scratch.path());
-    filesync::setHook(previous);
+    const QStringList steps = killpoints::run([&] { create(scratch.path()); }).steps;
     // The notes come first; the table appears by a rename only.
     QCOMPARE(steps.first(), QStringLiteral("write osoby.dbt"));
     QVERIFY(steps.last().startsWith(u"rename ") && steps.last().endsWith(u" osoby.dbf"));
 
-    for (int at = 1; at <= steps.size(); ++at) {
+    for (int at = 1; at <= int(steps.size()); ++at) {
         for (qint64 torn : {qint64(-1), qint64(1)}) {
             QTemporaryDir dir;
             if (!strayNotes.isEmpty())

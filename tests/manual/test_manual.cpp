@@ -97,10 +97,8 @@ void TestManual::initTestCase()
 
 void TestManual::init()
 {
-    m_dir = std::make_unique<WorkingDirectory>();
-    QVERIFY(m_dir->isValid());
+    QVERIFY(renewWorkingDirectory(m_dir));
     m_opened.clear();
-    MessageBox::takeShown();
 }
 
 void TestManual::cleanup()

@@ -1,5 +1,4 @@
-#include "link/LinkFakes.h"
-#include "ui/UiFixture.h"
+#include "PageRig.h"
 
 #include "TestFiles.h"
 
@@ -7,14 +6,9 @@
 #include "config/AppError.h"
 #include "config/Cp1250.h"
 #include "data/FileSync.h"
-#include "i18n/LanguageTables.h"
-#include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
 #include "pages/PersonCards.h"
 #include "pages/ReaderCards.h"
-#include "state/ProgramState.h"
 #include "ui/DbText.h"
-#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -30,28 +24,15 @@
 // pauses move: what goes on the card, what the operator sees, what is stored.
 namespace {
 
-constexpr int System = 123456;
+constexpr int System = PageRig::System;
 
-struct Rig
+struct Rig : PageRig
 {
-    UiFixture ui;
-    TableFixture tables;
-    ProgramState state;
-    FakeClock clock;
-    FakePort port{clock};
-    RecordingView view;
-    ProgrammerLink link{LinkState{state.LinkOpen, state.PortNumber, state.PortCaption}, port, view,
-                        [this](std::chrono::milliseconds d) { clock.pause(d); }};
-    CardJournal journal{QDir(tables.dir.path()).filePath(CardJournal::FileName)};
     PersonCards persons{state, link, tables.persons, tables.groups, journal, ui.ui};
     ReaderCards readers{state, link, tables.readers, journal, ui.ui};
 
     Rig()
     {
-        state.SystemNumber = System;
-        state.PortCaption = QStringLiteral("COM1 ");
-        i18n::copyLanguageTable(u"English", &state.TextSlots);
-        journal.setRole(QStringLiteral("user"));
         journal.setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); });
         persons.setCardInformation(ui.form4.get());
         link.setCardReadHandler([this](const cards::CardIdentity& c) { persons.evaluateCard(c); });
@@ -61,15 +42,6 @@ struct Rig
         MessageBox::takeShown();
     }
 
-    void addGroup(const QString& name, const QList<int>& readerNumbers)
-    {
-        Table& g = tables.groups;
-        g.insert();
-        g.setText(QStringLiteral("NAME"), name);
-        for (int n : readerNumbers)
-            g.setLogical(QStringLiteral("P%1").arg(n), true);
-        g.post();
-    }
     void addPerson(qint64 number, const QString& group, qint64 index, const QString& info = QString())
     {
         Table& p = tables.persons;
@@ -143,14 +115,6 @@ struct Rig
         link.Timer1Timer();
     }
 };
-
-QStringList shownMessages()
-{
-    QStringList list;
-    for (const MessageBox::Shown& s : MessageBox::takeShown())
-        list << s.text + u'|' + s.caption;
-    return list;
-}
 
 QByteArray noAccess()
 {

@@ -84,13 +84,11 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
+        QVERIFY(renewWorkingDirectory(m_dir));
         m_sim = std::make_unique<Simulator>(m_dir->path());
         QVERIFY(!m_sim->device.isEmpty());
         writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[COM_PORT]\r\nPORT=1\r\nCOM1=" +
                                     m_sim->device.toLocal8Bit() + "\r\n[Language]\r\nLanguage=English\r\n");
-        MessageBox::takeShown();
     }
 
     void cleanup()

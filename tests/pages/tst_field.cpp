@@ -3,41 +3,23 @@
 // group's doors, a person's group, the system number, delete a person, and
 // the right cards become to rewrite; Program clears them.
 
-#include "link/LinkFakes.h"
-#include "ui/UiFixture.h"
-
+#include "PageRig.h"
 #include "SimDevice.h"
 #include "TestFiles.h"
 
 #include "data/CardsInField.h"
-#include "i18n/LanguageTables.h"
 #include "link/Frames.h"
-#include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
 #include "pages/CardListModel.h"
 #include "pages/CardsToRewrite.h"
 #include "pages/GroupsPage.h"
 #include "pages/PersonsPage.h"
-#include "state/ProgramState.h"
-#include "ui/MessageBox.h"
 
 #include <QTest>
 
 namespace {
 
-constexpr int System = 123456;
-
-struct Field
+struct Field : PageRig
 {
-    UiFixture ui;
-    TableFixture tables;
-    ProgramState state;
-    FakeClock clock;
-    FakePort port{clock};
-    RecordingView view;
-    ProgrammerLink link{LinkState{state.LinkOpen, state.PortNumber, state.PortCaption}, port, view,
-                        [this](std::chrono::milliseconds d) { clock.pause(d); }};
-    CardJournal journal{QDir(tables.dir.path()).filePath(CardJournal::FileName)};
     SimDevice programmer;
     bool dropWriteEnd = false; // the card stays as it was
     std::unique_ptr<GroupsPage> groups;
@@ -46,10 +28,6 @@ struct Field
 
     Field()
     {
-        state.SystemNumber = System;
-        state.PortCaption = QStringLiteral("COM1 ");
-        i18n::copyLanguageTable(u"English", &state.TextSlots);
-        journal.setRole(QStringLiteral("user"));
         port.answer = [this](const QByteArray& frame) {
             if (dropWriteEnd && frame == frames::writeEndFrame())
                 return QByteArray();
@@ -71,14 +49,6 @@ struct Field
         link.ConnectProgrammer();
     }
 
-    void addGroup(const QString& name, const QList<int>& readers)
-    {
-        tables.groups.insert();
-        tables.groups.setText(QStringLiteral("NAME"), name);
-        for (int n : readers)
-            tables.groups.setLogical(QStringLiteral("P%1").arg(n), true);
-        tables.groups.post();
-    }
     void addPerson(int number, const QString& first, const QString& family, const QString& group)
     {
         tables.persons.insert();
@@ -133,14 +103,6 @@ struct Field
         return values;
     }
 };
-
-QStringList messages()
-{
-    QStringList list;
-    for (const MessageBox::Shown& s : MessageBox::takeShown())
-        list << s.text;
-    return list;
-}
 
 } // namespace
 
@@ -203,7 +165,7 @@ private slots:
         Field f;
         for (int number : {1, 2, 3})
             f.program(number);
-        QCOMPARE(messages(), QStringList());
+        QCOMPARE(shownMessages(), QStringList());
 
         if (change == u"doors") {
             QVERIFY(f.tables.groups.locate(QStringLiteral("NAME"), QStringLiteral("Staff"), Qt::CaseSensitive));
@@ -222,7 +184,7 @@ private slots:
             f.tables.groups.setText(QStringLiteral("NAME"), QStringLiteral("Office"));
             f.tables.groups.post();
         } else if (change == u"system") {
-            f.state.SystemNumber = System + 1;
+            f.state.SystemNumber = PageRig::System + 1;
         } else if (change == u"delete anyway") {
             f.deletePerson(1, 1);
         } else if (change == u"remove then delete") {
@@ -234,7 +196,8 @@ private slots:
         } else if (change == u"not as written") {
             f.dropWriteEnd = true;
             f.program(2);
-            QCOMPARE(messages(), QStringList{"The card did not answer as written — check it with Find"});
+            QCOMPARE(shownMessages(),
+                     QStringList{"The card did not answer as written — check it with Find|Card check"});
             QCOMPARE(f.journalColumn(journal::Verified).last(), QStringLiteral("not verified"));
             f.dropWriteEnd = false;
         }
@@ -246,7 +209,7 @@ private slots:
             if (c.state == field::State::ToRewrite && c.inTable)
                 f.program(c.number);
         }
-        QCOMPARE(messages(), QStringList());
+        QCOMPARE(shownMessages(), QStringList());
         for (const QString& s : f.states())
             QVERIFY2(!s.contains(u"to rewrite") || s.contains(u"deleted"), qPrintable(s));
         QCOMPARE(f.journalColumn(journal::Verified).count(QStringLiteral("verified")),

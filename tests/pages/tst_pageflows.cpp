@@ -32,16 +32,6 @@
 
 namespace {
 
-// A run logged in as the administrator, the language applied.
-struct AdminProgram : Program
-{
-    AdminProgram()
-    {
-        applyLanguage();
-        form1->EnterWorkingState(TForm1::Role::Administrator);
-    }
-};
-
 // One table's stored records, read as another program would after the end.
 QList<QVariantMap> stored(const QString& file, const QStringList& fields)
 {
@@ -59,14 +49,9 @@ QList<QVariantMap> stored(const QString& file, const QStringList& fields)
     return rows;
 }
 
-void addPerson(Table& persons, int number, const QString& first, const QString& family, const QString& group)
+void addPerson(Table& persons, const QStringList& values)
 {
-    persons.insert();
-    persons.setInteger("NUMBER", number);
-    persons.setText("SURNAME", first);
-    persons.setText("NAME", family);
-    persons.setText("GROUP", group);
-    persons.post();
+    addRecord(persons, {"NUMBER", "SURNAME", "NAME", "GROUP"}, values);
 }
 
 } // namespace
@@ -78,19 +63,13 @@ class TestPageFlows : public QObject
 private slots:
     void initTestCase() { MessageBox::setRecording(true); }
 
-    void init()
-    {
-        m_dir = std::make_unique<WorkingDirectory>();
-        QVERIFY(m_dir->isValid());
-        writeFile("config.ini", "[Language]\r\nLanguage=English\r\n");
-        MessageBox::takeShown();
-    }
+    void init() { QVERIFY(renewWorkingDirectory(m_dir, "[Language]\r\nLanguage=English\r\n")); }
 
     void cleanup() { m_dir.reset(); }
 
     void addPersonAndPickGroup()
     {
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.click("SpeedButton5");
         p.click("Button1");
         p.click("Button1");
@@ -129,7 +108,7 @@ private slots:
 
     void tickReadersOneAnd96()
     {
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.click("SpeedButton5");
         p.click("Button1");
         p.find<DbCheckBox>("DBCheckBox1")->click();
@@ -149,7 +128,7 @@ private slots:
 
     void addReadersUpTo96()
     {
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.click("SpeedButton1");
         for (int i = 0; i < 97; ++i)
             p.click("Button6");
@@ -196,12 +175,12 @@ private slots:
             }
             Table persons;
             persons.open("osoby.dbf");
-            addPerson(persons, 1, "Anna", "Kowalska", "Night");
-            addPerson(persons, 2, "Jan", "Nowak", "Night");
-            addPerson(persons, 3, "Ewa", "Kowal", "Day");
-            addPerson(persons, 4, "Piotr", "Zając", "Night");
+            addPerson(persons, {"1", "Anna", "Kowalska", "Night"});
+            addPerson(persons, {"2", "Jan", "Nowak", "Night"});
+            addPerson(persons, {"3", "Ewa", "Kowal", "Day"});
+            addPerson(persons, {"4", "Piotr", "Zając", "Night"});
         }
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.find<QCheckBox>("CheckBox2")->click();
         QTest::keyClicks(p.find<QLineEdit>("Edit4"), "KOW");
         QCOMPARE(p.ui().DBGrid1->model()->rowCount(), 2);
@@ -244,9 +223,9 @@ private slots:
         {
             Table persons;
             persons.open("osoby.dbf");
-            addPerson(persons, 1, "Anna", "Kowalska", "");
+            addPerson(persons, {"1", "Anna", "Kowalska", ""});
         }
-        AdminProgram p;
+        Program p(TForm1::Role::Administrator);
         p.click("SpeedButton4");
         auto* edit = p.find<QLineEdit>("DBEdit8");
         edit->selectAll();

@@ -453,44 +453,6 @@ private slots:
         QCOMPARE(p.stored(p.t.readers, "NAME").last(), QStringLiteral("Reader %1").arg(expected));
     }
 
-    // What a card can carry is stored, anything else is refused with the
-    // stored time shown again.
-    void relayTime_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("1") << "1"
-                           << "1";
-        QTest::newRow("255") << "255"
-                             << "255";
-        QTest::newRow("0") << "0"
-                           << "7";
-        QTest::newRow("256") << "256"
-                             << "7";
-    }
-
-    void relayTime()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
-        Pages p([](TableFixture& t) {
-            t.readers.insert();
-            t.readers.setInteger("ID_CZYT", 1);
-            t.readers.setInteger("TIME", 7);
-            t.readers.post();
-        });
-        p.readers->SpeedButton1Click();
-        p.f.ui.DBComboBox1->lineEdit()->selectAll();
-        QTest::keyClicks(p.f.ui.DBComboBox1, typed);
-        p.readers->DBComboBox1KeyUp();
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), typed == stored ? 0 : 1);
-        if (!shown.isEmpty())
-            QCOMPARE(shown[0].text, p.state.TextSlots[Text::RelayTimeOutOfRange]);
-        QCOMPARE(p.f.ui.DBComboBox1->currentText(), stored);
-        QCOMPARE(p.stored(p.t.readers, "TIME"), QStringList{stored});
-    }
-
     void unstorableText_data()
     {
         QTest::addColumn<int>("page");
