@@ -5,21 +5,14 @@
 DbEdit::DbEdit(QWidget* parent) : QLineEdit(parent)
 {
     connect(this, &QLineEdit::textEdited, this, [this] {
-        if (isReadOnly() || !m_link.tableOpen())
+        if (isReadOnly())
             return;
-        // Starting an edit on an empty table inserts a record and shows it
-        // blank; what the operator typed is put back.
-        const QString typed = text();
         const int cursor = cursorPosition();
-        if (!m_link.startEdit()) {
-            showRecord();
-            return;
-        }
-        if (text() != typed) {
-            setText(typed);
-            setCursorPosition(cursor);
-        }
-        m_link.setModified(true);
+        m_link.typed([this] { return text(); },
+                     [this, cursor](const QString& typed) {
+                         setText(typed);
+                         setCursorPosition(cursor);
+                     });
     });
 }
 

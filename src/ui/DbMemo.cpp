@@ -5,20 +5,15 @@
 DbMemo::DbMemo(QWidget* parent) : QPlainTextEdit(parent)
 {
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_showing || isReadOnly() || !m_link.tableOpen())
+        if (m_showing || isReadOnly())
             return;
-        const QString typed = toPlainText();
-        if (!m_link.startEdit()) {
-            showRecord();
-            return;
-        }
-        if (toPlainText() != typed) {
-            m_showing = true;
-            setPlainText(typed);
-            moveCursor(QTextCursor::End);
-            m_showing = false;
-        }
-        m_link.setModified(true);
+        m_link.typed([this] { return toPlainText(); },
+                     [this](const QString& typed) {
+                         m_showing = true;
+                         setPlainText(typed);
+                         moveCursor(QTextCursor::End);
+                         m_showing = false;
+                     });
     });
 }
 
