@@ -3,6 +3,7 @@
 // repainted, through the real window and its page classes.
 //   bench_pages        (tables in a temporary directory, removed afterwards)
 
+#include "../LargestInstallation.h"
 #include "app/Form1.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -32,32 +33,18 @@
 
 namespace {
 
-constexpr int PersonCount = cards::MaxPersonNumber;
-constexpr int GroupCount = 1000;
+using bench::GroupCount;
+using bench::out;
+using bench::PersonCount;
+using bench::report;
+
 constexpr int ReaderCount = cards::ReaderCount;
 constexpr int BigGroups = 5; // groups 1..5 have 10,000 members each
 constexpr int BigGroupMembers = 10000;
 
-QTextStream& out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
 void fill(const QString& dir)
 {
     TableLayouts::createAll(dir);
-    Table groups;
-    groups.open(QDir(dir).filePath(TableLayouts::GroupsFile));
-    {
-        Table::Batch batch(groups);
-        for (int id = 1; id <= GroupCount; ++id) {
-            groups.insert();
-            groups.setInteger("ID_Grupy", id);
-            groups.setText("NAME", QStringLiteral("Grupa %1").arg(id));
-            groups.post();
-        }
-    }
     Table readers;
     readers.open(QDir(dir).filePath(TableLayouts::ReadersFile));
     {
@@ -70,41 +57,18 @@ void fill(const QString& dir)
             readers.post();
         }
     }
-    const QStringList families{"Kowalski", "Nowak", "Wiśniewska", "Żółkiewski", "Dąbrowska", "Mazur", "Zając"};
-    Table persons;
-    persons.open(QDir(dir).filePath(TableLayouts::PersonsFile));
-    Table::Batch batch(persons);
-    for (int n = 1; n <= PersonCount; ++n) {
-        persons.insert();
-        persons.setInteger("NUMBER", n);
-        persons.setText("SURNAME", QStringLiteral("Imię %1").arg(n));
-        persons.setText("NAME", families[n % families.size()]);
-        const int group = n <= BigGroups * BigGroupMembers ? 1 + (n - 1) / BigGroupMembers : 1 + n % GroupCount;
-        persons.setText("GROUP", QStringLiteral("Grupa %1").arg(group));
-        persons.setInteger("INDEX", 0);
-        persons.post();
-    }
+    bench::fillGroupsAndPersons(
+        dir, [](Table&, int) {},
+        [](int n) { return n <= BigGroups * BigGroupMembers ? 1 + (n - 1) / BigGroupMembers : 1 + n % GroupCount; });
 }
 
-void report(const QString& what, std::vector<double> times, double nominal)
-{
-    std::sort(times.begin(), times.end());
-    out() << QStringLiteral("%1  min %2 ms  median %3 ms  max %4 ms  (nominal %5 ms)\n")
-                 .arg(what, -46)
-                 .arg(times.front(), 8, 'f', 2)
-                 .arg(times[times.size() / 2], 8, 'f', 2)
-                 .arg(times.back(), 8, 'f', 2)
-                 .arg(nominal);
-    out().flush();
-}
-
+// The grid as the operator sees it next.
 double timed(const std::function<void()>& step, QWidget* grid)
 {
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    grid->repaint(); // the grid as the operator sees it next
-    return double(timer.nsecsElapsed()) / 1e6;
+    return bench::timed([&] {
+        step();
+        grid->repaint();
+    });
 }
 
 // A Remove, its question answered Delete as the operator would.
