@@ -48,7 +48,6 @@ public:
     // Called when the operator changes the value; false when the record
     // could not be put into the editing state.
     bool startEdit();
-    void setModified(bool modified) { m_modified = modified; }
     // The operator typed into a text control: the record goes into the
     // editing state. Starting an edit on an empty table inserts a record and
     // shows it blank, so what was typed is given back to putBack; when no edit
