@@ -4,13 +4,18 @@
 // (65,535 persons, 1,000 groups) and the printing of times against their
 // nominal values.
 
+#include "app/Form1.h"
 #include "cards/UserCard.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "ui/TForm2.h"
+#include "ui/TForm3.h"
+#include "ui/TForm4.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QStringList>
+#include <QTest>
 #include <QTextStream>
 
 #include <algorithm>
@@ -79,5 +84,21 @@ inline void fillGroupsAndPersons(const QString& dir, const std::function<void(Ta
         persons.post();
     }
 }
+
+// The main window with its dialogs, shown as at a start.
+struct Windows
+{
+    TForm1 form1;
+    TForm2 form2;
+    TForm3 form3;
+    TForm4 form4;
+
+    Windows()
+    {
+        form1.setDialogs(&form2, &form3, &form4);
+        form1.show();
+    }
+    bool exposed() { return QTest::qWaitForWindowExposed(&form1); }
+};
 
 } // namespace bench

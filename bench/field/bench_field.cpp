@@ -13,9 +13,6 @@
 #include "ui/DbGrid.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
-#include "ui/TForm2.h"
-#include "ui/TForm3.h"
-#include "ui/TForm4.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,14 +108,10 @@ int main(int argc, char** argv)
         }));
     }
 
-    TForm1 form1;
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
-    form1.setDialogs(&form2, &form3, &form4);
-    form1.show();
-    if (!QTest::qWaitForWindowExposed(&form1))
+    bench::Windows windows;
+    if (!windows.exposed())
         return 1;
+    TForm1& form1 = windows.form1;
     form1.EnterWorkingState(TForm1::Role::Administrator);
     MainWindowUi& ui = form1.ui();
     auto* status = form1.findChild<QLabel*>("CardsToRewriteStatus");

@@ -4,7 +4,6 @@
 //   bench_pages        (tables in a temporary directory, removed afterwards)
 
 #include "../LargestInstallation.h"
-#include "app/Form1.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "pages/GroupsPage.h"
@@ -12,9 +11,6 @@
 #include "ui/DbEdit.h"
 #include "ui/DbGrid.h"
 #include "ui/MessageBox.h"
-#include "ui/TForm2.h"
-#include "ui/TForm3.h"
-#include "ui/TForm4.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -92,26 +88,17 @@ int main(int argc, char** argv)
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer timer;
         timer.start();
-        TForm1 form1;
-        TForm2 form2;
-        TForm3 form3;
-        TForm4 form4;
-        form1.setDialogs(&form2, &form3, &form4);
-        form1.show();
-        if (!QTest::qWaitForWindowExposed(&form1))
+        bench::Windows windows;
+        if (!windows.exposed())
             return 1;
-        form1.repaint();
+        windows.form1.repaint();
         start.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
 
-    TForm1 form1;
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
-    form1.setDialogs(&form2, &form3, &form4);
-    form1.show();
-    if (!QTest::qWaitForWindowExposed(&form1))
+    bench::Windows windows;
+    if (!windows.exposed())
         return 1;
+    TForm1& form1 = windows.form1;
     form1.EnterWorkingState(TForm1::Role::Administrator);
     MainWindowUi& ui = form1.ui();
     QWidget* grid1 = ui.DBGrid1->viewport();
