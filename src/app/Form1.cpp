@@ -142,8 +142,7 @@ namespace {
 TextSlots startTexts(const QString& language)
 {
     TextSlots texts;
-    if (!i18n::copyLanguageTable(language, &texts))
-        i18n::copyLanguageTable(u"English", &texts);
+    SelectLanguageTable(language, texts);
     return texts;
 }
 
