@@ -25,17 +25,11 @@ DbComboBox::DbComboBox(QWidget* parent) : LockableComboBox(parent)
 void DbComboBox::bind(DataSource* source, const QString& field)
 {
     m_link.bind(
-        this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
-}
-
-void DbComboBox::showRecord()
-{
-    m_showing = true;
-    setEditText(m_link.text());
-    m_showing = false;
-}
-
-void DbComboBox::writeBack()
-{
-    m_link.table()->setText(m_link.field(), currentText());
+        this, source, field,
+        [this] {
+            m_showing = true;
+            setEditText(m_link.text());
+            m_showing = false;
+        },
+        [this] { m_link.table()->setText(m_link.field(), currentText()); });
 }

@@ -19,21 +19,15 @@ DbEdit::DbEdit(QWidget* parent) : QLineEdit(parent)
 void DbEdit::bind(DataSource* source, const QString& field)
 {
     m_link.bind(
-        this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
+        this, source, field,
+        [this] {
+            setText(m_link.text());
+            setCursorPosition(0);
+        },
+        [this] { m_link.table()->setText(m_link.field(), text()); });
     if (m_link.tableOpen()) {
         const int position = m_link.table()->fieldPosition(field);
         if (position > 0 && m_link.table()->fieldType(position) == u'C')
             setMaxLength(m_link.table()->fieldWidth(position));
     }
-}
-
-void DbEdit::showRecord()
-{
-    setText(m_link.text());
-    setCursorPosition(0);
-}
-
-void DbEdit::writeBack()
-{
-    m_link.table()->setText(m_link.field(), text());
 }
