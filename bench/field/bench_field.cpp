@@ -4,6 +4,7 @@
 // count after a change of a group's access. Nominal: the list within 500 ms.
 //   bench_field
 
+#include "../LargestInstallation.h"
 #include "app/Form1.h"
 #include "cards/UserCard.h"
 #include "data/Table.h"
@@ -12,9 +13,6 @@
 #include "ui/DbGrid.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
-#include "ui/TForm2.h"
-#include "ui/TForm3.h"
-#include "ui/TForm4.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,45 +33,22 @@
 
 namespace {
 
-constexpr int PersonCount = cards::MaxPersonNumber;
-constexpr int GroupCount = 1000;
+using bench::GroupCount;
+using bench::out;
+using bench::PersonCount;
+using bench::report;
+using bench::timed;
+
 constexpr int JournalLines = 100000;
 constexpr int System = 1;
-
-QTextStream& out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
 
 void fill(const QString& dir)
 {
     TableLayouts::createAll(dir);
-    Table groups;
-    groups.open(QDir(dir).filePath(TableLayouts::GroupsFile));
-    {
-        Table::Batch batch(groups);
-        for (int id = 1; id <= GroupCount; ++id) {
-            groups.insert();
-            groups.setInteger("ID_Grupy", id);
-            groups.setText("NAME", QStringLiteral("Grupa %1").arg(id));
-            groups.setLogical(QStringLiteral("P%1").arg(1 + id % cards::ReaderCount), true);
-            groups.post();
-        }
-    }
-    const QStringList families{"Kowalski", "Nowak", "Wiśniewska", "Żółkiewski", "Dąbrowska", "Mazur", "Zając"};
-    Table persons;
-    persons.open(QDir(dir).filePath(TableLayouts::PersonsFile));
-    Table::Batch batch(persons);
-    for (int n = 1; n <= PersonCount; ++n) {
-        persons.insert();
-        persons.setInteger("NUMBER", n);
-        persons.setText("SURNAME", QStringLiteral("Imię %1").arg(n));
-        persons.setText("NAME", families[n % families.size()]);
-        persons.setText("GROUP", QStringLiteral("Grupa %1").arg(1 + n % GroupCount));
-        persons.setInteger("INDEX", 0);
-        persons.post();
-    }
+    bench::fillGroupsAndPersons(
+        dir,
+        [](Table& groups, int id) { groups.setLogical(QStringLiteral("P%1").arg(1 + id % cards::ReaderCount), true); },
+        [](int n) { return 1 + n % GroupCount; });
 }
 
 // Every person's card once as the group grants it, then re-programs, Finds,
@@ -110,26 +85,6 @@ void writeJournal(const QString& dir)
         file.write(bytes);
 }
 
-void report(const QString& what, std::vector<double> times, double nominal)
-{
-    std::sort(times.begin(), times.end());
-    out() << QStringLiteral("%1  min %2 ms  median %3 ms  max %4 ms  (nominal %5 ms)\n")
-                 .arg(what, -50)
-                 .arg(times.front(), 8, 'f', 2)
-                 .arg(times[times.size() / 2], 8, 'f', 2)
-                 .arg(times.back(), 8, 'f', 2)
-                 .arg(nominal);
-    out().flush();
-}
-
-double timed(const std::function<void()>& step)
-{
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -153,14 +108,10 @@ int main(int argc, char** argv)
         }));
     }
 
-    TForm1 form1;
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
-    form1.setDialogs(&form2, &form3, &form4);
-    form1.show();
-    if (!QTest::qWaitForWindowExposed(&form1))
+    bench::Windows windows;
+    if (!windows.exposed())
         return 1;
+    TForm1& form1 = windows.form1;
     form1.EnterWorkingState(TForm1::Role::Administrator);
     MainWindowUi& ui = form1.ui();
     auto* status = form1.findChild<QLabel*>("CardsToRewriteStatus");

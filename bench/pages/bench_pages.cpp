@@ -3,7 +3,7 @@
 // repainted, through the real window and its page classes.
 //   bench_pages        (tables in a temporary directory, removed afterwards)
 
-#include "app/Form1.h"
+#include "../LargestInstallation.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "pages/GroupsPage.h"
@@ -11,9 +11,6 @@
 #include "ui/DbEdit.h"
 #include "ui/DbGrid.h"
 #include "ui/MessageBox.h"
-#include "ui/TForm2.h"
-#include "ui/TForm3.h"
-#include "ui/TForm4.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,32 +29,18 @@
 
 namespace {
 
-constexpr int PersonCount = cards::MaxPersonNumber;
-constexpr int GroupCount = 1000;
+using bench::GroupCount;
+using bench::out;
+using bench::PersonCount;
+using bench::report;
+
 constexpr int ReaderCount = cards::ReaderCount;
 constexpr int BigGroups = 5; // groups 1..5 have 10,000 members each
 constexpr int BigGroupMembers = 10000;
 
-QTextStream& out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
 void fill(const QString& dir)
 {
     TableLayouts::createAll(dir);
-    Table groups;
-    groups.open(QDir(dir).filePath(TableLayouts::GroupsFile));
-    {
-        Table::Batch batch(groups);
-        for (int id = 1; id <= GroupCount; ++id) {
-            groups.insert();
-            groups.setInteger("ID_Grupy", id);
-            groups.setText("NAME", QStringLiteral("Grupa %1").arg(id));
-            groups.post();
-        }
-    }
     Table readers;
     readers.open(QDir(dir).filePath(TableLayouts::ReadersFile));
     {
@@ -70,41 +53,18 @@ void fill(const QString& dir)
             readers.post();
         }
     }
-    const QStringList families{"Kowalski", "Nowak", "Wiśniewska", "Żółkiewski", "Dąbrowska", "Mazur", "Zając"};
-    Table persons;
-    persons.open(QDir(dir).filePath(TableLayouts::PersonsFile));
-    Table::Batch batch(persons);
-    for (int n = 1; n <= PersonCount; ++n) {
-        persons.insert();
-        persons.setInteger("NUMBER", n);
-        persons.setText("SURNAME", QStringLiteral("Imię %1").arg(n));
-        persons.setText("NAME", families[n % families.size()]);
-        const int group = n <= BigGroups * BigGroupMembers ? 1 + (n - 1) / BigGroupMembers : 1 + n % GroupCount;
-        persons.setText("GROUP", QStringLiteral("Grupa %1").arg(group));
-        persons.setInteger("INDEX", 0);
-        persons.post();
-    }
+    bench::fillGroupsAndPersons(
+        dir, [](Table&, int) {},
+        [](int n) { return n <= BigGroups * BigGroupMembers ? 1 + (n - 1) / BigGroupMembers : 1 + n % GroupCount; });
 }
 
-void report(const QString& what, std::vector<double> times, double nominal)
-{
-    std::sort(times.begin(), times.end());
-    out() << QStringLiteral("%1  min %2 ms  median %3 ms  max %4 ms  (nominal %5 ms)\n")
-                 .arg(what, -46)
-                 .arg(times.front(), 8, 'f', 2)
-                 .arg(times[times.size() / 2], 8, 'f', 2)
-                 .arg(times.back(), 8, 'f', 2)
-                 .arg(nominal);
-    out().flush();
-}
-
+// The grid as the operator sees it next.
 double timed(const std::function<void()>& step, QWidget* grid)
 {
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    grid->repaint(); // the grid as the operator sees it next
-    return double(timer.nsecsElapsed()) / 1e6;
+    return bench::timed([&] {
+        step();
+        grid->repaint();
+    });
 }
 
 // A Remove, its question answered Delete as the operator would.
@@ -128,26 +88,17 @@ int main(int argc, char** argv)
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer timer;
         timer.start();
-        TForm1 form1;
-        TForm2 form2;
-        TForm3 form3;
-        TForm4 form4;
-        form1.setDialogs(&form2, &form3, &form4);
-        form1.show();
-        if (!QTest::qWaitForWindowExposed(&form1))
+        bench::Windows windows;
+        if (!windows.exposed())
             return 1;
-        form1.repaint();
+        windows.form1.repaint();
         start.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
 
-    TForm1 form1;
-    TForm2 form2;
-    TForm3 form3;
-    TForm4 form4;
-    form1.setDialogs(&form2, &form3, &form4);
-    form1.show();
-    if (!QTest::qWaitForWindowExposed(&form1))
+    bench::Windows windows;
+    if (!windows.exposed())
         return 1;
+    TForm1& form1 = windows.form1;
     form1.EnterWorkingState(TForm1::Role::Administrator);
     MainWindowUi& ui = form1.ui();
     QWidget* grid1 = ui.DBGrid1->viewport();

@@ -1,8 +1,8 @@
 #include "app/Form1.h"
 
 #include "app/ExchangeMenu.h"
-#include "app/PrintMenu.h"
 #include "app/FieldMenu.h"
+#include "app/PrintMenu.h"
 #include "app/StartPicture.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
@@ -142,8 +142,7 @@ namespace {
 TextSlots startTexts(const QString& language)
 {
     TextSlots texts;
-    if (!i18n::copyLanguageTable(language, &texts))
-        i18n::copyLanguageTable(u"English", &texts);
+    SelectLanguageTable(language, texts);
     return texts;
 }
 
@@ -213,11 +212,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     FormCreate();
     tellRestoreCleared(recovered, languageText());
     backupAtStart(languageText());
-    auto* exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
-    onSignal(m_ui.Eksportosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->exportPersons(); });
-    onSignal(m_ui.Importosb1, &QAction::triggered, [exchangeMenu] { exchangeMenu->importPersons(); });
-    new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
-    new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
+    m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
+    onSignal(m_ui.Eksportosb1, &QAction::triggered, [this] { m_exchangeMenu->exportPersons(); });
+    onSignal(m_ui.Importosb1, &QAction::triggered, [this] { m_exchangeMenu->importPersons(); });
+    m_printMenu = new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
+    m_fieldMenu = new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -387,12 +386,11 @@ void TForm1::Timer2Timer()
     for (DbGrid* grid : {m_ui.DBGrid1, m_ui.DBGrid2, m_ui.DBGrid3})
         grid->setSortLocale(i18n::languageLocale(languageText()));
     showTableWarnings(m_state.TextSlots, {m_persons, m_readers, m_groups});
-    if (auto* exchangeMenu = findChild<ExchangeMenu*>(QStringLiteral("ExchangeMenu")))
-        exchangeMenu->applyLanguage();
-    if (auto* printMenu = findChild<PrintMenu*>(QStringLiteral("PrintMenu")))
-        printMenu->applyLanguage();
-    if (auto* fieldMenu = findChild<FieldMenu*>(QStringLiteral("FieldMenu")))
-        fieldMenu->applyLanguage();
+    if (m_fieldMenu) {
+        m_exchangeMenu->applyLanguage();
+        m_printMenu->applyLanguage();
+        m_fieldMenu->applyLanguage();
+    }
     m_languageTimer->stop();
 }
 
@@ -410,8 +408,8 @@ void TForm1::BitBtn1Click()
 void TForm1::EnterWorkingState(Role role)
 {
     m_journal->setRole(role == Role::Administrator ? QStringLiteral("administrator") : QStringLiteral("user"));
-    if (auto* printMenu = findChild<PrintMenu*>(QStringLiteral("PrintMenu")))
-        printMenu->setUserRole(role == Role::User);
+    if (m_printMenu)
+        m_printMenu->setUserRole(role == Role::User);
     m_ui.Edit5->hide();
     m_ui.BitBtn1->hide();
 

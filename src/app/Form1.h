@@ -14,8 +14,11 @@
 
 class CardJournal;
 class DataSource;
+class ExchangeMenu;
+class FieldMenu;
 class GroupsPage;
 class PersonsPage;
+class PrintMenu;
 class ReadersPage;
 class ProgrammerLink;
 class TSerialComm;
@@ -114,4 +117,8 @@ private:
     PersonsPage* m_personsPage = nullptr;
     GroupsPage* m_groupsPage = nullptr;
     ReadersPage* m_readersPage = nullptr;
+    // Made after the start questions, during which a language tick may come.
+    ExchangeMenu* m_exchangeMenu = nullptr;
+    PrintMenu* m_printMenu = nullptr;
+    FieldMenu* m_fieldMenu = nullptr;
 };

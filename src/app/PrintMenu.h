@@ -37,7 +37,6 @@ public:
     // The menu item and the dialog in the current language.
     void applyLanguage();
 
-    QAction* action() const { return m_action; }
     // Print1: shows the dialog (PrintForm) over the main window.
     void Print1Click();
 

@@ -221,11 +221,9 @@ void applyChange(QList<Line>& lines, const QByteArray& eol, const IniFile::Chang
 }
 
 // A matching pair of quotes around a value is not part of it.
-QByteArray unquoted(const QByteArray& v)
+bool quoted(QStringView v)
 {
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        return v.mid(1, v.size() - 2);
-    return v;
+    return v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
 }
 
 bool isBlank(QChar c)
@@ -253,8 +251,10 @@ QString IniFile::readString(const QString& section, const QString& key, const QS
             continue;
         }
         QByteArray k, v;
-        if (inSection && splitKey(line.bytes, &k, &v) && sameName(k, key))
-            return cp1250::decode(unquoted(v).left(MaxValueLength));
+        if (inSection && splitKey(line.bytes, &k, &v) && sameName(k, key)) {
+            const QString value = cp1250::decode(v);
+            return (quoted(value) ? value.mid(1, value.size() - 2) : value).left(MaxValueLength);
+        }
     }
     return defaultValue;
 }
@@ -277,7 +277,7 @@ IniFile::ValueCheck IniFile::checkValue(QStringView value)
         check.problem = ValueProblem::TooLong;
     else if (!value.isEmpty() && (isBlank(value.front()) || isBlank(value.back())))
         check.problem = ValueProblem::Blanks;
-    else if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+    else if (quoted(value))
         check.problem = ValueProblem::Quotes;
     return check;
 }

@@ -1,6 +1,7 @@
 #include "data/Backup.h"
 
 #include "config/AppError.h"
+#include "config/Settings.h"
 #include "data/DbfFile.h"
 #include "data/FileSync.h"
 #include "data/RollbackJournal.h"
@@ -30,7 +31,6 @@ const QString RestoreStage = QStringLiteral(".restore-partial");
 // place. It holds the backup's folder, for the operator's message.
 const QString RestoreMarker = QStringLiteral(".restore-commit");
 const QString RestoreMarkerPartial = QStringLiteral(".restore-commit-partial");
-const QString ConfigFile = QStringLiteral("config.ini");
 const QRegularExpression BackupName(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d(_\\d+)?$"));
 constexpr qint64 CopyChunk = 1 << 20;
 
@@ -65,8 +65,8 @@ QStringList presentFiles(const QDir& dir)
             }
         }
     }
-    if (dir.exists(ConfigFile))
-        names.append(ConfigFile);
+    if (dir.exists(settings::FileName))
+        names.append(settings::FileName);
     return names;
 }
 
@@ -101,7 +101,7 @@ public:
     void takeTables(const QDir& dir, bool exclusive)
     {
         for (const QString& name : presentFiles(dir))
-            if (name != ConfigFile)
+            if (name != settings::FileName)
                 take(dir.filePath(name), exclusive);
     }
 

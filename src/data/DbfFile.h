@@ -78,9 +78,6 @@ public:
     int recordLength() const { return m_recordLength; }
     int headerLength() const { return m_headerLength; }
     int recordCount() const { return m_recordCount; }
-    int headerRecordCount() const { return m_headerRecordCount; }
-    MemoKind memoKind() const { return m_memoKind; }
-    int memoBlockSize() const { return m_memoBlockSize; }
     const QStringList& warnings() const { return m_warnings; }
     const std::vector<Repair>& repairs() const { return m_repairs; }
 

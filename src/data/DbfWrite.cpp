@@ -39,6 +39,21 @@ struct DbfFile::Change
     quint32 memoNext = 0;             // a next free block to write at the end; 0: none
 };
 
+namespace {
+
+// A new file's whole content, synced before it is closed.
+void writeNew(int fd, const QString& name, const QByteArray& bytes)
+{
+    const bool written =
+        filesync::write(fd, name, 0, bytes) == 0 && filesync::sync(fd, name, filesync::Kind::Full) == 0;
+    const QString reason = errnoText();
+    ::close(fd);
+    if (!written)
+        throwFor(name, QStringLiteral("writing failed: %1").arg(reason));
+}
+
+} // namespace
+
 DbfFile::DbfFile() = default;
 
 DbfFile::~DbfFile()
@@ -98,11 +113,7 @@ void DbfFile::moveUncountedTail()
         if (fd < 0 && errno != EEXIST)
             throwFor(side, QStringLiteral("cannot be created: %1").arg(errnoText()));
     }
-    const bool written = filesync::write(fd, side, 0, tail) == 0 && filesync::sync(fd, side, filesync::Kind::Full) == 0;
-    const QString reason = errnoText();
-    ::close(fd);
-    if (!written)
-        throwFor(side, QStringLiteral("writing failed: %1").arg(reason));
+    writeNew(fd, side, tail);
     const QString dir = QFileInfo(m_path).absolutePath();
     if (filesync::syncDirectory(dir) != 0)
         throwFor(dir, QStringLiteral("the folder cannot be synced: %1").arg(errnoText()));
@@ -437,11 +448,7 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
         const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0)
             throwFor(name, QStringLiteral("cannot be created: %1").arg(errnoText()));
-        const bool ok = filesync::write(fd, name, 0, bytes) == 0 && filesync::sync(fd, name, filesync::Kind::Full) == 0;
-        const QString reason = errnoText();
-        ::close(fd);
-        if (!ok)
-            throwFor(name, QStringLiteral("writing failed: %1").arg(reason));
+        writeNew(fd, name, bytes);
     };
     // The notes file first, so that the table never exists without it. One
     // with no table beside it is what a create cut short left: replaced.

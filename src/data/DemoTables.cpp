@@ -65,9 +65,9 @@ void fill(const QString& dir)
     int id = 0;
     for (const DemoGroup& g : groups) {
         groupsTable.insert();
-        groupsTable.setInteger(QStringLiteral("ID_Grupy"), ++id);
-        groupsTable.setText(QStringLiteral("NAME"), QString::fromUtf16(g.name));
-        groupsTable.setText(QStringLiteral("NOTES"), QString::fromUtf16(g.notes));
+        groupsTable.setInteger(GroupField::Id, ++id);
+        groupsTable.setText(GroupField::Name, QString::fromUtf16(g.name));
+        groupsTable.setText(GroupField::Notes, QString::fromUtf16(g.notes));
         for (int k = 1; k <= cards::ReaderCount; ++k)
             groupsTable.setLogicalAt(TableLayouts::FirstAccessFlagPosition + k - 1, g.readers.contains(k));
         groupsTable.post();
@@ -78,12 +78,12 @@ void fill(const QString& dir)
     id = 0;
     for (const DemoReader& r : readers) {
         readersTable.insert();
-        readersTable.setInteger(QStringLiteral("ID_CZYT"), ++id);
-        readersTable.setText(QStringLiteral("NAME"), QString::fromUtf16(r.name));
-        readersTable.setInteger(QStringLiteral("TIME"), r.time);
-        readersTable.setText(QStringLiteral("MIEJSCE"), QString::fromUtf16(r.place));
-        readersTable.setLogical(QStringLiteral("PROX"), false);
-        readersTable.setLogical(QStringLiteral("EMULACJA"), r.emulation);
+        readersTable.setInteger(ReaderField::Number, ++id);
+        readersTable.setText(ReaderField::Name, QString::fromUtf16(r.name));
+        readersTable.setInteger(ReaderField::Time, r.time);
+        readersTable.setText(ReaderField::Place, QString::fromUtf16(r.place));
+        readersTable.setLogical(ReaderField::Prox, false);
+        readersTable.setLogical(ReaderField::Emulation, r.emulation);
         readersTable.post();
     }
 
@@ -92,12 +92,12 @@ void fill(const QString& dir)
     id = 0;
     for (const DemoPerson& p : persons) {
         personsTable.insert();
-        personsTable.setInteger(QStringLiteral("NUMBER"), ++id);
-        personsTable.setText(QStringLiteral("SURNAME"), QString::fromUtf16(p.firstName));
-        personsTable.setText(QStringLiteral("NAME"), QString::fromUtf16(p.familyName));
-        personsTable.setText(QStringLiteral("GROUP"), QString::fromUtf16(p.group));
-        personsTable.setInteger(QStringLiteral("INDEX"), 0);
-        personsTable.setText(QStringLiteral("INFO"), QString::fromUtf16(p.info));
+        personsTable.setInteger(PersonField::Number, ++id);
+        personsTable.setText(PersonField::FirstName, QString::fromUtf16(p.firstName));
+        personsTable.setText(PersonField::FamilyName, QString::fromUtf16(p.familyName));
+        personsTable.setText(PersonField::Group, QString::fromUtf16(p.group));
+        personsTable.setInteger(PersonField::Index, 0);
+        personsTable.setText(PersonField::Info, QString::fromUtf16(p.info));
         personsTable.post();
     }
 }

@@ -137,6 +137,24 @@ public:
     private:
         Table& m_table;
     };
+    // A scan of every stored record by row: a pending change is posted, the
+    // display held back and the persons search set aside; afterwards the
+    // search and the current row are as they were, also when the scan ends
+    // in an error, so the operator's search is never lost.
+    class Scan
+    {
+    public:
+        explicit Scan(Table& table);
+        ~Scan();
+        Scan(const Scan&) = delete;
+        Scan& operator=(const Scan&) = delete;
+
+    private:
+        Table& m_table;
+        DisplaySuspension m_hold;
+        int m_row = -1;
+        bool m_filter = false;
+    };
 
     // A bulk change: the files are synced once at its end, and it lands
     // wholly or not at all after a crash (the table's rollback journal).

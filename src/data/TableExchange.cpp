@@ -78,43 +78,6 @@ QString cellOf(const Table& table, int position)
     }
 }
 
-// Visits every record of a table: a pending change is posted, a persons
-// filter set aside and the display held back; afterwards the filter and the
-// current record are as they were.
-class EveryRecord
-{
-public:
-    explicit EveryRecord(Table& table) : m_table(table)
-    {
-        m_table.post();
-        m_row = m_table.currentRow();
-        m_filter = m_table.filterActive();
-        m_table.suspendDisplay();
-        if (m_filter)
-            m_table.setFilterActive(false);
-    }
-    ~EveryRecord()
-    {
-        try {
-            if (m_filter)
-                m_table.setFilterActive(true);
-            if (m_row >= 0 && m_row < m_table.rowCount())
-                m_table.moveToRow(m_row);
-        } catch (const AppError&) {
-            // Nothing is pending any more, so no move can fail to store; the
-            // table stays usable wherever it stands.
-        }
-        m_table.resumeDisplay();
-    }
-    EveryRecord(const EveryRecord&) = delete;
-    EveryRecord& operator=(const EveryRecord&) = delete;
-
-private:
-    Table& m_table;
-    int m_row = -1;
-    bool m_filter = false;
-};
-
 // The first character of a text that the tables cannot hold, or none.
 std::optional<QChar> unstorable(const QString& text, bool lineBreaksAllowed)
 {
@@ -211,7 +174,7 @@ private:
     void readTables()
     {
         {
-            EveryRecord all(m_persons);
+            Table::Scan all(m_persons);
             for (int row = 0; row < m_persons.rowCount(); ++row) {
                 const qint64 n = m_persons.valueAt(row, m_persons.fieldPosition(PersonField::Number)).toLongLong();
                 m_taken.insert(n, 0);
@@ -337,7 +300,7 @@ private:
 
     void add()
     {
-        EveryRecord all(m_persons);
+        Table::Scan all(m_persons);
         Table::Batch batch(m_persons);
         try {
             for (const Person& p : m_people) {
@@ -397,7 +360,7 @@ QList<QStringList> tableRows(Table& table, Kind kind)
     for (const Column& c : columns)
         header.append(c.header);
     rows.append(header);
-    EveryRecord all(table);
+    Table::Scan all(table);
     rows.reserve(table.rowCount() + 1);
     for (int row = 0; row < table.rowCount(); ++row) {
         table.moveToRow(row);

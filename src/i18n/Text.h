@@ -239,7 +239,4 @@ enum Id : int {
     AnswerNo = 272,                    // "No"
 };
 
-// Slots 70 and 74 have no text in any language.
-inline constexpr bool isUnused(int slot) { return slot == 70 || slot == 74; }
-
 } // namespace Text

@@ -82,7 +82,6 @@ public:
     // With it on, every card written is read back at once (config.ini can
     // turn it off; off until the window sets it).
     void setReadBack(bool on) { m_readBackOn = on; }
-    bool readBackOn() const { return m_readBackOn; }
     // What the last WriteCard's read-back found; Off when it did not run.
     ReadBack lastReadBack() const { return m_lastReadBack; }
 
@@ -129,7 +128,6 @@ public:
 
     const QByteArray& ReceiveBuffer() const { return m_receiveBuffer; }
     int ReadTick() const { return m_readTick; }
-    int AnimationStep() const { return m_animationStep; }
 
     static void blockingPause(std::chrono::milliseconds duration);
 

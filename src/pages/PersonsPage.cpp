@@ -24,7 +24,7 @@
 
 PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const ProgramState& state,
                          ProgrammerLink& link, CardJournal& journal, QObject* parent)
-    : QObject(parent), m_persons(persons), m_groups(groups), m_ui(ui), m_state(state), m_journal(journal),
+    : QObject(parent), m_persons(persons), m_ui(ui), m_state(state), m_journal(journal),
       m_mode(persons, ui.SpeedButton4, {ui.DBEdit8, ui.DBEdit2, ui.DBMemo1}, state,
              [this](bool editable) { setEditable(editable); }),
       m_cards(state, link, persons, groups, journal, ui)

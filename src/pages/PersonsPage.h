@@ -48,7 +48,6 @@ private:
     bool removeConfirmed();
 
     Table& m_persons;
-    Table& m_groups;
     MainWindowUi& m_ui;
     const ProgramState& m_state;
     CardJournal& m_journal;

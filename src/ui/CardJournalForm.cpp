@@ -1,7 +1,8 @@
 #include "ui/CardJournalForm.h"
 
+#include "ui/Look.h"
+
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
@@ -22,13 +23,7 @@ CardJournalForm::CardJournalForm(QWidget* parent) : QDialog(parent)
     JournalFilter = new QLineEdit(this);
     JournalFilter->setObjectName(QStringLiteral("JournalFilter"));
     JournalFilter->setClearButtonEnabled(true);
-    JournalList = new QTableView(this);
-    JournalList->setObjectName(QStringLiteral("JournalList"));
-    JournalList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    JournalList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    JournalList->verticalHeader()->hide();
-    JournalList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    JournalList->horizontalHeader()->setStretchLastSection(true);
+    JournalList = Look::recordList(this, "JournalList");
 
     auto* filterRow = new QHBoxLayout;
     filterRow->addWidget(FilterCaption);

@@ -1,6 +1,7 @@
 #include "ui/CardsToRewriteForm.h"
 
-#include <QHeaderView>
+#include "ui/Look.h"
+
 #include <QLabel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -11,15 +12,8 @@ constexpr QSize InitialSize(900, 560);
 
 QTableView* listView(QWidget* parent, const char* name)
 {
-    auto* view = new QTableView(parent);
-    view->setObjectName(QLatin1String(name));
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    QTableView* view = Look::recordList(parent, name);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->verticalHeader()->hide();
-    // Fixed row heights: a list of every person opens without measuring each row.
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->horizontalHeader()->setStretchLastSection(true);
     return view;
 }
 

@@ -9,19 +9,14 @@ DbComboBox::DbComboBox(QWidget* parent) : LockableComboBox(parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     auto changed = [this] {
-        if (m_showing || isReadOnly() || !m_link.tableOpen())
+        if (m_showing || isReadOnly())
             return;
-        const QString typed = currentText();
-        if (!m_link.startEdit()) {
-            showRecord();
-            return;
-        }
-        if (currentText() != typed) {
-            m_showing = true;
-            setEditText(typed);
-            m_showing = false;
-        }
-        m_link.setModified(true);
+        m_link.typed([this] { return currentText(); },
+                     [this](const QString& typed) {
+                         m_showing = true;
+                         setEditText(typed);
+                         m_showing = false;
+                     });
     };
     connect(lineEdit(), &QLineEdit::textEdited, this, changed);
     connect(this, &QComboBox::activated, this, changed);
@@ -30,17 +25,11 @@ DbComboBox::DbComboBox(QWidget* parent) : LockableComboBox(parent)
 void DbComboBox::bind(DataSource* source, const QString& field)
 {
     m_link.bind(
-        this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
-}
-
-void DbComboBox::showRecord()
-{
-    m_showing = true;
-    setEditText(m_link.text());
-    m_showing = false;
-}
-
-void DbComboBox::writeBack()
-{
-    m_link.table()->setText(m_link.field(), currentText());
+        this, source, field,
+        [this] {
+            m_showing = true;
+            setEditText(m_link.text());
+            m_showing = false;
+        },
+        [this] { m_link.table()->setText(m_link.field(), currentText()); });
 }

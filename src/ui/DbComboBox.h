@@ -15,9 +15,6 @@ public:
     const FieldLink& link() const { return m_link; }
 
 private:
-    void showRecord();
-    void writeBack();
-
     FieldLink m_link;
     bool m_showing = false;
 };

@@ -5,42 +5,29 @@
 DbEdit::DbEdit(QWidget* parent) : QLineEdit(parent)
 {
     connect(this, &QLineEdit::textEdited, this, [this] {
-        if (isReadOnly() || !m_link.tableOpen())
+        if (isReadOnly())
             return;
-        // Starting an edit on an empty table inserts a record and shows it
-        // blank; what the operator typed is put back.
-        const QString typed = text();
         const int cursor = cursorPosition();
-        if (!m_link.startEdit()) {
-            showRecord();
-            return;
-        }
-        if (text() != typed) {
-            setText(typed);
-            setCursorPosition(cursor);
-        }
-        m_link.setModified(true);
+        m_link.typed([this] { return text(); },
+                     [this, cursor](const QString& typed) {
+                         setText(typed);
+                         setCursorPosition(cursor);
+                     });
     });
 }
 
 void DbEdit::bind(DataSource* source, const QString& field)
 {
     m_link.bind(
-        this, source, field, [this] { showRecord(); }, [this] { writeBack(); });
+        this, source, field,
+        [this] {
+            setText(m_link.text());
+            setCursorPosition(0);
+        },
+        [this] { m_link.table()->setText(m_link.field(), text()); });
     if (m_link.tableOpen()) {
         const int position = m_link.table()->fieldPosition(field);
         if (position > 0 && m_link.table()->fieldType(position) == u'C')
             setMaxLength(m_link.table()->fieldWidth(position));
     }
-}
-
-void DbEdit::showRecord()
-{
-    setText(m_link.text());
-    setCursorPosition(0);
-}
-
-void DbEdit::writeBack()
-{
-    m_link.table()->setText(m_link.field(), text());
 }

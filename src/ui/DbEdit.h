@@ -15,8 +15,5 @@ public:
     const FieldLink& link() const { return m_link; }
 
 private:
-    void showRecord();
-    void writeBack();
-
     FieldLink m_link;
 };

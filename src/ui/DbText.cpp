@@ -4,10 +4,5 @@ DbText::DbText(QWidget* parent) : QLabel(parent) {}
 
 void DbText::bind(DataSource* source, const QString& field)
 {
-    m_link.bind(this, source, field, [this] { showRecord(); }, {});
-}
-
-void DbText::showRecord()
-{
-    setText(m_link.text());
+    m_link.bind(this, source, field, [this] { setText(m_link.text()); }, {});
 }

@@ -15,7 +15,5 @@ public:
     const FieldLink& link() const { return m_link; }
 
 private:
-    void showRecord();
-
     FieldLink m_link;
 };

@@ -16,6 +16,7 @@ void FieldLink::bind(QObject* control, DataSource* source, const QString& field,
     m_source = source;
     m_control = control;
     m_field = field;
+    m_show = show;
     m_modified = false;
     if (!source)
         return;
@@ -66,4 +67,18 @@ QString FieldLink::text(QString* error) const
 bool FieldLink::startEdit()
 {
     return m_source && m_source->beginEdit();
+}
+
+void FieldLink::typed(const std::function<QString()>& text, const std::function<void(const QString&)>& putBack)
+{
+    if (!tableOpen())
+        return;
+    const QString typed = text();
+    if (!startEdit()) {
+        m_show();
+        return;
+    }
+    if (text() != typed)
+        putBack(typed);
+    m_modified = true;
 }

@@ -48,11 +48,16 @@ public:
     // Called when the operator changes the value; false when the record
     // could not be put into the editing state.
     bool startEdit();
-    void setModified(bool modified) { m_modified = modified; }
+    // The operator typed into a text control: the record goes into the
+    // editing state. Starting an edit on an empty table inserts a record and
+    // shows it blank, so what was typed is given back to putBack; when no edit
+    // can start, the record is shown again.
+    void typed(const std::function<QString()>& text, const std::function<void(const QString&)>& putBack);
 
 private:
     QPointer<DataSource> m_source;
     QObject* m_control = nullptr;
     QString m_field;
+    std::function<void()> m_show;
     bool m_modified = false;
 };

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QPalette>
+#include <QTableView>
 #include <QWidget>
 
 namespace Look {
@@ -38,6 +40,19 @@ void paintControl(QWidget* control, const QColor& color)
     if (auto* combo = qobject_cast<QComboBox*>(control); combo && !combo->isEditable())
         palette.setColor(QPalette::Button, color.isValid() ? color : system.color(QPalette::Button));
     control->setPalette(palette);
+}
+
+QTableView* recordList(QWidget* parent, const char* name)
+{
+    auto* view = new QTableView(parent);
+    view->setObjectName(QLatin1String(name));
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->verticalHeader()->hide();
+    // Fixed row heights: a list of every person opens without measuring each row.
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->horizontalHeader()->setStretchLastSection(true);
+    return view;
 }
 
 } // namespace Look

@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QString>
 
+class QTableView;
 class QWidget;
 
 // Colours and fonts of the windows.
@@ -39,5 +40,8 @@ void keepDisabledLegible(QPalette& palette);
 // that a later repaint takes effect. An invalid colour (QColor()) gives the
 // control back the system window colour.
 void paintControl(QWidget* control, const QColor& color);
+
+// A read-only list of records, selected by whole rows, the row numbers hidden.
+QTableView* recordList(QWidget* parent, const char* name);
 
 } // namespace Look

@@ -1,5 +1,6 @@
 #include "ui/MainWindowUi.h"
 
+#include "data/TableLayouts.h"
 #include "ui/DataSource.h"
 #include "ui/DbCheckBox.h"
 #include "ui/DbComboBox.h"
@@ -632,36 +633,36 @@ void MainWindowUi::setupMenu(QMainWindow* form1)
 
 void MainWindowUi::bind(DataSource* ds1, DataSource* ds2, DataSource* ds3)
 {
-    DBGrid1->bind(ds1, {{QStringLiteral("NUMBER"), 40},
-                        {QStringLiteral("SURNAME"), 200},
-                        {QStringLiteral("NAME"), 200},
-                        {QStringLiteral("GROUP"), 200}});
-    DBEdit8->bind(ds1, QStringLiteral("SURNAME"));
-    DBEdit2->bind(ds1, QStringLiteral("NAME"));
-    DBEdit5->bind(ds1, QStringLiteral("INDEX"));
-    DBEdit1->bind(ds1, QStringLiteral("NUMBER"));
-    DBLB2->bind(ds1, QStringLiteral("GROUP"), ds3, QStringLiteral("NAME"));
-    DBMemo1->bind(ds1, QStringLiteral("INFO"));
+    DBGrid1->bind(ds1, {{PersonField::Number, 40},
+                        {PersonField::FirstName, 200},
+                        {PersonField::FamilyName, 200},
+                        {PersonField::Group, 200}});
+    DBEdit8->bind(ds1, PersonField::FirstName);
+    DBEdit2->bind(ds1, PersonField::FamilyName);
+    DBEdit5->bind(ds1, PersonField::Index);
+    DBEdit1->bind(ds1, PersonField::Number);
+    DBLB2->bind(ds1, PersonField::Group, ds3, GroupField::Name);
+    DBMemo1->bind(ds1, PersonField::Info);
 
-    DBGrid2->bind(ds3, {{QStringLiteral("NAME"), 192}});
-    DBEdit6->bind(ds3, QStringLiteral("NAME"));
-    DBMemo2->bind(ds3, QStringLiteral("NOTES"));
+    DBGrid2->bind(ds3, {{GroupField::Name, 192}});
+    DBEdit6->bind(ds3, GroupField::Name);
+    DBMemo2->bind(ds3, GroupField::Notes);
     for (int number = 1; number <= cards::ReaderCount; ++number)
         accessBox(number)->bind(ds3, QStringLiteral("P%1").arg(number));
 
     // The reader's number, the one its access boxes and cards go by, shows
     // first; it is the last column of the model, so the name and the time
     // keep their columns.
-    DBGrid3->bind(ds2, {{QStringLiteral("NAME"), 146 - ReaderNumberColumnWidth},
-                        {QStringLiteral("TIME"), RelayTimeColumnWidth},
-                        {QStringLiteral("ID_CZYT"), ReaderNumberColumnWidth}});
+    DBGrid3->bind(ds2, {{ReaderField::Name, 146 - ReaderNumberColumnWidth},
+                        {ReaderField::Time, RelayTimeColumnWidth},
+                        {ReaderField::Number, ReaderNumberColumnWidth}});
     DBGrid3->horizontalHeader()->moveSection(2, 0);
-    DBMemo3->bind(ds2, QStringLiteral("MIEJSCE"));
-    DBEdit3->bind(ds2, QStringLiteral("NAME"));
-    DBComboBox1->bind(ds2, QStringLiteral("TIME"));
-    DBEdit4->bind(ds2, QStringLiteral("ID_CZYT"));
-    DBCheckBox98->bind(ds2, QStringLiteral("PROX"));
-    DBCheckBox97->bind(ds2, QStringLiteral("EMULACJA"));
+    DBMemo3->bind(ds2, ReaderField::Place);
+    DBEdit3->bind(ds2, ReaderField::Name);
+    DBComboBox1->bind(ds2, ReaderField::Time);
+    DBEdit4->bind(ds2, ReaderField::Number);
+    DBCheckBox98->bind(ds2, ReaderField::Prox);
+    DBCheckBox97->bind(ds2, ReaderField::Emulation);
 }
 
 void MainWindowUi::setClientSize(QMainWindow* form1, int width, int height)

@@ -11,8 +11,8 @@
 #include "config/AppError.h"
 #include "config/Settings.h"
 #include "data/Backup.h"
-#include "data/DemoTables.h"
 #include "data/CardsInField.h"
+#include "data/DemoTables.h"
 #include "data/JournalReader.h"
 #include "data/Table.h"
 #include "data/TableCheck.h"
@@ -52,6 +52,16 @@ int usage()
     return 2;
 }
 
+// A check's problems, a line each; false when it found none.
+bool printProblems(const QString& name, const TableCheck& result)
+{
+    if (result.problems.isEmpty())
+        out() << name << ": no problems found\n";
+    for (const QString& problem : result.problems)
+        out() << name << ": " << problem << "\n";
+    return !result.problems.isEmpty();
+}
+
 int check(const QStringList& files)
 {
     bool anyWrong = false;
@@ -60,13 +70,7 @@ int check(const QStringList& files)
         const QString name = QDir::toNativeSeparators(file);
         if (!result.summary.isEmpty())
             out() << name << ": " << result.summary << "\n";
-        if (result.problems.isEmpty()) {
-            out() << name << ": no problems found\n";
-            continue;
-        }
-        anyWrong = true;
-        for (const QString& problem : result.problems)
-            out() << name << ": " << problem << "\n";
+        anyWrong |= printProblems(name, result);
     }
     out().flush();
     return anyWrong ? 1 : 0;
@@ -92,15 +96,8 @@ int restoreBackup(const QString& folder, const QString& workDir)
     out() << "restored " << restored.files.join(QStringLiteral(", ")) << " from " << QDir::toNativeSeparators(folder)
           << "\n";
     bool anyWrong = false;
-    for (const auto& [table, result] : restored.checks) {
-        if (result.problems.isEmpty()) {
-            out() << table << ": no problems found\n";
-            continue;
-        }
-        anyWrong = true;
-        for (const QString& problem : result.problems)
-            out() << table << ": " << problem << "\n";
-    }
+    for (const auto& [table, result] : restored.checks)
+        anyWrong |= printProblems(table, result);
     out().flush();
     return anyWrong ? 1 : 0;
 }
