@@ -14,6 +14,8 @@
 #include "data/TableExchange.h"
 
 #include <QDirIterator>
+#include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -145,6 +147,60 @@ void importPersons(const QString& dir)
         throw AppError(exchange::problemText(result.problems));
 }
 
+void editPerson(const QString& dir)
+{
+    const auto t = openTable(dir, Dbf);
+    t->moveToRow(1);
+    t->edit();
+    t->setText(PersonField::FirstName, QStringLiteral("Zmieniona"));
+    t->setText(PersonField::Info, QStringLiteral("Nowa notatka"));
+    t->post();
+}
+
+void removePerson(const QString& dir)
+{
+    const auto t = openTable(dir, Dbf);
+    t->moveToRow(1);
+    t->remove();
+}
+
+void renameGroup(const QString& dir)
+{
+    const auto t = openTable(dir, Dbf);
+    Table::Batch batch(*t);
+    for (t->first(); !t->atEnd(); t->next()) {
+        t->edit();
+        t->setText(PersonField::Group, Groups[1]);
+        t->post();
+    }
+}
+
+void appendPerson(const QString& dir)
+{
+    const auto t = openTable(dir, Dbf);
+    t->insert();
+    t->setInteger(PersonField::Number, 4);
+    t->setText(PersonField::Info, QStringLiteral("Notatka 4"));
+    t->post();
+}
+
+// A table's bytes after its count, as a kill between an append and its count leaves them.
+void uncountedTail(const QString& dir)
+{
+    QFile dbf(QDir(dir).filePath(Dbf));
+    if (!dbf.open(QIODevice::Append) || dbf.write(QByteArray(40, 'x')) != 40)
+        throw AppError(QStringLiteral("cannot lengthen %1").arg(dbf.fileName()));
+    dbf.close();
+    openTable(dir, Dbf);
+}
+
+void createTable(const QString& dir)
+{
+    QFile::remove(QDir(dir).filePath(Dbf));
+    QFile::remove(QDir(dir).filePath(Dbt));
+    DbfFile::create(QDir(dir).filePath(Dbf), TableLayouts::personsFields());
+}
+
 } // namespace
 
 class TestCrashSafety : public QObject
@@ -160,6 +216,8 @@ private slots:
     void importFailingToWriteLeavesTheFilesAsTheyWere();
     void tableIsCreatedWholeOrNotAtAll_data();
     void tableIsCreatedWholeOrNotAtAll();
+    void nothingIsCommittedBeforeItIsDurable_data();
+    void nothingIsCommittedBeforeItIsDurable();
 };
 
 void TestCrashSafety::initTestCase()
@@ -205,39 +263,10 @@ void TestCrashSafety::changeIsWholeAfterACrash_data()
 {
     QTest::addColumn<Operation>("operation");
     QTest::addColumn<bool>("tail"); // some crashes leave an append the count does not cover, else a journal
-    const auto edit = [](const QString& dir) {
-        const auto t = openTable(dir, Dbf);
-        t->moveToRow(1);
-        t->edit();
-        t->setText(PersonField::FirstName, QStringLiteral("Zmieniona"));
-        t->setText(PersonField::Info, QStringLiteral("Nowa notatka"));
-        t->post();
-    };
-    const auto remove = [](const QString& dir) {
-        const auto t = openTable(dir, Dbf);
-        t->moveToRow(1);
-        t->remove();
-    };
-    const auto renameGroup = [](const QString& dir) {
-        const auto t = openTable(dir, Dbf);
-        Table::Batch batch(*t);
-        for (t->first(); !t->atEnd(); t->next()) {
-            t->edit();
-            t->setText(PersonField::Group, Groups[1]);
-            t->post();
-        }
-    };
-    const auto append = [](const QString& dir) {
-        const auto t = openTable(dir, Dbf);
-        t->insert();
-        t->setInteger(PersonField::Number, 4);
-        t->setText(PersonField::Info, QStringLiteral("Notatka 4"));
-        t->post();
-    };
-    QTest::newRow("edit SURNAME and note") << Operation(edit) << false;
-    QTest::newRow("delete") << Operation(remove) << false;
+    QTest::newRow("edit SURNAME and note") << Operation(editPerson) << false;
+    QTest::newRow("delete") << Operation(removePerson) << false;
     QTest::newRow("group of every person, one batch") << Operation(renameGroup) << false;
-    QTest::newRow("append with a note") << Operation(append) << true;
+    QTest::newRow("append with a note") << Operation(appendPerson) << true;
     QTest::newRow("import of three persons") << Operation(importPersons) << false;
 }
 
@@ -369,6 +398,54 @@ void TestCrashSafety::tableIsCreatedWholeOrNotAtAll()
             QCOMPARE(t->asText(PersonField::Info), QStringLiteral("pierwsza"));
         }
     }
+}
+
+// A power cut loses what was written and not synced: every rename, removal
+// and truncation (each one commits or undoes something) comes only once the
+// files written before it are synced, and a folder whose names changed is
+// synced before the operation ends.
+void TestCrashSafety::nothingIsCommittedBeforeItIsDurable_data()
+{
+    QTest::addColumn<Operation>("operation");
+    QTest::newRow("create") << Operation(createTable);
+    QTest::newRow("bytes after the count moved aside") << Operation(uncountedTail);
+    QTest::newRow("edit with a note") << Operation(editPerson);
+    QTest::newRow("delete") << Operation(removePerson);
+    QTest::newRow("batch") << Operation(renameGroup);
+    QTest::newRow("import") << Operation(importPersons);
+}
+
+void TestCrashSafety::nothingIsCommittedBeforeItIsDurable()
+{
+    QFETCH(Operation, operation);
+    QTemporaryDir dir;
+    restore(dir.path(), threePersons());
+    const auto name = [](const QString& path) { return QFileInfo(path).fileName(); };
+    QSet<QString> unsynced;
+    QSet<QString> renamedIn; // folders
+    QStringList early;
+    const filesync::Hook hook = filesync::setHook([&](const filesync::Step& s) {
+        if (s.kind == filesync::Step::Kind::Write) {
+            unsynced.insert(name(s.path));
+            return 0;
+        }
+        if (!unsynced.isEmpty())
+            early << killpoints::describe(s) + QStringLiteral(" before ") + QStringList(unsynced.values()).join(u',');
+        if (s.kind != filesync::Step::Kind::Truncate)
+            renamedIn.insert(QFileInfo(s.path).absolutePath());
+        return 0;
+    });
+    const filesync::Function sync = filesync::setFunction([&](int, const QString& path, filesync::Kind) {
+        unsynced.remove(name(path));
+        renamedIn.remove(QFileInfo(path).isDir() ? QFileInfo(path).absoluteFilePath() : QString());
+        return 0;
+    });
+    operation(dir.path());
+    filesync::setHook(hook);
+    filesync::setFunction(sync);
+    QVERIFY2(early.isEmpty(), qPrintable(early.join(u'\n')));
+    QVERIFY2(unsynced.isEmpty(), qPrintable(QStringList(unsynced.values()).join(u',')));
+    QVERIFY2(renamedIn.isEmpty(), qPrintable(QStringList(renamedIn.values()).join(u',')));
 }
 
 QTEST_GUILESS_MAIN(TestCrashSafety)
