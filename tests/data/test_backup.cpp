@@ -92,6 +92,8 @@ private slots:
     void restoreRefuses();
     void restoreAcrossAKill_data();
     void restoreAcrossAKill();
+    void recoveryAcrossAKill_data();
+    void recoveryAcrossAKill();
     void aChangeCutShortIsUndoneBeforeACopy_data();
     void aChangeCutShortIsUndoneBeforeACopy();
     void cleanup() { filesync::setFunction({}); }
@@ -333,6 +335,50 @@ void TestBackup::aChangeCutShortIsUndoneBeforeACopy_data()
     QTest::addColumn<bool>("restoring");
     QTest::newRow("the tool's backup") << false;
     QTest::newRow("a restore and the backup of what it replaces") << true;
+}
+
+void TestBackup::recoveryAcrossAKill_data()
+{
+    filesync::setFunction(noSync);
+    QTest::addColumn<bool>("committed"); // the restore was killed after its commit, else before
+    QTest::addColumn<int>("restoreAt");
+    QTest::addColumn<int>("at"); // the recovery's step it is killed at
+    Installation listed;
+    const QString saved = prepareRestore(listed, false);
+    const QStringList steps = killpoints::run([&] { backup::restore(saved, listed.dir.path(), listed.options); }).steps;
+    for (const bool committed : {false, true}) {
+        const int restoreAt = committed ? int(steps.indexOf(CommitStep)) + 2 : 2;
+        Installation inst;
+        const QString saved = prepareRestore(inst, false);
+        killpoints::run([&] { backup::restore(saved, inst.dir.path(), inst.options); }, restoreAt);
+        const QStringList recovery = killpoints::run([&] { backup::recover(inst.dir.path(), inst.options); }).steps;
+        for (int at = 1; at <= recovery.size(); ++at)
+            QTest::addRow("%s, recovery killed at %d: %s", committed ? "committed" : "not committed", at,
+                          qPrintable(recovery[at - 1]))
+                << committed << restoreAt << at;
+    }
+}
+
+// The recovery is itself killed at each of its steps: the start after it
+// still ends with the whole old set or the whole backup's.
+void TestBackup::recoveryAcrossAKill()
+{
+    QFETCH(bool, committed);
+    QFETCH(int, restoreAt);
+    QFETCH(int, at);
+    filesync::setFunction(noSync);
+    Installation inst;
+    const QString saved = prepareRestore(inst, false);
+    const QList<QByteArray> old = allBytes(inst.dir.path());
+    QVERIFY(killpoints::run([&] { backup::restore(saved, inst.dir.path(), inst.options); }, restoreAt).crashed);
+    QVERIFY(killpoints::run([&] { backup::recover(inst.dir.path(), inst.options); }, at).crashed);
+
+    using Outcome = backup::Recovered::Outcome;
+    const Outcome outcome = backup::recover(inst.dir.path(), inst.options).outcome;
+    QVERIFY(outcome == Outcome::Nothing || outcome == (committed ? Outcome::Finished : Outcome::Undone));
+    QCOMPARE(allBytes(inst.dir.path()), committed ? allBytes(saved) : old);
+    for (const char* leftover : {".restore-partial", ".restore-commit", ".restore-commit-partial"})
+        QVERIFY2(!QFileInfo::exists(inst.path(leftover)), leftover);
 }
 
 // A crash in the middle of an edit leaves the table half changed beside the
