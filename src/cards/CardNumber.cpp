@@ -1,5 +1,8 @@
 #include "cards/CardNumber.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace cards {
 
 namespace {
@@ -26,12 +29,23 @@ PrintedNumber printedNumber(const Identifier& id)
             digits(id[2], FacilityDigits) + u',' + digits(quint64(id[3]) << 8 | id[4], CardDigits)};
 }
 
-std::optional<Identifier> identifierOf(int systemCode, int personNumber, int duplicateIndex)
+std::optional<Identifier> identifierOf(qint64 systemCode, qint64 personNumber, qint64 duplicateIndex, QString* error)
 {
+    // A value beyond int is beyond every range a card has; the checks below
+    // refuse it as they refuse the nearest int.
+    const auto narrow = [](qint64 v) {
+        return int(std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
     Identifier id{};
-    const bool packed = personNumber == 0 && duplicateIndex == 0
-                            ? packConfigIdentifier(systemCode, &id, nullptr)
-                            : packIdentifier(systemCode, personNumber, duplicateIndex, &id, nullptr);
+    bool packed = false;
+    if (personNumber != 0) {
+        packed = packIdentifier(narrow(systemCode), narrow(personNumber), narrow(duplicateIndex), &id, error);
+    } else if (duplicateIndex != 0) {
+        if (error)
+            *error = QStringLiteral("Duplicate index %1 on a configuration card").arg(duplicateIndex);
+    } else {
+        packed = packConfigIdentifier(narrow(systemCode), &id, error);
+    }
     if (!packed)
         return std::nullopt;
     return id;

@@ -22,8 +22,9 @@ struct PrintedNumber
 PrintedNumber printedNumber(const Identifier& id);
 
 // The identifier of a card written with these values: a user card, or a
-// configuration card for person 0 with duplicate 0. Nothing for values no
-// card carries.
-std::optional<Identifier> identifierOf(int systemCode, int personNumber, int duplicateIndex);
+// configuration card for person 0 (its duplicate is 0). Nothing, with the
+// reason in *error when given, for values no card carries.
+std::optional<Identifier> identifierOf(qint64 systemCode, qint64 personNumber, qint64 duplicateIndex,
+                                       QString* error = nullptr);
 
 } // namespace cards

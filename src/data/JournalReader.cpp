@@ -7,7 +7,6 @@
 
 #include <cctype>
 #include <charconv>
-#include <limits>
 
 namespace {
 
@@ -77,10 +76,9 @@ QString JournalEvent::field(int column) const
 
 std::optional<cards::Identifier> JournalEvent::identifier() const
 {
-    const auto fits = [](qint64 v) { return v >= 0 && v <= std::numeric_limits<int>::max(); };
-    if (damaged() || !fits(person) || !fits(system) || !fits(duplicate))
+    if (damaged())
         return std::nullopt;
-    return cards::identifierOf(int(system), int(person), int(duplicate));
+    return cards::identifierOf(system, person, duplicate);
 }
 
 JournalEvent JournalReader::parseLine(QByteArrayView line, int lineNumber)

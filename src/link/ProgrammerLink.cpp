@@ -1,5 +1,6 @@
 #include "link/ProgrammerLink.h"
 
+#include "cards/CardNumber.h"
 #include "config/AppError.h"
 #include "link/Frames.h"
 #include "link/LinkView.h"
@@ -142,20 +143,12 @@ bool ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicate
 {
     // Everything is checked before the trace is cleared or a frame leaves:
     // a value cut down to fit would write a card for somebody else.
-    cards::Identifier id{};
     QString error;
-    bool packed = false;
-    if (personNumber == 0) {
-        packed = duplicateIndex == 0 && cards::packConfigIdentifier(systemNumber, &id, &error);
-        if (duplicateIndex != 0)
-            error = QStringLiteral("Duplicate index %1 on a configuration card").arg(duplicateIndex);
-    } else {
-        packed = cards::packIdentifier(systemNumber, personNumber, duplicateIndex, &id, &error);
-    }
+    const std::optional<cards::Identifier> id = cards::identifierOf(systemNumber, personNumber, duplicateIndex, &error);
     m_lastReadBack = ReadBack::Off;
-    if (!packed)
+    if (!id)
         throw AppError(error);
-    const QList<QByteArray> sequence = frames::cardWriteFrames(cards::EncodeCardFrame(id), blockData);
+    const QList<QByteArray> sequence = frames::cardWriteFrames(cards::EncodeCardFrame(*id), blockData);
     if (sequence.size() != int(WritePauses.size()))
         throw AppError(QStringLiteral("Card data of %1 bytes instead of 16").arg(blockData.size()));
 
@@ -187,7 +180,7 @@ bool ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicate
             m_view.setGauge(WriteGauge[i + 1]);
     }
     if (written && m_readBackOn)
-        m_lastReadBack = readBack(cards::unpackIdentifier(id));
+        m_lastReadBack = readBack(cards::unpackIdentifier(*id));
     return written;
 }
 

@@ -13,7 +13,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -55,10 +54,7 @@ QString CardJournal::line(const Entry& e) const
                        QString::fromLatin1(e.data.toHex().toUpper()),
                        journal::verificationWord(e.verification)};
     // Values no card carries have no printed number; the columns stay, empty.
-    const auto fits = [](qint64 v) { return v >= 0 && v <= std::numeric_limits<int>::max(); };
-    const auto id = fits(e.systemCode) && fits(e.personNumber) && fits(e.duplicateIndex)
-                        ? cards::identifierOf(int(e.systemCode), int(e.personNumber), int(e.duplicateIndex))
-                        : std::nullopt;
+    const auto id = cards::identifierOf(e.systemCode, e.personNumber, e.duplicateIndex);
     const cards::PrintedNumber printed = id ? cards::printedNumber(*id) : cards::PrintedNumber{};
     fields << printed.hex << printed.decimal32 << printed.decimal24 << printed.facilityCard;
     return fields.join(u'\t');

@@ -1,5 +1,6 @@
 #include "SimDevice.h"
 
+#include "cards/CardNumber.h"
 #include "cards/ConfigCard.h"
 #include "link/Frames.h"
 
@@ -141,13 +142,8 @@ std::optional<cards::Identifier> SimDevice::parseCard(const QString& text, QStri
         const int person = parts[0].toInt(&ok[0]);
         const int system = parts[1].toInt(&ok[1]);
         const int duplicate = parts[2].toInt(&ok[2]);
-        if (ok[0] && ok[1] && ok[2]) {
-            cards::Identifier id{};
-            if (person == 0 && duplicate == 0 ? cards::packConfigIdentifier(system, &id, error)
-                                              : cards::packIdentifier(system, person, duplicate, &id, error))
-                return id;
-            return std::nullopt;
-        }
+        if (ok[0] && ok[1] && ok[2])
+            return cards::identifierOf(system, person, duplicate, error);
     }
     *error = QStringLiteral("expected PERSON:SYSTEM:DUP, got \"%1\"").arg(text);
     return std::nullopt;
