@@ -99,6 +99,8 @@ void FieldMenu::recountAndTell()
 void FieldMenu::showCounts()
 {
     const TextSlots& t = m_state.TextSlots;
+    if (t[Text::CardsToRewriteCount].isEmpty())
+        return; // a count before the first language tick; the tick shows it
     m_status->setText(t[Text::CardsToRewriteCount].arg(m_cards->toRewriteCount()));
     if (m_rewriteForm)
         m_rewriteForm->setTitles(t[Text::CardsToRewriteTitle],

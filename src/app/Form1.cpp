@@ -207,16 +207,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     initLink();
     initPages();
     initConnections();
-    m_languageTimer->start();
-    m_statusTimer->start();
-    FormCreate();
-    tellRestoreCleared(recovered, languageText());
-    backupAtStart(languageText());
+    // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
     onSignal(m_ui.Eksportosb1, &QAction::triggered, [this] { m_exchangeMenu->exportPersons(); });
     onSignal(m_ui.Importosb1, &QAction::triggered, [this] { m_exchangeMenu->importPersons(); });
     m_printMenu = new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
     m_fieldMenu = new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
+    m_languageTimer->start();
+    m_statusTimer->start();
+    FormCreate();
+    tellRestoreCleared(recovered, languageText());
+    backupAtStart(languageText());
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -386,11 +387,9 @@ void TForm1::Timer2Timer()
     for (DbGrid* grid : {m_ui.DBGrid1, m_ui.DBGrid2, m_ui.DBGrid3})
         grid->setSortLocale(i18n::languageLocale(languageText()));
     showTableWarnings(m_state.TextSlots, {m_persons, m_readers, m_groups});
-    if (m_fieldMenu) {
-        m_exchangeMenu->applyLanguage();
-        m_printMenu->applyLanguage();
-        m_fieldMenu->applyLanguage();
-    }
+    m_exchangeMenu->applyLanguage();
+    m_printMenu->applyLanguage();
+    m_fieldMenu->applyLanguage();
     m_languageTimer->stop();
 }
 
@@ -408,8 +407,7 @@ void TForm1::BitBtn1Click()
 void TForm1::EnterWorkingState(Role role)
 {
     m_journal->setRole(role == Role::Administrator ? QStringLiteral("administrator") : QStringLiteral("user"));
-    if (m_printMenu)
-        m_printMenu->setUserRole(role == Role::User);
+    m_printMenu->setUserRole(role == Role::User);
     m_ui.Edit5->hide();
     m_ui.BitBtn1->hide();
 

@@ -117,7 +117,6 @@ private:
     PersonsPage* m_personsPage = nullptr;
     GroupsPage* m_groupsPage = nullptr;
     ReadersPage* m_readersPage = nullptr;
-    // Made after the start questions, during which a language tick may come.
     ExchangeMenu* m_exchangeMenu = nullptr;
     PrintMenu* m_printMenu = nullptr;
     FieldMenu* m_fieldMenu = nullptr;

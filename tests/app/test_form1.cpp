@@ -11,6 +11,7 @@
 #include "ui/TForm4.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "Program.h"
 #include "TestFiles.h"
@@ -86,6 +88,27 @@ private slots:
         QVERIFY(readFile("config.ini").contains("sys_nr2=1\r\n"));
         p.applyLanguage();
         QCOMPARE(p.ui().Pager1->tabText(0), QStringLiteral("Users"));
+    }
+
+    // A box at the start runs its own event loop, and the language tick with
+    // it: the menus added to the window take the language there too.
+    void menusTakeTheLanguageWhileAStartBoxIsOpen()
+    {
+        writeFile("config.ini", "[Language]\r\nLanguage=English\r\n");
+        QVERIFY(QDir().mkdir(".restore-partial")); // a restore cut short: undone, and told
+        MessageBox::setRecording(false);
+        bool boxShown = false;
+        QTimer::singleShot(300, [&boxShown] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                boxShown = true;
+                box->close();
+            }
+        });
+        Program p;
+        MessageBox::setRecording(true);
+        QVERIFY(boxShown);
+        QCOMPARE(p.form1->findChild<QAction*>("CardsToRewrite1")->text(), QStringLiteral("Cards to rewrite…"));
+        QCOMPARE(p.form1->findChild<QAction*>("Print1")->text(), QStringLiteral("Print…"));
     }
 
     void readOnlyConfigKeepsPasswords()
