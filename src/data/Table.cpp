@@ -19,25 +19,29 @@ struct Table::Pending
     std::map<int, QString> memos;
 };
 
-namespace {
-
 // Emits the pair of row-reset signals around a change of the visible rows,
 // also when the change ends in an error, so a model is never left half reset.
-class RowsReset
+// While the display is suspended the pair spans the whole suspension.
+class Table::RowsReset
 {
 public:
-    explicit RowsReset(Table* table, void (Table::*before)(), void (Table::*after)()) : m_table(table), m_after(after)
+    explicit RowsReset(Table* table) : m_table(table), m_held(table->m_suspend > 0)
     {
-        (table->*before)();
+        if (!m_held || !std::exchange(table->m_resetHeld, true))
+            emit table->rowsAboutToReset();
     }
-    ~RowsReset() { (m_table->*m_after)(); }
+    ~RowsReset()
+    {
+        if (!m_held)
+            emit m_table->rowsReset();
+    }
+    RowsReset(const RowsReset&) = delete;
+    RowsReset& operator=(const RowsReset&) = delete;
 
 private:
     Table* m_table;
-    void (Table::*m_after)();
+    bool m_held;
 };
-
-} // namespace
 
 Table::Table(QObject* parent) : QObject(parent) {}
 
@@ -53,7 +57,7 @@ Table::~Table()
 void Table::open(const QString& path)
 {
     close();
-    RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+    RowsReset reset(this);
     m_file = DbfFile::open(path);
     m_warningsAcknowledged = m_file->warnings().isEmpty();
     m_repairs = QList<TableRepair>(m_file->repairs().begin(), m_file->repairs().end());
@@ -84,7 +88,7 @@ void Table::close()
         failure = std::current_exception();
     }
     {
-        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        RowsReset reset(this);
         m_pending.reset();
         m_state = State::Browsing;
         m_batch = 0;
@@ -529,7 +533,7 @@ void Table::post()
 
     const int stored = inserting ? appended : p.recordNumber;
     if (inserting) {
-        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        RowsReset reset(this);
         m_pending.reset();
         m_state = State::Browsing;
         if (passesFilter(appended)) {
@@ -540,7 +544,11 @@ void Table::post()
     } else {
         m_pending.reset();
         m_state = State::Browsing;
-        emit rowChanged(m_row);
+        if (m_suspend > 0) {
+            RowsReset held(this); // the row may move in a sorted view: one rebuild at the end
+        } else {
+            emit rowChanged(m_row);
+        }
     }
     finishChange();
     if (notify)
@@ -580,7 +588,7 @@ void Table::remove()
     m_pending.reset();
     m_state = State::Browsing;
     {
-        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        RowsReset reset(this);
         file().markDeleted(record);
         m_rows.erase(m_rows.begin() + m_row);
         if (m_row >= int(m_rows.size()))
@@ -598,7 +606,7 @@ void Table::refresh()
     postIfPending();
     int record = currentRecord();
     {
-        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        RowsReset reset(this);
         try {
             file().reload();
         } catch (const AppError&) {
@@ -696,7 +704,7 @@ void Table::setFilterActive(bool active)
     postIfPending();
     m_filterActive = active;
     {
-        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        RowsReset reset(this);
         rebuildRows(-1);
         m_row = m_rows.empty() ? -1 : 0;
         m_eof = m_rows.empty();
@@ -720,8 +728,11 @@ void Table::resumeDisplay()
 {
     if (m_suspend == 0)
         return;
-    if (--m_suspend == 0)
-        emit currentChanged();
+    if (--m_suspend > 0)
+        return;
+    if (std::exchange(m_resetHeld, false))
+        emit rowsReset();
+    emit currentChanged();
 }
 
 bool Table::displaySuspended() const
@@ -747,7 +758,7 @@ void Table::showUndone()
     m_pending.reset();
     m_state = State::Browsing;
     {
-        RowsReset reset(this, &Table::rowsAboutToReset, &Table::rowsReset);
+        RowsReset reset(this);
         rebuildRows(record);
         m_eof = m_rows.empty();
     }

@@ -120,7 +120,10 @@ public:
     void setFilterActive(bool active);
     bool filterActive() const;
 
-    // While suspended, currentChanged() is held back; the last resume emits it once.
+    // While suspended, currentChanged() is held back and the rows' changes
+    // are told as one reset: rowsAboutToReset() at the first change, and
+    // rowsReset() and currentChanged() at the last resume. A bulk change then
+    // costs the views one rebuild, not one a record.
     void suspendDisplay();
     void resumeDisplay();
     bool displaySuspended() const;
@@ -204,6 +207,7 @@ signals:
 
 private:
     struct Pending;
+    class RowsReset;
 
     DbfFile& file() const;
     int resolve(const QString& field) const;
@@ -234,7 +238,7 @@ private:
     QString m_filterText;
     bool m_filterActive = false;
     int m_suspend = 0;
-    bool m_changedWhileSuspended = false;
+    bool m_resetHeld = false; // rowsAboutToReset() sent while suspended
     int m_batch = 0;
     QString m_deferredError; // of a batch end that could not throw
     bool m_warningsAcknowledged = true;

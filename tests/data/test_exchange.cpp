@@ -5,7 +5,9 @@
 
 #include "data/Csv.h"
 #include "data/TableExchange.h"
+#include "data/TableModel.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -206,9 +208,17 @@ void TestExchange::importFillsWhatIsMissing()
     Table groups;
     groups.open(QDir(dir.path()).filePath("grupa.dbf"));
     QVERIFY(exchange::importPersons(persons, groups, Header + "40,Nowak,Jan,Zarząd,0,\r\n").problems.isEmpty());
+    // A grid sorted by family name is rebuilt once for the whole import, not once a person.
+    TableModel grid(&persons, {"NAME"});
+    grid.sort(0, Qt::AscendingOrder);
+    QSignalSpy rebuilt(&grid, &QAbstractItemModel::modelReset);
     const exchange::ImportResult result =
         exchange::importPersons(persons, groups, bom(" surname ,Name\r\nEwa,  Kowalska \r\nOla,Lis\r\n"));
     QVERIFY(result.problems.isEmpty());
+    QCOMPARE(rebuilt.count(), 1);
+    QCOMPARE((QStringList{grid.index(0, 0).data().toString(), grid.index(1, 0).data().toString(),
+                          grid.index(2, 0).data().toString()}),
+             (QStringList{"Kowalska", "Lis", "Nowak"}));
     QCOMPARE(exchange::tableRows(persons, exchange::Kind::Persons),
              (Rows{{"NUMBER", "NAME", "SURNAME", "GROUP", "INDEX", "INFO"},
                    {"40", "Nowak", "Jan", QStringLiteral("Zarząd"), "0", ""},
