@@ -2,8 +2,6 @@
 
 #include "state/ProgramState.h"
 
-#include <algorithm>
-
 CardsToRewrite::CardsToRewrite(const Table& persons, const Table& groups, const ProgramState& state,
                                QString journalPath)
     : m_persons(persons), m_groups(groups), m_state(state), m_journal(std::move(journalPath))
@@ -37,6 +35,11 @@ std::pair<QString, QString> CardsToRewrite::namesOf(qint64 number) const
 
 bool CardsToRewrite::cardOutFor(qint64 number) const
 {
-    return std::any_of(m_cards.rbegin(), m_cards.rend(),
-                       [number](const field::Card& card) { return !card.inTable && card.number == number; });
+    // The cards of persons no longer in the table come last: an import asks
+    // this for every person it adds.
+    for (auto card = m_cards.rbegin(); card != m_cards.rend() && !card->inTable; ++card) {
+        if (card->number == number)
+            return true;
+    }
+    return false;
 }

@@ -141,6 +141,18 @@ private slots:
         QTRY_COMPARE(status->text(), QStringLiteral("Cards to rewrite: 2"));
         QCOMPARE(rowsOf(list->model(), 0), (QStringList{"1", "2"}));
         QCOMPARE(MessageBox::takeShown().size(), 2); // the question, then "System number saved!"
+
+        // Jan deleted with his card still out; a new person with his number holds that card.
+        QVERIFY(persons.locate("NUMBER", 2));
+        p.click("SpeedButton4");
+        MessageBox::setNextAnswer(1); // Delete anyway
+        p.click("Button7");
+        QTRY_COMPARE(rowsOf(list->model(), 1), (QStringList{"Kowalska", ""}));
+        persons.insert();
+        persons.setInteger("NUMBER", 2);
+        persons.setText("NAME", QStringLiteral("Zielińska"));
+        persons.post();
+        QTRY_COMPARE(rowsOf(list->model(), 1), (QStringList{"Kowalska", QStringLiteral("Zielińska")}));
     }
 
     void journalWindow_data()
