@@ -21,6 +21,9 @@ const QByteArray LineEnd("\r\n");
 // A file-system block holds the header and the longest line; a disk without
 // one free block is full for the journal.
 constexpr qint64 RoomForALine = 4096;
+// Appending reads the last byte first (a line cut short is ended), so the
+// check before a card opens the journal the same way.
+constexpr QIODevice::OpenMode AppendMode = QIODevice::ReadWrite | QIODevice::Append;
 
 QString errnoText()
 {
@@ -78,7 +81,7 @@ bool CardJournal::append(const Entry& entry, QString* error)
 {
     QFile file(m_path);
     const bool existed = file.exists();
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append)) {
+    if (!file.open(AppendMode)) {
         *error = file.errorString();
         return false;
     }
@@ -121,7 +124,7 @@ bool CardJournal::writable(QString* error) const
     const QString folder = info.absolutePath();
     if (info.exists()) {
         QFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (!file.open(AppendMode)) {
             *error = file.errorString();
             return false;
         }

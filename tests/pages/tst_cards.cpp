@@ -1,6 +1,7 @@
 #include "PageRig.h"
 
 #include "TestFiles.h"
+#include "serial/FileModes.h"
 
 #include "cards/CardFrame.h"
 #include "config/AppError.h"
@@ -662,6 +663,7 @@ private slots:
         for (const char* operation : {"Program", "Remove permissions", "Configuration card"}) {
             QTest::addRow("%s, a folder in its place", operation) << operation << "folder";
             QTest::addRow("%s, disk full", operation) << operation << "full";
+            QTest::addRow("%s, written to but not read", operation) << operation << "write only";
         }
     }
     void unwritableJournalRefusesTheCard()
@@ -680,16 +682,24 @@ private slots:
             QVERIFY(QDir(r.tables.dir.path()).mkdir(CardJournal::FileName));
         } else {
             writeFile(r.journal.path(), cp1250::encode(CardJournal::Header) + "\r\n");
-            r.journal.setFreeSpace([](const QString&) { return qint64(0); });
+            if (cause == "full")
+                r.journal.setFreeSpace([](const QString&) { return qint64(0); });
+            else
+                QVERIFY(QFile::setPermissions(r.journal.path(),
+                                              QFile::WriteOwner)); // a line is appended after reading its end
         }
         const QByteArray journalBefore = readFile(r.journal.path());
-
-        if (operation == "Program")
-            r.persons.Button4Click();
-        else if (operation == "Remove permissions")
-            r.persons.Button3Click();
-        else
-            r.readers.Button12Click();
+        {
+            const FileModesApply modes;
+            if (cause == "write only" && !modes.ok())
+                QSKIP("this account cannot be made to respect file modes");
+            if (operation == "Program")
+                r.persons.Button4Click();
+            else if (operation == "Remove permissions")
+                r.persons.Button3Click();
+            else
+                r.readers.Button12Click();
+        }
 
         QVERIFY(r.port.writes.isEmpty());
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
