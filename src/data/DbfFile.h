@@ -66,9 +66,13 @@ public:
     // Writes a new empty table with version 0x8B (dBase IV, with a .dbt when
     // a memo field is present) and language driver 0xC8 (code page 1250).
     // Refuses to overwrite an existing table; a notes file without its table
-    // (left by a create that was cut short) is replaced. The notes file is
-    // written first and the table appears under its name only whole.
+    // is replaced only when it holds no note (what a create cut short left).
+    // The notes file is written first and the table appears under its name
+    // only whole.
     static void create(const QString& path, const std::vector<FieldSpec>& fields);
+    // AppError when create() would refuse: the table exists, or a notes file
+    // beside it holds notes.
+    static void checkCreatable(const QString& path);
 
     const QString& path() const { return m_path; }
     quint8 version() const { return quint8(m_header.at(0)); }

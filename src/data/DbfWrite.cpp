@@ -413,6 +413,16 @@ void DbfFile::sync()
         syncFile(m_fd, m_path, filesync::Kind::Full);
 }
 
+void DbfFile::checkCreatable(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        throwFor(path, QStringLiteral("the file exists already and is left as it is"));
+    // Notes begin after the first block: a file of one block holds none.
+    const QFileInfo notes(memoPathFor(path));
+    if (notes.exists() && notes.size() > CreatedMemoBlock)
+        throwFor(notes.filePath(), QStringLiteral("holds notes without their table and is left as it is"));
+}
+
 void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
 {
     bool hasMemo = false;
@@ -442,16 +452,14 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
     header[29] = char(LanguageDriverCp1250);
     QByteArray file = header + descriptors + HeaderEnd + EndOfFile;
 
-    if (QFileInfo::exists(path))
-        throwFor(path, QStringLiteral("the file exists already and is left as it is"));
+    checkCreatable(path);
     const auto writeWhole = [](const QString& name, const QByteArray& bytes) {
         const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0)
             throwFor(name, QStringLiteral("cannot be created: %1").arg(errnoText()));
         writeNew(fd, name, bytes);
     };
-    // The notes file first, so that the table never exists without it. One
-    // with no table beside it is what a create cut short left: replaced.
+    // The notes file first, so that the table never exists without it.
     if (hasMemo) {
         QByteArray memo(CreatedMemoBlock, '\0');
         memo.replace(0, 4, le32Bytes(1));

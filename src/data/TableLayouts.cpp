@@ -51,13 +51,8 @@ void createAll(const QString& dir)
     QDir d(dir);
     const QStringList names{PersonsFile, GroupsFile, ReadersFile};
     // Check all first so an existing installation is never half overwritten.
-    // A notes file without its table is what a create cut short left, and
-    // is replaced.
-    for (const QString& name : names) {
-        if (QFileInfo::exists(d.filePath(name)))
-            throw AppError(QStringLiteral("%1: the file exists already and is left as it is")
-                               .arg(QDir::toNativeSeparators(d.filePath(name))));
-    }
+    for (const QString& name : names)
+        DbfFile::checkCreatable(d.filePath(name));
     DbfFile::create(d.filePath(PersonsFile), personsFields());
     DbfFile::create(d.filePath(GroupsFile), groupsFields());
     DbfFile::create(d.filePath(ReadersFile), readersFields());

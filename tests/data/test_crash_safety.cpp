@@ -216,6 +216,8 @@ private slots:
     void importFailingToWriteLeavesTheFilesAsTheyWere();
     void tableIsCreatedWholeOrNotAtAll_data();
     void tableIsCreatedWholeOrNotAtAll();
+    void notesWithoutTheirTableAreKept_data();
+    void notesWithoutTheirTableAreKept();
     void nothingIsCommittedBeforeItIsDurable_data();
     void nothingIsCommittedBeforeItIsDurable();
 };
@@ -398,6 +400,31 @@ void TestCrashSafety::tableIsCreatedWholeOrNotAtAll()
             QCOMPARE(t->asText(PersonField::Info), QStringLiteral("pierwsza"));
         }
     }
+}
+
+// A lost table beside its notes is no leftover of a create: the notes stay.
+void TestCrashSafety::notesWithoutTheirTableAreKept_data()
+{
+    QTest::addColumn<Operation>("operation");
+    QTest::newRow("one table") << Operation(
+        [](const QString& dir) { DbfFile::create(QDir(dir).filePath(Dbf), TableLayouts::personsFields()); });
+    QTest::newRow("the installation's three") << Operation([](const QString& dir) { TableLayouts::createAll(dir); });
+}
+
+void TestCrashSafety::notesWithoutTheirTableAreKept()
+{
+    QFETCH(Operation, operation);
+    QTemporaryDir dir;
+    const Files before = threePersons();
+    writeFile(dir.filePath(Dbt), before.at(Dbt));
+    QString error;
+    try {
+        operation(dir.path());
+    } catch (const AppError& e) {
+        error = e.message();
+    }
+    QVERIFY2(error.contains(QStringLiteral("holds notes without their table")), qPrintable(error));
+    QCOMPARE(snapshot(dir.path()), (Files{{Dbt, before.at(Dbt)}}));
 }
 
 // A power cut loses what was written and not synced: every rename, removal
