@@ -39,10 +39,7 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-QString errnoText()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
+using filesync::errnoText;
 
 QStringList tableFiles()
 {

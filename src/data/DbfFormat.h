@@ -5,6 +5,7 @@
 // engine share. Only those two include it.
 
 #include "config/AppError.h"
+#include "data/FileSync.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -81,10 +82,7 @@ inline QByteArray encodeLong(qint64 value)
     return b;
 }
 
-inline QString errnoText()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
+using filesync::errnoText;
 
 inline QString nativeName(const QString& path)
 {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -102,6 +103,11 @@ int remove(const QString& path)
     if (pass({Step::Kind::Remove, path, {}, 0, {}, -1}) != 0)
         return -1;
     return ::unlink(QFile::encodeName(path).constData());
+}
+
+QString errnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 } // namespace filesync

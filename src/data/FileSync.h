@@ -56,4 +56,7 @@ int truncate(int fd, const QString& path, qint64 size);
 int rename(const QString& from, const QString& to);
 int remove(const QString& path);
 
+// The system's words for errno, as a failed step leaves it.
+QString errnoText();
+
 } // namespace filesync

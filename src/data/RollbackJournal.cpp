@@ -1,6 +1,7 @@
 #include "data/RollbackJournal.h"
 
 #include "config/AppError.h"
+#include "data/DbfFormat.h"
 #include "data/FileSync.h"
 
 #include <QDir>
@@ -21,15 +22,8 @@ const QByteArray Magic("PLRJNL1\n");
 constexpr qsizetype LengthSize = 4;
 constexpr qsizetype ChecksumSize = 8;
 
-QString errnoText()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-[[noreturn]] void throwFor(const QString& path, const QString& reason)
-{
-    throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason));
-}
+using dbfformat::throwFor;
+using filesync::errnoText;
 
 // FNV-1a: enough to tell a part that was written whole from one a crash cut.
 quint64 checksum(QByteArrayView bytes)

@@ -25,10 +25,7 @@ constexpr qint64 RoomForALine = 4096;
 // check before a card opens the journal the same way.
 constexpr QIODevice::OpenMode AppendMode = QIODevice::ReadWrite | QIODevice::Append;
 
-QString errnoText()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
+using filesync::errnoText;
 
 // A tab or line break inside a name would shift the columns.
 QString field(QString text)
