@@ -44,7 +44,6 @@ public:
     RollbackJournal& operator=(const RollbackJournal&) = delete;
 
     static QString pathFor(const QString& tablePath);
-    const QString& path() const { return m_path; }
     bool started() const { return m_fd >= 0; }
 
     // Creates the journal with its first part and makes it and its name

@@ -25,6 +25,9 @@ void JournalModel::reset()
 void JournalModel::setFilter(const QString& text)
 {
     m_filter = text.trimmed();
+    bool isNumber = false;
+    const qint64 number = m_filter.toLongLong(&isNumber);
+    m_number = isNumber ? std::optional(number) : std::nullopt;
     reset();
 }
 
@@ -35,10 +38,8 @@ bool JournalModel::passes(int event) const
     const JournalEvent& e = m_cards.events()[size_t(event)];
     if (e.damaged())
         return cp1250::decode(e.text).contains(m_filter, Qt::CaseInsensitive);
-    bool isNumber = false;
-    const qint64 number = m_filter.toLongLong(&isNumber);
-    if (isNumber)
-        return e.person == number;
+    if (m_number)
+        return e.person == *m_number;
     const auto [family, first] = m_cards.namesOf(e.person);
     return family.contains(m_filter, Qt::CaseInsensitive) || first.contains(m_filter, Qt::CaseInsensitive);
 }

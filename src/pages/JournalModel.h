@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 
+#include <optional>
 #include <vector>
 
 class CardsToRewrite;
@@ -38,7 +39,6 @@ public:
     // After the journal was read again, or for another filter.
     void reset();
     void setFilter(const QString& text);
-    const QString& filter() const { return m_filter; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -51,5 +51,6 @@ private:
     const CardsToRewrite& m_cards;
     const TextSlots& m_texts;
     QString m_filter;
+    std::optional<qint64> m_number; // the filter read as a person number
     std::vector<int> m_rows; // indexes into the journal's events, newest first
 };
