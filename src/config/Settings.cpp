@@ -171,13 +171,9 @@ QString NotAnIntegerMessage(const QString& text)
     return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
-bool SystemNumberToStore(const QString& edit1Text, int* stored)
+int SystemNumberToStore(int typed)
 {
-    int typed = 0;
-    if (!parseInteger(edit1Text, &typed))
-        return false;
-    *stored = qBound(DefaultSystemNumber, typed, MaxSystemNumber);
-    return true;
+    return qBound(DefaultSystemNumber, typed, MaxSystemNumber);
 }
 
 SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini)
@@ -193,15 +189,13 @@ SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const
         r.error = NotAnIntegerMessage(edit1Text);
         return r;
     }
-    int stored = 0;
-    SystemNumberToStore(edit1Text, &stored);
+    const int stored = SystemNumberToStore(typed);
     // The box keeps the typed text unless it was corrected.
     const QString shown = stored == typed ? edit1Text : QString::number(stored);
-    typed = stored;
 
     Values v = valuesOf(state, languageText);
     v.oldSystemNumber = state.SystemNumber;
-    v.systemNumber = typed;
+    v.systemNumber = stored;
     SaveResult r = storeThenApply(state, v, Text::SystemNumberSaved, ini);
     r.edit1Text = shown;
     r.edit2Text = QString::number(state.OldSystemNumber);

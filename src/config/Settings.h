@@ -66,9 +66,9 @@ struct SaveResult
     Text::Id confirmCaptionSlot = Text::Configuration;
 };
 
-// The number a system-number Save stores for the typed text, corrected into
-// 1..1000000; false when the text is not an integer.
-bool SystemNumberToStore(const QString& edit1Text, int* stored);
+// The number a system-number Save stores for a typed number, corrected into
+// 1..1000000.
+int SystemNumberToStore(int typed);
 
 // System-number Save: the number in force becomes the old one, the typed one
 // is clamped to 1..1000000 and stored. The Saves change the values in memory

@@ -9,13 +9,14 @@ namespace pages {
 
 bool confirmSystemNumberChange(const ProgramState& state, const QString& edit1Text)
 {
-    int stored = 0;
-    if (!settings::SystemNumberToStore(edit1Text, &stored) || stored == state.SystemNumber)
+    int typed = 0;
+    if (!parseInteger(edit1Text, &typed))
+        return true; // the Save refuses the text itself
+    const int stored = settings::SystemNumberToStore(typed);
+    if (stored == state.SystemNumber)
         return true;
     const auto& texts = state.TextSlots;
     QString question = texts[Text::SystemNumberQuestion].arg(stored).arg(state.SystemNumber);
-    int typed = 0;
-    parseInteger(edit1Text, &typed);
     if (typed != stored)
         question =
             texts[Text::SystemNumberCorrected].arg(edit1Text.trimmed()).arg(stored) + QStringLiteral("\n\n") + question;
