@@ -30,30 +30,24 @@ bool opensDoors(const JournalEvent& e)
            e.verification == journal::Verification::NotVerified;
 }
 
-int positionOf(const Table& table, const QString& field)
-{
-    const int position = table.fieldPosition(field);
-    if (position == 0)
-        throw AppError(QStringLiteral("%1: no field %2").arg(table.fileName(), field));
-    return position;
-}
-
-} // namespace
-
-Roster rosterOf(const Table& persons, const Table& groups)
+// The persons' number, names and group, and each group's name and doors, as
+// read by storedRecords(fields) of the two tables; field(table, name) gives
+// a field's number as that reader takes it.
+template <typename Tables, typename FieldOf>
+Roster rosterFrom(const Tables& persons, const Tables& groups, FieldOf field, int firstFlag)
 {
     Roster roster;
     const QList<QVariantList> people =
-        persons.storedRecords({positionOf(persons, PersonField::Number), positionOf(persons, PersonField::FamilyName),
-                               positionOf(persons, PersonField::FirstName), positionOf(persons, PersonField::Group)});
+        persons.storedRecords({field(persons, PersonField::Number), field(persons, PersonField::FamilyName),
+                               field(persons, PersonField::FirstName), field(persons, PersonField::Group)});
     roster.persons.reserve(size_t(people.size()));
     for (const QVariantList& p : people)
         roster.persons.push_back({p[0].toLongLong(), p[1].toString(), p[2].toString(), p[3].toString()});
 
-    QList<int> positions{positionOf(groups, GroupField::Name)};
+    QList<int> fields{field(groups, GroupField::Name)};
     for (int n = 1; n <= cards::ReaderCount; ++n)
-        positions.append(TableLayouts::FirstAccessFlagPosition + n - 1);
-    for (const QVariantList& g : groups.storedRecords(positions)) {
+        fields.append(firstFlag + n - 1);
+    for (const QVariantList& g : groups.storedRecords(fields)) {
         const QString name = g[0].toString();
         if (roster.groups.contains(name))
             continue;
@@ -65,41 +59,31 @@ Roster rosterOf(const Table& persons, const Table& groups)
     return roster;
 }
 
+} // namespace
+
+Roster rosterOf(const Table& persons, const Table& groups)
+{
+    const auto position = [](const Table& table, const QString& name) {
+        const int position = table.fieldPosition(name);
+        if (position == 0)
+            throw AppError(QStringLiteral("%1: no field %2").arg(table.fileName(), name));
+        return position;
+    };
+    return rosterFrom(persons, groups, position, TableLayouts::FirstAccessFlagPosition);
+}
+
 Roster rosterOfFiles(const QString& workDir)
 {
     const QDir dir(workDir);
     const auto persons = DbfFile::open(dir.filePath(TableLayouts::PersonsFile), DbfFile::Access::ReadOnly);
     const auto groups = DbfFile::open(dir.filePath(TableLayouts::GroupsFile), DbfFile::Access::ReadOnly);
-    auto field = [](const DbfFile& f, const QString& name) {
-        const int index = f.findField(name);
+    const auto index = [](const DbfFile& file, const QString& name) {
+        const int index = file.findField(name);
         if (index < 0)
-            throw AppError(QStringLiteral("%1: no field %2").arg(f.path(), name));
+            throw AppError(QStringLiteral("%1: no field %2").arg(file.path(), name));
         return index;
     };
-    Roster roster;
-    const int number = field(*persons, PersonField::Number);
-    const int family = field(*persons, PersonField::FamilyName);
-    const int first = field(*persons, PersonField::FirstName);
-    const int group = field(*persons, PersonField::Group);
-    for (int r = 0; r < persons->recordCount(); ++r) {
-        if (persons->isDeleted(r))
-            continue;
-        const char* image = persons->record(r);
-        roster.persons.push_back({persons->integerValue(image, number), persons->textValue(image, family),
-                                  persons->textValue(image, first), persons->textValue(image, group)});
-    }
-    const int name = field(*groups, GroupField::Name);
-    for (int r = 0; r < groups->recordCount(); ++r) {
-        const char* image = groups->record(r);
-        const QString groupName = groups->textValue(image, name);
-        if (groups->isDeleted(r) || roster.groups.contains(groupName))
-            continue;
-        cards::AccessFlags flags;
-        for (int n = 1; n <= cards::ReaderCount; ++n)
-            flags[n - 1] = groups->logicalValue(image, TableLayouts::FirstAccessFlagPosition + n - 2);
-        roster.groups.insert(groupName, flags);
-    }
-    return roster;
+    return rosterFrom(*persons, *groups, index, TableLayouts::FirstAccessFlagPosition - 1);
 }
 
 std::vector<Card> evaluate(const std::vector<JournalEvent>& events, const Roster& roster, int systemNumber)

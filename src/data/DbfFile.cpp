@@ -277,6 +277,48 @@ QByteArray DbfFile::blankRecord() const
     return r;
 }
 
+QVariant DbfFile::value(int record, int field) const
+{
+    const Field& desc = m_fields[size_t(field)];
+    const char* image = this->record(record);
+    switch (desc.type) {
+    case 'N':
+    case 'F':
+    case 'I':
+    case '+':
+        if (isBlank(image, field))
+            return {};
+        if (desc.decimals > 0)
+            return textValue(image, field).toDouble();
+        try {
+            return integerValue(image, field);
+        } catch (const AppError&) {
+            return textValue(image, field); // shown as stored
+        }
+    case 'L':
+        return isBlank(image, field) ? QVariant() : QVariant(logicalValue(image, field));
+    case 'M':
+    default:
+        return textValue(image, field, record);
+    }
+}
+
+QList<QVariantList> DbfFile::storedRecords(const QList<int>& fields) const
+{
+    QList<QVariantList> records;
+    records.reserve(m_recordCount);
+    for (int r = 0; r < m_recordCount; ++r) {
+        if (isDeleted(r))
+            continue;
+        QVariantList values;
+        values.reserve(fields.size());
+        for (int field : fields)
+            values.append(value(r, field));
+        records.append(values);
+    }
+    return records;
+}
+
 bool DbfFile::isBlank(const char* record, int field) const
 {
     const Field& f = m_fields[size_t(field)];

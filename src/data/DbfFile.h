@@ -98,6 +98,12 @@ public:
     QString textValue(const char* record, int field, int recordNumber = -1) const;
     bool logicalValue(const char* record, int field) const;
     bool isBlank(const char* record, int field) const;
+    // A field of a record by its type: a number (empty: null; one that does
+    // not read: its text), a logical (empty: null) or a text. AppError for a
+    // note that cannot be read.
+    QVariant value(int record, int field) const;
+    // These fields of every record not deleted, in natural order.
+    QList<QVariantList> storedRecords(const QList<int>& fields) const;
     quint32 memoBlock(const char* record, int field) const; // 0: no memo
     QString readMemo(quint32 block, int recordNumber = -1) const;
 

@@ -279,29 +279,7 @@ int Table::currentRecord() const
 
 QVariant Table::readField(int record, int field) const
 {
-    const DbfFile& f = file();
-    const DbfFile::Field& desc = f.fields()[size_t(field)];
-    const char* image = f.record(record);
-    switch (desc.type) {
-    case 'N':
-    case 'F':
-    case 'I':
-    case '+':
-        if (f.isBlank(image, field))
-            return {};
-        if (desc.decimals > 0)
-            return f.textValue(image, field).toDouble();
-        try {
-            return f.integerValue(image, field);
-        } catch (const AppError&) {
-            return f.textValue(image, field); // shown as stored
-        }
-    case 'L':
-        return f.isBlank(image, field) ? QVariant() : QVariant(f.logicalValue(image, field));
-    case 'M':
-    default:
-        return f.textValue(image, field, record);
-    }
+    return file().value(record, field);
 }
 
 QVariantList Table::recordValues(int record) const
