@@ -173,13 +173,11 @@ private:
 
     void readTables()
     {
-        {
-            Table::Scan all(m_persons);
-            for (int row = 0; row < m_persons.rowCount(); ++row) {
-                const qint64 n = m_persons.valueAt(row, m_persons.fieldPosition(PersonField::Number)).toLongLong();
-                m_taken.insert(n, 0);
-                m_highest = std::max(m_highest, n);
-            }
+        m_persons.post(); // a person being typed holds a number too
+        for (const QVariantList& stored : m_persons.storedRecords({m_persons.fieldPosition(PersonField::Number)})) {
+            const qint64 n = stored[0].toLongLong();
+            m_taken.insert(n, 0);
+            m_highest = std::max(m_highest, n);
         }
         const int namePosition = m_groups.fieldPosition(GroupField::Name);
         for (int row = 0; row < m_groups.rowCount(); ++row)

@@ -186,12 +186,15 @@ void TestExchange::importRefusesAndChangesNothing()
     persons.open(QDir(dir.path()).filePath("osoby.dbf"));
     Table groups;
     groups.open(QDir(dir.path()).filePath("grupa.dbf"));
+    // The operator's search hides Nowak; his number is taken all the same.
+    persons.setPrefixFilter(QStringLiteral("NAME"), QStringLiteral("Z"));
+    persons.setFilterActive(true);
     const exchange::ImportResult result = exchange::importPersons(persons, groups, file);
     QCOMPARE(result.added, 0);
     QCOMPARE(result.problems.size(), 1);
     QCOMPARE(result.problems[0].line, line);
     QVERIFY2(result.problems[0].reason.contains(reason), qPrintable(result.problems[0].reason));
-    QCOMPARE(persons.rowCount(), 1);
+    QVERIFY(persons.filterActive());
     persons.close();
     groups.close();
     QCOMPARE(fixture::tableBytes(dir.path()), before);
