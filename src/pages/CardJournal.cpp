@@ -37,6 +37,21 @@ QString field(QString text)
     return text;
 }
 
+// What the journal line of a card written says of its read-back.
+journal::Verification verificationOf(ProgrammerLink::ReadBack readBack)
+{
+    switch (readBack) {
+    case ProgrammerLink::ReadBack::Verified:
+        return journal::Verification::Verified;
+    case ProgrammerLink::ReadBack::DifferentCard:
+    case ProgrammerLink::ReadBack::NoAnswer:
+        return journal::Verification::NotVerified;
+    case ProgrammerLink::ReadBack::Off:
+        break;
+    }
+    return journal::Verification::NotReadBack;
+}
+
 } // namespace
 
 CardJournal::CardJournal(QString path) : m_path(std::move(path)) {}
@@ -58,20 +73,6 @@ QString CardJournal::line(const Entry& e) const
     const cards::PrintedNumber printed = id ? cards::printedNumber(*id) : cards::PrintedNumber{};
     fields << printed.hex << printed.decimal32 << printed.decimal24 << printed.facilityCard;
     return fields.join(u'\t');
-}
-
-journal::Verification CardJournal::verificationOf(ProgrammerLink::ReadBack readBack)
-{
-    switch (readBack) {
-    case ProgrammerLink::ReadBack::Verified:
-        return journal::Verification::Verified;
-    case ProgrammerLink::ReadBack::DifferentCard:
-    case ProgrammerLink::ReadBack::NoAnswer:
-        return journal::Verification::NotVerified;
-    case ProgrammerLink::ReadBack::Off:
-        break;
-    }
-    return journal::Verification::NotReadBack;
 }
 
 bool CardJournal::append(const Entry& entry, QString* error)
@@ -152,4 +153,11 @@ void CardJournal::record(const Entry& entry, const TextSlots& texts)
     QString error;
     if (!append(entry, &error))
         MessageBox::show(texts[Text::JournalNotWritten].arg(m_path, error), texts[Text::CardJournal]);
+}
+
+bool CardJournal::recordWrite(Entry entry, ProgrammerLink::ReadBack readBack, const TextSlots& texts)
+{
+    entry.verification = verificationOf(readBack);
+    record(entry, texts);
+    return entry.verification != journal::Verification::NotVerified;
 }

@@ -65,9 +65,6 @@ public:
     // Tests stand in for the free space of the journal's file system (bytes).
     void setFreeSpace(std::function<qint64(const QString& folder)> probe) { m_freeSpace = std::move(probe); }
 
-    // What the journal line of a card written says of its read-back.
-    static journal::Verification verificationOf(ProgrammerLink::ReadBack readBack);
-
     // The line for one entry, without its line end.
     QString line(const Entry& entry) const;
 
@@ -89,6 +86,9 @@ public:
     // append() for a card operation: a journal that cannot be written is
     // shown to the operator but does not undo or stop the card.
     void record(const Entry& entry, const TextSlots& texts);
+    // record() for a card written, with what its read-back found; false when
+    // the card did not answer as written.
+    bool recordWrite(Entry entry, ProgrammerLink::ReadBack readBack, const TextSlots& texts);
 
 private:
     QString m_path;

@@ -105,7 +105,9 @@ void PersonCards::Button4Click()
         show(Text::WriteIncomplete, Text::CardNotWritten);
         return;
     }
-    const bool asWritten = recordWrite({journal::ProgramOperation, number, m_state.SystemNumber, index, group, data});
+    const bool asWritten =
+        m_journal.recordWrite({journal::ProgramOperation, number, m_state.SystemNumber, index, group, data},
+                              m_link.lastReadBack(), m_state.TextSlots);
     // "Duplicate card" marks this one card: left ticked, a batch of Program
     // presses would issue duplicates to every person after it.
     m_ui.CBox2->setChecked(false);
@@ -125,13 +127,6 @@ void PersonCards::Button4Click()
         MessageBox::show(text(Text::GroupMissingNoAccess).arg(group), text(Text::ProgramCard));
     if (!asWritten)
         show(Text::ReadBackFailed, Text::ReadBackCaption);
-}
-
-bool PersonCards::recordWrite(CardJournal::Entry entry)
-{
-    entry.verification = CardJournal::verificationOf(m_link.lastReadBack());
-    m_journal.record(entry, m_state.TextSlots);
-    return entry.verification != journal::Verification::NotVerified;
 }
 
 void PersonCards::Button3Click()
@@ -161,8 +156,9 @@ bool PersonCards::removePermissions()
         show(Text::WriteIncomplete, Text::CardNotWritten);
         return false;
     }
-    if (recordWrite({journal::RemoveOperation, number, m_state.SystemNumber, index,
-                     m_persons.asText(PersonField::Group), data}))
+    if (m_journal.recordWrite(
+            {journal::RemoveOperation, number, m_state.SystemNumber, index, m_persons.asText(PersonField::Group), data},
+            m_link.lastReadBack(), m_state.TextSlots))
         return true;
     show(Text::ReadBackFailed, Text::ReadBackCaption);
     return false;

@@ -45,9 +45,6 @@ public:
     void evaluateCard(const cards::CardIdentity& card);
 
 private:
-    // The journal line of a card written, with what its read-back found;
-    // false when the card did not answer as written.
-    bool recordWrite(CardJournal::Entry entry);
     bool identityFits(qint64 number, qint64 index) const;
     // Makes the card's holder the current person, looking past the search.
     bool locateHolder(qint64 number);

@@ -106,9 +106,7 @@ void ReaderCards::Button12Click()
         MessageBox::show(texts[Text::WriteIncomplete], texts[Text::CardNotWritten]);
         return;
     }
-    const journal::Verification verification = CardJournal::verificationOf(m_link.lastReadBack());
-    m_journal.record(
-        {journal::ConfigOperation, 0, readerCode, 0, m_readers.asText(ReaderField::Name), data, verification}, texts);
-    if (verification == journal::Verification::NotVerified)
+    if (!m_journal.recordWrite({journal::ConfigOperation, 0, readerCode, 0, m_readers.asText(ReaderField::Name), data},
+                               m_link.lastReadBack(), texts))
         MessageBox::show(texts[Text::ReadBackFailed], texts[Text::ReadBackCaption]);
 }
