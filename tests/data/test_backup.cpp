@@ -29,6 +29,16 @@ struct Installation
         options.trace = [this](const QString& step) { steps.append(step); };
     }
     QString path(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    // Person 1, with one field filled.
+    void addPerson(const QString& field, const QString& text) const
+    {
+        Table persons;
+        persons.open(path("osoby.dbf"));
+        persons.insert();
+        persons.setInteger("NUMBER", 1);
+        persons.setText(field, text);
+        persons.post();
+    }
     QStringList backups() const
     {
         QStringList names;
@@ -169,14 +179,7 @@ void TestBackup::restorePutsBackAndKeepsWhatItReplaced()
     Installation inst;
     const QString saved = backup::make(inst.dir.path(), inst.options).folder;
     const QList<QByteArray> original = fixture::tableBytes(inst.dir.path());
-    {
-        Table persons;
-        persons.open(inst.path("osoby.dbf"));
-        persons.insert();
-        persons.setInteger("NUMBER", 1);
-        persons.setText("INFO", QStringLiteral("Notatka, \"cytat\"\r\nłamana"));
-        persons.post();
-    }
+    inst.addPerson("INFO", QStringLiteral("Notatka, \"cytat\"\r\nłamana"));
     const QList<QByteArray> changed = fixture::tableBytes(inst.dir.path());
     QVERIFY(changed != original);
 
@@ -390,14 +393,7 @@ void TestBackup::aChangeCutShortIsUndoneBeforeACopy()
     Installation inst;
     const QString saved = backup::make(inst.dir.path(), inst.options).folder;
     const QList<QByteArray> original = fixture::tableBytes(inst.dir.path());
-    {
-        Table persons;
-        persons.open(inst.path("osoby.dbf"));
-        persons.insert();
-        persons.setInteger("NUMBER", 1);
-        persons.setText("NAME", QStringLiteral("Przed"));
-        persons.post();
-    }
+    inst.addPerson("NAME", QStringLiteral("Przed"));
     const QList<QByteArray> beforeEdit = fixture::tableBytes(inst.dir.path());
     const auto edit = [&] {
         Table persons;
