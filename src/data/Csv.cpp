@@ -59,7 +59,7 @@ private:
                 *reason = QStringLiteral("field %1 is not UTF-8 text").arg(fields->size() + 1);
                 return false;
             }
-            fields->append(text);
+            fields->append(unguarded(text));
             if (m_pos >= m_data.size())
                 return true;
             if (m_data[m_pos] == ',') {
@@ -148,7 +148,26 @@ bool needsQuotes(const QString& field)
     return !field.isEmpty() && (field.front().isSpace() || field.back().isSpace());
 }
 
+// Whether the cell, past its leading apostrophes, begins a formula.
+bool formulaAhead(const QString& cell)
+{
+    qsizetype i = 0;
+    while (i < cell.size() && cell[i] == u'\'')
+        ++i;
+    return i < cell.size() && QStringView(u"=+-@\t\r").contains(cell[i]);
+}
+
 } // namespace
+
+QString guarded(const QString& cell)
+{
+    return formulaAhead(cell) ? u'\'' + cell : cell;
+}
+
+QString unguarded(const QString& cell)
+{
+    return cell.startsWith(u'\'') && formulaAhead(cell) ? cell.mid(1) : cell;
+}
 
 Parsed parse(const QByteArray& bytes)
 {
@@ -162,7 +181,7 @@ QByteArray write(const QList<QStringList>& rows)
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i > 0)
                 out.append(',');
-            const QString& field = row[i];
+            const QString field = guarded(row[i]);
             if (!needsQuotes(field)) {
                 out.append(field.toUtf8());
                 continue;

@@ -34,7 +34,16 @@ struct Parsed
 // leading byte-order mark is optional; records may end in CRLF, LF or CR.
 Parsed parse(const QByteArray& bytes);
 
-// The byte-order mark, then one line per row.
+// The byte-order mark, then one line per row, each field guarded().
 QByteArray write(const QList<QStringList>& rows);
+
+// Common spreadsheets run a cell that begins with = + - @, a tab or a
+// carriage return as a formula, quoted or not. Such a cell is written with an
+// apostrophe before it, and so is one that begins with apostrophes followed
+// by one of those: unguarded() then takes exactly one apostrophe off whatever
+// guarded() wrote, and every other cell reads as it stands. parse() gives
+// fields unguarded.
+QString guarded(const QString& cell);
+QString unguarded(const QString& cell);
 
 } // namespace csv

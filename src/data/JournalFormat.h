@@ -1,12 +1,17 @@
 #pragma once
 
+#include "data/Csv.h"
+
 #include <QString>
 
 // The card journal cards.log as the program writes it and every reader of it
 // (the journal window, the cards-to-rewrite list, pellaro-tables) reads it.
 // Code page 1250, fields separated by tabs, lines ending in CR LF, the first
 // line the column names. Journals written before the read-back and the
-// printed card number end after the data column; their lines still count.
+// printed card number end after the data column; their lines still count
+// where the first line is the older column names (OldHeader), as the program
+// goes on appending whole lines to such a journal. Under the current names,
+// or none, a line that ends after the data column was cut short.
 namespace journal {
 
 inline const QString FileName = QStringLiteral("cards.log");
@@ -39,6 +44,31 @@ inline const QString HeaderStart = QStringLiteral("time\t");
 inline const QString ProgramOperation = QStringLiteral("Program");
 inline const QString RemoveOperation = QStringLiteral("Remove permissions");
 inline const QString ConfigOperation = QStringLiteral("Configuration card");
+
+// What a Find read: it reads only the identifier, so its line has no data.
+inline const QString FindUser = QStringLiteral("Find (user)");
+inline const QString FindNoUser = QStringLiteral("Find (no user in database)");
+inline const QString FindConfig = QStringLiteral("Find (configuration card)");
+inline const QString FindForeignConfig = QStringLiteral("Find (configuration card from another system)");
+inline const QString FindForeignUser = QStringLiteral("Find (user card from another system)");
+
+// A name as it goes into a column, and as the tool prints it in its own
+// tab-separated lines: a tab or line break inside would shift the columns,
+// and a spreadsheet opening the file must not run it as a formula.
+inline QString cell(QString text)
+{
+    for (QChar& c : text) {
+        if (c == u'\t' || c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return csv::guarded(text);
+}
+
+// A column's text as cell() was given it.
+inline QString cellText(const QString& column)
+{
+    return csv::unguarded(column);
+}
 
 // What reading the card back after its write found.
 enum class Verification {

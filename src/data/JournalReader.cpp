@@ -71,7 +71,7 @@ QString JournalEvent::field(int column) const
         ++start;
     }
     const qsizetype end = text.indexOf('\t', start);
-    return cp1250::decode(QByteArrayView(text).sliced(start, (end < 0 ? text.size() : end) - start));
+    return journal::cellText(cp1250::decode(QByteArrayView(text).sliced(start, (end < 0 ? text.size() : end) - start)));
 }
 
 std::optional<cards::Identifier> JournalEvent::identifier() const
@@ -81,7 +81,7 @@ std::optional<cards::Identifier> JournalEvent::identifier() const
     return cards::identifierOf(system, person, duplicate);
 }
 
-JournalEvent JournalReader::parseLine(QByteArrayView line, int lineNumber)
+JournalEvent JournalReader::parseLine(QByteArrayView line, int lineNumber, bool oldLayout)
 {
     JournalEvent e;
     e.line = lineNumber;
@@ -97,7 +97,7 @@ JournalEvent JournalReader::parseLine(QByteArrayView line, int lineNumber)
             break;
         start = tab + 1;
     }
-    if (count != journal::OldColumnCount && count != journal::ColumnCount) {
+    if (count != journal::ColumnCount && !(oldLayout && count == journal::OldColumnCount)) {
         e.problem = JournalEvent::Problem::FieldCount;
         return e;
     }
@@ -120,7 +120,7 @@ JournalEvent JournalReader::parseLine(QByteArrayView line, int lineNumber)
     return e;
 }
 
-std::vector<JournalEvent> JournalReader::parse(QByteArrayView bytes, int firstLine)
+std::vector<JournalEvent> JournalReader::parse(QByteArrayView bytes, int firstLine, bool* oldLayout)
 {
     std::vector<JournalEvent> events;
     events.reserve(size_t(bytes.count('\n') + 1));
@@ -136,9 +136,11 @@ std::vector<JournalEvent> JournalReader::parse(QByteArrayView bytes, int firstLi
         start = next;
         if (line.isEmpty())
             continue; // nothing was written on it
-        if (number == 1 && line.startsWith(journal::HeaderStart.toLatin1()))
+        if (number == 1 && line.startsWith(journal::HeaderStart.toLatin1())) {
+            *oldLayout = line == journal::OldHeader.toLatin1();
             continue;
-        events.push_back(parseLine(line, number));
+        }
+        events.push_back(parseLine(line, number, *oldLayout));
     }
     return events;
 }
@@ -172,11 +174,11 @@ bool JournalReader::refresh(QString* error)
     if (m_openTail)
         m_events.pop_back();
     const qsizetype complete = added.lastIndexOf('\n') + 1;
-    std::vector<JournalEvent> fresh = parse(QByteArrayView(added).first(complete), m_nextLine);
+    std::vector<JournalEvent> fresh = parse(QByteArrayView(added).first(complete), m_nextLine, &m_oldLayout);
     m_events.insert(m_events.end(), std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
     m_consumed += complete;
     m_nextLine += int(QByteArrayView(added).first(complete).count('\n'));
-    std::vector<JournalEvent> tail = parse(QByteArrayView(added).sliced(complete), m_nextLine);
+    std::vector<JournalEvent> tail = parse(QByteArrayView(added).sliced(complete), m_nextLine, &m_oldLayout);
     m_openTail = !tail.empty();
     if (m_openTail)
         m_events.push_back(std::move(tail.front()));

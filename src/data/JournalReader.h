@@ -56,14 +56,16 @@ public:
     const std::vector<JournalEvent>& events() const { return m_events; }
 
     // The events of journal bytes; firstLine is the line number of the first.
-    // When it is 1, a first line of column names is not an event.
-    static std::vector<JournalEvent> parse(QByteArrayView bytes, int firstLine = 1);
-    static JournalEvent parseLine(QByteArrayView line, int lineNumber);
+    // When it is 1, a first line of column names is not an event: it sets
+    // *oldLayout, whether lines that end after the data column count.
+    static std::vector<JournalEvent> parse(QByteArrayView bytes, int firstLine, bool* oldLayout);
+    static JournalEvent parseLine(QByteArrayView line, int lineNumber, bool oldLayout);
 
 private:
     QString m_path;
     std::vector<JournalEvent> m_events;
-    qint64 m_consumed = 0;   // bytes up to the end of the last complete line
-    int m_nextLine = 1;      // the line number at m_consumed
-    bool m_openTail = false; // the last event is a line still without its end
+    qint64 m_consumed = 0;    // bytes up to the end of the last complete line
+    int m_nextLine = 1;       // the line number at m_consumed
+    bool m_openTail = false;  // the last event is a line still without its end
+    bool m_oldLayout = false; // the journal began under the older column names
 };

@@ -27,16 +27,6 @@ constexpr QIODevice::OpenMode AppendMode = QIODevice::ReadWrite | QIODevice::App
 
 using filesync::errnoText;
 
-// A tab or line break inside a name would shift the columns.
-QString field(QString text)
-{
-    for (QChar& c : text) {
-        if (c == u'\t' || c == u'\r' || c == u'\n')
-            c = u' ';
-    }
-    return text;
-}
-
 // What the journal line of a card written says of its read-back.
 journal::Verification verificationOf(ProgrammerLink::ReadBack readBack)
 {
@@ -60,12 +50,12 @@ QString CardJournal::line(const Entry& e) const
 {
     const QDateTime now = m_clock ? m_clock() : QDateTime::currentDateTime();
     QStringList fields{now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                       field(m_role),
-                       field(e.operation),
+                       journal::cell(m_role),
+                       journal::cell(e.operation),
                        QString::number(e.personNumber),
                        QString::number(e.systemCode),
                        QString::number(e.duplicateIndex),
-                       field(e.group),
+                       journal::cell(e.group),
                        QString::fromLatin1(e.data.toHex().toUpper()),
                        journal::verificationWord(e.verification)};
     // Values no card carries have no printed number; the columns stay, empty.

@@ -11,26 +11,8 @@
 #include <functional>
 
 // cards.log in the working directory: one line per card operation, so an
-// installer can answer "who got which card, when". Code page 1250 like the
-// tables, lines ending in CR LF, fields separated by tabs so a spreadsheet
-// opens it as columns. A new file starts with the line of column names
-// (data/JournalFormat.h says what each holds):
-//
-//   time  role  operation  person  system  duplicate  group  data
-//   verified  card hex  card decimal  card 24 bits  facility,card
-//
-//   time       local time, yyyy-MM-dd HH:mm:ss
-//   role       administrator or user (the login)
-//   operation  Program, Remove permissions, Configuration card, or Find
-//              followed by its outcome in parentheses
-//   person     the card's person number (0 on a configuration card)
-//   system     the system code in the card's identifier
-//   duplicate  the card's duplicate index
-//   group      the person's group; the reader's name on a configuration card
-//   data       blocks 3..6 as 32 hex digits; empty for Find (it reads only the
-//              identifier)
-//   verified   what the read-back after the write found; empty for Find
-//   card ...   the card's number in the four forms installers print it
+// installer can answer "who got which card, when". Its columns, and how each
+// is read back, are data/JournalFormat.h's.
 //
 // Each line is appended with one write and synced to disk before append()
 // returns, so a card the operator was told about is on record. A last line a

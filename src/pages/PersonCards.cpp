@@ -22,13 +22,6 @@ namespace {
 // The duplicate limit's message is the same in every language.
 const QString IndexOver = QStringLiteral("Index 16! ");
 
-// Find's operation names in the card journal.
-const QString FindUser = QStringLiteral("Find (user)");
-const QString FindNoUser = QStringLiteral("Find (no user in database)");
-const QString FindConfig = QStringLiteral("Find (configuration card)");
-const QString FindForeignConfig = QStringLiteral("Find (configuration card from another system)");
-const QString FindForeignUser = QStringLiteral("Find (user card from another system)");
-
 } // namespace
 
 PersonCards::PersonCards(const ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups,
@@ -186,24 +179,24 @@ void PersonCards::evaluateCard(const cards::CardIdentity& card)
 {
     CardJournal::Entry entry{{}, card.personNumber, card.systemCode, card.duplicateIndex, {}, {}, {}};
     if (card.systemCode != m_state.SystemNumber) {
-        entry.operation = card.personNumber == 0 ? FindForeignConfig : FindForeignUser;
+        entry.operation = card.personNumber == 0 ? journal::FindForeignConfig : journal::FindForeignUser;
         m_journal.record(entry, m_state.TextSlots);
         show(card.personNumber == 0 ? Text::NoCardOrForeignConfig : Text::NoCardOrForeignUser, Text::SearchResult);
         return;
     }
     if (card.personNumber == 0) {
-        entry.operation = FindConfig;
+        entry.operation = journal::FindConfig;
         m_journal.record(entry, m_state.TextSlots);
         show(Text::ConfigurationCardRead, Text::SearchResult);
         return;
     }
     if (!locateHolder(card.personNumber)) {
-        entry.operation = FindNoUser;
+        entry.operation = journal::FindNoUser;
         m_journal.record(entry, m_state.TextSlots);
         show(Text::NoUserInDatabase, Text::SearchResult);
         return;
     }
-    entry.operation = FindUser;
+    entry.operation = journal::FindUser;
     entry.group = m_persons.asText(PersonField::Group);
     m_journal.record(entry, m_state.TextSlots);
     if (!m_form4)

@@ -50,6 +50,8 @@ void TestExchange::csvWritesAndReadsBack_data()
     QTest::newRow("comma and quote") << Rows{{"x, y", "say \"hi\""}} << bom("\"x, y\",\"say \"\"hi\"\"\"\r\n");
     QTest::newRow("line breaks") << Rows{{"one\r\ntwo", "three\nfour"}} << bom("\"one\r\ntwo\",\"three\nfour\"\r\n");
     QTest::newRow("blank at an end") << Rows{{" lead", "trail "}} << bom("\" lead\",\"trail \"\r\n");
+    QTest::newRow("formulas") << Rows{{"=1+2", "+4", "-5", "@x"}, {"\tx", "\ry", "'=z", "'a"}}
+                              << bom("'=1+2,'+4,'-5,'@x\r\n'\tx,\"'\ry\",''=z,'a\r\n");
     QTest::newRow("polish") << Rows{{QStringLiteral("Żółć"), QStringLiteral("Łódź")}}
                             << bom(QStringLiteral("Żółć,Łódź\r\n").toUtf8());
 }

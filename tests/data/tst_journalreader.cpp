@@ -89,6 +89,9 @@ void TestJournalReader::lines_data()
         << QStringList{"2 damaged hex", "3 damaged hex", "4 damaged hex", "5 damaged hex"};
     QTest::newRow("a last line a crash cut short") << Header + line("Program", "7", Staff) + "2024-03-05 14:0"
                                                    << QStringList{"2 Program 7 verified", "3 damaged fields"};
+    QTest::newRow("a line cut after the data column")
+        << Header + oldLine("Program", "7", Staff) + line("Program", "8", Staff)
+        << QStringList{"2 damaged fields", "3 Program 8 verified"};
     QTest::newRow("no header, blank lines")
         << "\r\n" + line("Program", "7", Staff) + "\r\n" + line("Program", "8", Staff)
         << QStringList{"2 Program 7 verified", "4 Program 8 verified"};
@@ -117,7 +120,8 @@ void TestJournalReader::readAgainWhereItGrew_data()
     QTest::newRow("a line finished") << one + line("Program", "8", Staff).left(20) << one + line("Program", "8", Staff)
                                      << QStringList{"2 Program 7 verified", "3 Program 8 verified"};
     QTest::newRow("replaced by a shorter journal")
-        << one + line("Program", "8", Staff) << Header + oldLine("Program", "9", Staff) << QStringList{"2 Program 9 "};
+        << one + line("Program", "8", Staff) << OldHeader + oldLine("Program", "9", Staff)
+        << QStringList{"2 Program 9 "};
     QTest::newRow("removed") << one << QByteArray() << QStringList{};
 }
 

@@ -69,6 +69,7 @@ void TestCardJournal::appendLeavesBytes_data()
         << whole << "Staff\tNight" << QByteArray(staff).replace("Staff", "Staff Night") + CrLf;
     QTest::newRow("a line break inside a journal field")
         << whole << "Staff\r\nNight" << QByteArray(staff).replace("Staff", "Staff  Night") + CrLf;
+    QTest::newRow("a formula as a name") << whole << "@Staff" << QByteArray(staff).replace("Staff", "'@Staff") + CrLf;
 }
 
 void TestCardJournal::appendLeavesBytes()
