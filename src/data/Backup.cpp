@@ -4,6 +4,7 @@
 #include "config/Settings.h"
 #include "data/DbfFile.h"
 #include "data/FileSync.h"
+#include "data/JournalFormat.h"
 #include "data/RollbackJournal.h"
 #include "data/TableLayouts.h"
 
@@ -47,7 +48,8 @@ QStringList tableFiles()
 }
 
 // The files of an installation that exist in dir: each table, its memo file
-// (in either letter case, as the engine finds it) and config.ini.
+// (in either letter case, as the engine finds it), config.ini and the card
+// journal, the only record of which cards are in the field.
 QStringList presentFiles(const QDir& dir)
 {
     QStringList names;
@@ -62,8 +64,10 @@ QStringList presentFiles(const QDir& dir)
             }
         }
     }
-    if (dir.exists(settings::FileName))
-        names.append(settings::FileName);
+    for (const QString& name : {settings::FileName, journal::FileName}) {
+        if (dir.exists(name))
+            names.append(name);
+    }
     return names;
 }
 
@@ -98,7 +102,7 @@ public:
     void takeTables(const QDir& dir, bool exclusive)
     {
         for (const QString& name : presentFiles(dir))
-            if (name != settings::FileName)
+            if (name != settings::FileName && name != journal::FileName)
                 take(dir.filePath(name), exclusive);
     }
 
@@ -152,6 +156,13 @@ public:
             throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(path), out.errorString()));
         write(out, path, 0, bytes);
         syncFile(out, path);
+    }
+
+    void remove(const QString& path) const
+    {
+        if (filesync::remove(path) != 0)
+            throw AppError(QStringLiteral("%1: cannot be removed: %2").arg(native(path), errnoText()));
+        note(QStringLiteral("remove %1").arg(QFileInfo(path).fileName()));
     }
 
     void rename(const QString& from, const QString& to) const
@@ -264,15 +275,29 @@ QStringList putOrder(QStringList names)
     return names;
 }
 
-// After the commit: the staged files still in the stage go into place, then
-// the stage and the marker go. Repeating it after a kill at any step ends the
-// same way.
+// The files of dir whose names differ from name in letter case alone: the
+// engine would find one of them (osoby.dbt or osoby.DBT) and not know which.
+QStringList twinsOf(const QDir& dir, const QString& name)
+{
+    QStringList twins;
+    for (const QString& other : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (other != name && other.compare(name, Qt::CaseInsensitive) == 0)
+            twins.append(other);
+    return twins;
+}
+
+// After the commit: the staged files still in the stage go into place, each
+// after its twins in another letter case have gone, then the stage and the
+// marker go. Repeating it after a kill at any step ends the same way.
 void putInPlace(const Writer& writer, const QDir& work)
 {
     const QDir stage(work.filePath(RestoreStage));
     if (stage.exists()) {
-        for (const QString& name : putOrder(presentFiles(stage)))
+        for (const QString& name : putOrder(presentFiles(stage))) {
+            for (const QString& twin : twinsOf(work, name))
+                writer.remove(work.filePath(twin));
             writer.rename(stage.filePath(name), work.filePath(name));
+        }
         writer.syncFolder(work.absolutePath());
         removeFolder(stage.path());
     }

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-// Copies of an installation's tables and configuration file in
+// Copies of an installation's tables, configuration file and card journal in
 // backup/<date>_<time>/ of the working directory, and the way back.
 //
 // A backup is written into a hidden folder, every file and the folder are
@@ -37,7 +37,7 @@ struct Made
     bool made = false;
 };
 
-// Backs up the tables (.dbf and .dbt) and config.ini of workDir, unless the
+// Backs up the tables (.dbf and .dbt), config.ini and cards.log of workDir, unless the
 // newest backup holds the same files with the same content; then keeps the
 // newest KeptBackups backups and removes older ones.
 Made make(const QString& workDir, const Options& options = {});
@@ -52,7 +52,8 @@ struct Restored
     QList<std::pair<QString, TableCheck>> checks; // of each restored table
 };
 
-// Puts the files of a backup back into workDir. Refuses while a program holds
+// Puts the files of a backup back into workDir, each in place of any file
+// whose name differs from it in letter case alone. Refuses while a program holds
 // the tables, and when the backup is incomplete or a table in it is damaged;
 // backs up what it replaces first, then checks the restored tables.
 //
