@@ -52,7 +52,8 @@ void ExchangeMenu::importPersons()
     const QString path = m_choose(false, m_texts[Text::ImportCaption], m_texts[Text::SpreadsheetFiles]);
     if (path.isEmpty())
         return;
-    const exchange::ImportResult result = exchange::importPersonsFile(m_persons, m_groups, path);
+    const exchange::ImportResult result =
+        exchange::importPersonsFile(m_persons, m_groups, path, m_held ? m_held() : QSet<qint64>{});
     if (!result.problems.isEmpty()) {
         // The problems are read in the message itself, as many as a screen
         // holds; the whole list stays behind the details button to copy.

@@ -3,6 +3,7 @@
 #include "i18n/TextSlots.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -27,6 +28,8 @@ public:
     ExchangeMenu(MainWindowUi& ui, Table& persons, Table& groups, const TextSlots& texts, QWidget* window);
 
     void setFileChooser(FileChooser chooser) { m_choose = std::move(chooser); }
+    // The person numbers an import gives nobody: those of cards still in the field.
+    void setHeldNumbers(std::function<QSet<qint64>()> held) { m_held = std::move(held); }
     // The two menu captions in the current language.
     void applyLanguage();
     void exportPersons();
@@ -38,4 +41,5 @@ private:
     Table& m_groups;
     const TextSlots& m_texts;
     FileChooser m_choose;
+    std::function<QSet<qint64>()> m_held;
 };

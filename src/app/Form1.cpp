@@ -6,6 +6,7 @@
 #include "app/StartPicture.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
+#include "data/CardsInField.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/LanguageLocale.h"
@@ -209,6 +210,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     initConnections();
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
+    m_exchangeMenu->setHeldNumbers([this] { return field::heldNumbers(m_journal->path(), m_state.SystemNumber); });
     onSignal(m_ui.Eksportosb1, &QAction::triggered, [this] { m_exchangeMenu->exportPersons(); });
     onSignal(m_ui.Importosb1, &QAction::triggered, [this] { m_exchangeMenu->importPersons(); });
     m_printMenu = new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);

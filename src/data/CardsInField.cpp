@@ -154,6 +154,45 @@ bool cardStillOpens(const std::vector<JournalEvent>& events, qint64 number)
     return false;
 }
 
+QHash<qint64, int> heldSince(const std::vector<JournalEvent>& events, int systemNumber)
+{
+    QHash<qint64, int> held;
+    for (int i = 0; i < int(events.size()); ++i) {
+        const JournalEvent& e = events[size_t(i)];
+        if (!e.userCardWrite())
+            continue;
+        const bool withdrawn =
+            e.kind == JournalEvent::Kind::RemovePermissions && e.verification != journal::Verification::NotVerified;
+        if (withdrawn || e.system != systemNumber)
+            held.remove(e.person);
+        else if (!held.contains(e.person))
+            held.insert(e.person, i);
+    }
+    return held;
+}
+
+QSet<qint64> heldNumbers(const QString& journalPath, int systemNumber)
+{
+    JournalReader journal(journalPath);
+    QString error;
+    if (!journal.refresh(&error))
+        throw AppError(QStringLiteral("%1: cannot be read: %2").arg(QDir::toNativeSeparators(journalPath), error));
+    const QHash<qint64, int> held = heldSince(journal.events(), systemNumber);
+    QSet<qint64> numbers;
+    numbers.reserve(held.size());
+    for (auto it = held.cbegin(); it != held.cend(); ++it)
+        numbers.insert(it.key());
+    return numbers;
+}
+
+qint64 nextFreeNumber(qint64 after, const QSet<qint64>& held)
+{
+    qint64 next = after + 1;
+    while (held.contains(next))
+        ++next;
+    return next;
+}
+
 QString stateWord(State state)
 {
     switch (state) {

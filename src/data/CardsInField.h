@@ -4,6 +4,7 @@
 #include "data/JournalReader.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <vector>
@@ -67,6 +68,20 @@ std::vector<Card> evaluate(const std::vector<JournalEvent>& events, const Roster
 // Whether the newest card written for the person may still open a door: a
 // Program with access, or a write whose read-back did not find it as written.
 bool cardStillOpens(const std::vector<JournalEvent>& events, qint64 number);
+
+// A card in the field keeps its number: while the newest card written for a
+// number carries systemNumber and was not withdrawn (a Remove permissions the
+// read-back found as written, or one written without a read-back), the number
+// is given to nobody else. Each number so held, with the event from which it
+// has been held without a break: the events before it may be about somebody
+// who held the number earlier.
+QHash<qint64, int> heldSince(const std::vector<JournalEvent>& events, int systemNumber);
+// The numbers held, from the journal at journalPath (none while there is no
+// journal). AppError when the journal is there but cannot be read: a number
+// is not given out on a guess.
+QSet<qint64> heldNumbers(const QString& journalPath, int systemNumber);
+// The first number above after that is not held.
+qint64 nextFreeNumber(qint64 after, const QSet<qint64>& held);
 
 // "to rewrite", "up to date", "withdrawn", "no card yet": the words of the
 // tool's output.

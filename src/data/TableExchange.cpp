@@ -2,6 +2,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
+#include "data/CardsInField.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 
@@ -115,7 +116,10 @@ struct Person
 class PersonsImport
 {
 public:
-    PersonsImport(Table& persons, Table& groups) : m_persons(persons), m_groups(groups) {}
+    PersonsImport(Table& persons, Table& groups, const QSet<qint64>& held)
+        : m_persons(persons), m_groups(groups), m_held(held)
+    {
+    }
 
     ImportResult run(const QByteArray& bytes)
     {
@@ -277,22 +281,24 @@ private:
             m_people.push_back(p);
     }
 
-    // Rows without a number get the next ones above every number in use.
+    // Rows without a number get the next ones above every number in use,
+    // past the numbers of cards still in the field.
     void giveNumbers()
     {
-        qint64 next = m_highest;
+        qint64 last = m_highest;
         for (const Person& p : m_people)
-            next = std::max(next, p.number);
+            last = std::max(last, p.number);
         for (Person& p : m_people) {
             if (p.number != 0)
                 continue;
-            if (next >= HighestPersonNumber) {
+            const qint64 next = field::nextFreeNumber(last, m_held);
+            if (next > HighestPersonNumber) {
                 problem(p.line, QStringLiteral("no person number is left above %1 (the highest is %2)")
-                                    .arg(next)
+                                    .arg(last)
                                     .arg(HighestPersonNumber));
                 continue;
             }
-            p.number = ++next;
+            p.number = last = next;
         }
     }
 
@@ -328,6 +334,7 @@ private:
 
     Table& m_persons;
     Table& m_groups;
+    const QSet<qint64>& m_held;
     QList<csv::Problem> m_problems;
     QHash<QString, int> m_columns; // header name -> field index in a record
     int m_columnCount = 0;
@@ -384,18 +391,18 @@ int exportFile(Table& table, Kind kind, const QString& path)
     return int(rows.size()) - 1;
 }
 
-ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes)
+ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes, const QSet<qint64>& held)
 {
-    return PersonsImport(persons, groups).run(bytes);
+    return PersonsImport(persons, groups, held).run(bytes);
 }
 
-ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path)
+ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path, const QSet<qint64>& held)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(
             QStringLiteral("%1: cannot be read: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    return importPersons(persons, groups, file.readAll());
+    return importPersons(persons, groups, file.readAll(), held);
 }
 
 QString problemText(const QList<csv::Problem>& problems)

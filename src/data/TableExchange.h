@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -43,9 +44,11 @@ struct ImportResult
 // found by their header, in any order and letter case; a missing NUMBER
 // column (or an empty cell) gives the next free numbers, a missing INDEX 0,
 // an empty GROUP the no-group marker. Every row is checked before anything
-// changes; then all rows go in as one batch, or none does.
-ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes);
-ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path);
+// changes; then all rows go in as one batch, or none does. The next free
+// numbers pass over the numbers held by cards still in the field
+// (field::heldNumbers()).
+ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes, const QSet<qint64>& held = {});
+ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path, const QSet<qint64>& held = {});
 
 // The problems as the operator reads them, one "line N: reason" per line.
 QString problemText(const QList<csv::Problem>& problems);

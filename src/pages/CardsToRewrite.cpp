@@ -12,6 +12,7 @@ bool CardsToRewrite::update(QString* error)
 {
     const bool read = m_journal.refresh(error);
     m_cards = field::evaluate(m_journal.events(), field::rosterOf(m_persons, m_groups), m_state.SystemNumber);
+    m_heldSince = field::heldSince(m_journal.events(), m_state.SystemNumber);
     m_toRewrite = 0;
     m_byNumber.clear();
     m_byNumber.reserve(qsizetype(m_cards.size()));
@@ -31,6 +32,17 @@ std::pair<QString, QString> CardsToRewrite::namesOf(qint64 number) const
         return {};
     const field::Card& card = m_cards[size_t(*it)];
     return {card.familyName, card.firstName};
+}
+
+std::pair<QString, QString> CardsToRewrite::namesFor(int event) const
+{
+    const JournalEvent& e = events()[size_t(event)];
+    if (e.damaged() || e.system != m_state.SystemNumber)
+        return {};
+    const auto since = m_heldSince.constFind(e.person);
+    if (since == m_heldSince.constEnd() || event < *since)
+        return {};
+    return namesOf(e.person);
 }
 
 bool CardsToRewrite::cardOutFor(qint64 number) const

@@ -34,6 +34,11 @@ public:
     bool cardOutFor(qint64 number) const;
     // The names of a person in the table, empty for a number nobody has.
     std::pair<QString, QString> namesOf(qint64 number) const; // family, first
+    // The names of the person a journal event was about: only for a card of
+    // this installation's system number, and only from when the number has
+    // been held by today's holder without a break (field::heldSince()); empty
+    // where the event may be about somebody else.
+    std::pair<QString, QString> namesFor(int event) const;
 
 private:
     const Table& m_persons;
@@ -41,6 +46,7 @@ private:
     const ProgramState& m_state;
     JournalReader m_journal;
     std::vector<field::Card> m_cards;
-    QHash<qint64, int> m_byNumber; // a person of each number in the table
+    QHash<qint64, int> m_byNumber;  // a person of each number in the table
+    QHash<qint64, int> m_heldSince; // field::heldSince() under today's system number
     int m_toRewrite = 0;
 };

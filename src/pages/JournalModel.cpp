@@ -40,7 +40,7 @@ bool JournalModel::passes(int event) const
         return cp1250::decode(e.text).contains(m_filter, Qt::CaseInsensitive);
     if (m_number)
         return e.person == *m_number;
-    const auto [family, first] = m_cards.namesOf(e.person);
+    const auto [family, first] = m_cards.namesFor(event);
     return family.contains(m_filter, Qt::CaseInsensitive) || first.contains(m_filter, Qt::CaseInsensitive);
 }
 
@@ -58,7 +58,8 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= int(m_rows.size()))
         return {};
-    const JournalEvent& e = m_cards.events()[size_t(m_rows[size_t(index.row())])];
+    const int event = m_rows[size_t(index.row())];
+    const JournalEvent& e = m_cards.events()[size_t(event)];
     if (e.damaged()) {
         static constexpr std::pair<JournalEvent::Problem, Text::Id> Problems[] = {
             {JournalEvent::Problem::FieldCount, Text::DamagedFields},
@@ -81,9 +82,9 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const
     case Person:
         return e.person;
     case FamilyName:
-        return m_cards.namesOf(e.person).first;
+        return m_cards.namesFor(event).first;
     case FirstName:
-        return m_cards.namesOf(e.person).second;
+        return m_cards.namesFor(event).second;
     case Group:
         return e.field(journal::Group);
     case System:

@@ -10,7 +10,8 @@
 class CardsToRewrite;
 
 // The card journal as a read-only table, newest line first, with the names
-// the persons table gives each person number. A damaged line is a row of its
+// of the person each line was about where that is known
+// (CardsToRewrite::namesFor()), else the number alone. A damaged line is a row of its
 // own that says so and shows the line as stored. The filter keeps the lines
 // of one person number, or of persons whose family or first name holds the
 // text; a damaged line stays while it holds the text.
@@ -52,5 +53,5 @@ private:
     const TextSlots& m_texts;
     QString m_filter;
     std::optional<qint64> m_number; // the filter read as a person number
-    std::vector<int> m_rows; // indexes into the journal's events, newest first
+    std::vector<int> m_rows;        // indexes into the journal's events, newest first
 };

@@ -64,15 +64,18 @@ void PersonsPage::setEditable(bool editable)
 void PersonsPage::Button9Click()
 {
     postPending();
+    // A card still in the field keeps its number: the newcomer would be
+    // taken for its holder.
+    const QSet<qint64> held = field::heldNumbers(m_journal.path(), m_state.SystemNumber);
     // A new person must show: the search goes off first.
     m_ui.CheckBox2->setChecked(false);
     ApplyPersonFilter();
     setEditable(true);
 
-    const qint64 largest = pages::largestInteger(m_persons, PersonField::Number);
+    const qint64 number = field::nextFreeNumber(pages::largestInteger(m_persons, PersonField::Number), held);
     m_persons.insert();
     try {
-        m_persons.setInteger(PersonField::Number, largest + 1);
+        m_persons.setInteger(PersonField::Number, number);
         m_persons.setInteger(PersonField::Index, 0);
         // No access that nobody chose: the new person has no group until
         // the operator picks one (whichever group was current is no choice).

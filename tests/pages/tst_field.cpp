@@ -12,6 +12,7 @@
 #include "pages/CardListModel.h"
 #include "pages/CardsToRewrite.h"
 #include "pages/GroupsPage.h"
+#include "pages/JournalModel.h"
 #include "pages/PersonsPage.h"
 
 #include <QTest>
@@ -214,6 +215,39 @@ private slots:
             QVERIFY2(!s.contains(u"to rewrite") || s.contains(u"deleted"), qPrintable(s));
         QCOMPARE(f.journalColumn(journal::Verified).count(QStringLiteral("verified")),
                  f.journalColumn(journal::Verified).size() - (change == u"not as written" ? 1 : 0));
+    }
+
+    // The journal window names a person only on the lines about them.
+    void journalNamesTheHolder_data()
+    {
+        QTest::addColumn<QStringList>("lines"); // operation, person number, system code (0: this one's)
+        QTest::addColumn<QStringList>("names"); // the family names shown, newest line first
+        QTest::newRow("the holder's card and Find")
+            << QStringList{"Program,1,0", "Find (user),1,0"} << QStringList{"Kowalska", "Kowalska"};
+        QTest::newRow("cards of other system numbers")
+            << QStringList{"Program,1,7", "Program,2,0", "Find (x),2,7"} << QStringList{"", "Nowak", ""};
+        QTest::newRow("a number withdrawn, then given again")
+            << QStringList{"Program,1,0", "Remove permissions,1,0", "Find (user),1,0", "Program,1,0"}
+            << QStringList{"Kowalska", "", "", ""};
+    }
+    void journalNamesTheHolder()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, names);
+        Field f;
+        QString error;
+        for (const QString& line : lines) {
+            const QStringList l = line.split(u',');
+            const QByteArray data = l[0].startsWith(u"Find") ? QByteArray() : QByteArray(16, '\xA5');
+            const int system = l[2].toInt() ? l[2].toInt() : PageRig::System;
+            QVERIFY(f.journal.append({l[0], l[1].toInt(), system, 0, {}, data}, &error));
+        }
+        QVERIFY(f.cards.update(&error));
+        JournalModel model(f.cards, f.state.TextSlots);
+        QStringList shown;
+        for (int row = 0; row < model.rowCount(); ++row)
+            shown << model.index(row, JournalModel::FamilyName).data().toString();
+        QCOMPARE(shown, names);
     }
 };
 

@@ -193,16 +193,27 @@ private slots:
         QTest::addColumn<bool>("searching");
         QTest::addColumn<int>("expectedNumber");
         QTest::addColumn<QString>("expectedGroup");
+        QTest::addColumn<QStringList>("cards"); // journal lines: operation, person number, system code
 
         // A new person has no group until one is picked, whatever group is current.
         const QString none = TableLayouts::NoGroupMarker;
-        QTest::newRow("empty tables") << QList<int>{} << QStringList{} << QStringList{} << false << 1 << none;
-        QTest::newRow("numbers not rising")
-            << QList<int>{5, 90, 7} << QStringList{"B", "B", "A"} << QStringList{"A", "B"} << false << 91 << none;
-        QTest::newRow("search hides the largest")
-            << QList<int>{1, 50} << QStringList{"A", "B"} << QStringList{"A", "B"} << true << 51 << none;
-        QTest::newRow("last person's group gone")
-            << QList<int>{1, 2} << QStringList{"B", "Gone"} << QStringList{"A", "B"} << false << 3 << none;
+        QTest::newRow("empty tables") << QList<int>{} << QStringList{} << QStringList{} << false << 1 << none
+                                      << QStringList{};
+        QTest::newRow("numbers not rising") << QList<int>{5, 90, 7} << QStringList{"B", "B", "A"}
+                                            << QStringList{"A", "B"} << false << 91 << none << QStringList{};
+        QTest::newRow("search hides the largest") << QList<int>{1, 50} << QStringList{"A", "B"} << QStringList{"A", "B"}
+                                                  << true << 51 << none << QStringList{};
+        QTest::newRow("last person's group gone") << QList<int>{1, 2} << QStringList{"B", "Gone"}
+                                                  << QStringList{"A", "B"} << false << 3 << none << QStringList{};
+        // A card still in the field keeps its number from a newcomer.
+        const QList<int> two{1, 2};
+        const QStringList both{"A", "A"};
+        QTest::newRow("departed persons' cards still out")
+            << two << both << both << false << 5 << none << QStringList{"Program,3,1", "Program,4,1", "Program,6,1"};
+        QTest::newRow("card withdrawn") << two << both << both << false << 3 << none
+                                        << QStringList{"Program,3,1", "Remove permissions,3,1"};
+        QTest::newRow("card of another system number")
+            << two << both << both << false << 3 << none << QStringList{"Program,3,1", "Program,3,2"};
     }
 
     void addPerson()
@@ -213,12 +224,19 @@ private slots:
         QFETCH(bool, searching);
         QFETCH(int, expectedNumber);
         QFETCH(QString, expectedGroup);
+        QFETCH(QStringList, cards);
         Pages p([&](TableFixture& t) {
             for (const QString& g : groupNames)
                 addGroup(t.groups, g);
             for (int i = 0; i < numbers.size(); ++i)
                 storePerson(t.persons, numbers[i], "Anna", i == 0 ? "Kowalska" : "Nowak", personGroups[i]);
         });
+        p.state.SystemNumber = 1;
+        for (const QString& card : cards) {
+            const QStringList f = card.split(u',');
+            QString error;
+            QVERIFY(p.journal.append({f[0], f[1].toInt(), f[2].toInt(), 0, "A", QByteArray(16, '\xA5')}, &error));
+        }
         if (searching) {
             p.f.ui.CheckBox2->setChecked(true);
             p.f.ui.Edit4->setText("kow");

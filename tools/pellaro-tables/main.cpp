@@ -166,7 +166,9 @@ int importPersons(const QString& workDir, const QString& file)
     openTable(persons, tableFile(workDir, exchange::Kind::Persons));
     Table groups;
     openTable(groups, tableFile(workDir, exchange::Kind::Groups));
-    const exchange::ImportResult result = exchange::importPersonsFile(persons, groups, file);
+    const int systemNumber = settings::StoredSystemNumber(IniFile(QDir(workDir).filePath(settings::FileName)));
+    const exchange::ImportResult result = exchange::importPersonsFile(
+        persons, groups, file, field::heldNumbers(QDir(workDir).filePath(journal::FileName), systemNumber));
     if (!result.problems.isEmpty()) {
         err() << "nothing was imported; correct these lines of " << QDir::toNativeSeparators(file)
               << " and import again:\n"
@@ -195,14 +197,6 @@ int listCards(const QString& workDir)
                   << " is damaged and counts for no card\n";
     }
     err().flush();
-    // A tab or line break in a name would shift the columns.
-    const auto cell = [](QString text) {
-        for (QChar& c : text) {
-            if (c == u'\t' || c == u'\r' || c == u'\n')
-                c = u' ';
-        }
-        return text;
-    };
     for (const field::Card& card : field::evaluate(journal.events(), roster, systemNumber)) {
         QString written;
         QString hex;
@@ -212,7 +206,7 @@ int listCards(const QString& workDir)
             if (const auto id = e.identifier())
                 hex = cards::printedNumber(*id).hex;
         }
-        out() << card.number << '\t' << cell(card.familyName) << '\t' << cell(card.firstName) << '\t'
+        out() << card.number << '\t' << journal::cell(card.familyName) << '\t' << journal::cell(card.firstName) << '\t'
               << field::stateWord(card.state) << '\t' << written << '\t' << hex << '\n';
     }
     out().flush();
