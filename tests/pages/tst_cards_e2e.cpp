@@ -279,8 +279,17 @@ private slots:
         QVERIFY(form && form->isVisible());
         p.click(form->findChild<QPushButton*>(QStringLiteral("ProgramListAddShown")));
         p.click(form->findChild<QPushButton*>(QStringLiteral("ProgramListStart")));
+        // Closed while it runs: asked first, then the status bar keeps the count.
+        MessageBox::setNextAnswer(0);
+        form->close();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(MessageBox::takeShown().value(0).answers, (QStringList{"Yes", "No"}));
+        auto* count = p.form1->findChild<QLabel*>(QStringLiteral("ProgramListStatus"));
+        QVERIFY(count->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(count->text(), QStringLiteral("List: 2 of 3 cards"), 20000);
         auto* state = form->findChild<QLabel*>(QStringLiteral("ProgramListState"));
         QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Every card of the list is written."), 20000);
+        QVERIFY(!count->isVisible());
         const QList<QByteArray> journal = readFile(QStringLiteral("cards.log")).split('\n');
         QCOMPARE(journal.size(), 5);
         for (int i = 1; i <= 3; ++i)

@@ -273,6 +273,7 @@ private slots:
     }
     void enrolmentStation()
     {
+        const QString v = "verified";
         QFETCH(qint64, takeMs);
         QFETCH(QList<int>, lifted);
         QFETCH(int, unplugged);
@@ -314,6 +315,12 @@ private slots:
         for (int i = 0; i < persons.size(); ++i)
             written << persons[i] + u' ' + readBacks[i];
         QCOMPARE(written, journal);
+        // The handover sheet lists the cards written, each with a line to sign.
+        const PrintSheet sheet = menu.handoverSheet();
+        QCOMPARE(sheet.rows.size(), int(states.count(v)));
+        if (!sheet.rows.isEmpty())
+            QCOMPARE(sheet.rows[0].mid(3, 1),
+                     QStringList{cards::printedNumber(*cards::identifierOf(PageRig::System, 1, 0)).hex});
         const QStringList expected =
             message < 0 ? QStringList{}
                         : QStringList{f.state.TextSlots[message] + u'|' +
