@@ -256,21 +256,25 @@ private slots:
         QTest::addColumn<QStringList>("states");
         QTest::addColumn<QStringList>("journal"); // person and read-back of each card written
         QTest::addColumn<int>("message");         // -1 for none
+        QTest::addColumn<int>("skips");           // Skip pressed before Start
         const QString v = "verified";
         QTest::newRow("three in a row") << qint64(300) << QList<int>{} << 0 << QStringList{v, v, v}
-                                        << QStringList{"1 verified", "2 verified", "4 verified"} << -1;
+                                        << QStringList{"1 verified", "2 verified", "4 verified"} << -1 << 0;
         QTest::newRow("a failure stays and is tried again")
             << qint64(300) << QList<int>{2} << 0 << QStringList{v, v, v}
-            << QStringList{"1 verified", "2 not verified", "2 verified", "4 verified"} << -1;
+            << QStringList{"1 verified", "2 not verified", "2 verified", "4 verified"} << -1 << 0;
         QTest::newRow("three failures in a row stop")
             << qint64(300) << QList<int>{1, 2, 3} << 0 << QStringList{"failed", "waiting", "waiting"}
-            << QStringList{"1 not verified", "1 not verified", "1 not verified"} << int(Text::ProgramListFailures);
+            << QStringList{"1 not verified", "1 not verified", "1 not verified"} << int(Text::ProgramListFailures) << 0;
         QTest::newRow("a card left on is not written again")
             << qint64(-1) << QList<int>{} << 0 << QStringList{v, "waiting", "waiting"} << QStringList{"1 verified"}
-            << -1;
+            << -1 << 0;
         QTest::newRow("unplugged") << qint64(300) << QList<int>{} << 2 << QStringList{v, "waiting", "waiting"}
-                                   << QStringList{"1 verified"} << int(Text::ProgramListLinkLost);
+                                   << QStringList{"1 verified"} << int(Text::ProgramListLinkLost) << 0;
+        QTest::newRow("skip") << qint64(300) << QList<int>{} << 0 << QStringList{"skipped", v, v}
+                              << QStringList{"2 verified", "4 verified"} << -1 << 1;
     }
+
     void enrolmentStation()
     {
         const QString v = "verified";
@@ -280,6 +284,7 @@ private slots:
         QFETCH(QStringList, states);
         QFETCH(QStringList, journal);
         QFETCH(int, message);
+        QFETCH(int, skips);
         Field f;
         f.programmer.setSwap(takeMs < 0 ? 1'000'000'000 : takeMs, 700);
         int writes = 0;
@@ -302,6 +307,8 @@ private slots:
         QVERIFY(form && form->isVisible());
         form->ProgramListGroup->setCurrentText(QStringLiteral("Staff"));
         QTest::mouseClick(form->ProgramListAddGroup, Qt::LeftButton);
+        for (int i = 0; i < skips; ++i)
+            QTest::mouseClick(form->ProgramListSkip, Qt::LeftButton);
         QTest::mouseClick(form->ProgramListStart, Qt::LeftButton);
         f.runStation(menu.station(), 20'000);
 
@@ -319,8 +326,10 @@ private slots:
         const PrintSheet sheet = menu.handoverSheet();
         QCOMPARE(sheet.rows.size(), int(states.count(v)));
         if (!sheet.rows.isEmpty())
-            QCOMPARE(sheet.rows[0].mid(3, 1),
-                     QStringList{cards::printedNumber(*cards::identifierOf(PageRig::System, 1, 0)).hex});
+            QCOMPARE(
+                sheet.rows[0][3],
+                cards::printedNumber(*cards::identifierOf(PageRig::System, journal[0].section(u' ', 0, 0).toInt(), 0))
+                    .hex);
         const QStringList expected =
             message < 0 ? QStringList{}
                         : QStringList{f.state.TextSlots[message] + u'|' +
