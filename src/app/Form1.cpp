@@ -3,6 +3,7 @@
 #include "app/ExchangeMenu.h"
 #include "app/FieldMenu.h"
 #include "app/PrintMenu.h"
+#include "app/ProgramListMenu.h"
 #include "app/StartPicture.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
@@ -215,6 +216,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     onSignal(m_ui.Importosb1, &QAction::triggered, [this] { m_exchangeMenu->importPersons(); });
     m_printMenu = new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
     m_fieldMenu = new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
+    m_programListMenu = new ProgramListMenu(m_ui, *m_persons, *m_groups, m_state, *m_link, m_personsPage->cards(),
+                                            *m_printMenu, m_journal->path(), this);
     m_languageTimer->start();
     m_statusTimer->start();
     FormCreate();
@@ -392,6 +395,7 @@ void TForm1::Timer2Timer()
     m_exchangeMenu->applyLanguage();
     m_printMenu->applyLanguage();
     m_fieldMenu->applyLanguage();
+    m_programListMenu->applyLanguage();
     m_languageTimer->stop();
 }
 

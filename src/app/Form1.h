@@ -19,6 +19,7 @@ class FieldMenu;
 class GroupsPage;
 class PersonsPage;
 class PrintMenu;
+class ProgramListMenu;
 class ReadersPage;
 class ProgrammerLink;
 class TSerialComm;
@@ -120,4 +121,5 @@ private:
     ExchangeMenu* m_exchangeMenu = nullptr;
     PrintMenu* m_printMenu = nullptr;
     FieldMenu* m_fieldMenu = nullptr;
+    ProgramListMenu* m_programListMenu = nullptr;
 };

@@ -70,12 +70,16 @@ void PrintMenu::Print1Click()
     for (int row = 0; row < m_groups.rowCount(); ++row)
         groups.append(m_groups.valueAt(row, nameAt).toString());
     m_form->setGroups(groups);
+    m_other.reset();
+    showChoices(true);
     m_form->show();
     m_form->raise();
 }
 
 PrintSheet PrintMenu::chosenSheet() const
 {
+    if (m_other)
+        return *m_other;
     if (m_form->PrintGroup->isChecked() && m_form->PrintGroupName->currentIndex() >= 0)
         return printing::accessSheet(m_groups, m_form->PrintGroupName->currentIndex(), m_readers, m_state.TextSlots);
     // The list in the order the persons grid shows.
@@ -96,6 +100,21 @@ PageHeader headerFor(const ProgramState& state, bool userRole, const QDate& toda
 }
 
 } // namespace
+
+void PrintMenu::printOther(PrintSheet sheet)
+{
+    m_other = std::move(sheet);
+    showChoices(false);
+    m_form->show();
+    m_form->raise();
+}
+
+void PrintMenu::showChoices(bool on)
+{
+    m_form->PrintPersons->setVisible(on);
+    m_form->PrintGroup->setVisible(on);
+    m_form->PrintGroupName->setVisible(on);
+}
 
 void PrintMenu::printToPdf()
 {

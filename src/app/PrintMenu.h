@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/SheetPrinter.h"
+
 #include "i18n/TextSlots.h"
 
 #include <QDate>
@@ -7,13 +9,13 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 class MainWindowUi;
 class PrintForm;
 class QAction;
 class QPagedPaintDevice;
 class Table;
-struct PrintSheet;
 struct ProgramState;
 
 // Edit > "Print…" (Print1), for both roles: the persons list or one group's
@@ -39,9 +41,13 @@ public:
 
     // Print1: shows the dialog (PrintForm) over the main window.
     void Print1Click();
+    // The same dialog for a sheet made elsewhere (the enrolment station's
+    // handover sheet): only where to print is chosen.
+    void printOther(PrintSheet sheet);
 
 private:
     PrintSheet chosenSheet() const;
+    void showChoices(bool on);
     void printToPdf();
     void printToPrinter();
     QString text(int slot) const;
@@ -56,4 +62,5 @@ private:
     FileChooser m_choose;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
     bool m_userRole = false;
+    std::optional<PrintSheet> m_other; // printOther's sheet while its dialog is up
 };

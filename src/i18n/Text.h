@@ -237,6 +237,42 @@ enum Id : int {
     PrinterNotStarted = 270,           // "The printer %1 could not be started. Nothing was printed."
     AnswerYes = 271,                   // "Yes" (a question's button)
     AnswerNo = 272,                    // "No"
+
+    // 330..369: the enrolment station, Edit > Program a list (EnrolTexts.cpp).
+    FirstEnrolText = 330,
+    ProgramListMenu = 330,          // "Program a list…"
+    ProgramListTitle = 331,         // "Program a list"
+    ProgramListAddGroup = 332,      // "Add the group"
+    ProgramListAddShown = 333,      // "Add the persons shown"
+    ProgramListAddRewrite = 334,    // "Add the cards to rewrite"
+    ProgramListClear = 335,         // "Empty the list"
+    ProgramListStart = 336,         // "Start"
+    ProgramListPause = 337,         // "Pause"
+    ProgramListSkip = 338,          // "Skip"
+    ProgramListStop = 339,          // "Stop"
+    ProgramListHandover = 340,      // "Handover sheet…"
+    ColumnNumber = 341,             // "Number"
+    ColumnNames = 342,              // "Names"
+    ColumnGroup = 343,              // "Group"
+    ColumnState = 344,              // "State"
+    StateWaiting = 345,             // "waiting"
+    StateWritten = 346,             // "written"
+    StateVerified = 347,            // "verified"
+    StateFailed = 348,              // "failed"
+    StateSkipped = 349,             // "skipped"
+    ProgramListProgress = 350,      // "%1 done, %2 left, about %3 left"
+    ProgramListPlaceCard = 351,     // "Put the next card on the programmer"
+    ProgramListTakeCard = 352,      // "Take the card off the programmer"
+    ProgramListPaused = 353,        // "Paused"
+    ProgramListDone = 354,          // "Every card of the list is written."
+    ProgramListFailures = 355,      // "Three cards in a row did not answer as written. The lis..."
+    ProgramListLinkLost = 356,      // "The link to the programmer was lost. The list stopped; ..."
+    ProgramListCloseQuestion = 357, // "%1 cards of the list are still to be written. Close the..."
+    ProgramListStatus = 358,        // "List: %1 of %2 cards"
+    HandoverTitle = 359,            // "Cards handed over"
+    ColumnSignature = 360,          // "Signature"
+    ProgramListEmpty = 361,         // "No card of the list was written."
+    ProgramListGroupLabel = 362,    // "Group:"
 };
 
 } // namespace Text

@@ -186,19 +186,10 @@ bool ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicate
 
 ProgrammerLink::ReadBack ProgrammerLink::readBack(const cards::CardIdentity& written)
 {
-    // Find's exchange run in place, while the transmit dialog still shows: the
-    // answer to the first read is dropped, the second read's answer counts.
-    // A Find waiting for its ticks was abandoned with the write.
+    // Read in place, while the transmit dialog still shows. A Find waiting
+    // for its ticks was abandoned with the write.
     m_view.setTimer1Enabled(false);
-    SendFrame(frames::readCardFrame());
-    receiveDuring(ReadStartPause);
-    m_receiveBuffer.clear();
-    receiveDuring(ReadTickInterval * ReadResendTick);
-    m_receiveBuffer.clear();
-    SendFrame(frames::readCardFrame());
-    receiveDuring(ReadTickInterval * (ReadDecodeTick - ReadResendTick));
-    const std::optional<cards::CardIdentity> card = frames::decodeReadReply(m_receiveBuffer);
-    m_receiveBuffer.clear();
+    const std::optional<cards::CardIdentity> card = queryCard();
     if (!card)
         return ReadBack::NoAnswer;
     const bool same = card->personNumber == written.personNumber && card->systemCode == written.systemCode &&
@@ -206,10 +197,33 @@ ProgrammerLink::ReadBack ProgrammerLink::readBack(const cards::CardIdentity& wri
     return same ? ReadBack::Verified : ReadBack::DifferentCard;
 }
 
-void ProgrammerLink::receiveDuring(std::chrono::milliseconds duration)
+void ProgrammerLink::startCardQuery()
 {
-    m_pause(duration);
+    // Answers to earlier frames must not pass for this card's.
     m_port.receivePending();
+    m_receiveBuffer.clear();
+    SendFrame(frames::readCardFrame());
+}
+
+std::optional<cards::CardIdentity> ProgrammerLink::cardAnswer()
+{
+    m_port.receivePending();
+    return frames::decodeReadReply(m_receiveBuffer);
+}
+
+std::optional<cards::CardIdentity> ProgrammerLink::queryCard()
+{
+    // The card answers in a few milliseconds; Find's fixed ticks would make
+    // every card written wait more than half a second for nothing.
+    startCardQuery();
+    std::optional<cards::CardIdentity> card;
+    for (std::chrono::milliseconds waited{0}; !card && waited < ReadExchangeLength && m_state.LinkOpen == 1;
+         waited += AnswerLookInterval) {
+        m_pause(AnswerLookInterval);
+        card = cardAnswer();
+    }
+    m_receiveBuffer.clear();
+    return card;
 }
 
 void ProgrammerLink::Button2Click()

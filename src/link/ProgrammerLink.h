@@ -55,6 +55,11 @@ public:
     // Timer1's interval: the ticks of a card read.
     static constexpr std::chrono::milliseconds ReadTickInterval{100};
     static constexpr int ReadGaugeStep = 10;
+    // Find's whole exchange, from its first command to its decode: the
+    // longest a card is given to answer when the program asks on its own.
+    static constexpr std::chrono::milliseconds ReadExchangeLength = ReadStartPause + ReadTickInterval * 3;
+    // How often a read of our own looks whether the answer is in.
+    static constexpr std::chrono::milliseconds AnswerLookInterval{2};
     // The receive buffer keeps this many bytes; a read needs only five.
     static constexpr qsizetype ReceiveBufferLimit = 8192;
 
@@ -119,6 +124,17 @@ public:
     // Find's exchange and compared (lastReadBack()).
     bool WriteCard(int systemNumber, int personNumber, int duplicateIndex, QByteArrayView blockData);
 
+    // A card read of our own (the read-back, the enrolment station), not
+    // Find's: what has arrived so far is dropped and one CmdReadCard is sent.
+    // Nothing is sent while the link is closed.
+    void startCardQuery();
+    // The answer to the query once its five identifier bytes are in; takes
+    // from the port what has arrived, without waiting.
+    std::optional<cards::CardIdentity> cardAnswer();
+    // startCardQuery(), then waits only until the card has answered, at most
+    // ReadExchangeLength; nothing when no card answered in that time.
+    std::optional<cards::CardIdentity> queryCard();
+
     // Find: starts the read exchange (CheckConnection/NoConnectivity when the link is closed).
     void Button2Click();
     // Timer1 (100 ms): the three ticks of a card read.
@@ -138,8 +154,6 @@ private:
     // the animation, until the next Find, connect or disconnect.
     std::optional<Text::Id> m_statusNote;
     ReadBack readBack(const cards::CardIdentity& written);
-    // A pause during which the programmer's answer may arrive.
-    void receiveDuring(std::chrono::milliseconds duration);
 
     LinkState m_state;
     CommPort& m_port;

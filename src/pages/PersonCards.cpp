@@ -122,6 +122,42 @@ void PersonCards::Button4Click()
         show(Text::ReadBackFailed, Text::ReadBackCaption);
 }
 
+PersonCards::QueuedWrite PersonCards::programQueued(qint64 number)
+{
+    QueuedWrite result;
+    const QList<QVariantList> stored = m_persons.storedRecords({m_persons.fieldPosition(PersonField::Number),
+                                                                m_persons.fieldPosition(PersonField::Index),
+                                                                m_persons.fieldPosition(PersonField::Group)});
+    const auto person = std::find_if(stored.begin(), stored.end(),
+                                     [number](const QVariantList& r) { return r.value(0).toLongLong() == number; });
+    if (person == stored.end()) {
+        MessageBox::show(text(Text::PersonGone).arg(number), text(Text::CardNotWritten));
+        return result;
+    }
+    const qint64 index = person->value(1).toLongLong();
+    if (number == 0 || !identityFits(number, index))
+        return result;
+    const QString group = person->value(2).toString();
+    const grants::Grant grant =
+        grants::grantFor(group, [this](const QString& name) -> std::optional<cards::AccessFlags> {
+            if (!m_groups.locate(GroupField::Name, name, Qt::CaseSensitive))
+                return std::nullopt;
+            return grants::flagsAt(m_groups, m_groups.currentRow());
+        });
+    if (!m_journal.readyForCard(m_state.TextSlots))
+        return result;
+    result.id = *cards::identifierOf(m_state.SystemNumber, number, index);
+    if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), grant.data)) {
+        result.outcome = QueuedWrite::NotWritten;
+        return result;
+    }
+    result.outcome = QueuedWrite::Written;
+    result.readBack = m_link.lastReadBack();
+    m_journal.recordWrite({journal::ProgramOperation, number, m_state.SystemNumber, index, group, grant.data},
+                          result.readBack, m_state.TextSlots);
+    return result;
+}
+
 void PersonCards::Button3Click()
 {
     removePermissions();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cards/CardFrame.h"
+#include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
 
 #include <QString>
@@ -40,6 +41,23 @@ public:
     // The same; true when the card was written and, read back, found as
     // written (the operator has been told otherwise).
     bool removePermissions();
+    // What writing a queued person's card came to.
+    struct QueuedWrite
+    {
+        enum Outcome {
+            Refused,    // nothing was sent; the operator has been told why
+            NotWritten, // the link was lost before the card was complete
+            Written,    // written and recorded; readBack says what it found
+        } outcome = Refused;
+        ProgrammerLink::ReadBack readBack = ProgrammerLink::ReadBack::Off;
+        cards::Identifier id{};
+    };
+    // Writes the card of the person with this number, found past the search,
+    // with the stored INDEX and the access of the person's group, and records
+    // it in the card journal as Program does. The persons table's cursor and
+    // the duplicate box are left alone.
+    QueuedWrite programQueued(qint64 number);
+
     // Find: what the card on the programmer is, under "Search result", or the
     // Card information dialog on its holder.
     void evaluateCard(const cards::CardIdentity& card);

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <numeric>
+
 // The link with a recording port and view and a clock that only pauses move:
 // a 1.3 s card write and a 550 ms read run in microseconds.
 class TestProgrammerLink : public QObject
@@ -179,43 +181,49 @@ private slots:
     void readBackComparesTheCardWritten_data()
     {
         QTest::addColumn<bool>("on");
-        QTest::addColumn<QList<QByteArray>>("answers"); // to each read command, in order
+        QTest::addColumn<QByteArray>("before"); // arrived before the write, unasked
+        QTest::addColumn<QByteArray>("answer"); // to the read command
         QTest::addColumn<int>("readBack");
-        QTest::addColumn<QList<int>>("pausesAfterWrite");
+        QTest::addColumn<bool>("waitsTheWholeExchange");
         using R = ProgrammerLink::ReadBack;
         const QByteArray written = QByteArray::fromHex("012CE24012"); // person 300, system 123456, duplicate 2
-        const QList<int> exchange{250, 200, 100};
-        QTest::newRow("off") << false << QList<QByteArray>{} << int(R::Off) << QList<int>{};
-        QTest::newRow("verified") << true << QList<QByteArray>{written, written} << int(R::Verified) << exchange;
-        QTest::newRow("first answer is the card that lay there before")
-            << true << QList<QByteArray>{QByteArray::fromHex("0009000101"), written} << int(R::Verified) << exchange;
-        QTest::newRow("another duplicate") << true << QList<QByteArray>{written, QByteArray::fromHex("012CE24011")}
-                                           << int(R::DifferentCard) << exchange;
-        QTest::newRow("another system code") << true << QList<QByteArray>{written, QByteArray::fromHex("012CE24022")}
-                                             << int(R::DifferentCard) << exchange;
-        QTest::newRow("no answer") << true << QList<QByteArray>{} << int(R::NoAnswer) << exchange;
-        QTest::newRow("four bytes") << true << QList<QByteArray>{written, written.left(4)} << int(R::NoAnswer)
-                                    << exchange;
+        QTest::newRow("off") << false << QByteArray() << written << int(R::Off) << false;
+        QTest::newRow("verified") << true << QByteArray() << written << int(R::Verified) << false;
+        QTest::newRow("an earlier card's answer still in the port")
+            << true << QByteArray::fromHex("0009000101") << written << int(R::Verified) << false;
+        QTest::newRow("another duplicate")
+            << true << QByteArray() << QByteArray::fromHex("012CE24011") << int(R::DifferentCard) << false;
+        QTest::newRow("another system code")
+            << true << QByteArray() << QByteArray::fromHex("012CE24022") << int(R::DifferentCard) << false;
+        QTest::newRow("no answer") << true << QByteArray() << QByteArray() << int(R::NoAnswer) << true;
+        QTest::newRow("four bytes") << true << QByteArray() << written.left(4) << int(R::NoAnswer) << true;
     }
     void readBackComparesTheCardWritten()
     {
         QFETCH(bool, on);
-        QFETCH(QList<QByteArray>, answers);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, answer);
         QFETCH(int, readBack);
-        QFETCH(QList<int>, pausesAfterWrite);
+        QFETCH(bool, waitsTheWholeExchange);
         Rig r;
         r.connect();
         r.link.setReadBack(on);
-        r.port.answer = [&answers](const QByteArray& frame) {
-            return frame == frames::readCardFrame() && !answers.isEmpty() ? answers.takeFirst() : QByteArray();
+        r.port.arrived = before;
+        r.port.answer = [&answer](const QByteArray& frame) {
+            return frame == frames::readCardFrame() ? answer : QByteArray();
         };
         QVERIFY(r.link.WriteCard(123456, 300, 2, accessBlocks()));
         QCOMPARE(int(r.link.lastReadBack()), readBack);
-        // The write is as it always was; the read commands follow its last pause.
+        // The write is as it always was; one read command follows its last pause.
         const QList<QByteArray> sent = r.port.sent();
-        QCOMPARE(sent.size(), on ? 9 : 7);
-        QCOMPARE(sent.mid(7), on ? QList<QByteArray>(2, frames::readCardFrame()) : QList<QByteArray>{});
-        QCOMPARE(r.clock.pauses.mid(7), pausesAfterWrite);
+        QCOMPARE(sent.mid(7), on ? QList<QByteArray>{frames::readCardFrame()} : QList<QByteArray>{});
+        // An answer ends the wait at once; silence waits as long as Find would.
+        const QList<int> after = r.clock.pauses.mid(7);
+        const int waited = std::accumulate(after.begin(), after.end(), 0);
+        if (waitsTheWholeExchange)
+            QCOMPARE(waited, int(ProgrammerLink::ReadExchangeLength.count()));
+        else
+            QCOMPARE(after.size(), on ? 1 : 0);
         QCOMPARE(r.view.calls.last(), QStringLiteral("hide"));
         QVERIFY(r.link.ReceiveBuffer().isEmpty());
     }

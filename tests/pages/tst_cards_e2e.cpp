@@ -43,10 +43,10 @@ struct Simulator
     QString output;
     QString logPath;
 
-    explicit Simulator(const QString& dir)
+    explicit Simulator(const QString& dir, const QStringList& options = {})
     {
         logPath = QDir(dir).filePath(QStringLiteral("programmer.log"));
-        process.start(QStringLiteral(PROGRAMMER_SIM), {QStringLiteral("--log"), logPath});
+        process.start(QStringLiteral(PROGRAMMER_SIM), QStringList{QStringLiteral("--log"), logPath} + options);
         if (process.waitForStarted() && process.waitForReadyRead(5000))
             device = QString::fromLocal8Bit(process.readLine()).trimmed();
     }
@@ -85,7 +85,10 @@ private slots:
     void init()
     {
         QVERIFY(renewWorkingDirectory(m_dir));
-        m_sim = std::make_unique<Simulator>(m_dir->path());
+        // The enrolment station's test has the simulator swap the cards.
+        const bool swap = QTest::currentTestFunction() == QLatin1String("enrolmentStationWritesAList");
+        m_sim = std::make_unique<Simulator>(
+            m_dir->path(), swap ? QStringList{QStringLiteral("--swap"), QStringLiteral("50:100")} : QStringList{});
         QVERIFY(!m_sim->device.isEmpty());
         writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[COM_PORT]\r\nPORT=1\r\nCOM1=" +
                                     m_sim->device.toLocal8Bit() + "\r\n[Language]\r\nLanguage=English\r\n");
@@ -251,6 +254,49 @@ private slots:
         p.click(ui.Button18);
         QVERIFY(readFile(QStringLiteral("config.ini")).contains("Language=Polski"));
         QTRY_COMPARE(ui.Button4->text(), QStringLiteral("Programuj"));
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+    }
+
+    // Edit > Program a list: a group of three, each card written in order
+    // and read back while the simulator takes each off and puts a blank on.
+    void enrolmentStationWritesAList()
+    {
+        {
+            Table persons;
+            persons.open(TableLayouts::PersonsFile);
+            for (int number : {1, 2, 3}) {
+                persons.insert();
+                persons.setInteger(QStringLiteral("NUMBER"), number);
+                persons.setText(QStringLiteral("GROUP"), TableLayouts::NoGroupMarker);
+                persons.post();
+            }
+        }
+        ShownProgram p;
+        p.login("2");
+        p.ui().COM11->trigger();
+        p.form1->findChild<QAction*>(QStringLiteral("ProgramList1"))->trigger();
+        auto* form = p.form1->findChild<QWidget*>(QStringLiteral("ProgramListForm"));
+        QVERIFY(form && form->isVisible());
+        p.click(form->findChild<QPushButton*>(QStringLiteral("ProgramListAddShown")));
+        p.click(form->findChild<QPushButton*>(QStringLiteral("ProgramListStart")));
+        // Closed while it runs: asked first, then the status bar keeps the count.
+        MessageBox::setNextAnswer(0);
+        form->close();
+        QVERIFY(!form->isVisible());
+        QCOMPARE(MessageBox::takeShown().value(0).answers, (QStringList{"Yes", "No"}));
+        auto* count = p.form1->findChild<QLabel*>(QStringLiteral("ProgramListStatus"));
+        QVERIFY(count->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(count->text(), QStringLiteral("List: 2 of 3 cards"), 20000);
+        auto* state = form->findChild<QLabel*>(QStringLiteral("ProgramListState"));
+        QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Every card of the list is written."), 20000);
+        QVERIFY(!count->isVisible());
+        const QList<QByteArray> journal = readFile(QStringLiteral("cards.log")).split('\n');
+        QCOMPARE(journal.size(), 5);
+        for (int i = 1; i <= 3; ++i)
+            QVERIFY2(journal[i].contains(QStringLiteral("\tuser\tProgram\t%1\t").arg(i).toLatin1()) &&
+                         journal[i].contains("\tverified\t"),
+                     journal[i].constData());
+        QVERIFY2(m_sim->printed().count(QStringLiteral("Card placed: blank")) >= 2, qPrintable(m_sim->output));
         QCOMPARE(MessageBox::takeShown().size(), 0);
     }
 

@@ -7,13 +7,23 @@
 #include "SimDevice.h"
 #include "TestFiles.h"
 
+#include "app/PrintMenu.h"
+#include "app/ProgramListMenu.h"
 #include "data/CardsInField.h"
 #include "link/Frames.h"
 #include "pages/CardListModel.h"
 #include "pages/CardsToRewrite.h"
+#include "pages/EnrolStation.h"
 #include "pages/GroupsPage.h"
 #include "pages/JournalModel.h"
 #include "pages/PersonsPage.h"
+#include "pages/ProgramQueue.h"
+#include "ui/ProgramListForm.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
 
 #include <QTest>
 
@@ -22,7 +32,8 @@ namespace {
 struct Field : PageRig
 {
     SimDevice programmer;
-    bool dropWriteEnd = false; // the card stays as it was
+    bool dropWriteEnd = false;                            // the card stays as it was
+    std::function<void(const QByteArray& frame)> onFrame; // before the programmer takes it
     std::unique_ptr<GroupsPage> groups;
     std::unique_ptr<PersonsPage> persons;
     CardsToRewrite cards{tables.persons, tables.groups, state, journal.path()};
@@ -33,7 +44,9 @@ struct Field : PageRig
             if (dropWriteEnd && frame == frames::writeEndFrame())
                 return QByteArray();
             QByteArray reply;
-            for (const SimDevice::Event& e : programmer.receive(frame))
+            if (onFrame)
+                onFrame(frame);
+            for (const SimDevice::Event& e : programmer.receive(frame, clock.now.count()))
                 reply += e.reply;
             return reply;
         };
@@ -94,6 +107,22 @@ struct Field : PageRig
                         .arg(field::stateWord(c.state), CardListModel::why(c.reasons, state.TextSlots))
                         .trimmed();
         return list;
+    }
+    // Runs the station on the fake clock for ms or until it stops: the
+    // simulator swaps cards, and a card taken off by hand is replaced a
+    // second later.
+    void runStation(EnrolStation& station, int ms)
+    {
+        const auto end = clock.now + std::chrono::milliseconds(ms);
+        std::optional<std::chrono::milliseconds> offSince;
+        while (station.running() && clock.now < end) {
+            programmer.advance(clock.now.count());
+            offSince = programmer.cardOff() ? offSince.value_or(clock.now) : std::optional<std::chrono::milliseconds>();
+            if (offSince && programmer.nextDue() < 0 && clock.now - *offSince >= std::chrono::seconds(1))
+                programmer.place();
+            station.tick();
+            clock.pause(EnrolStation::Tick);
+        }
     }
     QStringList journalColumn(int column) const
     {
@@ -248,6 +277,99 @@ private slots:
         for (int row = 0; row < model.rowCount(); ++row)
             shown << model.index(row, JournalModel::FamilyName).data().toString();
         QCOMPARE(shown, names);
+    }
+
+    // Edit > Program a list over the group Staff (persons 1, 2, 4), the
+    // simulator swapping cards; a card lifted during its write (fails), or
+    // the programmer unplugged during a write.
+    void enrolmentStation_data()
+    {
+        QTest::addColumn<qint64>("takeMs");     // after the read-back; -1: the card is left on
+        QTest::addColumn<QList<int>>("lifted"); // the writes during which the card is taken off
+        QTest::addColumn<int>("unplugged");     // the write during which the link goes, 0 for none
+        QTest::addColumn<QStringList>("states");
+        QTest::addColumn<QStringList>("journal"); // person and read-back of each card written
+        QTest::addColumn<int>("message");         // -1 for none
+        QTest::addColumn<int>("skips");           // Skip pressed before Start
+        const QString v = "verified";
+        QTest::newRow("three in a row") << qint64(300) << QList<int>{} << 0 << QStringList{v, v, v}
+                                        << QStringList{"1 verified", "2 verified", "4 verified"} << -1 << 0;
+        QTest::newRow("a failure stays and is tried again")
+            << qint64(300) << QList<int>{2} << 0 << QStringList{v, v, v}
+            << QStringList{"1 verified", "2 not verified", "2 verified", "4 verified"} << -1 << 0;
+        QTest::newRow("three failures in a row stop")
+            << qint64(300) << QList<int>{1, 2, 3} << 0 << QStringList{"failed", "waiting", "waiting"}
+            << QStringList{"1 not verified", "1 not verified", "1 not verified"} << int(Text::ProgramListFailures) << 0;
+        QTest::newRow("a card left on is not written again")
+            << qint64(-1) << QList<int>{} << 0 << QStringList{v, "waiting", "waiting"} << QStringList{"1 verified"}
+            << -1 << 0;
+        QTest::newRow("unplugged") << qint64(300) << QList<int>{} << 2 << QStringList{v, "waiting", "waiting"}
+                                   << QStringList{"1 verified"} << int(Text::ProgramListLinkLost) << 0;
+        QTest::newRow("skip") << qint64(300) << QList<int>{} << 0 << QStringList{"skipped", v, v}
+                              << QStringList{"2 verified", "4 verified"} << -1 << 1;
+    }
+
+    void enrolmentStation()
+    {
+        const QString v = "verified";
+        QFETCH(qint64, takeMs);
+        QFETCH(QList<int>, lifted);
+        QFETCH(int, unplugged);
+        QFETCH(QStringList, states);
+        QFETCH(QStringList, journal);
+        QFETCH(int, message);
+        QFETCH(int, skips);
+        Field f;
+        f.programmer.setSwap(takeMs < 0 ? 1'000'000'000 : takeMs, 700);
+        int writes = 0;
+        f.onFrame = [&](const QByteArray& frame) {
+            const bool block = frame.size() > 3 && quint8(frame[2]) == frames::CmdWriteBlock;
+            if (block && quint8(frame[frame.size() - 2]) == frames::FirstBlock)
+                ++writes;
+            if (lifted.contains(writes) && frame == frames::writeEndFrame())
+                f.programmer.take();
+            if (writes == unplugged && block && quint8(frame[frame.size() - 2]) == frames::LastBlock)
+                f.port.close();
+        };
+        PrintMenu print(f.ui.ui, f.tables.persons, f.tables.groups, f.tables.readers, f.state, f.ui.form1.get());
+        ProgramListMenu menu(f.ui.ui, f.tables.persons, f.tables.groups, f.state, f.link, f.persons->cards(), print,
+                             f.journal.path(), f.ui.form1.get());
+        menu.applyLanguage();
+        menu.station().setClock([&f] { return qint64(f.clock.now.count()); });
+        f.ui.ui.Edycja1->findChild<QAction*>(QStringLiteral("ProgramList1"))->trigger();
+        ProgramListForm* form = menu.form();
+        QVERIFY(form && form->isVisible());
+        form->ProgramListGroup->setCurrentText(QStringLiteral("Staff"));
+        QTest::mouseClick(form->ProgramListAddGroup, Qt::LeftButton);
+        for (int i = 0; i < skips; ++i)
+            QTest::mouseClick(form->ProgramListSkip, Qt::LeftButton);
+        QTest::mouseClick(form->ProgramListStart, Qt::LeftButton);
+        f.runStation(menu.station(), 20'000);
+
+        QStringList shown;
+        for (int row = 0; row < menu.queue().rowCount(); ++row)
+            shown << menu.queue().index(row, ProgramQueue::StateColumn).data().toString();
+        QCOMPARE(shown, states);
+        QStringList written;
+        const QStringList persons = f.journalColumn(journal::Person);
+        const QStringList readBacks = f.journalColumn(journal::Verified);
+        for (int i = 0; i < persons.size(); ++i)
+            written << persons[i] + u' ' + readBacks[i];
+        QCOMPARE(written, journal);
+        // The handover sheet lists the cards written, each with a line to sign.
+        const PrintSheet sheet = menu.handoverSheet();
+        QCOMPARE(sheet.rows.size(), int(states.count(v)));
+        if (!sheet.rows.isEmpty())
+            QCOMPARE(
+                sheet.rows[0][3],
+                cards::printedNumber(*cards::identifierOf(PageRig::System, journal[0].section(u' ', 0, 0).toInt(), 0))
+                    .hex);
+        const QStringList expected =
+            message < 0 ? QStringList{}
+                        : QStringList{f.state.TextSlots[message] + u'|' +
+                                      f.state.TextSlots[message == Text::ProgramListFailures ? Text::ReadBackCaption
+                                                                                             : Text::NoConnectivity]};
+        QCOMPARE(shownMessages(), expected);
     }
 };
 

@@ -16,7 +16,48 @@ QString hex(const QByteArray& bytes)
 
 } // namespace
 
-QList<SimDevice::Event> SimDevice::receive(const QByteArray& bytes)
+QString SimDevice::take()
+{
+    m_off = true;
+    return QStringLiteral("Card taken off");
+}
+
+QString SimDevice::place(const std::optional<cards::Identifier>& id)
+{
+    m_off = false;
+    m_card = id ? *id : cards::Identifier{};
+    return QStringLiteral("Card placed: ") + (id ? describe(*id) : QStringLiteral("blank"));
+}
+
+void SimDevice::setSwap(qint64 takeMs, qint64 placeMs)
+{
+    m_swap = true;
+    m_takeMs = takeMs;
+    m_placeMs = placeMs;
+    if (!m_card)
+        place();
+}
+
+QStringList SimDevice::advance(qint64 nowMs)
+{
+    QStringList notes;
+    if (m_takeAt >= 0 && nowMs >= m_takeAt) {
+        m_takeAt = -1;
+        notes.append(take());
+    }
+    if (m_placeAt >= 0 && m_takeAt < 0 && nowMs >= m_placeAt) {
+        m_placeAt = -1;
+        notes.append(place());
+    }
+    return notes;
+}
+
+qint64 SimDevice::nextDue() const
+{
+    return m_takeAt >= 0 ? m_takeAt : m_placeAt;
+}
+
+QList<SimDevice::Event> SimDevice::receive(const QByteArray& bytes, qint64 nowMs)
 {
     m_input.append(bytes);
     QList<Event> events;
@@ -29,14 +70,14 @@ QList<SimDevice::Event> SimDevice::receive(const QByteArray& bytes)
         if (result == frames::ParseResult::Garbage)
             events.append({m_input.left(consumed), QStringLiteral("not a frame, dropped"), {}, {}});
         else
-            events.append(handleFrame(frame.command, frame.payload, frame.bytes, frame.checkOk));
+            events.append(handleFrame(frame.command, frame.payload, frame.bytes, frame.checkOk, nowMs));
         m_input.remove(0, consumed);
     }
     return events;
 }
 
 SimDevice::Event SimDevice::handleFrame(quint8 command, const QByteArray& payload, const QByteArray& bytes,
-                                        bool checkOk)
+                                        bool checkOk, qint64 nowMs)
 {
     if (!checkOk)
         return {bytes, QStringLiteral("check byte wrong, ignored"), {}, {}};
@@ -46,8 +87,14 @@ SimDevice::Event SimDevice::handleFrame(quint8 command, const QByteArray& payloa
     case frames::CmdDisconnect:
         return {bytes, QStringLiteral("disconnect"), {}, {}};
     case frames::CmdReadCard:
-        if (!m_card)
+        if (!m_card || m_off)
             return {bytes, QStringLiteral("read card: no card, no answer"), {}, {}};
+        if (m_swap && m_writtenUnread) {
+            // The operator lifts the card once the program has checked it.
+            m_writtenUnread = false;
+            m_takeAt = nowMs + m_takeMs;
+            m_placeAt = m_takeAt + m_placeMs;
+        }
         return {bytes,
                 QStringLiteral("read card: answered ") + describe(*m_card),
                 QByteArray(reinterpret_cast<const char*>(m_card->data()), int(m_card->size())),
@@ -96,6 +143,11 @@ SimDevice::Event SimDevice::writeEnd(const QByteArray& bytes)
         event.notes.append(event.verdict);
         return event;
     }
+    if (m_off) {
+        event.verdict = QStringLiteral("write end: no card on the programmer, nothing written");
+        event.notes.append(event.verdict);
+        return event;
+    }
     const std::optional<cards::Identifier> id = cards::DecodeCardFrame(QByteArrayView(image).first(8));
     if (!id) {
         event.verdict = QStringLiteral("write end: identifier frame %1 refused").arg(hex(image.left(8)));
@@ -103,6 +155,7 @@ SimDevice::Event SimDevice::writeEnd(const QByteArray& bytes)
         return event;
     }
     m_card = *id;
+    m_writtenUnread = true;
     const QByteArray data = image.mid(8);
     // A configuration card's block 6 holds no check byte: four zeros.
     const bool configuration = cards::unpackIdentifier(*id).personNumber == 0;

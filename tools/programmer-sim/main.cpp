@@ -1,12 +1,18 @@
 // programmer-sim: stands in for the card programmer on a pseudo-terminal.
 //
 //   programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]
+//                  [--swap TAKE_MS:PLACE_MS]
 //
 // Prints the terminal's device path on the first line of its output; with
 // --link a symbolic link PATH points at it (give PATH to Pellaro as the device
 // of a COM port). --card puts a card on the programmer (person 0 is a reader
 // configuration card); without it there is none until a card is written. --log
 // records every frame with its arrival time in ms since start and its verdict.
+// --swap plays an operator at an enrolment station: once a card written has
+// been read back, it is taken off TAKE_MS later and a blank card (it answers
+// five zero bytes) is placed PLACE_MS after that; a blank card lies there at
+// the start unless --card says otherwise. Lines on standard input move the
+// card by hand: "take", "place" (a blank card), "place PERSON:SYSTEM:DUP".
 // Runs until SIGTERM or SIGINT.
 
 #include "SimDevice.h"
@@ -16,6 +22,7 @@
 #include <QString>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -40,7 +47,8 @@ void requestStop(int)
 int usage(const char* why)
 {
     std::fprintf(stderr,
-                 "programmer-sim: %s\nusage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]\n",
+                 "programmer-sim: %s\nusage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE] "
+                 "[--swap TAKE_MS:PLACE_MS]\n",
                  why);
     return 2;
 }
@@ -72,6 +80,34 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+// "TAKE_MS:PLACE_MS", both whole milliseconds from 0.
+bool parseSwap(const QString& text, qint64* takeMs, qint64* placeMs)
+{
+    const QStringList parts = text.split(u':');
+    bool ok[2] = {false, false};
+    if (parts.size() == 2) {
+        *takeMs = parts[0].toLongLong(&ok[0]);
+        *placeMs = parts[1].toLongLong(&ok[1]);
+    }
+    return ok[0] && ok[1] && *takeMs >= 0 && *placeMs >= 0;
+}
+
+// One line typed on standard input: what it did, for the console.
+QString command(SimDevice& device, const QString& line)
+{
+    const QString text = line.trimmed();
+    if (text == QLatin1String("take"))
+        return device.take();
+    if (text == QLatin1String("place"))
+        return device.place();
+    if (text.startsWith(QLatin1String("place "))) {
+        QString error;
+        const auto card = SimDevice::parseCard(text.mid(6).trimmed(), &error);
+        return card ? device.place(*card) : QStringLiteral("Not understood: ") + error;
+    }
+    return QStringLiteral("Not understood: \"%1\" (take, place, place PERSON:SYSTEM:DUP)").arg(text);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -79,6 +115,8 @@ int main(int argc, char** argv)
     SimDevice device;
     QString linkPath;
     QString logPath;
+    qint64 takeMs = -1;
+    qint64 placeMs = -1;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (i + 1 >= argc)
@@ -94,10 +132,16 @@ int main(int argc, char** argv)
             linkPath = value;
         } else if (arg == QLatin1String("--log")) {
             logPath = value;
+        } else if (arg == QLatin1String("--swap")) {
+            if (!parseSwap(value, &takeMs, &placeMs))
+                return usage("--swap wants TAKE_MS:PLACE_MS");
         } else {
             return usage("unknown option");
         }
     }
+
+    if (takeMs >= 0)
+        device.setSwap(takeMs, placeMs);
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
@@ -145,19 +189,43 @@ int main(int argc, char** argv)
     ::sigemptyset(&sa.sa_mask);
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
+    // Started in the background of a terminal, a read of it must fail rather
+    // than stop the simulator.
+    ::signal(SIGTTIN, SIG_IGN);
 
     const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [start] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
     char buffer[4096];
+    QByteArray typed;
+    bool stdinOpen = true;
     while (!stopRequested) {
-        pollfd p{master, POLLIN, 0};
-        const int ready = ::poll(&p, 1, 200);
+        for (const QString& note : device.advance(qint64(elapsed())))
+            out << note << '\n';
+        out.flush();
+        const qint64 due = device.nextDue();
+        const int wait = due < 0 ? 200 : int(std::clamp<qint64>(due - qint64(elapsed()), 0, 200));
+        pollfd p[2] = {{master, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        const int ready = ::poll(p, stdinOpen ? 2 : 1, wait);
         if (ready < 0 && errno != EINTR)
             break;
         if (ready <= 0)
             continue;
-        if (!(p.revents & POLLIN)) {
-            // Cannot happen while the simulator holds its own end; do not spin.
-            ::usleep(10000);
+        if (stdinOpen && p[1].revents != 0) {
+            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (got <= 0) {
+                stdinOpen = false; // nobody types any more; the swap goes on
+            } else {
+                typed.append(buffer, int(got));
+                for (qsizetype nl; (nl = typed.indexOf('\n')) >= 0; typed.remove(0, nl + 1))
+                    out << command(device, QString::fromLocal8Bit(typed.left(nl))) << '\n';
+                out.flush();
+            }
+        }
+        if (!(p[0].revents & POLLIN)) {
+            if (p[0].revents)
+                ::usleep(10000); // cannot happen while the simulator holds its own end; do not spin
             continue;
         }
         const ssize_t n = ::read(master, buffer, sizeof buffer);
@@ -170,8 +238,8 @@ int main(int argc, char** argv)
         }
         if (n == 0)
             continue;
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        for (const SimDevice::Event& event : device.receive(QByteArray(buffer, int(n)))) {
+        const double ms = elapsed();
+        for (const SimDevice::Event& event : device.receive(QByteArray(buffer, int(n)), qint64(ms))) {
             // An answer the terminal did not take is said so in the log and on
             // the console, not passed off as given.
             QString verdict = event.verdict;
