@@ -220,6 +220,10 @@ private slots:
     void notesWithoutTheirTableAreKept();
     void nothingIsCommittedBeforeItIsDurable_data();
     void nothingIsCommittedBeforeItIsDurable();
+    void storedChangeIsToldStored_data();
+    void storedChangeIsToldStored();
+    void createReplacesNothing_data();
+    void createReplacesNothing();
 };
 
 void TestCrashSafety::initTestCase()
@@ -473,6 +477,72 @@ void TestCrashSafety::nothingIsCommittedBeforeItIsDurable()
     QVERIFY2(early.isEmpty(), qPrintable(early.join(u'\n')));
     QVERIFY2(unsynced.isEmpty(), qPrintable(QStringList(unsynced.values()).join(u',')));
     QVERIFY2(renamedIn.isEmpty(), qPrintable(QStringList(renamedIn.values()).join(u',')));
+}
+
+// A change whose journal is gone stays, also when the folder cannot be
+// synced after: it is told as stored, with a warning.
+void TestCrashSafety::storedChangeIsToldStored_data()
+{
+    QTest::addColumn<bool>("import"); // else an edit
+    QTest::newRow("import") << true;
+    QTest::newRow("edit") << false;
+}
+
+void TestCrashSafety::storedChangeIsToldStored()
+{
+    QFETCH(bool, import);
+    QTemporaryDir dir;
+    restore(dir.path(), threePersons());
+    const QString journal = RollbackJournal::pathFor(dir.filePath(Dbf));
+    const filesync::Function previous = filesync::setFunction([&](int, const QString& path, filesync::Kind) {
+        errno = EIO;
+        return QFileInfo(path).isDir() && !QFileInfo::exists(journal) ? -1 : 0;
+    });
+    const auto persons = openTable(dir.path(), Dbf);
+    const auto groups = openTable(dir.path(), TableLayouts::GroupsFile);
+    QStringList warnings;
+    if (import) {
+        QVERIFY_THROWS_NO_EXCEPTION(warnings = exchange::importPersons(*persons, *groups, personsCsv()).warnings);
+    } else {
+        persons->edit();
+        persons->setText(PersonField::FirstName, QStringLiteral("Zmieniona"));
+        QVERIFY_THROWS_NO_EXCEPTION(persons->post());
+        warnings = persons->takeCommitWarnings();
+    }
+    filesync::setFunction(previous);
+    QVERIFY2(warnings.size() == 1 && warnings[0].contains(u"folder cannot be synced"), qPrintable(warnings.join(u' ')));
+    persons->close();
+    QCOMPARE(reopen(dir.path()).records.size(), import ? 7 : 4);
+    QVERIFY(import || reopen(dir.path()).records[0].contains(u"Zmieniona"));
+}
+
+void TestCrashSafety::createReplacesNothing_data()
+{
+    QTest::addColumn<QString>("other"); // written by another creator just before the rename
+    QTest::newRow("the table") << Dbf;
+    QTest::newRow("a temporary file") << QStringLiteral(".osoby.dbf.partial");
+}
+
+void TestCrashSafety::createReplacesNothing()
+{
+    QFETCH(QString, other);
+    QTemporaryDir dir;
+    const filesync::Hook previous = filesync::setHook([&](const filesync::Step& s) {
+        if (s.kind == filesync::Step::Kind::Rename)
+            writeFile(dir.filePath(other), "another program's");
+        return 0;
+    });
+    QString error;
+    try {
+        createTable(dir.path());
+    } catch (const AppError& e) {
+        error = e.message();
+    }
+    filesync::setHook(previous);
+    QCOMPARE(readFile(dir.filePath(other)), QByteArray("another program's"));
+    QCOMPARE(error.contains(u"made by another program meanwhile"), other == Dbf);
+    QVERIFY(other == Dbf || openTable(dir.path(), Dbf)->isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList({"*.partial"}, QDir::Files | QDir::Hidden).size(), other == Dbf ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestCrashSafety)
