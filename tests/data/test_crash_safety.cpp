@@ -14,6 +14,7 @@
 #include "data/TableExchange.h"
 
 #include <QDirIterator>
+#include <QScopeGuard>
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
@@ -495,9 +496,11 @@ void TestCrashSafety::storedChangeIsToldStored()
     restore(dir.path(), threePersons());
     const QString journal = RollbackJournal::pathFor(dir.filePath(Dbf));
     const filesync::Function previous = filesync::setFunction([&](int, const QString& path, filesync::Kind) {
+        const bool fails = QFileInfo(path).isDir() && !QFileInfo::exists(journal);
         errno = EIO;
-        return QFileInfo(path).isDir() && !QFileInfo::exists(journal) ? -1 : 0;
+        return fails ? -1 : 0;
     });
+    const auto putBack = qScopeGuard([&] { filesync::setFunction(previous); });
     const auto persons = openTable(dir.path(), Dbf);
     const auto groups = openTable(dir.path(), TableLayouts::GroupsFile);
     QStringList warnings;
@@ -509,7 +512,6 @@ void TestCrashSafety::storedChangeIsToldStored()
         QVERIFY_THROWS_NO_EXCEPTION(persons->post());
         warnings = persons->takeCommitWarnings();
     }
-    filesync::setFunction(previous);
     QVERIFY2(warnings.size() == 1 && warnings[0].contains(u"folder cannot be synced"), qPrintable(warnings.join(u' ')));
     persons->close();
     QCOMPARE(reopen(dir.path()).records.size(), import ? 7 : 4);
