@@ -14,8 +14,8 @@
 #include "data/TableExchange.h"
 
 #include <QDirIterator>
-#include <QScopeGuard>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
