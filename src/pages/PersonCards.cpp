@@ -1,8 +1,8 @@
 #include "pages/PersonCards.h"
 
+#include "cards/CardLimits.h"
 #include "cards/CardNumber.h"
 #include "cards/UserCard.h"
-#include "config/Settings.h"
 #include "data/GroupGrants.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -59,7 +59,7 @@ bool PersonCards::identityFits(qint64 number, qint64 index) const
         MessageBox::show(text(Text::DuplicateCountUnfit).arg(index), text(Text::CardNotWritten));
         return false;
     }
-    if (m_state.SystemNumber < settings::DefaultSystemNumber || m_state.SystemNumber > settings::MaxSystemNumber) {
+    if (m_state.SystemNumber < cards::MinSystemNumber || m_state.SystemNumber > cards::MaxSystemNumber) {
         MessageBox::show(text(Text::SystemNumberUnfit).arg(m_state.SystemNumber), text(Text::CardNotWritten));
         return false;
     }
