@@ -72,9 +72,11 @@ void PersonCards::Button4Click()
         show(Text::CheckConnection, Text::NoConnectivity);
         return;
     }
-    const qint64 number = m_persons.asInteger(PersonField::Number);
-    if (number == 0)
+    if (m_persons.isEmpty()) {
+        show(Text::NoPersonSelected, Text::CardNotWritten);
         return;
+    }
+    const qint64 number = m_persons.asInteger(PersonField::Number);
     const qint64 stored = m_persons.asInteger(PersonField::Index);
     if (!identityFits(number, stored))
         return;

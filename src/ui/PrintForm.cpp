@@ -53,14 +53,22 @@ void PrintForm::setTexts(const QString& caption, const QString& persons, const Q
     PrintCancel->setText(cancel);
 }
 
-void PrintForm::setGroups(const QStringList& names)
+void PrintForm::setGroups(const QList<std::pair<qint64, QString>>& groups)
 {
-    const QString picked = PrintGroupName->currentText();
+    const std::optional<qint64> picked = pickedGroup();
     PrintGroupName->clear();
-    PrintGroupName->addItems(names);
-    if (names.contains(picked))
-        PrintGroupName->setCurrentText(picked);
-    PrintGroup->setEnabled(!names.isEmpty());
-    if (names.isEmpty())
+    for (const auto& [number, name] : groups)
+        PrintGroupName->addItem(name, number);
+    if (picked && PrintGroupName->findData(*picked) >= 0)
+        PrintGroupName->setCurrentIndex(PrintGroupName->findData(*picked));
+    PrintGroup->setEnabled(!groups.isEmpty());
+    if (groups.isEmpty())
         PrintPersons->setChecked(true);
+}
+
+std::optional<qint64> PrintForm::pickedGroup() const
+{
+    if (PrintGroupName->currentIndex() < 0)
+        return std::nullopt;
+    return PrintGroupName->currentData().toLongLong();
 }

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -154,6 +155,73 @@ private slots:
         if (group.isEmpty())
             for (int n = 1; n <= persons; ++n)
                 QCOMPARE(text.count(QRegularExpression(QStringLiteral("Żółkiewski %1\\b").arg(n))), 1);
+    }
+
+    // The sheet is the group's the operator picked, even when the groups
+    // changed behind the open dialog; a group gone is refused, not replaced.
+    void printsTheGroupPicked_data()
+    {
+        QTest::addColumn<bool>("numbered"); // ID_GRUPY 1 and 2, else 0 for both
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<QString>("changed"); // the group deleted, or renamed
+        QTest::addColumn<QString>("newName"); // empty: deleted
+        QTest::addColumn<QString>("shown");   // the title printed, or the error shown
+        QTest::newRow("the group before it deleted")
+            << true << "Magazyn" << "Goście" << "" << "Access of the group Magazyn";
+        QTest::newRow("the group picked deleted") << true << "Goście" << "Goście" << ""
+                                                  << "The group \"Goście\" is no longer in the table. Nothing was "
+                                                     "printed: choose the group again.";
+        QTest::newRow("renamed meanwhile") << true << "Magazyn" << "Magazyn" << "Sklep" << "Access of the group Sklep";
+        QTest::newRow("old groups without numbers")
+            << false << "Magazyn" << "Goście" << "" << "Access of the group Magazyn";
+    }
+    void printsTheGroupPicked()
+    {
+        QFETCH(bool, numbered);
+        QFETCH(QString, picked);
+        QFETCH(QString, changed);
+        QFETCH(QString, newName);
+        QFETCH(QString, shown);
+        {
+            Table groups;
+            groups.open(TableLayouts::GroupsFile);
+            addRecord(groups, {"ID_GRUPY", "NAME"}, {numbered ? "1" : "0", "Goście"});
+            addRecord(groups, {"ID_GRUPY", "NAME", "P5"}, {numbered ? "2" : "0", "Magazyn", "T"});
+        }
+        Program p(TForm1::Role::Administrator);
+        p.find<PrintMenu>("PrintMenu")->setFileChooser([this](const QString&, const QString&) {
+            return m_dir->filePath("sheet.pdf");
+        });
+        p.find<QAction>("Print1")->trigger();
+        auto* form = p.form1->findChild<PrintForm*>("PrintForm");
+        form->PrintGroup->click();
+        form->PrintGroupName->setCurrentText(picked);
+
+        Table& groups = p.table("Table3");
+        QVERIFY(groups.locate("NAME", changed, Qt::CaseSensitive));
+        if (newName.isEmpty()) {
+            groups.remove();
+        } else {
+            groups.edit();
+            groups.setText("NAME", newName);
+            groups.post();
+        }
+        form->PrintToPdf->click();
+
+        const QList<MessageBox::Shown> messages = MessageBox::takeShown();
+        const bool printed = shown.startsWith("Access");
+        QCOMPARE(QFileInfo::exists(m_dir->filePath("sheet.pdf")), printed);
+        QCOMPARE(form->isVisible(), !printed);
+        if (!printed) {
+            QCOMPARE(messages.value(0).text, shown);
+            QCOMPARE(form->PrintGroupName->count(), groups.rowCount()); // the list as the table is now
+            return;
+        }
+        QString problem;
+        const QString text = poppler(QStringLiteral("pdftotext"), {m_dir->filePath("sheet.pdf"), "-"}, &problem);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(text.contains(shown), qPrintable(text));
+        QVERIFY2(text.contains("No assignment!"), qPrintable(text)); // Magazyn's reader 5, wherever it stands
     }
 
 private:
