@@ -23,6 +23,12 @@ const AddedText Texts[] = {
      "The group \"%1\" is no longer in the table. Nothing was printed: choose the group again.",
      "Skupina \"%1\" již v tabulce není. Nic nebylo vytištěno: vyberte skupinu znovu.",
      "A(z) \"%1\" csoport már nincs a táblában. Semmi sem lett nyomtatva: válassza ki újra a csoportot."},
+    {Text::NoGroupShown, "Nie jest wyświetlana żadna grupa, więc niczego nie zmieniono.",
+     "No group is shown, so nothing was changed.", "Není zobrazena žádná skupina, nic nebylo změněno.",
+     "Nincs megjelenített csoport, így semmi sem változott."},
+    {Text::NoReaderShown, "Nie jest wyświetlany żaden czytnik, więc niczego nie usunięto.",
+     "No reader is shown, so nothing was deleted.", "Není zobrazena žádná čtečka, nic nebylo smazáno.",
+     "Nincs megjelenített olvasó, így semmi sem lett törölve."},
 };
 
 } // namespace

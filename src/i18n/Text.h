@@ -135,6 +135,8 @@ enum Id : int {
     PageErrorCaption = 122,    // "Error"
     NoPersonShown = 123,       // "No person is shown, so nobody was deleted."
     PrintGroupGone = 124,      // "The group \"%1\" is no longer in the table. Nothing was printed: ..."
+    NoGroupShown = 125,        // "No group is shown, so nothing was changed."
+    NoReaderShown = 126,       // "No reader is shown, so nothing was deleted."
 
     // 150..179: card operations and the card journal (CardTexts.cpp).
     FirstCardText = 150,

@@ -166,14 +166,23 @@ private slots:
         QTest::addColumn<QString>("changed"); // the group deleted, or renamed
         QTest::addColumn<QString>("newName"); // empty: deleted
         QTest::addColumn<QString>("shown");   // the title printed, or the error shown
-        QTest::newRow("the group before it deleted")
-            << true << "Magazyn" << "Goście" << "" << "Access of the group Magazyn";
-        QTest::newRow("the group picked deleted") << true << "Goście" << "Goście" << ""
+        QTest::newRow("the group before it deleted") << true << "Magazyn"
+                                                     << "Goście"
+                                                     << ""
+                                                     << "Access of the group Magazyn";
+        QTest::newRow("the group picked deleted") << true << "Goście"
+                                                  << "Goście"
+                                                  << ""
                                                   << "The group \"Goście\" is no longer in the table. Nothing was "
                                                      "printed: choose the group again.";
-        QTest::newRow("renamed meanwhile") << true << "Magazyn" << "Magazyn" << "Sklep" << "Access of the group Sklep";
-        QTest::newRow("old groups without numbers")
-            << false << "Magazyn" << "Goście" << "" << "Access of the group Magazyn";
+        QTest::newRow("renamed meanwhile") << true << "Magazyn"
+                                           << "Magazyn"
+                                           << "Sklep"
+                                           << "Access of the group Sklep";
+        QTest::newRow("old groups without numbers") << false << "Magazyn"
+                                                    << "Goście"
+                                                    << ""
+                                                    << "Access of the group Magazyn";
     }
     void printsTheGroupPicked()
     {

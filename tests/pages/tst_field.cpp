@@ -229,16 +229,23 @@ private slots:
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QStringList>("journal"); // each card written: operation and person
         const QStringList everybody{"1", "2", "3", "4"};
-        QTest::newRow("Delete") << "Nowak" << "delete"
+        QTest::newRow("Delete") << "Nowak"
+                                << "delete"
                                 << "The card of Jan Nowak (number 2) still opens readers: deleting the person does not "
                                    "take its access away. Write Remove permissions to the card first?"
                                 << QStringList{"1", "3", "4"} << QStringList{"Program 2"};
-        QTest::newRow("Remove permissions") << "Nowak" << "remove" << "" << everybody
-                                            << QStringList{"Program 2", "Remove permissions 2"};
-        QTest::newRow("Program") << "Nowak" << "program" << "" << everybody << QStringList{"Program 2", "Program 2"};
+        QTest::newRow("Remove permissions") << "Nowak"
+                                            << "remove"
+                                            << "" << everybody << QStringList{"Program 2", "Remove permissions 2"};
+        QTest::newRow("Program") << "Nowak"
+                                 << "program"
+                                 << "" << everybody << QStringList{"Program 2", "Program 2"};
         QTest::newRow("Delete, nobody shown")
-            << "Zz" << "delete" << "No person is shown, so nobody was deleted." << everybody << QStringList();
-        QTest::newRow("Program, nobody shown") << "Zz" << "program"
+            << "Zz"
+            << "delete"
+            << "No person is shown, so nobody was deleted." << everybody << QStringList();
+        QTest::newRow("Program, nobody shown") << "Zz"
+                                               << "program"
                                                << "No person is selected: a card with person number 0 would be read "
                                                   "as a configuration card. Nothing was sent."
                                                << everybody << QStringList();

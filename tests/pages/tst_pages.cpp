@@ -295,8 +295,8 @@ private slots:
                                     << night;
         QTest::newRow("members hidden by the search")
             << true << 1 << QStringList{none, "Day", none, "night"} << QStringList{"Day"} << night;
-        QTest::newRow("no group left to remove")
-            << false << -1 << QStringList{"Night", "Day", "Night", "night"} << QStringList{} << QString();
+        QTest::newRow("no group left to remove") << false << -1 << QStringList{"Night", "Day", "Night", "night"}
+                                                 << QStringList{} << "No group is shown, so nothing was changed.";
     }
 
     void removeGroup()
@@ -333,6 +333,30 @@ private slots:
         QCOMPARE(p.t.persons.rowCount(), shownBefore);
         QCOMPARE(p.stored(p.t.persons, "GROUP"), expectedPersons);
         QCOMPARE(p.stored(p.t.groups, "NAME"), expectedGroups);
+    }
+
+    // A button with nothing shown to act on says so, and changes nothing.
+    void emptyPageSaysWhy_data()
+    {
+        QTest::addColumn<int>("button"); // Select all, No access, Delete reader
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Select all") << 0 << "No group is shown, so nothing was changed.|Select all";
+        QTest::newRow("No access") << 1 << "No group is shown, so nothing was changed.|No access";
+        QTest::newRow("Delete a reader") << 2 << "No reader is shown, so nothing was deleted.|Delete";
+    }
+    void emptyPageSaysWhy()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, shown);
+        Pages p;
+        const std::function<void()> press[] = {[&] { p.groups->Button13Click(); }, [&] { p.groups->Button14Click(); },
+                                               [&] { p.readers->Button8Click(); }};
+        press[button]();
+        const QList<MessageBox::Shown> messages = MessageBox::takeShown();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].text + u'|' + messages[0].caption, shown);
+        QCOMPARE(p.stored(p.t.groups, "NAME"), QStringList());
+        QCOMPARE(p.stored(p.t.readers, "NAME"), QStringList());
     }
 
     void renameGroup_data()
