@@ -72,11 +72,12 @@ void PersonCards::Button4Click()
         show(Text::CheckConnection, Text::NoConnectivity);
         return;
     }
-    if (m_persons.isEmpty()) {
+    // Nobody shown reads as number 0 too; either way the operator is told.
+    const qint64 number = m_persons.asInteger(PersonField::Number);
+    if (number == 0) {
         show(Text::NoPersonSelected, Text::CardNotWritten);
         return;
     }
-    const qint64 number = m_persons.asInteger(PersonField::Number);
     const qint64 stored = m_persons.asInteger(PersonField::Index);
     if (!identityFits(number, stored))
         return;

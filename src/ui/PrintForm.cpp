@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 
 template <class T> T* named(T* widget, const char* name)
@@ -55,12 +57,14 @@ void PrintForm::setTexts(const QString& caption, const QString& persons, const Q
 
 void PrintForm::setGroups(const QList<std::pair<qint64, QString>>& groups)
 {
-    const std::optional<qint64> picked = pickedGroup();
+    // The group picked before stays picked: by its number and name, or by
+    // its number alone where it was renamed.
+    const std::pair<qint64, QString> picked{pickedGroup().value_or(-1), PrintGroupName->currentText()};
     PrintGroupName->clear();
     for (const auto& [number, name] : groups)
         PrintGroupName->addItem(name, number);
-    if (picked && PrintGroupName->findData(*picked) >= 0)
-        PrintGroupName->setCurrentIndex(PrintGroupName->findData(*picked));
+    const qsizetype same = groups.indexOf(picked);
+    PrintGroupName->setCurrentIndex(same >= 0 ? int(same) : std::max(0, PrintGroupName->findData(picked.first)));
     PrintGroup->setEnabled(!groups.isEmpty());
     if (groups.isEmpty())
         PrintPersons->setChecked(true);
