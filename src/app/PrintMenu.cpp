@@ -65,11 +65,7 @@ void PrintMenu::applyLanguage()
 
 void PrintMenu::Print1Click()
 {
-    QStringList groups;
-    const int nameAt = m_groups.fieldPosition(GroupField::Name);
-    for (int row = 0; row < m_groups.rowCount(); ++row)
-        groups.append(m_groups.valueAt(row, nameAt).toString());
-    m_form->setGroups(groups);
+    m_form->setGroups(printing::groupChoices(m_groups));
     m_other.reset();
     showChoices(true);
     m_form->show();
@@ -80,8 +76,16 @@ PrintSheet PrintMenu::chosenSheet() const
 {
     if (m_other)
         return *m_other;
-    if (m_form->PrintGroup->isChecked() && m_form->PrintGroupName->currentIndex() >= 0)
-        return printing::accessSheet(m_groups, m_form->PrintGroupName->currentIndex(), m_readers, m_state.TextSlots);
+    if (const std::optional<qint64> group = m_form->pickedGroup(); m_form->PrintGroup->isChecked() && group) {
+        // The group picked, wherever it stands in the table now.
+        const QString name = m_form->PrintGroupName->currentText();
+        const int row = printing::groupRow(m_groups, *group, name);
+        if (row < 0) {
+            m_form->setGroups(printing::groupChoices(m_groups));
+            throw AppError(text(Text::PrintGroupGone).arg(name));
+        }
+        return printing::accessSheet(m_groups, row, m_readers, m_state.TextSlots);
+    }
     // The list in the order the persons grid shows.
     const TableModel* model = m_ui.DBGrid1->tableModel();
     const int column = model ? model->sortColumn() : -1;

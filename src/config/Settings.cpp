@@ -173,7 +173,7 @@ QString NotAnIntegerMessage(const QString& text)
 
 int SystemNumberToStore(int typed)
 {
-    return qBound(DefaultSystemNumber, typed, MaxSystemNumber);
+    return qBound(cards::MinSystemNumber, typed, cards::MaxSystemNumber);
 }
 
 SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cards/CardLimits.h"
 #include "config/IniFile.h"
 #include "i18n/Text.h"
 #include "state/ProgramState.h"
@@ -16,8 +17,7 @@ inline const QString FileName = QStringLiteral("config.ini");
 inline const QString DefaultAdminPassword = QStringLiteral("1");
 inline const QString DefaultUserPassword = QStringLiteral("2");
 inline const QString DefaultLanguage = QStringLiteral("Polski");
-constexpr int DefaultSystemNumber = 1;
-constexpr int MaxSystemNumber = 1000000;
+constexpr int DefaultSystemNumber = cards::MinSystemNumber;
 
 struct Loaded
 {
@@ -67,11 +67,11 @@ struct SaveResult
 };
 
 // The number a system-number Save stores for a typed number, corrected into
-// 1..1000000.
+// the range an installation's system number has (cards/CardLimits.h).
 int SystemNumberToStore(int typed);
 
 // System-number Save: the number in force becomes the old one, the typed one
-// is clamped to 1..1000000 and stored. The Saves change the values in memory
+// is corrected into its range and stored. The Saves change the values in memory
 // only after the file holds them.
 SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini);
 SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini);

@@ -16,6 +16,19 @@ const AddedText Texts[] = {
      "Doba sepnutí relé musí být celé číslo od 1 do 255 sekund. Uložená hodnota zůstává.",
      "A relé ideje 1 és 255 közötti egész másodperc lehet. A mentett érték nem változik."},
     {Text::PageErrorCaption, "Błąd", "Error", "Chyba", "Hiba"},
+    {Text::NoPersonShown, "Nie jest wyświetlana żadna osoba, więc nikogo nie usunięto.",
+     "No person is shown, so nobody was deleted.", "Není zobrazena žádná osoba, nikdo nebyl smazán.",
+     "Nincs megjelenített személy, így senki sem lett törölve."},
+    {Text::PrintGroupGone, "Grupy \"%1\" nie ma już w tabeli. Nic nie wydrukowano: wybierz grupę ponownie.",
+     "The group \"%1\" is no longer in the table. Nothing was printed: choose the group again.",
+     "Skupina \"%1\" již v tabulce není. Nic nebylo vytištěno: vyberte skupinu znovu.",
+     "A(z) \"%1\" csoport már nincs a táblában. Semmi sem lett nyomtatva: válassza ki újra a csoportot."},
+    {Text::NoGroupShown, "Nie jest wyświetlana żadna grupa, więc niczego nie zmieniono.",
+     "No group is shown, so nothing was changed.", "Není zobrazena žádná skupina, nic nebylo změněno.",
+     "Nincs megjelenített csoport, így semmi sem változott."},
+    {Text::NoReaderShown, "Nie jest wyświetlany żaden czytnik, więc niczego nie usunięto.",
+     "No reader is shown, so nothing was deleted.", "Není zobrazena žádná čtečka, nic nebylo smazáno.",
+     "Nincs megjelenített olvasó, így semmi sem lett törölve."},
 };
 
 } // namespace

@@ -133,6 +133,10 @@ enum Id : int {
     UnstorableCharacter = 120, // "The character \"%1\" cannot be stored in the tables. ..."
     RelayTimeOutOfRange = 121, // "The relay time must be a whole number of seconds from 1 to 255. ..."
     PageErrorCaption = 122,    // "Error"
+    NoPersonShown = 123,       // "No person is shown, so nobody was deleted."
+    PrintGroupGone = 124,      // "The group \"%1\" is no longer in the table. Nothing was printed: ..."
+    NoGroupShown = 125,        // "No group is shown, so nothing was changed."
+    NoReaderShown = 126,       // "No reader is shown, so nothing was deleted."
 
     // 150..179: card operations and the card journal (CardTexts.cpp).
     FirstCardText = 150,

@@ -64,8 +64,9 @@ void GroupsPage::Button1Click()
 
 void GroupsPage::Button10Click()
 {
-    if (m_groups.atEnd()) {
+    if (m_groups.isEmpty()) {
         pages::postPending(m_persons);
+        MessageBox::show(m_state.TextSlots[Text::NoGroupShown], m_state.TextSlots[Text::GroupDelete]);
         return;
     }
     if (m_groups.state() == Table::State::Inserting) {
@@ -94,8 +95,12 @@ bool GroupsPage::removeConfirmed(const QString& name) const
 
 void GroupsPage::setAllAccess(bool on)
 {
-    if (m_groups.isEmpty())
-        return; // no group to change; editing would make a nameless one
+    if (m_groups.isEmpty()) {
+        // No group to change; editing would make a nameless one.
+        MessageBox::show(m_state.TextSlots[Text::NoGroupShown],
+                         m_state.TextSlots[on ? Text::SelectAll : Text::NoAccess]);
+        return;
+    }
     m_mode.checkTypedTexts();
     m_groups.edit();
     for (int k = 0; k < cards::ReaderCount; ++k)

@@ -1,8 +1,8 @@
 #include "pages/PersonCards.h"
 
+#include "cards/CardLimits.h"
 #include "cards/CardNumber.h"
 #include "cards/UserCard.h"
-#include "config/Settings.h"
 #include "data/GroupGrants.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -52,7 +52,7 @@ bool PersonCards::identityFits(qint64 number, qint64 index) const
         MessageBox::show(text(Text::DuplicateCountUnfit).arg(index), text(Text::CardNotWritten));
         return false;
     }
-    if (m_state.SystemNumber < settings::DefaultSystemNumber || m_state.SystemNumber > settings::MaxSystemNumber) {
+    if (m_state.SystemNumber < cards::MinSystemNumber || m_state.SystemNumber > cards::MaxSystemNumber) {
         MessageBox::show(text(Text::SystemNumberUnfit).arg(m_state.SystemNumber), text(Text::CardNotWritten));
         return false;
     }
@@ -65,9 +65,12 @@ void PersonCards::Button4Click()
         show(Text::CheckConnection, Text::NoConnectivity);
         return;
     }
+    // Nobody shown reads as number 0 too; either way the operator is told.
     const qint64 number = m_persons.asInteger(PersonField::Number);
-    if (number == 0)
+    if (number == 0) {
+        show(Text::NoPersonSelected, Text::CardNotWritten);
         return;
+    }
     const qint64 stored = m_persons.asInteger(PersonField::Index);
     if (!identityFits(number, stored))
         return;

@@ -89,7 +89,13 @@ void PersonsPage::Button9Click()
 
 void PersonsPage::Button7Click()
 {
-    if (!m_persons.atEnd() && removeConfirmed())
+    // The person the page shows is the current record, also when Program on
+    // the last one has moved the table past its end.
+    if (m_persons.isEmpty()) {
+        MessageBox::show(m_state.TextSlots[Text::NoPersonShown], m_state.TextSlots[Text::PersonDelete]);
+        return;
+    }
+    if (removeConfirmed())
         m_persons.remove();
 }
 

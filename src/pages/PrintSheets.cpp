@@ -76,4 +76,31 @@ PrintSheet accessSheet(const Table& groups, int groupRow, const Table& readers, 
     return sheet;
 }
 
+QList<std::pair<qint64, QString>> groupChoices(const Table& groups)
+{
+    const int idAt = groups.fieldPosition(GroupField::Id);
+    const int nameAt = groups.fieldPosition(GroupField::Name);
+    QList<std::pair<qint64, QString>> choices;
+    for (int row = 0; row < groups.rowCount(); ++row)
+        choices.append({groups.valueAt(row, idAt).toLongLong(), groups.valueAt(row, nameAt).toString()});
+    return choices;
+}
+
+int groupRow(const Table& groups, qint64 number, const QString& name)
+{
+    const QList<std::pair<qint64, QString>> choices = groupChoices(groups);
+    int found = -1;
+    int sameNumber = 0;
+    for (int row = 0; row < choices.size(); ++row) {
+        if (choices[row].first != number)
+            continue;
+        if (choices[row].second == name)
+            return row;
+        found = row;
+        ++sameNumber;
+    }
+    // Renamed meanwhile: still the same group when its number is its own.
+    return sameNumber == 1 ? found : -1;
+}
+
 } // namespace printing

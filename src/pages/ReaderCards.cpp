@@ -64,7 +64,7 @@ void ReaderCards::Button12Click()
     auto refuse = [&texts](Text::Id text, qint64 value) {
         MessageBox::show(texts[text].arg(value), texts[Text::CardNotWritten]);
     };
-    if (m_state.SystemNumber < settings::DefaultSystemNumber || m_state.SystemNumber > settings::MaxSystemNumber)
+    if (m_state.SystemNumber < cards::MinSystemNumber || m_state.SystemNumber > cards::MaxSystemNumber)
         return refuse(Text::SystemNumberUnfit, m_state.SystemNumber);
     const qint64 reader = m_readers.asInteger(ReaderField::Number);
     if (reader < cards::MinReaderNumber || reader > cards::MaxReaderNumber)
@@ -84,7 +84,7 @@ void ReaderCards::Button12Click()
         }
         if (!parseInteger(typed, &readerCode))
             throw AppError(settings::NotAnIntegerMessage(typed));
-        if (readerCode < settings::DefaultSystemNumber || readerCode > settings::MaxSystemNumber)
+        if (readerCode < cards::MinSystemNumber || readerCode > cards::MaxSystemNumber)
             return refuse(Text::OldCodeUnfit, readerCode);
     }
 

@@ -110,9 +110,11 @@ void ReadersPage::Button6Click()
 
 void ReadersPage::Button8Click()
 {
-    if (m_readers.atEnd())
-        return;
     const TextSlots& t = m_state.TextSlots;
+    if (m_readers.isEmpty()) {
+        MessageBox::show(t[Text::NoReaderShown], t[Text::ReaderDelete]);
+        return;
+    }
     const QString question = t[Text::DeleteReader].arg(m_readers.asText(ReaderField::Name),
                                                        QString::number(m_readers.asInteger(ReaderField::Number)));
     if (MessageBox::ask(question, t[Text::ReaderDelete], {t[Text::ReaderDelete], t[Text::Cancel]}) != 0)

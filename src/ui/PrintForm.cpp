@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 
 template <class T> T* named(T* widget, const char* name)
@@ -53,14 +55,24 @@ void PrintForm::setTexts(const QString& caption, const QString& persons, const Q
     PrintCancel->setText(cancel);
 }
 
-void PrintForm::setGroups(const QStringList& names)
+void PrintForm::setGroups(const QList<std::pair<qint64, QString>>& groups)
 {
-    const QString picked = PrintGroupName->currentText();
+    // The group picked before stays picked: by its number and name, or by
+    // its number alone where it was renamed.
+    const std::pair<qint64, QString> picked{pickedGroup().value_or(-1), PrintGroupName->currentText()};
     PrintGroupName->clear();
-    PrintGroupName->addItems(names);
-    if (names.contains(picked))
-        PrintGroupName->setCurrentText(picked);
-    PrintGroup->setEnabled(!names.isEmpty());
-    if (names.isEmpty())
+    for (const auto& [number, name] : groups)
+        PrintGroupName->addItem(name, number);
+    const qsizetype same = groups.indexOf(picked);
+    PrintGroupName->setCurrentIndex(same >= 0 ? int(same) : std::max(0, PrintGroupName->findData(picked.first)));
+    PrintGroup->setEnabled(!groups.isEmpty());
+    if (groups.isEmpty())
         PrintPersons->setChecked(true);
+}
+
+std::optional<qint64> PrintForm::pickedGroup() const
+{
+    if (PrintGroupName->currentIndex() < 0)
+        return std::nullopt;
+    return PrintGroupName->currentData().toLongLong();
 }

@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <utility>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -22,9 +25,11 @@ public:
     // the three buttons.
     void setTexts(const QString& caption, const QString& persons, const QString& group, const QString& printer,
                   const QString& pdf, const QString& cancel);
-    // The groups to choose from, in the table's order; without any, only
-    // the persons list can be printed.
-    void setGroups(const QStringList& names);
+    // The groups to choose from, in the table's order, each by its number
+    // and name; without any, only the persons list can be printed.
+    void setGroups(const QList<std::pair<qint64, QString>>& groups);
+    // The number of the group picked, or nothing when none is.
+    std::optional<qint64> pickedGroup() const;
 
     QRadioButton* PrintPersons = nullptr;
     QRadioButton* PrintGroup = nullptr;

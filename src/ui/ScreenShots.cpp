@@ -149,9 +149,10 @@ QList<WindowShot> ShootWindows(const QString& languageName, const QPixmap& start
     PrintForm print;
     print.setTexts(textSlots[Text::PrintCaption], textSlots[Text::PrintPersons], textSlots[Text::PrintGroupSheet],
                    textSlots[Text::PrintToPrinter], textSlots[Text::PrintToPdf], textSlots[Text::PrintCancel]);
-    QStringList groupNames;
+    QList<std::pair<qint64, QString>> groupNames;
     for (int row = 0; row < groups.rowCount(); ++row)
-        groupNames << groups.valueAt(row, groups.fieldPosition(GroupField::Name)).toString();
+        groupNames.append({groups.valueAt(row, groups.fieldPosition(GroupField::Id)).toLongLong(),
+                           groups.valueAt(row, groups.fieldPosition(GroupField::Name)).toString()});
     print.setGroups(groupNames);
     print.adjustSize();
     shots.append({QString::fromLatin1(PrintName), grabShown(&print), print.size()});

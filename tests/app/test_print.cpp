@@ -156,6 +156,44 @@ private slots:
                 QCOMPARE(text.count(QRegularExpression(QStringLiteral("Żółkiewski %1\\b").arg(n))), 1);
     }
 
+    // The sheet is the picked group's even when the groups changed behind the
+    // open dialog; a group gone is refused, never replaced by another.
+    void printsTheGroupPicked_data()
+    {
+        QTest::addColumn<QString>("picked"); // Goście is deleted meanwhile
+        QTest::addColumn<QString>("shown");  // in the PDF, or the error
+        QTest::newRow("another group deleted") << "Magazyn"
+                                               << "Access of the group Magazyn";
+        QTest::newRow("the group picked deleted")
+            << "Goście"
+            << "The group \"Goście\" is no longer in the table. Nothing was printed: choose the group again.";
+    }
+    void printsTheGroupPicked()
+    {
+        QFETCH(QString, picked);
+        QFETCH(QString, shown);
+        {
+            Table groups;
+            groups.open(TableLayouts::GroupsFile);
+            addRecord(groups, {"ID_GRUPY", "NAME"}, {"1", "Goście"});
+            addRecord(groups, {"ID_GRUPY", "NAME"}, {"2", "Magazyn"});
+        }
+        Program p(TForm1::Role::Administrator);
+        const QString path = m_dir->filePath("sheet.pdf");
+        p.find<PrintMenu>("PrintMenu")->setFileChooser([&](const QString&, const QString&) { return path; });
+        p.find<QAction>("Print1")->trigger();
+        auto* form = p.form1->findChild<PrintForm*>("PrintForm");
+        form->PrintGroup->click();
+        form->PrintGroupName->setCurrentText(picked);
+        QVERIFY(p.table("Table3").locate("NAME", "Goście", Qt::CaseSensitive));
+        p.table("Table3").remove();
+        form->PrintToPdf->click();
+        QString problem;
+        const QString text = poppler(QStringLiteral("pdftotext"), {path, "-"}, &problem);
+        QVERIFY2(problem.isEmpty() ? text.contains(shown) : MessageBox::takeShown().value(0).text == shown,
+                 qPrintable(problem + text));
+    }
+
 private:
     std::unique_ptr<WorkingDirectory> m_dir;
 };

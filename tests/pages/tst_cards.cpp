@@ -228,7 +228,10 @@ private slots:
         const QString notWritten = QStringLiteral("|Card not written");
         QTest::newRow("link closed") << 0 << qint64(5) << qint64(0) << System
                                      << QStringList{QStringLiteral("Check connection|No connectivity")};
-        QTest::newRow("person number 0") << 1 << qint64(0) << qint64(0) << System << QStringList();
+        QTest::newRow("person number 0") << 1 << qint64(0) << qint64(0) << System
+                                         << QStringList{"No person is selected: a card with person number 0 would be "
+                                                        "read as a configuration card. Nothing was sent." +
+                                                        notWritten};
         QTest::newRow("person number 65536")
             << 1 << qint64(65536) << qint64(0) << System
             << QStringList{QStringLiteral("Person number 65536 does not fit on a card (1..65535). Nothing was sent.") +

@@ -25,6 +25,8 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QTest>
 
 namespace {
@@ -370,6 +372,46 @@ private slots:
                                       f.state.TextSlots[message == Text::ProgramListFailures ? Text::ReadBackCaption
                                                                                              : Text::NoConnectivity]};
         QCOMPARE(shownMessages(), expected);
+    }
+
+    // After Program on the last person the search shows, the table stands
+    // past its end on that person: Delete, Remove permissions and Program act
+    // on the person shown, and with nobody shown they say so.
+    void operationsActOnThePersonShown_data()
+    {
+        QTest::addColumn<QString>("search");      // family names
+        QTest::addColumn<int>("button");          // Delete, Remove permissions, Program
+        QTest::addColumn<QString>("shown");       // how the first message or question begins
+        QTest::addColumn<QStringList>("written"); // the journal's operations, then persons
+        QTest::newRow("Delete") << "Nowak" << 0 << "The card of Jan Nowak (number 2)" << QStringList{"Program", "2"};
+        QTest::newRow("Remove") << "Nowak" << 1 << "" << QStringList{"Program", "Remove permissions", "2", "2"};
+        QTest::newRow("Program") << "Nowak" << 2 << "" << QStringList{"Program", "Program", "2", "2"};
+        QTest::newRow("Delete, nobody shown") << "Zz" << 0 << "No person is shown" << QStringList();
+        QTest::newRow("Program, nobody shown") << "Zz" << 2 << "No person is selected" << QStringList();
+    }
+    void operationsActOnThePersonShown()
+    {
+        QFETCH(QString, search);
+        QFETCH(int, button);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, written);
+        Field f;
+        f.ui.ui.CheckBox2->setChecked(true);
+        f.ui.ui.Edit4->setText(search);
+        f.persons->ApplyPersonFilter();
+        if (!f.tables.persons.isEmpty())
+            f.persons->cards().Button4Click();
+        f.persons->SpeedButton4Click(); // Edit
+        MessageBox::setNextAnswer(1);   // Delete anyway
+        const std::function<void()> press[] = {[&] { f.persons->Button7Click(); },
+                                               [&] { f.persons->cards().Button3Click(); },
+                                               [&] { f.persons->cards().Button4Click(); }};
+        press[button]();
+        MessageBox::setNextAnswer(-1);
+        const QString first = MessageBox::takeShown().value(0).text;
+        QCOMPARE(first.left(qMax(1, int(shown.size()))), shown);
+        QCOMPARE(f.tables.persons.storedRecords({1}).size(), 4 - (button == 0 && !written.isEmpty() ? 1 : 0));
+        QCOMPARE(f.journalColumn(journal::Operation) + f.journalColumn(journal::Person), written);
     }
 };
 

@@ -313,8 +313,8 @@ private slots:
                                     << night;
         QTest::newRow("members hidden by the search")
             << true << 1 << QStringList{none, "Day", none, "night"} << QStringList{"Day"} << night;
-        QTest::newRow("no group left to remove")
-            << false << -1 << QStringList{"Night", "Day", "Night", "night"} << QStringList{} << QString();
+        QTest::newRow("no group left to remove") << false << -1 << QStringList{"Night", "Day", "Night", "night"}
+                                                 << QStringList{} << "No group is shown, so nothing was changed.";
     }
 
     void removeGroup()
@@ -351,6 +351,24 @@ private slots:
         QCOMPARE(p.t.persons.rowCount(), shownBefore);
         QCOMPARE(p.stored(p.t.persons, "GROUP"), expectedPersons);
         QCOMPARE(p.stored(p.t.groups, "NAME"), expectedGroups);
+    }
+
+    // A button with nothing shown to act on says so.
+    void emptyPageSaysWhy_data()
+    {
+        QTest::addColumn<int>("button"); // Select all, Delete reader
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Select all") << 0 << "No group is shown, so nothing was changed.|Select all";
+        QTest::newRow("Delete a reader") << 1 << "No reader is shown, so nothing was deleted.|Delete";
+    }
+    void emptyPageSaysWhy()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, shown);
+        Pages p;
+        button == 0 ? p.groups->Button13Click() : p.readers->Button8Click();
+        const QList<MessageBox::Shown> messages = MessageBox::takeShown();
+        QCOMPARE(messages.value(0).text + u'|' + messages.value(0).caption, shown);
     }
 
     void renameGroup_data()
