@@ -7,6 +7,9 @@
 
 #include <functional>
 
+namespace audit {
+class TableWatch;
+}
 class MainWindowUi;
 class Table;
 class QWidget;
@@ -27,6 +30,8 @@ public:
     ExchangeMenu(MainWindowUi& ui, Table& persons, Table& groups, const TextSlots& texts, QWidget* window);
 
     void setFileChooser(FileChooser chooser) { m_choose = std::move(chooser); }
+    // Each import and export goes into the audit; an import it cannot take is refused.
+    void setAudit(audit::TableWatch* watch) { m_audit = watch; }
     // The two menu captions in the current language.
     void applyLanguage();
     void exportPersons();
@@ -38,4 +43,5 @@ private:
     Table& m_groups;
     const TextSlots& m_texts;
     FileChooser m_choose;
+    audit::TableWatch* m_audit = nullptr;
 };

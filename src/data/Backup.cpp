@@ -46,6 +46,10 @@ QStringList tableFiles()
     return {TableLayouts::PersonsFile, TableLayouts::GroupsFile, TableLayouts::ReadersFile};
 }
 
+// The audit of operator actions: in every backup, never put back by a
+// restore (a restore must not erase the trace of what happened since).
+const QString AuditFile = QStringLiteral("audit.log");
+
 // The files of an installation that exist in dir: each table, its memo file
 // (in either letter case, as the engine finds it) and config.ini.
 QStringList presentFiles(const QDir& dir)
@@ -64,6 +68,8 @@ QStringList presentFiles(const QDir& dir)
     }
     if (dir.exists(settings::FileName))
         names.append(settings::FileName);
+    if (dir.exists(AuditFile))
+        names.append(AuditFile);
     return names;
 }
 
@@ -398,7 +404,8 @@ Restored restore(const QString& backupFolder, const QString& workDir, const Opti
     if (source.dirName().startsWith(PartialPrefix))
         throw AppError(
             QStringLiteral("%1: the backup was never finished; nothing was restored").arg(native(backupFolder)));
-    const QStringList names = presentFiles(source);
+    QStringList names = presentFiles(source);
+    names.removeAll(AuditFile);
     for (const QString& table : tableFiles())
         if (!names.contains(table))
             throw AppError(

@@ -237,6 +237,31 @@ enum Id : int {
     PrinterNotStarted = 270,           // "The printer %1 could not be started. Nothing was printed."
     AnswerYes = 271,                   // "Yes" (a question's button)
     AnswerNo = 272,                    // "No"
+
+    // 340..379: passwords and the audit trail (AuditTexts.cpp).
+    FirstAuditText = 340,
+    PasswordOfOtherRole = 340,    // "This is the other role's password. Choose a different one."
+    PasswordNotHashed = 341,      // "The password could not be hashed ... Nothing was stored."
+    DefaultPasswordsInUse = 342,  // "Default passwords are in use: change them on the Settings page"
+    DefaultPasswordHint = 343,    // "A new installation's administrator password is 1."
+    LoginWait = 344,              // "Too many wrong passwords: this one is checked in %1 s"
+    PasswordUnreadable = 345,     // "The value of %1 in config.ini is no password hash this system can check ..."
+    PasswordNotRehashed = 346,    // "The password could not be stored as a hash: %1"
+    AuditUnwritable = 347,        // "The audit trail %1 cannot be written: %2. Nothing was changed."
+    AuditCaption = 348,           // "Audit trail"
+    AuditTrailMenu = 349,         // "Audit trail…" (Edit menu)
+    AuditPersonFilter = 350,      // "Person (number or name):"
+    AuditTableFilter = 351,       // "Table:"
+    AuditFrom = 352,              // "From:"
+    AuditTo = 353,                // "To:"
+    AuditAllTables = 354,         // "(all)"
+    AuditColumns = 355,           // "Time|Role|User|Host|Action|Table|Record|Person" (the list's column titles)
+    AuditDetailColumns = 356,     // "Field|Old value|New value"
+    AuditEvents = 357,            // "Events shown: %1 of %2"
+    AuditNewestHash = 358,        // "Audit trail: %1" (footer of a printed list)
+    AuditNotReadable = 359,       // "The audit trail %1 could not be read: %2"
+    PasswordTooLong = 361,        // "The password is too long: at most %1 bytes in UTF-8. Nothing was stored."
+    AuditNotWritten = 360,        // "The change was stored, but the audit trail %1 could not take its line: %2"
 };
 
 } // namespace Text
