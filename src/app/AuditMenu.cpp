@@ -2,17 +2,14 @@
 
 #include "app/AuditTrailForm.h"
 #include "audit/TableWatch.h"
-#include "cards/CardNumber.h"
-#include "data/JournalFormat.h"
 #include "i18n/Text.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QMenu>
 
-AuditMenu::AuditMenu(MainWindowUi& ui, audit::TableWatch&, audit::Log& log, const TextSlots& texts, QWidget* window)
+AuditMenu::AuditMenu(MainWindowUi& ui, audit::Log& log, const TextSlots& texts, QWidget* window)
     : QObject(window), m_texts(texts), m_log(log), m_window(window)
 {
     setObjectName(QStringLiteral("AuditMenu"));
@@ -41,24 +38,4 @@ void AuditMenu::AuditTrail1Click()
     m_form->reload(m_log.path());
     m_form->show();
     m_form->raise();
-}
-
-audit::Event AuditMenu::cardEvent(const CardJournal::Entry& entry, const QString& journalPath, qint64 offset)
-{
-    audit::Event e;
-    e.action = entry.operation == journal::ProgramOperation  ? QStringLiteral("card written")
-               : entry.operation == journal::RemoveOperation ? QStringLiteral("card withdrawn")
-               : entry.operation == journal::ConfigOperation ? QStringLiteral("configuration card")
-                                                             : QString();
-    if (e.action.isEmpty())
-        return e; // Find writes nothing
-    e.table = QFileInfo(journalPath).fileName();
-    e.record = QString::number(entry.personNumber);
-    e.subject = entry.group;
-    const auto id = cards::identifierOf(entry.systemCode, entry.personNumber, entry.duplicateIndex);
-    e.details = {{QStringLiteral("card"), id ? cards::printedNumber(*id).decimal32 : QString()},
-                 {QStringLiteral("duplicate"), QString::number(entry.duplicateIndex)},
-                 {QStringLiteral("system"), QString::number(entry.systemCode)},
-                 {QStringLiteral("cards.log offset"), QString::number(offset)}};
-    return e;
 }

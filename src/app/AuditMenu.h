@@ -3,31 +3,24 @@
 #include "app/AuditTrailForm.h"
 #include "audit/AuditLog.h"
 #include "i18n/TextSlots.h"
-#include "pages/CardJournal.h"
 
 #include <QObject>
 #include <QPointer>
 
 class MainWindowUi;
 class QAction;
-namespace audit {
-class TableWatch;
-}
 
 // Edit > "Audit trail…" (AuditTrail1), for the administrator only: opens the
 // audit's window on the newest events.
 class AuditMenu : public QObject
 {
 public:
-    AuditMenu(MainWindowUi& ui, audit::TableWatch& watch, audit::Log& log, const TextSlots& texts, QWidget* window);
+    AuditMenu(MainWindowUi& ui, audit::Log& log, const TextSlots& texts, QWidget* window);
 
     void applyLanguage();
     void setAdministrator(bool administrator);
     void AuditTrail1Click();
     AuditTrailForm* form() const { return m_form; }
-
-    // The audit's event of a card journal line starting at offset.
-    static audit::Event cardEvent(const CardJournal::Entry& entry, const QString& journalPath, qint64 offset);
 
 private:
     const TextSlots& m_texts;

@@ -13,7 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include <optional>
+#include <memory>
 
 namespace {
 
@@ -79,9 +79,7 @@ void ExchangeMenu::importPersons()
     const QString hash = fileHash(path);
     // One event for the whole import, not one a row: 65 535 synced lines
     // would cost more than the import itself.
-    std::optional<audit::TableWatch::Quiet> quiet;
-    if (m_audit)
-        quiet.emplace(*m_audit);
+    auto quiet = m_audit ? std::make_unique<audit::TableWatch::Quiet>(*m_audit) : nullptr;
     const exchange::ImportResult result = exchange::importPersonsFile(m_persons, m_groups, path);
     quiet.reset();
     if (m_audit && result.added > 0)

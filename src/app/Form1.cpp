@@ -222,7 +222,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
         m_auditWatch->watch(*table);
     m_journal->setAudit([this](QString* message) { return m_auditWatch->ready(message); },
                         [this](const CardJournal::Entry& entry, qint64 offset) {
-                            audited(AuditMenu::cardEvent(entry, m_journal->path(), offset));
+                            audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode,
+                                                     entry.duplicateIndex, entry.group, m_journal->path(), offset));
                         });
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
@@ -230,7 +231,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     onSignal(m_ui.Importosb1, &QAction::triggered, [this] { m_exchangeMenu->importPersons(); });
     m_printMenu = new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
     m_exchangeMenu->setAudit(m_auditWatch);
-    m_auditMenu = new AuditMenu(m_ui, *m_auditWatch, m_audit, m_state.TextSlots, this);
+    m_auditMenu = new AuditMenu(m_ui, m_audit, m_state.TextSlots, this);
     m_fieldMenu = new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
     m_languageTimer->start();
     m_statusTimer->start();

@@ -40,6 +40,13 @@ constexpr int FieldCount = 10;
 
 struct Item
 {
+    Item() = default;
+    Item(QString name, QString value) : name(std::move(name)), value(std::move(value)) {}
+    Item(QString name, QString value, QString before, bool change)
+        : name(std::move(name)), value(std::move(value)), before(std::move(before)), change(change)
+    {
+    }
+
     QString name;
     QString value;  // the new value of a change
     QString before; // a change only

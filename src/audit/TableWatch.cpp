@@ -1,6 +1,8 @@
 #include "audit/TableWatch.h"
 
+#include "cards/CardNumber.h"
 #include "config/AppError.h"
+#include "data/JournalFormat.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
@@ -102,9 +104,9 @@ Event TableWatch::changeEvent(const Table& table, const QVariantList& before, co
         e.details.append(item);
     }
     if (!added.isEmpty())
-        e.details.append({QStringLiteral("readers added"), added.join(u' '), {}, false});
+        e.details.append({QStringLiteral("readers added"), added.join(u' ')});
     if (!removedReaders.isEmpty())
-        e.details.append({QStringLiteral("readers removed"), removedReaders.join(u' '), {}, false});
+        e.details.append({QStringLiteral("readers removed"), removedReaders.join(u' ')});
     e.action = after.isEmpty()    ? QStringLiteral("delete")
                : before.isEmpty() ? QStringLiteral("add")
                : e.details.isEmpty() ? QString()
@@ -130,6 +132,27 @@ void TableWatch::watch(Table& table)
         if (!m_quiet)
             record(changeEvent(table, before, {}));
     });
+}
+
+Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
+                const QString& group, const QString& journalPath, qint64 offset)
+{
+    Event e;
+    e.action = operation == journal::ProgramOperation  ? QStringLiteral("card written")
+               : operation == journal::RemoveOperation ? QStringLiteral("card withdrawn")
+               : operation == journal::ConfigOperation ? QStringLiteral("configuration card")
+                                                       : QString();
+    if (e.action.isEmpty())
+        return e;
+    e.table = QFileInfo(journalPath).fileName();
+    e.record = QString::number(personNumber);
+    e.subject = group;
+    const auto id = cards::identifierOf(systemCode, personNumber, duplicateIndex);
+    e.details = {{QStringLiteral("card"), id ? cards::printedNumber(*id).decimal32 : QString()},
+                 {QStringLiteral("duplicate"), QString::number(duplicateIndex)},
+                 {QStringLiteral("system"), QString::number(systemCode)},
+                 {QStringLiteral("cards.log offset"), QString::number(offset)}};
+    return e;
 }
 
 } // namespace audit

@@ -55,4 +55,10 @@ private:
     int m_quiet = 0;
 };
 
+// The event of a card operation whose cards.log line starts at offset: a card
+// written, withdrawn or a configuration card; an empty action for a Find,
+// which writes nothing.
+Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
+                const QString& group, const QString& journalPath, qint64 offset);
+
 } // namespace audit

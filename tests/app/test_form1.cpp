@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -28,6 +29,8 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -333,6 +336,62 @@ private slots:
         groups.cancel();
         groups.refresh(); // what the file holds
         QCOMPARE(groups.asText(GroupField::Name), QStringLiteral("Zarząd"));
+    }
+
+    // Edit > Audit trail…: newest first, filtered as the operator sets the
+    // boxes, a change's values side by side.
+    void auditTrailWindow_data()
+    {
+        QTest::addColumn<QString>("person");
+        QTest::addColumn<int>("table"); // in the table box: 0 all, 1 osoby.dbf, 2 grupa.dbf
+        QTest::addColumn<int>("fromDays"); // from today + days; -1 for no bound
+        QTest::addColumn<QStringList>("actions");
+        QTest::newRow("all") << "" << 0 << -1 << QStringList{"add", "change", "add", "login", "backup"};
+        QTest::newRow("family name") << "kowalski" << 0 << -1 << QStringList{"add"};
+        QTest::newRow("number") << "7" << 0 << -1 << QStringList{"change", "add"};
+        QTest::newRow("table") << "" << 2 << -1 << QStringList{"add"};
+        QTest::newRow("from today") << "" << 1 << 0 << QStringList{"change", "add"};
+        QTest::newRow("from tomorrow") << "" << 0 << 1 << QStringList{};
+    }
+    void auditTrailWindow()
+    {
+        QFETCH(QString, person);
+        QFETCH(int, table);
+        QFETCH(int, fromDays);
+        QFETCH(QStringList, actions);
+        Program p;
+        p.login("1");
+        Table& persons = p.table("Table1");
+        addRecord(persons, {PersonField::Number, PersonField::FamilyName, PersonField::FirstName},
+                  {"7", "Kowalski", "Jan"});
+        persons.edit();
+        persons.setText(PersonField::FamilyName, "Nowak");
+        persons.post();
+        addRecord(p.table("Table3"), {GroupField::Id, GroupField::Name}, {"1", "Zarząd"});
+        p.find<QAction>("AuditTrail1")->trigger();
+        auto* window = p.form1->findChild<QWidget*>("AuditTrailForm");
+        QVERIFY(window && window->isVisible());
+        window->findChild<QLineEdit*>("AuditPerson")->setText(person);
+        window->findChild<QComboBox*>("AuditTable")->setCurrentIndex(table);
+        if (fromDays >= 0)
+            window->findChild<QDateEdit*>("AuditFrom")->setDate(QDate::currentDate().addDays(fromDays));
+        auto* list = window->findChild<QTableView*>("AuditList");
+        QStringList shown;
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            shown << list->model()->index(row, 4).data().toString();
+        QCOMPARE(shown, actions);
+        if (!actions.startsWith("change"))
+            return;
+        list->setCurrentIndex(list->model()->index(0, 0));
+        auto* details = window->findChild<QTableWidget*>("AuditDetails");
+        QCOMPARE(details->rowCount(), 1);
+        QCOMPARE(QStringList({details->item(0, 0)->text(), details->item(0, 1)->text(), details->item(0, 2)->text()}),
+                 QStringList({"NAME", "Kowalski", "Nowak"}));
+        // Not for the user role.
+        p.end();
+        Program user;
+        user.login("2");
+        QVERIFY(!user.find<QAction>("AuditTrail1")->isVisible());
     }
 
     void equalPasswordsOpenAdministrator()
