@@ -24,8 +24,10 @@
 #include "cards/CardNumber.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -165,7 +167,7 @@ int exportTable(exchange::Kind kind, const QString& workDir, const QString& file
     return 0;
 }
 
-int importPersons(const QString& workDir, const QString& file)
+int importPersons(const QString& workDir, const QString& file, int* added)
 {
     Table persons;
     openTable(persons, tableFile(workDir, exchange::Kind::Persons));
@@ -179,6 +181,7 @@ int importPersons(const QString& workDir, const QString& file)
         return 1;
     }
     out() << "imported " << result.added << " persons\n";
+    *added = result.added;
     return 0;
 }
 
@@ -321,7 +324,21 @@ int main(int argc, char** argv)
             if (args.size() != 3 || !kind || (command == u"import" && *kind != exchange::Kind::Persons))
                 return usage();
             clearUpRestore(args[1]);
-            return command == u"export" ? exportTable(*kind, args[1], args[2]) : importPersons(args[1], args[2]);
+            if (command == u"export")
+                return exportTable(*kind, args[1], args[2]);
+            audit::Log log = toolAudit(args[1]);
+            QFile file(args[2]);
+            QCryptographicHash sha(QCryptographicHash::Sha256);
+            if (file.open(QIODevice::ReadOnly))
+                sha.addData(&file);
+            int added = 0;
+            const int status = importPersons(args[1], args[2], &added);
+            if (added > 0)
+                record(log, {QStringLiteral("import"), TableLayouts::PersonsFile, {}, {},
+                             {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(args[2]).absoluteFilePath())},
+                              {QStringLiteral("sha256"), QString::fromLatin1(sha.result().toHex())},
+                              {QStringLiteral("rows added"), QString::number(added)}}});
+            return status;
         }
         if (command == u"audit") {
             if (args.value(0) != u"verify" || !(args.size() == 2 || (args.size() == 4 && args[2] == u"--from")))
