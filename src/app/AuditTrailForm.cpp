@@ -36,9 +36,7 @@ void AuditModel::load(QByteArray content)
         m_lines.emplace_back(pos, end - pos);
         pos = end + 1;
     }
-    m_shown.resize(m_lines.size());
-    for (std::size_t i = 0; i < m_lines.size(); ++i)
-        m_shown[i] = int(m_lines.size() - 1 - i);
+    m_shown.clear(); // the filter fills it: one reset of the view, not two
     endResetModel();
 }
 
@@ -136,6 +134,9 @@ AuditTrailForm::AuditTrailForm(const TextSlots& texts, QWidget* parent)
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->verticalHeader()->hide();
+    // Rows of one height: the view need not ask 200,000 rows for theirs.
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_details = new QTableWidget(0, 3, this);
     m_details->setObjectName(QStringLiteral("AuditDetails"));
