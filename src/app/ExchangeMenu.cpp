@@ -1,20 +1,35 @@
 #include "app/ExchangeMenu.h"
 
+#include "audit/TableWatch.h"
+#include "data/Table.h"
 #include "data/TableExchange.h"
 #include "i18n/Text.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+
+#include <memory>
 
 namespace {
 
 const QString DefaultFile = QStringLiteral("osoby.csv");
 // The problems of a refused import listed in its message; the rest are counted.
 constexpr qsizetype ProblemsShown = 20;
+
+// The file's SHA-256, so an auditor can tell which version was imported.
+QString fileHash(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return QString::fromLatin1(hash.result().toHex());
+}
 
 } // namespace
 
@@ -44,6 +59,10 @@ void ExchangeMenu::exportPersons()
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".csv");
     const int written = exchange::exportFile(m_persons, exchange::Kind::Persons, path);
+    if (m_audit)
+        m_audit->record({QStringLiteral("export"), QFileInfo(m_persons.fileName()).fileName(), {}, {},
+                         {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())},
+                          {QStringLiteral("rows"), QString::number(written)}}});
     MessageBox::show(m_texts[Text::PersonsExported] + QString::number(written), m_texts[Text::ExportCaption]);
 }
 
@@ -52,8 +71,23 @@ void ExchangeMenu::importPersons()
     const QString path = m_choose(false, m_texts[Text::ImportCaption], m_texts[Text::SpreadsheetFiles]);
     if (path.isEmpty())
         return;
+    QString refusal;
+    if (m_audit && !m_audit->ready(&refusal)) {
+        MessageBox::show(refusal, m_texts[Text::ImportCaption]);
+        return;
+    }
+    const QString hash = fileHash(path);
+    // One event for the whole import, not one a row: 65 535 synced lines
+    // would cost more than the import itself.
+    auto quiet = m_audit ? std::make_unique<audit::TableWatch::Quiet>(*m_audit) : nullptr;
     const exchange::ImportResult result =
         exchange::importPersonsFile(m_persons, m_groups, path, m_held ? m_held() : QSet<qint64>{});
+    quiet.reset();
+    if (m_audit && result.added > 0)
+        m_audit->record({QStringLiteral("import"), QFileInfo(m_persons.fileName()).fileName(), {}, {},
+                         {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())},
+                          {QStringLiteral("sha256"), hash},
+                          {QStringLiteral("rows added"), QString::number(result.added)}}});
     if (!result.problems.isEmpty()) {
         // The problems are read in the message itself, as many as a screen
         // holds; the whole list stays behind the details button to copy.

@@ -8,6 +8,9 @@
 
 #include <functional>
 
+namespace audit {
+class TableWatch;
+}
 class MainWindowUi;
 class Table;
 class QWidget;
@@ -30,6 +33,8 @@ public:
     void setFileChooser(FileChooser chooser) { m_choose = std::move(chooser); }
     // The person numbers an import gives nobody: those of cards still in the field.
     void setHeldNumbers(std::function<QSet<qint64>()> held) { m_held = std::move(held); }
+    // Each import and export goes into the audit; an import it cannot take is refused.
+    void setAudit(audit::TableWatch* watch) { m_audit = watch; }
     // The two menu captions in the current language.
     void applyLanguage();
     void exportPersons();
@@ -42,4 +47,5 @@ private:
     const TextSlots& m_texts;
     FileChooser m_choose;
     std::function<QSet<qint64>()> m_held;
+    audit::TableWatch* m_audit = nullptr;
 };

@@ -1,10 +1,12 @@
 #include "app/Form1.h"
 
+#include "app/AuditMenu.h"
 #include "app/ExchangeMenu.h"
 #include "app/FieldMenu.h"
 #include "app/PrintMenu.h"
 #include "app/ProgramListMenu.h"
 #include "app/StartPicture.h"
+#include "audit/TableWatch.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
 #include "data/CardsInField.h"
@@ -151,14 +153,17 @@ TextSlots startTexts(const QString& language)
 // A copy of the tables and config.ini at every start, once the tables are
 // open and locked. A failure is told in the chosen language and the program
 // goes on: the tables themselves are untouched.
-void backupAtStart(const QString& language)
+// Returns the backup made, empty when none was.
+QString backupAtStart(const QString& language)
 {
     try {
-        backup::make(QDir::currentPath());
+        const backup::Made made = backup::make(QDir::currentPath());
+        return made.made ? made.folder : QString();
     } catch (const AppError& e) {
         const TextSlots texts = startTexts(language);
         MessageBox::show(texts[Text::BackupFailed] + u'\n' + e.message(), texts[Text::BackupCaption]);
     }
+    return {};
 }
 
 // A restore a kill interrupted was finished or undone before the tables
@@ -209,12 +214,27 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     initLink();
     initPages();
     initConnections();
+    m_loginPause = [this](std::chrono::milliseconds wait, std::function<void()> then) {
+        QTimer::singleShot(wait, this, std::move(then));
+    };
+    m_auditWatch = new audit::TableWatch(m_audit, m_state.TextSlots, [this](const QString& message) {
+        MessageBox::show(message, m_state.TextSlots[Text::AuditCaption]);
+    }, this);
+    for (Table* table : {m_persons, m_groups, m_readers})
+        m_auditWatch->watch(*table);
+    m_journal->setAudit([this](QString* message) { return m_auditWatch->ready(message); },
+                        [this](const CardJournal::Entry& entry, qint64 offset) {
+                            audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode,
+                                                     entry.duplicateIndex, entry.group, m_journal->path(), offset));
+                        });
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
     m_exchangeMenu->setHeldNumbers([this] { return field::heldNumbers(m_journal->path(), m_state.SystemNumber); });
     onSignal(m_ui.Eksportosb1, &QAction::triggered, [this] { m_exchangeMenu->exportPersons(); });
     onSignal(m_ui.Importosb1, &QAction::triggered, [this] { m_exchangeMenu->importPersons(); });
     m_printMenu = new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
+    m_exchangeMenu->setAudit(m_auditWatch);
+    m_auditMenu = new AuditMenu(m_ui, m_audit, m_state.TextSlots, this);
     m_fieldMenu = new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
     m_programListMenu = new ProgramListMenu(m_ui, *m_persons, *m_groups, m_state, *m_link, m_personsPage->cards(),
                                             *m_printMenu, m_journal->path(), this);
@@ -222,7 +242,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     m_statusTimer->start();
     FormCreate();
     tellRestoreCleared(recovered, languageText());
-    backupAtStart(languageText());
+    const QString backupMade = backupAtStart(languageText());
+    if (!backupMade.isEmpty())
+        audited({QStringLiteral("backup"), {}, {}, {}, {{QStringLiteral("folder"), QDir::toNativeSeparators(backupMade)}}});
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -396,24 +418,85 @@ void TForm1::Timer2Timer()
     m_printMenu->applyLanguage();
     m_fieldMenu->applyLanguage();
     m_programListMenu->applyLanguage();
+    m_auditMenu->applyLanguage();
+    showDefaultPasswords();
     m_languageTimer->stop();
 }
 
 void TForm1::BitBtn1Click()
 {
+    if (m_loginWaiting || m_working)
+        return; // one try at a time
     const QString typed = m_ui.Edit5->text();
-    if (typed == m_state.AdminPassword)
-        EnterWorkingState(Role::Administrator);
-    else if (typed == m_state.UserPassword)
-        EnterWorkingState(Role::User);
-    else
-        MessageBox::show(WrongPassword, WrongPasswordCaption);
+    const std::chrono::seconds wait = m_throttle.waitBeforeCheck();
+    if (wait.count() == 0) {
+        checkLogin(typed);
+        return;
+    }
+    // The window stays responsive while the try waits its turn.
+    m_loginWaiting = true;
+    m_ui.BitBtn1->setEnabled(false);
+    m_ui.LoginWait->setText(m_state.TextSlots[Text::LoginWait].arg(wait.count()));
+    m_ui.LoginWait->show();
+    m_ui.LoginWait->raise();
+    m_loginPause(wait, [this, typed] {
+        m_loginWaiting = false;
+        m_ui.BitBtn1->setEnabled(true);
+        m_ui.LoginWait->hide();
+        MessageBox::guarded([this, typed] { checkLogin(typed); });
+    });
+}
+
+void TForm1::checkLogin(const QString& typed)
+{
+    const settings::LoginCheck check = settings::CheckLogin(m_state, typed);
+    const bool admin = check.role == settings::LoginCheck::Role::Administrator;
+    if (check.role == settings::LoginCheck::Role::None) {
+        m_throttle.wrong();
+        m_audit.setRole(QStringLiteral("none"));
+        audited({QStringLiteral("login"), {}, {}, {}, {{QStringLiteral("result"), QStringLiteral("refused")}}});
+        MessageBox::show(check.unreadableKey.isEmpty()
+                             ? WrongPassword
+                             : m_state.TextSlots[Text::PasswordUnreadable].arg(check.unreadableKey),
+                         WrongPasswordCaption);
+        return;
+    }
+    m_throttle.right();
+    m_audit.setRole(admin ? QStringLiteral("administrator") : QStringLiteral("user"));
+    QString error;
+    if (!settings::HashPlainPasswords(m_state, m_config, &error))
+        MessageBox::show(m_state.TextSlots[Text::PasswordNotRehashed].arg(error), MessageBox::ErrorCaption);
+    audited({QStringLiteral("login"), {}, {}, {}, {{QStringLiteral("result"), QStringLiteral("accepted")}}});
+    EnterWorkingState(admin ? Role::Administrator : Role::User);
+}
+
+void TForm1::showDefaultPasswords()
+{
+    const bool defaults = settings::DefaultPasswordsInUse(m_state);
+    m_ui.DefaultPasswords->setText(defaults ? m_state.TextSlots[Text::DefaultPasswordsInUse] : QString());
+    m_ui.DefaultPasswords->setVisible(defaults);
+    m_ui.Edit5->setToolTip(defaults ? m_state.TextSlots[Text::DefaultPasswordHint] : QString());
+}
+
+bool TForm1::auditReady()
+{
+    QString message;
+    if (m_auditWatch->ready(&message))
+        return true;
+    MessageBox::show(message, m_state.TextSlots[Text::AuditCaption]);
+    return false;
+}
+
+void TForm1::audited(const audit::Event& event)
+{
+    m_auditWatch->record(event);
 }
 
 void TForm1::EnterWorkingState(Role role)
 {
     m_journal->setRole(role == Role::Administrator ? QStringLiteral("administrator") : QStringLiteral("user"));
     m_printMenu->setUserRole(role == Role::User);
+    m_auditMenu->setAdministrator(role == Role::Administrator);
     m_ui.Edit5->hide();
     m_ui.BitBtn1->hide();
 
@@ -467,29 +550,61 @@ void TForm1::Button5Click()
         m_ui.Edit1->setText(QString::number(m_state.SystemNumber));
         return;
     }
+    if (!auditReady())
+        return;
+    const int before = m_state.SystemNumber;
     const settings::SaveResult r = settings::SaveSystemNumber(m_state, m_ui.Edit1->text(), languageText(), m_config);
     m_ui.Edit2->setText(r.edit2Text);
     m_ui.Edit1->setText(r.edit1Text);
+    if (r.error.isEmpty())
+        audited({QStringLiteral("settings"), settings::FileName, {}, {},
+                 {{QStringLiteral("sys_nr"), QString::number(m_state.SystemNumber), QString::number(before), true}}});
     showSaveResult(r);
 }
 
+namespace {
+
+// A password is never shown, only that it changed.
+audit::Event passwordChanged(const QString& key)
+{
+    return {QStringLiteral("settings"), settings::FileName, {}, {}, {{key, QStringLiteral("changed")}}};
+}
+
+} // namespace
+
 void TForm1::Button15Click()
 {
-    showSaveResult(settings::SaveAdminPassword(m_state, m_ui.Edit6->text(), languageText(), m_config));
+    if (!auditReady())
+        return;
+    const settings::SaveResult r = settings::SaveAdminPassword(m_state, m_ui.Edit6->text(), languageText(), m_config);
+    if (r.error.isEmpty())
+        audited(passwordChanged(QStringLiteral("admin")));
+    showDefaultPasswords();
+    showSaveResult(r);
 }
 
 void TForm1::Button11Click()
 {
-    showSaveResult(settings::SaveUserPassword(m_state, m_ui.Edit8->text(), languageText(), m_config));
+    if (!auditReady())
+        return;
+    const settings::SaveResult r = settings::SaveUserPassword(m_state, m_ui.Edit8->text(), languageText(), m_config);
+    if (r.error.isEmpty())
+        audited(passwordChanged(QStringLiteral("admin2")));
+    showDefaultPasswords();
+    showSaveResult(r);
 }
 
 void TForm1::Button18Click()
 {
     // The next language tick applies the box's text; the file gets it now.
     m_languageTimer->start();
+    if (!auditReady())
+        return;
     QString error;
     if (!settings::SaveSettings(m_state, languageText(), m_config, &error))
         MessageBox::show(error, MessageBox::ErrorCaption);
+    else
+        audited({QStringLiteral("settings"), settings::FileName, {}, {}, {{QStringLiteral("Language"), languageText()}}});
 }
 
 void TForm1::Uytkownicy1Click()

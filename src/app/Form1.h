@@ -1,6 +1,8 @@
 #pragma once
 
+#include "audit/AuditLog.h"
 #include "config/IniFile.h"
+#include "config/LoginThrottle.h"
 #include "config/Settings.h"
 #include "state/ProgramState.h"
 #include "ui/MainWindowUi.h"
@@ -12,6 +14,10 @@
 #include <functional>
 #include <memory>
 
+namespace audit {
+class TableWatch;
+}
+class AuditMenu;
 class CardJournal;
 class DataSource;
 class ExchangeMenu;
@@ -75,6 +81,12 @@ public:
     void EnterWorkingState(Role role);
     bool inWorkingState() const { return m_working; }
 
+    // How a login try waits its turn after wrong passwords: the wait, then
+    // the check. Tests run it at once and note the wait.
+    using LoginPause = std::function<void(std::chrono::milliseconds, std::function<void()>)>;
+    void setLoginPause(LoginPause pause) { m_loginPause = std::move(pause); }
+    audit::Log& auditLog() { return m_audit; }
+
 protected:
     // Stores what was typed and not yet posted before the window goes.
     void closeEvent(QCloseEvent* event) override;
@@ -92,6 +104,12 @@ private:
     // The same for an event of a widget, which goes on to the widget.
     void onEvent(QWidget* widget, QEvent::Type type, std::function<void()> action);
     void showSaveResult(const settings::SaveResult& r);
+    void checkLogin(const QString& typed);
+    // The status bar's and the login box's word on the default passwords.
+    void showDefaultPasswords();
+    // Whether the audit takes a line; the operator is told when not.
+    bool auditReady();
+    void audited(const audit::Event& event);
     QString languageText() const;
     void setLoginClientSize();
 
@@ -115,6 +133,12 @@ private:
     QPointer<TForm3> m_form3;
     QPointer<TForm4> m_form4;
     bool m_working = false;
+    audit::Log m_audit;
+    audit::TableWatch* m_auditWatch = nullptr;
+    AuditMenu* m_auditMenu = nullptr;
+    LoginThrottle m_throttle;
+    LoginPause m_loginPause;
+    bool m_loginWaiting = false;
     PersonsPage* m_personsPage = nullptr;
     GroupsPage* m_groupsPage = nullptr;
     ReadersPage* m_readersPage = nullptr;

@@ -1,5 +1,6 @@
 #include "app/PrintMenu.h"
 
+#include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -100,7 +101,10 @@ PageHeader headerFor(const ProgramState& state, bool userRole, const QDate& toda
     return {state.TextSlots[Text::ProductName],
             state.TextSlots[Text::PrintSystemNumber].arg(userRole ? HiddenSystemNumber
                                                                   : QString::number(state.SystemNumber)),
-            today.toString(Qt::ISODate), state.TextSlots[Text::PrintPage]};
+            today.toString(Qt::ISODate), state.TextSlots[Text::PrintPage],
+            // The audit trail as it stood when the list was printed: an
+            // auditor can check later that the log still extends it.
+            state.TextSlots[Text::AuditNewestHash].arg(QString::fromLatin1(audit::Log().newestHash()))};
 }
 
 } // namespace

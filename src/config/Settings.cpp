@@ -1,5 +1,6 @@
 #include "config/Settings.h"
 
+#include "config/PasswordHash.h"
 #include "i18n/Text.h"
 
 #include <QSettings>
@@ -101,14 +102,55 @@ SaveResult storeThenApply(ProgramState& state, const Values& v, Text::Id confirm
     return r;
 }
 
+// The value a missing password key gets: the default's hash, or the default
+// itself on a system that cannot make a salt (it is then hashed at the first
+// login, like a file from before hashing).
+QString storedDefault(const QString& password)
+{
+    const QString hashed = password::hash(password);
+    return hashed.isEmpty() ? password : hashed;
+}
+
+// A Save of one role's password: never the other role's password (typing it
+// would then open the wrong role), stored as its hash.
+SaveResult savePassword(ProgramState& state, const QString& typed, const QString& other, QString Values::*field,
+                        Text::Id confirmation, const QString& languageText, IniFile& ini)
+{
+    if (password::check(typed, other) == password::Check::Match) {
+        SaveResult r;
+        r.error = state.TextSlots[Text::PasswordOfOtherRole];
+        return r;
+    }
+    if (typed.toUtf8().size() > password::MaxLength) {
+        SaveResult r;
+        r.error = state.TextSlots[Text::PasswordTooLong].arg(password::MaxLength);
+        return r;
+    }
+    const QString hashed = password::hash(typed);
+    if (hashed.isEmpty()) {
+        SaveResult r;
+        r.error = state.TextSlots[Text::PasswordNotHashed];
+        return r;
+    }
+    Values v = valuesOf(state, languageText);
+    v.*field = hashed;
+    return storeThenApply(state, v, confirmation, ini);
+}
+
 } // namespace
 
 Loaded LoadSettings(ProgramState& state, IniFile& ini)
 {
     state.SystemNumber = StoredSystemNumber(ini);
     state.OldSystemNumber = ini.readInteger(Password, SysNr2, DefaultSystemNumber);
-    state.AdminPassword = ini.readString(Password, Admin, DefaultAdminPassword);
-    state.UserPassword = ini.readString(Password, Admin2, DefaultUserPassword);
+    // No line ever holds this: a missing key is told apart from an empty password.
+    const QString missing(QChar(0));
+    state.AdminPassword = ini.readString(Password, Admin, missing);
+    if (state.AdminPassword == missing)
+        state.AdminPassword = storedDefault(DefaultAdminPassword);
+    state.UserPassword = ini.readString(Password, Admin2, missing);
+    if (state.UserPassword == missing)
+        state.UserPassword = storedDefault(DefaultUserPassword);
     state.PortNumber = ini.readInteger(ComPort, Port, 1);
     Loaded loaded;
     loaded.languageName = ini.readString(Language, Language, DefaultLanguage);
@@ -204,16 +246,69 @@ SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const
 
 SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini)
 {
-    Values v = valuesOf(state, languageText);
-    v.adminPassword = edit6Text;
-    return storeThenApply(state, v, Text::AdminPasswordSaved, ini);
+    return savePassword(state, edit6Text, state.UserPassword, &Values::adminPassword, Text::AdminPasswordSaved,
+                        languageText, ini);
 }
 
 SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini)
 {
-    Values v = valuesOf(state, languageText);
-    v.userPassword = edit8Text;
-    return storeThenApply(state, v, Text::UserPasswordSaved, ini);
+    return savePassword(state, edit8Text, state.AdminPassword, &Values::userPassword, Text::UserPasswordSaved,
+                        languageText, ini);
+}
+
+LoginCheck CheckLogin(const ProgramState& state, const QString& typed)
+{
+    LoginCheck result;
+    const password::Check admin = password::check(typed, state.AdminPassword);
+    if (admin == password::Check::Match) {
+        result.role = LoginCheck::Role::Administrator;
+        return result;
+    }
+    const password::Check user = password::check(typed, state.UserPassword);
+    if (user == password::Check::Match)
+        result.role = LoginCheck::Role::User;
+    else if (admin == password::Check::Unreadable)
+        result.unreadableKey = Admin;
+    else if (user == password::Check::Unreadable)
+        result.unreadableKey = Admin2;
+    return result;
+}
+
+bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error)
+{
+    QList<IniFile::Change> changes;
+    QString admin = state.AdminPassword;
+    QString user = state.UserPassword;
+    for (auto [key, value] : {std::pair{Admin, &admin}, std::pair{Admin2, &user}}) {
+        if (password::kindOf(*value) != password::Stored::Plain)
+            continue;
+        const QString hashed = password::hash(*value);
+        if (hashed.isEmpty())
+            continue; // stays plain until a system with a salt source
+        *value = hashed;
+        changes.append({Password, key, hashed});
+    }
+    if (changes.isEmpty() || !ini.write(changes, error))
+        return changes.isEmpty();
+    state.AdminPassword = admin;
+    state.UserPassword = user;
+    return true;
+}
+
+bool DefaultPasswordsInUse(const ProgramState& state)
+{
+    // Checking a hash takes a noticeable moment: the answer is kept for the
+    // pair of values it was worked out for.
+    static QString admin, user;
+    static bool known = false, inUse = false;
+    if (!known || admin != state.AdminPassword || user != state.UserPassword) {
+        admin = state.AdminPassword;
+        user = state.UserPassword;
+        inUse = password::check(DefaultAdminPassword, admin) == password::Check::Match ||
+                password::check(DefaultUserPassword, user) == password::Check::Match;
+        known = true;
+    }
+    return inUse;
 }
 
 bool SavePortToRegistry(int portNumber, QString* error)

@@ -13,7 +13,8 @@ namespace settings {
 
 inline const QString FileName = QStringLiteral("config.ini");
 
-// One-digit passwords of a new installation (different for the two roles).
+// One-digit passwords of a new installation (different for the two roles);
+// config.ini holds only their hashes.
 inline const QString DefaultAdminPassword = QStringLiteral("1");
 inline const QString DefaultUserPassword = QStringLiteral("2");
 inline const QString DefaultLanguage = QStringLiteral("Polski");
@@ -76,6 +77,26 @@ int SystemNumberToStore(int typed);
 SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini);
 SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini);
 SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini);
+
+// What a login's password opens. A stored value that cannot be checked
+// (neither a hash the system knows nor plain text) opens nothing; when no
+// role opened, unreadableKey names it ("admin" or "admin2").
+struct LoginCheck
+{
+    enum class Role { None, Administrator, User };
+    Role role = Role::None;
+    QString unreadableKey;
+};
+LoginCheck CheckLogin(const ProgramState& state, const QString& typed);
+
+// After a successful login: a password still stored as typed (a file from
+// before hashing) is replaced by its hash, in one durable write of the two
+// keys. False, with *error, when config.ini could not be written; the values
+// in memory then stay as they were.
+bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error);
+
+// Whether a password of a new installation ("1" or "2") still opens a role.
+bool DefaultPasswordsInUse(const ProgramState& state);
 
 // The standard text of a failed integer conversion.
 QString NotAnIntegerMessage(const QString& text);

@@ -48,6 +48,10 @@ QStringList tableFiles()
     return {TableLayouts::PersonsFile, TableLayouts::GroupsFile, TableLayouts::ReadersFile};
 }
 
+// The audit of operator actions: in every backup, never put back by a
+// restore (a restore must not erase the trace of what happened since).
+const QString AuditFile = QStringLiteral("audit.log");
+
 // The files of an installation that exist in dir: each table, its memo file
 // (in either letter case, as the engine finds it), config.ini and the card
 // journal, the only record of which cards are in the field.
@@ -65,7 +69,7 @@ QStringList presentFiles(const QDir& dir)
             }
         }
     }
-    for (const QString& name : {settings::FileName, journal::FileName}) {
+    for (const QString& name : {settings::FileName, journal::FileName, AuditFile}) {
         if (dir.exists(name))
             names.append(name);
     }
@@ -228,9 +232,14 @@ bool sameContent(const QString& a, const QString& b)
     return true;
 }
 
-bool holdsSame(const QDir& backup, const QDir& work, const QStringList& names)
+bool holdsSame(const QDir& backup, const QDir& work, QStringList names)
 {
-    if (presentFiles(backup) != names)
+    // The audit grows with every action, a start's backup included: the
+    // tables and config.ini alone decide whether a new backup is due.
+    QStringList held = presentFiles(backup);
+    held.removeAll(AuditFile);
+    names.removeAll(AuditFile);
+    if (held != names)
         return false;
     for (const QString& name : names)
         if (!sameContent(backup.filePath(name), work.filePath(name)))
@@ -446,7 +455,8 @@ Restored restore(const QString& backupFolder, const QString& workDir, const Opti
     if (source.dirName().startsWith(PartialPrefix))
         throw AppError(
             QStringLiteral("%1: the backup was never finished; nothing was restored").arg(native(backupFolder)));
-    const QStringList names = presentFiles(source);
+    QStringList names = presentFiles(source);
+    names.removeAll(AuditFile);
     for (const QString& table : tableFiles())
         if (!names.contains(table))
             throw AppError(

@@ -484,6 +484,8 @@ void Table::post()
         return;
     checkChangesAllowed();
     throwDeferredError();
+    if (m_gate)
+        m_gate();
 
     DbfFile& f = file();
     Pending& p = *m_pending;
@@ -582,6 +584,9 @@ void Table::remove()
         return;
     checkChangesAllowed();
     throwDeferredError();
+    if (m_gate)
+        m_gate();
+    const QVariantList before = recordValues(record);
     const bool wasEditing = bool(m_pending);
     m_pending.reset();
     m_state = State::Browsing;
@@ -594,6 +599,7 @@ void Table::remove()
         m_eof = m_rows.empty();
     }
     finishChange();
+    emit removed(before);
     if (wasEditing)
         emit stateChanged();
     notifyCurrent();

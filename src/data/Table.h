@@ -202,6 +202,10 @@ public:
     void setUpdateHook(const QObject* owner, std::function<void()> hook);
     void removeUpdateHook(const QObject* owner);
 
+    // Asked before every post and remove, before anything is written; it
+    // throws (an AppError) to refuse the change. One gate per table.
+    void setChangeGate(std::function<void()> gate) { m_gate = std::move(gate); }
+
 signals:
     void currentChanged(); // the current record moved or was re-read
     void stateChanged();
@@ -212,10 +216,14 @@ signals:
     // every field's value by position - 1, as stored before (empty for a new
     // record) and after.
     void posted(int row, const QVariantList& before, const QVariantList& after);
+    // A record removed by remove(): every field's value as it was stored.
+    void removed(const QVariantList& before);
 
 private:
     struct Pending;
     class RowsReset;
+
+    std::function<void()> m_gate;
 
     void openAs(const QString& path, int access);
     DbfFile& file() const;

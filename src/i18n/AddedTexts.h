@@ -27,5 +27,6 @@ std::span<const AddedText> linkTexts();
 std::span<const AddedText> fieldTexts();
 std::span<const AddedText> deskTexts();
 std::span<const AddedText> enrolTexts();
+std::span<const AddedText> auditTexts();
 
 } // namespace i18n

@@ -278,6 +278,30 @@ enum Id : int {
     ColumnSignature = 360,          // "Signature"
     ProgramListEmpty = 361,         // "No card of the list was written."
     ProgramListGroupLabel = 362,    // "Group:"
+    // 370..399: passwords and the audit trail (AuditTexts.cpp).
+    FirstAuditText = 370,
+    PasswordOfOtherRole = 370,    // "This is the other role's password. Choose a different one."
+    PasswordNotHashed = 371,      // "The password could not be hashed ... Nothing was stored."
+    DefaultPasswordsInUse = 372,  // "Default passwords are in use: change them on the Settings page"
+    DefaultPasswordHint = 373,    // "A new installation's administrator password is 1."
+    LoginWait = 374,              // "Too many wrong passwords: this one is checked in %1 s"
+    PasswordUnreadable = 375,     // "The value of %1 in config.ini is no password hash this system can check ..."
+    PasswordNotRehashed = 376,    // "The password could not be stored as a hash: %1"
+    AuditUnwritable = 377,        // "The audit trail %1 cannot be written: %2. Nothing was changed."
+    AuditCaption = 378,           // "Audit trail"
+    AuditTrailMenu = 379,         // "Audit trail…" (Edit menu)
+    AuditPersonFilter = 380,      // "Person (number or name):"
+    AuditTableFilter = 381,       // "Table:"
+    AuditFrom = 382,              // "From:"
+    AuditTo = 383,                // "To:"
+    AuditAllTables = 384,         // "(all)"
+    AuditColumns = 385,           // "Time|Role|User|Host|Action|Table|Record|Person" (the list's column titles)
+    AuditDetailColumns = 386,     // "Field|Old value|New value"
+    AuditEvents = 387,            // "Events shown: %1 of %2"
+    AuditNewestHash = 388,        // "Audit trail: %1" (footer of a printed list)
+    AuditNotReadable = 389,       // "The audit trail %1 could not be read: %2"
+    PasswordTooLong = 391,        // "The password is too long: at most %1 bytes in UTF-8. Nothing was stored."
+    AuditNotWritten = 390,        // "The change was stored, but the audit trail %1 could not take its line: %2"
 };
 
 } // namespace Text

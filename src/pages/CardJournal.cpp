@@ -90,6 +90,7 @@ bool CardJournal::append(const Entry& entry, QString* error)
         else if (last != '\n')
             bytes += LineEnd;
     }
+    const qint64 lineOffset = size + bytes.size();
     bytes += cp1250::encode(line(entry)) + LineEnd;
     if (filesync::write(file.handle(), m_path, size, bytes) != 0 ||
         filesync::sync(file.handle(), m_path, filesync::Kind::Full) != 0) {
@@ -103,6 +104,8 @@ bool CardJournal::append(const Entry& entry, QString* error)
     }
     if (m_syncHook)
         m_syncHook();
+    if (m_audited)
+        m_audited(entry, lineOffset);
     return true;
 }
 
@@ -132,10 +135,15 @@ bool CardJournal::writable(QString* error) const
 bool CardJournal::readyForCard(const TextSlots& texts) const
 {
     QString error;
-    if (writable(&error))
-        return true;
-    MessageBox::show(texts[Text::JournalUnwritable].arg(m_path, error), texts[Text::CardNotWritten]);
-    return false;
+    if (!writable(&error)) {
+        MessageBox::show(texts[Text::JournalUnwritable].arg(m_path, error), texts[Text::CardNotWritten]);
+        return false;
+    }
+    if (m_auditReady && !m_auditReady(&error)) {
+        MessageBox::show(error, texts[Text::CardNotWritten]);
+        return false;
+    }
+    return true;
 }
 
 void CardJournal::record(const Entry& entry, const TextSlots& texts)

@@ -47,6 +47,16 @@ public:
     // Tests stand in for the free space of the journal's file system (bytes).
     void setFreeSpace(std::function<qint64(const QString& folder)> probe) { m_freeSpace = std::move(probe); }
 
+    // The audit of operator actions: asked before a card is written (the
+    // operator's message when it cannot take a line), and told of each line
+    // appended with the byte offset it starts at.
+    void setAudit(std::function<bool(QString* message)> ready,
+                  std::function<void(const Entry&, qint64 offset)> appended)
+    {
+        m_auditReady = std::move(ready);
+        m_audited = std::move(appended);
+    }
+
     // The line for one entry, without its line end.
     QString line(const Entry& entry) const;
 
@@ -78,4 +88,6 @@ private:
     std::function<QDateTime()> m_clock;
     std::function<void()> m_syncHook;
     std::function<qint64(const QString&)> m_freeSpace;
+    std::function<bool(QString*)> m_auditReady;
+    std::function<void(const Entry&, qint64)> m_audited;
 };

@@ -317,6 +317,10 @@ void MainWindowUi::setupUi(QMainWindow* form1)
     Status->setSizeGripEnabled(false);
     Status->setFixedHeight(StatusBarHeight);
     form1->setStatusBar(Status);
+    DefaultPasswords = new QLabel(Status);
+    DefaultPasswords->setObjectName(QStringLiteral("DefaultPasswords"));
+    Status->addPermanentWidget(DefaultPasswords);
+    DefaultPasswords->hide();
     Status->hide();
     m_controls.append(Status);
 
@@ -359,6 +363,9 @@ void MainWindowUi::setupLogin(QWidget* client)
 
     BitBtn1 = b.button(client, "BitBtn1", QRect(104, 169, 97, 24), QStringLiteral("Confirm"));
     BitBtn1->setIcon(BitBtn1->style()->standardIcon(QStyle::SP_DialogOkButton));
+    LoginWait = b.make<QLabel>(client, "LoginWait", QRect(208, 164, 190, 34));
+    LoginWait->setWordWrap(true);
+    LoginWait->hide();
 }
 
 void MainWindowUi::setupPager(QWidget* client)

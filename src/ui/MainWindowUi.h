@@ -74,6 +74,8 @@ public:
     QLabel* Image1 = nullptr;
     QLineEdit* Edit5 = nullptr;
     QPushButton* BitBtn1 = nullptr;
+    QLabel* LoginWait = nullptr;        // the wait before a try is checked, after wrong passwords
+    QLabel* DefaultPasswords = nullptr; // status bar, while a new installation's password still opens a role
 
     // Working state frame.
     QFrame* Bevel1 = nullptr;

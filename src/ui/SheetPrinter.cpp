@@ -83,7 +83,7 @@ Layout layOut(QPagedPaintDevice& device, const PrintSheet& sheet)
     l.columns = columnWidths(sheet, body, bold, l.padding, l.page.width());
     // Header line, rule, title, headings; then the rows.
     const double top = 2 * l.line + title.height() + l.line + l.line;
-    l.rowsPerPage = std::max(1, int((l.page.height() - top) / l.line));
+    l.rowsPerPage = std::max(1, int((l.page.height() - top) / l.line) - 2); // the footer and its space
     const int rows = std::max(1, int(sheet.rows.size()));
     l.pages = (rows + l.rowsPerPage - 1) / l.rowsPerPage;
     return l;
@@ -123,6 +123,8 @@ int printSheet(QPagedPaintDevice& device, const PrintSheet& sheet, const PageHea
         p.drawText(headerLine, Qt::AlignLeft | Qt::AlignVCenter,
                    QStringList{header.product, header.systemNumber, header.date}.join(QStringLiteral("   ")));
         p.drawText(headerLine, Qt::AlignRight | Qt::AlignVCenter, header.pageFormat.arg(page + 1).arg(l.pages));
+        p.drawText(QRectF(l.page.left(), l.page.bottom() - l.line, l.page.width(), l.line),
+                   Qt::AlignLeft | Qt::AlignVCenter, header.footer);
         y += l.line;
         p.drawLine(QPointF(l.page.left(), y), QPointF(l.page.right(), y));
         y += l.line;

@@ -26,6 +26,7 @@ struct PageHeader
     QString systemNumber; // "System number 123456", already in the language
     QString date;
     QString pageFormat; // "Page %1 of %2"
+    QString footer;     // under the last line of every page (the audit's newest hash), or empty
 };
 
 // Paints the sheet onto the device's pages (A4 portrait is set here), every

@@ -2,6 +2,7 @@
 
 #include "app/ExchangeMenu.h"
 #include "app/Form1.h"
+#include "audit/AuditLog.h"
 #include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -209,6 +211,20 @@ void TestExchangeMenu::bothRolesExchangePersons()
     QCOMPARE(shown[0].text, QStringLiteral("Persons imported: 1"));
     QCOMPARE(form->findChild<Table*>("Table1")->rowCount(), 1);
     QCOMPARE(form->findChild<Table*>("Table1")->asText("INFO"), QStringLiteral("a\r\nb"));
+    // One event for the import, with the file's SHA-256, no line per row.
+    const QString sha = QString::fromLatin1(QCryptographicHash::hash(readFile(chosen), QCryptographicHash::Sha256).toHex());
+    const auto lastEvent = [] { return audit::fields(readFile(audit::FileName).trimmed().split('\n').last()); };
+    QStringList last = lastEvent();
+    QCOMPARE(last.mid(4, 5), QStringList({"import", "osoby.dbf", "", "",
+                                          QStringLiteral("file: \"%1\"; sha256: \"%2\"; rows added: \"1\"").arg(chosen, sha)}));
+
+    // An audit that cannot take the import's event: nothing is imported.
+    QVERIFY(QFile::rename(audit::FileName, "audit.old"));
+    QVERIFY(QDir().mkdir(audit::FileName));
+    ui.Importosb1->trigger();
+    QVERIFY(MessageBox::takeShown().value(0).text.startsWith(QStringLiteral("The audit trail audit.log cannot be written")));
+    QCOMPARE(form->findChild<Table*>("Table1")->rowCount(), 1);
+    QVERIFY(QDir().rmdir(audit::FileName) && QFile::rename("audit.old", audit::FileName));
 
     chosen = m_dir->filePath("out"); // the extension is added
     ui.Eksportosb1->trigger();
@@ -218,6 +234,9 @@ void TestExchangeMenu::bothRolesExchangePersons()
     QCOMPARE(
         readFile(m_dir->filePath("out.csv")),
         QStringLiteral("\uFEFFNUMBER,NAME,SURNAME,GROUP,INDEX,INFO\r\n1,Nowak,Jan,Zarząd,0,\"a\r\nb\"\r\n").toUtf8());
+    last = lastEvent();
+    QCOMPARE(last.value(4), QStringLiteral("export"));
+    QVERIFY(last.value(8).endsWith(QStringLiteral("rows: \"1\"")));
 
     // Cancelling the file dialog does nothing.
     chosen.clear();
@@ -225,7 +244,7 @@ void TestExchangeMenu::bothRolesExchangePersons()
     ui.Importosb1->trigger();
     QVERIFY(MessageBox::takeShown().isEmpty());
     QCOMPARE(asked.first(), QStringLiteral("open Import Spreadsheet files (*.csv)"));
-    QCOMPARE(asked.size(), 5);
+    QCOMPARE(asked.size(), 6);
 }
 
 QTEST_MAIN(TestExchangeMenu)

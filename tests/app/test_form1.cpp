@@ -1,4 +1,6 @@
 #include "app/Form1.h"
+#include "audit/AuditLog.h"
+#include "i18n/Text.h"
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -13,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -22,9 +25,12 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -63,8 +69,10 @@ private slots:
         for (QMenu* m : {p.ui().Edycja1, p.ui().Port1, p.ui().Pomoc1})
             QVERIFY(!m->menuAction()->isVisible());
 
-        QCOMPARE(readFile("config.ini"), QByteArray("[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=1\r\nadmin2=2\r\n"
-                                                    "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=Polski\r\n"));
+        QCOMPARE(QString::fromLatin1(readFile("config.ini"))
+                     .replace(QRegularExpression(QStringLiteral("\\$y\\$[^\r]*")), QStringLiteral("$y$#")),
+                 QStringLiteral("[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=$y$#\r\nadmin2=$y$#\r\n"
+                                "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=Polski\r\n"));
         QCOMPARE(p.form1->state().PortCaption, QStringLiteral("COM1 "));
         QCOMPARE(p.form1->state().VersionText, QStringLiteral("1.13"));
         QCOMPARE(p.form1->state().LockedColor, 13616833u);
@@ -172,6 +180,220 @@ private slots:
         }
     }
 
+    // Stored values of every form, logged in through the box; config.ini as
+    // it is afterwards, and what a second start accepts.
+    void passwordLogin_data()
+    {
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("width"); // of the role opened, 0 for none
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("defaults"); // the default-password warning and hint
+        QTest::newRow("new installation") << QByteArray() << "1" << 690 << "" << true;
+        QTest::newRow("plain admin, from before hashing")
+            << QByteArray("[PASSWORD]\r\nadmin=boss\r\nadmin2=clerk\r\n") << "boss" << 690 << "" << false;
+        QTest::newRow("plain user, any character") << QByteArray("[PASSWORD]\r\nadmin=boss\r\nadmin2=\xe8lerk\r\n")
+                                                   << "člerk" << 693 << "" << false;
+        QTest::newRow("plain default user") << QByteArray("[PASSWORD]\r\nadmin=boss\r\nadmin2=2\r\n") << "2" << 693 << ""
+                                            << true;
+        QTest::newRow("wrong case") << QByteArray("[PASSWORD]\r\nadmin=boss\r\nadmin2=clerk\r\n") << "Boss" << 0
+                                    << "Niepoprawne haslo." << false;
+        QTest::newRow("hash cut short") << QByteArray("[PASSWORD]\r\nadmin=$y$j9T$abc\r\nadmin2=clerk\r\n") << "boss"
+                                        << 0 << "admin" << false;
+    }
+    void passwordLogin()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(QString, typed);
+        QFETCH(int, width);
+        QFETCH(QString, message);
+        QFETCH(bool, defaults);
+        if (!config.isEmpty())
+            writeFile("config.ini", config);
+        for (int start = 0; start < 2; ++start) {
+            Program p;
+            p.applyLanguage();
+            QCOMPARE(!p.ui().Edit5->toolTip().isEmpty(), defaults);
+            p.ui().Edit5->setText(typed);
+            QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
+            QCOMPARE(p.form1->inWorkingState(), width != 0);
+            if (width == 0) {
+                const QString shown = MessageBox::takeShown().value(0).text;
+                QVERIFY2(shown == message || shown.contains(QStringLiteral(" %1 ").arg(message)), qPrintable(shown));
+                QVERIFY(readFile("config.ini").startsWith(config)); // nothing migrated without a login
+                return;
+            }
+            QCOMPARE(p.form1->frameGeometry().width(), width);
+            QCOMPARE(p.ui().DefaultPasswords->isVisibleTo(p.form1.get()), defaults);
+            QVERIFY(MessageBox::takeShown().isEmpty()); // no dialog interrupts the login
+            QCOMPARE(readFile("config.ini").count("=$y$"), 2); // both values are hashes now
+        }
+    }
+
+    void passwordSaves()
+    {
+        Program p(TForm1::Role::Administrator);
+        const QByteArray before = readFile("config.ini");
+        // The user's new password may not be the administrator's.
+        p.ui().Edit8->setText("1");
+        QTest::mouseClick(p.ui().Button11, Qt::LeftButton);
+        QCOMPARE(MessageBox::takeShown().value(0).text, p.form1->state().TextSlots[Text::PasswordOfOtherRole]);
+        QCOMPARE(readFile("config.ini"), before);
+        p.ui().Edit6->setText("boss");
+        QTest::mouseClick(p.ui().Button15, Qt::LeftButton);
+        QVERIFY(p.ui().DefaultPasswords->isVisibleTo(p.form1.get())); // "2" still opens the user role
+        p.ui().Edit8->setText("clerk");
+        QTest::mouseClick(p.ui().Button11, Qt::LeftButton);
+        QVERIFY(!p.ui().DefaultPasswords->isVisibleTo(p.form1.get()));
+        QVERIFY(p.ui().Edit5->toolTip().isEmpty());
+        QCOMPARE(MessageBox::takeShown().size(), 2);
+        p.end();
+        Program next;
+        next.ui().Edit5->setText("clerk");
+        QTest::mouseClick(next.ui().BitBtn1, Qt::LeftButton);
+        QCOMPARE(next.form1->frameGeometry().width(), 693);
+    }
+
+    // Wrong tries wait their turn; the window shows the wait and keeps
+    // taking events; a right password starts the count again.
+    void loginThrottle()
+    {
+        Program p;
+        p.applyLanguage();
+        QList<int> waits;
+        std::function<void()> pending;
+        p.form1->setLoginPause([&](std::chrono::milliseconds wait, std::function<void()> then) {
+            waits << int(wait.count() / 1000);
+            pending = std::move(then);
+        });
+        qsizetype refused = 0;
+        auto attempt = [&](const char* typed) {
+            refused += MessageBox::takeShown().size();
+            p.ui().Edit5->setText(QLatin1String(typed));
+            QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
+            if (pending) {
+                QVERIFY(p.ui().LoginWait->isVisibleTo(p.form1.get()));
+                QVERIFY(p.ui().LoginWait->text().contains(QString::number(waits.last())));
+                QVERIFY(!p.ui().BitBtn1->isEnabled());
+                QVERIFY(MessageBox::takeShown().isEmpty()); // not checked yet
+                std::exchange(pending, {})();
+                QVERIFY(!p.ui().LoginWait->isVisibleTo(p.form1.get()));
+            }
+        };
+        for (int i = 0; i < 10; ++i)
+            attempt("wrong");
+        QCOMPARE(waits, QList<int>({1, 2, 4, 8, 16, 30, 30}));
+        QCOMPARE(refused + MessageBox::takeShown().size(), 10);
+        attempt("1");
+        QCOMPARE(waits.size(), 8);
+        QVERIFY(p.form1->inWorkingState());
+    }
+
+    // Each stored change of a record is in audit.log before the operator
+    // hears of it; one the audit cannot take is refused before anything is stored.
+    void auditOfChanges()
+    {
+        Program p;
+        p.login("1");
+        Table& persons = p.table("Table1");
+        addRecord(persons, {PersonField::Number, PersonField::FamilyName, PersonField::FirstName},
+                  {"7", "Kowalski", "Jan"});
+        persons.edit();
+        persons.setText(PersonField::FamilyName, "Nowak");
+        persons.post();
+        Table& groups = p.table("Table3");
+        addRecord(groups, {GroupField::Id, GroupField::Name, "P3"}, {"1", "Zarząd", "T"});
+        groups.edit();
+        groups.setText("P3", "F");
+        groups.setText("P5", "T");
+        groups.post();
+        persons.remove();
+        QByteArrayList lines = readFile(audit::FileName).split('\n');
+        lines.removeLast();
+        QStringList got;
+        for (const QByteArray& line : lines) {
+            const QStringList f = audit::fields(line);
+            QCOMPARE(f.size(), audit::FieldCount);
+            got << QStringList{f[1], f[4], f[5], f[6], f[7], f[8]}.join(u'|');
+        }
+        const QString backupLine = got.takeFirst();
+        QVERIFY2(backupLine.startsWith("none|backup||||folder: "), qPrintable(backupLine)); // a start's backup
+        QCOMPARE(got, QStringList({
+                          "administrator|login||||result: \"accepted\"",
+                          "administrator|add|osoby.dbf|7|7 Kowalski Jan|NUMBER: \"7\"; SURNAME: \"Jan\"; NAME: \"Kowalski\"",
+                          "administrator|change|osoby.dbf|7|7 Nowak Jan|NAME: \"Kowalski\" → \"Nowak\"",
+                          "administrator|add|grupa.dbf|1|1 Zarząd|ID_GRUPY: \"1\"; NAME: \"Zarząd\"; readers added: \"3\"",
+                          "administrator|change|grupa.dbf|1|1 Zarząd|readers added: \"5\"; readers removed: \"3\"",
+                          "administrator|delete|osoby.dbf|7|7 Nowak Jan|NUMBER: \"7\"; SURNAME: \"Jan\"; NAME: \"Nowak\"",
+                      }));
+
+        // A folder where the audit should be: the change is refused, the table unchanged.
+        QVERIFY(QFile::rename(audit::FileName, "audit.old"));
+        QVERIFY(QDir().mkdir(audit::FileName));
+        groups.edit();
+        groups.setText(GroupField::Name, "Biuro");
+        QVERIFY_THROWS_EXCEPTION(AppError, groups.post());
+        groups.cancel();
+        groups.refresh(); // what the file holds
+        QCOMPARE(groups.asText(GroupField::Name), QStringLiteral("Zarząd"));
+    }
+
+    // Edit > Audit trail…: newest first, filtered as the operator sets the
+    // boxes, a change's values side by side.
+    void auditTrailWindow_data()
+    {
+        QTest::addColumn<QString>("person");
+        QTest::addColumn<int>("table"); // in the table box: 0 all, 1 osoby.dbf, 2 grupa.dbf
+        QTest::addColumn<int>("fromDays"); // from today + days; -1 for no bound
+        QTest::addColumn<QStringList>("actions");
+        QTest::newRow("all") << "" << 0 << -1 << QStringList{"add", "change", "add", "login", "backup"};
+        QTest::newRow("family name") << "kowalski" << 0 << -1 << QStringList{"add"};
+        QTest::newRow("number") << "7" << 0 << -1 << QStringList{"change", "add"};
+        QTest::newRow("table") << "" << 2 << -1 << QStringList{"add"};
+        QTest::newRow("from today") << "" << 1 << 0 << QStringList{"change", "add"};
+        QTest::newRow("from tomorrow") << "" << 0 << 1 << QStringList{};
+    }
+    void auditTrailWindow()
+    {
+        QFETCH(QString, person);
+        QFETCH(int, table);
+        QFETCH(int, fromDays);
+        QFETCH(QStringList, actions);
+        Program p;
+        p.login("1");
+        Table& persons = p.table("Table1");
+        addRecord(persons, {PersonField::Number, PersonField::FamilyName, PersonField::FirstName},
+                  {"7", "Kowalski", "Jan"});
+        persons.edit();
+        persons.setText(PersonField::FamilyName, "Nowak");
+        persons.post();
+        addRecord(p.table("Table3"), {GroupField::Id, GroupField::Name}, {"1", "Zarząd"});
+        p.find<QAction>("AuditTrail1")->trigger();
+        auto* window = p.form1->findChild<QWidget*>("AuditTrailForm");
+        QVERIFY(window && window->isVisible());
+        window->findChild<QLineEdit*>("AuditPerson")->setText(person);
+        window->findChild<QComboBox*>("AuditTable")->setCurrentIndex(table);
+        if (fromDays >= 0)
+            window->findChild<QDateEdit*>("AuditFrom")->setDate(QDate::currentDate().addDays(fromDays));
+        auto* list = window->findChild<QTableView*>("AuditList");
+        QStringList shown;
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            shown << list->model()->index(row, 4).data().toString();
+        QCOMPARE(shown, actions);
+        if (!actions.startsWith("change"))
+            return;
+        list->setCurrentIndex(list->model()->index(0, 0));
+        auto* details = window->findChild<QTableWidget*>("AuditDetails");
+        QCOMPARE(details->rowCount(), 1);
+        QCOMPARE(QStringList({details->item(0, 0)->text(), details->item(0, 1)->text(), details->item(0, 2)->text()}),
+                 QStringList({"NAME", "Kowalski", "Nowak"}));
+        // Not for the user role.
+        p.end();
+        Program user;
+        user.login("2");
+        QVERIFY(!user.find<QAction>("AuditTrail1")->isVisible());
+    }
+
     void equalPasswordsOpenAdministrator()
     {
         writeFile("config.ini", "[PASSWORD]\r\nadmin=same\r\nadmin2=same\r\n");
@@ -206,7 +428,7 @@ private slots:
         p.ui().Edit6->setText("new admin");
         QTest::mouseClick(p.ui().Button15, Qt::LeftButton);
         QCOMPARE(MessageBox::takeShown().value(0).text, QStringLiteral("Haslo administratora - zapisane"));
-        QVERIFY(readFile("config.ini").contains("admin=new admin\r\n"));
+        QVERIFY(readFile("config.ini").contains("admin=$y$"));
 
         // The language Save applies the box's text on the next tick and stores it.
         p.ui().ComboBox1->setCurrentText("English");

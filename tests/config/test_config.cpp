@@ -1,9 +1,11 @@
 #include "config/IniFile.h"
+#include "config/PasswordHash.h"
 #include "config/Settings.h"
 #include "config/SyncCalls.h"
 #include "i18n/LanguageTables.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -22,7 +24,14 @@ void makeReadOnly(const QString& path)
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
 }
 
-const QByteArray DefaultFile = "[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=1\r\nadmin2=2\r\n"
+// The file with each password hash as "$y$#": a salt is new every time.
+QByteArray masked(const QByteArray& file)
+{
+    static const QRegularExpression hash(QStringLiteral("\\$y\\$[^\r\n]*"));
+    return QString::fromLatin1(file).replace(hash, QStringLiteral("$y$#")).toLatin1();
+}
+
+const QByteArray DefaultFile = "[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=$y$#\r\nadmin2=$y$#\r\n"
                                "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=Polski\r\n";
 
 // A hand-edited file: other sections, comments, blank lines, Unix line ends
@@ -165,15 +174,18 @@ private slots:
         IniFile ini(m_path);
         const settings::Loaded loaded = settings::LoadSettings(state, ini);
         QVERIFY(loaded.error.isEmpty());
-        QCOMPARE(readFile(m_path), DefaultFile);
+        QCOMPARE(masked(readFile(m_path)), DefaultFile);
+        QCOMPARE(password::check(settings::DefaultAdminPassword, state.AdminPassword), password::Check::Match);
+        QCOMPARE(password::check(settings::DefaultUserPassword, state.UserPassword), password::Check::Match);
         QCOMPARE(state.SystemNumber, 1);
         QCOMPARE(state.OldSystemNumber, 1);
         QCOMPARE(state.PortNumber, 1);
         QVERIFY(state.AdminPassword != state.UserPassword);
         QCOMPARE(loaded.languageName, QStringLiteral("Polski"));
         // Loading again changes nothing.
+        const QByteArray first = readFile(m_path);
         settings::LoadSettings(state, ini);
-        QCOMPARE(readFile(m_path), DefaultFile);
+        QCOMPARE(readFile(m_path), first);
     }
 
     void loadRepairsBadIntegersOnly()
@@ -218,7 +230,8 @@ private slots:
         QCOMPARE(r.confirmTextSlot, 101);
         r = settings::SaveUserPassword(state, "user pass", loaded.languageName, ini);
         QCOMPARE(r.confirmTextSlot, 102);
-        QCOMPARE(readFile(m_path), expected);
+        expected.replace("admin=secret", "admin=$y$#").replace("admin2=user pass", "admin2=$y$#");
+        QCOMPARE(masked(readFile(m_path)), expected);
         // The device keys are never written back.
         QCOMPARE(settings::PortDevice(ini, 3), QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(settings::PortDevice(ini, 2), QStringLiteral("/dev/ttyS1"));
@@ -337,7 +350,9 @@ private slots:
         QCOMPARE(ini.readInteger("COM_PORT", "PORT", 0), 3);
         QCOMPARE(ini.readString("Language", "Language", ""), QStringLiteral("Klingon"));
         r = settings::SaveAdminPassword(state, "", "Klingon", ini);
-        QCOMPARE(ini.readString("PASSWORD", "admin", "x"), QString());
+        QCOMPARE(r.error, state.TextSlots[Text::PasswordOfOtherRole]); // "" is the user's now
+        r = settings::SaveAdminPassword(state, " ", "Klingon", ini);
+        QCOMPARE(password::check(" ", ini.readString("PASSWORD", "admin", "x")), password::Check::Match);
     }
 
     void failedSaveShowsErrorInsteadOfConfirmation()
@@ -388,19 +403,26 @@ private slots:
         const settings::SaveResult r = box == 0   ? settings::SaveAdminPassword(state, value, "English", ini)
                                        : box == 1 ? settings::SaveUserPassword(state, value, "English", ini)
                                                   : settings::SaveSystemNumber(state, "9", value, ini);
+        if (box < 2) // a password is stored as its hash: any text can be, up to the hash's limit
+            refusal = value.toUtf8().size() > password::MaxLength
+                          ? i18n::findLanguageTable(u"English")->at(Text::PasswordTooLong).arg(password::MaxLength)
+                          : QString();
         QCOMPARE(r.error, refusal);
         QCOMPARE(r.confirmTextSlot == settings::NoConfirmation, !refusal.isEmpty());
         if (!refusal.isEmpty()) {
             QCOMPARE(readFile(m_path), before);
-            const QStringList held = {state.AdminPassword, state.UserPassword, QString::number(state.SystemNumber)};
-            QCOMPARE(held, QStringList({"1", "2", "1"}));
+            QCOMPARE(state.SystemNumber, 1);
             return;
         }
         // A restart reads it back, and so does the one after that restart's write-back.
         for (int start = 0; start < 2; ++start) {
             ProgramState next;
             const QString language = settings::LoadSettings(next, ini).languageName;
-            QCOMPARE(QStringList({next.AdminPassword, next.UserPassword, language}).at(box), value);
+            if (box < 2)
+                QCOMPARE(password::check(value, box == 0 ? next.AdminPassword : next.UserPassword),
+                         password::Check::Match);
+            else
+                QCOMPARE(language, value);
         }
     }
 
@@ -463,7 +485,8 @@ private slots:
         QFETCH(int, syncErrno);
         QFETCH(bool, fileThere);
         QFETCH(bool, saved);
-        const QByteArray before = ForeignFile + "\r\n; a tail the shorter new text must not leave twice\r\n";
+        QByteArray before = ForeignFile + "\r\n; a tail the shorter new text must not leave twice\r\n";
+        before.replace("admin=secret", "admin=" + QByteArray(200, 's')); // longer than a hash
         if (fileThere)
             writeFile(m_path, before);
         struct stat st0 = {}, st1 = {};
@@ -479,7 +502,7 @@ private slots:
         const settings::SaveResult r = settings::SaveAdminPassword(state, "x", "Polski", ini);
 
         QCOMPARE(r.error, saved ? QString() : QStringLiteral("Unable to write to %1").arg(m_path));
-        QCOMPARE(state.AdminPassword, saved ? QStringLiteral("x") : QStringLiteral("old"));
+        QCOMPARE(password::check(saved ? "x" : "old", state.AdminPassword), password::Check::Match);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
                  fileThere ? QStringList{"config.ini"} : QStringList{});
         if (!saved) {
@@ -492,7 +515,7 @@ private slots:
         IniFile refIni(ref.filePath("config.ini"));
         syncCalls = SyncCalls{};
         settings::SaveAdminPassword(state, "x", "Polski", refIni);
-        QCOMPARE(readFile(m_path), readFile(refIni.path()));
+        QCOMPARE(masked(readFile(m_path)), masked(readFile(refIni.path())));
         QVERIFY(readFile(m_path).size() < before.size());
         QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st1), 0);
         QCOMPARE(st1.st_ino, st0.st_ino);

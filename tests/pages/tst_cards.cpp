@@ -3,7 +3,9 @@
 #include "TestFiles.h"
 #include "serial/FileModes.h"
 
+#include "audit/TableWatch.h"
 #include "cards/CardFrame.h"
+#include "cards/CardNumber.h"
 #include "config/AppError.h"
 #include "config/Cp1250.h"
 #include "data/FileSync.h"
@@ -655,6 +657,61 @@ private slots:
                                         QString::fromLocal8Bit(std::strerror(ENOSPC)));
             QCOMPARE(shown[0].caption, QStringLiteral("Card journal"));
         }
+    }
+
+    // A card written goes into the audit with its number and where its
+    // cards.log line starts; an audit that cannot take it refuses the card.
+    void cardsGoIntoTheAudit_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<bool>("auditWritable");
+        QTest::newRow("Program") << "Program" << true;
+        QTest::newRow("Program, a folder in the audit's place") << "Program" << false;
+        QTest::newRow("Configuration card, a folder in the audit's place") << "Configuration card" << false;
+    }
+    void cardsGoIntoTheAudit()
+    {
+        QFETCH(QString, operation);
+        QFETCH(bool, auditWritable);
+        Rig r;
+        r.addGroup(QStringLiteral("Staff"), {2});
+        r.addPerson(12, QStringLiteral("Staff"), 0);
+        r.tables.persons.first();
+        r.addReader(5, 2);
+        r.tables.readers.first();
+        audit::Log log(QDir(r.tables.dir.path()).filePath(audit::FileName));
+        audit::TableWatch watch(log, r.state.TextSlots, {});
+        r.journal.setAudit([&](QString* message) { return watch.ready(message); },
+                           [&](const CardJournal::Entry& e, qint64 offset) {
+                               watch.record(audit::cardEvent(e.operation, e.personNumber, e.systemCode,
+                                                             e.duplicateIndex, e.group, r.journal.path(), offset));
+                           });
+        if (!auditWritable)
+            QVERIFY(QDir(r.tables.dir.path()).mkdir(audit::FileName));
+        if (operation == "Program")
+            r.persons.Button4Click();
+        else
+            r.readers.Button12Click();
+        if (!auditWritable) {
+            QVERIFY(r.port.writes.isEmpty());
+            const QStringList shown = shownMessages();
+            QCOMPARE(shown.size(), 1);
+            QVERIFY2(shown[0].startsWith(QStringLiteral("The audit trail ")) &&
+                         shown[0].endsWith(QStringLiteral("|Card not written")),
+                     qPrintable(shown[0]));
+            QVERIFY(!QFileInfo::exists(r.journal.path()));
+            return;
+        }
+        const QByteArray journal = readFile(r.journal.path());
+        const qint64 lineStart = journal.indexOf('\n') + 1;
+        const QStringList f = audit::fields(readFile(log.path()).trimmed());
+        QCOMPARE(f.mid(4, 5), QStringList({"card written", "cards.log", "12", "Staff",
+                                          QStringLiteral("card: \"%1\"; duplicate: \"0\"; system: \"%2\"; "
+                                                         "cards.log offset: \"%3\"")
+                                              .arg(cards::printedNumber(*cards::identifierOf(System, 12, 0)).decimal32)
+                                              .arg(System)
+                                              .arg(lineStart)}));
+        QVERIFY(journal.mid(lineStart).contains("\tProgram\t12\t"));
     }
 
     // A journal that cannot take the card's line is found before the card is

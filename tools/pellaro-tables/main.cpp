@@ -7,7 +7,9 @@
 //   pellaro-tables export persons|groups|readers WORKDIR FILE.csv
 //   pellaro-tables import persons WORKDIR FILE.csv
 //   pellaro-tables cards WORKDIR             every person's card, from the card journal
+//   pellaro-tables audit verify WORKDIR [--from HASH]   the audit trail's hash chain
 
+#include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "config/Settings.h"
 #include "data/Backup.h"
@@ -22,7 +24,10 @@
 #include "cards/CardNumber.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -43,6 +48,7 @@ int usage()
 {
     err() << "usage: pellaro-tables create [DIR]\n"
              "       pellaro-tables demo [DIR]\n"
+             "       pellaro-tables audit verify WORKDIR [--from HASH]\n"
              "       pellaro-tables check FILE...\n"
              "       pellaro-tables backup WORKDIR\n"
              "       pellaro-tables restore BACKUP WORKDIR\n"
@@ -76,7 +82,8 @@ int check(const QStringList& files)
     return anyWrong ? 1 : 0;
 }
 
-int makeBackup(const QString& workDir)
+// The backup made, empty when nothing changed since the newest one.
+QString makeBackup(const QString& workDir)
 {
     backup::Options options;
     options.lockTables = true;
@@ -85,7 +92,7 @@ int makeBackup(const QString& workDir)
         out() << "backup made: " << QDir::toNativeSeparators(made.folder) << "\n";
     else
         out() << "nothing changed since " << QDir::toNativeSeparators(made.folder) << "; no backup made\n";
-    return 0;
+    return made.made ? QDir::toNativeSeparators(made.folder) : QString();
 }
 
 int restoreBackup(const QString& folder, const QString& workDir)
@@ -164,7 +171,7 @@ int exportTable(exchange::Kind kind, const QString& workDir, const QString& file
     return 0;
 }
 
-int importPersons(const QString& workDir, const QString& file)
+int importPersons(const QString& workDir, const QString& file, int* added)
 {
     Table persons;
     openTable(persons, tableFile(workDir, exchange::Kind::Persons));
@@ -183,6 +190,7 @@ int importPersons(const QString& workDir, const QString& file)
     for (const QString& warning : result.warnings)
         err() << "pellaro-tables: the persons are stored, but may not survive a power cut: " << warning << "\n";
     err().flush();
+    *added = result.added;
     return 0;
 }
 
@@ -220,6 +228,49 @@ int listCards(const QString& workDir)
     return 0;
 }
 
+// The tool's own actions go into the installation's audit under the role
+// "tool"; one it cannot take is refused before anything changes.
+audit::Log toolAudit(const QString& workDir)
+{
+    audit::Log log(QDir(workDir).filePath(audit::FileName));
+    log.setRole(QStringLiteral("tool"));
+    QString error;
+    if (!log.writable(&error))
+        throw AppError(QStringLiteral("%1: the audit trail cannot be written: %2; nothing was changed")
+                           .arg(QDir::toNativeSeparators(log.path()), error));
+    return log;
+}
+
+void record(audit::Log& log, const audit::Event& event)
+{
+    QString error;
+    if (!log.append(event, &error))
+        throw AppError(QStringLiteral("%1: the audit trail could not take its line: %2")
+                           .arg(QDir::toNativeSeparators(log.path()), error));
+}
+
+int verifyAudit(const QString& workDir, const QByteArray& from)
+{
+    const QString path = QDir(workDir).filePath(audit::FileName);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    const audit::Verified v = audit::verify(file.readAll(), from);
+    out() << "events: " << v.events << "\n";
+    if (v.torn > 0)
+        out() << "torn lines (cut short by a crash, not part of the chain): " << v.torn << "\n";
+    if (v.brokenLine > 0) {
+        out().flush();
+        err() << "pellaro-tables: " << QDir::toNativeSeparators(path) << ": line " << v.brokenLine << ": "
+              << v.problem << "\n";
+        return 1;
+    }
+    if (!from.isEmpty())
+        out() << "line " << v.fromLine << " has the hash " << from << "; the log extends it\n";
+    out() << "newest hash: " << v.newestHash << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -253,20 +304,47 @@ int main(int argc, char** argv)
             if (args.size() != 1)
                 return usage();
             clearUpRestore(args[0]);
-            return makeBackup(args[0]);
+            audit::Log log = toolAudit(args[0]);
+            const QString folder = makeBackup(args[0]);
+            if (!folder.isEmpty())
+                record(log, {QStringLiteral("backup"), {}, {}, {}, {{QStringLiteral("folder"), folder}}});
+            return 0;
         }
         if (command == u"restore") {
             if (args.size() != 2)
                 return usage();
             clearUpRestore(args[1]);
-            return restoreBackup(args[0], args[1]);
+            audit::Log log = toolAudit(args[1]);
+            const int status = restoreBackup(args[0], args[1]);
+            record(log, {QStringLiteral("restore"), {}, {}, {},
+                         {{QStringLiteral("backup"), QDir::toNativeSeparators(QDir(args[0]).absolutePath())}}});
+            return status;
         }
         if (command == u"export" || command == u"import") {
             const std::optional<exchange::Kind> kind = exchange::kindNamed(args.value(0));
             if (args.size() != 3 || !kind || (command == u"import" && *kind != exchange::Kind::Persons))
                 return usage();
             clearUpRestore(args[1]);
-            return command == u"export" ? exportTable(*kind, args[1], args[2]) : importPersons(args[1], args[2]);
+            if (command == u"export")
+                return exportTable(*kind, args[1], args[2]);
+            audit::Log log = toolAudit(args[1]);
+            QFile file(args[2]);
+            QCryptographicHash sha(QCryptographicHash::Sha256);
+            if (file.open(QIODevice::ReadOnly))
+                sha.addData(&file);
+            int added = 0;
+            const int status = importPersons(args[1], args[2], &added);
+            if (added > 0)
+                record(log, {QStringLiteral("import"), TableLayouts::PersonsFile, {}, {},
+                             {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(args[2]).absoluteFilePath())},
+                              {QStringLiteral("sha256"), QString::fromLatin1(sha.result().toHex())},
+                              {QStringLiteral("rows added"), QString::number(added)}}});
+            return status;
+        }
+        if (command == u"audit") {
+            if (args.value(0) != u"verify" || !(args.size() == 2 || (args.size() == 4 && args[2] == u"--from")))
+                return usage();
+            return verifyAudit(args[1], args.size() == 4 ? args[3].toLatin1().toLower() : QByteArray());
         }
         if (command == u"cards") {
             if (args.size() != 1)

@@ -1,0 +1,217 @@
+#include "app/AuditTrailForm.h"
+
+#include "audit/AuditLog.h"
+#include "i18n/Text.h"
+#include "ui/MessageBox.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTableWidget>
+
+namespace {
+
+// Columns of the list: the line's fields before the details and the hash.
+constexpr int ListColumns = 8;
+constexpr int TimeColumn = 0, TableColumn = 5, RecordColumn = 6, SubjectColumn = 7, DetailsColumn = 8;
+const QDate NoDate(2000, 1, 1); // the date boxes' "no bound"
+
+} // namespace
+
+void AuditModel::load(QByteArray content)
+{
+    beginResetModel();
+    m_content = std::move(content);
+    m_lines.clear();
+    qsizetype pos = 0;
+    while (pos < m_content.size()) {
+        qsizetype end = m_content.indexOf('\n', pos);
+        if (end < 0)
+            end = m_content.size(); // a torn last line is shown as it is
+        m_lines.emplace_back(pos, end - pos);
+        pos = end + 1;
+    }
+    m_shown.clear(); // the filter fills it: one reset of the view, not two
+    endResetModel();
+}
+
+QStringList AuditModel::fieldsAt(int row) const
+{
+    const auto [start, length] = m_lines[m_shown[row]];
+    return audit::fields(QByteArrayView(m_content.constData() + start, length));
+}
+
+void AuditModel::setFilter(const Filter& f)
+{
+    beginResetModel();
+    m_shown.clear();
+    const QByteArray table = f.table.toUtf8();
+    const QByteArray from = f.from.isValid() ? f.from.toString(Qt::ISODate).toLatin1() : QByteArray();
+    const QByteArray to = f.to.isValid() ? f.to.toString(Qt::ISODate).toLatin1() : QByteArray();
+    for (int i = int(m_lines.size()) - 1; i >= 0; --i) {
+        const QByteArrayView line(m_content.constData() + m_lines[i].first, m_lines[i].second);
+        // The date is the line's first ten characters: compared as bytes.
+        const QByteArrayView date = line.first(qMin<qsizetype>(10, line.size()));
+        if ((!from.isEmpty() && date < from) || (!to.isEmpty() && date > to))
+            continue;
+        if (!table.isEmpty() || !f.person.isEmpty()) {
+            const QStringList fields = audit::fields(line);
+            if (fields.size() <= SubjectColumn)
+                continue;
+            if (!table.isEmpty() && fields[TableColumn] != f.table)
+                continue;
+            if (!f.person.isEmpty() && fields[RecordColumn] != f.person &&
+                !fields[SubjectColumn].contains(f.person, Qt::CaseInsensitive))
+                continue;
+        }
+        m_shown.push_back(i);
+    }
+    endResetModel();
+}
+
+void AuditModel::setTitles(const QStringList& titles)
+{
+    m_titles = titles;
+    emit headerDataChanged(Qt::Horizontal, 0, ListColumns - 1);
+}
+
+int AuditModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_shown.size());
+}
+
+int AuditModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ListColumns;
+}
+
+QVariant AuditModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    const QStringList fields = fieldsAt(index.row());
+    if (fields.size() < audit::FieldCount)
+        return index.column() == TimeColumn ? QVariant(fields.join(u' ')) : QVariant(); // torn
+    return index.column() == TimeColumn ? fields[0].left(19).replace(u'T', u' ') : fields[index.column()];
+}
+
+QVariant AuditModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+        return {};
+    return section < m_titles.size() ? m_titles[section] : QVariant();
+}
+
+AuditTrailForm::AuditTrailForm(const TextSlots& texts, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_texts(texts), m_model(new AuditModel)
+{
+    setObjectName(QStringLiteral("AuditTrailForm"));
+    m_model->setParent(this);
+    m_person = new QLineEdit(this);
+    m_person->setObjectName(QStringLiteral("AuditPerson"));
+    m_table = new QComboBox(this);
+    m_table->setObjectName(QStringLiteral("AuditTable"));
+    auto dateBox = [this](const char* name) {
+        auto* box = new QDateEdit(this);
+        box->setObjectName(QLatin1String(name));
+        box->setCalendarPopup(true);
+        box->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        box->setMinimumDate(NoDate);
+        box->setSpecialValueText(QStringLiteral(" ")); // the minimum: no bound
+        box->setDate(NoDate);
+        return box;
+    };
+    m_from = dateBox("AuditFrom");
+    m_to = dateBox("AuditTo");
+    m_list = new QTableView(this);
+    m_list->setObjectName(QStringLiteral("AuditList"));
+    m_list->setModel(m_model);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->verticalHeader()->hide();
+    // Rows of one height: the view need not ask 200,000 rows for theirs.
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    m_details = new QTableWidget(0, 3, this);
+    m_details->setObjectName(QStringLiteral("AuditDetails"));
+    m_details->verticalHeader()->hide();
+    m_details->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("AuditCount"));
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(texts[Text::AuditPersonFilter], this), 0, 0);
+    grid->addWidget(m_person, 0, 1);
+    grid->addWidget(new QLabel(texts[Text::AuditTableFilter], this), 0, 2);
+    grid->addWidget(m_table, 0, 3);
+    grid->addWidget(new QLabel(texts[Text::AuditFrom], this), 0, 4);
+    grid->addWidget(m_from, 0, 5);
+    grid->addWidget(new QLabel(texts[Text::AuditTo], this), 0, 6);
+    grid->addWidget(m_to, 0, 7);
+    grid->addWidget(m_list, 1, 0, 1, 8);
+    grid->addWidget(m_details, 2, 0, 1, 8);
+    grid->addWidget(m_count, 3, 0, 1, 8);
+    grid->setRowStretch(1, 3);
+    grid->setRowStretch(2, 1);
+    resize(900, 600);
+
+    m_table->addItem(texts[Text::AuditAllTables], QString());
+    for (const char* table : {"osoby.dbf", "grupa.dbf", "sprzet.dbf", "config.ini", "cards.log"})
+        m_table->addItem(QLatin1String(table), QLatin1String(table));
+    connect(m_person, &QLineEdit::textChanged, this, [this] { applyFilter(); });
+    connect(m_table, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
+    connect(m_from, &QDateEdit::dateChanged, this, [this] { applyFilter(); });
+    connect(m_to, &QDateEdit::dateChanged, this, [this] { applyFilter(); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { showDetails(); });
+}
+
+void AuditTrailForm::reload(const QString& path)
+{
+    setWindowTitle(m_texts[Text::AuditCaption]);
+    m_model->setTitles(m_texts[Text::AuditColumns].split(u'|'));
+    m_details->setHorizontalHeaderLabels(m_texts[Text::AuditDetailColumns].split(u'|'));
+    QFile file(path);
+    QByteArray content;
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            MessageBox::show(m_texts[Text::AuditNotReadable].arg(path, file.errorString()),
+                             m_texts[Text::AuditCaption]);
+        else
+            content = file.readAll();
+    }
+    m_model->load(std::move(content));
+    applyFilter();
+}
+
+void AuditTrailForm::applyFilter()
+{
+    const auto bound = [](const QDateEdit* box) { return box->date() == NoDate ? QDate() : box->date(); };
+    m_model->setFilter({m_person->text().trimmed(), m_table->currentData().toString(), bound(m_from), bound(m_to)});
+    m_count->setText(m_texts[Text::AuditEvents].arg(m_model->rowCount()).arg(m_model->eventCount()));
+    m_details->setRowCount(0);
+}
+
+void AuditTrailForm::showDetails()
+{
+    m_details->setRowCount(0);
+    const int row = m_list->currentIndex().row();
+    if (row < 0)
+        return;
+    const QStringList fields = m_model->fieldsAt(row);
+    if (fields.size() <= DetailsColumn)
+        return;
+    const QList<audit::Item> items = audit::decodeDetails(fields[DetailsColumn]);
+    m_details->setRowCount(int(items.size()));
+    for (int i = 0; i < items.size(); ++i) {
+        const audit::Item& item = items[i];
+        m_details->setItem(i, 0, new QTableWidgetItem(item.name));
+        m_details->setItem(i, 1, new QTableWidgetItem(item.change ? item.before : QString()));
+        m_details->setItem(i, 2, new QTableWidgetItem(item.value));
+    }
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "i18n/TextSlots.h"
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <QDate>
+#include <QWidget>
+
+#include <vector>
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QTableWidget;
+
+// The events of audit.log, newest first, read once when the window opens: a
+// line is split into its fields only when it is shown or filtered.
+class AuditModel : public QAbstractTableModel
+{
+public:
+    struct Filter
+    {
+        QString person; // number or part of a name, in the subject
+        QString table;  // empty for every table
+        QDate from, to; // invalid for no bound
+    };
+
+    void load(QByteArray content);
+    void setFilter(const Filter& filter);
+    void setTitles(const QStringList& titles);
+    qsizetype eventCount() const { return qsizetype(m_lines.size()); }
+    // The fields of a shown row.
+    QStringList fieldsAt(int row) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QByteArray m_content;
+    std::vector<std::pair<qsizetype, qsizetype>> m_lines; // whole lines: start, length
+    std::vector<int> m_shown;                              // indices into m_lines, newest first
+    QStringList m_titles;
+};
+
+// The audit trail's window (AuditTrailForm): filters by person, table and
+// dates above the list; the chosen event's old and new values side by side
+// below it.
+class AuditTrailForm : public QWidget
+{
+public:
+    AuditTrailForm(const TextSlots& texts, QWidget* parent);
+
+    // Reads the file anew and shows it in the current language.
+    void reload(const QString& path);
+    void applyFilter();
+    void showDetails();
+
+    AuditModel* model() const { return m_model; }
+    QLineEdit* person() const { return m_person; }
+    QComboBox* table() const { return m_table; }
+    QDateEdit* from() const { return m_from; }
+    QDateEdit* to() const { return m_to; }
+    QTableView* list() const { return m_list; }
+    QTableWidget* details() const { return m_details; }
+    QLabel* count() const { return m_count; }
+
+private:
+    const TextSlots& m_texts;
+    AuditModel* m_model;
+    QLineEdit* m_person;
+    QComboBox* m_table;
+    QDateEdit* m_from;
+    QDateEdit* m_to;
+    QTableView* m_list;
+    QTableWidget* m_details;
+    QLabel* m_count;
+};

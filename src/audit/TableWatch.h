@@ -1,0 +1,64 @@
+#pragma once
+
+#include "audit/AuditLog.h"
+#include "i18n/TextSlots.h"
+
+#include <QObject>
+#include <QVariantList>
+
+#include <functional>
+
+class Table;
+
+namespace audit {
+
+// Puts every stored change of a watched table into the audit: a change with
+// the fields that changed (a group's access as the readers added and
+// removed), an addition, a deletion. A change the audit could not take is
+// refused before anything is stored.
+class TableWatch : public QObject
+{
+public:
+    // tell shows the operator a line that could not be written after the
+    // change was stored.
+    TableWatch(Log& log, const TextSlots& texts, std::function<void(const QString&)> tell, QObject* parent = nullptr);
+
+    void watch(Table& table);
+
+    // Asked before a change that is not a table's post (a Save of settings, an
+    // import): the operator's message when the audit cannot take a line.
+    bool ready(QString* message) const;
+    // Appends, telling the operator when the line could not be written.
+    void record(const Event& event);
+
+    // While one lives, the watched tables' rows are not told one by one: a
+    // bulk change (an import) writes its own event.
+    class Quiet
+    {
+    public:
+        explicit Quiet(TableWatch& watch) : m_watch(watch) { ++m_watch.m_quiet; }
+        ~Quiet() { --m_watch.m_quiet; }
+        Quiet(const Quiet&) = delete;
+        Quiet& operator=(const Quiet&) = delete;
+
+    private:
+        TableWatch& m_watch;
+    };
+
+    // The event of one stored change, or an empty action when nothing changed.
+    static Event changeEvent(const Table& table, const QVariantList& before, const QVariantList& after);
+
+private:
+    Log& m_log;
+    const TextSlots& m_texts;
+    std::function<void(const QString&)> m_tell;
+    int m_quiet = 0;
+};
+
+// The event of a card operation whose cards.log line starts at offset: a card
+// written, withdrawn or a configuration card; an empty action for a Find,
+// which writes nothing.
+Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
+                const QString& group, const QString& journalPath, qint64 offset);
+
+} // namespace audit
