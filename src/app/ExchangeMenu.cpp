@@ -52,7 +52,16 @@ void ExchangeMenu::importPersons()
     const QString path = m_choose(false, m_texts[Text::ImportCaption], m_texts[Text::SpreadsheetFiles]);
     if (path.isEmpty())
         return;
-    const exchange::ImportResult result = exchange::importPersonsFile(m_persons, m_groups, path);
+    // The first row as it will be stored: a sheet whose columns are the
+    // wrong way round is seen before it is imported.
+    const exchange::ImportPreview preview = [this](int count, const QString& familyName, const QString& firstName) {
+        const QString text = m_texts[Text::ImportPreview].arg(count).arg(familyName, firstName);
+        return MessageBox::ask(text, m_texts[Text::ImportCaption],
+                               {m_texts[Text::ImportAnswer], m_texts[Text::Cancel]}) == 0;
+    };
+    const exchange::ImportResult result = exchange::importPersonsFile(m_persons, m_groups, path, preview);
+    if (result.cancelled)
+        return;
     if (!result.problems.isEmpty()) {
         // The problems are read in the message itself, as many as a screen
         // holds; the whole list stays behind the details button to copy.

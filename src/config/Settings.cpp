@@ -2,6 +2,7 @@
 
 #include "i18n/Text.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace settings {
@@ -103,15 +104,16 @@ SaveResult storeThenApply(ProgramState& state, const Values& v, Text::Id confirm
 
 } // namespace
 
-Loaded LoadSettings(ProgramState& state, IniFile& ini)
+Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop)
 {
+    const QString languageDefault = QFileInfo::exists(ini.path()) ? DefaultLanguage : i18n::languageOfLocale(desktop);
     state.SystemNumber = StoredSystemNumber(ini);
     state.OldSystemNumber = ini.readInteger(Password, SysNr2, DefaultSystemNumber);
     state.AdminPassword = ini.readString(Password, Admin, DefaultAdminPassword);
     state.UserPassword = ini.readString(Password, Admin2, DefaultUserPassword);
     state.PortNumber = ini.readInteger(ComPort, Port, 1);
     Loaded loaded;
-    loaded.languageName = ini.readString(Language, Language, DefaultLanguage);
+    loaded.languageName = ini.readString(Language, Language, languageDefault);
 
     // One write-back creates missing keys with their defaults and replaces
     // values that were not numbers. A value that would not read back as it
@@ -145,8 +147,13 @@ QString PortDevice(const IniFile& ini, int portNumber)
 #else
     const QString fallback = QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
 #endif
-    const QString device = ini.readString(ComPort, key, QString());
+    const QString device = ConfiguredPortDevice(ini, portNumber);
     return device.isEmpty() ? fallback : device;
+}
+
+QString ConfiguredPortDevice(const IniFile& ini, int portNumber)
+{
+    return ini.readString(ComPort, QStringLiteral("COM%1").arg(portNumber), QString());
 }
 
 int StoredSystemNumber(const IniFile& ini)

@@ -26,5 +26,6 @@ std::span<const AddedText> exchangeTexts();
 std::span<const AddedText> linkTexts();
 std::span<const AddedText> fieldTexts();
 std::span<const AddedText> deskTexts();
+std::span<const AddedText> startTexts();
 
 } // namespace i18n

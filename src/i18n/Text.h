@@ -237,6 +237,14 @@ enum Id : int {
     PrinterNotStarted = 270,           // "The printer %1 could not be started. Nothing was printed."
     AnswerYes = 271,                   // "Yes" (a question's button)
     AnswerNo = 272,                    // "No"
+
+    // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
+    FirstStartText = 285,
+    PasswordPlaceholder = 285, // "Password" (the empty login box)
+    PortDeviceSet = 286,       // "Device: %1, set in config.ini by [COM_PORT] %2=" (after an open error)
+    PortDeviceDefault = 287,   // "Device: %1, the default, as config.ini sets no [COM_PORT] %2="
+    ImportPreview = 288,       // "Persons to import: %1. The first row will be stored as family name: %2, ..."
+    ImportAnswer = 289,        // "Import" (the preview's button)
 };
 
 } // namespace Text
