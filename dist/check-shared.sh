@@ -47,22 +47,22 @@ as() {
         sh -c 'umask 022; mkdir -p "$HOME"; "$@"' sh "$@"
 }
 
-# The program runs until it has made its start's backup, then it is stopped.
+# The program runs until it has written config.ini (at every start, as the
+# account that runs it), then it is stopped.
 run_program() {
-    before=$(ls "$dir/backup" 2>/dev/null | wc -l)
     as "$1" sh -c 'cd "$1" && exec "$2"' sh "$dir" "$work/bin/pellaro" >/dev/null 2>&1 &
     runner=$!
     for _ in $(seq 100); do
-        [ "$(ls "$dir/backup" 2>/dev/null | wc -l)" -gt "$before" ] && break
+        [ "$(stat -c %U "$dir/config.ini" 2>/dev/null)" = "$1" ] && break
         sleep 0.1
     done
-    sleep 0.3
+    sleep 0.5
     # Every process of the test account is the program's run.
     for p in /proc/[0-9]*; do
         [ "$(stat -c %U "$p" 2>/dev/null)" = "$1" ] && kill -TERM "${p#/proc/}" 2>/dev/null || true
     done
     wait "$runner" || true
-    [ "$(ls "$dir/backup" 2>/dev/null | wc -l)" -gt "$before" ] || fault "the program of $1 made no backup"
+    [ "$(stat -c %U "$dir/config.ini" 2>/dev/null)" = "$1" ] || fault "the program of $1 wrote no config.ini"
 }
 
 "$work/bin/pellaro-start" --shared "$dir" "$group" >/dev/null
@@ -72,14 +72,14 @@ chmod 644 "$work/in.csv"
 as ${tag}b "$work/bin/pellaro-tables" import persons "$dir" "$work/in.csv" >/dev/null || fault "import by ${tag}b"
 as ${tag}b "$work/bin/pellaro-tables" backup "$dir" >/dev/null || fault "backup by ${tag}b"
 run_program ${tag}b
-[ -e "$dir/config.ini" ] || fault "no config.ini"
+[ -d "$dir/backup" ] || fault "no backup"
 
 # Every file and folder of the group, files readable and writable by it,
 # folders set-group-ID.
 for f in $(find "$dir"); do
     [ "$(stat -c %G "$f")" = "$group" ] || fault "$f belongs to the group $(stat -c %G "$f")"
     if [ -d "$f" ]; then
-        [ -g "$f" ] && [ "$(stat -c %A "$f" | cut -c5-7)" = rwx ] || fault "folder $f: $(stat -c %A "$f")"
+        [ "$(stat -c %A "$f" | cut -c5-7)" = rws ] || fault "folder $f: $(stat -c %A "$f")"
     else
         [ "$(stat -c %A "$f" | cut -c5-6)" = rw ] || fault "file $f: $(stat -c %A "$f")"
     fi
