@@ -73,6 +73,7 @@ private slots:
         p.applyLanguage();
         QCOMPARE(p.form1->windowTitle(), QStringLiteral("Pellaro V1.13"));
         QCOMPARE(p.ui().BitBtn1->text(), QStringLiteral("Zatwierdź"));
+        QCOMPARE(p.ui().Edit5->placeholderText(), QStringLiteral("Hasło"));
     }
 
     void settingsReachTheBoxes()
