@@ -43,7 +43,7 @@ endif()
 # windows only name.
 control_field(Depends depends)
 foreach(package "libc6 \\(>=" "libstdc\\+\\+6 \\(>=" "libqt6core6(t64)? \\(>=" "libqt6gui6(t64)? \\(>="
-                "libqt6widgets6(t64)? \\(>=" "libqt6serialport6(t64)? \\(>=" "qt6-qpa-plugins" "fonts-liberation2"
+                "libqt6widgets6(t64)? \\(>=" "libqt6serialport6(t64)? \\(>=" "fonts-liberation2"
                 "fonts-dejavu-core")
   if(NOT depends MATCHES "(^|, )${package}")
     fault("Depends lacks ${package}: '${depends}'")
@@ -203,7 +203,7 @@ foreach(run "work dir;hu_HU.UTF-8;Magyar" "work C;C;English" "demo;en_US.UTF-8;E
   execute_process(COMMAND env LANG=${lang} LC_ALL= LC_MESSAGES= LANGUAGE= sh -c [[
                             setsid "$0" $2 "$1" & program=$!
                             for i in $(seq 100); do [ -e "$1/config.ini" ] && [ -e "$1/backup" ] && break; sleep 0.1; done
-                            sleep 0.5; kill -TERM -- -$program; wait]] "${root}/usr/bin/pellaro-start" "${workdir}" "${option}"
+                            sleep 0.5; kill -TERM -$program; wait]] "${root}/usr/bin/pellaro-start" "${workdir}" "${option}"
                   OUTPUT_QUIET ERROR_QUIET)
   foreach(f osoby.dbf grupa.dbf sprzet.dbf config.ini)
     if(NOT EXISTS "${workdir}/${f}")
@@ -231,7 +231,7 @@ endif()
 # lintian, where installed, finds no error in the package.
 find_program(LINTIAN lintian)
 if(LINTIAN)
-  execute_process(COMMAND "${LINTIAN}" --no-tag-display-limit "${deb}" OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  execute_process(COMMAND "${LINTIAN}" --tag-display-limit 0 "${deb}" OUTPUT_VARIABLE out ERROR_VARIABLE out)
   string(REGEX MATCHALL "(^|\n)E: [^\n]*" errors "${out}")
   if(errors)
     fault("lintian: ${errors}")

@@ -2,7 +2,6 @@
 
 #include "i18n/Text.h"
 
-#include <QFileInfo>
 #include <QSettings>
 
 namespace settings {
@@ -106,14 +105,20 @@ SaveResult storeThenApply(ProgramState& state, const Values& v, Text::Id confirm
 
 Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop)
 {
-    const QString languageDefault = QFileInfo::exists(ini.path()) ? DefaultLanguage : i18n::languageOfLocale(desktop);
+
     state.SystemNumber = StoredSystemNumber(ini);
     state.OldSystemNumber = ini.readInteger(Password, SysNr2, DefaultSystemNumber);
     state.AdminPassword = ini.readString(Password, Admin, DefaultAdminPassword);
     state.UserPassword = ini.readString(Password, Admin2, DefaultUserPassword);
     state.PortNumber = ini.readInteger(ComPort, Port, 1);
     Loaded loaded;
-    loaded.languageName = ini.readString(Language, Language, languageDefault);
+    // A file that names no language (a first start, or one written by hand
+    // or by pellaro-start --demo) takes the desktop's; a line break is what
+    // no stored value can hold.
+    const QString none = QStringLiteral("\n");
+    loaded.languageName = ini.readString(Language, Language, none);
+    if (loaded.languageName == none)
+        loaded.languageName = i18n::languageOfLocale(desktop);
 
     // One write-back creates missing keys with their defaults and replaces
     // values that were not numbers. A value that would not read back as it

@@ -29,8 +29,9 @@ struct Loaded
 // Reads every key, then writes them back in one write so that a missing key
 // is created with its default. All values read are in force even when the
 // write-back fails: a read-only config.ini must not leave the passwords empty.
-// Without a config.ini (a first start) the language is the desktop's, when
-// the program speaks it, else English; a file keeps the language it holds.
+// Without a language in config.ini (a first start) the language is the
+// desktop's, when the program speaks it, else English; a file keeps the
+// language it holds.
 Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop = i18n::desktopLocale());
 
 // Stores every value held in memory, and the language box's current text, in

@@ -186,7 +186,8 @@ private slots:
         QTest::newRow("Hungarian desktop") << "hu_HU" << QByteArray() << "Magyar";
         QTest::newRow("German desktop") << "de_DE" << QByteArray() << "English";
         QTest::newRow("C locale") << "C" << QByteArray() << "English";
-        QTest::newRow("file without a language") << "hu_HU" << QByteArray("[PASSWORD]\r\n") << "Polski";
+        QTest::newRow("file without a language") << "hu_HU" << QByteArray("[PASSWORD]\r\n") << "Magyar";
+        QTest::newRow("file with an empty language") << "hu_HU" << QByteArray("[Language]\r\nLanguage=\r\n") << "";
         QTest::newRow("file with a language") << "pl_PL" << QByteArray("[Language]\r\nLanguage=Magyar\r\n")
                                               << "Magyar";
     }
