@@ -223,7 +223,8 @@ if(NOT com1 STREQUAL "COM1=${OUT}/demo/programmer" OR NOT demo_size GREATER empt
   fault("pellaro-start --demo: '${com1}', persons ${demo_size} bytes against ${empty_size} empty, no simulator log")
 endif()
 execute_process(COMMAND sh -c [[for f in /proc/[0-9]*/cmdline; do tr '\0' ' ' <"$f"; echo; done 2>/dev/null |
-                                grep -F -- "--link $0"]] "${OUT}/demo/programmer" OUTPUT_VARIABLE left)
+                                grep -E '^[^ ]*programmer-sim --link ' | grep -F -- "$0"]] "${OUT}/demo/programmer"
+                OUTPUT_VARIABLE left)
 if(left)
   fault("pellaro-start --demo left the simulator running: ${left}")
 endif()
