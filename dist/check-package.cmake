@@ -50,13 +50,25 @@ foreach(package "libc6 \\(>=" "libstdc\\+\\+6 \\(>=" "libqt6core6(t64)? \\(>=" "
   endif()
 endforeach()
 
+# Nothing recommended: the GTK theme and the desktop that Qt's libraries
+# recommend stay off a server installed with --no-install-recommends.
+control_field(Recommends recommends)
+if(recommends)
+  fault("Recommends: '${recommends}'")
+endif()
+
 # The file list: exactly these files, owned by root, programs executable.
 execute_process(COMMAND dpkg-deb -c "${deb}" OUTPUT_VARIABLE listing)
 string(REPLACE "\n" ";" listing "${listing}")
 set(doc usr/share/doc/pellaro)
 set(programs usr/bin/pellaro usr/bin/pellaro-tables usr/bin/programmer-sim usr/bin/pellaro-start)
 set(expected ${programs} usr/share/applications/${APP_ID}.desktop usr/share/metainfo/${APP_ID}.metainfo.xml
-             ${doc}/README.md ${doc}/README.Debian ${doc}/70-pellaro-programmer.rules)
+             ${doc}/README.md ${doc}/README.Debian ${doc}/70-pellaro-programmer.rules ${doc}/copyright
+             ${doc}/changelog.Debian.gz)
+foreach(program ${programs})
+  get_filename_component(name "${program}" NAME)
+  list(APPEND expected usr/share/man/man1/${name}.1.gz)
+endforeach()
 foreach(size 32 48 64 128 256)
   list(APPEND expected usr/share/icons/hicolor/${size}x${size}/apps/pellaro.png)
 endforeach()
@@ -157,20 +169,78 @@ foreach(check "DESKTOP_VALIDATE;${desktop}" "APPSTREAMCLI;validate;--no-net;${me
   endif()
 endforeach()
 
-# The unpacked start script makes a working directory with empty tables and
-# starts the program there, which writes its config.ini; the program is
-# stopped once it has (the script execs it), or after ten seconds.
-set(workdir "${OUT}/work dir")
-set(ENV{QT_QPA_PLATFORM} offscreen)
-execute_process(COMMAND sh -c [["$0" "$1" & program=$!
-                                for i in $(seq 100); do [ -e "$1/config.ini" ] && break; sleep 0.1; done
-                                kill $program]] "${root}/usr/bin/pellaro-start" "${workdir}"
-                OUTPUT_QUIET ERROR_QUIET)
-foreach(f osoby.dbf grupa.dbf sprzet.dbf config.ini)
-  if(NOT EXISTS "${workdir}/${f}")
-    fault("pellaro-start from the package made no ${f}")
+# Each program answers --help and --version without a desktop, and has its
+# manual page.
+foreach(program ${programs})
+  get_filename_component(name "${program}" NAME)
+  foreach(option --help --version)
+    execute_process(COMMAND env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${root}/${program}" ${option}
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 10)
+    if(NOT rc EQUAL 0 OR (option STREQUAL "--help" AND NOT out MATCHES "${name}")
+       OR (option STREQUAL "--version" AND NOT out STREQUAL "${name} ${VERSION}\n"))
+      fault("${name} ${option}: ${rc} '${out}' '${err}'")
+    endif()
+  endforeach()
+  file(READ "${root}/usr/share/man/man1/${name}.1.gz" head LIMIT 2 HEX)
+  if(NOT head STREQUAL "1f8b")
+    fault("the manual page of ${name} is not compressed")
   endif()
 endforeach()
+
+# The unpacked start script makes a working directory with empty tables and
+# starts the program there, which writes its config.ini in the desktop's
+# language; the program is stopped once it has (the script execs it), or
+# after ten seconds. --demo starts the simulator on COM1 and the program on
+# sample tables; both are stopped together.
+set(ENV{QT_QPA_PLATFORM} offscreen)
+foreach(run "work dir;hu_HU.UTF-8;Magyar" "work C;C;English" "demo;en_US.UTF-8;English")
+  list(POP_FRONT run dir lang language)
+  set(workdir "${OUT}/${dir}")
+  set(option)
+  if(dir STREQUAL "demo")
+    set(option --demo)
+  endif()
+  execute_process(COMMAND env LANG=${lang} LC_ALL= LC_MESSAGES= LANGUAGE= sh -c [[
+                            setsid "$0" $2 "$1" & program=$!
+                            for i in $(seq 100); do [ -e "$1/config.ini" ] && [ -e "$1/backup" ] && break; sleep 0.1; done
+                            sleep 0.5; kill -TERM -$program; wait]] "${root}/usr/bin/pellaro-start" "${workdir}" "${option}"
+                  OUTPUT_QUIET ERROR_QUIET)
+  foreach(f osoby.dbf grupa.dbf sprzet.dbf config.ini)
+    if(NOT EXISTS "${workdir}/${f}")
+      fault("pellaro-start ${option} from the package made no ${f}")
+    endif()
+  endforeach()
+  file(STRINGS "${workdir}/config.ini" written REGEX "^Language=")
+  if(NOT written STREQUAL "Language=${language}")
+    fault("a first start with LANG=${lang} wrote '${written}', expected Language=${language}")
+  endif()
+endforeach()
+file(STRINGS "${OUT}/demo/config.ini" com1 REGEX "^COM1=")
+file(SIZE "${OUT}/demo/osoby.dbf" demo_size)
+file(SIZE "${OUT}/work C/osoby.dbf" empty_size)
+if(NOT com1 STREQUAL "COM1=${OUT}/demo/programmer" OR NOT demo_size GREATER empty_size
+   OR NOT EXISTS "${OUT}/demo/programmer.log")
+  fault("pellaro-start --demo: '${com1}', persons ${demo_size} bytes against ${empty_size} empty, no simulator log")
+endif()
+execute_process(COMMAND sh -c [[for f in /proc/[0-9]*/cmdline; do tr '\0' ' ' <"$f"; echo; done 2>/dev/null |
+                                grep -E '^[^ ]*programmer-sim --link ' | grep -F -- "$0"]] "${OUT}/demo/programmer"
+                OUTPUT_VARIABLE left)
+if(left)
+  fault("pellaro-start --demo left the simulator running: ${left}")
+endif()
+
+# lintian, where installed, finds no error in the package.
+find_program(LINTIAN lintian)
+if(LINTIAN)
+  execute_process(COMMAND "${LINTIAN}" --tag-display-limit 0 "${deb}" OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  string(REGEX MATCHALL "(^|\n)E: [^\n]*" errors "${out}")
+  if(errors)
+    fault("lintian: ${errors}")
+  endif()
+  message(STATUS "lintian: ${out}")
+else()
+  message(STATUS "lintian is not installed: the package's form not checked")
+endif()
 
 if(faults)
   list(JOIN faults "\n  " text)

@@ -77,12 +77,21 @@ void ExchangeMenu::importPersons()
         return;
     }
     const QString hash = fileHash(path);
+    // The first row as it will be stored: a sheet whose columns are the
+    // wrong way round is seen before it is imported.
+    const exchange::ImportPreview preview = [this](int count, const QString& familyName, const QString& firstName) {
+        const QString text = m_texts[Text::ImportPreview].arg(count).arg(familyName, firstName);
+        return MessageBox::ask(text, m_texts[Text::ImportCaption],
+                               {m_texts[Text::ImportAnswer], m_texts[Text::Cancel]}) == 0;
+    };
     // One event for the whole import, not one a row: 65 535 synced lines
     // would cost more than the import itself.
     auto quiet = m_audit ? std::make_unique<audit::TableWatch::Quiet>(*m_audit) : nullptr;
     const exchange::ImportResult result =
-        exchange::importPersonsFile(m_persons, m_groups, path, m_held ? m_held() : QSet<qint64>{});
+        exchange::importPersonsFile(m_persons, m_groups, path, m_held ? m_held() : QSet<qint64>{}, preview);
     quiet.reset();
+    if (result.cancelled)
+        return;
     if (m_audit && result.added > 0)
         m_audit->record({QStringLiteral("import"), QFileInfo(m_persons.fileName()).fileName(), {}, {},
                          {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())},

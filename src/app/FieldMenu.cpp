@@ -39,6 +39,8 @@ FieldMenu::FieldMenu(MainWindowUi& ui, Table& persons, Table& groups, const Prog
 
     m_status = new QLabel(m_ui.Status);
     m_status->setObjectName(QStringLiteral("CardsToRewriteStatus"));
+    // Clear of the window's edge, as the status texts on the left are.
+    m_status->setContentsMargins(0, 0, m_status->fontMetrics().averageCharWidth() * 2, 0);
     m_ui.Status->addPermanentWidget(m_status);
 
     m_toRewrite = new CardListModel(*m_cards, field::State::ToRewrite, m_state.TextSlots, this);

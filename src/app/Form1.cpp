@@ -307,8 +307,12 @@ void TForm1::initLink()
 {
     m_port = new TSerialComm(this);
     m_port->setObjectName(QStringLiteral("rs"));
-    for (int n = 1; n <= 4; ++n)
-        m_port->setPortDevice(n, settings::PortDevice(m_config, n));
+    // Port > Port shows where each COM port points.
+    QAction* const ports[] = {m_ui.COM12, m_ui.COM22, m_ui.COM21, m_ui.COM41};
+    for (int n = 1; n <= 4; ++n) {
+        m_port->setPortDevice(n, settings::ConfiguredPortDevice(m_config, n));
+        ports[n - 1]->setText(QStringLiteral("COM%1: %2").arg(n).arg(m_port->portDevice(n)));
+    }
     m_view = std::make_unique<View>(*this);
     m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption},
                                               *m_port, *m_view);

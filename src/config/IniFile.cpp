@@ -1,6 +1,7 @@
 #include "config/IniFile.h"
 
 #include "config/Cp1250.h"
+#include "config/SharedFolder.h"
 #include "config/SyncCalls.h"
 
 #include <QFile>
@@ -116,7 +117,8 @@ bool directoryRefused(int error)
 // line in place, where cutting first could leave the passwords missing.
 bool writeInPlace(const QByteArray& target, const QByteArray& data)
 {
-    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_CLOEXEC,
+                          shared::privateFileMode(QFileInfo(QFile::decodeName(target)).absolutePath()));
     if (fd < 0)
         return false;
     bool ok = writeAll(fd, data) && ::ftruncate(fd, data.size()) == 0 && syncCalls.syncFile(fd) == 0;
@@ -141,11 +143,11 @@ bool syncDirectoryOf(const QByteArray& target)
 // Replaces the file's contents in one step: a new file beside it, synced, then
 // renamed over it, then the directory synced, so a crash leaves either the old
 // or the new text. A file the program creates holds passwords, so it is
-// readable by its owner only.
+// readable by its owner only (and the group of a shared working folder).
 bool replaceFile(const QString& path, const QByteArray& data)
 {
     const QByteArray target = QFile::encodeName(path);
-    mode_t mode = S_IRUSR | S_IWUSR;
+    mode_t mode = shared::privateFileMode(QFileInfo(path).absolutePath());
     struct stat st;
     const bool existed = ::stat(target.constData(), &st) == 0;
     if (existed)
@@ -298,8 +300,13 @@ bool IniFile::write(const QList<Change>& changes, QString* error)
         return fail(unableToWrite);
 
     QByteArray data;
-    if (readAll(m_path, &data) == ReadResult::Failed)
-        return fail(unableToWrite); // there, but unreadable: never overwrite what we cannot see
+    // An account refused the file or its folder hears what mends it.
+    auto refused = [&](int why) {
+        const QString advice = shared::permissionAdvice(m_path, why);
+        return fail(advice.isEmpty() ? unableToWrite : unableToWrite + QStringLiteral("\n\n") + advice);
+    };
+    if (readAll(m_path, &data) == ReadResult::Failed) // there, but unreadable: never overwrite what we cannot see
+        return refused(QFileInfo(m_path).isReadable() ? EIO : EACCES);
 
     QList<Line> lines = splitLines(data);
     const QByteArray eol = data.contains("\r\n") || data.isEmpty() ? QByteArray("\r\n") : QByteArray("\n");
@@ -310,7 +317,8 @@ bool IniFile::write(const QList<Change>& changes, QString* error)
     out.reserve(data.size() + 64 * changes.size());
     for (const Line& line : lines)
         out += line.bytes + line.eol;
-    return replaceFile(m_path, out) || fail(unableToWrite);
+    errno = 0;
+    return replaceFile(m_path, out) || refused(errno);
 }
 
 bool IniFile::writeString(const QString& section, const QString& key, const QString& value, QString* error)

@@ -139,8 +139,9 @@ SaveResult savePassword(ProgramState& state, const QString& typed, const QString
 
 } // namespace
 
-Loaded LoadSettings(ProgramState& state, IniFile& ini)
+Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop)
 {
+
     state.SystemNumber = StoredSystemNumber(ini);
     state.OldSystemNumber = ini.readInteger(Password, SysNr2, DefaultSystemNumber);
     // No line ever holds this: a missing key is told apart from an empty password.
@@ -153,7 +154,13 @@ Loaded LoadSettings(ProgramState& state, IniFile& ini)
         state.UserPassword = storedDefault(DefaultUserPassword);
     state.PortNumber = ini.readInteger(ComPort, Port, 1);
     Loaded loaded;
-    loaded.languageName = ini.readString(Language, Language, DefaultLanguage);
+    // A file that names no language (a first start, or one written by hand
+    // or by pellaro-start --demo) takes the desktop's; a line break is what
+    // no stored value can hold.
+    const QString none = QStringLiteral("\n");
+    loaded.languageName = ini.readString(Language, Language, none);
+    if (loaded.languageName == none)
+        loaded.languageName = i18n::languageOfLocale(desktop);
 
     // One write-back creates missing keys with their defaults and replaces
     // values that were not numbers. A value that would not read back as it
@@ -187,8 +194,13 @@ QString PortDevice(const IniFile& ini, int portNumber)
 #else
     const QString fallback = QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
 #endif
-    const QString device = ini.readString(ComPort, key, QString());
+    const QString device = ConfiguredPortDevice(ini, portNumber);
     return device.isEmpty() ? fallback : device;
+}
+
+QString ConfiguredPortDevice(const IniFile& ini, int portNumber)
+{
+    return ini.readString(ComPort, QStringLiteral("COM%1").arg(portNumber), QString());
 }
 
 int StoredSystemNumber(const IniFile& ini)

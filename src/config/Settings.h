@@ -2,6 +2,7 @@
 
 #include "cards/CardLimits.h"
 #include "config/IniFile.h"
+#include "i18n/LanguageLocale.h"
 #include "i18n/Text.h"
 #include "state/ProgramState.h"
 
@@ -29,7 +30,10 @@ struct Loaded
 // Reads every key, then writes them back in one write so that a missing key
 // is created with its default. All values read are in force even when the
 // write-back fails: a read-only config.ini must not leave the passwords empty.
-Loaded LoadSettings(ProgramState& state, IniFile& ini);
+// Without a language in config.ini (a first start) the language is the
+// desktop's, when the program speaks it, else English; a file keeps the
+// language it holds.
+Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop = i18n::desktopLocale());
 
 // Stores every value held in memory, and the language box's current text, in
 // one write. A value the file would not give back exactly refuses the whole
@@ -39,6 +43,8 @@ bool SaveSettings(const ProgramState& state, const QString& languageText, IniFil
 // The device behind COMn: key COMn of section COM_PORT (read only, never
 // written), else the platform's n-th serial port.
 QString PortDevice(const IniFile& ini, int portNumber);
+// Key COMn of section COM_PORT alone: empty where config.ini sets none.
+QString ConfiguredPortDevice(const IniFile& ini, int portNumber);
 
 // The system number config.ini holds (key sys_nr), as LoadSettings reads it,
 // for a tool that reads the installation beside the program.

@@ -2,6 +2,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
+#include "config/SharedFolder.h"
 #include "data/DbfFormat.h"
 #include "data/RollbackJournal.h"
 
@@ -57,7 +58,11 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
     if (f->m_fd < 0) {
         if (errno == ENOENT)
             f->fail(QStringLiteral("the table file does not exist"));
-        f->fail(QStringLiteral("the table cannot be opened: %1").arg(errnoText()));
+        const int why = errno;
+        QString reason = QStringLiteral("the table cannot be opened: %1").arg(errnoText());
+        if (const QString advice = shared::permissionAdvice(path, why); !advice.isEmpty())
+            reason += QStringLiteral("\n\n") + advice;
+        f->fail(reason);
     }
     if (::flock(f->m_fd, lock | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)

@@ -113,11 +113,29 @@ struct Person
     QString info;
 };
 
+// The persons field a header names: the field's own name, or the usual
+// heading of an HR system's sheet for the family and the first name in the
+// four languages (NAME holds the family name, SURNAME the first name), in any
+// letter case.
+QString fieldOfHeader(const QString& header)
+{
+    static const QHash<QString, QString> headings = [] {
+        QHash<QString, QString> h;
+        for (const char* family : {"family name", "last name", "nazwisko", "příjmení", "vezetéknév"})
+            h.insert(QString::fromUtf8(family), PersonField::FamilyName);
+        for (const char* first : {"first name", "given name", "imię", "jméno", "keresztnév"})
+            h.insert(QString::fromUtf8(first), PersonField::FirstName);
+        return h;
+    }();
+    const QString name = header.simplified();
+    return headings.value(name.toLower(), name.toUpper());
+}
+
 class PersonsImport
 {
 public:
-    PersonsImport(Table& persons, Table& groups, const QSet<qint64>& held)
-        : m_persons(persons), m_groups(groups), m_held(held)
+    PersonsImport(Table& persons, Table& groups, const QSet<qint64>& held, const ImportPreview& preview)
+        : m_persons(persons), m_groups(groups), m_held(held), m_preview(preview)
     {
     }
 
@@ -136,8 +154,17 @@ public:
         for (qsizetype i = 1; i < parsed.records.size(); ++i)
             readPerson(parsed.records[i]);
         giveNumbers();
-        if (m_problems.isEmpty())
-            add();
+        if (!m_problems.isEmpty())
+            return finish();
+        // The operator sees the first row as it will be stored before
+        // anything changes.
+        if (m_preview && !m_people.empty() &&
+            !m_preview(int(m_people.size()), m_people.front().familyName, m_people.front().firstName)) {
+            ImportResult cancelled;
+            cancelled.cancelled = true;
+            return cancelled;
+        }
+        add();
         return finish();
     }
 
@@ -155,7 +182,7 @@ private:
     {
         bool sound = true;
         for (qsizetype i = 0; i < header.fields.size(); ++i) {
-            const QString name = header.fields[i].trimmed().toUpper();
+            const QString name = fieldOfHeader(header.fields[i]);
             if (!PersonColumns.contains(name)) {
                 problem(header.line, QStringLiteral("the column \"%1\" is not a persons field (%2)")
                                          .arg(header.fields[i], PersonColumns.join(QStringLiteral(", "))));
@@ -335,6 +362,7 @@ private:
     Table& m_persons;
     Table& m_groups;
     const QSet<qint64>& m_held;
+    const ImportPreview& m_preview;
     QList<csv::Problem> m_problems;
     QHash<QString, int> m_columns; // header name -> field index in a record
     int m_columnCount = 0;
@@ -391,18 +419,20 @@ int exportFile(Table& table, Kind kind, const QString& path)
     return int(rows.size()) - 1;
 }
 
-ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes, const QSet<qint64>& held)
+ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes, const QSet<qint64>& held,
+                           const ImportPreview& preview)
 {
-    return PersonsImport(persons, groups, held).run(bytes);
+    return PersonsImport(persons, groups, held, preview).run(bytes);
 }
 
-ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path, const QSet<qint64>& held)
+ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path, const QSet<qint64>& held,
+                               const ImportPreview& preview)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(
             QStringLiteral("%1: cannot be read: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    return importPersons(persons, groups, file.readAll(), held);
+    return importPersons(persons, groups, file.readAll(), held, preview);
 }
 
 QString problemText(const QList<csv::Problem>& problems)

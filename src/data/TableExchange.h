@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class Table;
@@ -39,17 +40,26 @@ struct ImportResult
     int added = 0;
     QList<csv::Problem> problems; // by line; when there is any, nothing was added
     QStringList warnings;         // the persons were added, but may not survive a power cut
+    bool cancelled = false;       // the preview said no: nothing was added
 };
 
+// Shown the number of persons a sound file adds and its first row as it will
+// be stored, before anything changes; false cancels the import.
+using ImportPreview = std::function<bool(int count, const QString& familyName, const QString& firstName)>;
+
 // Adds the persons of a spreadsheet file to the persons table. Columns are
-// found by their header, in any order and letter case; a missing NUMBER
+// found by their header, in any order and letter case, the field's name or
+// the usual heading for the family or the first name ("Last name",
+// "Nazwisko", "Jméno", ...); a missing NUMBER
 // column (or an empty cell) gives the next free numbers, a missing INDEX 0,
 // an empty GROUP the no-group marker. Every row is checked before anything
 // changes; then all rows go in as one batch, or none does. The next free
 // numbers pass over the numbers held by cards still in the field
 // (field::heldNumbers()).
-ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes, const QSet<qint64>& held = {});
-ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path, const QSet<qint64>& held = {});
+ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes, const QSet<qint64>& held = {},
+                           const ImportPreview& preview = {});
+ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path, const QSet<qint64>& held = {},
+                               const ImportPreview& preview = {});
 
 // The problems as the operator reads them, one "line N: reason" per line.
 QString problemText(const QList<csv::Problem>& problems);

@@ -28,5 +28,6 @@ std::span<const AddedText> fieldTexts();
 std::span<const AddedText> deskTexts();
 std::span<const AddedText> enrolTexts();
 std::span<const AddedText> auditTexts();
+std::span<const AddedText> startTexts();
 
 } // namespace i18n

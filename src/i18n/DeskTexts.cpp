@@ -59,7 +59,7 @@ constexpr AddedText Texts[] = {
     {Text::AnswerNo, "Nie", "No", "Ne", "Nem"},
 };
 
-static_assert(Texts[0].slot == Text::FirstDeskText && std::size(Texts) <= 50);
+static_assert(Texts[0].slot == Text::FirstDeskText && Texts[std::size(Texts) - 1].slot < Text::FirstStartText);
 
 } // namespace
 

@@ -15,4 +15,26 @@ QLocale languageLocale(QStringView languageName)
     return QLocale(QLocale::English, QLocale::UnitedKingdom);
 }
 
+QString languageOfLocale(const QLocale& locale)
+{
+    switch (locale.language()) {
+    case QLocale::Polish:
+        return QStringLiteral("Polski");
+    case QLocale::Czech:
+        return QString::fromUtf8("český");
+    case QLocale::Hungarian:
+        return QStringLiteral("Magyar");
+    default:
+        return QStringLiteral("English");
+    }
+}
+
+QLocale desktopLocale()
+{
+    // The messages' language, not the numbers': a Polish desktop with
+    // English number formats still reads Polish.
+    const QStringList languages = QLocale::system().uiLanguages();
+    return languages.isEmpty() ? QLocale::system() : QLocale(languages.first());
+}
+
 } // namespace i18n

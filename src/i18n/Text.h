@@ -302,6 +302,13 @@ enum Id : int {
     AuditNotReadable = 389,       // "The audit trail %1 could not be read: %2"
     PasswordTooLong = 391,        // "The password is too long: at most %1 bytes in UTF-8. Nothing was stored."
     AuditNotWritten = 390,        // "The change was stored, but the audit trail %1 could not take its line: %2"
+    // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
+    FirstStartText = 285,
+    PasswordPlaceholder = 285, // "Password" (the empty login box)
+    PortDeviceSet = 286,       // "Device: %1, set in config.ini by [COM_PORT] %2=" (after an open error)
+    PortDeviceDefault = 287,   // "Device: %1, the default, as config.ini sets no [COM_PORT] %2="
+    ImportPreview = 288,       // "Persons to import: %1. The first row will be stored as family name: %2, ..."
+    ImportAnswer = 289,        // "Import" (the preview's button)
 };
 
 } // namespace Text

@@ -65,6 +65,10 @@ void ProgrammerLink::OpenLink()
 {
     QString error;
     if (!m_port.open(&error)) {
+        // Which device the port is, and where that is set.
+        if (const auto device = m_port.deviceOf(m_port.comPort()))
+            error += u'\n' + m_view.text(device->configured ? Text::PortDeviceSet : Text::PortDeviceDefault)
+                                  .arg(device->path, QStringLiteral("COM%1").arg(m_port.comPort()));
         // The system's "permission denied" alone does not say what to do.
         if (const auto refused = m_port.permissionRefusal())
             error += QStringLiteral("\n\n") +

@@ -42,6 +42,15 @@ public:
     // other outcome.
     virtual std::optional<PermissionRefusal> permissionRefusal() const = 0;
 
+    // The device behind COMn and whether config.ini names it ([COM_PORT]
+    // COMn=) or it is the default; nothing where a port has no device path.
+    struct Device
+    {
+        QString path;
+        bool configured = false;
+    };
+    virtual std::optional<Device> deviceOf(int /*n*/) const { return std::nullopt; }
+
     // Sends all bytes in one write and returns once they are on the line or
     // the write time-out has expired. Nothing happens for an empty string or
     // a closed port; a failed write is not reported.

@@ -67,6 +67,7 @@ public:
     // simulator's pseudo-terminal). Without one, COM1..COM4 are /dev/ttyS0..3.
     void setPortDevice(int n, const QString& devicePath);
     QString portDevice(int n) const;
+    std::optional<Device> deviceOf(int n) const override { return Device{portDevice(n), m_devices.contains(n)}; }
 
     // Active := True / False. open() first closes a previous opening.
     [[nodiscard]] bool open(QString* error) override;

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -177,6 +178,7 @@ void ApplyLanguage(const TextSlots& s, const QString& versionText, MainWindowUi&
 
     // 5. The login button.
     setCaption(ui.BitBtn1, s[Text::LoginConfirm]);
+    ui.Edit5->setPlaceholderText(s[Text::PasswordPlaceholder]);
 
     // 6. The menu.
     ui.Edycja1->setTitle(s[Text::EditMenu]);

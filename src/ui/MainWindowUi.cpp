@@ -357,6 +357,11 @@ void MainWindowUi::setupLogin(QWidget* client)
     Edit5 = b.make<QLineEdit>(client, "Edit5", QRect(8, 169, 86, 21));
     Edit5->setFrame(false);
     Edit5->setEchoMode(QLineEdit::Password);
+    // The placeholder ("Password", in the current language) is drawn in the
+    // palette's placeholder colour, readable on the dark box.
+    QPalette placeholder = Edit5->palette();
+    placeholder.setColor(QPalette::PlaceholderText, QColor(0xc0, 0xc0, 0xc0));
+    Edit5->setPalette(placeholder);
     Edit5->setFont(Look::uiFont(PasswordFontPixels));
     Edit5->setStyleSheet(QStringLiteral("QLineEdit#Edit5 { background: navy; color: yellow; border: none;"
                                         " lineedit-password-character: 9632; }"));
@@ -630,6 +635,11 @@ void MainWindowUi::setupMenu(QMainWindow* form1)
     Pomoc1 = menu(MainMenu1, "Pomoc1", QStringLiteral("Pomoc"));
     Oprogramie1 = item(Pomoc1, "Oprogramie1", QStringLiteral("Plik pomocy"));
     Oprogramie2 = item(Pomoc1, "Oprogramie2", QStringLiteral("O programie"));
+    // F1 opens the manual from every window of the program, the login box
+    // included, where the menu is still hidden: the window itself holds it.
+    Oprogramie1->setShortcut(QKeySequence(Qt::Key_F1));
+    Oprogramie1->setShortcutContext(Qt::ApplicationShortcut);
+    form1->addAction(Oprogramie1);
 
     // No menu command is reachable before login.
     for (QMenu* top : {Edycja1, Port1, Pomoc1}) {

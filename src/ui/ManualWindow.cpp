@@ -1,5 +1,6 @@
 #include "ui/ManualWindow.h"
 
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -26,10 +27,26 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 
 ManualWindow::~ManualWindow() = default;
 
+void ManualWindow::fitScreen()
+{
+    // Its size, or less on a small screen (1366 x 768 with a panel), with
+    // room for the window's frame: the whole window and its scroll bar stay
+    // in sight.
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QSize frame(16, 48);
+    resize(ManualSize.boundedTo(room.size() - frame));
+    move(room.center() - rect().center() - QPoint(0, frame.height() / 2));
+}
+
 void ManualWindow::showPage(const QUrl& page)
 {
     m_browser->setSource(page);
     setWindowTitle(m_browser->documentTitle());
+    if (!isVisible())
+        fitScreen();
     show();
     raise();
     activateWindow();

@@ -21,5 +21,7 @@ public:
     QTextBrowser* browser() const { return m_browser; }
 
 private:
+    void fitScreen();
+
     QTextBrowser* m_browser = nullptr;
 };

@@ -36,6 +36,8 @@ private slots:
     void startClearsUpAnInterruptedRestore();
     void bothRolesExchangePersons_data();
     void bothRolesExchangePersons();
+    void sheetHeadingsImportTheRightWayRound_data();
+    void sheetHeadingsImportTheRightWayRound();
 
 private:
     std::unique_ptr<TForm1> start(const char* language = "English")
@@ -205,10 +207,11 @@ void TestExchangeMenu::bothRolesExchangePersons()
     QVERIFY(form->findChild<Table*>("Table1")->isEmpty());
 
     writeFile(chosen, QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\n").toUtf8());
+    MessageBox::setNextAnswer(0);
     ui.Importosb1->trigger();
     shown = MessageBox::takeShown();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].text, QStringLiteral("Persons imported: 1"));
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[1].text, QStringLiteral("Persons imported: 1"));
     QCOMPARE(form->findChild<Table*>("Table1")->rowCount(), 1);
     QCOMPARE(form->findChild<Table*>("Table1")->asText("INFO"), QStringLiteral("a\r\nb"));
     // One event for the import, with the file's SHA-256, no line per row.
@@ -245,6 +248,43 @@ void TestExchangeMenu::bothRolesExchangePersons()
     QVERIFY(MessageBox::takeShown().isEmpty());
     QCOMPARE(asked.first(), QStringLiteral("open Import Spreadsheet files (*.csv)"));
     QCOMPARE(asked.size(), 6);
+}
+
+// An HR system's headings name the family and the first name in any of the
+// four languages; the preview shows the first row as it will be stored, and
+// only its Import stores anything.
+void TestExchangeMenu::sheetHeadingsImportTheRightWayRound_data()
+{
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("field names") << "NAME,SURNAME\r\nKowalski,Jan" << 0;
+    QTest::newRow("English") << "Family name,First name\r\nKowalski,Jan" << 0;
+    QTest::newRow("English, first name first") << "Given name,Last name\r\nJan,Kowalski" << 0;
+    QTest::newRow("Polish") << "Imię,Nazwisko\r\nJan,Kowalski" << 0;
+    QTest::newRow("Czech") << "PŘÍJMENÍ,JMÉNO\r\nKowalski,Jan" << 0;
+    QTest::newRow("Hungarian") << "Vezetéknév,Keresztnév\r\nKowalski,Jan" << 0;
+    QTest::newRow("cancelled") << "Family name,First name\r\nKowalski,Jan" << 1;
+}
+
+void TestExchangeMenu::sheetHeadingsImportTheRightWayRound()
+{
+    QFETCH(QString, sheet);
+    QFETCH(int, answer);
+    auto form = start();
+    form->EnterWorkingState(TForm1::Role::Administrator);
+    writeFile("in.csv", sheet.toUtf8());
+    form->findChild<ExchangeMenu*>()->setFileChooser([](bool, const QString&, const QString&) { return "in.csv"; });
+    MessageBox::setNextAnswer(answer);
+    form->ui().Importosb1->trigger();
+    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    QCOMPARE(shown.value(0).text, QStringLiteral("Persons to import: 1. The first row will be stored as family name: "
+                                                 "Kowalski, first name: Jan."));
+    QCOMPARE(shown.value(0).answers, (QStringList{"Import", "Cancel"}));
+    Table& persons = *form->findChild<Table*>("Table1");
+    QCOMPARE(persons.rowCount(), answer == 0 ? 1 : 0);
+    QCOMPARE(shown.size(), answer == 0 ? 2 : 1);
+    if (answer == 0)
+        QCOMPARE(persons.asText("NAME") + u' ' + persons.asText("SURNAME"), QStringLiteral("Kowalski Jan"));
 }
 
 QTEST_MAIN(TestExchangeMenu)

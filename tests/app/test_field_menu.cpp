@@ -11,6 +11,7 @@
 #include "ui/MessageBox.h"
 
 #include <QAction>
+#include <QStatusBar>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +93,12 @@ private slots:
         Program p(TForm1::Role::Administrator);
         auto* status = p.find<QLabel>("CardsToRewriteStatus");
         QTRY_COMPARE(status->text(), QStringLiteral("Cards to rewrite: 0"));
+        // Its text ends clear of the window's edge.
+        p.form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.form1.get()));
+        const int textEnd = status->x() + status->contentsRect().left() +
+                            status->fontMetrics().horizontalAdvance(status->text());
+        QVERIFY2(textEnd + 4 < p.ui().Status->width(), qPrintable(QString::number(textEnd)));
 
         // Staff gets reader 5 too: Anna's card no longer carries her doors.
         p.click("SpeedButton5");

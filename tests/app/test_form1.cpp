@@ -81,6 +81,7 @@ private slots:
         p.applyLanguage();
         QCOMPARE(p.form1->windowTitle(), QStringLiteral("Pellaro V1.13"));
         QCOMPARE(p.ui().BitBtn1->text(), QStringLiteral("Zatwierdź"));
+        QCOMPARE(p.ui().Edit5->placeholderText(), QStringLiteral("Hasło"));
     }
 
     void settingsReachTheBoxes()
@@ -463,8 +464,7 @@ private slots:
     void portMenuReachesTheLink()
     {
         writeFile("config.ini", "[COM_PORT]\r\nPORT=2\r\nCOM3=/nonexistent/pellaro-port\r\n");
-        Program p;
-        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        Program p(TForm1::Role::Administrator);
         QStandardPaths::setTestModeEnabled(true);
         p.ui().COM21->trigger(); // COM3
         QCOMPARE(p.form1->state().PortNumber, 3);
@@ -475,6 +475,11 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].text.startsWith(QStringLiteral("Device \"COM3\" Open Error !!!\r")),
                  qPrintable(shown[0].text));
+        // ...naming the device and the key of config.ini that sets it; Port > Port shows each port's device.
+        QVERIFY2(shown[0].text.contains(QStringLiteral("/nonexistent/pellaro-port, ustawione w config.ini przez "
+                                                       "[COM_PORT] COM3=")),
+                 qPrintable(shown[0].text));
+        QCOMPARE(p.ui().COM21->text(), QStringLiteral("COM3: /nonexistent/pellaro-port"));
         QCOMPARE(p.form1->state().LinkOpen, 0);
         // A read with the link closed asks to check the connection.
         p.applyLanguage();

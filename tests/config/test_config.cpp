@@ -1,3 +1,4 @@
+#include "config/Cp1250.h"
 #include "config/IniFile.h"
 #include "config/PasswordHash.h"
 #include "config/Settings.h"
@@ -146,14 +147,27 @@ private slots:
         QVERIFY(readFile(m_path).endsWith("[Tail]\r\nx=1\r\n[New]\r\nn=-3\r\n"));
     }
 
+    // Its owner's alone; in a folder shared by a group (set-group-ID), the
+    // group's too.
+    void newFileIsPrivate_data()
+    {
+        QTest::addColumn<bool>("sharedFolder");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("own folder") << false << 0600;
+        QTest::newRow("shared folder") << true << 0660;
+    }
     void newFileIsPrivate()
     {
+        QFETCH(bool, sharedFolder);
+        QFETCH(int, mode);
+        QCOMPARE(::chmod(QFile::encodeName(m_dir.path()).constData(), sharedFolder ? 02770 : 0700), 0);
         IniFile ini(m_path);
         QString error;
         QVERIFY(ini.writeString("PASSWORD", "admin", "9", &error));
         struct stat st;
         QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, mode_t(0600));
+        QCOMPARE(st.st_mode & 0777, mode_t(mode));
+        QCOMPARE(::chmod(QFile::encodeName(m_dir.path()).constData(), 0700), 0);
         QCOMPARE(readFile(m_path), QByteArray("[PASSWORD]\r\nadmin=9\r\n"));
     }
 
@@ -168,23 +182,50 @@ private slots:
         QCOMPARE(readFile(m_path), QByteArray("[PASSWORD]\r\nadmin=5\r\n"));
     }
 
+    // A first start speaks the desktop's language when it is one of the
+    // four, else English; a file at hand keeps its own.
+    void firstStartWritesDefaults_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<QString>("language");
+        QTest::newRow("Polish desktop") << "pl_PL" << QByteArray() << "Polski";
+        QTest::newRow("English desktop") << "en_US" << QByteArray() << "English";
+        QTest::newRow("Czech desktop") << "cs_CZ" << QByteArray() << QString::fromUtf8("český");
+        QTest::newRow("Hungarian desktop") << "hu_HU" << QByteArray() << "Magyar";
+        QTest::newRow("German desktop") << "de_DE" << QByteArray() << "English";
+        QTest::newRow("C locale") << "C" << QByteArray() << "English";
+        QTest::newRow("file without a language") << "hu_HU" << QByteArray("[PASSWORD]\r\n") << "Magyar";
+        QTest::newRow("file with an empty language") << "hu_HU" << QByteArray("[Language]\r\nLanguage=\r\n") << "";
+        QTest::newRow("file with a language") << "pl_PL" << QByteArray("[Language]\r\nLanguage=Magyar\r\n")
+                                              << "Magyar";
+    }
     void firstStartWritesDefaults()
     {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, existing);
+        QFETCH(QString, language);
+        if (!existing.isEmpty())
+            writeFile(m_path, existing);
         ProgramState state;
         IniFile ini(m_path);
-        const settings::Loaded loaded = settings::LoadSettings(state, ini);
+        const settings::Loaded loaded = settings::LoadSettings(state, ini, QLocale(locale));
         QVERIFY(loaded.error.isEmpty());
-        QCOMPARE(masked(readFile(m_path)), DefaultFile);
+        QCOMPARE(loaded.languageName, language);
+        if (!existing.isEmpty())
+            return;
+        QByteArray expected = DefaultFile;
+        expected.replace("Polski", cp1250::encode(language));
+        QCOMPARE(masked(readFile(m_path)), expected);
         QCOMPARE(password::check(settings::DefaultAdminPassword, state.AdminPassword), password::Check::Match);
         QCOMPARE(password::check(settings::DefaultUserPassword, state.UserPassword), password::Check::Match);
         QCOMPARE(state.SystemNumber, 1);
         QCOMPARE(state.OldSystemNumber, 1);
         QCOMPARE(state.PortNumber, 1);
         QVERIFY(state.AdminPassword != state.UserPassword);
-        QCOMPARE(loaded.languageName, QStringLiteral("Polski"));
-        // Loading again changes nothing.
+        // Loading again, on any desktop, changes nothing.
         const QByteArray first = readFile(m_path);
-        settings::LoadSettings(state, ini);
+        settings::LoadSettings(state, ini, QLocale(QLocale::German));
         QCOMPARE(readFile(m_path), first);
     }
 
@@ -501,7 +542,7 @@ private slots:
         syncCalls.syncFile = [&](int fd) { return ++syncs == 1 && syncErrno ? (errno = syncErrno, -1) : ::fsync(fd); };
         const settings::SaveResult r = settings::SaveAdminPassword(state, "x", "Polski", ini);
 
-        QCOMPARE(r.error, saved ? QString() : QStringLiteral("Unable to write to %1").arg(m_path));
+        QCOMPARE(r.error.section(u'\n', 0, 0), saved ? QString() : QStringLiteral("Unable to write to %1").arg(m_path));
         QCOMPARE(password::check(saved ? "x" : "old", state.AdminPassword), password::Check::Match);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
                  fileThere ? QStringList{"config.ini"} : QStringList{});

@@ -135,9 +135,10 @@ private slots:
         r.link.SelectPort(3);
         if (device == "mode 000")
             QVERIFY(QFile::setPermissions(path, {}));
-        QString advice;
+        // The device and the key that sets it follow the system's reason.
+        QString advice = u'\n' + (*i18n::findLanguageTable(language))[Text::PortDeviceSet].arg(path, "COM3");
         if (reason == EACCES) {
-            advice = QStringLiteral("\n\n") +
+            advice += QStringLiteral("\n\n") +
                      (*i18n::findLanguageTable(language))[Text::PortPermission].arg(
                          path, QFileInfo(path).owner(), QStringLiteral("share/doc/pellaro/70-pellaro-programmer.rules"));
         }

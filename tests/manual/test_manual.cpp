@@ -111,15 +111,18 @@ void TestManual::helpOpensManualInLanguage_data()
     QTest::addColumn<QByteArray>("language");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("f1AtLogin"); // else the Help menu after a login
     QTest::newRow("Polish") << QByteArray("Polski") << QStringLiteral("Podręcznik programu Pellaro")
-                            << QStringLiteral("qrc:/manual/pl/index.html");
+                            << QStringLiteral("qrc:/manual/pl/index.html") << false;
+    QTest::newRow("F1 at the login") << QByteArray("Polski") << QStringLiteral("Podręcznik programu Pellaro")
+                                     << QStringLiteral("qrc:/manual/pl/index.html") << true;
     QTest::newRow("English") << QByteArray("English") << QStringLiteral("Pellaro manual")
-                             << QStringLiteral("qrc:/manual/en/index.html");
+                             << QStringLiteral("qrc:/manual/en/index.html") << false;
     // Czech and Hungarian have no manual of their own: they read the English one.
     QTest::newRow("Czech") << QByteArray("\xe8\x65sk\xfd") << QStringLiteral("Pellaro manual")
-                           << QStringLiteral("qrc:/manual/en/index.html");
+                           << QStringLiteral("qrc:/manual/en/index.html") << false;
     QTest::newRow("Hungarian") << QByteArray("Magyar") << QStringLiteral("Pellaro manual")
-                               << QStringLiteral("qrc:/manual/en/index.html");
+                               << QStringLiteral("qrc:/manual/en/index.html") << false;
 }
 
 void TestManual::helpOpensManualInLanguage()
@@ -130,17 +133,27 @@ void TestManual::helpOpensManualInLanguage()
 
     // config.ini is code page 1250, as the program writes it.
     writeFile(QStringLiteral("config.ini"), "[Language]\r\nLanguage=" + language + "\r\n");
+    QFETCH(bool, f1AtLogin);
     Program p;
-    QTest::keyClicks(p.form1->ui().Edit5, QStringLiteral("1"));
-    QTest::mouseClick(p.form1->ui().BitBtn1, Qt::LeftButton);
-    QVERIFY(p.form1->inWorkingState());
-
-    p.form1->ui().Oprogramie1->trigger();
-    p.form1->ui().Oprogramie1->trigger();
+    if (f1AtLogin) {
+        p.form1->show();
+        QVERIFY(QTest::qWaitForWindowActive(p.form1.get()));
+        QTest::keyClick(p.form1->ui().Edit5, Qt::Key_F1);
+        QTest::keyClick(p.form1->ui().Edit5, Qt::Key_F1);
+        QVERIFY(!p.form1->inWorkingState());
+    } else {
+        QTest::keyClicks(p.form1->ui().Edit5, QStringLiteral("1"));
+        QTest::mouseClick(p.form1->ui().BitBtn1, Qt::LeftButton);
+        QVERIFY(p.form1->inWorkingState());
+        p.form1->ui().Oprogramie1->trigger();
+        p.form1->ui().Oprogramie1->trigger();
+    }
     const QList<ManualWindow*> windows = p.form1->findChildren<ManualWindow*>();
     QCOMPARE(windows.size(), 1);
     ManualWindow* w = windows[0];
     QVERIFY(w->isVisible());
+    // The whole window on the screen, whatever its size.
+    QVERIFY(w->screen()->availableGeometry().contains(w->frameGeometry()));
     QCOMPARE(w->windowTitle(), title);
     QCOMPARE(w->browser()->source().toString(), page);
     QVERIFY(m_opened.isEmpty());

@@ -22,7 +22,10 @@ private slots:
 void TestDialogs::cardInformationFollowsThePersons()
 {
     TableFixture t;
-    const QList<QStringList> people{{"1", "Jan", "Kowalski", "Biuro", "0"}, {"2", "Ewa", "Lis", "Hala", "4"}};
+    // A value wider than its place is cut short with "…" and whole in the tooltip.
+    const QList<QStringList> people{{"1", "Jan", "Kowalski", "Biuro", "0"},
+                                    {"2", "Ewa", "Lis", "Hala", "4"},
+                                    {"3", "Jan", "Nowak", "Lack of assignment!", "0"}};
     const QStringList fields{"NUMBER", "SURNAME", "NAME", "GROUP", "INDEX"};
     for (const QStringList& p : people) {
         t.persons.insert();
@@ -40,6 +43,7 @@ void TestDialogs::cardInformationFollowsThePersons()
         const QStringList shown{f.form4->DBText1->text().trimmed(), f.form4->DBText4->text(), f.form4->DBText5->text(),
                                 f.form4->DBText3->text(), f.form4->DBText2->text().trimmed()};
         QCOMPARE(shown, p);
+        QCOMPARE(f.form4->DBText3->toolTip(), p[3].size() > 10 ? p[3] : QString());
         // The duplicate number of the card read stays as it was written.
         QCOMPARE(f.form4->Label1->text(), QStringLiteral("2"));
         t.persons.next();

@@ -12,6 +12,7 @@
 #include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "config/Settings.h"
+#include "config/SharedFolder.h"
 #include "data/Backup.h"
 #include "data/CardsInField.h"
 #include "data/DemoTables.h"
@@ -44,9 +45,7 @@ QTextStream& err()
     return s;
 }
 
-int usage()
-{
-    err() << "usage: pellaro-tables create [DIR]\n"
+const char Usage[] = "usage: pellaro-tables create [DIR]\n"
              "       pellaro-tables demo [DIR]\n"
              "       pellaro-tables audit verify WORKDIR [--from HASH]\n"
              "       pellaro-tables check FILE...\n"
@@ -54,9 +53,28 @@ int usage()
              "       pellaro-tables restore BACKUP WORKDIR\n"
              "       pellaro-tables export persons|groups|readers WORKDIR FILE.csv\n"
              "       pellaro-tables import persons WORKDIR FILE.csv\n"
-             "       pellaro-tables cards WORKDIR\n";
+                     "       pellaro-tables cards WORKDIR\n"
+                     "       pellaro-tables --help | --version\n";
+
+int usage()
+{
+    err() << Usage;
     return 2;
 }
+
+const char Help[] =
+    "\nSets up and inspects the tables of a Pellaro installation (osoby.dbf,\n"
+    "grupa.dbf, sprzet.dbf) in its working directory, beside the program or\n"
+    "while it is closed:\n"
+    "  create    the three empty tables (existing ones are kept)\n"
+    "  demo      the three tables with a few sample records\n"
+    "  check     what is wrong in a table; changes nothing\n"
+    "  backup    a copy of the tables and config.ini in WORKDIR/backup\n"
+    "  restore   puts a backup back\n"
+    "  export    a table as a spreadsheet file (CSV)\n"
+    "  import    adds the persons of a spreadsheet file; nothing unless all rows are right\n"
+    "  cards     every person's card, from the card journal\n"
+    "Exit status: 0 done, 1 failed or problems found, 2 wrong usage. See pellaro-tables(1).\n";
 
 // A check's problems, a line each; false when it found none.
 bool printProblems(const QString& name, const TableCheck& result)
@@ -279,6 +297,20 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();
+    if (args.first() == u"--help" || args.first() == u"-h") {
+        out() << Usage << Help;
+        return 0;
+    }
+    if (args.first() == u"--version") {
+        out() << "pellaro-tables " << PELLARO_VERSION << "\n";
+        return 0;
+    }
+    // A working folder shared by a group keeps what the tool writes there
+    // writable by it, as the program does.
+    for (const QString& arg : args) {
+        if (QFileInfo(arg).isDir())
+            shared::keepGroupAccess(arg);
+    }
     const QString command = args.takeFirst();
     try {
         if (command == u"create" || command == u"demo") {

@@ -44,6 +44,20 @@ void requestStop(int)
     stopRequested = 1;
 }
 
+const char Help[] =
+    "usage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]\n"
+    "       programmer-sim --help | --version\n"
+    "\n"
+    "Stands in for Pellaro's card programmer on a pseudo-terminal, to try the\n"
+    "program without the device. Prints the terminal's device path on its first\n"
+    "line and runs until SIGTERM or SIGINT.\n"
+    "  --card PERSON:SYSTEM:DUP  a card on the programmer (person 0: a reader's\n"
+    "                            configuration card); else none until one is written\n"
+    "  --link PATH               a symbolic link PATH to the terminal, for config.ini's\n"
+    "                            [COM_PORT] COM1=PATH\n"
+    "  --log FILE                every frame with its time and verdict\n"
+    "See programmer-sim(1); pellaro-start --demo starts it with the program.\n";
+
 int usage(const char* why)
 {
     std::fprintf(stderr,
@@ -119,6 +133,14 @@ int main(int argc, char** argv)
     qint64 placeMs = -1;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            std::fputs(Help, stdout);
+            return 0;
+        }
+        if (arg == QLatin1String("--version")) {
+            std::printf("programmer-sim %s\n", PELLARO_VERSION);
+            return 0;
+        }
         if (i + 1 >= argc)
             return usage("missing value or unknown option");
         const QString value = QString::fromLocal8Bit(argv[++i]);
