@@ -204,7 +204,7 @@ void ProgramListMenu::showProgress()
         state = Text::ProgramListPlaceCard;
         break;
     case EnrolStation::Phase::WaitingForTakeOff:
-        state = Text::ProgramListTakeCard;
+        state = m_station->configurationCardOn() ? Text::ProgramListConfigurationCard : Text::ProgramListTakeCard;
         break;
     case EnrolStation::Phase::Paused:
         state = Text::ProgramListPaused;

@@ -71,6 +71,11 @@ constexpr AddedText Texts[] = {
     {Text::ProgramListEmpty, "Z listy nie zapisano żadnej karty.", "No card of the list was written.",
      "Ze seznamu nebyla zapsána žádná karta.", "A listából egy kártya sem lett megírva."},
     {Text::ProgramListGroupLabel, "Grupa:", "Group:", "Skupina:", "Csoport:"},
+    {Text::ProgramListConfigurationCard,
+     "Na programatorze leży karta konfiguracyjna czytnika: nie zostanie nadpisana. Zdejmij ją.",
+     "A reader's configuration card is on the programmer: it is not written over. Take it off.",
+     "Na programátoru leží konfigurační karta čtečky: nebude přepsána. Sejměte ji.",
+     "A programozón egy olvasó konfigurációs kártyája van: nem írja felül. Vegye le."},
 };
 
 static_assert(Texts[0].slot == Text::FirstEnrolText && std::size(Texts) <= 40);

@@ -278,6 +278,7 @@ enum Id : int {
     ColumnSignature = 360,          // "Signature"
     ProgramListEmpty = 361,         // "No card of the list was written."
     ProgramListGroupLabel = 362,    // "Group:"
+    ProgramListConfigurationCard = 363, // "A reader's configuration card is on the programmer: it is not written ..."
     // 370..399: passwords and the audit trail (AuditTexts.cpp).
     FirstAuditText = 370,
     PasswordOfOtherRole = 370,    // "This is the other role's password. Choose a different one."

@@ -23,6 +23,8 @@ EnrolStation::EnrolStation(const ProgramState& state, ProgrammerLink& link, Pers
 void EnrolStation::setPhase(Phase phase)
 {
     m_phase = phase;
+    if (phase != Phase::WaitingForTakeOff)
+        m_configurationCard = false;
     if (running())
         m_timer->start();
     else
@@ -126,7 +128,10 @@ void EnrolStation::tick()
 
 void EnrolStation::cardAnswered(const cards::CardIdentity& card)
 {
-    if (m_written.contains(key(card))) {
+    // A reader's configuration card of this installation is never written
+    // over: the operator is told to take it off, as a card just written.
+    m_configurationCard = card.personNumber == 0 && card.systemCode == m_state.SystemNumber;
+    if (m_configurationCard || m_written.contains(key(card))) {
         setPhase(Phase::WaitingForTakeOff);
         return;
     }

@@ -60,6 +60,8 @@ public:
     void tick();
 
     Phase phase() const { return m_phase; }
+    // The card waited for to be taken off is a reader's configuration card.
+    bool configurationCardOn() const { return m_configurationCard; }
     bool running() const { return m_phase == Phase::LookingForCard || m_phase == Phase::WaitingForTakeOff; }
     // The time the cards left take at this run's pace so far; nothing before
     // the first card of the run.
@@ -85,6 +87,7 @@ private:
     std::optional<qint64> m_queryAt; // when the read now awaited was sent
     qint64 m_nextQueryAt = 0;
     int m_failuresInARow = 0;
+    bool m_configurationCard = false;
     QSet<qint64> m_written; // every card this station wrote
     qint64 m_runStart = 0;
     int m_doneThisRun = 0;

@@ -293,22 +293,26 @@ private slots:
         QTest::addColumn<QStringList>("journal"); // person and read-back of each card written
         QTest::addColumn<int>("message");         // -1 for none
         QTest::addColumn<int>("skips");           // Skip pressed before Start
+        QTest::addColumn<bool>("configurationCard"); // a reader's card of this system lies on at Start
         const QString v = "verified";
         QTest::newRow("three in a row") << qint64(300) << QList<int>{} << 0 << QStringList{v, v, v}
-                                        << QStringList{"1 verified", "2 verified", "4 verified"} << -1 << 0;
+                                        << QStringList{"1 verified", "2 verified", "4 verified"} << -1 << 0 << false;
         QTest::newRow("a failure stays and is tried again")
             << qint64(300) << QList<int>{2} << 0 << QStringList{v, v, v}
-            << QStringList{"1 verified", "2 not verified", "2 verified", "4 verified"} << -1 << 0;
+            << QStringList{"1 verified", "2 not verified", "2 verified", "4 verified"} << -1 << 0 << false;
         QTest::newRow("three failures in a row stop")
             << qint64(300) << QList<int>{1, 2, 3} << 0 << QStringList{"failed", "waiting", "waiting"}
-            << QStringList{"1 not verified", "1 not verified", "1 not verified"} << int(Text::ProgramListFailures) << 0;
+            << QStringList{"1 not verified", "1 not verified", "1 not verified"} << int(Text::ProgramListFailures) << 0 << false;
         QTest::newRow("a card left on is not written again")
             << qint64(-1) << QList<int>{} << 0 << QStringList{v, "waiting", "waiting"} << QStringList{"1 verified"}
-            << -1 << 0;
+            << -1 << 0 << false;
         QTest::newRow("unplugged") << qint64(300) << QList<int>{} << 2 << QStringList{v, "waiting", "waiting"}
-                                   << QStringList{"1 verified"} << int(Text::ProgramListLinkLost) << 0;
+                                   << QStringList{"1 verified"} << int(Text::ProgramListLinkLost) << 0 << false;
         QTest::newRow("skip") << qint64(300) << QList<int>{} << 0 << QStringList{"skipped", v, v}
-                              << QStringList{"2 verified", "4 verified"} << -1 << 1;
+                              << QStringList{"2 verified", "4 verified"} << -1 << 1 << false;
+        QTest::newRow("a configuration card is not written over")
+            << qint64(300) << QList<int>{} << 0 << QStringList{"waiting", "waiting", "waiting"} << QStringList{} << -1
+            << 0 << true;
     }
 
     void enrolmentStation()
@@ -321,6 +325,7 @@ private slots:
         QFETCH(QStringList, journal);
         QFETCH(int, message);
         QFETCH(int, skips);
+        QFETCH(bool, configurationCard);
         Field f;
         f.programmer.setSwap(takeMs < 0 ? 1'000'000'000 : takeMs, 700);
         int writes = 0;
@@ -345,8 +350,13 @@ private slots:
         QTest::mouseClick(form->ProgramListAddGroup, Qt::LeftButton);
         for (int i = 0; i < skips; ++i)
             QTest::mouseClick(form->ProgramListSkip, Qt::LeftButton);
+        cards::Identifier reader{};
+        if (configurationCard && cards::packConfigIdentifier(PageRig::System, &reader, nullptr))
+            f.programmer.place(reader);
         QTest::mouseClick(form->ProgramListStart, Qt::LeftButton);
         f.runStation(menu.station(), 20'000);
+        if (configurationCard)
+            QCOMPARE(form->ProgramListState->text(), f.state.TextSlots[Text::ProgramListConfigurationCard]);
 
         QStringList shown;
         for (int row = 0; row < menu.queue().rowCount(); ++row)
