@@ -1,5 +1,6 @@
 #include "audit/AuditLog.h"
 
+#include "config/SharedFolder.h"
 #include "data/FileSync.h"
 
 #include <QCryptographicHash>
@@ -178,6 +179,17 @@ void Log::setIdentity(const QString& user, const QString& host)
     m_host = host;
 }
 
+namespace {
+
+// For an account refused the file: which account, and the command that mends it.
+QString withAdvice(const QString& path, int why)
+{
+    const QString advice = shared::permissionAdvice(path, why);
+    return advice.isEmpty() ? QString() : QStringLiteral("\n\n") + advice;
+}
+
+} // namespace
+
 bool Log::writable(QString* error) const
 {
     const QFileInfo info(m_path);
@@ -190,10 +202,13 @@ bool Log::writable(QString* error) const
         }
         if (!file.open(AppendMode)) {
             *error = file.errorString();
+            if (::access(QFile::encodeName(m_path).constData(), W_OK) != 0)
+                *error += withAdvice(m_path, errno);
             return false;
         }
     } else if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
-        *error = errnoText();
+        const int why = errno;
+        *error = errnoText() + withAdvice(m_path, why);
         return false;
     }
     const qint64 room = QStorageInfo(folder).bytesAvailable();

@@ -150,6 +150,7 @@ void TestPellaroTables::cardsListsEveryPersonsCard()
 
     // New numbers pass over person 9's card, still out; a name a spreadsheet
     // would run as a formula is listed guarded.
+    persons.close();
     QFile in(dir.filePath("in.csv"));
     QVERIFY(in.open(QIODevice::WriteOnly) && in.write("NAME\n=Nowak\nLis\n") > 0);
     in.close();
