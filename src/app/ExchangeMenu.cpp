@@ -64,5 +64,9 @@ void ExchangeMenu::importPersons()
         MessageBox::showDetails(text, m_texts[Text::ImportCaption], exchange::problemText(result.problems));
         return;
     }
-    MessageBox::show(m_texts[Text::PersonsImported] + QString::number(result.added), m_texts[Text::ImportCaption]);
+    // Stored but not synced is still stored: an import repeated would add everyone twice.
+    QString text = m_texts[Text::PersonsImported] + QString::number(result.added);
+    for (const QString& warning : result.warnings)
+        text += QStringLiteral("\n\n") + m_texts[Text::StoredNotSynced].arg(warning);
+    MessageBox::show(text, m_texts[Text::ImportCaption]);
 }

@@ -19,6 +19,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <map>
 #include <vector>
 
 namespace backup {
@@ -326,6 +327,24 @@ void undoInterruptedChanges(const QDir& work)
     }
 }
 
+// A backup copies a table whose change a crash cut short as it was before
+// that change, undone in the copy only: making a backup changes no table.
+// The copies by file name, of the tables with a journal and their notes.
+std::map<QString, QByteArray> undoneCopies(const QDir& work)
+{
+    std::map<QString, QByteArray> copies;
+    for (const QString& table : tableFiles()) {
+        const QString path = work.filePath(table);
+        if (!QFileInfo::exists(path) || RollbackJournal::inspect(path) == RollbackJournal::Found::None)
+            continue;
+        const DbfFile::Bytes bytes = DbfFile::viewBytes(path);
+        copies[table] = bytes.table;
+        if (bytes.hasMemo)
+            copies[QFileInfo(bytes.memoPath).fileName()] = bytes.memo;
+    }
+    return copies;
+}
+
 bool restorePending(const QDir& work)
 {
     return QFileInfo::exists(work.filePath(RestoreMarker)) || QFileInfo::exists(work.filePath(RestoreStage)) ||
@@ -361,10 +380,9 @@ Made make(const QString& workDir, const Options& options)
         throw AppError(QStringLiteral("%1: a restore was interrupted and is not finished yet; no backup was made")
                            .arg(native(workDir)));
     Locks locks;
-    if (options.lockTables) {
-        undoInterruptedChanges(work);
+    if (options.lockTables)
         locks.takeTables(work, false);
-    }
+    const std::map<QString, QByteArray> undone = undoneCopies(work);
     const QStringList names = presentFiles(work);
     if (std::none_of(names.begin(), names.end(), [](const QString& n) { return tableFiles().contains(n); }))
         throw AppError(QStringLiteral("%1: there are no tables to back up").arg(native(workDir)));
@@ -378,7 +396,7 @@ Made make(const QString& workDir, const Options& options)
         removeFolder(root.filePath(name));
 
     QStringList existing = list(workDir);
-    if (!existing.isEmpty() && holdsSame(QDir(existing.last()), work, names))
+    if (undone.empty() && !existing.isEmpty() && holdsSame(QDir(existing.last()), work, names))
         return {existing.last(), false};
 
     const QDateTime now = options.now ? options.now() : QDateTime::currentDateTime();
@@ -391,8 +409,13 @@ Made make(const QString& workDir, const Options& options)
     const QString partial = root.filePath(PartialPrefix + name);
     if (!root.mkdir(PartialPrefix + name))
         throw AppError(QStringLiteral("%1: the folder cannot be made").arg(native(partial)));
-    for (const QString& file : names)
-        writer.copy(work.filePath(file), QDir(partial).filePath(file));
+    for (const QString& file : names) {
+        const auto copy = undone.find(file);
+        if (copy != undone.end())
+            writer.create(QDir(partial).filePath(file), copy->second);
+        else
+            writer.copy(work.filePath(file), QDir(partial).filePath(file));
+    }
     writer.syncFolder(partial);
     const QString folder = root.filePath(name);
     writer.rename(partial, folder);

@@ -75,8 +75,8 @@ Roster rosterOf(const Table& persons, const Table& groups)
 Roster rosterOfFiles(const QString& workDir)
 {
     const QDir dir(workDir);
-    const auto persons = DbfFile::open(dir.filePath(TableLayouts::PersonsFile), DbfFile::Access::ReadOnly);
-    const auto groups = DbfFile::open(dir.filePath(TableLayouts::GroupsFile), DbfFile::Access::ReadOnly);
+    const auto persons = DbfFile::open(dir.filePath(TableLayouts::PersonsFile), DbfFile::Access::View);
+    const auto groups = DbfFile::open(dir.filePath(TableLayouts::GroupsFile), DbfFile::Access::View);
     const auto index = [](const DbfFile& file, const QString& name) {
         const int index = file.findField(name);
         if (index < 0)

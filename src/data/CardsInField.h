@@ -33,8 +33,8 @@ struct Roster
 };
 
 Roster rosterOf(const Table& persons, const Table& groups);
-// From the tables of a working directory, read-only under shared locks, for a
-// tool running beside the program. AppError when a table does not open.
+// From copies of the tables of a working directory (DbfFile::Access::View),
+// for a tool running beside the program. AppError when a table does not open.
 Roster rosterOfFiles(const QString& workDir);
 
 enum Reason : unsigned {

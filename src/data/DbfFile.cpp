@@ -14,7 +14,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <optional>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +40,17 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
     std::unique_ptr<DbfFile> f(new DbfFile);
     f->m_path = path;
     f->m_access = access;
+    if (access == Access::View) {
+        const Bytes bytes = viewBytes(path);
+        f->m_fd = memoryFile(path, bytes.table);
+        if (bytes.hasMemo) {
+            f->m_memoPath = bytes.memoPath;
+            f->m_memoFd = memoryFile(bytes.memoPath, bytes.memo);
+        }
+        f->readAll();
+        f->openMemo();
+        return f;
+    }
     const int mode = access == Access::ReadOnly ? O_RDONLY : O_RDWR;
     const int lock = access == Access::ReadOnly ? LOCK_SH : LOCK_EX;
     f->m_fd = ::open(QFile::encodeName(path).constData(), mode | O_CLOEXEC);
@@ -69,6 +82,66 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
                                         "opened for writing")
                              .arg(nativeName(path), nativeName(RollbackJournal::pathFor(path)));
     return f;
+}
+
+namespace {
+
+// The whole file; nothing when there is none.
+std::optional<QByteArray> readIfPresent(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!file.exists())
+            return std::nullopt;
+        throwFor(path, QStringLiteral("cannot be read: %1").arg(file.errorString()));
+    }
+    return file.readAll();
+}
+
+} // namespace
+
+DbfFile::Bytes DbfFile::viewBytes(const QString& path)
+{
+    const QString memoPath = memoPathFor(path);
+    const QString journalPath = RollbackJournal::pathFor(path);
+    // A writer that holds the table may be half-way through a step; its
+    // steps are short, and a reading that two more agree with fell between them.
+    constexpr int Attempts = 100;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (attempt > 0)
+            ::usleep(10000);
+        const std::optional<QByteArray> journal = readIfPresent(journalPath);
+        const std::optional<QByteArray> table = readIfPresent(path);
+        if (!table)
+            throwFor(path, QStringLiteral("the table file does not exist"));
+        const std::optional<QByteArray> memo = readIfPresent(memoPath);
+        if (readIfPresent(journalPath) != journal || readIfPresent(path) != table || readIfPresent(memoPath) != memo)
+            continue;
+        Bytes bytes{*table, memo.value_or(QByteArray()), memo.has_value(), memoPath};
+        RollbackJournal::applyTo(journal.value_or(QByteArray()), bytes.table, bytes.hasMemo ? &bytes.memo : nullptr);
+        return bytes;
+    }
+    throwFor(path, QStringLiteral("the table kept changing while it was read; try again"));
+}
+
+// An unnamed file in memory holding bytes, read like the table's own file.
+int DbfFile::memoryFile(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::memfd_create(QFile::encodeName(QFileInfo(path).fileName()).constData(), MFD_CLOEXEC);
+    if (fd < 0)
+        throwFor(path, QStringLiteral("no room in memory for a copy: %1").arg(errnoText()));
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const QString reason = errnoText();
+            ::close(fd);
+            throwFor(path, QStringLiteral("no room in memory for a copy: %1").arg(reason));
+        }
+        done += n;
+    }
+    return fd;
 }
 
 qint64 DbfFile::fileSize(int fd, const QString& fileName) const
@@ -196,12 +269,24 @@ void DbfFile::parseHeader(qint64 size)
         char first = 0;
         readFully(m_fd, m_headerLength + counted * m_recordLength, &first, 1);
         const bool onlyEndMark = rest == 1 && first == EndOfFile;
-        if (!onlyEndMark && m_headerRecordCount <= complete) {
+        if (onlyEndMark || m_headerRecordCount > complete) {
+            // nothing more to say
+        } else if (rest <= m_recordLength + 1) {
+            // What a crash can leave: one record and its end mark, not yet counted.
             m_uncounted = rest;
             m_warnings << QStringLiteral("%1: %2 bytes after the %3 counted records are ignored")
                               .arg(nativeName(m_path))
                               .arg(rest)
                               .arg(counted);
+        } else {
+            // More than any crash leaves: the count is damaged. Every
+            // complete record is shown, and appends go after them all.
+            m_recordCount = int(complete);
+            m_warnings << QStringLiteral("%1: the header counts %2 records but the file holds %3 complete records "
+                                         "(damaged header); all of them are shown")
+                              .arg(nativeName(m_path))
+                              .arg(m_headerRecordCount)
+                              .arg(complete);
         }
     }
 }
@@ -217,7 +302,7 @@ void DbfFile::openMemo()
     }
     if (m_memoFd < 0) {
         m_memoPath = memoPathFor(m_path);
-        const bool readOnly = m_access == Access::ReadOnly;
+        const bool readOnly = m_access != Access::ReadWrite;
         m_memoFd = ::open(QFile::encodeName(m_memoPath).constData(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
         if (m_memoFd < 0) {
             if (errno == ENOENT)
@@ -281,11 +366,7 @@ QVariant DbfFile::value(int record, int field) const
 {
     const Field& desc = m_fields[size_t(field)];
     const char* image = this->record(record);
-    switch (desc.type) {
-    case 'N':
-    case 'F':
-    case 'I':
-    case '+':
+    if (desc.numeric()) {
         if (isBlank(image, field))
             return {};
         if (desc.decimals > 0)
@@ -295,12 +376,10 @@ QVariant DbfFile::value(int record, int field) const
         } catch (const AppError&) {
             return textValue(image, field); // shown as stored
         }
-    case 'L':
-        return isBlank(image, field) ? QVariant() : QVariant(logicalValue(image, field));
-    case 'M':
-    default:
-        return textValue(image, field, record);
     }
+    if (desc.type == 'L')
+        return isBlank(image, field) ? QVariant() : QVariant(logicalValue(image, field));
+    return textValue(image, field, record);
 }
 
 QList<QVariantList> DbfFile::storedRecords(const QList<int>& fields) const
@@ -392,7 +471,7 @@ bool DbfFile::logicalValue(const char* record, int field) const
     const char c = record[f.offset];
     if (f.type == 'L')
         return c == 'T' || c == 't' || c == 'Y' || c == 'y';
-    if (f.type == 'N' || f.type == 'F' || f.type == 'I' || f.type == '+')
+    if (f.numeric())
         return integerValue(record, field) != 0;
     fail(
         QStringLiteral("field %1 of type %2 cannot be read as a logical value").arg(f.name, QChar::fromLatin1(f.type)));
@@ -612,7 +691,7 @@ void DbfFile::putLogical(QByteArray& record, int field, bool value) const
     const Field& f = m_fields[size_t(field)];
     if (f.type == 'L')
         record[f.offset] = value ? 'T' : 'F';
-    else if (f.type == 'N' || f.type == 'F' || f.type == 'I' || f.type == '+')
+    else if (f.numeric())
         putInteger(record, field, value ? 1 : 0);
     else
         fail(QStringLiteral("field %1 of type %2 cannot take a logical value").arg(f.name, QChar::fromLatin1(f.type)));

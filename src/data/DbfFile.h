@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class AppError;
@@ -37,6 +38,9 @@ public:
         int decimals = 0;
         int offset = 0;           // of the field within a record, after the deletion flag
         int descriptorOffset = 0; // of its descriptor within the header
+
+        // Holds a number: text digits (N, F) or a binary integer (I, +).
+        bool numeric() const { return type == 'N' || type == 'F' || type == 'I' || type == '+'; }
     };
 
     struct FieldSpec
@@ -58,8 +62,23 @@ public:
     // ReadOnly takes a shared lock: it can read a table that no program is
     // writing, also from read-only media, and cannot write. ReadWrite first
     // mends what a crash left (a journal, bytes the count does not cover).
-    enum class Access { ReadWrite, ReadOnly };
+    // View takes no lock and cannot write: it reads a copy of the files in
+    // memory (viewBytes()), so it works beside a program that holds the table
+    // and changes no file.
+    enum class Access { ReadWrite, ReadOnly, View };
     static std::unique_ptr<DbfFile> open(const QString& path, Access access = Access::ReadWrite);
+    // The bytes of a table and its notes as they stand between two changes:
+    // read again until two readings agree, with a change under way (or cut
+    // short) undone in the copy from its journal, as the next opening for
+    // writing would undo it on disk.
+    struct Bytes
+    {
+        QByteArray table;
+        QByteArray memo;
+        bool hasMemo = false; // a notes file was found beside the table
+        QString memoPath;
+    };
+    static Bytes viewBytes(const QString& path);
     // Makes the notes written so far durable, so that no record can reach
     // the disk before the note it points to.
     void syncMemo();
@@ -120,7 +139,8 @@ public:
     void writeRecord(int number, const QByteArray& record);
     void markDeleted(int number);
     // Fills autoincrement fields. Outside a change the record is made durable
-    // before the header counts it.
+    // before the header counts it; when that fails the record is not counted,
+    // in memory or on disk.
     int appendRecord(QByteArray record);
     void sync();
 
@@ -138,6 +158,10 @@ public:
     // the reason when undoing failed too).
     [[noreturn]] void abandon(const AppError& cause);
     bool inChange() const { return bool(m_change); }
+    // What went wrong after a change was already stored (its journal gone,
+    // the folder not synced): the change stays, and this is told as a
+    // warning. Each is handed out once.
+    QStringList takeCommitWarnings() { return std::exchange(m_commitWarnings, {}); }
 
 private:
     DbfFile();
@@ -148,6 +172,8 @@ private:
     void syncFile(int fd, const QString& fileName, filesync::Kind kind);
     void recover();
     void moveUncountedTail();
+    static int memoryFile(const QString& path, const QByteArray& bytes);
+    void forgetAppend(int count, const QByteArray& header, const QByteArray& tail);
     void journalStart(std::vector<RollbackJournal::Image> records = {});
     void flush();
     void checkWritable() const;
@@ -172,6 +198,7 @@ private:
     qint64 m_memoSize = 0;
     qint64 m_uncounted = 0; // bytes after the counted records, a lone end mark aside
     QStringList m_warnings;
+    QStringList m_commitWarnings;
     std::vector<Repair> m_repairs;
     bool m_dirty = false;
     bool m_memoDirty = false;

@@ -6,6 +6,7 @@
 #include "data/RollbackJournal.h"
 
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 
 #include <fcntl.h>
@@ -241,35 +242,64 @@ int DbfFile::appendRecord(QByteArray record)
     // it for the next opening to undo the whole change.
     if (m_change && !m_change->journal.started())
         journalStart();
-    for (Field& f : m_fields) {
-        if (f.type != '+')
-            continue;
-        char* d = m_header.data() + f.descriptorOffset + AutoincrementOffset;
-        quint32 next = qMax<quint32>(le32(d), 1);
-        record.replace(f.offset, 4, encodeLong(next));
-        QByteArray after = le32Bytes(next + 1);
-        if (!m_change)
-            writeAt(m_fd, f.descriptorOffset + AutoincrementOffset, after, m_path);
-        std::memcpy(d, after.constData(), 4);
-    }
     const int number = m_recordCount;
-    writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, record + EndOfFile, m_path);
-    m_records.append(record);
-    ++m_recordCount;
-    if (m_change)
-        return number; // counted when the change is committed
-    // The record is durable before the count that makes it part of the table.
-    syncFile(m_fd, m_path, filesync::Kind::Data);
-    writeHeaderCounts();
+    const qint64 end = m_headerLength + qint64(number) * m_recordLength;
+    // What an append that fails outside a change puts back: the header and
+    // the bytes after the records (the end mark).
+    const QByteArray header = m_header;
+    QByteArray tail;
+    if (!m_change) {
+        tail.resize(qMax<qint64>(0, fileSize(m_fd, m_path) - end));
+        if (!readFully(m_fd, end, tail.data(), tail.size()))
+            fail(QStringLiteral("the end of the table cannot be read: %1").arg(errnoText()));
+    }
+    try {
+        for (Field& f : m_fields) {
+            if (f.type != '+')
+                continue;
+            char* d = m_header.data() + f.descriptorOffset + AutoincrementOffset;
+            quint32 next = qMax<quint32>(le32(d), 1);
+            record.replace(f.offset, 4, encodeLong(next));
+            QByteArray after = le32Bytes(next + 1);
+            if (!m_change)
+                writeAt(m_fd, f.descriptorOffset + AutoincrementOffset, after, m_path);
+            std::memcpy(d, after.constData(), 4);
+        }
+        writeAt(m_fd, end, record + EndOfFile, m_path);
+        m_records.append(record);
+        ++m_recordCount;
+        if (m_change)
+            return number; // counted when the change is committed
+        // The record is durable before the count that makes it part of the table.
+        syncFile(m_fd, m_path, filesync::Kind::Data);
+        writeHeaderCounts();
+    } catch (const AppError&) {
+        if (!m_change)
+            forgetAppend(number, header, tail);
+        throw;
+    }
     m_headerRecordCount = m_recordCount;
     return number;
+}
+
+// An append that failed before its count was written is no record: memory
+// forgets it and the file is cut back, so that storing it again stores it
+// once. When the cut fails, the bytes stay uncounted, as a crash leaves them.
+void DbfFile::forgetAppend(int count, const QByteArray& header, const QByteArray& tail)
+{
+    m_recordCount = count;
+    m_records.truncate(qsizetype(count) * m_recordLength);
+    m_header = header; // with the counters of autoincrement fields as they were
+    const qint64 end = m_headerLength + qint64(count) * m_recordLength;
+    if (filesync::write(m_fd, m_path, 0, header) == 0 && filesync::truncate(m_fd, m_path, end) == 0 && !tail.isEmpty())
+        (void)filesync::write(m_fd, m_path, end, tail);
 }
 
 void DbfFile::checkWritable() const
 {
     if (!m_unrecovered.isEmpty())
         fail(m_unrecovered);
-    if (m_access == Access::ReadOnly)
+    if (m_access != Access::ReadWrite)
         fail(QStringLiteral("the table is open for reading only"));
 }
 
@@ -343,7 +373,9 @@ void DbfFile::commit()
             if (c.memoNext != 0)
                 writeAt(m_memoFd, 0, le32Bytes(c.memoNext), m_memoPath);
             sync();
-            c.journal.remove(); // the commit
+            const QString unsynced = c.journal.remove(); // the commit
+            if (!unsynced.isEmpty())
+                m_commitWarnings << unsynced;
         }
     } catch (const AppError& e) {
         abandon(e);
@@ -476,10 +508,32 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
     const QString dir = info.absolutePath();
     if (hasMemo && filesync::syncDirectory(dir) != 0)
         throwFor(dir, QStringLiteral("the folder cannot be synced: %1").arg(errnoText()));
-    const QString partial = QDir(dir).filePath(QStringLiteral(".%1.partial").arg(info.fileName()));
-    writeWhole(partial, file);
-    if (filesync::rename(partial, path) != 0)
+    // The name is this creator's own, and the rename refuses to replace a
+    // table another program made meanwhile.
+    QString partial;
+    int fd = -1;
+    while (fd < 0) {
+        partial = QDir(dir).filePath(QStringLiteral(".%1.%2.partial")
+                                         .arg(info.fileName())
+                                         .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0')));
+        fd = ::open(QFile::encodeName(partial).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            throwFor(partial, QStringLiteral("cannot be created: %1").arg(errnoText()));
+    }
+    try {
+        writeNew(fd, partial, file);
+    } catch (const AppError&) {
+        filesync::remove(partial);
+        throw;
+    }
+    if (filesync::renameNoReplace(partial, path) != 0) {
+        const int error = errno;
+        filesync::remove(partial);
+        errno = error;
+        if (error == EEXIST)
+            throwFor(path, QStringLiteral("the file was made by another program meanwhile and is left as it is"));
         throwFor(path, QStringLiteral("cannot be created: %1").arg(errnoText()));
+    }
     if (filesync::syncDirectory(dir) != 0)
         throwFor(dir, QStringLiteral("the folder cannot be synced: %1").arg(errnoText()));
 }

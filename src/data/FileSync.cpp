@@ -98,6 +98,22 @@ int rename(const QString& from, const QString& to)
     return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
 }
 
+int renameNoReplace(const QString& from, const QString& to)
+{
+    if (pass({Step::Kind::Rename, from, to, 0, {}, -1}) != 0)
+        return -1;
+    const QByteArray f = QFile::encodeName(from);
+    const QByteArray t = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return -1;
+    if (::link(f.constData(), t.constData()) != 0)
+        return -1;
+    ::unlink(f.constData()); // left behind, the old name is only a second name of the same file
+    return 0;
+}
+
 int remove(const QString& path)
 {
     if (pass({Step::Kind::Remove, path, {}, 0, {}, -1}) != 0)

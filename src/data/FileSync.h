@@ -54,6 +54,9 @@ Hook setHook(Hook hook);
 int write(int fd, const QString& path, qint64 offset, QByteArrayView bytes);
 int truncate(int fd, const QString& path, qint64 size);
 int rename(const QString& from, const QString& to);
+// A rename that never replaces: fails with EEXIST when to exists. Where the
+// file system cannot rename so, a link and an unlink do it.
+int renameNoReplace(const QString& from, const QString& to);
 int remove(const QString& path);
 
 // The system's words for errno, as a failed step leaves it.

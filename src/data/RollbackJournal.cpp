@@ -151,13 +151,22 @@ std::optional<QByteArray> readWhole(const QString& path)
     return bytes;
 }
 
-void removeJournal(const QString& path)
+// The journal goes; the reason when its folder cannot be synced after.
+QString unlinkJournal(const QString& path)
 {
     if (filesync::remove(path) != 0 && errno != ENOENT)
         throwFor(path, QStringLiteral("the journal cannot be removed: %1").arg(errnoText()));
     const QString dir = QFileInfo(path).absolutePath();
     if (filesync::syncDirectory(dir) != 0)
-        throwFor(dir, QStringLiteral("the folder cannot be synced: %1").arg(errnoText()));
+        return QStringLiteral("%1: the folder cannot be synced: %2").arg(QDir::toNativeSeparators(dir), errnoText());
+    return {};
+}
+
+void removeJournal(const QString& path)
+{
+    const QString unsynced = unlinkJournal(path);
+    if (!unsynced.isEmpty())
+        throw AppError(unsynced);
 }
 
 } // namespace
@@ -214,13 +223,14 @@ void RollbackJournal::append(const QByteArray& part)
         throwFor(m_path, QStringLiteral("the journal cannot be made durable: %1").arg(errnoText()));
 }
 
-void RollbackJournal::remove()
+QString RollbackJournal::remove()
 {
     if (m_fd < 0)
-        return;
-    removeJournal(m_path); // while it is still there, a failure leaves it to be played back
+        return {};
+    const QString unsynced = unlinkJournal(m_path); // while it is still there, a failure leaves it to be played back
     ::close(m_fd);
     m_fd = -1;
+    return unsynced;
 }
 
 RollbackJournal::Found RollbackJournal::inspect(const QString& tablePath)
@@ -229,6 +239,28 @@ RollbackJournal::Found RollbackJournal::inspect(const QString& tablePath)
     if (!bytes)
         return Found::None;
     return parse(*bytes) ? Found::Complete : Found::Torn;
+}
+
+RollbackJournal::Found RollbackJournal::applyTo(const QByteArray& journal, QByteArray& table, QByteArray* memo)
+{
+    if (journal.isEmpty())
+        return Found::None;
+    const std::optional<Parsed> parsed = parse(journal);
+    if (!parsed)
+        return Found::Torn;
+    for (auto image = parsed->images.rbegin(); image != parsed->images.rend(); ++image) {
+        QByteArray* bytes = image->memo ? memo : &table;
+        if (!bytes)
+            continue;
+        const qsizetype end = qsizetype(image->offset) + image->bytes.size();
+        if (bytes->size() < end)
+            bytes->resize(end, '\0');
+        bytes->replace(qsizetype(image->offset), image->bytes.size(), image->bytes);
+    }
+    table.resize(qsizetype(parsed->tableSize), '\0');
+    if (memo && parsed->memoSize >= 0)
+        memo->resize(qsizetype(parsed->memoSize), '\0');
+    return Found::Complete;
 }
 
 RollbackJournal::Found RollbackJournal::playBack(const Files& files)

@@ -51,14 +51,20 @@ public:
     void start(qint64 tableSize, qint64 memoSize, const std::vector<Image>& images);
     // Adds the before-images of records and makes them durable.
     void add(const std::vector<Image>& images);
-    // The change is durable: the journal goes, and its name with it.
-    void remove();
+    // The change is durable: the journal goes, and its name with it. Once it
+    // is gone the change stays, so a folder that then cannot be synced is
+    // no failure: its reason is returned, else an empty text.
+    QString remove();
 
     // What a crash left beside the table, without changing anything.
     static Found inspect(const QString& tablePath);
     // A complete journal is played back (images rewritten, files cut back to
     // their sizes, synced) and then removed, a torn one only removed.
     static Found playBack(const Files& files);
+    // The same on copies in memory, for a look that changes no file: journal
+    // holds the journal's bytes (empty: none), memo is null for a table
+    // without notes.
+    static Found applyTo(const QByteArray& journal, QByteArray& table, QByteArray* memo);
 
 private:
     void append(const QByteArray& part);

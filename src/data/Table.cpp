@@ -56,9 +56,19 @@ Table::~Table()
 
 void Table::open(const QString& path)
 {
+    openAs(path, int(DbfFile::Access::ReadWrite));
+}
+
+void Table::openView(const QString& path)
+{
+    openAs(path, int(DbfFile::Access::View));
+}
+
+void Table::openAs(const QString& path, int access)
+{
     close();
     RowsReset reset(this);
-    m_file = DbfFile::open(path);
+    m_file = DbfFile::open(path, DbfFile::Access(access));
     m_warningsAcknowledged = m_file->warnings().isEmpty();
     m_repairs = QList<TableRepair>(m_file->repairs().begin(), m_file->repairs().end());
     m_deferredError.clear();
@@ -131,6 +141,11 @@ void Table::acknowledgeWarnings()
     m_warningsAcknowledged = true;
 }
 
+QStringList Table::takeCommitWarnings()
+{
+    return m_file ? m_file->takeCommitWarnings() : QStringList();
+}
+
 void Table::checkChangesAllowed() const
 {
     if (!m_warningsAcknowledged)
@@ -175,6 +190,11 @@ int Table::fieldPosition(const QString& name) const
 QChar Table::fieldType(int position) const
 {
     return QChar::fromLatin1(file().fields()[size_t(checkPosition(position))].type);
+}
+
+bool Table::isNumeric(int position) const
+{
+    return file().fields()[size_t(checkPosition(position))].numeric();
 }
 
 int Table::fieldWidth(int position) const
@@ -636,8 +656,7 @@ bool Table::locate(const QString& field, const QString& value, Qt::CaseSensitivi
     const int index = resolve(field);
     postIfPending();
     const DbfFile& f = file();
-    const char type = f.fields()[size_t(index)].type;
-    const bool numeric = type == 'N' || type == 'F' || type == 'I' || type == '+';
+    const bool numeric = f.fields()[size_t(index)].numeric();
     bool isNumber = false;
     const qint64 number = value.trimmed().toLongLong(&isNumber);
     for (size_t row = 0; row < m_rows.size(); ++row) {

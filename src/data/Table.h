@@ -36,8 +36,11 @@ public:
     ~Table() override;
 
     // Opens an existing table exclusively (a second program gets an error
-    // naming the file) and makes the first record current.
+    // naming the file) and makes the first record current. A view
+    // (DbfFile::Access::View) is for reading only: it changes no file and
+    // works beside a program that holds the table.
     void open(const QString& path);
+    void openView(const QString& path);
     void close();
     bool isOpen() const;
     QString fileName() const;
@@ -53,11 +56,15 @@ public:
     // so nothing is written to a damaged table behind the operator's back.
     bool warningsAcknowledged() const;
     void acknowledgeWarnings();
+    // Changes that were stored but whose folder could not be synced after:
+    // not failures, told as warnings. Each is handed out once.
+    QStringList takeCommitWarnings();
 
     int fieldCount() const;
     QString fieldName(int position) const;
     int fieldPosition(const QString& name) const; // 0 when there is no such field
     QChar fieldType(int position) const;
+    bool isNumeric(int position) const; // the field holds a number (N, F, I, +)
     int fieldWidth(int position) const;
 
     // Navigation. Each move first posts a pending change.
@@ -164,7 +171,8 @@ public:
     // Batches nest; the outermost end commits.
     void beginBatch();
     void endBatch();
-    // A batch for its lifetime. Its end never throws: when the commit fails
+    // A batch for its lifetime. An error that ends its scope undoes it whole;
+    // otherwise its end commits. Its end never throws: when the commit fails
     // (and the batch is undone), the table's next change (insert, edit,
     // remove, post) or close throws that error instead, unless another error
     // was already on its way.
@@ -209,6 +217,7 @@ private:
     struct Pending;
     class RowsReset;
 
+    void openAs(const QString& path, int access);
     DbfFile& file() const;
     int resolve(const QString& field) const;
     int checkPosition(int position) const;

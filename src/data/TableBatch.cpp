@@ -55,7 +55,12 @@ Table::Batch::~Batch()
     if (m_ended)
         return;
     try {
-        m_table.endBatch();
+        // An error on its way cut the batch short: what it did so far is
+        // undone, so that it never lands half done.
+        if (std::uncaught_exceptions() > m_uncaught)
+            m_table.undoBatch();
+        else
+            m_table.endBatch();
     } catch (const AppError& e) {
         // Thrown from here it would end the program while another error
         // unwinds the stack; that error is the one the operator sees. With

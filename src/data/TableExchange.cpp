@@ -148,7 +148,7 @@ private:
     {
         std::stable_sort(m_problems.begin(), m_problems.end(),
                          [](const csv::Problem& a, const csv::Problem& b) { return a.line < b.line; });
-        return {m_problems.isEmpty() ? int(m_people.size()) : 0, m_problems};
+        return {m_problems.isEmpty() ? int(m_people.size()) : 0, m_problems, m_persons.takeCommitWarnings()};
     }
 
     bool readHeader(const csv::Record& header)

@@ -38,6 +38,7 @@ struct ImportResult
 {
     int added = 0;
     QList<csv::Problem> problems; // by line; when there is any, nothing was added
+    QStringList warnings;         // the persons were added, but may not survive a power cut
 };
 
 // Adds the persons of a spreadsheet file to the persons table. Columns are

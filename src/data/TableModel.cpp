@@ -80,8 +80,7 @@ QVariant TableModel::sortValue(int tableRow) const
 
 bool TableModel::sortedByNumber() const
 {
-    const QChar type = m_table->fieldType(m_positions[m_sortColumn]);
-    return type == u'N' || type == u'F' || type == u'I' || type == u'+';
+    return m_table->isNumeric(m_positions[m_sortColumn]);
 }
 
 bool TableModel::stillInOrder(int tableRow) const
@@ -172,8 +171,7 @@ QVariant TableModel::value(const QModelIndex& index, int role) const
         return v;
     }
     if (role == Qt::TextAlignmentRole) {
-        const QChar type = m_table->fieldType(position);
-        if (type == u'N' || type == u'F' || type == u'I' || type == u'+')
+        if (m_table->isNumeric(position))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }
     return {};

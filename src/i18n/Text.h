@@ -164,6 +164,7 @@ enum Id : int {
     BackupFailed = 189,     // "The backup copy of the tables could not be made:" followed by the reason
     RestoreFinished = 190,  // "A restore of the tables from %1 was interrupted. It has been finished: ..."
     RestoreUndone = 191,    // "A restore of the tables was interrupted before it replaced anything. ..."
+    StoredNotSynced = 199,  // "It is stored, but may not survive a power cut: %1"
 
     // 200..209: the serial port (LinkTexts.cpp).
     FirstLinkText = 200,

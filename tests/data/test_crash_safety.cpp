@@ -15,6 +15,7 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -220,6 +221,9 @@ private slots:
     void notesWithoutTheirTableAreKept();
     void nothingIsCommittedBeforeItIsDurable_data();
     void nothingIsCommittedBeforeItIsDurable();
+    void storedImportIsToldStored();
+    void createReplacesNothing_data();
+    void createReplacesNothing();
 };
 
 void TestCrashSafety::initTestCase()
@@ -473,6 +477,57 @@ void TestCrashSafety::nothingIsCommittedBeforeItIsDurable()
     QVERIFY2(early.isEmpty(), qPrintable(early.join(u'\n')));
     QVERIFY2(unsynced.isEmpty(), qPrintable(QStringList(unsynced.values()).join(u',')));
     QVERIFY2(renamedIn.isEmpty(), qPrintable(QStringList(renamedIn.values()).join(u',')));
+}
+
+// A change whose journal is gone stays, also when the folder cannot be
+// synced after: the import tells it stored, with a warning.
+void TestCrashSafety::storedImportIsToldStored()
+{
+    QTemporaryDir dir;
+    restore(dir.path(), threePersons());
+    const QString journal = RollbackJournal::pathFor(dir.filePath(Dbf));
+    const filesync::Function previous = filesync::setFunction([&](int, const QString& path, filesync::Kind) {
+        const bool fails = QFileInfo(path).isDir() && !QFileInfo::exists(journal);
+        errno = EIO;
+        return fails ? -1 : 0;
+    });
+    const auto putBack = qScopeGuard([&] { filesync::setFunction(previous); });
+    QStringList warnings;
+    QVERIFY_THROWS_NO_EXCEPTION(warnings = exchange::importPersons(*openTable(dir.path(), Dbf),
+                                                                   *openTable(dir.path(), TableLayouts::GroupsFile),
+                                                                   personsCsv())
+                                               .warnings);
+    QVERIFY2(warnings.size() == 1 && warnings[0].contains(u"folder cannot be synced"), qPrintable(warnings.join(u' ')));
+    QCOMPARE(reopen(dir.path()).records.size(), 7);
+}
+
+void TestCrashSafety::createReplacesNothing_data()
+{
+    QTest::addColumn<QString>("other"); // written by another creator just before the rename
+    QTest::newRow("the table") << Dbf;
+    QTest::newRow("a temporary file") << QStringLiteral(".osoby.dbf.partial");
+}
+
+void TestCrashSafety::createReplacesNothing()
+{
+    QFETCH(QString, other);
+    QTemporaryDir dir;
+    const filesync::Hook previous = filesync::setHook([&](const filesync::Step& s) {
+        if (s.kind == filesync::Step::Kind::Rename)
+            writeFile(dir.filePath(other), "another program's");
+        return 0;
+    });
+    QString error;
+    try {
+        createTable(dir.path());
+    } catch (const AppError& e) {
+        error = e.message();
+    }
+    filesync::setHook(previous);
+    QCOMPARE(readFile(dir.filePath(other)), QByteArray("another program's"));
+    QCOMPARE(error.contains(u"made by another program meanwhile"), other == Dbf);
+    QVERIFY(other == Dbf || openTable(dir.path(), Dbf)->isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList({"*.partial"}, QDir::Files | QDir::Hidden).size(), other == Dbf ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestCrashSafety)

@@ -413,6 +413,8 @@ void TestDbfEngine::damagedTableIsNotChangedUntilShown_data()
     QTest::newRow("cut in a record") << 4 << fourth.left(20) << "counts 4 records but the file holds 3";
     QTest::newRow("count 2,147,483,647") << 2147483647 << QByteArray("\x1A")
                                          << "counts 2147483647 records but the file holds 3";
+    // More than a crash leaves after the count: every record is shown, none moved away.
+    QTest::newRow("count 1 of 3 records") << 1 << QByteArray("\x1A") << "counts 1 records but the file holds 3";
 }
 
 void TestDbfEngine::damagedTableIsNotChangedUntilShown()
@@ -434,7 +436,7 @@ void TestDbfEngine::damagedTableIsNotChangedUntilShown()
     QVERIFY2(t.warnings().first().contains(found), qPrintable(t.warnings().first()));
     QVERIFY(t.warnings().first().contains(QStringLiteral("osoby.dbf")));
     QVERIFY(!t.warningsAcknowledged());
-    QCOMPARE(t.rowCount(), 2); // the complete records still read
+    QCOMPARE(t.rowCount(), 2); // the complete records still read (the second is deleted)
     for (const auto& change :
          std::initializer_list<std::function<void()>>{[&] { t.insert(); }, [&] { t.edit(); }, [&] { t.remove(); }}) {
         QVERIFY(errorOf(change).contains(QStringLiteral("osoby.dbf: the table was found damaged")));
@@ -502,8 +504,8 @@ void TestDbfEngine::damagedNotesGiveAnErrorForThatRecord_data()
     QTest::newRow("IV length below its header")
         << 0x8B << right("1", 10) << QByteArray("\xFF\xFF\x08\x00\x03\x00\x00\x00", 8) << "does not fit";
     QTest::newRow("pointer not a number") << 0x8B << QByteArray("12ab      ") << QByteArray() << "not a block number";
-    QTest::newRow("pointer with a blank inside") << 0x8B << QByteArray("   12 4   ") << QByteArray()
-                                                 << "not a block number";
+    QTest::newRow("pointer with a blank inside")
+        << 0x8B << QByteArray("   12 4   ") << QByteArray() << "not a block number";
     QTest::newRow("pointer past 32 bits") << 0x8B << QByteArray("4294967296") << QByteArray() << "not a block number";
 }
 

@@ -97,6 +97,8 @@ private slots:
     void writeOrderOnDisk();
     void batchEndNeverThrows_data();
     void batchEndNeverThrows();
+    void failedChangeLeavesNothingBehind_data();
+    void failedChangeLeavesNothingBehind();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -782,6 +784,60 @@ void TestTable::batchEndNeverThrows()
     QVERIFY(errorOf([&] { t.edit(); }).isEmpty()); // reported once
     QCOMPARE(t.asText("NAME"), QStringLiteral("Nowak"));
     QVERIFY(!dbfbytes::read(path("osoby.dbf")).contains("Batch"));
+}
+
+void TestTable::failedChangeLeavesNothingBehind_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("append not durable") << "sync";
+    QTest::newRow("append not counted") << "count";
+    QTest::newRow("batch cut by a value that does not fit") << "field";
+    QTest::newRow("batch cut by an error of the caller") << "caller";
+}
+
+// A failed append is not counted, in memory or on disk, so posting it again
+// stores it once; a batch cut short by an error is undone whole.
+void TestTable::failedChangeLeavesNothingBehind()
+{
+    QFETCH(QString, failure);
+    Table t;
+    t.open(path("osoby.dbf"));
+    addPersons(t, {{1, "Anna", "Nowak", "Old"}, {2, "Jan", "Lis", "Old"}});
+    const QByteArray before = dbfbytes::read(path("osoby.dbf"));
+    const bool append = failure == "sync" || failure == "count";
+    {
+        SyncWatch failing(failure != "sync" ? filesync::Function() : [](int, const QString&, filesync::Kind) {
+            errno = EIO;
+            return -1;
+        });
+        const filesync::Hook hook = filesync::setHook([&](const filesync::Step& s) {
+            errno = ENOSPC;
+            return failure == "count" && s.offset == 1 ? -1 : 0; // the count and date
+        });
+        QVERIFY(!errorOf([&] {
+                     if (append) {
+                         t.insert();
+                         t.setInteger("NUMBER", 3);
+                         return t.post();
+                     }
+                     Table::Batch batch(t);
+                     for (t.first(); !t.atEnd(); t.next()) {
+                         t.edit();
+                         t.setText("GROUP", t.currentRow() == 1 && failure == "field" ? QString(99, 'x') : "New");
+                         t.post();
+                         if (t.currentRow() == 1)
+                             throw AppError("cut");
+                     }
+                 }).isEmpty());
+        filesync::setHook(hook);
+    }
+    QCOMPARE(dbfbytes::read(path("osoby.dbf")), before);
+    t.post();
+    t.close();
+    t.open(path("osoby.dbf"));
+    QCOMPARE(numbersInOrder(t), (append ? QList<int>{1, 2, 3} : QList<int>{1, 2}));
+    t.first();
+    QCOMPARE(t.asText("GROUP"), QStringLiteral("Old"));
 }
 
 QTEST_GUILESS_MAIN(TestTable)

@@ -153,8 +153,12 @@ void openTable(Table& table, const QString& path)
 
 int exportTable(exchange::Kind kind, const QString& workDir, const QString& file)
 {
+    // Only read: the table is left as it is, also beside a running program.
     Table table;
-    openTable(table, tableFile(workDir, kind));
+    table.openView(tableFile(workDir, kind));
+    for (const QString& warning : table.warnings())
+        err() << "pellaro-tables: " << warning << "\n";
+    err().flush();
     const int written = exchange::exportFile(table, kind, file);
     out() << "exported " << written << " records to " << QDir::toNativeSeparators(file) << "\n";
     return 0;
@@ -176,13 +180,16 @@ int importPersons(const QString& workDir, const QString& file)
         return 1;
     }
     out() << "imported " << result.added << " persons\n";
+    for (const QString& warning : result.warnings)
+        err() << "pellaro-tables: the persons are stored, but may not survive a power cut: " << warning << "\n";
+    err().flush();
     return 0;
 }
 
 // One line per person, and per card of a person no longer in the table that
 // still opens doors: number, family name, first name, state, when the card
-// was last written, the card's number in hex. The tables are read under
-// shared locks, so the program may be running.
+// was last written, the card's number in hex. The tables are read as copies
+// and left as they are, so the program may be running.
 int listCards(const QString& workDir)
 {
     const field::Roster roster = field::rosterOfFiles(workDir);
