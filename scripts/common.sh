@@ -14,8 +14,10 @@ PELLARO_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-d
 # What the tests need besides: an independent dBase reader (Perl's XBase),
 # for the package test dpkg-shlibdeps (dpkg-dev), file, and the desktop
 # entry's and AppStream's validators, and an independent PDF reader for the
-# printing test (poppler-utils: pdfinfo, pdftotext).
-PELLARO_TEST_PACKAGES=(libdbd-xbase-perl perl dpkg-dev file desktop-file-utils appstream poppler-utils)
+# printing test (poppler-utils: pdfinfo, pdftotext), and a PostgreSQL server
+# with Qt's driver for it for the tests of the shared database.
+PELLARO_TEST_PACKAGES=(libdbd-xbase-perl perl dpkg-dev file desktop-file-utils appstream poppler-utils
+                       postgresql libqt6sql6-psql)
 
 # Installs the packages that are missing. With everything installed it asks
 # neither the network nor for root: it only reads dpkg's own records.
