@@ -31,12 +31,13 @@ public:
     // A server description for a desk of the given name.
     PgServer server(const QString& desk) const { return {m_socketDir, 5432, m_name, QStringLiteral("pellaro"), {}, desk}; }
 
-    // Drops the previous test database and makes a fresh one with the schema.
-    bool freshDatabase(const QString& name)
+    // Drops the previous test database and makes a fresh one, with the schema or empty.
+    bool freshDatabase(const QString& name, bool withSchema = true)
     {
         m_name = name;
         return adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) &&
-               adminExec(QStringLiteral("CREATE DATABASE %1").arg(name)) && (PgStore::createSchema(server({})), true);
+               adminExec(QStringLiteral("CREATE DATABASE %1").arg(name)) &&
+               (!withSchema || (PgStore::createSchema(server({})), true));
     }
 
     // Runs a statement as the server's superuser, in the maintenance database.

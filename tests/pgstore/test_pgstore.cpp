@@ -1,11 +1,13 @@
 // Tables on the shared database, two desks at once, against a real server.
 
 #include "PgCluster.h"
+#include "TablesTool.h"
 
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -50,6 +52,8 @@ private slots:
     void batchCutShort();
     void schemaLimits_data();
     void schemaLimits();
+    void toolMovesSets_data();
+    void toolMovesSets();
 
 private:
     PgCluster m_cluster;
@@ -180,6 +184,55 @@ void TestPgStore::schemaLimits()
                        &error);
     QVERIFY2(ok == accepted, qPrintable(error));
     QCOMPARE(openDesk(m_cluster, QStringLiteral("check"), PgStore::Kind::Readers)->rowCount(), accepted ? 1 : 0);
+}
+
+// A dBase set moved into an empty database and written back out as a new
+// set holds the same records; the commands refuse to make or fill twice.
+void TestPgStore::toolMovesSets_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("persons") << TableLayouts::PersonsFile;
+    QTest::newRow("groups") << TableLayouts::GroupsFile;
+    QTest::newRow("readers") << TableLayouts::ReadersFile;
+}
+
+void TestPgStore::toolMovesSets()
+{
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    QVERIFY(m_cluster.freshDatabase(QStringLiteral("pellaro_tool"), false));
+    const PgServer server = m_cluster.server({});
+    QFile ini(dir.filePath(QStringLiteral("config.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[DATABASE]\nDriver=PostgreSQL\nHost=%1\nPort=%2\nName=%3\nUser=%4\n")
+                  .arg(server.host)
+                  .arg(server.port)
+                  .arg(server.name, server.user)
+                  .toUtf8());
+    ini.close();
+    const QString set = dir.filePath(QStringLiteral("set"));
+    const QString back = dir.filePath(QStringLiteral("back"));
+    QVERIFY(QDir().mkpath(set));
+    QCOMPARE(tables({"demo", set}).exitCode, 0);
+
+    for (const QStringList& run : {QStringList{"db", "init", dir.path()}, QStringList{"db", "import", dir.path(), set},
+                                   QStringList{"db", "export", dir.path(), back}}) {
+        const ToolRun done = tables(run);
+        QVERIFY2(done.exitCode == 0, qPrintable(done.output));
+        if (run[1] != u"export")
+            QVERIFY2(tables(run).exitCode == 1, "made or filled twice");
+    }
+    const auto records = [&](const QString& folder) {
+        Table table;
+        table.open(QDir(folder).filePath(file));
+        QList<int> positions;
+        for (int position = 1; position <= table.fieldCount(); ++position)
+            positions.append(position);
+        return table.storedRecords(positions);
+    };
+    const QList<QVariantList> moved = records(back);
+    QVERIFY(!moved.isEmpty());
+    QCOMPARE(moved, records(set));
 }
 
 QTEST_GUILESS_MAIN(TestPgStore)

@@ -7,6 +7,11 @@
 //   pellaro-tables export persons|groups|readers WORKDIR FILE.csv
 //   pellaro-tables import persons WORKDIR FILE.csv
 //   pellaro-tables cards WORKDIR             every person's card, from the card journal
+//   pellaro-tables db init WORKDIR           the tables in the database WORKDIR's config.ini names
+//   pellaro-tables db import WORKDIR DBASEDIR   a dBase set into that database
+//   pellaro-tables db export WORKDIR DBASEDIR   the database as a new dBase set
+
+#include "Database.h"
 
 #include "config/AppError.h"
 #include "config/Settings.h"
@@ -48,7 +53,9 @@ int usage()
              "       pellaro-tables restore BACKUP WORKDIR\n"
              "       pellaro-tables export persons|groups|readers WORKDIR FILE.csv\n"
              "       pellaro-tables import persons WORKDIR FILE.csv\n"
-             "       pellaro-tables cards WORKDIR\n";
+             "       pellaro-tables cards WORKDIR\n"
+             "       pellaro-tables db init WORKDIR\n"
+             "       pellaro-tables db import|export WORKDIR DBASEDIR\n";
     return 2;
 }
 
@@ -273,6 +280,12 @@ int main(int argc, char** argv)
                 return usage();
             clearUpRestore(args[0]);
             return listCards(args[0]);
+        }
+        if (command == u"db") {
+            const int result = databaseCommand(args, out());
+            out().flush();
+            if (result >= 0)
+                return result;
         }
     } catch (const AppError& e) {
         err() << "pellaro-tables: " << e.message() << "\n";
