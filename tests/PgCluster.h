@@ -6,11 +6,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTest>
 
 // The PostgreSQL server the test run started (tests/pgserver.sh, a CTest
-// fixture): its socket folder is in the file PELLARO_PG_STATE names. Each
-// call of database() gives a new empty database with the schema made.
+// fixture): its socket folder is in the file PELLARO_PG_STATE names.
 class PgCluster
 {
 public:
@@ -20,15 +18,10 @@ public:
         if (state.open(QIODevice::ReadOnly))
             m_socketDir = QString::fromLocal8Bit(state.readAll()).trimmed();
     }
-    ~PgCluster()
-    {
-        m_admin = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("pellaro-test-admin"));
-    }
 
     bool isValid() const { return !m_socketDir.isEmpty(); }
 
-    // A server description for a desk of the given name.
+    // The test database as a desk of the given name sees it.
     PgServer server(const QString& desk) const { return {m_socketDir, 5432, m_name, QStringLiteral("pellaro"), {}, desk}; }
 
     // Drops the previous test database and makes a fresh one, with the schema or empty.
@@ -40,46 +33,28 @@ public:
                (!withSchema || (PgStore::createSchema(server({})), true));
     }
 
-    // Runs a statement as the server's superuser, in the maintenance database.
-    bool adminExec(const QString& sql, QString* error = nullptr)
-    {
-        if (!m_admin.isValid()) {
-            m_admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pellaro-test-admin"));
-            m_admin.setHostName(m_socketDir);
-            m_admin.setDatabaseName(QStringLiteral("postgres"));
-            m_admin.setUserName(QStringLiteral("pellaro"));
-        }
-        if (!m_admin.isOpen() && !m_admin.open())
-            qWarning() << m_admin.lastError().text();
-        QSqlQuery query(m_admin);
-        const bool ok = query.exec(sql);
-        if (error)
-            *error = query.lastError().text();
-        return ok;
-    }
-
-    // Runs a statement in the test database on a connection of its own.
-    bool exec(const QString& sql, QString* error = nullptr)
+    // Runs a statement as the server's superuser, in the maintenance
+    // database or the test database, on a connection of its own.
+    bool adminExec(const QString& sql, QString* error = nullptr) { return exec(sql, error, QStringLiteral("postgres")); }
+    bool exec(const QString& sql, QString* error = nullptr, const QString& database = {})
     {
         bool ok = false;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pellaro-test-db"));
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pellaro-test"));
             db.setHostName(m_socketDir);
-            db.setDatabaseName(m_name);
+            db.setDatabaseName(database.isEmpty() ? m_name : database);
             db.setUserName(QStringLiteral("pellaro"));
-            if (db.open()) {
-                QSqlQuery query(db);
-                ok = query.exec(sql);
-                if (error)
-                    *error = query.lastError().text();
-            }
+            ok = db.open();
+            QSqlQuery query(db);
+            ok = ok && query.exec(sql);
+            if (error)
+                *error = db.lastError().text() + query.lastError().text();
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("pellaro-test-db"));
+        QSqlDatabase::removeDatabase(QStringLiteral("pellaro-test"));
         return ok;
     }
 
 private:
     QString m_socketDir;
     QString m_name;
-    QSqlDatabase m_admin;
 };

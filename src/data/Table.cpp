@@ -595,11 +595,12 @@ void Table::remove()
     checkChangesAllowed();
     throwDeferredError();
     const bool wasEditing = bool(m_pending);
-    m_pending.reset();
-    m_state = State::Browsing;
     {
         RowsReset reset(this);
+        // A removal refused (another desk changed the record) keeps what was typed.
         store().markDeleted(record);
+        m_pending.reset();
+        m_state = State::Browsing;
         m_rows.erase(m_rows.begin() + m_row);
         if (m_row >= int(m_rows.size()))
             m_row = int(m_rows.size()) - 1;

@@ -237,7 +237,8 @@ void PgStore::reload()
     query.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(columns.join(QStringLiteral(", ")), m_table));
     run(QStringLiteral("the records cannot be read"), query);
     std::vector<Row> rows;
-    m_notes.resize(1);
+    if (!m_inChange) // the rows of the change's start point at the notes held
+        m_notes.resize(1);
     while (query.next()) {
         Row row{query.value(0).toLongLong(), query.value(1).toLongLong(), blankRecord()};
         for (int field = 0; field < int(m_fields.size()); ++field)
@@ -262,8 +263,6 @@ void PgStore::putStored(QByteArray& image, int field, const QVariant& value)
 
 qint64 PgStore::integerValue(const char* image, int field) const
 {
-    if (isNote(field))
-        return textValue(image, field, -1).trimmed().toLongLong();
     return m_codec->integerValue(image, field);
 }
 
