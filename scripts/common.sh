@@ -10,13 +10,15 @@ PELLARO_BUILD=${PELLARO_BUILD:-$PELLARO_ROOT/build}
 # development files under their library's name) as installed, so one here
 # would send every run to the network.
 PELLARO_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libcrypt-dev
-                  fonts-dejavu-core fonts-liberation2)
+                  fonts-dejavu-core fonts-liberation2 libqt6sql6-psql)
 # What the tests need besides: an independent dBase reader (Perl's XBase),
 # for the package test dpkg-shlibdeps (dpkg-dev), file, and the desktop
 # entry's and AppStream's validators, and an independent PDF reader for the
-# printing test (poppler-utils: pdfinfo, pdftotext), and lintian, which
-# judges the package's form.
-PELLARO_TEST_PACKAGES=(libdbd-xbase-perl perl dpkg-dev file desktop-file-utils appstream poppler-utils lintian)
+# printing test (poppler-utils: pdfinfo, pdftotext), lintian, which judges
+# the package's form, and a PostgreSQL server with Qt's driver for it for the
+# tests of the shared database.
+PELLARO_TEST_PACKAGES=(libdbd-xbase-perl perl dpkg-dev file desktop-file-utils appstream poppler-utils lintian
+                       postgresql libqt6sql6-psql)
 
 # Installs the packages that are missing. With everything installed it asks
 # neither the network nor for root: it only reads dpkg's own records.

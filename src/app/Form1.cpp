@@ -25,6 +25,7 @@
 #include "pages/ReaderCards.h"
 #include "pages/ReadersPage.h"
 #include "pages/SystemNumberChange.h"
+#include "pgstore/PgSite.h"
 #include "serial/TSerialComm.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DataSource.h"
@@ -284,19 +285,24 @@ void showTableWarnings(const TextSlots& texts, std::initializer_list<Table*> tab
 
 void TForm1::openTables()
 {
-    // The tables open from the working directory, persons, readers, groups;
-    // a missing, locked or damaged one stops the program with its reason.
-    auto open = [this](const QString& file, const char* tableName, const char* sourceName) {
+    // The tables open from the working directory, persons, readers, groups,
+    // or from the shared database config.ini names; a missing, locked or
+    // damaged one stops the program with its reason.
+    const std::optional<PgServer> server = pgsite::configuredServer(m_config);
+    auto open = [&](const QString& file, PgStore::Kind kind, const char* tableName, const char* sourceName) {
         auto* table = new Table(this);
         table->setObjectName(QLatin1String(tableName));
-        table->open(file);
+        if (server)
+            table->open(std::make_unique<PgStore>(*server, kind));
+        else
+            table->open(file);
         auto* source = new DataSource(table, this);
         source->setObjectName(QLatin1String(sourceName));
         return source;
     };
-    m_personsSource = open(TableLayouts::PersonsFile, "Table1", "DataSource1");
-    DataSource* readers = open(TableLayouts::ReadersFile, "Table2", "DataSource2");
-    DataSource* groups = open(TableLayouts::GroupsFile, "Table3", "DataSource3");
+    m_personsSource = open(TableLayouts::PersonsFile, PgStore::Kind::Persons, "Table1", "DataSource1");
+    DataSource* readers = open(TableLayouts::ReadersFile, PgStore::Kind::Readers, "Table2", "DataSource2");
+    DataSource* groups = open(TableLayouts::GroupsFile, PgStore::Kind::Groups, "Table3", "DataSource3");
     m_persons = m_personsSource->table();
     m_readers = readers->table();
     m_groups = groups->table();

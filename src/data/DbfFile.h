@@ -79,6 +79,10 @@ public:
         QString memoPath;
     };
     static Bytes viewBytes(const QString& path);
+    // A table of these fields with no file and no records: it reads and
+    // writes record images (a note's field holds what its caller puts
+    // there) and refuses every change. Errors start with the name.
+    static std::unique_ptr<DbfFile> layout(const QString& name, const std::vector<FieldSpec>& fields);
     // Makes the notes written so far durable, so that no record can reach
     // the disk before the note it points to.
     void syncMemo();

@@ -57,6 +57,26 @@ void writeNew(int fd, const QString& name, const QByteArray& bytes)
 
 DbfFile::DbfFile() = default;
 
+std::unique_ptr<DbfFile> DbfFile::layout(const QString& name, const std::vector<FieldSpec>& fields)
+{
+    std::unique_ptr<DbfFile> f(new DbfFile);
+    f->m_path = name;
+    f->m_access = Access::View;
+    int offset = 1;
+    for (const FieldSpec& spec : fields) {
+        Field field;
+        field.name = spec.name;
+        field.type = spec.type;
+        field.width = spec.width;
+        field.decimals = spec.decimals;
+        field.offset = offset;
+        offset += spec.width;
+        f->m_fields.push_back(field);
+    }
+    f->m_recordLength = offset;
+    return f;
+}
+
 DbfFile::~DbfFile()
 {
     if (m_change) {

@@ -2,7 +2,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "data/DbfFile.h"
+#include "data/DbfStore.h"
 
 #include <QDir>
 #include <QMetaMethod>
@@ -68,9 +68,21 @@ void Table::openAs(const QString& path, int access)
 {
     close();
     RowsReset reset(this);
-    m_file = DbfFile::open(path, DbfFile::Access(access));
-    m_warningsAcknowledged = m_file->warnings().isEmpty();
-    m_repairs = QList<TableRepair>(m_file->repairs().begin(), m_file->repairs().end());
+    adopt(std::make_unique<DbfStore>(path, DbfFile::Access(access)));
+}
+
+void Table::open(std::unique_ptr<RecordStore> store)
+{
+    close();
+    RowsReset reset(this);
+    adopt(std::move(store));
+}
+
+void Table::adopt(std::unique_ptr<RecordStore> store)
+{
+    m_store = std::move(store);
+    m_warningsAcknowledged = m_store->warnings().isEmpty();
+    m_repairs = m_store->repairs();
     m_deferredError.clear();
     m_filterField = -1;
     m_filterText.clear();
@@ -84,15 +96,15 @@ void Table::openAs(const QString& path, int access)
 
 void Table::close()
 {
-    if (!m_file)
+    if (!m_store)
         return;
     // A pending change is stored on the way out; when that fails the table
     // closes all the same and the error tells what was not stored.
     std::exception_ptr failure;
     try {
         postIfPending();
-        m_file->commit(); // an unfinished batch
-        m_file->sync();
+        m_store->commit(); // an unfinished batch
+        m_store->sync();
         throwDeferredError();
     } catch (const AppError&) {
         failure = std::current_exception();
@@ -102,7 +114,7 @@ void Table::close()
         m_pending.reset();
         m_state = State::Browsing;
         m_batch = 0;
-        m_file.reset();
+        m_store.reset();
         m_rows.clear();
         m_row = -1;
         m_eof = true;
@@ -113,17 +125,17 @@ void Table::close()
 
 bool Table::isOpen() const
 {
-    return bool(m_file);
+    return bool(m_store);
 }
 
 QString Table::fileName() const
 {
-    return m_file ? m_file->path() : QString();
+    return m_store ? m_store->name() : QString();
 }
 
 QStringList Table::warnings() const
 {
-    return m_file ? m_file->warnings() : QStringList();
+    return m_store ? m_store->warnings() : QStringList();
 }
 
 QList<TableRepair> Table::takeRepairs()
@@ -143,7 +155,7 @@ void Table::acknowledgeWarnings()
 
 QStringList Table::takeCommitWarnings()
 {
-    return m_file ? m_file->takeCommitWarnings() : QStringList();
+    return m_store ? m_store->takeCommitWarnings() : QStringList();
 }
 
 void Table::checkChangesAllowed() const
@@ -151,7 +163,7 @@ void Table::checkChangesAllowed() const
     if (!m_warningsAcknowledged)
         throw AppError(QStringLiteral("%1: the table was found damaged when it was opened and is not changed "
                                       "until that has been shown")
-                           .arg(QDir::toNativeSeparators(file().path())));
+                           .arg(QDir::toNativeSeparators(store().name())));
 }
 
 void Table::throwDeferredError()
@@ -160,11 +172,11 @@ void Table::throwDeferredError()
         throw AppError(std::exchange(m_deferredError, QString()));
 }
 
-DbfFile& Table::file() const
+RecordStore& Table::store() const
 {
-    if (!m_file) [[unlikely]]
+    if (!m_store) [[unlikely]]
         failNotOpen();
-    return *m_file;
+    return *m_store;
 }
 
 void Table::failNotOpen()
@@ -174,46 +186,46 @@ void Table::failNotOpen()
 
 int Table::fieldCount() const
 {
-    return int(file().fields().size());
+    return int(store().fields().size());
 }
 
 QString Table::fieldName(int position) const
 {
-    return file().fields()[size_t(checkPosition(position))].name;
+    return store().fields()[size_t(checkPosition(position))].name;
 }
 
 int Table::fieldPosition(const QString& name) const
 {
-    return file().findField(name) + 1;
+    return store().findField(name) + 1;
 }
 
 QChar Table::fieldType(int position) const
 {
-    return QChar::fromLatin1(file().fields()[size_t(checkPosition(position))].type);
+    return QChar::fromLatin1(store().fields()[size_t(checkPosition(position))].type);
 }
 
 bool Table::isNumeric(int position) const
 {
-    return file().fields()[size_t(checkPosition(position))].numeric();
+    return store().fields()[size_t(checkPosition(position))].numeric();
 }
 
 int Table::fieldWidth(int position) const
 {
-    return file().fields()[size_t(checkPosition(position))].width;
+    return store().fields()[size_t(checkPosition(position))].width;
 }
 
 int Table::resolve(const QString& field) const
 {
-    int index = file().findField(field);
+    int index = store().findField(field);
     if (index < 0)
-        throw AppError(QStringLiteral("%1: there is no field %2").arg(QDir::toNativeSeparators(m_file->path()), field));
+        throw AppError(QStringLiteral("%1: there is no field %2").arg(QDir::toNativeSeparators(m_store->name()), field));
     return index;
 }
 
 // Called for every field read, so the refusals are kept out of its way.
 int Table::checkPosition(int position) const
 {
-    if (position < 1 || position > int(file().fields().size())) [[unlikely]]
+    if (position < 1 || position > int(store().fields().size())) [[unlikely]]
         failPosition(position);
     return position - 1;
 }
@@ -221,9 +233,9 @@ int Table::checkPosition(int position) const
 void Table::failPosition(int position) const
 {
     throw AppError(QStringLiteral("%1: there is no field number %2 (the table has %3 fields)")
-                       .arg(QDir::toNativeSeparators(m_file->path()))
+                       .arg(QDir::toNativeSeparators(m_store->name()))
                        .arg(position)
-                       .arg(m_file->fields().size()));
+                       .arg(m_store->fields().size()));
 }
 
 // ---- navigation ----
@@ -299,7 +311,7 @@ int Table::currentRecord() const
 
 QVariant Table::readField(int record, int field) const
 {
-    return file().value(record, field);
+    return store().value(record, field);
 }
 
 QVariantList Table::recordValues(int record) const
@@ -344,9 +356,9 @@ qint64 Table::integerAt(int position) const
 {
     int field = checkPosition(position);
     if (m_pending)
-        return file().integerValue(m_pending->record.constData(), field);
+        return store().integerValue(m_pending->record.constData(), field);
     int record = currentRecord();
-    return record < 0 ? 0 : file().integerValue(file().record(record), field);
+    return record < 0 ? 0 : store().integerValue(store().record(record), field);
 }
 
 QString Table::textAt(int position) const
@@ -356,14 +368,14 @@ QString Table::textAt(int position) const
         auto memo = m_pending->memos.find(field);
         if (memo != m_pending->memos.end())
             return memo->second;
-        return file().textValue(m_pending->record.constData(), field, m_pending->recordNumber);
+        return store().textValue(m_pending->record.constData(), field, m_pending->recordNumber);
     }
     const int record = currentRecord();
     if (record < 0)
         return {};
     // Read for every field of every record in a full read: the table is
     // known open here, checkPosition() has seen to it.
-    const DbfFile& f = *m_file;
+    const RecordStore& f = *m_store;
     return f.textValue(f.record(record), field, record);
 }
 
@@ -371,9 +383,9 @@ bool Table::logicalAt(int position) const
 {
     int field = checkPosition(position);
     if (m_pending)
-        return file().logicalValue(m_pending->record.constData(), field);
+        return store().logicalValue(m_pending->record.constData(), field);
     int record = currentRecord();
-    return record >= 0 && file().logicalValue(file().record(record), field);
+    return record >= 0 && store().logicalValue(store().record(record), field);
 }
 
 // ---- writing ----
@@ -383,7 +395,7 @@ void Table::checkWritable(int field) const
     Q_UNUSED(field);
     if (!m_pending)
         throw AppError(QStringLiteral("%1: the table is not in edit or insert state")
-                           .arg(QDir::toNativeSeparators(file().path())));
+                           .arg(QDir::toNativeSeparators(store().name())));
 }
 
 void Table::setInteger(const QString& field, qint64 value)
@@ -405,33 +417,33 @@ void Table::setIntegerAt(int position, qint64 value)
 {
     int field = checkPosition(position);
     checkWritable(field);
-    if (file().fields()[size_t(field)].type == 'M') {
+    if (store().fields()[size_t(field)].type == 'M') {
         setTextAt(position, QString::number(value));
         return;
     }
-    file().putInteger(m_pending->record, field, value);
+    store().putInteger(m_pending->record, field, value);
 }
 
 void Table::setTextAt(int position, const QString& value)
 {
     int field = checkPosition(position);
     checkWritable(field);
-    const DbfFile::Field& desc = file().fields()[size_t(field)];
+    const RecordStore::Field& desc = store().fields()[size_t(field)];
     if (desc.type == 'M') {
         if (!cp1250::representable(value))
             throw AppError(QStringLiteral("%1: the note for field %2 holds characters outside code page 1250")
-                               .arg(QDir::toNativeSeparators(file().path()), desc.name));
+                               .arg(QDir::toNativeSeparators(store().name()), desc.name));
         m_pending->memos[field] = value;
         return;
     }
-    file().putText(m_pending->record, field, value);
+    store().putText(m_pending->record, field, value);
 }
 
 void Table::setLogicalAt(int position, bool value)
 {
     int field = checkPosition(position);
     checkWritable(field);
-    file().putLogical(m_pending->record, field, value);
+    store().putLogical(m_pending->record, field, value);
 }
 
 // ---- states ----
@@ -447,7 +459,7 @@ void Table::insert()
     throwDeferredError();
     postIfPending();
     auto pending = std::make_unique<Pending>();
-    pending->record = file().blankRecord();
+    pending->record = store().blankRecord();
     m_pending = std::move(pending);
     m_state = State::Inserting;
     emit stateChanged();
@@ -466,7 +478,7 @@ void Table::edit()
         return;
     }
     auto pending = std::make_unique<Pending>();
-    pending->record = QByteArray(file().record(record), file().recordLength());
+    pending->record = QByteArray(store().record(record), store().recordLength());
     pending->recordNumber = record;
     m_pending = std::move(pending);
     m_state = State::Editing;
@@ -487,7 +499,7 @@ void Table::post()
     if (m_gate)
         m_gate();
 
-    DbfFile& f = file();
+    RecordStore& f = store();
     Pending& p = *m_pending;
     static const QMetaMethod postedSignal = QMetaMethod::fromSignal(&Table::posted);
     const bool notify = isSignalConnected(postedSignal);
@@ -518,7 +530,7 @@ void Table::post()
         }
         if (inserting) {
             if (m_batch == 0)
-                f.syncMemo(); // a batch orders its writes only, and syncs at its end
+                f.syncNotes(); // a batch orders its writes only, and syncs at its end
             appended = f.appendRecord(record);
         } else {
             f.writeRecord(p.recordNumber, record);
@@ -588,11 +600,12 @@ void Table::remove()
         m_gate();
     const QVariantList before = recordValues(record);
     const bool wasEditing = bool(m_pending);
-    m_pending.reset();
-    m_state = State::Browsing;
     {
         RowsReset reset(this);
-        file().markDeleted(record);
+        // A removal refused (another desk changed the record) keeps what was typed.
+        store().markDeleted(record);
+        m_pending.reset();
+        m_state = State::Browsing;
         m_rows.erase(m_rows.begin() + m_row);
         if (m_row >= int(m_rows.size()))
             m_row = int(m_rows.size()) - 1;
@@ -612,7 +625,7 @@ void Table::refresh()
     {
         RowsReset reset(this);
         try {
-            file().reload();
+            store().reload();
         } catch (const AppError&) {
             m_rows.clear();
             m_row = -1;
@@ -626,7 +639,7 @@ void Table::refresh()
 
 void Table::rebuildRows(int keepRecord)
 {
-    const DbfFile& f = file();
+    const RecordStore& f = store();
     m_rows.clear();
     m_rows.reserve(size_t(f.recordCount()));
     m_row = -1;
@@ -648,7 +661,7 @@ bool Table::passesFilter(int record) const
     if (!m_filterActive || m_filterField < 0 || m_filterText.isEmpty())
         return true;
     try {
-        return m_file->textValue(m_file->record(record), m_filterField, record)
+        return m_store->textValue(m_store->record(record), m_filterField, record)
             .startsWith(m_filterText, Qt::CaseInsensitive);
     } catch (const AppError&) {
         return false; // an unreadable note matches no search text
@@ -661,7 +674,7 @@ bool Table::locate(const QString& field, const QString& value, Qt::CaseSensitivi
 {
     const int index = resolve(field);
     postIfPending();
-    const DbfFile& f = file();
+    const RecordStore& f = store();
     const bool numeric = f.fields()[size_t(index)].numeric();
     bool isNumber = false;
     const qint64 number = value.trimmed().toLongLong(&isNumber);
@@ -774,7 +787,7 @@ void Table::finishChange()
 {
     // Outside a batch every change is durable before control returns to the operator.
     if (m_batch == 0)
-        file().sync();
+        store().sync();
 }
 
 void Table::setUpdateHook(const QObject* owner, std::function<void()> hook)

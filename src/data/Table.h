@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-class DbfFile;
+class RecordStore;
 
 // One dBase table (osoby.dbf, grupa.dbf, sprzet.dbf) with a current record,
 // as the pages and the card operations use it. Every scan runs in natural
@@ -41,6 +41,8 @@ public:
     // works beside a program that holds the table.
     void open(const QString& path);
     void openView(const QString& path);
+    // Opens the records of another store (a database server's table).
+    void open(std::unique_ptr<RecordStore> store);
     void close();
     bool isOpen() const;
     QString fileName() const;
@@ -226,7 +228,8 @@ private:
     std::function<void()> m_gate;
 
     void openAs(const QString& path, int access);
-    DbfFile& file() const;
+    void adopt(std::unique_ptr<RecordStore> store);
+    RecordStore& store() const;
     int resolve(const QString& field) const;
     int checkPosition(int position) const;
     [[noreturn]] void failPosition(int position) const;
@@ -245,7 +248,7 @@ private:
     QVariant readField(int record, int field) const;
     QVariantList recordValues(int record) const;
 
-    std::unique_ptr<DbfFile> m_file;
+    std::unique_ptr<RecordStore> m_store;
     std::vector<int> m_rows; // physical record numbers of the visible records
     int m_row = -1;
     bool m_eof = true;

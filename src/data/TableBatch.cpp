@@ -1,17 +1,17 @@
 #include "data/Table.h"
 
 #include "config/AppError.h"
-#include "data/DbfFile.h"
+#include "data/RecordStore.h"
 
 #include <exception>
 
-// A table's batches: one change of its files (DbfFile::begin) from the
+// A table's batches: one change of its store (RecordStore::begin) from the
 // outermost begin to the outermost end, committed or undone whole.
 
 void Table::beginBatch()
 {
-    if (m_batch == 0 && m_file)
-        m_file->begin();
+    if (m_batch == 0 && m_store)
+        m_store->begin();
     ++m_batch;
 }
 
@@ -19,9 +19,9 @@ void Table::endBatch()
 {
     if (m_batch == 0)
         return;
-    if (--m_batch == 0 && m_file) {
+    if (--m_batch == 0 && m_store) {
         try {
-            m_file->commit();
+            m_store->commit();
         } catch (const AppError&) {
             showUndone(); // a failed commit was undone
             throw;
@@ -32,11 +32,11 @@ void Table::endBatch()
 void Table::undoBatch()
 {
     m_batch = 0;
-    if (!m_file)
+    if (!m_store)
         return;
     QString failure;
     try {
-        m_file->rollback();
+        m_store->rollback();
     } catch (const AppError& e) {
         failure = e.message();
     }

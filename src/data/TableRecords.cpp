@@ -1,5 +1,5 @@
 #include "config/AppError.h"
-#include "data/DbfFile.h"
+#include "data/RecordStore.h"
 #include "data/Table.h"
 
 // Reading every stored record past the persons search, for the lists that
@@ -10,7 +10,7 @@ QList<QVariantList> Table::storedRecords(const QList<int>& positions) const
     QList<int> fields;
     for (int position : positions)
         fields.append(checkPosition(position));
-    return file().storedRecords(fields);
+    return store().storedRecords(fields);
 }
 
 Table::Scan::Scan(Table& table) : m_table(table), m_hold(table)

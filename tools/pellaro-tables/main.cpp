@@ -8,6 +8,11 @@
 //   pellaro-tables import persons WORKDIR FILE.csv
 //   pellaro-tables cards WORKDIR             every person's card, from the card journal
 //   pellaro-tables audit verify WORKDIR [--from HASH]   the audit trail's hash chain
+//   pellaro-tables db init WORKDIR           the tables in the database WORKDIR's config.ini names
+//   pellaro-tables db import WORKDIR DBASEDIR   a dBase set into that database
+//   pellaro-tables db export WORKDIR DBASEDIR   the database as a new dBase set
+
+#include "Database.h"
 
 #include "audit/AuditLog.h"
 #include "config/AppError.h"
@@ -53,8 +58,10 @@ const char Usage[] = "usage: pellaro-tables create [DIR]\n"
              "       pellaro-tables restore BACKUP WORKDIR\n"
              "       pellaro-tables export persons|groups|readers WORKDIR FILE.csv\n"
              "       pellaro-tables import persons WORKDIR FILE.csv\n"
-                     "       pellaro-tables cards WORKDIR\n"
-                     "       pellaro-tables --help | --version\n";
+             "       pellaro-tables cards WORKDIR\n"
+             "       pellaro-tables db init WORKDIR\n"
+             "       pellaro-tables db import|export WORKDIR DBASEDIR\n"
+             "       pellaro-tables --help | --version\n";
 
 int usage()
 {
@@ -383,6 +390,12 @@ int main(int argc, char** argv)
                 return usage();
             clearUpRestore(args[0]);
             return listCards(args[0]);
+        }
+        if (command == u"db") {
+            const int result = databaseCommand(args, out());
+            out().flush();
+            if (result >= 0)
+                return result;
         }
     } catch (const AppError& e) {
         err() << "pellaro-tables: " << e.message() << "\n";

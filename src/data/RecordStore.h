@@ -1,0 +1,100 @@
+#pragma once
+
+#include "data/TableRepair.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <vector>
+
+class AppError;
+
+// Where a Table's records live: the dBase files of one desk (DbfStore) or a
+// database server shared by several desks. The table keeps the current
+// record, the visible rows, the search and the pending change; the store
+// keeps the records and their fields, and makes a change durable.
+//
+// A record is held as an image whose bytes only its store reads: the store
+// reads fields from it and writes values into it, refusing a value that does
+// not fit its field (a number too wide, a text too long or outside code page
+// 1250) with an AppError that names the table, leaving the image as it was.
+// Records are numbered from 0 in the order they were added. Every error is an
+// AppError whose text starts with the table's name.
+class RecordStore
+{
+public:
+    struct Field
+    {
+        QString name;
+        char type = 'C'; // C N F L D M I +
+        int width = 0;
+        int decimals = 0;
+
+        // Holds a number: text digits (N, F) or a binary integer (I, +).
+        bool numeric() const { return type == 'N' || type == 'F' || type == 'I' || type == '+'; }
+    };
+
+    virtual ~RecordStore() = default;
+
+    // What errors and messages call the table: its file, or its server and name.
+    virtual QString name() const = 0;
+    virtual const std::vector<Field>& fields() const = 0;
+    int findField(const QString& name) const; // -1 when absent; letter case ignored
+    // What opening found odd but could live with, and what it mended.
+    virtual QStringList warnings() const = 0;
+    virtual QList<TableRepair> repairs() const = 0;
+    // What went wrong after a change was already stored; each is handed out once.
+    virtual QStringList takeCommitWarnings() = 0;
+
+    virtual int recordCount() const = 0;
+    virtual bool isDeleted(int record) const = 0;
+    // A record's image, valid until the next change or reload.
+    virtual const char* record(int record) const = 0;
+    virtual int recordLength() const = 0;
+    virtual QByteArray blankRecord() const = 0;
+    // Re-reads the records as they are stored now (other programs' or desks' changes).
+    virtual void reload() = 0;
+
+    // Field values of an image. Empty numbers read as 0, empty logicals as
+    // false; text loses its trailing blanks. recordNumber names the record in
+    // an error about its note.
+    virtual qint64 integerValue(const char* image, int field) const = 0;
+    virtual QString textValue(const char* image, int field, int recordNumber = -1) const = 0;
+    virtual bool logicalValue(const char* image, int field) const = 0;
+    virtual bool isBlank(const char* image, int field) const = 0;
+    // A stored field by its type: a number (empty: null), a logical (empty:
+    // null) or a text.
+    virtual QVariant value(int record, int field) const = 0;
+    // These fields of every record not deleted, in order.
+    virtual QList<QVariantList> storedRecords(const QList<int>& fields) const = 0;
+
+    virtual void putInteger(QByteArray& image, int field, qint64 value) const = 0;
+    virtual void putText(QByteArray& image, int field, const QString& value) const = 0;
+    virtual void putLogical(QByteArray& image, int field, bool value) const = 0;
+    // A note (memo field): stored with the record it is put into.
+    virtual void putMemo(QByteArray& image, int field, const QString& value) = 0;
+
+    // Outside a change each of these is a change of its own. An overwrite
+    // is refused when the stored record is no longer the one the image was
+    // read from (another desk changed it), naming who changed it.
+    virtual void writeRecord(int record, const QByteArray& image) = 0;
+    virtual void markDeleted(int record) = 0;
+    virtual int appendRecord(const QByteArray& image) = 0; // the new record's number
+    // Makes the notes written so far durable before a record points at them.
+    virtual void syncNotes() = 0;
+    // Makes every change so far durable.
+    virtual void sync() = 0;
+
+    // A change (a batch): every write until commit() lands wholly or not at
+    // all. When commit() fails the change is undone before the error is
+    // thrown; rollback() undoes it; abandon() undoes it and throws the error
+    // that ended it.
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() = 0;
+    [[noreturn]] virtual void abandon(const AppError& cause) = 0;
+    virtual bool inChange() const = 0;
+};

@@ -1,0 +1,457 @@
+#include "pgstore/PgStore.h"
+
+#include "cards/CardLimits.h"
+#include "config/AppError.h"
+#include "data/TableLayouts.h"
+
+#include <QAtomicInt>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QSysInfo>
+
+#include <utility>
+
+namespace {
+
+QString tableName(PgStore::Kind kind)
+{
+    switch (kind) {
+    case PgStore::Kind::Persons:
+        return QStringLiteral("persons");
+    case PgStore::Kind::Groups:
+        return QStringLiteral("groups");
+    case PgStore::Kind::Readers:
+        break;
+    }
+    return QStringLiteral("readers");
+}
+
+std::vector<DbfFile::FieldSpec> fieldsOf(PgStore::Kind kind)
+{
+    switch (kind) {
+    case PgStore::Kind::Persons:
+        return TableLayouts::personsFields();
+    case PgStore::Kind::Groups:
+        return TableLayouts::groupsFields();
+    case PgStore::Kind::Readers:
+        break;
+    }
+    return TableLayouts::readersFields();
+}
+
+// Columns carry the dBase fields' names; GROUP and INDEX are SQL words, so
+// every name is quoted.
+QString column(const QString& field)
+{
+    return QLatin1Char('"') + field.toUpper() + QLatin1Char('"');
+}
+
+// A column with the limits its dBase field has: texts of code page 1250 no
+// longer than the field, numbers no wider than it.
+QString columnDefinition(const DbfFile::FieldSpec& f)
+{
+    const QString name = column(f.name);
+    switch (f.type) {
+    case 'C':
+        return QStringLiteral("%1 varchar(%2) CHECK (%1 IS NULL OR convert_to(%1, 'WIN1250') IS NOT NULL)").arg(name).arg(f.width);
+    case 'M':
+        return QStringLiteral("%1 text CHECK (%1 IS NULL OR convert_to(%1, 'WIN1250') IS NOT NULL)").arg(name);
+    case 'L':
+        return QStringLiteral("%1 boolean").arg(name);
+    default:
+        return QStringLiteral("%1 numeric(%2, %3) CHECK (length(%1::text) <= %2)").arg(name).arg(f.width).arg(f.decimals);
+    }
+}
+
+QStringList extraChecks(PgStore::Kind kind)
+{
+    if (kind != PgStore::Kind::Readers)
+        return {};
+    return {QStringLiteral("CHECK (%1 BETWEEN %2 AND %3)")
+                .arg(column(ReaderField::Number))
+                .arg(cards::MinReaderNumber)
+                .arg(cards::MaxReaderNumber),
+            QStringLiteral("CHECK (%1 BETWEEN %2 AND %3)")
+                .arg(column(ReaderField::Time))
+                .arg(cards::MinRelayTime)
+                .arg(cards::MaxRelayTime)};
+}
+
+QString quotedOption(const QString& value)
+{
+    QString v = value;
+    v.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
+
+QString deskName(const PgServer& server)
+{
+    return server.desk.isEmpty() ? QSysInfo::machineHostName() : server.desk;
+}
+
+QString connectionName()
+{
+    static QAtomicInt count;
+    return QStringLiteral("pellaro-pg-%1").arg(count.fetchAndAddRelaxed(1));
+}
+
+// Opens a connection of its own to the server; AppError naming the server when it cannot.
+QSqlDatabase connectTo(const PgServer& server, const QString& name)
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        throw AppError(QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setDatabaseName(server.name);
+    db.setUserName(server.user);
+    if (!server.password.isEmpty())
+        db.setPassword(server.password);
+    db.setConnectOptions(QStringLiteral("application_name=%1").arg(quotedOption("pellaro:" + deskName(server))));
+    if (!db.open()) {
+        const QString reason = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw AppError(QStringLiteral("The database %1 on %2 cannot be opened: %3").arg(server.name, server.host, reason));
+    }
+    return db;
+}
+
+void dropConnection(const QString& name)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+void PgStore::createSchema(const PgServer& server)
+{
+    const QString name = connectionName();
+    QSqlDatabase db = connectTo(server, name);
+    QString failure;
+    {
+        QSqlQuery query(db);
+        const auto exec = [&](const QString& sql) {
+            if (failure.isEmpty() && !query.exec(sql))
+                failure = query.lastError().text();
+        };
+        exec(QStringLiteral("SELECT to_regclass('pellaro_schema') IS NOT NULL"));
+        if (failure.isEmpty() && query.next() && query.value(0).toBool())
+            failure = QStringLiteral("it holds the tables already and is left as it is");
+        if (failure.isEmpty() && !db.transaction())
+            failure = db.lastError().text();
+        exec(QStringLiteral("CREATE TABLE pellaro_schema (version integer NOT NULL)"));
+        exec(QStringLiteral("INSERT INTO pellaro_schema VALUES (%1)").arg(SchemaVersion));
+        for (Kind kind : {Kind::Persons, Kind::Groups, Kind::Readers}) {
+            QStringList columns{QStringLiteral("id bigserial PRIMARY KEY"),
+                                QStringLiteral("version bigint NOT NULL DEFAULT 1"),
+                                QStringLiteral("desk text NOT NULL DEFAULT ''")};
+            for (const DbfFile::FieldSpec& f : fieldsOf(kind))
+                columns.append(columnDefinition(f));
+            columns += extraChecks(kind);
+            exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(tableName(kind), columns.join(QStringLiteral(", "))));
+        }
+        if (failure.isEmpty() && !db.commit())
+            failure = db.lastError().text();
+        if (!failure.isEmpty())
+            db.rollback();
+    }
+    db = QSqlDatabase();
+    dropConnection(name);
+    if (!failure.isEmpty())
+        throw AppError(
+            QStringLiteral("The tables cannot be made in the database %1 on %2: %3").arg(server.name, server.host, failure));
+}
+
+PgStore::PgStore(const PgServer& server, Kind kind)
+    : m_connection(connectionName()),
+      m_table(tableName(kind)),
+      m_name(QStringLiteral("%1 (database %2 on %3)").arg(m_table, server.name, server.host)),
+      m_desk(deskName(server)),
+      m_codec(DbfFile::layout(m_name, fieldsOf(kind)))
+{
+    for (const DbfFile::Field& f : m_codec->fields())
+        m_fields.push_back({f.name, f.type, f.width, f.decimals});
+    connectTo(server, m_connection);
+    try {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.prepare(QStringLiteral("SELECT version FROM pellaro_schema"));
+        run(QStringLiteral("the schema version cannot be read"), query);
+        const int version = query.next() ? query.value(0).toInt() : 0;
+        if (version != SchemaVersion)
+            fail(QStringLiteral("the database's tables are of version %1, this program knows version %2")
+                     .arg(version)
+                     .arg(SchemaVersion));
+        reload();
+    } catch (const AppError&) {
+        dropConnection(m_connection);
+        throw;
+    }
+}
+
+PgStore::~PgStore()
+{
+    if (m_inChange)
+        rollback();
+    dropConnection(m_connection);
+}
+
+void PgStore::fail(const QString& reason) const
+{
+    throw AppError(QStringLiteral("%1: %2").arg(m_name, reason));
+}
+
+void PgStore::run(const QString& what, QSqlQuery& query) const
+{
+    if (!query.exec())
+        fail(QStringLiteral("%1: %2").arg(what, query.lastError().text()));
+}
+
+void PgStore::failChanged(const Row& row) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT desk FROM %1 WHERE id = ?").arg(m_table));
+    query.addBindValue(row.id);
+    if (query.exec() && query.next())
+        fail(QStringLiteral("the record was changed at the desk \"%1\" after it was read here; nothing was "
+                            "stored. Refresh to see it as it is now.")
+                 .arg(query.value(0).toString()));
+    fail(QStringLiteral("the record was removed at another desk after it was read here; nothing was stored."));
+}
+
+// Inside a change the rows are read as the change sees them; undoing it
+// still puts back the rows of its start.
+void PgStore::reload()
+{
+    QStringList columns{QStringLiteral("id"), QStringLiteral("version")};
+    for (const Field& f : m_fields)
+        columns.append(f.numeric() ? column(f.name) + QStringLiteral("::text") : column(f.name));
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(columns.join(QStringLiteral(", ")), m_table));
+    run(QStringLiteral("the records cannot be read"), query);
+    std::vector<Row> rows;
+    if (!m_inChange) // the rows of the change's start point at the notes held
+        m_notes.resize(1);
+    while (query.next()) {
+        Row row{query.value(0).toLongLong(), query.value(1).toLongLong(), blankRecord()};
+        for (int field = 0; field < int(m_fields.size()); ++field)
+            putStored(row.image, field, query.value(field + 2));
+        rows.push_back(std::move(row));
+    }
+    m_rows = std::move(rows);
+}
+
+void PgStore::putStored(QByteArray& image, int field, const QVariant& value)
+{
+    if (value.isNull())
+        return;
+    const Field& f = m_fields[size_t(field)];
+    if (f.type == 'M')
+        putMemo(image, field, value.toString());
+    else if (f.type == 'L')
+        m_codec->putLogical(image, field, value.toBool());
+    else
+        m_codec->putText(image, field, value.toString());
+}
+
+qint64 PgStore::integerValue(const char* image, int field) const
+{
+    return m_codec->integerValue(image, field);
+}
+
+QString PgStore::textValue(const char* image, int field, int recordNumber) const
+{
+    if (!isNote(field))
+        return m_codec->textValue(image, field, recordNumber);
+    const quint32 note = m_codec->memoBlock(image, field);
+    return note < m_notes.size() ? m_notes[note] : QString();
+}
+
+bool PgStore::logicalValue(const char* image, int field) const
+{
+    return m_codec->logicalValue(image, field);
+}
+
+bool PgStore::isBlank(const char* image, int field) const
+{
+    return m_codec->isBlank(image, field);
+}
+
+QVariant PgStore::value(int record, int field) const
+{
+    const Field& desc = m_fields[size_t(field)];
+    const char* image = this->record(record);
+    if (desc.numeric()) {
+        if (isBlank(image, field))
+            return {};
+        if (desc.decimals > 0)
+            return textValue(image, field, record).toDouble();
+        return integerValue(image, field);
+    }
+    if (desc.type == 'L')
+        return isBlank(image, field) ? QVariant() : QVariant(logicalValue(image, field));
+    return textValue(image, field, record);
+}
+
+QList<QVariantList> PgStore::storedRecords(const QList<int>& fields) const
+{
+    QList<QVariantList> records;
+    for (int r = 0; r < recordCount(); ++r) {
+        if (isDeleted(r))
+            continue;
+        QVariantList values;
+        for (int field : fields)
+            values.append(value(r, field));
+        records.append(values);
+    }
+    return records;
+}
+
+void PgStore::putInteger(QByteArray& image, int field, qint64 value) const
+{
+    m_codec->putInteger(image, field, value);
+}
+
+void PgStore::putText(QByteArray& image, int field, const QString& value) const
+{
+    m_codec->putText(image, field, value);
+}
+
+void PgStore::putLogical(QByteArray& image, int field, bool value) const
+{
+    m_codec->putLogical(image, field, value);
+}
+
+void PgStore::putMemo(QByteArray& image, int field, const QString& value)
+{
+    const DbfFile::Field& f = m_codec->fields()[size_t(field)];
+    QByteArray index;
+    if (!value.isEmpty()) {
+        index = QByteArray::number(qulonglong(m_notes.size()));
+        m_notes.push_back(value);
+    }
+    image.replace(f.offset, f.width, index.rightJustified(f.width, ' '));
+}
+
+QVariant PgStore::sqlValue(const QByteArray& image, int field) const
+{
+    const Field& f = m_fields[size_t(field)];
+    const char* p = image.constData();
+    if (f.type == 'M') {
+        const QString text = textValue(p, field, -1);
+        return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
+    }
+    if (isBlank(p, field))
+        return f.type == 'L' ? QVariant(QMetaType::fromType<bool>()) : QVariant(QMetaType::fromType<QString>());
+    if (f.type == 'L')
+        return logicalValue(p, field);
+    return textValue(p, field, -1);
+}
+
+void PgStore::writeRecord(int record, const QByteArray& image)
+{
+    Row& row = m_rows[size_t(record)];
+    QStringList sets;
+    for (const Field& f : m_fields)
+        sets.append(column(f.name) + QStringLiteral(" = ?"));
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("UPDATE %1 SET %2, version = version + 1, desk = ? WHERE id = ? AND version = ? "
+                                 "RETURNING version")
+                      .arg(m_table, sets.join(QStringLiteral(", "))));
+    for (int field = 0; field < int(m_fields.size()); ++field)
+        query.addBindValue(sqlValue(image, field));
+    query.addBindValue(m_desk);
+    query.addBindValue(row.id);
+    query.addBindValue(row.version);
+    run(QStringLiteral("record %1 cannot be stored").arg(record + 1), query);
+    if (!query.next())
+        failChanged(row);
+    row.version = query.value(0).toLongLong();
+    row.image = image;
+}
+
+void PgStore::markDeleted(int record)
+{
+    Row& row = m_rows[size_t(record)];
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("DELETE FROM %1 WHERE id = ? AND version = ?").arg(m_table));
+    query.addBindValue(row.id);
+    query.addBindValue(row.version);
+    run(QStringLiteral("record %1 cannot be removed").arg(record + 1), query);
+    if (query.numRowsAffected() != 1)
+        failChanged(row);
+    row.image[0] = '*';
+}
+
+int PgStore::appendRecord(const QByteArray& image)
+{
+    QStringList names;
+    QStringList marks;
+    for (const Field& f : m_fields) {
+        names.append(column(f.name));
+        marks.append(QStringLiteral("?"));
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("INSERT INTO %1 (%2, desk) VALUES (%3, ?) RETURNING id, version")
+                      .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    for (int field = 0; field < int(m_fields.size()); ++field)
+        query.addBindValue(sqlValue(image, field));
+    query.addBindValue(m_desk);
+    run(QStringLiteral("the new record cannot be stored"), query);
+    if (!query.next())
+        fail(QStringLiteral("the server did not confirm the new record"));
+    m_rows.push_back({query.value(0).toLongLong(), query.value(1).toLongLong(), image});
+    return int(m_rows.size()) - 1;
+}
+
+void PgStore::begin()
+{
+    if (m_inChange)
+        fail(QStringLiteral("a change is under way already"));
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction())
+        fail(QStringLiteral("a change cannot be begun: %1").arg(db.lastError().text()));
+    m_before = m_rows;
+    m_inChange = true;
+}
+
+void PgStore::commit()
+{
+    if (!m_inChange)
+        return;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (db.commit()) {
+        m_inChange = false;
+        m_before.clear();
+        return;
+    }
+    const QString reason = db.lastError().text();
+    rollback();
+    fail(QStringLiteral("the change was not stored, nothing of it: %1").arg(reason));
+}
+
+// A transaction the server could not be told to roll back (a lost
+// connection) ends undone on the server all the same.
+void PgStore::rollback()
+{
+    if (!m_inChange)
+        return;
+    m_inChange = false;
+    m_rows = std::exchange(m_before, {});
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (db.isOpen())
+        db.rollback();
+}
+
+void PgStore::abandon(const AppError& cause)
+{
+    rollback();
+    throw AppError(cause.message());
+}

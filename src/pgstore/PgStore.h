@@ -1,0 +1,111 @@
+#pragma once
+
+#include "data/DbfFile.h"
+#include "data/RecordStore.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// Where a desk finds the shared database. No password is kept here: libpq
+// takes it from the PostgreSQL password file (~/.pgpass) or the server
+// trusts the desk.
+struct PgServer
+{
+    QString host; // a name, an address, or the folder of a unix socket
+    int port = 5432;
+    QString name; // the database
+    QString user;
+    QString password; // asked at login, never stored
+    QString desk;     // names this desk in the rows it changes; the machine's name when empty
+};
+
+// The records of one table (persons, groups or readers) in a PostgreSQL
+// database, through Qt's QPSQL driver, each store on a connection of its own.
+// Each row carries a version counted up by every change: an overwrite or a
+// removal is stored only while the row is still the version it was read at,
+// otherwise it is refused with the desk that changed it, and nothing is
+// overwritten. A change (a batch) is one server transaction: a batch cut
+// short, also by a lost connection, leaves nothing stored.
+class PgStore final : public RecordStore
+{
+public:
+    enum class Kind { Persons, Groups, Readers };
+
+    // Opens the table and reads its rows; AppError when the server cannot be
+    // reached or the schema is missing or of another version.
+    PgStore(const PgServer& server, Kind kind);
+    ~PgStore() override;
+    PgStore(const PgStore&) = delete;
+    PgStore& operator=(const PgStore&) = delete;
+
+    // The schema's version, counted up with each change of the tables.
+    static constexpr int SchemaVersion = 1;
+    // Makes the three tables and the schema version table; refuses a
+    // database that holds them already.
+    static void createSchema(const PgServer& server);
+
+    QString name() const override { return m_name; }
+    const std::vector<Field>& fields() const override { return m_fields; }
+    QStringList warnings() const override { return {}; }
+    QList<TableRepair> repairs() const override { return {}; }
+    QStringList takeCommitWarnings() override { return {}; }
+
+    int recordCount() const override { return int(m_rows.size()); }
+    bool isDeleted(int record) const override { return m_rows[size_t(record)].image.at(0) == '*'; }
+    const char* record(int record) const override { return m_rows[size_t(record)].image.constData(); }
+    int recordLength() const override { return m_codec->recordLength(); }
+    QByteArray blankRecord() const override { return m_codec->blankRecord(); }
+    void reload() override;
+
+    qint64 integerValue(const char* image, int field) const override;
+    QString textValue(const char* image, int field, int recordNumber) const override;
+    bool logicalValue(const char* image, int field) const override;
+    bool isBlank(const char* image, int field) const override;
+    QVariant value(int record, int field) const override;
+    QList<QVariantList> storedRecords(const QList<int>& fields) const override;
+
+    void putInteger(QByteArray& image, int field, qint64 value) const override;
+    void putText(QByteArray& image, int field, const QString& value) const override;
+    void putLogical(QByteArray& image, int field, bool value) const override;
+    void putMemo(QByteArray& image, int field, const QString& value) override;
+
+    void writeRecord(int record, const QByteArray& image) override;
+    void markDeleted(int record) override;
+    int appendRecord(const QByteArray& image) override;
+    void syncNotes() override {}
+    void sync() override {}
+
+    void begin() override;
+    void commit() override;
+    void rollback() override;
+    [[noreturn]] void abandon(const AppError& cause) override;
+    bool inChange() const override { return m_inChange; }
+
+private:
+    struct Row
+    {
+        qint64 id = 0;
+        qint64 version = 0;
+        QByteArray image;
+    };
+
+    bool isNote(int field) const { return m_fields[size_t(field)].type == 'M'; }
+    [[noreturn]] void fail(const QString& reason) const;
+    [[noreturn]] void failChanged(const Row& row) const;
+    QVariant sqlValue(const QByteArray& image, int field) const;
+    void run(const QString& what, class QSqlQuery& query) const;
+    void putStored(QByteArray& image, int field, const QVariant& value);
+
+    QString m_connection;
+    QString m_table;
+    QString m_name;
+    QString m_desk;
+    std::unique_ptr<DbfFile> m_codec; // reads and writes the images
+    std::vector<Field> m_fields;
+    std::vector<Row> m_rows;
+    std::vector<QString> m_notes{QString()}; // an image's note field holds an index here; 0: none
+    bool m_inChange = false;
+    std::vector<Row> m_before; // the rows when the change began
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "pgstore/PgStore.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+// The PostgreSQL server the test run started (tests/pgserver.sh, a CTest
+// fixture): its socket folder is in the file PELLARO_PG_STATE names.
+class PgCluster
+{
+public:
+    PgCluster()
+    {
+        QFile state(qEnvironmentVariable("PELLARO_PG_STATE"));
+        if (state.open(QIODevice::ReadOnly))
+            m_socketDir = QString::fromLocal8Bit(state.readAll()).trimmed();
+    }
+
+    bool isValid() const { return !m_socketDir.isEmpty(); }
+
+    // The test database as a desk of the given name sees it.
+    PgServer server(const QString& desk) const { return {m_socketDir, 5432, m_name, QStringLiteral("pellaro"), {}, desk}; }
+
+    // Drops the previous test database and makes a fresh one, with the schema or empty.
+    bool freshDatabase(const QString& name, bool withSchema = true)
+    {
+        m_name = name;
+        return adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) &&
+               adminExec(QStringLiteral("CREATE DATABASE %1").arg(name)) &&
+               (!withSchema || (PgStore::createSchema(server({})), true));
+    }
+
+    // Runs a statement as the server's superuser, in the maintenance
+    // database or the test database, on a connection of its own.
+    bool adminExec(const QString& sql, QString* error = nullptr) { return exec(sql, error, QStringLiteral("postgres")); }
+    bool exec(const QString& sql, QString* error = nullptr, const QString& database = {})
+    {
+        bool ok = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pellaro-test"));
+            db.setHostName(m_socketDir);
+            db.setDatabaseName(database.isEmpty() ? m_name : database);
+            db.setUserName(QStringLiteral("pellaro"));
+            ok = db.open();
+            QSqlQuery query(db);
+            ok = ok && query.exec(sql);
+            if (error)
+                *error = db.lastError().text() + query.lastError().text();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("pellaro-test"));
+        return ok;
+    }
+
+private:
+    QString m_socketDir;
+    QString m_name;
+};
