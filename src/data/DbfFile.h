@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/FileSync.h"
+#include "data/RecordStore.h"
 #include "data/RollbackJournal.h"
 #include "data/TableRepair.h"
 
@@ -40,7 +41,7 @@ public:
         int descriptorOffset = 0; // of its descriptor within the header
 
         // Holds a number: text digits (N, F) or a binary integer (I, +).
-        bool numeric() const { return type == 'N' || type == 'F' || type == 'I' || type == '+'; }
+        bool numeric() const { return isNumericFieldType(type); }
     };
 
     struct FieldSpec

@@ -66,17 +66,11 @@ QList<Column> columnsOf(const Table& table, Kind kind)
 
 QString cellOf(const Table& table, int position)
 {
-    switch (table.fieldType(position).toLatin1()) {
-    case 'N':
-    case 'F':
-    case 'I':
-    case '+':
+    if (table.isNumeric(position))
         return QString::number(table.integerAt(position));
-    case 'L':
+    if (table.fieldType(position) == u'L')
         return table.logicalAt(position) ? QStringLiteral("1") : QStringLiteral("0");
-    default:
-        return table.textAt(position);
-    }
+    return table.textAt(position);
 }
 
 // The first character of a text that the tables cannot hold, or none.
