@@ -3,6 +3,7 @@
 #include "link/LinkView.h"
 
 #include <QEventLoop>
+#include <QProcess>
 #include <QTimer>
 
 // The window side of the link for the benchmarks: no window, only the read
@@ -47,3 +48,13 @@ private:
     QTimer m_giveUp;
     int m_gauge = 0;
 };
+
+// Starts the programmer simulator and returns the device it serves, or an
+// empty text when it did not start.
+inline QString startSimulator(QProcess& sim, const QString& program, const QStringList& arguments = {})
+{
+    sim.start(program, arguments);
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000))
+        return {};
+    return QString::fromLocal8Bit(sim.readLine()).trimmed();
+}

@@ -63,12 +63,11 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     QProcess sim;
-    sim.start(QStringLiteral(PROGRAMMER_SIM), {});
-    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
+    const QString device = startSimulator(sim, QStringLiteral(PROGRAMMER_SIM));
+    if (device.isEmpty()) {
         std::fprintf(stderr, "bench_cards: programmer-sim did not start\n");
         return 1;
     }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
     // One group with readers 1 and 96 and as many persons as rounds, so that
     // each Program writes the next person's card.

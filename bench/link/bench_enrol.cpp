@@ -52,12 +52,11 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     QProcess sim;
-    sim.start(QStringLiteral(PROGRAMMER_SIM), {QStringLiteral("--swap"), swap});
-    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000)) {
+    const QString device = startSimulator(sim, QStringLiteral(PROGRAMMER_SIM), {QStringLiteral("--swap"), swap});
+    if (device.isEmpty()) {
         std::fprintf(stderr, "bench_enrol: programmer-sim did not start\n");
         return 1;
     }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
     TableLayouts::createAll(dir.path());
     Table persons;

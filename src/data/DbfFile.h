@@ -31,17 +31,11 @@ class AppError;
 class DbfFile
 {
 public:
-    struct Field
+    // A field as every store describes it, and where the file keeps it.
+    struct Field : RecordStore::Field
     {
-        QString name;
-        char type = 'C'; // C N F L D M I +
-        int width = 0;
-        int decimals = 0;
         int offset = 0;           // of the field within a record, after the deletion flag
         int descriptorOffset = 0; // of its descriptor within the header
-
-        // Holds a number: text digits (N, F) or a binary integer (I, +).
-        bool numeric() const { return isNumericFieldType(type); }
     };
 
     struct FieldSpec

@@ -29,5 +29,5 @@ void DbfStore::readFields()
 {
     m_fields.clear();
     for (const DbfFile::Field& f : m_file->fields())
-        m_fields.push_back({f.name, f.type, f.width, f.decimals});
+        m_fields.push_back(f); // what every store tells of a field
 }

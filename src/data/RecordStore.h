@@ -23,13 +23,6 @@ class AppError;
 // 1250) with an AppError that names the table, leaving the image as it was.
 // Records are numbered from 0 in the order they were added. Every error is an
 // AppError whose text starts with the table's name.
-// A field of this type holds a number: text digits (N, F) or a binary
-// integer (I, +). The one rule every store, the table and its views ask.
-inline bool isNumericFieldType(char type)
-{
-    return type == 'N' || type == 'F' || type == 'I' || type == '+';
-}
-
 class RecordStore
 {
 public:
@@ -40,7 +33,9 @@ public:
         int width = 0;
         int decimals = 0;
 
-        bool numeric() const { return isNumericFieldType(type); }
+        // Holds a number: text digits (N, F) or a binary integer (I, +). The
+        // one rule every store, the table and its views ask.
+        bool numeric() const { return type == 'N' || type == 'F' || type == 'I' || type == '+'; }
     };
 
     virtual ~RecordStore() = default;
