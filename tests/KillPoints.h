@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/FileSync.h"
+#include "config/FileSync.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "audit/AuditLog.h"
 
+#include "config/FileSync.h"
 #include "config/SharedFolder.h"
-#include "data/FileSync.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "data/FileSync.h"
+#include "config/FileSync.h"
 
 #include <QFile>
 

@@ -1,12 +1,12 @@
 #include "data/Backup.h"
 
 #include "config/AppError.h"
+#include "config/FileSync.h"
 #include "config/Settings.h"
-#include "data/DbfFile.h"
-#include "data/FileSync.h"
 #include "data/JournalFormat.h"
-#include "data/RollbackJournal.h"
 #include "data/TableLayouts.h"
+#include "dbf/DbfFile.h"
+#include "dbf/RollbackJournal.h"
 
 #include <QDir>
 #include <QFile>

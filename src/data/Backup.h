@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TableCheck.h"
+#include "dbf/TableCheck.h"
 
 #include <QDateTime>
 #include <QList>

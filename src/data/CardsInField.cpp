@@ -1,10 +1,10 @@
 #include "data/CardsInField.h"
 
 #include "config/AppError.h"
-#include "data/DbfFile.h"
 #include "data/GroupGrants.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "dbf/DbfFile.h"
 
 #include <QDir>
 

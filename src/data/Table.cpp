@@ -2,7 +2,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "data/DbfStore.h"
+#include "dbf/DbfStore.h"
 
 #include <QDir>
 #include <QMetaMethod>

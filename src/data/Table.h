@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TableRepair.h"
+#include "dbf/TableRepair.h"
 
 #include <QList>
 #include <QObject>

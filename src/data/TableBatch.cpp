@@ -1,7 +1,7 @@
 #include "data/Table.h"
 
 #include "config/AppError.h"
-#include "data/RecordStore.h"
+#include "dbf/RecordStore.h"
 
 #include <exception>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cards/CardLimits.h"
-#include "data/DbfFile.h"
+#include "dbf/DbfFile.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "config/AppError.h"
-#include "data/RecordStore.h"
 #include "data/Table.h"
+#include "dbf/RecordStore.h"
 
 // Reading every stored record past the persons search, for the lists that
 // look at the whole installation.

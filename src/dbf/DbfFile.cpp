@@ -1,10 +1,10 @@
-#include "data/DbfFile.h"
+#include "dbf/DbfFile.h"
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
 #include "config/SharedFolder.h"
-#include "data/DbfFormat.h"
-#include "data/RollbackJournal.h"
+#include "dbf/DbfFormat.h"
+#include "dbf/RollbackJournal.h"
 
 #include <QDate>
 #include <QDir>

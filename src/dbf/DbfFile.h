@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/FileSync.h"
-#include "data/RecordStore.h"
-#include "data/RollbackJournal.h"
-#include "data/TableRepair.h"
+#include "config/FileSync.h"
+#include "dbf/RecordStore.h"
+#include "dbf/RollbackJournal.h"
+#include "dbf/TableRepair.h"
 
 #include <QByteArray>
 #include <QString>

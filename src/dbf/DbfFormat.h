@@ -5,7 +5,7 @@
 // engine share. Only those two include it.
 
 #include "config/AppError.h"
-#include "data/FileSync.h"
+#include "config/FileSync.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "data/DbfStore.h"
+#include "dbf/DbfStore.h"
 
 int RecordStore::findField(const QString& name) const
 {

@@ -1,9 +1,9 @@
-#include "data/DbfFile.h"
+#include "dbf/DbfFile.h"
 
 #include "config/Cp1250.h"
-#include "data/DbfFormat.h"
-#include "data/FileSync.h"
-#include "data/RollbackJournal.h"
+#include "config/FileSync.h"
+#include "dbf/DbfFormat.h"
+#include "dbf/RollbackJournal.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>

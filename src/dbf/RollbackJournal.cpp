@@ -1,8 +1,8 @@
-#include "data/RollbackJournal.h"
+#include "dbf/RollbackJournal.h"
 
 #include "config/AppError.h"
-#include "data/DbfFormat.h"
-#include "data/FileSync.h"
+#include "config/FileSync.h"
+#include "dbf/DbfFormat.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "data/TableCheck.h"
+#include "dbf/TableCheck.h"
 
 #include "config/AppError.h"
-#include "data/DbfFile.h"
+#include "dbf/DbfFile.h"
 
 #include <QDate>
 

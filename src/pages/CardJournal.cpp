@@ -2,7 +2,7 @@
 
 #include "cards/CardNumber.h"
 #include "config/Cp1250.h"
-#include "data/FileSync.h"
+#include "config/FileSync.h"
 #include "i18n/Text.h"
 #include "ui/MessageBox.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/DbfFile.h"
-#include "data/RecordStore.h"
+#include "dbf/DbfFile.h"
+#include "dbf/RecordStore.h"
 
 #include <QString>
 

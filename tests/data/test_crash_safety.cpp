@@ -4,14 +4,14 @@
 // the program opens it: wholly as before or wholly as after, and the
 // operator told what was mended.
 
-#include "DbfBytes.h"
 #include "ExchangeFixture.h"
 #include "KillPoints.h"
+#include "dbf/DbfBytes.h"
 
 #include "config/AppError.h"
-#include "data/RollbackJournal.h"
-#include "data/TableCheck.h"
 #include "data/TableExchange.h"
+#include "dbf/RollbackJournal.h"
+#include "dbf/TableCheck.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

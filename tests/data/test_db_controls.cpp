@@ -1,7 +1,7 @@
 // Data-bound controls driven like the operator does: typing, clicking grid
 // rows and list items, then checking the screen and the files.
 
-#include "DbfBytes.h"
+#include "dbf/DbfBytes.h"
 
 #include "config/AppError.h"
 #include "data/Table.h"

@@ -1,12 +1,12 @@
 // The pellaro-tables command, run as the installer runs it.
 
-#include "DbfBytes.h"
 #include "KillPoints.h"
 #include "TablesTool.h"
+#include "dbf/DbfBytes.h"
 
 #include "data/Backup.h"
-#include "data/RollbackJournal.h"
 #include "data/Table.h"
+#include "dbf/RollbackJournal.h"
 
 #include <QDir>
 #include <QDirIterator>

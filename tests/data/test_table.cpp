@@ -1,9 +1,9 @@
 // Table's operations on the current record, and the record model over it.
 
-#include "DbfBytes.h"
+#include "dbf/DbfBytes.h"
 
 #include "config/AppError.h"
-#include "data/FileSync.h"
+#include "config/FileSync.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "data/TableModel.h"

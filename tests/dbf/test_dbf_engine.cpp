@@ -4,10 +4,10 @@
 #include "DbfBytes.h"
 
 #include "config/AppError.h"
-#include "data/DbfFile.h"
 #include "data/Table.h"
-#include "data/TableCheck.h"
 #include "data/TableLayouts.h"
+#include "dbf/DbfFile.h"
+#include "dbf/TableCheck.h"
 
 #include <QDate>
 #include <QFileInfo>

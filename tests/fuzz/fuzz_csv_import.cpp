@@ -6,8 +6,8 @@
 #include "FuzzSupport.h"
 
 #include "config/AppError.h"
+#include "config/FileSync.h"
 #include "data/Csv.h"
-#include "data/FileSync.h"
 #include "data/Table.h"
 #include "data/TableExchange.h"
 #include "data/TableLayouts.h"

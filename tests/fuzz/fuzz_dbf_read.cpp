@@ -5,8 +5,8 @@
 #include "FuzzSupport.h"
 
 #include "config/AppError.h"
-#include "data/DbfFile.h"
-#include "data/TableCheck.h"
+#include "dbf/DbfFile.h"
+#include "dbf/TableCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

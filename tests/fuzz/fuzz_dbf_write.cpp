@@ -8,7 +8,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "data/FileSync.h"
+#include "config/FileSync.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 

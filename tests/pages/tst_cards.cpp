@@ -8,7 +8,7 @@
 #include "cards/CardNumber.h"
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "data/FileSync.h"
+#include "config/FileSync.h"
 #include "pages/PersonCards.h"
 #include "pages/ReaderCards.h"
 #include "ui/DbText.h"

@@ -23,9 +23,9 @@
 #include "data/DemoTables.h"
 #include "data/JournalReader.h"
 #include "data/Table.h"
-#include "data/TableCheck.h"
 #include "data/TableExchange.h"
 #include "data/TableLayouts.h"
+#include "dbf/TableCheck.h"
 
 #include "cards/CardNumber.h"
 
