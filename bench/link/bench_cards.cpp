@@ -7,6 +7,7 @@
 // Usage: bench_cards [ROUNDS]
 
 #include "BenchView.h"
+#include "app/CardControls.h"
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -106,10 +107,10 @@ int main(int argc, char** argv)
     QObject::connect(&view.timer1, &QTimer::timeout, &view.timer1, [&link] { link.Timer1Timer(); });
     CardJournal journal(QDir(dir.path()).filePath(CardJournal::FileName));
     journal.setRole(QStringLiteral("administrator"));
-    PersonCards personCards(state, link, persons, groups, journal, ui);
-    personCards.setCardInformation(&form4);
-    link.setCardReadHandler([&personCards](const cards::CardIdentity& c) { personCards.evaluateCard(c); });
-    QObject::connect(ui.Button4, &QPushButton::clicked, ui.Button4, [&personCards] { personCards.Button4Click(); });
+    PersonCards personCards(state, link, persons, groups, journal);
+    link.setCardReadHandler([&](const cards::CardIdentity& c) { cardcontrols::cardRead(personCards, ui, &form4, c); });
+    QObject::connect(ui.Button4, &QPushButton::clicked, ui.Button4,
+                     [&] { cardcontrols::program(personCards, ui); });
     QObject::connect(ui.Button2, &QPushButton::clicked, ui.Button2, [&link] { link.Button2Click(); });
     try {
         link.ConnectProgrammer();

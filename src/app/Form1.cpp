@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/AuditMenu.h"
+#include "app/CardControls.h"
 #include "app/ExchangeMenu.h"
 #include "app/FieldMenu.h"
 #include "app/PrintMenu.h"
@@ -333,7 +334,6 @@ void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)
     m_form4 = form4;
     if (m_form4)
         m_form4->bind(m_personsSource);
-    m_personsPage->cards().setCardInformation(form4);
 }
 
 template <typename Sender, typename Signal>
@@ -692,8 +692,10 @@ void TForm1::initPages()
     onSignal(m_ui.RadioButton5, &QRadioButton::clicked, [persons] { persons->ApplyPersonFilter(); });
     // Find's third read tick hands the card it read to the persons page.
     PersonCards* personCards = &persons->cards();
-    m_link->setCardReadHandler([personCards](const cards::CardIdentity& card) { personCards->evaluateCard(card); });
-    onSignal(m_ui.Button4, &QPushButton::clicked, [personCards] { personCards->Button4Click(); });
+    m_link->setCardReadHandler([this, personCards](const cards::CardIdentity& card) {
+        cardcontrols::cardRead(*personCards, m_ui, m_form4, card);
+    });
+    onSignal(m_ui.Button4, &QPushButton::clicked, [this, personCards] { cardcontrols::program(*personCards, m_ui); });
     onSignal(m_ui.Button3, &QPushButton::clicked, [personCards] { personCards->Button3Click(); });
 
     GroupsPage* groups = m_groupsPage;
@@ -719,18 +721,11 @@ void TForm1::initPages()
                 [readers](QEvent* e) { return readers->DBComboBox1KeyPress(*static_cast<QKeyEvent*>(e)); });
     onEvent(m_ui.DBComboBox1, QEvent::KeyRelease, [readers] { readers->DBComboBox1KeyUp(); });
     ReaderCards* readerCards = &readers->cards();
-    onSignal(m_ui.Button12, &QPushButton::clicked, [readerCards] { readerCards->Button12Click(); });
+    onSignal(m_ui.Button12, &QPushButton::clicked,
+             [this, readerCards] { cardcontrols::writeConfigCard(*readerCards, m_ui); });
     // Ticked by mouse, keyboard or program alike.
-    const std::pair<QRadioButton*, void (ReaderCards::*)()> radios[] = {
-        {m_ui.RadioButton1, &ReaderCards::RadioButton1Click},
-        {m_ui.RadioButton2, &ReaderCards::RadioButton2Click},
-        {m_ui.RadioButton3, &ReaderCards::RadioButton3Click}};
-    for (auto [radio, handler] : radios) {
-        connect(radio, &QRadioButton::toggled, this, [readerCards, handler = handler](bool on) {
-            if (on)
-                MessageBox::guarded([readerCards, handler] { (readerCards->*handler)(); });
-        });
-    }
+    for (QRadioButton* radio : {m_ui.RadioButton1, m_ui.RadioButton2, m_ui.RadioButton3})
+        connect(radio, &QRadioButton::toggled, this, [this] { cardcontrols::showOldCode(m_ui); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -10,12 +10,7 @@
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
 #include "state/ProgramState.h"
-#include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
-#include "ui/TForm4.h"
-
-#include <QCheckBox>
-#include <QLabel>
 
 namespace {
 
@@ -25,8 +20,8 @@ const QString IndexOver = QStringLiteral("Index 16! ");
 } // namespace
 
 PersonCards::PersonCards(const ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups,
-                         CardJournal& journal, MainWindowUi& ui)
-    : m_state(state), m_link(link), m_persons(persons), m_groups(groups), m_journal(journal), m_ui(ui)
+                         CardJournal& journal)
+    : m_state(state), m_link(link), m_persons(persons), m_groups(groups), m_journal(journal)
 {
 }
 
@@ -59,7 +54,7 @@ bool PersonCards::identityFits(qint64 number, qint64 index) const
     return true;
 }
 
-void PersonCards::Button4Click()
+void PersonCards::Button4Click(ProgramChoice& choice)
 {
     if (m_state.LinkOpen == 0) {
         show(Text::CheckConnection, Text::NoConnectivity);
@@ -76,7 +71,7 @@ void PersonCards::Button4Click()
         return;
 
     qint64 index = stored;
-    if (m_ui.CBox2->isChecked()) {
+    if (choice.duplicate) {
         if (stored >= cards::MaxDuplicateIndex)
             MessageBox::show(IndexOver, text(Text::OverRange));
         else
@@ -106,7 +101,7 @@ void PersonCards::Button4Click()
                               m_link.lastReadBack(), m_state.TextSlots);
     // "Duplicate card" marks this one card: left ticked, a batch of Program
     // presses would issue duplicates to every person after it.
-    m_ui.CBox2->setChecked(false);
+    choice.duplicate = false;
 
     // The person's note stays: a duplicate replaces the card, not the notes.
     if (index != stored) {
@@ -196,7 +191,7 @@ bool PersonCards::removePermissions()
     return false;
 }
 
-bool PersonCards::locateHolder(qint64 number)
+bool PersonCards::locateHolder(qint64 number, bool* searchOff)
 {
     if (m_persons.locate(PersonField::Number, number))
         return true;
@@ -206,44 +201,41 @@ bool PersonCards::locateHolder(qint64 number)
     // holder exists must not be reported as nobody's. The search goes off,
     // as for a new person, and comes back when nobody holds the number.
     m_persons.setFilterActive(false);
-    m_ui.CheckBox2->setChecked(false);
-    if (m_persons.locate(PersonField::Number, number))
+    if (m_persons.locate(PersonField::Number, number)) {
+        *searchOff = true;
         return true;
-    m_ui.CheckBox2->setChecked(true);
+    }
     m_persons.setFilterActive(true);
     return false;
 }
 
-void PersonCards::evaluateCard(const cards::CardIdentity& card)
+std::optional<PersonCards::CardHolder> PersonCards::evaluateCard(const cards::CardIdentity& card)
 {
     CardJournal::Entry entry{{}, card.personNumber, card.systemCode, card.duplicateIndex, {}, {}, {}};
     if (card.systemCode != m_state.SystemNumber) {
         entry.operation = card.personNumber == 0 ? journal::FindForeignConfig : journal::FindForeignUser;
         m_journal.record(entry, m_state.TextSlots);
         show(card.personNumber == 0 ? Text::NoCardOrForeignConfig : Text::NoCardOrForeignUser, Text::SearchResult);
-        return;
+        return std::nullopt;
     }
     if (card.personNumber == 0) {
         entry.operation = journal::FindConfig;
         m_journal.record(entry, m_state.TextSlots);
         show(Text::ConfigurationCardRead, Text::SearchResult);
-        return;
+        return std::nullopt;
     }
-    if (!locateHolder(card.personNumber)) {
+    CardHolder holder;
+    if (!locateHolder(card.personNumber, &holder.searchOff)) {
         entry.operation = journal::FindNoUser;
         m_journal.record(entry, m_state.TextSlots);
         show(Text::NoUserInDatabase, Text::SearchResult);
-        return;
+        return std::nullopt;
     }
     entry.operation = journal::FindUser;
     entry.group = m_persons.asText(PersonField::Group);
     m_journal.record(entry, m_state.TextSlots);
-    if (!m_form4)
-        return;
-    // The dialog's other rows follow the persons table's current record.
-    m_form4->Label1->setText(QString::number(card.duplicateIndex));
-    const auto id = cards::identifierOf(card.systemCode, card.personNumber, card.duplicateIndex);
-    m_form4->setCardNumber(id ? cards::printedNumber(*id) : cards::PrintedNumber{});
-    m_form4->show();
-    m_form4->raise();
+    holder.duplicateIndex = card.duplicateIndex;
+    if (const auto id = cards::identifierOf(card.systemCode, card.personNumber, card.duplicateIndex))
+        holder.number = cards::printedNumber(*id);
+    return holder;
 }

@@ -1,17 +1,17 @@
 #pragma once
 
 #include "cards/CardFrame.h"
+#include "cards/CardNumber.h"
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 
-class MainWindowUi;
 class ProgrammerLink;
 class Table;
-class TForm4;
 struct ProgramState;
 
 // The card operations of the persons page: Program (Button4), Remove
@@ -19,22 +19,27 @@ struct ProgramState;
 // tick). They work on the persons table's current record and on the group
 // that record names; the card bytes come from the card codec and go out
 // through the link's WriteCard. Nothing is stored as if a card were written
-// unless WriteCard says it was.
+// unless WriteCard says it was. The window hands over what the operator
+// chose and shows what came of it; nothing here reads or sets a widget.
 class PersonCards
 {
 public:
-    PersonCards(const ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal,
-                MainWindowUi& ui);
+    PersonCards(const ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal);
 
-    // The Card information dialog, created after the main window.
-    void setCardInformation(TForm4* form4) { m_form4 = form4; }
+    // What the operator chose for Program.
+    struct ProgramChoice
+    {
+        // "Duplicate card": the card gets the next INDEX. It marks one card,
+        // so Program clears it once that card is written.
+        bool duplicate = false;
+    };
     // Where Program goes on to (the persons grid's next row); the table's
     // next record when unset. It stores the raised INDEX either way.
     void setNextPerson(std::function<void()> next) { m_nextPerson = std::move(next); }
 
     // Program: writes the current person's card with the access of the
     // person's group, then moves to the next person (storing a raised INDEX).
-    void Button4Click();
+    void Button4Click(ProgramChoice& choice);
     // Remove permissions: the current person's card with no access; nothing
     // in the tables changes and the cursor stays.
     void Button3Click();
@@ -58,14 +63,23 @@ public:
     // the duplicate box are left alone.
     QueuedWrite programQueued(qint64 number);
 
-    // Find: what the card on the programmer is, under "Search result", or the
-    // Card information dialog on its holder.
-    void evaluateCard(const cards::CardIdentity& card);
+    // A card read whose holder is now the persons table's current record:
+    // what the Card information dialog shows beside that record's rows.
+    struct CardHolder
+    {
+        qint64 duplicateIndex = 0;
+        cards::PrintedNumber number; // empty when the identity does not make one
+        bool searchOff = false;      // the search was turned off to show the holder
+    };
+    // Find: what the card on the programmer is, under "Search result", or its
+    // holder for the Card information dialog.
+    std::optional<CardHolder> evaluateCard(const cards::CardIdentity& card);
 
 private:
     bool identityFits(qint64 number, qint64 index) const;
-    // Makes the card's holder the current person, looking past the search.
-    bool locateHolder(qint64 number);
+    // Makes the card's holder the current person, looking past the search
+    // (searchOff: it was turned off for that).
+    bool locateHolder(qint64 number, bool* searchOff);
     void show(int text, int caption) const;
     QString text(int slot) const;
 
@@ -74,7 +88,5 @@ private:
     Table& m_persons;
     Table& m_groups;
     CardJournal& m_journal;
-    MainWindowUi& m_ui;
-    TForm4* m_form4 = nullptr;
     std::function<void()> m_nextPerson;
 };

@@ -27,7 +27,7 @@ PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const 
     : QObject(parent), m_persons(persons), m_ui(ui), m_state(state), m_journal(journal),
       m_mode(persons, ui.SpeedButton4, {ui.DBEdit8, ui.DBEdit2, ui.DBMemo1}, state,
              [this](bool editable) { setEditable(editable); }),
-      m_cards(state, link, persons, groups, journal, ui)
+      m_cards(state, link, persons, groups, journal)
 {
     // In a grid sorted by a column, Program goes on to the person below,
     // not to the next in the table's own order.

@@ -10,13 +10,7 @@
 #include "link/ProgrammerLink.h"
 #include "pages/CardJournal.h"
 #include "state/ProgramState.h"
-#include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"
-
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
 
 namespace {
 
@@ -25,34 +19,12 @@ const QString EmptyOldCode = QStringLiteral("Nieprawidłowe hasło systemowe.");
 
 } // namespace
 
-ReaderCards::ReaderCards(const ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal,
-                         MainWindowUi& ui)
-    : m_state(state), m_link(link), m_readers(readers), m_journal(journal), m_ui(ui)
+ReaderCards::ReaderCards(const ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal)
+    : m_state(state), m_link(link), m_readers(readers), m_journal(journal)
 {
 }
 
-void ReaderCards::showOldCode(bool on)
-{
-    m_ui.Label17->setVisible(on);
-    m_ui.Edit2->setVisible(on);
-}
-
-void ReaderCards::RadioButton1Click()
-{
-    showOldCode(false);
-}
-
-void ReaderCards::RadioButton2Click()
-{
-    showOldCode(true);
-}
-
-void ReaderCards::RadioButton3Click()
-{
-    showOldCode(false);
-}
-
-void ReaderCards::Button12Click()
+void ReaderCards::Button12Click(const ConfigChoice& choice)
 {
     const TextSlots& texts = m_state.TextSlots;
     if (m_state.LinkOpen == 0) {
@@ -74,10 +46,10 @@ void ReaderCards::Button12Click()
         return refuse(Text::RelayTimeUnfit, relayTime);
 
     int readerCode = m_state.SystemNumber;
-    if (m_ui.RadioButton3->isChecked()) {
+    if (choice.reader == ConfigChoice::Reader::Factory) {
         readerCode = settings::DefaultSystemNumber; // the code a reader leaves the factory with
-    } else if (!m_ui.RadioButton1->isChecked() && m_ui.RadioButton2->isChecked()) {
-        const QString typed = m_ui.Edit2->text();
+    } else if (choice.reader == ConfigChoice::Reader::OldCode) {
+        const QString& typed = choice.oldCode;
         if (typed.isEmpty()) {
             MessageBox::show(EmptyOldCode, MessageBox::ErrorCaption);
             return;
@@ -94,7 +66,7 @@ void ReaderCards::Button12Click()
     params.relayTime = int(relayTime);
     params.prox = m_readers.asLogical(ReaderField::Prox);
     params.emulacja = m_readers.asLogical(ReaderField::Emulation);
-    params.resetMemory = m_ui.CheckBox1->isChecked();
+    params.resetMemory = choice.resetMemory;
     QByteArray data;
     QString error;
     if (!cards::configCardData(params, &data, &error))

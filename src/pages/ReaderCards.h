@@ -1,32 +1,37 @@
 #pragma once
 
+#include <QString>
+
 class CardJournal;
-class MainWindowUi;
 class ProgrammerLink;
 class Table;
 struct ProgramState;
 
 // The configuration card of the readers page: Button12 writes the current
-// reader's parameters for the reader code the radio buttons choose;
-// RadioButton2 ("When you changed the system code") shows the old-code box
-// Edit2 with Label17, the other two hide it.
+// reader's parameters for the reader code the operator chose. The window
+// hands over the choice; nothing here reads a widget.
 class ReaderCards
 {
 public:
-    ReaderCards(const ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal,
-                MainWindowUi& ui);
+    ReaderCards(const ProgramState& state, ProgrammerLink& link, Table& readers, CardJournal& journal);
 
-    void Button12Click();
-    void RadioButton1Click();
-    void RadioButton2Click();
-    void RadioButton3Click();
+    // What the operator chose for the configuration card.
+    struct ConfigChoice
+    {
+        enum class Reader {
+            Current, // "Existing reader": it knows the system code now in use
+            Factory, // "New reader": the code a reader leaves the factory with
+            OldCode  // "When you changed the system code": the code typed in oldCode
+        } reader = Reader::Current;
+        QString oldCode; // as typed
+        bool resetMemory = false;
+    };
+
+    void Button12Click(const ConfigChoice& choice);
 
 private:
-    void showOldCode(bool on);
-
     const ProgramState& m_state;
     ProgrammerLink& m_link;
     Table& m_readers;
     CardJournal& m_journal;
-    MainWindowUi& m_ui;
 };

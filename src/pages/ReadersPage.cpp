@@ -35,7 +35,7 @@ ReadersPage::ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& u
     : QObject(parent), m_readers(readers), m_groupsPage(groupsPage), m_ui(ui), m_state(state),
       m_mode(readers, ui.SpeedButton1, {ui.DBEdit3, ui.DBMemo3}, state,
              [this](bool editable) { setEditable(editable); }),
-      m_cards(state, link, readers, journal, ui)
+      m_cards(state, link, readers, journal)
 {
     // Every post of a reader, whatever started it, is checked for a relay
     // time a card can carry.

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "serial/FileModes.h"
 
+#include "app/CardControls.h"
 #include "audit/TableWatch.h"
 #include "cards/CardFrame.h"
 #include "cards/CardNumber.h"
@@ -31,19 +32,23 @@ constexpr int System = PageRig::System;
 
 struct Rig : PageRig
 {
-    PersonCards persons{state, link, tables.persons, tables.groups, journal, ui.ui};
-    ReaderCards readers{state, link, tables.readers, journal, ui.ui};
+    PersonCards persons{state, link, tables.persons, tables.groups, journal};
+    ReaderCards readers{state, link, tables.readers, journal};
 
     Rig()
     {
         journal.setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); });
-        persons.setCardInformation(ui.form4.get());
-        link.setCardReadHandler([this](const cards::CardIdentity& c) { persons.evaluateCard(c); });
+        link.setCardReadHandler(
+            [this](const cards::CardIdentity& c) { cardcontrols::cardRead(persons, ui.ui, ui.form4.get(), c); });
         tables.bind(ui);
         link.ConnectProgrammer();
         port.writes.clear();
         MessageBox::takeShown();
     }
+
+    // Program and the configuration card as the window hands them the operator's choices.
+    void program() { cardcontrols::program(persons, ui.ui); }
+    void configCard() { cardcontrols::writeConfigCard(readers, ui.ui); }
 
     void addPerson(qint64 number, const QString& group, qint64 index, const QString& info = QString())
     {
@@ -191,7 +196,7 @@ private slots:
         r.tables.groups.locate(QStringLiteral("NAME"), QStringLiteral("Everyone"), Qt::CaseSensitive);
         r.ui.ui.CBox2->setChecked(duplicate);
 
-        r.persons.Button4Click();
+        r.program();
 
         cards::CardIdentity id;
         QByteArray sent;
@@ -272,7 +277,7 @@ private slots:
         if (!linkOpen)
             r.link.CloseLink();
 
-        r.persons.Button4Click();
+        r.program();
 
         QVERIFY(r.port.writes.isEmpty());
         QVERIFY(!r.view.calls.contains(QStringLiteral("show")));
@@ -361,11 +366,11 @@ private slots:
         };
 
         if (operation == QLatin1String("Program"))
-            r.persons.Button4Click();
+            r.program();
         else if (operation == QLatin1String("Remove permissions"))
             r.persons.Button3Click();
         else
-            r.readers.Button12Click();
+            r.configCard();
 
         QCOMPARE(r.port.writes.size(), 2);
         QCOMPARE(shownMessages(), QStringList{QStringLiteral("The connection to the programmer was lost during the "
@@ -546,7 +551,7 @@ private slots:
             ->setChecked(true);
         r.ui.ui.Edit2->setText(oldCode);
 
-        r.readers.Button12Click();
+        r.configCard();
 
         QCOMPARE(shownMessages(), messages);
         cards::CardIdentity id;
@@ -576,7 +581,7 @@ private slots:
         r.ui.ui.RadioButton2->setChecked(true);
         r.ui.ui.Edit2->setText(QStringLiteral("12a"));
         try {
-            r.readers.Button12Click();
+            r.configCard();
             QFAIL("no error raised");
         } catch (const AppError& e) {
             QCOMPARE(e.message(), QStringLiteral("'12a' is not a valid integer value"));
@@ -598,11 +603,10 @@ private slots:
         QFETCH(int, radio);
         QFETCH(bool, shown);
         Rig r;
-        r.readers.RadioButton2Click(); // start from the box shown
-        if (radio == 1)
-            r.readers.RadioButton1Click();
-        else if (radio == 3)
-            r.readers.RadioButton3Click();
+        r.ui.ui.RadioButton2->setChecked(true); // start from the box shown
+        cardcontrols::showOldCode(r.ui.ui);
+        (radio == 1 ? r.ui.ui.RadioButton1 : radio == 2 ? r.ui.ui.RadioButton2 : r.ui.ui.RadioButton3)->setChecked(true);
+        cardcontrols::showOldCode(r.ui.ui);
         QCOMPARE(!r.ui.ui.Edit2->isHidden(), shown);
         QCOMPARE(!r.ui.ui.Label17->isHidden(), shown);
     }
@@ -637,7 +641,7 @@ private slots:
                    << QString::number(r.tables.persons.asInteger(QStringLiteral("INDEX")));
         });
 
-        r.persons.Button4Click();
+        r.program();
         filesync::setHook(before);
 
         QCOMPARE(r.port.sent().size(), 7);
@@ -689,9 +693,9 @@ private slots:
         if (!auditWritable)
             QVERIFY(QDir(r.tables.dir.path()).mkdir(audit::FileName));
         if (operation == "Program")
-            r.persons.Button4Click();
+            r.program();
         else
-            r.readers.Button12Click();
+            r.configCard();
         if (!auditWritable) {
             QVERIFY(r.port.writes.isEmpty());
             const QStringList shown = shownMessages();
@@ -754,11 +758,11 @@ private slots:
             if (cause == "write only" && !modes.ok())
                 QSKIP("this account cannot be made to respect file modes");
             if (operation == "Program")
-                r.persons.Button4Click();
+                r.program();
             else if (operation == "Remove permissions")
                 r.persons.Button3Click();
             else
-                r.readers.Button12Click();
+                r.configCard();
         }
 
         QVERIFY(r.port.writes.isEmpty());

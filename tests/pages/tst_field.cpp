@@ -7,6 +7,7 @@
 #include "SimDevice.h"
 #include "TestFiles.h"
 
+#include "app/CardControls.h"
 #include "app/PrintMenu.h"
 #include "app/ProgramListMenu.h"
 #include "data/CardsInField.h"
@@ -78,8 +79,10 @@ struct Field : PageRig
     void program(qint64 number)
     {
         QVERIFY(tables.persons.locate(QStringLiteral("NUMBER"), number));
-        persons->cards().Button4Click();
+        program();
     }
+    // Program on the person shown, as the window hands it the duplicate box.
+    void program() { cardcontrols::program(persons->cards(), ui.ui); }
     void editPerson(qint64 number, const QString& group)
     {
         QVERIFY(tables.persons.locate(QStringLiteral("NUMBER"), number));
@@ -410,12 +413,12 @@ private slots:
         f.ui.ui.Edit4->setText(search);
         f.persons->ApplyPersonFilter();
         if (!f.tables.persons.isEmpty())
-            f.persons->cards().Button4Click();
+            f.program();
         f.persons->SpeedButton4Click(); // Edit
         MessageBox::setNextAnswer(1);   // Delete anyway
         const std::function<void()> press[] = {[&] { f.persons->Button7Click(); },
                                                [&] { f.persons->cards().Button3Click(); },
-                                               [&] { f.persons->cards().Button4Click(); }};
+                                               [&] { f.program(); }};
         press[button]();
         MessageBox::setNextAnswer(-1);
         const QString first = MessageBox::takeShown().value(0).text;
