@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     link.setReadBack(true);
     CardJournal journal(QDir(dir.path()).filePath(CardJournal::FileName));
     journal.setRole(QStringLiteral("administrator"));
-    PersonCards cards(state, link, persons, groups, journal, ui);
+    PersonCards cards(state, link, persons, groups, journal);
     ProgramQueue queue(state.TextSlots);
     queue.add(list);
     EnrolStation station(state, link, cards, queue);
