@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PgCluster.h"
+
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "ui/DataSource.h"
@@ -8,6 +10,7 @@
 #include "ui/TForm3.h"
 #include "ui/TForm4.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,16 +57,46 @@ struct UiFixture
     std::unique_ptr<TForm4> form4;
 };
 
-// The three tables, made empty in a temporary folder; fill() runs on each
-// opened table before the controls are bound.
+// The three tables, made empty in a temporary folder, or with
+// PELLARO_TEST_STORE=postgresql in a fresh database of the test server (one
+// per test process, so parallel runs keep apart); fill() runs on each opened
+// table before the controls are bound.
 struct TableFixture
 {
     TableFixture()
     {
-        TableLayouts::createAll(dir.path());
-        persons.open(QDir(dir.path()).filePath(TableLayouts::PersonsFile));
-        readers.open(QDir(dir.path()).filePath(TableLayouts::ReadersFile));
-        groups.open(QDir(dir.path()).filePath(TableLayouts::GroupsFile));
+        if (onServer() && !server.freshDatabase(QStringLiteral("pellaro_test_%1").arg(QCoreApplication::applicationPid())))
+            QTest::qFail("the test server gives no fresh database", __FILE__, __LINE__);
+        else if (!onServer())
+            TableLayouts::createAll(dir.path());
+        open(persons, TableLayouts::PersonsFile);
+        open(readers, TableLayouts::ReadersFile);
+        open(groups, TableLayouts::GroupsFile);
+    }
+
+    static bool onServer() { return qEnvironmentVariable("PELLARO_TEST_STORE") == u"postgresql"; }
+
+    // Opens the stored table of that file name as the next program start would.
+    void open(Table& table, const QString& file) const
+    {
+        if (!onServer())
+            return table.open(QDir(dir.path()).filePath(file));
+        const PgStore::Kind kind = file == TableLayouts::PersonsFile  ? PgStore::Kind::Persons
+                                   : file == TableLayouts::GroupsFile ? PgStore::Kind::Groups
+                                                                      : PgStore::Kind::Readers;
+        table.open(std::make_unique<PgStore>(server.server(QStringLiteral("test")), kind));
+    }
+    // The file name of one of the three.
+    QString fileOf(const Table& table) const
+    {
+        return &table == &persons  ? TableLayouts::PersonsFile
+               : &table == &groups ? TableLayouts::GroupsFile
+                                   : TableLayouts::ReadersFile;
+    }
+    void reopen(Table& table) const
+    {
+        table.close();
+        open(table, fileOf(table));
     }
 
     void bind(UiFixture& f)
@@ -76,6 +109,7 @@ struct TableFixture
     }
 
     QTemporaryDir dir;
+    PgCluster server;
     Table persons;
     Table readers;
     Table groups;
