@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PgCluster.h"
+#include "WorkingDirectory.h"
 
 #include "data/Table.h"
 #include "data/TableLayouts.h"
@@ -10,7 +10,6 @@
 #include "ui/TForm3.h"
 #include "ui/TForm4.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,7 +64,7 @@ struct TableFixture
 {
     TableFixture()
     {
-        if (onServer() && !server.freshDatabase(QStringLiteral("pellaro_test_%1").arg(QCoreApplication::applicationPid())))
+        if (onServer() && !teststore::freshDatabase())
             QTest::qFail("the test server gives no fresh database", __FILE__, __LINE__);
         else if (!onServer())
             TableLayouts::createAll(dir.path());
@@ -74,18 +73,10 @@ struct TableFixture
         open(groups, TableLayouts::GroupsFile);
     }
 
-    static bool onServer() { return qEnvironmentVariable("PELLARO_TEST_STORE") == u"postgresql"; }
+    static bool onServer() { return teststore::onServer(); }
 
     // Opens the stored table of that file name as the next program start would.
-    void open(Table& table, const QString& file) const
-    {
-        if (!onServer())
-            return table.open(QDir(dir.path()).filePath(file));
-        const PgStore::Kind kind = file == TableLayouts::PersonsFile  ? PgStore::Kind::Persons
-                                   : file == TableLayouts::GroupsFile ? PgStore::Kind::Groups
-                                                                      : PgStore::Kind::Readers;
-        table.open(std::make_unique<PgStore>(server.server(QStringLiteral("test")), kind));
-    }
+    void open(Table& table, const QString& file) const { teststore::open(table, QDir(dir.path()).filePath(file)); }
     // The file name of one of the three.
     QString fileOf(const Table& table) const
     {
@@ -109,7 +100,6 @@ struct TableFixture
     }
 
     QTemporaryDir dir;
-    PgCluster server;
     Table persons;
     Table readers;
     Table groups;
