@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WorkingDirectory.h"
+
 #include "app/Form1.h"
 #include "data/Table.h"
 #include "ui/MessageBox.h"
@@ -73,7 +75,7 @@ inline void addRecord(Table& t, const QStringList& fields, const QStringList& va
 inline QStringList storedColumn(const QString& file, const QString& field)
 {
     Table t;
-    t.open(file);
+    teststore::open(t, file);
     QStringList values;
     for (t.first(); !t.atEnd(); t.next())
         values << t.asText(field);

@@ -1,14 +1,58 @@
 #pragma once
 
+#include "PgCluster.h"
+
+#include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "ui/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+// With PELLARO_TEST_STORE=postgresql the tests of the tables run on the test
+// server (tests/pgserver.sh): each test process on a database of its own,
+// made afresh for each set of tables, so parallel runs keep apart.
+namespace teststore {
+
+inline bool onServer() { return qEnvironmentVariable("PELLARO_TEST_STORE") == u"postgresql"; }
+
+inline PgServer server()
+{
+    PgServer s = PgCluster().server(QStringLiteral("test"));
+    s.name = QStringLiteral("pellaro_test_%1").arg(QCoreApplication::applicationPid());
+    return s;
+}
+
+inline bool freshDatabase() { return PgCluster().freshDatabase(server().name); }
+
+// The config.ini lines that point a desk at that database.
+inline QByteArray configSection()
+{
+    const PgServer s = server();
+    return QStringLiteral("[DATABASE]\r\nDriver=PostgreSQL\r\nHost=%1\r\nName=%2\r\nUser=pellaro\r\n")
+        .arg(s.host, s.name)
+        .toUtf8();
+}
+
+// Opens the stored table of a file (osoby.dbf, a path to it) as the next
+// program start would: the file, or the database's table of that name.
+inline void open(Table& table, const QString& file)
+{
+    if (!onServer())
+        return table.open(file);
+    const QString name = QFileInfo(file).fileName();
+    table.open(std::make_unique<PgStore>(server(), name == TableLayouts::PersonsFile  ? PgStore::Kind::Persons
+                                                   : name == TableLayouts::GroupsFile ? PgStore::Kind::Groups
+                                                                                      : PgStore::Kind::Readers));
+}
+
+} // namespace teststore
 
 // A fresh working directory with the three tables made empty, current for as
 // long as it lives: the program opens its tables and config.ini from the
@@ -20,7 +64,8 @@ public:
     {
         if (m_dir.isValid())
             TableLayouts::createAll(m_dir.path());
-        m_current = m_dir.isValid() && QDir::setCurrent(m_dir.path());
+        m_current = m_dir.isValid() && QDir::setCurrent(m_dir.path()) &&
+                    (!teststore::onServer() || (teststore::freshDatabase() && writeConfig({})));
     }
     ~WorkingDirectory() { QDir::setCurrent(QDir::tempPath()); }
 
@@ -28,6 +73,14 @@ public:
     bool isValid() const { return m_current; }
     QString path() const { return m_dir.path(); }
     QString filePath(const QString& name) const { return m_dir.filePath(name); }
+
+    // Writes config.ini; on the test server it names the database too.
+    bool writeConfig(const QByteArray& config) const
+    {
+        const QByteArray all = teststore::onServer() ? config + "\r\n" + teststore::configSection() : config;
+        QFile ini(filePath(QStringLiteral("config.ini")));
+        return ini.open(QIODevice::WriteOnly) && ini.write(all) == all.size();
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -41,7 +94,5 @@ inline bool renewWorkingDirectory(std::unique_ptr<WorkingDirectory>& dir, const 
     dir.reset();
     dir = std::make_unique<WorkingDirectory>();
     MessageBox::takeShown();
-    QFile ini(dir->filePath(QStringLiteral("config.ini")));
-    return dir->isValid() &&
-           (config.isEmpty() || (ini.open(QIODevice::WriteOnly) && ini.write(config) == config.size()));
+    return dir->isValid() && (config.isEmpty() || dir->writeConfig(config));
 }

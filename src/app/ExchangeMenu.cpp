@@ -60,7 +60,7 @@ void ExchangeMenu::exportPersons()
         path += QStringLiteral(".csv");
     const int written = exchange::exportFile(m_persons, exchange::Kind::Persons, path);
     if (m_audit)
-        m_audit->record({QStringLiteral("export"), QFileInfo(m_persons.fileName()).fileName(), {}, {},
+        m_audit->record({QStringLiteral("export"), audit::tableFile(m_persons), {}, {},
                          {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())},
                           {QStringLiteral("rows"), QString::number(written)}}});
     MessageBox::show(m_texts[Text::PersonsExported] + QString::number(written), m_texts[Text::ExportCaption]);
@@ -93,7 +93,7 @@ void ExchangeMenu::importPersons()
     if (result.cancelled)
         return;
     if (m_audit && result.added > 0)
-        m_audit->record({QStringLiteral("import"), QFileInfo(m_persons.fileName()).fileName(), {}, {},
+        m_audit->record({QStringLiteral("import"), audit::tableFile(m_persons), {}, {},
                          {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())},
                           {QStringLiteral("sha256"), hash},
                           {QStringLiteral("rows added"), QString::number(result.added)}}});

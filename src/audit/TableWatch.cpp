@@ -52,6 +52,18 @@ QString subjectOf(const Table& table, const QVariantList& values)
 
 } // namespace
 
+QString tableFile(const Table& table)
+{
+    const QString file = QFileInfo(table.fileName()).fileName();
+    if (file.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive))
+        return file;
+    if (table.fieldPosition(PersonField::Number))
+        return TableLayouts::PersonsFile;
+    if (table.fieldPosition(GroupField::Id))
+        return TableLayouts::GroupsFile;
+    return table.fieldPosition(ReaderField::Number) ? TableLayouts::ReadersFile : file;
+}
+
 TableWatch::TableWatch(Log& log, const TextSlots& texts, std::function<void(const QString&)> tell, QObject* parent)
     : QObject(parent), m_log(log), m_texts(texts), m_tell(std::move(tell))
 {
@@ -79,7 +91,7 @@ Event TableWatch::changeEvent(const Table& table, const QVariantList& before, co
 {
     Event e;
     const QVariantList& current = after.isEmpty() ? before : after;
-    e.table = QFileInfo(table.fileName()).fileName();
+    e.table = tableFile(table);
     const int key = keyPosition(table);
     e.record = key <= current.size() ? valueText(current[key - 1]) : QString();
     e.subject = subjectOf(table, current);

@@ -61,4 +61,8 @@ private:
 Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
                 const QString& group, const QString& journalPath, qint64 offset);
 
+// What the audit calls a table: its file (osoby.dbf, grupa.dbf, sprzet.dbf),
+// also when its records are on a database server.
+QString tableFile(const Table& table);
+
 } // namespace audit

@@ -63,7 +63,7 @@ private slots:
         QFETCH(bool, refused);
         {
             Table readers;
-            readers.open(TableLayouts::ReadersFile);
+            teststore::open(readers, TableLayouts::ReadersFile);
             addRecord(readers, {"ID_CZYT", "TIME"}, {"1", "5"});
         }
         Program p(TForm1::Role::Administrator);
@@ -220,14 +220,14 @@ private slots:
         QFETCH(QStringList, numbers);
         {
             Table persons;
-            persons.open(TableLayouts::PersonsFile);
+            teststore::open(persons, TableLayouts::PersonsFile);
             for (const QStringList& person : QList<QStringList>{{"1", "Jan", "Nowak", "Grupa 10"},
                                                                 {"2", "anna", "Kowalska", "Grupa 9"},
                                                                 {"3", "Łukasz", "Żółkiewski", "Grupa 10"},
                                                                 {"4", "Ewa", "Lis", "Grupa 2"}})
                 addRecord(persons, {"NUMBER", "SURNAME", "NAME", "GROUP"}, person);
             Table readers;
-            readers.open(TableLayouts::ReadersFile);
+            teststore::open(readers, TableLayouts::ReadersFile);
             for (const QStringList& reader : QList<QStringList>{{"7", "Brama"}, {"1", "Wejście"}, {"2", "Biuro"}})
                 addRecord(readers, {"ID_CZYT", "NAME", "TIME"}, reader + QStringList{"2"});
         }

@@ -40,7 +40,7 @@ QByteArray access(const QList<int>& readers)
 void makeInstallation()
 {
     Table groups;
-    groups.open("grupa.dbf");
+    teststore::open(groups, "grupa.dbf");
     for (const auto& [name, readers] : {std::pair{"Staff", QList<int>{1, 2}}, std::pair{"Night", QList<int>{3}}}) {
         groups.insert();
         groups.setText("NAME", name);
@@ -49,12 +49,12 @@ void makeInstallation()
         groups.post();
     }
     Table persons;
-    persons.open("osoby.dbf");
+    teststore::open(persons, "osoby.dbf");
     for (const QStringList& person : QList<QStringList>{
              {"1", "Anna", "Kowalska", "Staff"}, {"2", "Jan", "Nowak", "Night"}, {"3", "Ewa", "Lis", "Staff"}})
         addRecord(persons, {"NUMBER", "SURNAME", "NAME", "GROUP"}, person);
     Table readers;
-    readers.open("sprzet.dbf");
+    teststore::open(readers, "sprzet.dbf");
     addRecord(readers, {"ID_CZYT", "NAME", "TIME"}, {"1", "Door", "2"});
     writeFile("cards.log", "time\trole\toperation\tperson\tsystem\tduplicate\tgroup\tdata\r\n"
                            "2024-03-05 14:07:09\tuser\tProgram\t1\t1\t0\tStaff\t" +

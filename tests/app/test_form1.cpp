@@ -52,6 +52,8 @@ private slots:
 
     void firstStartShowsLoginState()
     {
+        if (teststore::onServer())
+            QSKIP("compares config.ini byte by byte, which names the test database here");
         Program p;
         // Until the first language tick the caption is the designed one.
         QCOMPARE(p.form1->windowTitle(), QStringLiteral("PELLARO V?"));
@@ -137,6 +139,8 @@ private slots:
 
     void missingTableStopsStartWithItsName()
     {
+        if (teststore::onServer())
+            QSKIP("about a dBase file missing from the working directory");
         QVERIFY(QFile::remove("sprzet.dbf"));
         try {
             TForm1 form1;
@@ -445,14 +449,16 @@ private slots:
     {
         {
             Table readers;
-            readers.open("sprzet.dbf");
+            teststore::open(readers, "sprzet.dbf");
             readers.insert();
             readers.setInteger("ID_CZYT", 7);
             readers.setText("NAME", QStringLiteral("Brama główna"));
             readers.post();
-            readers.insert();
-            readers.setInteger("ID_CZYT", 120); // from a table filled elsewhere: no box
-            readers.post();
+            if (!teststore::onServer()) { // the database's checks keep such a reader out
+                readers.insert();
+                readers.setInteger("ID_CZYT", 120); // from a table filled elsewhere: no box
+                readers.post();
+            }
         }
         Program p;
         QCOMPARE(p.ui().accessBox(7)->toolTip(), QStringLiteral("Brama główna"));

@@ -90,16 +90,16 @@ private slots:
         QFETCH(bool, manyPages);
         {
             Table t;
-            t.open(TableLayouts::PersonsFile);
+            teststore::open(t, TableLayouts::PersonsFile);
             for (int n = 1; n <= persons; ++n)
                 addRecord(t, {"NUMBER", "SURNAME", "NAME", "GROUP"},
                           {QString::number(n), QStringLiteral("Łukasz %1").arg(n),
                            QStringLiteral("Żółkiewski %1").arg(n), "Magazyn"});
             Table readers;
-            readers.open(TableLayouts::ReadersFile);
+            teststore::open(readers, TableLayouts::ReadersFile);
             addRecord(readers, {"ID_CZYT", "NAME"}, {"5", "Brama wjazdowa"});
             Table groups;
-            groups.open(TableLayouts::GroupsFile);
+            teststore::open(groups, TableLayouts::GroupsFile);
             for (const char* name : {"Goście", "Magazyn"}) {
                 groups.insert();
                 groups.setText("NAME", QString::fromUtf8(name));
@@ -174,7 +174,7 @@ private slots:
         QFETCH(QString, shown);
         {
             Table groups;
-            groups.open(TableLayouts::GroupsFile);
+            teststore::open(groups, TableLayouts::GroupsFile);
             addRecord(groups, {"ID_GRUPY", "NAME"}, {"1", "Goście"});
             addRecord(groups, {"ID_GRUPY", "NAME"}, {"2", "Magazyn"});
         }

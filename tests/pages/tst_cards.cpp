@@ -94,9 +94,7 @@ struct Rig : PageRig
     QVariantList storedPerson(qint64 number)
     {
         Table& p = tables.persons;
-        const QString path = p.fileName();
-        p.close();
-        p.open(path);
+        tables.reopen(p);
         if (!p.locate(QStringLiteral("NUMBER"), number))
             return {};
         return {p.asInteger(QStringLiteral("INDEX")), p.asText(QStringLiteral("INFO"))};
@@ -540,6 +538,8 @@ private slots:
         QFETCH(int, readerCode);
         QFETCH(QByteArray, data);
         QFETCH(QStringList, messages);
+        if (TableFixture::onServer() && reader >= 0 && (reader > 96 || time < 1 || time > 255))
+            QSKIP("the database's checks refuse such a reader before any card is written");
         Rig r;
         if (reader >= 0)
             r.addReader(reader, time, options, options);

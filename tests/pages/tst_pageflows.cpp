@@ -36,7 +36,7 @@ namespace {
 QList<QVariantMap> stored(const QString& file, const QStringList& fields)
 {
     Table t;
-    t.open(file);
+    teststore::open(t, file);
     QList<QVariantMap> rows;
     for (t.first(); !t.atEnd(); t.next()) {
         QVariantMap row;
@@ -167,14 +167,14 @@ private slots:
     {
         {
             Table groups;
-            groups.open("grupa.dbf");
+            teststore::open(groups, "grupa.dbf");
             for (const char* name : {"Day", "Night"}) {
                 groups.insert();
                 groups.setText("NAME", name);
                 groups.post();
             }
             Table persons;
-            persons.open("osoby.dbf");
+            teststore::open(persons, "osoby.dbf");
             addPerson(persons, {"1", "Anna", "Kowalska", "Night"});
             addPerson(persons, {"2", "Jan", "Nowak", "Night"});
             addPerson(persons, {"3", "Ewa", "Kowal", "Day"});
@@ -222,7 +222,7 @@ private slots:
         QFETCH(QString, storedName);
         {
             Table persons;
-            persons.open("osoby.dbf");
+            teststore::open(persons, "osoby.dbf");
             addPerson(persons, {"1", "Anna", "Kowalska", ""});
         }
         Program p(TForm1::Role::Administrator);

@@ -58,10 +58,9 @@ struct Pages
     // One field of every stored record, as the file holds it after the table closes.
     QStringList stored(Table& table, const QString& field)
     {
-        const QString path = table.fileName();
         table.close();
         Table reread;
-        reread.open(path);
+        t.open(reread, t.fileOf(table));
         QStringList values;
         for (reread.first(); !reread.atEnd(); reread.next())
             values << reread.asText(field).trimmed();
@@ -254,7 +253,7 @@ private slots:
         QCOMPARE(groupsStored.size(), numbers.size() + 1);
         QCOMPARE(groupsStored.last(), expectedGroup);
         Table persons;
-        persons.open(QDir(p.t.dir.path()).filePath(TableLayouts::PersonsFile));
+        p.t.open(persons, TableLayouts::PersonsFile);
         for (persons.first(); persons.currentRow() < persons.rowCount() - 1; persons.next()) {
         }
         QCOMPARE(persons.asInteger("NUMBER"), expectedNumber);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WorkingDirectory.h"
+
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "ui/DataSource.h"
@@ -54,16 +56,38 @@ struct UiFixture
     std::unique_ptr<TForm4> form4;
 };
 
-// The three tables, made empty in a temporary folder; fill() runs on each
-// opened table before the controls are bound.
+// The three tables, made empty in a temporary folder, or with
+// PELLARO_TEST_STORE=postgresql in a fresh database of the test server (one
+// per test process, so parallel runs keep apart); fill() runs on each opened
+// table before the controls are bound.
 struct TableFixture
 {
     TableFixture()
     {
-        TableLayouts::createAll(dir.path());
-        persons.open(QDir(dir.path()).filePath(TableLayouts::PersonsFile));
-        readers.open(QDir(dir.path()).filePath(TableLayouts::ReadersFile));
-        groups.open(QDir(dir.path()).filePath(TableLayouts::GroupsFile));
+        if (onServer() && !teststore::freshDatabase())
+            QTest::qFail("the test server gives no fresh database", __FILE__, __LINE__);
+        else if (!onServer())
+            TableLayouts::createAll(dir.path());
+        open(persons, TableLayouts::PersonsFile);
+        open(readers, TableLayouts::ReadersFile);
+        open(groups, TableLayouts::GroupsFile);
+    }
+
+    static bool onServer() { return teststore::onServer(); }
+
+    // Opens the stored table of that file name as the next program start would.
+    void open(Table& table, const QString& file) const { teststore::open(table, QDir(dir.path()).filePath(file)); }
+    // The file name of one of the three.
+    QString fileOf(const Table& table) const
+    {
+        return &table == &persons  ? TableLayouts::PersonsFile
+               : &table == &groups ? TableLayouts::GroupsFile
+                                   : TableLayouts::ReadersFile;
+    }
+    void reopen(Table& table) const
+    {
+        table.close();
+        open(table, fileOf(table));
     }
 
     void bind(UiFixture& f)
