@@ -27,9 +27,7 @@ void DatabaseWatch::watch(Table& table, PgConnection& connection)
         if (watch)
             watch->reconnected(w);
     });
-    connect(&table, &Table::stateChanged, this, [this] {
-        QTimer::singleShot(0, this, &DatabaseWatch::rereadStale);
-    });
+    connect(&table, &Table::stateChanged, this, [this] { QTimer::singleShot(0, this, &DatabaseWatch::rereadStale); });
     m_timer->start();
 }
 
@@ -90,8 +88,8 @@ void askDatabasePassword(PgServer& server, const TextSlots& texts, QWidget* pare
         QInputDialog box(parent);
         box.setObjectName(QStringLiteral("DatabasePassword"));
         box.setWindowTitle(texts[Text::DatabasePasswordCaption]);
-        box.setLabelText(texts[server.password.isEmpty() ? Text::DatabasePasswordAsk : Text::DatabasePasswordWrong]
-                             .arg(where, server.user));
+        box.setLabelText(texts[server.password.isEmpty() ? Text::DatabasePasswordAsk : Text::DatabasePasswordWrong].arg(
+            where, server.user));
         box.setTextEchoMode(QLineEdit::Password);
         if (box.exec() != QDialog::Accepted)
             throw AppError(texts[Text::DatabasePasswordNone].arg(where, server.user));

@@ -35,8 +35,8 @@ private:
     {
         Table* table;
         PgConnection* connection;
-        bool stale = false;      // to be read anew
-        bool toldLost = false;   // the status line says it is lost
+        bool stale = false;    // to be read anew
+        bool toldLost = false; // the status line says it is lost
     };
 
     void check();

@@ -224,13 +224,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     }, this);
     for (Table* table : {m_persons, m_groups, m_readers})
         m_auditWatch->watch(*table);
-    m_journal->setAudit([this](QString* message) {
-                            return (!m_databaseWatch || m_databaseWatch->ready(message)) && m_auditWatch->ready(message);
-                        },
-                        [this](const CardJournal::Entry& entry, qint64 offset) {
-                            audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode,
-                                                     entry.duplicateIndex, entry.group, m_journal->path(), offset));
-                        });
+    m_journal->setAudit(
+        [this](QString* message) {
+            return (!m_databaseWatch || m_databaseWatch->ready(message)) && m_auditWatch->ready(message);
+        },
+        [this](const CardJournal::Entry& entry, qint64 offset) {
+            audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode, entry.duplicateIndex,
+                                     entry.group, m_journal->path(), offset));
+        });
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
     m_exchangeMenu->setHeldNumbers([this] { return field::heldNumbers(m_journal->path(), m_state.SystemNumber); });
@@ -303,7 +304,8 @@ void TForm1::openTables()
         auto* status = new QLabel(this);
         status->setObjectName(QStringLiteral("DatabaseStatus"));
         m_ui.Status->addPermanentWidget(status);
-        m_databaseWatch = new DatabaseWatch(m_state.TextSlots, [status](const QString& text) { status->setText(text); }, this);
+        m_databaseWatch = new DatabaseWatch(
+            m_state.TextSlots, [status](const QString& text) { status->setText(text); }, this);
     }
     auto open = [&](const QString& file, PgStore::Kind kind, const char* tableName, const char* sourceName) {
         auto* table = new Table(this);

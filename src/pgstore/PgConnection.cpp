@@ -11,8 +11,8 @@ namespace {
 
 QString& lostText()
 {
-    static QString text = QStringLiteral(
-        "The database at %1 cannot be reached: %2. Nothing was stored; what you typed is still here.");
+    static QString text =
+        QStringLiteral("The database at %1 cannot be reached: %2. Nothing was stored; what you typed is still here.");
     return text;
 }
 
@@ -101,8 +101,7 @@ bool PgConnection::passwordRefused(const QString& error)
     // libpq's own words when it has no password to give, the server's (or
     // its SQLSTATE 28P01) when the one given is wrong.
     return error.contains(QLatin1String("no password supplied")) ||
-           error.contains(QLatin1String("password authentication failed")) ||
-           error.contains(QLatin1String("28P01"));
+           error.contains(QLatin1String("password authentication failed")) || error.contains(QLatin1String("28P01"));
 }
 
 bool PgConnection::canLogIn(const PgServer& server, QString* error)

@@ -42,15 +42,16 @@ class TestDeskConnection : public QObject
 
     bool renew(const QByteArray& user, const QByteArray& more = {})
     {
-        return renewWorkingDirectory(m_dir, "[PASSWORD]\r\nsys_nr=123456\r\n" + more +
-                                                "[DATABASE]\r\nDriver=PostgreSQL\r\nHost=" +
-                                                m_cluster.server({}).host.toUtf8() + "\r\nName=" +
-                                                Database.toUtf8() + "\r\nUser=" + user + "\r\n");
+        return renewWorkingDirectory(
+            m_dir, "[PASSWORD]\r\nsys_nr=123456\r\n" + more +
+                       "[DATABASE]\r\nDriver=PostgreSQL\r\nHost=" + m_cluster.server({}).host.toUtf8() +
+                       "\r\nName=" + Database.toUtf8() + "\r\nUser=" + user + "\r\n");
     }
     bool endBackends()
     {
         return m_cluster.adminExec(
-            QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'").arg(Database));
+            QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'")
+                .arg(Database));
     }
 
 private slots:
@@ -136,7 +137,8 @@ private slots:
         p.click(ui.SpeedButton3);
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
-        QVERIFY(shown[0].text.startsWith(QStringLiteral("The database at %1 on ").arg(Database) /* names the server */));
+        QVERIFY(
+            shown[0].text.startsWith(QStringLiteral("The database at %1 on ").arg(Database) /* names the server */));
         QVERIFY(persons.state() != Table::State::Browsing);
         QCOMPARE(ui.DBEdit8->text(), QStringLiteral("Berta"));
         QCOMPARE(persons.asText(PersonField::FirstName), QStringLiteral("Berta"));
