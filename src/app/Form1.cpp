@@ -2,6 +2,7 @@
 
 #include "app/AuditMenu.h"
 #include "app/CardControls.h"
+#include "app/DatabaseWatch.h"
 #include "app/ExchangeMenu.h"
 #include "app/FieldMenu.h"
 #include "app/PrintMenu.h"
@@ -224,11 +225,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     }, this);
     for (Table* table : {m_persons, m_groups, m_readers})
         m_auditWatch->watch(*table);
-    m_journal->setAudit([this](QString* message) { return m_auditWatch->ready(message); },
-                        [this](const CardJournal::Entry& entry, qint64 offset) {
-                            audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode,
-                                                     entry.duplicateIndex, entry.group, m_journal->path(), offset));
-                        });
+    m_journal->setAudit(
+        [this](QString* message) {
+            return (!m_databaseWatch || m_databaseWatch->ready(message)) && m_auditWatch->ready(message);
+        },
+        [this](const CardJournal::Entry& entry, qint64 offset) {
+            audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode, entry.duplicateIndex,
+                                     entry.group, m_journal->path(), offset));
+        });
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
     m_exchangeMenu->setHeldNumbers([this] { return field::heldNumbers(m_journal->path(), m_state.SystemNumber); });
@@ -289,14 +293,31 @@ void TForm1::openTables()
     // The tables open from the working directory, persons, readers, groups,
     // or from the shared database config.ini names; a missing, locked or
     // damaged one stops the program with its reason.
-    const std::optional<PgServer> server = pgsite::configuredServer(m_config);
+    std::optional<PgServer> server = pgsite::configuredServer(m_config);
+    if (server) {
+        // The settings are not read yet: the password box speaks the language config.ini names.
+        TextSlots texts;
+        SelectLanguageTable(m_config.readString(QStringLiteral("Language"), QStringLiteral("Language"),
+                                                i18n::languageOfLocale(QLocale())),
+                            texts);
+        askDatabasePassword(*server, texts, this);
+        // Beside the link's messages, which the status line's own text is for.
+        auto* status = new QLabel(this);
+        status->setObjectName(QStringLiteral("DatabaseStatus"));
+        m_ui.Status->addPermanentWidget(status);
+        m_databaseWatch = new DatabaseWatch(
+            m_state.TextSlots, [status](const QString& text) { status->setText(text); }, this);
+    }
     auto open = [&](const QString& file, PgStore::Kind kind, const char* tableName, const char* sourceName) {
         auto* table = new Table(this);
         table->setObjectName(QLatin1String(tableName));
-        if (server)
-            table->open(std::make_unique<PgStore>(*server, kind));
-        else
+        if (server) {
+            auto store = std::make_unique<PgStore>(*server, kind);
+            m_databaseWatch->watch(*table, store->connection());
+            table->open(std::move(store));
+        } else {
             table->open(file);
+        }
         auto* source = new DataSource(table, this);
         source->setObjectName(QLatin1String(sourceName));
         return source;
@@ -424,6 +445,7 @@ void TForm1::Timer2Timer()
     for (DbGrid* grid : {m_ui.DBGrid1, m_ui.DBGrid2, m_ui.DBGrid3})
         grid->setSortLocale(i18n::languageLocale(languageText()));
     showTableWarnings(m_state.TextSlots, {m_persons, m_readers, m_groups});
+    PgConnection::setLostText(m_state.TextSlots[Text::DatabaseLost]);
     m_exchangeMenu->applyLanguage();
     m_printMenu->applyLanguage();
     m_fieldMenu->applyLanguage();

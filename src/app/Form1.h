@@ -19,6 +19,7 @@ class TableWatch;
 }
 class AuditMenu;
 class CardJournal;
+class DatabaseWatch;
 class DataSource;
 class ExchangeMenu;
 class FieldMenu;
@@ -146,4 +147,5 @@ private:
     PrintMenu* m_printMenu = nullptr;
     FieldMenu* m_fieldMenu = nullptr;
     ProgramListMenu* m_programListMenu = nullptr;
+    DatabaseWatch* m_databaseWatch = nullptr; // only on a shared database
 };

@@ -303,6 +303,15 @@ enum Id : int {
     AuditNotReadable = 389,       // "The audit trail %1 could not be read: %2"
     PasswordTooLong = 391,        // "The password is too long: at most %1 bytes in UTF-8. Nothing was stored."
     AuditNotWritten = 390,        // "The change was stored, but the audit trail %1 could not take its line: %2"
+    // 430..444: the shared database's connection and password (DatabaseTexts.cpp).
+    DatabaseLost = 430,            // "The database at %1 cannot be reached: %2. Nothing was stored; ..."
+    DatabaseCardRefused = 431,     // "The database at %1 cannot be reached: %2. No card was written, ..."
+    DatabaseUnreachable = 432,     // "The database at %1 cannot be reached: %2. Trying again ..." (status bar)
+    DatabaseBack = 433,            // "The database at %1 can be reached again; the records were read anew."
+    DatabasePasswordCaption = 434, // "Database password"
+    DatabasePasswordAsk = 435,     // "The database %1 asks for the password of the user %2:"
+    DatabasePasswordWrong = 436,   // "The database %1 did not accept the password of the user %2. ..."
+    DatabasePasswordNone = 437,    // "The database %1 cannot be opened without the password ..."
     // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
     FirstStartText = 285,
     PasswordPlaceholder = 285, // "Password" (the empty login box)

@@ -179,6 +179,7 @@ PgStore::PgStore(const PgServer& server, Kind kind)
     for (const DbfFile::Field& f : m_codec->fields())
         m_fields.push_back({f.name, f.type, f.width, f.decimals});
     connectTo(server, m_connection);
+    m_link = std::make_unique<PgConnection>(m_connection, QStringLiteral("%1 on %2").arg(server.name, server.host));
     try {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.prepare(QStringLiteral("SELECT version FROM pellaro_schema"));
@@ -209,8 +210,20 @@ void PgStore::fail(const QString& reason) const
 
 void PgStore::run(const QString& what, QSqlQuery& query) const
 {
-    if (!query.exec())
-        fail(QStringLiteral("%1: %2").arg(what, query.lastError().text()));
+    if (query.exec())
+        return;
+    const QString reason = query.lastError().text();
+    if (m_link->failedForLoss(query.lastError()))
+        throw AppError(m_link->lostMessage());
+    fail(QStringLiteral("%1: %2").arg(what, reason));
+}
+
+// Outside a change a connection found lost before is opened again first; a
+// change under way went with it and is refused by its next statement.
+void PgStore::reconnectIfLost()
+{
+    if (!m_inChange && m_link->isLost() && !m_link->reopen())
+        throw AppError(m_link->lostMessage());
 }
 
 void PgStore::failChanged(const Row& row) const
@@ -229,6 +242,7 @@ void PgStore::failChanged(const Row& row) const
 // still puts back the rows of its start.
 void PgStore::reload()
 {
+    reconnectIfLost();
     QStringList columns{QStringLiteral("id"), QStringLiteral("version")};
     for (const Field& f : m_fields)
         columns.append(f.numeric() ? column(f.name) + QStringLiteral("::text") : column(f.name));
@@ -357,6 +371,7 @@ QVariant PgStore::sqlValue(const QByteArray& image, int field) const
 
 void PgStore::writeRecord(int record, const QByteArray& image)
 {
+    reconnectIfLost();
     Row& row = m_rows[size_t(record)];
     QStringList sets;
     for (const Field& f : m_fields)
@@ -379,6 +394,7 @@ void PgStore::writeRecord(int record, const QByteArray& image)
 
 void PgStore::markDeleted(int record)
 {
+    reconnectIfLost();
     Row& row = m_rows[size_t(record)];
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("DELETE FROM %1 WHERE id = ? AND version = ?").arg(m_table));
@@ -392,6 +408,7 @@ void PgStore::markDeleted(int record)
 
 int PgStore::appendRecord(const QByteArray& image)
 {
+    reconnectIfLost();
     QStringList names;
     QStringList marks;
     for (const Field& f : m_fields) {
@@ -415,9 +432,15 @@ void PgStore::begin()
 {
     if (m_inChange)
         fail(QStringLiteral("a change is under way already"));
+    reconnectIfLost();
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.transaction())
-        fail(QStringLiteral("a change cannot be begun: %1").arg(db.lastError().text()));
+    if (!db.transaction()) {
+        const QString reason = db.lastError().text();
+        if (m_link->failedForLoss(db.lastError()))
+            throw AppError(m_link->lostMessage());
+        fail(QStringLiteral("a change cannot be begun: %1").arg(reason));
+    }
+    m_link->setInTransaction(true);
     m_before = m_rows;
     m_inChange = true;
 }
@@ -429,11 +452,15 @@ void PgStore::commit()
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (db.commit()) {
         m_inChange = false;
+        m_link->setInTransaction(false);
         m_before.clear();
         return;
     }
-    const QString reason = db.lastError().text();
+    const QSqlError error = db.lastError();
+    const QString reason = error.text();
     rollback();
+    if (m_link->failedForLoss(error))
+        throw AppError(m_link->lostMessage());
     fail(QStringLiteral("the change was not stored, nothing of it: %1").arg(reason));
 }
 
@@ -444,6 +471,7 @@ void PgStore::rollback()
     if (!m_inChange)
         return;
     m_inChange = false;
+    m_link->setInTransaction(false);
     m_rows = std::exchange(m_before, {});
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (db.isOpen())

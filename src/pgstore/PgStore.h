@@ -2,6 +2,7 @@
 
 #include "dbf/DbfFile.h"
 #include "dbf/RecordStore.h"
+#include "pgstore/PgConnection.h"
 
 #include <QString>
 
@@ -83,6 +84,11 @@ public:
     [[noreturn]] void abandon(const AppError& cause) override;
     bool inChange() const override { return m_inChange; }
 
+    // The store's connection: lost ones are opened again on the next change
+    // or reading; a change on a connection that went is refused, and nothing
+    // of it is stored.
+    PgConnection& connection() { return *m_link; }
+
 private:
     struct Row
     {
@@ -97,8 +103,10 @@ private:
     QVariant sqlValue(const QByteArray& image, int field) const;
     void run(const QString& what, class QSqlQuery& query) const;
     void putStored(QByteArray& image, int field, const QVariant& value);
+    void reconnectIfLost();
 
     QString m_connection;
+    std::unique_ptr<PgConnection> m_link;
     QString m_table;
     QString m_name;
     QString m_desk;

@@ -1,0 +1,126 @@
+#include "pgstore/PgConnection.h"
+
+#include "pgstore/PgStore.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <utility>
+
+namespace {
+
+QString& lostText()
+{
+    static QString text =
+        QStringLiteral("The database at %1 cannot be reached: %2. Nothing was stored; what you typed is still here.");
+    return text;
+}
+
+// What the server or libpq said, on one line.
+QString reasonOf(const QSqlError& error)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return text.simplified();
+}
+
+// A statement refused inside a transaction leaves the transaction refusing
+// all but its end; the connection itself is sound.
+const QString InFailedTransaction = QStringLiteral("25P02");
+
+} // namespace
+
+PgConnection::PgConnection(QString connectionName, QString server)
+    : m_name(std::move(connectionName)), m_server(std::move(server))
+{
+}
+
+bool PgConnection::probe()
+{
+    if (m_lost)
+        return false;
+    QSqlDatabase db = database();
+    if (db.isOpen()) {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("SELECT 1")) || query.lastError().nativeErrorCode() == InFailedTransaction)
+            return true;
+        m_reason = reasonOf(query.lastError());
+    }
+    m_lost = true;
+    return false;
+}
+
+bool PgConnection::failedForLoss(const QSqlError& failure)
+{
+    const QString reason = reasonOf(failure);
+    if (probe())
+        return false;
+    // The first failure says why (the backend was ended, the server went
+    // away); the probe after it only that nothing is there any more.
+    if (!reason.isEmpty())
+        m_reason = reason;
+    return true;
+}
+
+bool PgConnection::reopen(QString* reason)
+{
+    if (!m_lost)
+        return true;
+    if (!m_inTransaction) {
+        QSqlDatabase db = database();
+        db.close();
+        if (db.open()) {
+            m_lost = false;
+            for (const auto& hook : m_reconnected)
+                hook();
+            return true;
+        }
+        m_reason = reasonOf(db.lastError());
+    }
+    if (reason)
+        *reason = m_reason;
+    return false;
+}
+
+bool PgConnection::ready(QString* reason)
+{
+    return probe() || reopen(reason);
+}
+
+void PgConnection::setLostText(const QString& text)
+{
+    lostText() = text;
+}
+
+QString PgConnection::lostMessage() const
+{
+    return lostText().arg(m_server, m_reason);
+}
+
+bool PgConnection::passwordRefused(const QString& error)
+{
+    // libpq's own words when it has no password to give, the server's (or
+    // its SQLSTATE 28P01) when the one given is wrong.
+    return error.contains(QLatin1String("no password supplied")) ||
+           error.contains(QLatin1String("password authentication failed")) || error.contains(QLatin1String("28P01"));
+}
+
+bool PgConnection::canLogIn(const PgServer& server, QString* error)
+{
+    const QString name = QStringLiteral("pellaro-login");
+    bool open = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(server.host);
+        db.setPort(server.port);
+        db.setDatabaseName(server.name);
+        db.setUserName(server.user);
+        if (!server.password.isEmpty())
+            db.setPassword(server.password);
+        open = db.open();
+        if (!open && error)
+            *error = db.lastError().text().simplified();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return open;
+}

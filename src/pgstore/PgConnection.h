@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+struct PgServer;
+
+// One named connection of a desk to the shared database (a QSqlDatabase by
+// its name), watched for being lost: a server restarted, a network cut, a
+// backend ended by the server's administrator. A lost connection is opened
+// again on the next operation that asks for it, or by whoever checks it
+// periodically; the hooks added with onReconnected() run after each reopening,
+// so that what lived on the old connection (a LISTEN) can be set up again.
+//
+// Nothing is retried here: a statement cut by the loss failed, and its
+// caller tells the operator that nothing of it was stored.
+class PgConnection
+{
+public:
+    // Watches the connection of that name, opened already.
+    PgConnection(QString connectionName, QString server);
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
+    const QString& name() const { return m_name; }
+    // "database on host", as messages name the server.
+    const QString& server() const { return m_server; }
+
+    bool isLost() const { return m_lost; }
+    // Asked after a statement failed: whether the connection went with it.
+    // A connection that no longer answers counts as lost from then on.
+    bool failedForLoss(const QSqlError& failure);
+    // Asks the server (one round trip) whether the connection still answers.
+    bool probe();
+    // Opens a lost connection again. False with the reason when the server
+    // cannot be reached yet; a connection that is not lost is left alone.
+    bool reopen(QString* reason = nullptr);
+    // probe() and, when that fails, reopen(): the connection is usable.
+    bool ready(QString* reason = nullptr);
+    // While a server transaction is open nothing is reopened: the
+    // transaction went with the old connection, and its owner must learn so.
+    void setInTransaction(bool open) { m_inTransaction = open; }
+
+    void onReconnected(std::function<void()> hook) { m_reconnected.push_back(std::move(hook)); }
+    const QString& lastReason() const { return m_reason; }
+
+    // The operator's message for a change refused on a lost connection: %1
+    // the server, %2 the reason. Set from the chosen language.
+    static void setLostText(const QString& text);
+    QString lostMessage() const;
+
+    // Whether the server (or the password file) turned the login down for
+    // want of the right password, from the error of an opening.
+    static bool passwordRefused(const QString& error);
+    // Tries to log in to the server with what it holds (the password, or
+    // the password file); the error when that fails.
+    static bool canLogIn(const PgServer& server, QString* error);
+
+private:
+    QString m_name;
+    QString m_server;
+    QString m_reason;
+    bool m_lost = false;
+    bool m_inTransaction = false;
+    std::vector<std::function<void()>> m_reconnected;
+};

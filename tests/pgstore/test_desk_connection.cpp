@@ -1,0 +1,188 @@
+// A desk's connection to the shared database: its password, and its loss while the operator works.
+
+#include "PgCluster.h"
+#include "Program.h"
+#include "TestFiles.h"
+#include "WorkingDirectory.h"
+
+#include "config/AppError.h"
+#include "ui/DbEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+
+namespace {
+
+const QString Database = QStringLiteral("desk_connection");
+const QByteArray Role = "desk_pw";
+const QByteArray Password = "Sekret-1";
+
+QStringList storedFirstNames(const PgCluster& cluster)
+{
+    Table table;
+    table.open(std::make_unique<PgStore>(cluster.server(QStringLiteral("check")), PgStore::Kind::Persons));
+    QStringList names;
+    for (const QVariantList& values : table.storedRecords({table.fieldPosition(PersonField::FirstName)}))
+        names.append(values.at(0).toString());
+    return names;
+}
+
+} // namespace
+
+class TestDeskConnection : public QObject
+{
+    Q_OBJECT
+
+    PgCluster m_cluster;
+    std::unique_ptr<WorkingDirectory> m_dir;
+
+    bool renew(const QByteArray& user, const QByteArray& more = {})
+    {
+        return renewWorkingDirectory(
+            m_dir, "[PASSWORD]\r\nsys_nr=123456\r\n" + more +
+                       "[DATABASE]\r\nDriver=PostgreSQL\r\nHost=" + m_cluster.server({}).host.toUtf8() +
+                       "\r\nName=" + Database.toUtf8() + "\r\nUser=" + user + "\r\n");
+    }
+    bool endBackends()
+    {
+        return m_cluster.adminExec(
+            QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '%1'")
+                .arg(Database));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        MessageBox::setRecording(true);
+        QVERIFY(m_cluster.isValid() && m_cluster.freshDatabase(Database));
+        // A role the server asks a password of; the test's own role stays trusted.
+        m_cluster.adminExec(QStringLiteral("CREATE ROLE %1 LOGIN").arg(Role));
+        QVERIFY(m_cluster.adminExec(QStringLiteral("ALTER ROLE %1 PASSWORD '%2'").arg(Role, Password)));
+        QVERIFY(m_cluster.exec(QStringLiteral("GRANT ALL ON ALL TABLES IN SCHEMA public TO %1").arg(Role)));
+        const QString hba = m_cluster.server({}).host + QStringLiteral("/data/pg_hba.conf");
+        writeFile(hba, "local all " + Role + " scram-sha-256\n" + readFile(hba));
+        QVERIFY(m_cluster.adminExec(QStringLiteral("SELECT pg_reload_conf()")));
+        QTRY_VERIFY(!PgConnection::canLogIn({m_cluster.server({}).host, 5432, Database, Role}, nullptr));
+    }
+
+    // From the password file, or asked in a masked box (a wrong one is told
+    // and asked again; none ends the start); never written to config.ini.
+    void databasePassword_data()
+    {
+        QTest::addColumn<QByteArray>("passwordFile");
+        QTest::addColumn<QStringList>("typed"); // "" cancels
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("password file") << "*:*:*:" + Role + ":" + Password << QStringList() << true;
+        QTest::newRow("asked") << QByteArray() << QStringList{Password} << true;
+        QTest::newRow("wrong, then right") << QByteArray() << QStringList{"Sekret-2", Password} << true;
+        QTest::newRow("cancelled") << QByteArray() << QStringList{QString()} << false;
+    }
+    void databasePassword()
+    {
+        QFETCH(QByteArray, passwordFile);
+        QFETCH(QStringList, typed);
+        QFETCH(bool, opens);
+        QVERIFY(renew(Role));
+        const QString pgpass = m_dir->filePath(QStringLiteral("pgpass"));
+        if (!passwordFile.isEmpty()) {
+            writeFile(pgpass, passwordFile + "\n");
+            QFile::setPermissions(pgpass, QFile::ReadOwner | QFile::WriteOwner);
+        }
+        qputenv("PGPASSFILE", pgpass.toLocal8Bit());
+        QStringList asked;
+        QTimer typing;
+        connect(&typing, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (!box || box->objectName() != QLatin1String("DatabasePassword") || typed.isEmpty())
+                return;
+            asked.append(box->labelText());
+            box->setTextValue(typed.takeFirst());
+            box->textValue().isEmpty() || box->textEchoMode() != QLineEdit::Password ? box->reject() : box->accept();
+        });
+        typing.start(20);
+        std::unique_ptr<TForm1> form;
+        try {
+            form = std::make_unique<TForm1>();
+        } catch (const AppError& e) {
+            QVERIFY(!opens && e.message().contains(QLatin1String("cannot be opened without the password")));
+        }
+        qunsetenv("PGPASSFILE");
+        QVERIFY(typed.isEmpty());
+        QVERIFY(asked.size() < 2 || asked.last().contains(QLatin1String("did not accept")));
+        QCOMPARE(form && form->findChild<Table*>(QStringLiteral("Table1"))->isOpen(), opens);
+        form.reset();
+        QVERIFY(!readFile(QStringLiteral("config.ini")).contains(Password));
+    }
+
+    // A connection cut while the operator types: the change is refused
+    // naming the server, what was typed stays in the record and on screen,
+    // and the next post, on a connection opened again, stores it.
+    void lostConnection()
+    {
+        QVERIFY(m_cluster.exec(QStringLiteral("DELETE FROM persons; INSERT INTO persons (\"NUMBER\", \"SURNAME\", "
+                                              "\"GROUP\") VALUES (1, 'Anna', 'Lack of assignment!')")));
+        QVERIFY(renew("pellaro"));
+        Program p(TForm1::Role::Administrator);
+        MainWindowUi& ui = p.ui();
+        Table& persons = p.table("Table1");
+        p.click(ui.SpeedButton4);
+        ui.DBEdit8->selectAll();
+        QTest::keyClicks(ui.DBEdit8, QStringLiteral("Berta"));
+
+        QVERIFY(endBackends());
+        p.click(ui.SpeedButton3);
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(
+            shown[0].text.startsWith(QStringLiteral("The database at %1 on ").arg(Database) /* names the server */));
+        QVERIFY(persons.state() != Table::State::Browsing);
+        QCOMPARE(ui.DBEdit8->text(), QStringLiteral("Berta"));
+        QCOMPARE(persons.asText(PersonField::FirstName), QStringLiteral("Berta"));
+        QCOMPARE(storedFirstNames(m_cluster), QStringList{"Anna"});
+
+        p.click(ui.SpeedButton3);
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+        QCOMPARE(storedFirstNames(m_cluster), QStringList{"Berta"});
+        QTRY_VERIFY(p.find<QLabel>("DatabaseStatus")->text().contains(QLatin1String("can be reached again")));
+    }
+
+    // No card is written while its record cannot be stored; once the server
+    // takes connections again it is.
+    void cardRefusedWithoutServer()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(PROGRAMMER_SIM), {});
+        QVERIFY(sim.waitForStarted() && sim.waitForReadyRead(5000));
+        QVERIFY(renew("pellaro", "[COM_PORT]\r\nPORT=1\r\nCOM1=" + sim.readLine().trimmed() + "\r\n"));
+        QVERIFY(m_cluster.exec(QStringLiteral("DELETE FROM persons; INSERT INTO persons (\"NUMBER\", \"SURNAME\", "
+                                              "\"GROUP\", \"INDEX\") VALUES (1, 'Anna', 'Lack of assignment!', 0)")));
+        Program p(TForm1::Role::Administrator);
+        p.ui().COM11->trigger();
+        QCOMPARE(p.form1->state().LinkOpen, 1);
+
+        QVERIFY(m_cluster.adminExec(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS false").arg(Database)));
+        QVERIFY(endBackends());
+        p.click(p.ui().Button4);
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QVERIFY(m_cluster.adminExec(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS true").arg(Database)));
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0].text.contains(QLatin1String("No card was written")));
+        QTest::qWait(300);
+        QByteArray printed = sim.readAllStandardOutput();
+        QVERIFY(!printed.contains("Card written") && !QFile::exists(QStringLiteral("cards.log")));
+
+        p.click(p.ui().Button4);
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT((printed += sim.readAllStandardOutput()).contains("Card written"), 3000);
+        QCOMPARE(readFile(QStringLiteral("cards.log")).count("\tProgram\t"), 1);
+        sim.terminate();
+        sim.waitForFinished(3000);
+    }
+};
+
+QTEST_MAIN(TestDeskConnection)
+#include "test_desk_connection.moc"
