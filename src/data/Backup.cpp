@@ -4,7 +4,7 @@
 #include "config/Settings.h"
 #include "data/DbfFile.h"
 #include "data/FileSync.h"
-#include "data/JournalFormat.h"
+#include "journal/JournalFormat.h"
 #include "data/RollbackJournal.h"
 #include "data/TableLayouts.h"
 

@@ -303,6 +303,8 @@ enum Id : int {
     AuditNotReadable = 389,       // "The audit trail %1 could not be read: %2"
     PasswordTooLong = 391,        // "The password is too long: at most %1 bytes in UTF-8. Nothing was stored."
     AuditNotWritten = 390,        // "The change was stored, but the audit trail %1 could not take its line: %2"
+    // 400..414: the site's card journal and audit trail (JournalTexts.cpp).
+    JournalDesk = 400, // "Desk" (the card journal's column: the desk that wrote the line)
     // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
     FirstStartText = 285,
     PasswordPlaceholder = 285, // "Password" (the empty login box)

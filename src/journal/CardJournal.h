@@ -1,7 +1,8 @@
 #pragma once
 
-#include "data/JournalFormat.h"
 #include "i18n/TextSlots.h"
+#include "journal/FileJournal.h"
+#include "journal/JournalFormat.h"
 #include "link/ProgrammerLink.h"
 
 #include <QByteArray>
@@ -9,14 +10,15 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
-// cards.log in the working directory: one line per card operation, so an
-// installer can answer "who got which card, when". Its columns, and how each
-// is read back, are data/JournalFormat.h's.
-//
-// Each line is appended with one write and synced to disk before append()
-// returns, so a card the operator was told about is on record. A last line a
-// crash cut short keeps what it has; the next event starts on a new line.
+// The card journal: one line per card operation, so an installer can answer
+// "who got which card, when". Its columns, and how each is read back, are
+// journal/JournalFormat.h's. The lines go to cards.log in the working
+// directory (FileJournal) or to the site's database; either way a line is
+// on record before append() returns, so a card the operator was told about
+// is on record.
 class CardJournal
 {
 public:
@@ -35,17 +37,20 @@ public:
     };
 
     explicit CardJournal(QString path = FileName);
+    explicit CardJournal(std::shared_ptr<JournalStore> store);
 
     // "administrator" or "user", from the login.
     void setRole(const QString& role) { m_role = role; }
     const QString& role() const { return m_role; }
-    const QString& path() const { return m_path; }
+    // The file's path, or the table and its database: for the operator.
+    QString path() const { return m_store->where(); }
+    const std::shared_ptr<JournalStore>& store() const { return m_store; }
 
-    // Tests set the time and watch the sync.
+    // Tests set the time, and for a journal file watch its sync and stand in
+    // for the free space of its file system (bytes).
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
-    void setSyncHook(std::function<void()> hook) { m_syncHook = std::move(hook); }
-    // Tests stand in for the free space of the journal's file system (bytes).
-    void setFreeSpace(std::function<qint64(const QString& folder)> probe) { m_freeSpace = std::move(probe); }
+    void setSyncHook(std::function<void()> hook) { file().setSyncHook(std::move(hook)); }
+    void setFreeSpace(std::function<qint64(const QString& folder)> probe) { file().setFreeSpace(std::move(probe)); }
 
     // The audit of operator actions: asked before a card is written (the
     // operator's message when it cannot take a line), and told of each line
@@ -60,34 +65,41 @@ public:
     // The line for one entry, without its line end.
     QString line(const Entry& entry) const;
 
-    // Appends the entry (and the header to a new or empty file) and syncs.
-    // On failure *error holds the system's reason and the file is as it was
-    // or holds a partial last line.
+    // Appends the entry's line. On failure *error holds the reason and the
+    // journal is as it was (a file may hold a partial last line).
     bool append(const Entry& entry, QString* error);
 
-    // Whether an append can be expected to succeed: the file (or, while there
-    // is none, its folder) takes writes and its file system has room for a
-    // line. No file is created. A disk filled between this and the append is
-    // still caught by append().
-    bool writable(QString* error) const;
+    // Whether an append can be expected to succeed (JournalStore::writable());
+    // a disk filled or a server lost between this and the append is still
+    // caught by append().
+    bool writable(QString* error) const { return m_store->writable(error); }
 
-    // Asked before a card is written: a journal that cannot take its line is
-    // told to the operator and the card operation is refused.
-    bool readyForCard(const TextSlots& texts) const;
+    // What the operator is to be told, and under which caption.
+    struct Notice
+    {
+        QString text;
+        QString caption;
+    };
 
-    // append() for a card operation: a journal that cannot be written is
-    // shown to the operator but does not undo or stop the card.
-    void record(const Entry& entry, const TextSlots& texts);
+    // Asked before a card is written: nothing when the journal (and the
+    // audit) can take its line, else why the card operation is refused.
+    std::optional<Notice> refusalForCard(const TextSlots& texts) const;
+
+    // append() for a card operation: nothing when the line is on record,
+    // else what to tell the operator; a journal that cannot be written does
+    // not undo or stop the card.
+    std::optional<Notice> record(const Entry& entry, const TextSlots& texts);
     // record() for a card written, with what its read-back found; false when
-    // the card did not answer as written.
-    bool recordWrite(Entry entry, ProgrammerLink::ReadBack readBack, const TextSlots& texts);
+    // the card did not answer as written. *notice as record() returns it.
+    bool recordWrite(Entry entry, ProgrammerLink::ReadBack readBack, const TextSlots& texts,
+                     std::optional<Notice>* notice);
 
 private:
-    QString m_path;
+    FileJournal& file() { return dynamic_cast<FileJournal&>(*m_store); }
+
+    std::shared_ptr<JournalStore> m_store;
     QString m_role;
     std::function<QDateTime()> m_clock;
-    std::function<void()> m_syncHook;
-    std::function<qint64(const QString&)> m_freeSpace;
     std::function<bool(QString*)> m_auditReady;
     std::function<void(const Entry&, qint64)> m_audited;
 };

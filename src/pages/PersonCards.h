@@ -2,7 +2,7 @@
 
 #include "cards/CardFrame.h"
 #include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 
 #include <QString>
 
