@@ -24,6 +24,19 @@ public:
     // The test database as a desk of the given name sees it.
     PgServer server(const QString& desk) const { return {m_socketDir, 5432, m_name, QStringLiteral("pellaro"), {}, desk}; }
 
+    // A working directory's config.ini naming the test database.
+    bool writeConfig(const QString& folder) const
+    {
+        QFile ini(folder + QStringLiteral("/config.ini"));
+        const PgServer s = server({});
+        return ini.open(QIODevice::WriteOnly) &&
+               ini.write(QStringLiteral("[DATABASE]\nDriver=PostgreSQL\nHost=%1\nPort=%2\nName=%3\nUser=%4\n")
+                             .arg(s.host)
+                             .arg(s.port)
+                             .arg(s.name, s.user)
+                             .toUtf8()) > 0;
+    }
+
     // Drops the previous test database and makes a fresh one, with the schema or empty.
     bool freshDatabase(const QString& name, bool withSchema = true)
     {

@@ -160,7 +160,7 @@ void chain(const QString& root, const TextSlots& texts)
         }));
         window.push_back(timed([&] {
             AuditTrailForm form(texts, nullptr);
-            form.reload(path);
+            form.reload(log);
             form.show();
             QCoreApplication::processEvents();
         }));

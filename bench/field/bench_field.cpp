@@ -9,7 +9,7 @@
 #include "cards/UserCard.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 #include "ui/DbGrid.h"
 #include "ui/MainWindowUi.h"
 #include "ui/MessageBox.h"

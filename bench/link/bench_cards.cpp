@@ -14,7 +14,7 @@
 #include "i18n/LanguageTables.h"
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 #include "pages/PersonCards.h"
 #include "serial/TSerialComm.h"
 #include "state/ProgramState.h"

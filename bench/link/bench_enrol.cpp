@@ -11,7 +11,7 @@
 #include "data/TableLayouts.h"
 #include "i18n/LanguageTables.h"
 #include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 #include "pages/EnrolStation.h"
 #include "pages/PersonCards.h"
 #include "pages/ProgramQueue.h"

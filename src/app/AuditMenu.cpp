@@ -35,7 +35,7 @@ void AuditMenu::AuditTrail1Click()
         return; // the user role has no audit trail
     if (!m_form)
         m_form = new AuditTrailForm(m_texts, m_window);
-    m_form->reload(m_log.path());
+    m_form->reload(m_log);
     m_form->show();
     m_form->raise();
 }

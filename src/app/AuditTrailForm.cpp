@@ -171,20 +171,15 @@ AuditTrailForm::AuditTrailForm(const TextSlots& texts, QWidget* parent)
     connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { showDetails(); });
 }
 
-void AuditTrailForm::reload(const QString& path)
+void AuditTrailForm::reload(const audit::Log& log)
 {
     setWindowTitle(m_texts[Text::AuditCaption]);
     m_model->setTitles(m_texts[Text::AuditColumns].split(u'|'));
     m_details->setHorizontalHeaderLabels(m_texts[Text::AuditDetailColumns].split(u'|'));
-    QFile file(path);
     QByteArray content;
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
-            MessageBox::show(m_texts[Text::AuditNotReadable].arg(path, file.errorString()),
-                             m_texts[Text::AuditCaption]);
-        else
-            content = file.readAll();
-    }
+    QString error;
+    if (!log.content(&content, &error))
+        MessageBox::show(m_texts[Text::AuditNotReadable].arg(log.path(), error), m_texts[Text::AuditCaption]);
     m_model->load(std::move(content));
     applyFilter();
 }

@@ -9,6 +9,9 @@
 
 #include <vector>
 
+namespace audit {
+class Log;
+}
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -56,7 +59,7 @@ public:
     AuditTrailForm(const TextSlots& texts, QWidget* parent);
 
     // Reads the file anew and shows it in the current language.
-    void reload(const QString& path);
+    void reload(const audit::Log& log);
     void applyFilter();
     void showDetails();
 

@@ -1,12 +1,12 @@
 #include "app/FieldMenu.h"
 
-#include "data/CardsInField.h"
+#include "journal/CardsInField.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
-#include "pages/CardListModel.h"
-#include "pages/CardsToRewrite.h"
-#include "pages/JournalModel.h"
+#include "journal/CardListModel.h"
+#include "journal/CardsToRewrite.h"
+#include "journal/JournalModel.h"
 #include "pages/PersonsPage.h"
 #include "state/ProgramState.h"
 #include "ui/CardJournalForm.h"
@@ -23,9 +23,9 @@
 #include <QTimer>
 
 FieldMenu::FieldMenu(MainWindowUi& ui, Table& persons, Table& groups, const ProgramState& state,
-                     PersonsPage& personsPage, const QString& journalPath, QWidget* window)
+                     PersonsPage& personsPage, std::shared_ptr<const JournalStore> journal, QWidget* window)
     : QObject(window), m_ui(ui), m_state(state), m_personsPage(personsPage), m_window(window),
-      m_cards(std::make_unique<CardsToRewrite>(persons, groups, state, journalPath))
+      m_cards(std::make_unique<CardsToRewrite>(persons, groups, state, std::move(journal)))
 {
     setObjectName(QStringLiteral("FieldMenu"));
     m_ui.Edycja1->addSeparator();

@@ -6,6 +6,7 @@
 #include <memory>
 
 class CardJournalForm;
+class JournalStore;
 class CardListModel;
 class CardsToRewrite;
 class CardsToRewriteForm;
@@ -32,7 +33,7 @@ class FieldMenu : public QObject
 
 public:
     FieldMenu(MainWindowUi& ui, Table& persons, Table& groups, const ProgramState& state, PersonsPage& personsPage,
-              const QString& journalPath, QWidget* window);
+              std::shared_ptr<const JournalStore> journal, QWidget* window);
     ~FieldMenu() override;
 
     // The menu items, window titles and the count in the current language.

@@ -11,7 +11,7 @@
 #include "audit/TableWatch.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
-#include "data/CardsInField.h"
+#include "journal/CardsInField.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/LanguageLocale.h"
@@ -20,13 +20,14 @@
 #include "link/LinkView.h"
 #include "link/ProgrammerLink.h"
 #include "manual/Manual.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 #include "pages/GroupsPage.h"
 #include "pages/PersonCards.h"
 #include "pages/PersonsPage.h"
 #include "pages/ReaderCards.h"
 #include "pages/ReadersPage.h"
 #include "pages/SystemNumberChange.h"
+#include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
 #include "serial/TSerialComm.h"
 #include "ui/ApplyLanguage.h"
@@ -231,19 +232,20 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
         },
         [this](const CardJournal::Entry& entry, qint64 offset) {
             audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode, entry.duplicateIndex,
-                                     entry.group, m_journal->path(), offset));
+                                     entry.group, m_journal->store()->name(), offset));
         });
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);
-    m_exchangeMenu->setHeldNumbers([this] { return field::heldNumbers(m_journal->path(), m_state.SystemNumber); });
+    m_exchangeMenu->setHeldNumbers([this] { return field::heldNumbers(m_journal->store(), m_state.SystemNumber); });
     onSignal(m_ui.Eksportosb1, &QAction::triggered, [this] { m_exchangeMenu->exportPersons(); });
     onSignal(m_ui.Importosb1, &QAction::triggered, [this] { m_exchangeMenu->importPersons(); });
     m_printMenu = new PrintMenu(m_ui, *m_persons, *m_groups, *m_readers, m_state, this);
+    m_printMenu->setAudit(&m_audit);
     m_exchangeMenu->setAudit(m_auditWatch);
     m_auditMenu = new AuditMenu(m_ui, m_audit, m_state.TextSlots, this);
-    m_fieldMenu = new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->path(), this);
+    m_fieldMenu = new FieldMenu(m_ui, *m_persons, *m_groups, m_state, *m_personsPage, m_journal->store(), this);
     m_programListMenu = new ProgramListMenu(m_ui, *m_persons, *m_groups, m_state, *m_link, m_personsPage->cards(),
-                                            *m_printMenu, m_journal->path(), this);
+                                            *m_printMenu, m_journal->store(), this);
     m_languageTimer->start();
     m_statusTimer->start();
     FormCreate();
@@ -329,6 +331,13 @@ void TForm1::openTables()
     m_readers = readers->table();
     m_groups = groups->table();
     m_ui.bind(m_personsSource, readers, groups);
+    // With the tables, the card journal and the audit trail are the site's.
+    if (server) {
+        m_journal = std::make_unique<CardJournal>(std::make_shared<pgjournals::CardJournalTable>(*server));
+        m_audit.setStore(std::make_shared<pgjournals::AuditTrailTable>(*server));
+    } else {
+        m_journal = std::make_unique<CardJournal>();
+    }
 }
 
 void TForm1::initLink()
@@ -345,7 +354,6 @@ void TForm1::initLink()
     m_link = std::make_unique<ProgrammerLink>(LinkState{m_state.LinkOpen, m_state.PortNumber, m_state.PortCaption},
                                               *m_port, *m_view);
     m_link->setReadBack(settings::ReadBackCards(m_config));
-    m_journal = std::make_unique<CardJournal>();
 }
 
 void TForm1::setDialogs(TForm2* form2, TForm3* form3, TForm4* form4)

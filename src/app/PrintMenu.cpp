@@ -96,7 +96,7 @@ PrintSheet PrintMenu::chosenSheet() const
 
 namespace {
 
-PageHeader headerFor(const ProgramState& state, bool userRole, const QDate& today)
+PageHeader headerFor(const ProgramState& state, bool userRole, const QDate& today, const QByteArray& newestHash)
 {
     return {state.TextSlots[Text::ProductName],
             state.TextSlots[Text::PrintSystemNumber].arg(userRole ? HiddenSystemNumber
@@ -104,7 +104,7 @@ PageHeader headerFor(const ProgramState& state, bool userRole, const QDate& toda
             today.toString(Qt::ISODate), state.TextSlots[Text::PrintPage],
             // The audit trail as it stood when the list was printed: an
             // auditor can check later that the log still extends it.
-            state.TextSlots[Text::AuditNewestHash].arg(QString::fromLatin1(audit::Log().newestHash()))};
+            state.TextSlots[Text::AuditNewestHash].arg(QString::fromLatin1(newestHash))};
 }
 
 } // namespace
@@ -133,7 +133,7 @@ void PrintMenu::printToPdf()
         path += QStringLiteral(".pdf");
     const PrintSheet sheet = chosenSheet();
     int pages = 0;
-    const QByteArray pdf = sheetPdf(sheet, headerFor(m_state, m_userRole, m_today()), &pages);
+    const QByteArray pdf = sheetPdf(sheet, headerFor(m_state, m_userRole, m_today(), m_audit ? m_audit->newestHash() : audit::Log().newestHash()), &pages);
     // Whole or not at all: a file left half-written would look like a print.
     QSaveFile file(path);
     const QString name = QDir::toNativeSeparators(path);
@@ -151,7 +151,7 @@ void PrintMenu::printToPrinter()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const PrintSheet sheet = chosenSheet();
-    if (printSheet(printer, sheet, headerFor(m_state, m_userRole, m_today())) == 0)
+    if (printSheet(printer, sheet, headerFor(m_state, m_userRole, m_today(), m_audit ? m_audit->newestHash() : audit::Log().newestHash())) == 0)
         throw AppError(text(Text::PrinterNotStarted).arg(printer.printerName()));
     m_form->hide();
 }

@@ -11,6 +11,9 @@
 #include <functional>
 #include <optional>
 
+namespace audit {
+class Log;
+}
 class MainWindowUi;
 class PrintForm;
 class QAction;
@@ -36,6 +39,8 @@ public:
     void setFileChooser(FileChooser chooser) { m_choose = std::move(chooser); }
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
     void setUserRole(bool user) { m_userRole = user; }
+    // The audit trail whose newest hash the printed lists carry (audit.log when none is set).
+    void setAudit(const audit::Log* log) { m_audit = log; }
     // The menu item and the dialog in the current language.
     void applyLanguage();
 
@@ -62,5 +67,6 @@ private:
     FileChooser m_choose;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
     bool m_userRole = false;
+    const audit::Log* m_audit = nullptr;
     std::optional<PrintSheet> m_other; // printOther's sheet while its dialog is up
 };

@@ -1,11 +1,11 @@
 #include "app/ProgramListMenu.h"
 
 #include "app/PrintMenu.h"
-#include "data/CardsInField.h"
+#include "journal/CardsInField.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
-#include "pages/CardsToRewrite.h"
+#include "journal/CardsToRewrite.h"
 #include "pages/EnrolStation.h"
 #include "pages/ProgramQueue.h"
 #include "state/ProgramState.h"
@@ -36,10 +36,10 @@ QString minutesAndSeconds(qint64 ms)
 } // namespace
 
 ProgramListMenu::ProgramListMenu(MainWindowUi& ui, Table& persons, Table& groups, const ProgramState& state,
-                                 ProgrammerLink& link, PersonCards& cards, PrintMenu& print, QString journalPath,
+                                 ProgrammerLink& link, PersonCards& cards, PrintMenu& print, std::shared_ptr<const JournalStore> journal,
                                  QWidget* window)
     : QObject(window), m_ui(ui), m_persons(persons), m_groups(groups), m_state(state), m_print(print),
-      m_journalPath(std::move(journalPath)), m_window(window), m_queue(new ProgramQueue(state.TextSlots, this)),
+      m_journal(std::move(journal)), m_window(window), m_queue(new ProgramQueue(state.TextSlots, this)),
       m_station(new EnrolStation(state, link, cards, *m_queue, this))
 {
     setObjectName(QStringLiteral("ProgramListMenu"));
@@ -158,10 +158,10 @@ void ProgramListMenu::addShown()
 
 void ProgramListMenu::addToRewrite()
 {
-    CardsToRewrite field(m_persons, m_groups, m_state, m_journalPath);
+    CardsToRewrite field(m_persons, m_groups, m_state, m_journal);
     QString error;
     if (!field.update(&error)) {
-        MessageBox::show(text(Text::JournalUnreadable).arg(m_journalPath, error), text(Text::CardJournal));
+        MessageBox::show(text(Text::JournalUnreadable).arg(field.journalPath(), error), text(Text::CardJournal));
         return;
     }
     QHash<qint64, QString> groups;

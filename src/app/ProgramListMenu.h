@@ -4,7 +4,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+
 class EnrolStation;
+class JournalStore;
 class PersonCards;
 class PrintMenu;
 class ProgrammerLink;
@@ -27,7 +30,8 @@ class ProgramListMenu : public QObject
 
 public:
     ProgramListMenu(MainWindowUi& ui, Table& persons, Table& groups, const ProgramState& state, ProgrammerLink& link,
-                    PersonCards& cards, PrintMenu& print, QString journalPath, QWidget* window);
+                    PersonCards& cards, PrintMenu& print, std::shared_ptr<const JournalStore> journal,
+                    QWidget* window);
     ~ProgramListMenu() override;
 
     void applyLanguage();
@@ -54,7 +58,7 @@ private:
     Table& m_groups;
     const ProgramState& m_state;
     PrintMenu& m_print;
-    QString m_journalPath;
+    std::shared_ptr<const JournalStore> m_journal;
     QWidget* m_window;
     ProgramQueue* m_queue;
     EnrolStation* m_station;

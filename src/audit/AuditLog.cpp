@@ -192,6 +192,8 @@ QString withAdvice(const QString& path, int why)
 
 bool Log::writable(QString* error) const
 {
+    if (m_store)
+        return m_store->writable(error);
     const QFileInfo info(m_path);
     const QString folder = info.absolutePath();
     if (info.exists() || info.isSymLink()) {
@@ -221,6 +223,13 @@ bool Log::writable(QString* error) const
 
 QByteArray Log::newestHash(QString* error) const
 {
+    if (m_store) {
+        QString reason;
+        const QByteArray hash = m_store->newestHash(&reason);
+        if (error)
+            *error = reason;
+        return hash;
+    }
     QFile file(m_path);
     if (!file.exists())
         return StartHash;
@@ -245,8 +254,41 @@ QByteArray Log::newestHash(QString* error) const
     }
 }
 
+bool Log::content(QByteArray* bytes, QString* error) const
+{
+    if (m_store)
+        return m_store->content(bytes, error);
+    QFile file(m_path);
+    bytes->clear();
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    *bytes = file.readAll();
+    return true;
+}
+
+QByteArrayList Log::lines(const QList<Event>& events, QByteArray previous) const
+{
+    QByteArrayList lines;
+    const QString when = timeText(m_clock ? m_clock() : QDateTime::currentDateTime());
+    for (const Event& e : events) {
+        const QStringList parts{
+            when,           plain(m_role),   plain(m_user),    plain(m_host),           plain(e.action),
+            plain(e.table), plain(e.record), plain(e.subject), encodeDetails(e.details)};
+        const QByteArray text = parts.join(u'\t').toUtf8();
+        previous = chainHash(previous, text);
+        lines.append(text + '\t' + previous);
+    }
+    return lines;
+}
+
 bool Log::append(const QList<Event>& events, QString* error)
 {
+    if (m_store)
+        return m_store->append([this, &events](const QByteArray& previous) { return lines(events, previous); }, error);
     if (QFileInfo(m_path).isDir()) {
         *error = QString::fromLocal8Bit(std::strerror(EISDIR));
         return false;
@@ -270,18 +312,11 @@ bool Log::append(const QList<Event>& events, QString* error)
         if (last != '\n')
             bytes += '\t' + TornMark + '\n';
     }
-    QByteArray previous = newestHash(error);
+    const QByteArray previous = newestHash(error);
     if (previous.isEmpty())
         return false;
-    const QString when = timeText(m_clock ? m_clock() : QDateTime::currentDateTime());
-    for (const Event& e : events) {
-        const QStringList parts{when,         plain(m_role),     plain(m_user),    plain(m_host),
-                                plain(e.action), plain(e.table), plain(e.record), plain(e.subject),
-                                encodeDetails(e.details)};
-        const QByteArray text = parts.join(u'\t').toUtf8();
-        previous = chainHash(previous, text);
-        bytes += text + '\t' + previous + '\n';
-    }
+    for (const QByteArray& line : lines(events, previous))
+        bytes += line + '\n';
     // One write per call: a line is never interleaved with another.
     if (filesync::write(file.handle(), m_path, size, bytes) != 0 ||
         filesync::sync(file.handle(), m_path, filesync::Kind::Full) != 0) {
@@ -334,7 +369,8 @@ Verified verify(const QByteArray& content, const QByteArray& from)
     v.newestHash = previous;
     if (!from.isEmpty() && v.fromLine == 0) {
         v.brokenLine = lineNumber + 1;
-        v.problem = QStringLiteral("no line has the hash %1: the log was rewritten or cut").arg(QString::fromLatin1(from));
+        v.problem =
+            QStringLiteral("no line has the hash %1: the log was rewritten or cut").arg(QString::fromLatin1(from));
     }
     return v;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 // audit.log in the working directory: one line per operator action that
 // changes something or matters to an auditor, appended and synced before the
@@ -66,12 +68,35 @@ struct Event
 QString encodeDetails(const QList<Item>& items);
 QList<Item> decodeDetails(QStringView text);
 
+// Where the lines are kept when the trail is the site's, in its database:
+// the same lines and chain as audit.log, each row naming its desk.
+class Store
+{
+public:
+    virtual ~Store() = default;
+    // The table and its database, for the operator.
+    virtual QString where() const = 0;
+    virtual bool writable(QString* error) const = 0;
+    // Appends the lines that chain() makes from the newest line's hash (64
+    // zeros for none); the hash is read and the lines stored under one lock,
+    // so two desks never chain to the same line. All lines or none.
+    virtual bool append(const std::function<QByteArrayList(const QByteArray& previous)>& chain, QString* error) = 0;
+    // Empty with *error when it cannot be read.
+    virtual QByteArray newestHash(QString* error) const = 0;
+    // Every line, oldest first, each ended by a line feed.
+    virtual bool content(QByteArray* bytes, QString* error) const = 0;
+};
+
 class Log
 {
 public:
     explicit Log(QString path = FileName);
 
-    const QString& path() const { return m_path; }
+    // The file's path, or where the store keeps the lines.
+    QString path() const { return m_store ? m_store->where() : m_path; }
+    // The lines go to the store instead of the file.
+    void setStore(std::shared_ptr<Store> store) { m_store = std::move(store); }
+    const std::shared_ptr<Store>& store() const { return m_store; }
     void setRole(const QString& role) { m_role = role; }
     const QString& role() const { return m_role; }
     // Tests set the time, the account and the machine.
@@ -92,8 +117,16 @@ public:
     // file); empty with *error when the file cannot be read.
     QByteArray newestHash(QString* error = nullptr) const;
 
+    // Every line as stored (none while there is no file); false with *error
+    // when the trail cannot be read.
+    bool content(QByteArray* bytes, QString* error) const;
+
 private:
+    // The lines of events, chained on from previous.
+    QByteArrayList lines(const QList<Event>& events, QByteArray previous) const;
+
     QString m_path;
+    std::shared_ptr<Store> m_store;
     QString m_role;
     QString m_user;
     QString m_host;

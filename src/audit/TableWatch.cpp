@@ -2,7 +2,7 @@
 
 #include "cards/CardNumber.h"
 #include "config/AppError.h"
-#include "data/JournalFormat.h"
+#include "journal/JournalFormat.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"

@@ -3,7 +3,7 @@
 #include "config/AppError.h"
 #include "config/FileSync.h"
 #include "config/Settings.h"
-#include "data/JournalFormat.h"
+#include "journal/JournalFormat.h"
 #include "data/TableLayouts.h"
 #include "dbf/DbfFile.h"
 #include "dbf/RollbackJournal.h"

@@ -2,7 +2,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "data/CardsInField.h"
+#include "journal/CardsInField.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 

@@ -30,5 +30,6 @@ std::span<const AddedText> enrolTexts();
 std::span<const AddedText> auditTexts();
 std::span<const AddedText> startTexts();
 std::span<const AddedText> databaseTexts();
+std::span<const AddedText> journalTexts();
 
 } // namespace i18n

@@ -466,7 +466,8 @@ const std::array<LanguageTable, 4>& loadedTables()
             for (int slot = 0; slot < OriginalTableSize; ++slot)
                 t[i][slot] = QString::fromUtf8(Tables[i].texts[slot]);
         for (auto part : {settingsTexts(), pageTexts(), cardTexts(), exchangeTexts(), linkTexts(), fieldTexts(),
-                          deskTexts(), enrolTexts(), auditTexts(), startTexts(), databaseTexts()}) {
+                          deskTexts(), enrolTexts(), auditTexts(), startTexts(), databaseTexts(),
+                          journalTexts()}) {
             for (const AddedText& a : part) {
                 const char* const texts[] = {a.polish, a.english, a.czech, a.hungarian};
                 for (std::size_t i = 0; i < Tables.size(); ++i)

@@ -303,6 +303,8 @@ enum Id : int {
     AuditNotReadable = 389,       // "The audit trail %1 could not be read: %2"
     PasswordTooLong = 391,        // "The password is too long: at most %1 bytes in UTF-8. Nothing was stored."
     AuditNotWritten = 390,        // "The change was stored, but the audit trail %1 could not take its line: %2"
+    // 400..414: the site's card journal and audit trail (JournalTexts.cpp).
+    JournalDesk = 400, // "Desk" (the card journal's column: the desk that wrote the line)
     // 430..444: the shared database's connection and password (DatabaseTexts.cpp).
     DatabaseLost = 430,            // "The database at %1 cannot be reached: %2. Nothing was stored; ..."
     DatabaseCardRefused = 431,     // "The database at %1 cannot be reached: %2. No card was written, ..."

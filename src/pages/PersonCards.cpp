@@ -7,8 +7,9 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
+#include "journal/CardJournal.h"
 #include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
+#include "pages/JournalNotices.h"
 #include "state/ProgramState.h"
 #include "ui/MessageBox.h"
 
@@ -90,15 +91,15 @@ void PersonCards::Button4Click(ProgramChoice& choice)
         });
     const QByteArray& data = grant.data;
 
-    if (!m_journal.readyForCard(m_state.TextSlots))
+    if (!journalnotice::readyForCard(m_journal, m_state.TextSlots))
         return;
     if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), data)) {
         show(Text::WriteIncomplete, Text::CardNotWritten);
         return;
     }
-    const bool asWritten =
-        m_journal.recordWrite({journal::ProgramOperation, number, m_state.SystemNumber, index, group, data},
-                              m_link.lastReadBack(), m_state.TextSlots);
+    const bool asWritten = journalnotice::recordWrite(
+        m_journal, {journal::ProgramOperation, number, m_state.SystemNumber, index, group, data}, m_link.lastReadBack(),
+        m_state.TextSlots);
     // "Duplicate card" marks this one card: left ticked, a batch of Program
     // presses would issue duplicates to every person after it.
     choice.duplicate = false;
@@ -142,7 +143,7 @@ PersonCards::QueuedWrite PersonCards::programQueued(qint64 number)
                 return std::nullopt;
             return grants::flagsAt(m_groups, m_groups.currentRow());
         });
-    if (!m_journal.readyForCard(m_state.TextSlots))
+    if (!journalnotice::readyForCard(m_journal, m_state.TextSlots))
         return result;
     result.id = *cards::identifierOf(m_state.SystemNumber, number, index);
     if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), grant.data)) {
@@ -151,8 +152,9 @@ PersonCards::QueuedWrite PersonCards::programQueued(qint64 number)
     }
     result.outcome = QueuedWrite::Written;
     result.readBack = m_link.lastReadBack();
-    m_journal.recordWrite({journal::ProgramOperation, number, m_state.SystemNumber, index, group, grant.data},
-                          result.readBack, m_state.TextSlots);
+    journalnotice::recordWrite(m_journal,
+                               {journal::ProgramOperation, number, m_state.SystemNumber, index, group, grant.data},
+                               result.readBack, m_state.TextSlots);
     return result;
 }
 
@@ -177,13 +179,14 @@ bool PersonCards::removePermissions()
     if (!identityFits(number, index))
         return false;
     const QByteArray data = cards::noAccessData();
-    if (!m_journal.readyForCard(m_state.TextSlots))
+    if (!journalnotice::readyForCard(m_journal, m_state.TextSlots))
         return false;
     if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), data)) {
         show(Text::WriteIncomplete, Text::CardNotWritten);
         return false;
     }
-    if (m_journal.recordWrite(
+    if (journalnotice::recordWrite(
+            m_journal,
             {journal::RemoveOperation, number, m_state.SystemNumber, index, m_persons.asText(PersonField::Group), data},
             m_link.lastReadBack(), m_state.TextSlots))
         return true;
@@ -214,26 +217,26 @@ std::optional<PersonCards::CardHolder> PersonCards::evaluateCard(const cards::Ca
     CardJournal::Entry entry{{}, card.personNumber, card.systemCode, card.duplicateIndex, {}, {}, {}};
     if (card.systemCode != m_state.SystemNumber) {
         entry.operation = card.personNumber == 0 ? journal::FindForeignConfig : journal::FindForeignUser;
-        m_journal.record(entry, m_state.TextSlots);
+        journalnotice::tell(m_journal.record(entry, m_state.TextSlots));
         show(card.personNumber == 0 ? Text::NoCardOrForeignConfig : Text::NoCardOrForeignUser, Text::SearchResult);
         return std::nullopt;
     }
     if (card.personNumber == 0) {
         entry.operation = journal::FindConfig;
-        m_journal.record(entry, m_state.TextSlots);
+        journalnotice::tell(m_journal.record(entry, m_state.TextSlots));
         show(Text::ConfigurationCardRead, Text::SearchResult);
         return std::nullopt;
     }
     CardHolder holder;
     if (!locateHolder(card.personNumber, &holder.searchOff)) {
         entry.operation = journal::FindNoUser;
-        m_journal.record(entry, m_state.TextSlots);
+        journalnotice::tell(m_journal.record(entry, m_state.TextSlots));
         show(Text::NoUserInDatabase, Text::SearchResult);
         return std::nullopt;
     }
     entry.operation = journal::FindUser;
     entry.group = m_persons.asText(PersonField::Group);
-    m_journal.record(entry, m_state.TextSlots);
+    journalnotice::tell(m_journal.record(entry, m_state.TextSlots));
     holder.duplicateIndex = card.duplicateIndex;
     if (const auto id = cards::identifierOf(card.systemCode, card.personNumber, card.duplicateIndex))
         holder.number = cards::printedNumber(*id);

@@ -3,7 +3,7 @@
 #include "cards/CardFrame.h"
 #include "cards/CardNumber.h"
 #include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 
 #include <QString>
 

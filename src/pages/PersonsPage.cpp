@@ -1,8 +1,8 @@
 #include "pages/PersonsPage.h"
 
 #include "config/AppError.h"
-#include "data/CardsInField.h"
-#include "data/JournalReader.h"
+#include "journal/CardsInField.h"
+#include "journal/JournalReader.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "data/TableModel.h"
@@ -66,7 +66,7 @@ void PersonsPage::Button9Click()
     postPending();
     // A card still in the field keeps its number: the newcomer would be
     // taken for its holder.
-    const QSet<qint64> held = field::heldNumbers(m_journal.path(), m_state.SystemNumber);
+    const QSet<qint64> held = field::heldNumbers(m_journal.store(), m_state.SystemNumber);
     // A new person must show: the search goes off first.
     m_ui.CheckBox2->setChecked(false);
     ApplyPersonFilter();
@@ -107,7 +107,7 @@ bool PersonsPage::removeConfirmed()
     const QString familyName = m_persons.asText(PersonField::FamilyName);
     // The readers are offline: deleting the person leaves the card opening
     // every door it opened. A journal that cannot be read knows of no card.
-    JournalReader journal(m_journal.path());
+    JournalReader journal(m_journal.store());
     QString unread;
     if (!journal.refresh(&unread) || !field::cardStillOpens(journal.events(), number))
         return MessageBox::ask(t[Text::DeletePerson].arg(firstName, familyName, QString::number(number)),

@@ -7,8 +7,9 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
+#include "journal/CardJournal.h"
 #include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
+#include "pages/JournalNotices.h"
 #include "state/ProgramState.h"
 #include "ui/MessageBox.h"
 
@@ -72,13 +73,14 @@ void ReaderCards::Button12Click(const ConfigChoice& choice)
     if (!cards::configCardData(params, &data, &error))
         throw AppError(error);
 
-    if (!m_journal.readyForCard(texts))
+    if (!journalnotice::readyForCard(m_journal, texts))
         return;
     if (!m_link.WriteCard(readerCode, 0, 0, data)) {
         MessageBox::show(texts[Text::WriteIncomplete], texts[Text::CardNotWritten]);
         return;
     }
-    if (!m_journal.recordWrite({journal::ConfigOperation, 0, readerCode, 0, m_readers.asText(ReaderField::Name), data},
-                               m_link.lastReadBack(), texts))
+    if (!journalnotice::recordWrite(
+            m_journal, {journal::ConfigOperation, 0, readerCode, 0, m_readers.asText(ReaderField::Name), data},
+            m_link.lastReadBack(), texts))
         MessageBox::show(texts[Text::ReadBackFailed], texts[Text::ReadBackCaption]);
 }

@@ -3,6 +3,7 @@
 #include "cards/CardLimits.h"
 #include "config/AppError.h"
 #include "data/TableLayouts.h"
+#include "pgstore/PgJournals.h"
 
 #include <QAtomicInt>
 #include <QSqlDatabase>
@@ -157,6 +158,8 @@ void PgStore::createSchema(const PgServer& server)
             columns += extraChecks(kind);
             exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(tableName(kind), columns.join(QStringLiteral(", "))));
         }
+        for (const QString& statement : pgjournals::schemaStatements())
+            exec(statement);
         if (failure.isEmpty() && !db.commit())
             failure = db.lastError().text();
         if (!failure.isEmpty())
@@ -185,6 +188,11 @@ PgStore::PgStore(const PgServer& server, Kind kind)
         query.prepare(QStringLiteral("SELECT version FROM pellaro_schema"));
         run(QStringLiteral("the schema version cannot be read"), query);
         const int version = query.next() ? query.value(0).toInt() : 0;
+        if (version < SchemaVersion)
+            fail(QStringLiteral("the database's tables are of version %1, this program knows version %2; "
+                                "\"pellaro-tables db init WORKDIR\" brings them up to date")
+                     .arg(version)
+                     .arg(SchemaVersion));
         if (version != SchemaVersion)
             fail(QStringLiteral("the database's tables are of version %1, this program knows version %2")
                      .arg(version)

@@ -42,9 +42,9 @@ public:
     PgStore& operator=(const PgStore&) = delete;
 
     // The schema's version, counted up with each change of the tables.
-    static constexpr int SchemaVersion = 1;
-    // Makes the three tables and the schema version table; refuses a
-    // database that holds them already.
+    static constexpr int SchemaVersion = 2;
+    // Makes the three tables, the card journal and the audit trail, and the
+    // schema version table; refuses a database that holds them already.
     static void createSchema(const PgServer& server);
 
     QString name() const override { return m_name; }

@@ -5,7 +5,7 @@
 
 #include "i18n/LanguageTables.h"
 #include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 #include "state/ProgramState.h"
 #include "ui/MessageBox.h"
 

@@ -10,13 +10,13 @@
 #include "app/CardControls.h"
 #include "app/PrintMenu.h"
 #include "app/ProgramListMenu.h"
-#include "data/CardsInField.h"
+#include "journal/CardsInField.h"
 #include "link/Frames.h"
-#include "pages/CardListModel.h"
-#include "pages/CardsToRewrite.h"
+#include "journal/CardListModel.h"
+#include "journal/CardsToRewrite.h"
 #include "pages/EnrolStation.h"
 #include "pages/GroupsPage.h"
-#include "pages/JournalModel.h"
+#include "journal/JournalModel.h"
 #include "pages/PersonsPage.h"
 #include "pages/ProgramQueue.h"
 #include "ui/ProgramListForm.h"
@@ -39,7 +39,7 @@ struct Field : PageRig
     std::function<void(const QByteArray& frame)> onFrame; // before the programmer takes it
     std::unique_ptr<GroupsPage> groups;
     std::unique_ptr<PersonsPage> persons;
-    CardsToRewrite cards{tables.persons, tables.groups, state, journal.path()};
+    CardsToRewrite cards{tables.persons, tables.groups, state, journal.store()};
 
     Field()
     {
@@ -343,7 +343,7 @@ private slots:
         };
         PrintMenu print(f.ui.ui, f.tables.persons, f.tables.groups, f.tables.readers, f.state, f.ui.form1.get());
         ProgramListMenu menu(f.ui.ui, f.tables.persons, f.tables.groups, f.state, f.link, f.persons->cards(), print,
-                             f.journal.path(), f.ui.form1.get());
+                             f.journal.store(), f.ui.form1.get());
         menu.applyLanguage();
         menu.station().setClock([&f] { return qint64(f.clock.now.count()); });
         f.ui.ui.Edycja1->findChild<QAction*>(QStringLiteral("ProgramList1"))->trigger();

@@ -8,7 +8,7 @@
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "link/ProgrammerLink.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 #include "pages/GroupsPage.h"
 #include "pages/PersonsPage.h"
 #include "pages/ReadersPage.h"

@@ -7,6 +7,7 @@
 #include "config/Settings.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
 
 #include <QDir>
@@ -52,6 +53,11 @@ int databaseCommand(const QStringList& args, QTextStream& out)
     const std::vector<Kind> kinds = allKinds();
     if (command == u"init" && args.size() == 2) {
         const PgServer server = serverOf(args[1]);
+        if (pgjournals::upgradeSchema(server)) {
+            out << "brought the tables in the database " << server.name << " on " << server.host
+                << " up to version " << PgStore::SchemaVersion << "\n";
+            return 0;
+        }
         PgStore::createSchema(server);
         out << "made the tables in the database " << server.name << " on " << server.host << "\n";
         return 0;

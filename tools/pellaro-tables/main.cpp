@@ -13,15 +13,16 @@
 //   pellaro-tables db export WORKDIR DBASEDIR   the database as a new dBase set
 
 #include "Database.h"
+#include "SiteJournals.h"
 
 #include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "config/Settings.h"
 #include "config/SharedFolder.h"
 #include "data/Backup.h"
-#include "data/CardsInField.h"
+#include "journal/CardsInField.h"
 #include "data/DemoTables.h"
-#include "data/JournalReader.h"
+#include "journal/JournalReader.h"
 #include "data/Table.h"
 #include "data/TableExchange.h"
 #include "data/TableLayouts.h"
@@ -204,7 +205,7 @@ int importPersons(const QString& workDir, const QString& file, int* added)
     openTable(groups, tableFile(workDir, exchange::Kind::Groups));
     const int systemNumber = settings::StoredSystemNumber(IniFile(QDir(workDir).filePath(settings::FileName)));
     const exchange::ImportResult result = exchange::importPersonsFile(
-        persons, groups, file, field::heldNumbers(QDir(workDir).filePath(journal::FileName), systemNumber));
+        persons, groups, file, field::heldNumbers(sitejournals::journalOf(workDir), systemNumber));
     if (!result.problems.isEmpty()) {
         err() << "nothing was imported; correct these lines of " << QDir::toNativeSeparators(file)
               << " and import again:\n"
@@ -225,8 +226,8 @@ int importPersons(const QString& workDir, const QString& file, int* added)
 // and left as they are, so the program may be running.
 int listCards(const QString& workDir)
 {
-    const field::Roster roster = field::rosterOfFiles(workDir);
-    JournalReader journal(QDir(workDir).filePath(journal::FileName));
+    const field::Roster roster = sitejournals::rosterOf(workDir);
+    JournalReader journal(sitejournals::journalOf(workDir));
     QString error;
     if (!journal.refresh(&error))
         throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(journal.path()), error));
@@ -257,7 +258,7 @@ int listCards(const QString& workDir)
 // "tool"; one it cannot take is refused before anything changes.
 audit::Log toolAudit(const QString& workDir)
 {
-    audit::Log log(QDir(workDir).filePath(audit::FileName));
+    audit::Log log = sitejournals::auditOf(workDir);
     log.setRole(QStringLiteral("tool"));
     QString error;
     if (!log.writable(&error))
@@ -276,11 +277,20 @@ void record(audit::Log& log, const audit::Event& event)
 
 int verifyAudit(const QString& workDir, const QByteArray& from)
 {
-    const QString path = QDir(workDir).filePath(audit::FileName);
+    const audit::Log log = sitejournals::auditOf(workDir);
+    const QString path = log.path();
+    QByteArray content;
+    QString error;
+    // A working directory without its audit.log has lost it: that is no empty chain.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    const audit::Verified v = audit::verify(file.readAll(), from);
+    const bool read = log.store() ? log.content(&content, &error) : file.open(QIODevice::ReadOnly);
+    if (!log.store()) {
+        error = file.errorString();
+        content = file.readAll();
+    }
+    if (!read)
+        throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error));
+    const audit::Verified v = audit::verify(content, from);
     out() << "events: " << v.events << "\n";
     if (v.torn > 0)
         out() << "torn lines (cut short by a crash, not part of the chain): " << v.torn << "\n";

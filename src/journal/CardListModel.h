@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/CardsInField.h"
 #include "i18n/TextSlots.h"
+#include "journal/CardsInField.h"
 
 #include <QAbstractTableModel>
 

@@ -1,12 +1,13 @@
 #pragma once
 
 #include "cards/UserCard.h"
-#include "data/JournalReader.h"
+#include "journal/JournalReader.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class Table;
@@ -76,12 +77,20 @@ bool cardStillOpens(const std::vector<JournalEvent>& events, qint64 number);
 // has been held without a break: the events before it may be about somebody
 // who held the number earlier.
 QHash<qint64, int> heldSince(const std::vector<JournalEvent>& events, int systemNumber);
-// The numbers held, from the journal at journalPath (none while there is no
-// journal). AppError when the journal is there but cannot be read: a number
-// is not given out on a guess.
+// The numbers held, from the journal file at journalPath (none while there
+// is no journal), or from the site's journal, whatever desk wrote the cards.
+// AppError when the journal is there but cannot be read: a number is not
+// given out on a guess.
 QSet<qint64> heldNumbers(const QString& journalPath, int systemNumber);
+QSet<qint64> heldNumbers(std::shared_ptr<const JournalStore> store, int systemNumber);
 // The first number above after that is not held.
-qint64 nextFreeNumber(qint64 after, const QSet<qint64>& held);
+inline qint64 nextFreeNumber(qint64 after, const QSet<qint64>& held)
+{
+    qint64 next = after + 1;
+    while (held.contains(next))
+        ++next;
+    return next;
+}
 
 // "to rewrite", "up to date", "withdrawn", "no card yet": the words of the
 // tool's output.

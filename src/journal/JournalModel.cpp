@@ -1,9 +1,9 @@
-#include "pages/JournalModel.h"
+#include "journal/JournalModel.h"
 
 #include "cards/CardNumber.h"
 #include "config/Cp1250.h"
 #include "i18n/Text.h"
-#include "pages/CardsToRewrite.h"
+#include "journal/CardsToRewrite.h"
 
 JournalModel::JournalModel(const CardsToRewrite& cards, const TextSlots& texts, QObject* parent)
     : QAbstractTableModel(parent), m_cards(cards), m_texts(texts)
@@ -97,6 +97,8 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const
         const auto id = e.identifier();
         return id ? cards::printedNumber(*id).hex : QString();
     }
+    case Desk:
+        return e.desk;
     case Data:
         return e.field(journal::Data);
     default:
@@ -111,6 +113,7 @@ QVariant JournalModel::headerData(int section, Qt::Orientation orientation, int 
     static constexpr Text::Id Titles[] = {Text::JournalTime,     Text::JournalRole,       Text::JournalOperation,
                                           Text::PersonGridId,    Text::PersonGridSurname, Text::PersonGridName,
                                           Text::PersonGridGroup, Text::SystemCodeLabel,   Text::JournalDuplicate,
-                                          Text::JournalReadBack, Text::CardNumberHex,     Text::JournalData};
+                                          Text::JournalReadBack, Text::CardNumberHex,     Text::JournalDesk,
+                                          Text::JournalData};
     return section >= 0 && section < int(std::size(Titles)) ? m_texts[Titles[section]] : QString();
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "cards/CardFrame.h"
-#include "data/JournalFormat.h"
+#include "journal/JournalFormat.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
+
+class JournalStore;
 
 // One line of the card journal as read back. A line that cannot be read
 // (a wrong number of fields, a number, time or hex field that does not read)
@@ -18,8 +21,9 @@ struct JournalEvent
     enum class Kind { Program, RemovePermissions, ConfigurationCard, Other };
     enum class Problem { None, FieldCount, Number, Hex };
 
-    int line = 0;    // in the file, the column names being line 1
+    int line = 0;    // in the file, the column names being line 1; the row in a database
     QByteArray text; // the line as stored, without its line end
+    QString desk;    // the desk that wrote it, where the journal is the site's
     Problem problem = Problem::None;
     Kind kind = Kind::Other;
     qint64 person = 0;
@@ -38,13 +42,25 @@ struct JournalEvent
     std::optional<cards::Identifier> identifier() const;
 };
 
-// Reads cards.log and keeps its lines as events in file order, which is the
-// order the cards were written. A refresh reads only what was appended since,
-// so a list that is opened again and again on a long journal stays quick.
+// How far a reader has read a journal.
+struct JournalCursor
+{
+    qint64 consumed = 0;    // bytes up to the end of the last complete line; the last row read
+    int nextLine = 1;       // the line number at consumed
+    bool openTail = false;  // the last event is a line still without its end
+    bool oldLayout = false; // the journal began under the older column names
+};
+
+// Reads a card journal and keeps its lines as events in the order they were
+// appended, which is the order the cards were written. A refresh reads only
+// what was appended since, so a list that is opened again and again on a
+// long journal stays quick.
 class JournalReader
 {
 public:
+    // The journal file at path.
     explicit JournalReader(QString path);
+    explicit JournalReader(std::shared_ptr<const JournalStore> store);
 
     // Reads what was appended since the last refresh; everything again when
     // the file is shorter than what was read (replaced by a restore). A
@@ -52,7 +68,9 @@ public:
     // is there but cannot be read; the events are then as before.
     bool refresh(QString* error);
 
-    const QString& path() const { return m_path; }
+    // The file's path, or the table and its database.
+    QString path() const;
+    const std::shared_ptr<const JournalStore>& store() const { return m_store; }
     const std::vector<JournalEvent>& events() const { return m_events; }
 
     // The events of journal bytes; firstLine is the line number of the first.
@@ -62,10 +80,7 @@ public:
     static JournalEvent parseLine(QByteArrayView line, int lineNumber, bool oldLayout);
 
 private:
-    QString m_path;
+    std::shared_ptr<const JournalStore> m_store;
     std::vector<JournalEvent> m_events;
-    qint64 m_consumed = 0;    // bytes up to the end of the last complete line
-    int m_nextLine = 1;       // the line number at m_consumed
-    bool m_openTail = false;  // the last event is a line still without its end
-    bool m_oldLayout = false; // the journal began under the older column names
+    JournalCursor m_cursor;
 };

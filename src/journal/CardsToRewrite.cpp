@@ -1,10 +1,10 @@
-#include "pages/CardsToRewrite.h"
+#include "journal/CardsToRewrite.h"
 
 #include "state/ProgramState.h"
 
 CardsToRewrite::CardsToRewrite(const Table& persons, const Table& groups, const ProgramState& state,
-                               QString journalPath)
-    : m_persons(persons), m_groups(groups), m_state(state), m_journal(std::move(journalPath))
+                               std::shared_ptr<const JournalStore> journal)
+    : m_persons(persons), m_groups(groups), m_state(state), m_journal(std::move(journal))
 {
 }
 

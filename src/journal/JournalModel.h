@@ -32,6 +32,7 @@ public:
         Duplicate,
         ReadBack,
         CardNumber,
+        Desk, // the desk that wrote the line, where the journal is the site's
         Data,
     };
 

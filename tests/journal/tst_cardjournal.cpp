@@ -4,7 +4,7 @@
 #include "TestFiles.h"
 
 #include "config/Cp1250.h"
-#include "pages/CardJournal.h"
+#include "journal/CardJournal.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 
 #include "TestFiles.h"
 
-#include "data/JournalReader.h"
+#include "journal/JournalReader.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,9 +1,8 @@
-#include "data/JournalReader.h"
+#include "journal/JournalReader.h"
 
 #include "cards/CardNumber.h"
 #include "config/Cp1250.h"
-
-#include <QFile>
+#include "journal/FileJournal.h"
 
 #include <cctype>
 #include <charconv>
@@ -145,42 +144,16 @@ std::vector<JournalEvent> JournalReader::parse(QByteArrayView bytes, int firstLi
     return events;
 }
 
-JournalReader::JournalReader(QString path) : m_path(std::move(path)) {}
+JournalReader::JournalReader(QString path) : m_store(std::make_shared<FileJournal>(std::move(path))) {}
+
+JournalReader::JournalReader(std::shared_ptr<const JournalStore> store) : m_store(std::move(store)) {}
+
+QString JournalReader::path() const
+{
+    return m_store->where();
+}
 
 bool JournalReader::refresh(QString* error)
 {
-    QFile file(m_path);
-    if (!file.exists()) {
-        *this = JournalReader(m_path);
-        return true;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (file.size() < m_consumed)
-        *this = JournalReader(m_path);
-    if (!file.seek(m_consumed)) {
-        *error = file.errorString();
-        return false;
-    }
-    const QByteArray added = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return false;
-    }
-    // A line still without its end was read as it stood; it is read again
-    // with whatever has been appended to it.
-    if (m_openTail)
-        m_events.pop_back();
-    const qsizetype complete = added.lastIndexOf('\n') + 1;
-    std::vector<JournalEvent> fresh = parse(QByteArrayView(added).first(complete), m_nextLine, &m_oldLayout);
-    m_events.insert(m_events.end(), std::make_move_iterator(fresh.begin()), std::make_move_iterator(fresh.end()));
-    m_consumed += complete;
-    m_nextLine += int(QByteArrayView(added).first(complete).count('\n'));
-    std::vector<JournalEvent> tail = parse(QByteArrayView(added).sliced(complete), m_nextLine, &m_oldLayout);
-    m_openTail = !tail.empty();
-    if (m_openTail)
-        m_events.push_back(std::move(tail.front()));
-    return true;
+    return m_store->readNew(m_cursor, m_events, error);
 }

@@ -1,8 +1,8 @@
-#include "pages/CardListModel.h"
+#include "journal/CardListModel.h"
 
 #include "cards/CardNumber.h"
 #include "i18n/Text.h"
-#include "pages/CardsToRewrite.h"
+#include "journal/CardsToRewrite.h"
 
 CardListModel::CardListModel(const CardsToRewrite& cards, field::State listed, const TextSlots& texts, QObject* parent)
     : QAbstractTableModel(parent), m_cards(cards), m_listed(listed), m_texts(texts)

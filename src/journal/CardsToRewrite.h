@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/CardsInField.h"
-#include "data/JournalReader.h"
+#include "journal/CardsInField.h"
+#include "journal/JournalReader.h"
 
 #include <QHash>
 #include <QString>
@@ -18,14 +18,15 @@ struct ProgramState;
 class CardsToRewrite
 {
 public:
-    CardsToRewrite(const Table& persons, const Table& groups, const ProgramState& state, QString journalPath);
+    CardsToRewrite(const Table& persons, const Table& groups, const ProgramState& state,
+                   std::shared_ptr<const JournalStore> journal);
 
     // Reads what the journal gained and compares every card again. False,
     // with *error, when the journal cannot be read: the cards are then
     // compared with the lines read before.
     bool update(QString* error);
 
-    const QString& journalPath() const { return m_journal.path(); }
+    QString journalPath() const { return m_journal.path(); }
     const std::vector<JournalEvent>& events() const { return m_journal.events(); }
     const std::vector<field::Card>& cards() const { return m_cards; }
     int toRewriteCount() const { return m_toRewrite; }

@@ -1,10 +1,11 @@
-#include "data/CardsInField.h"
+#include "journal/CardsInField.h"
 
 #include "config/AppError.h"
 #include "data/GroupGrants.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "dbf/DbfFile.h"
+#include "journal/FileJournal.h"
 
 #include <QDir>
 
@@ -173,24 +174,21 @@ QHash<qint64, int> heldSince(const std::vector<JournalEvent>& events, int system
 
 QSet<qint64> heldNumbers(const QString& journalPath, int systemNumber)
 {
-    JournalReader journal(journalPath);
+    return heldNumbers(std::make_shared<FileJournal>(journalPath), systemNumber);
+}
+
+QSet<qint64> heldNumbers(std::shared_ptr<const JournalStore> store, int systemNumber)
+{
+    JournalReader journal(std::move(store));
     QString error;
     if (!journal.refresh(&error))
-        throw AppError(QStringLiteral("%1: cannot be read: %2").arg(QDir::toNativeSeparators(journalPath), error));
+        throw AppError(QStringLiteral("%1: cannot be read: %2").arg(QDir::toNativeSeparators(journal.path()), error));
     const QHash<qint64, int> held = heldSince(journal.events(), systemNumber);
     QSet<qint64> numbers;
     numbers.reserve(held.size());
     for (auto it = held.cbegin(); it != held.cend(); ++it)
         numbers.insert(it.key());
     return numbers;
-}
-
-qint64 nextFreeNumber(qint64 after, const QSet<qint64>& held)
-{
-    qint64 next = after + 1;
-    while (held.contains(next))
-        ++next;
-    return next;
 }
 
 QString stateWord(State state)

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "audit/AuditLog.h"
+#include "journal/JournalStore.h"
+#include "pgstore/PgStore.h"
+
+#include <QString>
+#include <QStringList>
+
+// The site's card journal and audit trail in the shared database: every
+// desk appends to the same two tables, each row naming its desk.
+//
+//   card_journal  id, desk, written, line: a line of cards.log as it is there
+//   audit_trail   id, desk, written, line: a line of audit.log with its hash
+//
+// Each store keeps a connection of its own.
+namespace pgjournals {
+
+inline const QString JournalTable = QStringLiteral("card_journal");
+inline const QString AuditTable = QStringLiteral("audit_trail");
+
+// The statements that make the two tables (part of the schema).
+QStringList schemaStatements();
+
+// Brings a database of an older schema version up to this one, adding what
+// is missing. False when the database holds no tables of this program yet;
+// AppError when it cannot be read or changed, or is of a newer version.
+bool upgradeSchema(const PgServer& server);
+
+// Writes the site's card journal and audit trail as cards.log and audit.log
+// into folder, in the files' own formats, each replacing its file whole.
+// AppError when the server cannot be read or a file written.
+void writeFiles(const PgServer& server, const QString& folder);
+
+class Connection
+{
+public:
+    explicit Connection(const PgServer& server);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const QString& name() const { return m_name; }
+    const QString& desk() const { return m_desk; }
+    // The database and its server, for messages.
+    const QString& where() const { return m_where; }
+
+private:
+    QString m_name;
+    QString m_desk;
+    QString m_where;
+};
+
+// The card journal in the table card_journal.
+class CardJournalTable final : public JournalStore
+{
+public:
+    explicit CardJournalTable(const PgServer& server) : m_connection(server) {}
+
+    QString where() const override;
+    QString name() const override { return JournalTable; }
+    bool writable(QString* error) const override;
+    // One INSERT, durable when the server confirms it.
+    bool append(const QByteArray& line, qint64* position, QString* error) override;
+    bool readNew(JournalCursor& cursor, std::vector<JournalEvent>& events, QString* error) const override;
+
+private:
+    Connection m_connection;
+};
+
+// The audit trail in the table audit_trail: one chain however many desks
+// append, each append taking the newest hash under a lock of the table.
+class AuditTrailTable final : public audit::Store
+{
+public:
+    explicit AuditTrailTable(const PgServer& server) : m_connection(server) {}
+
+    QString where() const override;
+    bool writable(QString* error) const override;
+    bool append(const std::function<QByteArrayList(const QByteArray& previous)>& chain, QString* error) override;
+    QByteArray newestHash(QString* error) const override;
+    bool content(QByteArray* bytes, QString* error) const override;
+
+private:
+    Connection m_connection;
+};
+
+} // namespace pgjournals

@@ -1,0 +1,151 @@
+// The site's card journal and audit trail, written by several desks at once.
+
+#include "PgCluster.h"
+#include "TablesTool.h"
+
+#include "config/AppError.h"
+#include "journal/CardJournal.h"
+#include "journal/CardsInField.h"
+#include "pgstore/PgJournals.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+using namespace pgjournals;
+
+class TestPgJournals : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cardsOfTwoDesks_data();
+    void cardsOfTwoDesks();
+    void auditOfDesksAtOnce_data();
+    void auditOfDesksAtOnce();
+    void olderSchema();
+
+private:
+    PgCluster m_cluster;
+};
+
+void TestPgJournals::init()
+{
+    QVERIFY2(m_cluster.isValid(), "no test server: run through ctest, which starts one");
+    QVERIFY(m_cluster.freshDatabase(QStringLiteral("pellaro_journals")));
+}
+
+// Cards written at the gate and at the office land in one journal that
+// names each desk; a card in the field keeps its number at the other desk
+// until it is withdrawn; the backup's cards.log reads back the same lines.
+void TestPgJournals::cardsOfTwoDesks_data()
+{
+    QTest::addColumn<QString>("officeOperation");
+    QTest::addColumn<bool>("held");
+    QTest::newRow("found at the office") << journal::FindUser << true;
+    QTest::newRow("withdrawn at the office") << journal::RemoveOperation << false;
+}
+
+void TestPgJournals::cardsOfTwoDesks()
+{
+    QFETCH(QString, officeOperation);
+    QFETCH(bool, held);
+    const int system = 7;
+    CardJournal gate(std::make_shared<CardJournalTable>(m_cluster.server(QStringLiteral("gate"))));
+    CardJournal office(std::make_shared<CardJournalTable>(m_cluster.server(QStringLiteral("office"))));
+    QString error;
+    const QByteArray data(16, '\x01');
+    QVERIFY2(gate.append({journal::ProgramOperation, 12, system, 0, QStringLiteral("Brama"), data,
+                          journal::Verification::Verified},
+                         &error),
+             qPrintable(error));
+    const bool written = officeOperation == journal::RemoveOperation;
+    QVERIFY2(office.append({officeOperation, 12, system, 0, QStringLiteral("Brama"), written ? data : QByteArray(),
+                            written ? journal::Verification::Verified : journal::Verification::None},
+                           &error),
+             qPrintable(error));
+
+    const auto site = std::make_shared<CardJournalTable>(m_cluster.server(QStringLiteral("reception")));
+    JournalReader reader(site);
+    QVERIFY2(reader.refresh(&error), qPrintable(error));
+    QStringList desks;
+    for (const JournalEvent& e : reader.events()) {
+        QVERIFY(!e.damaged());
+        desks << e.desk;
+    }
+    QCOMPARE(desks, (QStringList{"gate", "office"}));
+    QCOMPARE(field::heldNumbers(site, system).contains(12), held);
+
+    QTemporaryDir dir;
+    writeFiles(m_cluster.server({}), dir.path());
+    JournalReader file(QDir(dir.path()).filePath(journal::FileName));
+    QVERIFY2(file.refresh(&error), qPrintable(error));
+    QCOMPARE(file.events().size(), reader.events().size());
+    QCOMPARE(file.events().back().text, reader.events().back().text);
+}
+
+// Desks appending at the same moment, each on its own connection, make one
+// unbroken chain, which the tool verifies on the database.
+void TestPgJournals::auditOfDesksAtOnce_data()
+{
+    QTest::addColumn<int>("desks");
+    QTest::newRow("one desk") << 1;
+    QTest::newRow("four desks") << 4;
+}
+
+void TestPgJournals::auditOfDesksAtOnce()
+{
+    QFETCH(int, desks);
+    const int eventsEach = 100;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures = 0;
+    for (int d = 0; d < desks; ++d) {
+        threads.emplace_back([&, d] {
+            audit::Log log;
+            log.setStore(std::make_shared<AuditTrailTable>(m_cluster.server(QStringLiteral("desk%1").arg(d))));
+            QString error;
+            for (int i = 0; i < eventsEach; ++i)
+                failures += log.append({QStringLiteral("change"), {}, QString::number(i), {}, {}}, &error) ? 0 : 1;
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    QCOMPARE(failures.load(), 0);
+
+    QTemporaryDir dir;
+    QVERIFY(m_cluster.writeConfig(dir.path()));
+    const ToolRun verified = tables({"audit", "verify", dir.path()});
+    QVERIFY2(verified.exitCode == 0, qPrintable(verified.output));
+    QVERIFY2(verified.output.contains(QStringLiteral("events: %1\n").arg(desks * eventsEach)),
+             qPrintable(verified.output));
+}
+
+// A database of the first schema is refused with the way to bring it up to
+// date; db init adds the journals and the desks work on it.
+void TestPgJournals::olderSchema()
+{
+    QVERIFY(m_cluster.exec(QStringLiteral("DROP TABLE card_journal, audit_trail")));
+    QVERIFY(m_cluster.exec(QStringLiteral("UPDATE pellaro_schema SET version = 1")));
+    try {
+        PgStore store(m_cluster.server({}), PgStore::Kind::Persons);
+        QFAIL("a version 1 database was opened");
+    } catch (const AppError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("db init")), qPrintable(e.message()));
+    }
+    QTemporaryDir dir;
+    QVERIFY(m_cluster.writeConfig(dir.path()));
+    const ToolRun init = tables({"db", "init", dir.path()});
+    QVERIFY2(init.exitCode == 0, qPrintable(init.output));
+    QVERIFY2(tables({"db", "init", dir.path()}).exitCode == 1, "brought up to date twice");
+    PgStore store(m_cluster.server({}), PgStore::Kind::Persons);
+    QString error;
+    qint64 row = 0;
+    QVERIFY2(CardJournalTable(m_cluster.server({})).append("line", &row, &error), qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(TestPgJournals)
+#include "test_pgjournals.moc"
