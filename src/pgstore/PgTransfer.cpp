@@ -85,19 +85,24 @@ public:
 
     QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
 
-    [[noreturn]] void fail(const QString& what, const QString& reason) const
+    // Rolls back at once, so that the statements still prepared are freed on a live transaction.
+    [[noreturn]] void fail(const QString& what, const QString& reason)
     {
+        if (m_inTransaction) {
+            m_inTransaction = false;
+            database().rollback();
+        }
         throw AppError(QStringLiteral("The database %1 on %2: %3: %4")
                            .arg(m_server.name, m_server.host, what, reason));
     }
 
-    void run(QSqlQuery& query, const QString& what) const
+    void run(QSqlQuery& query, const QString& what)
     {
         if (!query.exec())
             fail(what, query.lastError().text());
     }
 
-    void exec(const QString& sql, const QString& what) const
+    void exec(const QString& sql, const QString& what)
     {
         QSqlQuery query(database());
         if (!query.exec(sql))
