@@ -79,11 +79,14 @@ const char Help[] =
     "  create    the three empty tables (existing ones are kept)\n"
     "  demo      the three tables with a few sample records\n"
     "  check     what is wrong in a table; changes nothing\n"
-    "  backup    a copy of the tables and config.ini in WORKDIR/backup\n"
+    "  backup    a copy of the tables, config.ini and the journals in WORKDIR/backup\n"
     "  restore   puts a backup back\n"
+    "  db        init, import or export the shared database config.ini names\n"
     "  export    a table as a spreadsheet file (CSV)\n"
     "  import    adds the persons of a spreadsheet file; nothing unless all rows are right\n"
     "  cards     every person's card, from the card journal\n"
+    "With a [DATABASE] section in WORKDIR's config.ini, export, import, backup\n"
+    "and restore work on that database.\n"
     "Exit status: 0 done, 1 failed or problems found, 2 wrong usage. See pellaro-tables(1).\n";
 
 // A check's problems, a line each; false when it found none.
