@@ -48,12 +48,10 @@ class Connection
 {
 public:
     explicit Connection(const PgServer& server)
-        : m_name(QStringLiteral("pellaro-transfer-%1").arg(counter().fetchAndAddRelaxed(1))),
-          m_server(server)
+        : m_name(QStringLiteral("pellaro-transfer-%1").arg(counter().fetchAndAddRelaxed(1))), m_server(server)
     {
         if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-            throw AppError(
-                QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
+            throw AppError(QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
         db.setHostName(server.host);
         db.setPort(server.port);
@@ -74,7 +72,7 @@ public:
     {
         {
             QSqlDatabase db = database();
-            if (m_inTransaction)
+            if (m_inTransaction && db.isOpen())
                 db.rollback();
             db.close();
         }
@@ -88,12 +86,10 @@ public:
     // Rolls back at once, so that the statements still prepared are freed on a live transaction.
     [[noreturn]] void fail(const QString& what, const QString& reason)
     {
-        if (m_inTransaction) {
-            m_inTransaction = false;
+        if (m_inTransaction && database().isOpen())
             database().rollback();
-        }
-        throw AppError(QStringLiteral("The database %1 on %2: %3: %4")
-                           .arg(m_server.name, m_server.host, what, reason));
+        m_inTransaction = false;
+        throw AppError(QStringLiteral("The database %1 on %2: %3: %4").arg(m_server.name, m_server.host, what, reason));
     }
 
     void run(QSqlQuery& query, const QString& what)

@@ -92,8 +92,9 @@ QStringList restoreDatabase(const QString& backupFolder, const QString& workDir,
     const pgsite::SetCounts counts = pgsite::importSet(server, backupFolder, pgsite::Fill::Replacing);
     for (const auto& [file, count] : counts)
         lines.append(QStringLiteral("restored %1 records of %2").arg(count).arg(file));
-    lines.append(QStringLiteral("restored %1 from %2 into the database %3; the journals and config.ini are left as they are")
-                     .arg(files.join(QStringLiteral(", ")), QDir::toNativeSeparators(backupFolder), server.name));
+    lines.append(
+        QStringLiteral("restored %1 from %2 into the database %3; the journals and config.ini are left as they are")
+            .arg(files.join(QStringLiteral(", ")), QDir::toNativeSeparators(backupFolder), server.name));
     return lines;
 }
 
