@@ -13,9 +13,13 @@
 #include <QSqlQuery>
 #include <QSysInfo>
 
+#include <algorithm>
+
 namespace pgsite {
 
 namespace {
+
+constexpr qsizetype RowsPerStatement = 500;
 
 struct SetTable
 {
@@ -179,15 +183,24 @@ int importTable(Connection& connection, const SetTable& t, const QString& folder
         connection.exec(QStringLiteral("DELETE FROM %1").arg(t.table),
                         QStringLiteral("the records of %1 cannot be removed").arg(t.table));
     }
-    QSqlQuery insert(connection.database());
-    insert.prepare(QStringLiteral("INSERT INTO %1 (%2, desk) VALUES (%3, ?)")
-                       .arg(t.table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    // Many rows a statement: a round trip per record would make a large set take minutes.
+    const QString rowMarks = QStringLiteral("(%1, ?)").arg(marks.join(QStringLiteral(", ")));
     const QString desk = QSysInfo::machineHostName();
-    for (qsizetype r = 0; r < records.size(); ++r) {
-        for (qsizetype k = 0; k < positions.size(); ++k)
-            insert.bindValue(int(k), boundValue(fields[size_t(k)], records[r].at(k)));
-        insert.bindValue(int(positions.size()), desk);
-        connection.run(insert, QStringLiteral("record %1 of %2 cannot be stored").arg(r + 1).arg(t.file));
+    for (qsizetype first = 0; first < records.size(); first += RowsPerStatement) {
+        const qsizetype count = std::min<qsizetype>(RowsPerStatement, records.size() - first);
+        QSqlQuery insert(connection.database());
+        insert.prepare(QStringLiteral("INSERT INTO %1 (%2, desk) VALUES %3")
+                           .arg(t.table, names.join(QStringLiteral(", ")),
+                                QStringList(count, rowMarks).join(QStringLiteral(", "))));
+        int place = 0;
+        for (qsizetype r = first; r < first + count; ++r) {
+            for (qsizetype k = 0; k < positions.size(); ++k)
+                insert.bindValue(place++, boundValue(fields[size_t(k)], records[r].at(k)));
+            insert.bindValue(place++, desk);
+        }
+        connection.run(
+            insert,
+            QStringLiteral("records %1 to %2 of %3 cannot be stored").arg(first + 1).arg(first + count).arg(t.file));
     }
     return int(records.size());
 }

@@ -74,6 +74,9 @@ QStringList restoreDatabase(const QString& backupFolder, const QString& workDir,
     const QDir source(backupFolder);
     if (!source.exists())
         throw AppError(QStringLiteral("%1: no such backup").arg(QDir::toNativeSeparators(backupFolder)));
+    if (source.dirName().startsWith(QLatin1Char('.')))
+        throw AppError(QStringLiteral("%1: the backup was never finished; nothing was restored")
+                           .arg(QDir::toNativeSeparators(backupFolder)));
     QStringList files;
     for (const QString& table : {TableLayouts::PersonsFile, TableLayouts::GroupsFile, TableLayouts::ReadersFile}) {
         const QString path = source.filePath(table);
