@@ -388,11 +388,13 @@ Made make(const QString& workDir, const Options& options)
     if (QFileInfo::exists(work.filePath(RestoreMarker)))
         throw AppError(QStringLiteral("%1: a restore was interrupted and is not finished yet; no backup was made")
                            .arg(native(workDir)));
+    const QDir from(options.source.isEmpty() ? workDir : options.source);
     Locks locks;
     if (options.lockTables)
-        locks.takeTables(work, false);
-    const std::map<QString, QByteArray> undone = undoneCopies(work);
-    const QStringList names = presentFiles(work);
+        locks.takeTables(from, false);
+    const std::map<QString, QByteArray> undone =
+        options.source.isEmpty() ? undoneCopies(work) : std::map<QString, QByteArray>();
+    const QStringList names = presentFiles(from);
     if (std::none_of(names.begin(), names.end(), [](const QString& n) { return tableFiles().contains(n); }))
         throw AppError(QStringLiteral("%1: there are no tables to back up").arg(native(workDir)));
 
@@ -405,7 +407,7 @@ Made make(const QString& workDir, const Options& options)
         removeFolder(root.filePath(name));
 
     QStringList existing = list(workDir);
-    if (undone.empty() && !existing.isEmpty() && holdsSame(QDir(existing.last()), work, names))
+    if (undone.empty() && !existing.isEmpty() && holdsSame(QDir(existing.last()), from, names))
         return {existing.last(), false};
 
     const QDateTime now = options.now ? options.now() : QDateTime::currentDateTime();
@@ -423,7 +425,7 @@ Made make(const QString& workDir, const Options& options)
         if (copy != undone.end())
             writer.create(QDir(partial).filePath(file), copy->second);
         else
-            writer.copy(work.filePath(file), QDir(partial).filePath(file));
+            writer.copy(from.filePath(file), QDir(partial).filePath(file));
     }
     writer.syncFolder(partial);
     const QString folder = root.filePath(name);

@@ -29,6 +29,9 @@ struct Options
     std::function<QDateTime()> now;            // the clock that names a backup; the system clock when empty
     std::function<void(const QString&)> trace; // each sync and rename as it happens ("sync osoby.dbf", ...)
     QString keep;                              // a backup that pruning leaves alone
+    // The folder whose files make the backup; workDir itself when empty. A
+    // site on a shared database writes its tables and journals there first.
+    QString source;
 };
 
 struct Made

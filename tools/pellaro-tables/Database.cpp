@@ -1,56 +1,106 @@
 // pellaro-tables db init|import|export: the shared database a working
-// directory's config.ini names (section DATABASE).
+// directory's config.ini names (section DATABASE); and the backup and
+// restore of a site kept there.
 
 #include "Database.h"
 
+#include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "config/Settings.h"
-#include "data/Table.h"
+#include "dbf/TableCheck.h"
+#include "journal/JournalFormat.h"
 #include "data/TableLayouts.h"
 #include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
+#include "pgstore/PgTransfer.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
 
-struct Kind
-{
-    PgStore::Kind kind;
-    QString file;
-};
-
-std::vector<Kind> allKinds()
-{
-    return {{PgStore::Kind::Persons, TableLayouts::PersonsFile},
-            {PgStore::Kind::Groups, TableLayouts::GroupsFile},
-            {PgStore::Kind::Readers, TableLayouts::ReadersFile}};
-}
-
 PgServer serverOf(const QString& workDir)
 {
-    const IniFile ini(QDir(workDir).filePath(settings::FileName));
-    const std::optional<PgServer> server = pgsite::configuredServer(ini);
+    const std::optional<PgServer> server = siteDatabase(workDir);
     if (!server)
         throw AppError(QStringLiteral("%1 names no database (section %2)")
-                           .arg(QDir::toNativeSeparators(ini.path()), pgsite::Section));
+                           .arg(QDir::toNativeSeparators(QDir(workDir).filePath(settings::FileName)), pgsite::Section));
     return *server;
 }
 
-std::unique_ptr<Table> onServer(const PgServer& server, PgStore::Kind kind)
+void copyFile(const QString& from, const QString& to)
 {
-    auto table = std::make_unique<Table>();
-    table->open(std::make_unique<PgStore>(server, kind));
-    return table;
+    if (QFileInfo::exists(from) && !QFile::copy(from, to))
+        throw AppError(QStringLiteral("%1 cannot be copied to %2")
+                           .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
 }
 
 } // namespace
 
+std::optional<PgServer> siteDatabase(const QString& workDir)
+{
+    return pgsite::configuredServer(IniFile(QDir(workDir).filePath(settings::FileName)));
+}
+
+
+backup::Made backupDatabase(const QString& workDir, const PgServer& server, const QString& keep)
+{
+    if (!QDir(workDir).exists())
+        throw AppError(QStringLiteral("%1: no such directory").arg(QDir::toNativeSeparators(workDir)));
+    QTemporaryDir stage;
+    if (!stage.isValid())
+        throw AppError(QStringLiteral("no folder for the tables can be made: %1").arg(stage.errorString()));
+    pgsite::exportSet(server, stage.path());
+    copyFile(QDir(workDir).filePath(settings::FileName), stage.filePath(settings::FileName));
+    // The site's card journal and audit trail, whatever desk wrote them.
+    pgjournals::writeFiles(server, stage.path());
+    backup::Options options;
+    options.source = stage.path();
+    options.keep = keep;
+    return backup::make(workDir, options);
+}
+
+// A restore onto the database replaces the site's records, as a restore of
+// files does; the journals stay, since they tell which cards are in the
+// field now, and config.ini stays, since it names the database itself.
+QStringList restoreDatabase(const QString& backupFolder, const QString& workDir, const PgServer& server)
+{
+    const QDir source(backupFolder);
+    if (!source.exists())
+        throw AppError(QStringLiteral("%1: no such backup").arg(QDir::toNativeSeparators(backupFolder)));
+    if (source.dirName().startsWith(QLatin1Char('.')))
+        throw AppError(QStringLiteral("%1: the backup was never finished; nothing was restored")
+                           .arg(QDir::toNativeSeparators(backupFolder)));
+    QStringList files;
+    for (const QString& table : {TableLayouts::PersonsFile, TableLayouts::GroupsFile, TableLayouts::ReadersFile}) {
+        const QString path = source.filePath(table);
+        if (!QFileInfo::exists(path))
+            throw AppError(QStringLiteral("%1: the backup holds no %2; nothing was restored")
+                               .arg(QDir::toNativeSeparators(backupFolder), table));
+        const TableCheck check = TableCheck::run(path);
+        if (!check.problems.isEmpty())
+            throw AppError(QStringLiteral("%1: %2; nothing was restored")
+                               .arg(QDir::toNativeSeparators(path), check.problems.join(QStringLiteral("; "))));
+        files.append(table);
+    }
+    QStringList lines;
+    const backup::Made replaced = backupDatabase(workDir, server, backupFolder);
+    lines.append(QStringLiteral("the records replaced are kept in %1").arg(QDir::toNativeSeparators(replaced.folder)));
+    const pgsite::SetCounts counts = pgsite::importSet(server, backupFolder, pgsite::Fill::Replacing);
+    for (const auto& [file, count] : counts)
+        lines.append(QStringLiteral("restored %1 records of %2").arg(count).arg(file));
+    lines.append(
+        QStringLiteral("restored %1 from %2 into the database %3; the journals and config.ini are left as they are")
+            .arg(files.join(QStringLiteral(", ")), QDir::toNativeSeparators(backupFolder), server.name));
+    return lines;
+}
+
 int databaseCommand(const QStringList& args, QTextStream& out)
 {
     const QString command = args.value(0);
-    const std::vector<Kind> kinds = allKinds();
     if (command == u"init" && args.size() == 2) {
         const PgServer server = serverOf(args[1]);
         if (pgjournals::upgradeSchema(server)) {
@@ -63,39 +113,15 @@ int databaseCommand(const QStringList& args, QTextStream& out)
         return 0;
     }
     if (command == u"import" && args.size() == 3) {
-        const PgServer server = serverOf(args[1]);
-        // Every table is looked at before the first is copied, so that a
-        // database holding records is refused whole.
-        std::vector<std::unique_ptr<Table>> targets;
-        for (const Kind& k : kinds) {
-            targets.push_back(onServer(server, k.kind));
-            if (targets.back()->rowCount() > 0)
-                throw AppError(
-                    QStringLiteral("%1 holds records already; nothing was imported").arg(targets.back()->fileName()));
-        }
-        for (size_t i = 0; i < targets.size(); ++i) {
-            Table source;
-            source.openView(QDir(args[2]).filePath(kinds[i].file));
-            const int count = pgsite::copyRecords(source, *targets[i]);
-            out << "imported " << count << " records of " << kinds[i].file << "\n";
-        }
+        // One transaction: a database holding records, a record it refuses
+        // or a connection lost half-way leaves every table as it was.
+        for (const auto& [file, count] : pgsite::importSet(serverOf(args[1]), args[2], pgsite::Fill::IntoEmpty))
+            out << "imported " << count << " records of " << file << "\n";
         return 0;
     }
     if (command == u"export" && args.size() == 3) {
-        const PgServer server = serverOf(args[1]);
-        std::vector<std::unique_ptr<Table>> sources;
-        for (const Kind& k : kinds)
-            sources.push_back(onServer(server, k.kind));
-        if (!QDir().mkpath(args[2]))
-            throw AppError(QStringLiteral("%1: the folder cannot be made").arg(QDir::toNativeSeparators(args[2])));
-        TableLayouts::createAll(args[2]);
-        for (size_t i = 0; i < sources.size(); ++i) {
-            Table target;
-            target.open(QDir(args[2]).filePath(kinds[i].file));
-            const int count = pgsite::copyRecords(*sources[i], target);
-            target.close();
-            out << "exported " << count << " records to " << kinds[i].file << "\n";
-        }
+        for (const auto& [file, count] : pgsite::exportSet(serverOf(args[1]), args[2]))
+            out << "exported " << count << " records to " << file << "\n";
         return 0;
     }
     return -1;

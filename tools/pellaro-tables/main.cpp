@@ -37,6 +37,9 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <memory>
+#include <optional>
+
 namespace {
 
 QTextStream& out()
@@ -77,11 +80,14 @@ const char Help[] =
     "  create    the three empty tables (existing ones are kept)\n"
     "  demo      the three tables with a few sample records\n"
     "  check     what is wrong in a table; changes nothing\n"
-    "  backup    a copy of the tables and config.ini in WORKDIR/backup\n"
+    "  backup    a copy of the tables, config.ini and the journals in WORKDIR/backup\n"
     "  restore   puts a backup back\n"
+    "  db        init, import or export the shared database config.ini names\n"
     "  export    a table as a spreadsheet file (CSV)\n"
     "  import    adds the persons of a spreadsheet file; nothing unless all rows are right\n"
     "  cards     every person's card, from the card journal\n"
+    "With a [DATABASE] section in WORKDIR's config.ini, export, import, backup\n"
+    "and restore work on that database.\n"
     "Exit status: 0 done, 1 failed or problems found, 2 wrong usage. See pellaro-tables(1).\n";
 
 // A check's problems, a line each; false when it found none.
@@ -111,9 +117,14 @@ int check(const QStringList& files)
 // The backup made, empty when nothing changed since the newest one.
 QString makeBackup(const QString& workDir)
 {
-    backup::Options options;
-    options.lockTables = true;
-    const backup::Made made = backup::make(workDir, options);
+    backup::Made made;
+    if (const std::optional<PgServer> server = siteDatabase(workDir)) {
+        made = backupDatabase(workDir, *server);
+    } else {
+        backup::Options options;
+        options.lockTables = true;
+        made = backup::make(workDir, options);
+    }
     if (made.made)
         out() << "backup made: " << QDir::toNativeSeparators(made.folder) << "\n";
     else
@@ -123,6 +134,11 @@ QString makeBackup(const QString& workDir)
 
 int restoreBackup(const QString& folder, const QString& workDir)
 {
+    if (const std::optional<PgServer> server = siteDatabase(workDir)) {
+        for (const QString& line : restoreDatabase(folder, workDir, *server))
+            out() << line << "\n";
+        return 0;
+    }
     const backup::Restored restored = backup::restore(folder, workDir);
     if (!restored.replacedBackup.isEmpty())
         out() << "the files replaced are kept in " << QDir::toNativeSeparators(restored.replacedBackup) << "\n";
@@ -184,11 +200,31 @@ void openTable(Table& table, const QString& path)
     err().flush();
 }
 
+enum class Use { Read, Write };
+
+// A table of the working directory, from the one place that knows where
+// they are kept: the shared database its config.ini names, or the dBase
+// files in it. Read: a file is left as it is, also beside a running program.
+std::unique_ptr<Table> openSiteTable(const QString& workDir, exchange::Kind kind, Use use)
+{
+    auto table = std::make_unique<Table>();
+    if (const std::optional<PgServer> server = siteDatabase(workDir)) {
+        const PgStore::Kind stored = kind == exchange::Kind::Persons  ? PgStore::Kind::Persons
+                                     : kind == exchange::Kind::Groups ? PgStore::Kind::Groups
+                                                                      : PgStore::Kind::Readers;
+        table->open(std::make_unique<PgStore>(*server, stored));
+    } else if (use == Use::Read) {
+        table->openView(tableFile(workDir, kind));
+    } else {
+        openTable(*table, tableFile(workDir, kind));
+    }
+    return table;
+}
+
 int exportTable(exchange::Kind kind, const QString& workDir, const QString& file)
 {
-    // Only read: the table is left as it is, also beside a running program.
-    Table table;
-    table.openView(tableFile(workDir, kind));
+    const std::unique_ptr<Table> opened = openSiteTable(workDir, kind, Use::Read);
+    Table& table = *opened;
     for (const QString& warning : table.warnings())
         err() << "pellaro-tables: " << warning << "\n";
     err().flush();
@@ -199,13 +235,11 @@ int exportTable(exchange::Kind kind, const QString& workDir, const QString& file
 
 int importPersons(const QString& workDir, const QString& file, int* added)
 {
-    Table persons;
-    openTable(persons, tableFile(workDir, exchange::Kind::Persons));
-    Table groups;
-    openTable(groups, tableFile(workDir, exchange::Kind::Groups));
+    const std::unique_ptr<Table> persons = openSiteTable(workDir, exchange::Kind::Persons, Use::Write);
+    const std::unique_ptr<Table> groups = openSiteTable(workDir, exchange::Kind::Groups, Use::Write);
     const int systemNumber = settings::StoredSystemNumber(IniFile(QDir(workDir).filePath(settings::FileName)));
     const exchange::ImportResult result = exchange::importPersonsFile(
-        persons, groups, file, field::heldNumbers(sitejournals::journalOf(workDir), systemNumber));
+        *persons, *groups, file, field::heldNumbers(sitejournals::journalOf(workDir), systemNumber));
     if (!result.problems.isEmpty()) {
         err() << "nothing was imported; correct these lines of " << QDir::toNativeSeparators(file)
               << " and import again:\n"

@@ -1,0 +1,172 @@
+// pellaro-tables on a site kept in the shared database, against a real
+// server: the results of the files, and sets moved in all or nothing.
+
+#include "PgCluster.h"
+#include "TablesTool.h"
+#include "TestFiles.h"
+
+#include "data/Backup.h"
+#include "data/Table.h"
+#include "data/TableLayouts.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The records of a dBase set as Perl's XBase module, standing in for other dBase tools, reads them.
+QByteArray xbaseDump(const QString& folder)
+{
+    QByteArray dump;
+    for (const QString& file : {TableLayouts::PersonsFile, TableLayouts::GroupsFile, TableLayouts::ReadersFile}) {
+        QProcess perl;
+        perl.start(QStringLiteral("perl"),
+                   {QStringLiteral("-MXBase"), QStringLiteral("-e"),
+                    QStringLiteral("my $t = XBase->new($ARGV[0]) or die XBase->errstr; for (0 .. $t->last_record) "
+                                   "{ print join('|', map { $_ // '-' } $t->get_record($_)), qq(\\n) }"),
+                    QDir(folder).filePath(file)});
+        perl.waitForFinished(60000);
+        dump += perl.readAllStandardOutput() + perl.readAllStandardError();
+    }
+    return dump;
+}
+
+// Each backup of a site: its tables, its card journal and whether it holds the audit.
+QByteArray backupsOf(const QString& site)
+{
+    QByteArray all;
+    for (const QString& made : backup::list(site))
+        all += xbaseDump(made) + readFile(made + QStringLiteral("/cards.log")) +
+               QByteArray::number(QFile::exists(made + QStringLiteral("/audit.log")));
+    return all;
+}
+
+// A working directory whose config.ini names the test database.
+void makeDatabaseSite(const QString& dir, const PgServer& server)
+{
+    QVERIFY(QDir().mkpath(dir));
+    writeFile(dir + QStringLiteral("/config.ini"),
+              QStringLiteral("[DATABASE]\nDriver=PostgreSQL\nHost=%1\nName=%2\nUser=%3\n")
+                  .arg(server.host, server.name, server.user)
+                  .toUtf8());
+}
+
+} // namespace
+
+class TestPgTool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void sameResultsAsFiles_data();
+    void sameResultsAsFiles();
+    void importAllOrNothing_data();
+    void importAllOrNothing();
+
+private:
+    PgCluster m_cluster;
+};
+
+void TestPgTool::init()
+{
+    QVERIFY2(m_cluster.isValid(), "no test server: run through ctest, which starts one");
+    QVERIFY(m_cluster.freshDatabase(QStringLiteral("pellaro_tool_test")));
+}
+
+// The same commands on a site of files and on one of the database, both
+// holding the demo set and a card journal, end alike, leave the same
+// records, write the same files and make the same backups. %w is the site,
+// %o a folder for output, %i a persons file, %b the oldest backup.
+void TestPgTool::sameResultsAsFiles_data()
+{
+    QTest::addColumn<QList<QStringList>>("runs");
+    const QStringList importing{"import", "persons", "%w", "%i"};
+    QTest::newRow("export persons") << QList<QStringList>{{"export", "persons", "%w", "%o/persons.csv"}};
+    QTest::newRow("export readers") << QList<QStringList>{{"export", "readers", "%w", "%o/readers.csv"}};
+    QTest::newRow("import persons") << QList<QStringList>{importing, {"export", "persons", "%w", "%o/persons.csv"}};
+    QTest::newRow("import refused") << QList<QStringList>{importing, importing};
+    QTest::newRow("backup twice") << QList<QStringList>{{"backup", "%w"}, {"backup", "%w"}};
+    QTest::newRow("backup, import, restore")
+        << QList<QStringList>{{"backup", "%w"}, importing, {"restore", "%b", "%w"}};
+}
+
+void TestPgTool::sameResultsAsFiles()
+{
+    QFETCH(QList<QStringList>, runs);
+    QTemporaryDir dir;
+    const QString files = dir.filePath(QStringLiteral("files"));
+    const QString base = dir.filePath(QStringLiteral("base"));
+    QVERIFY(QDir().mkpath(files));
+    QCOMPARE(tables({"demo", files}).exitCode, 0);
+    makeDatabaseSite(base, m_cluster.server({}));
+    QCOMPARE(tables({"db", "import", base, files}).exitCode, 0);
+    writeFile(dir.filePath(QStringLiteral("in.csv")), "\xEF\xBB\xBFNUMBER,NAME,SURNAME,GROUP,INDEX,INFO\r\n"
+                                                      "601,Żak,Ola,Magazyn,1,\r\n602,Łoś,Jan,Ochrona,2,\"a\r\nb\"\r\n");
+    for (const QString& site : {files, base}) {
+        writeFile(site + QStringLiteral("/cards.log"), "the site's card journal\n");
+        QVERIFY(QDir().mkpath(site + QStringLiteral("-out")));
+    }
+    for (const QStringList& run : runs) {
+        QList<ToolRun> done;
+        for (const QString& site : {files, base}) {
+            QStringList args = run;
+            done.append(tables(args.replaceInStrings(QStringLiteral("%w"), site)
+                                   .replaceInStrings(QStringLiteral("%o"), site + QStringLiteral("-out"))
+                                   .replaceInStrings(QStringLiteral("%i"), dir.filePath(QStringLiteral("in.csv")))
+                                   .replaceInStrings(QStringLiteral("%b"), backup::list(site).value(0))));
+        }
+        QVERIFY2(done[0].exitCode == done[1].exitCode, qPrintable(done[0].output + done[1].output));
+    }
+    // What db export writes reads in other dBase tools as the files do.
+    QCOMPARE(tables({"db", "export", base, dir.filePath(QStringLiteral("now"))}).exitCode, 0);
+    const QByteArray now = xbaseDump(dir.filePath(QStringLiteral("now")));
+    QVERIFY2(now.count("\n0|") > 3, now.constData());
+    QCOMPARE(now, xbaseDump(files));
+    for (const QString& name : QDir(files + QStringLiteral("-out")).entryList(QDir::Files))
+        QCOMPARE(readFile(base + QStringLiteral("-out/") + name), readFile(files + QStringLiteral("-out/") + name));
+    QCOMPARE(backupsOf(base), backupsOf(files));
+}
+
+// A set moved in stores nothing in any table when a record of its last
+// table breaks the database's checks, or when the server ends the
+// connection as that table's first record goes in.
+void TestPgTool::importAllOrNothing_data()
+{
+    QTest::addColumn<bool>("badRecord");
+    QTest::addColumn<QString>("onServer");
+    QTest::newRow("a relay time of 0 in sprzet.dbf") << true << QString();
+    QTest::newRow("connection ended at sprzet.dbf")
+        << false
+        << "CREATE FUNCTION cut() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_terminate_backend("
+           "pg_backend_pid()); RETURN NEW; END $$; CREATE TRIGGER cut BEFORE INSERT ON readers EXECUTE FUNCTION cut()";
+}
+
+void TestPgTool::importAllOrNothing()
+{
+    QFETCH(bool, badRecord);
+    QFETCH(QString, onServer);
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    if (badRecord) {
+        Table readers;
+        readers.open(dir.filePath(TableLayouts::ReadersFile));
+        readers.insert();
+        readers.setInteger(ReaderField::Number, 9);
+        readers.setInteger(ReaderField::Time, 0);
+        readers.post();
+    }
+    QString error;
+    QVERIFY2(onServer.isEmpty() || m_cluster.exec(onServer, &error), qPrintable(error));
+    makeDatabaseSite(dir.filePath(QStringLiteral("site")), m_cluster.server({}));
+    const ToolRun done = tables({"db", "import", dir.filePath(QStringLiteral("site")), dir.path()});
+    QCOMPARE(done.exitCode, 1);
+    QVERIFY2(done.output.contains(QStringLiteral("nothing was imported")), qPrintable(done.output));
+    for (PgStore::Kind kind : {PgStore::Kind::Persons, PgStore::Kind::Groups, PgStore::Kind::Readers})
+        QCOMPARE(PgStore(m_cluster.server({}), kind).recordCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestPgTool)
+#include "test_pgtool.moc"
