@@ -24,6 +24,9 @@ public:
     // The test database as a desk of the given name sees it.
     PgServer server(const QString& desk) const { return {m_socketDir, 5432, m_name, QStringLiteral("pellaro"), {}, desk}; }
 
+    // The test database another process of the test made.
+    void useDatabase(const QString& name) { m_name = name; }
+
     // Drops the previous test database and makes a fresh one, with the schema or empty.
     bool freshDatabase(const QString& name, bool withSchema = true)
     {

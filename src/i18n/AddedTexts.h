@@ -29,5 +29,6 @@ std::span<const AddedText> deskTexts();
 std::span<const AddedText> enrolTexts();
 std::span<const AddedText> auditTexts();
 std::span<const AddedText> startTexts();
+std::span<const AddedText> deskSharingTexts();
 
 } // namespace i18n

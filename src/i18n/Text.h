@@ -303,6 +303,13 @@ enum Id : int {
     AuditNotReadable = 389,       // "The audit trail %1 could not be read: %2"
     PasswordTooLong = 391,        // "The password is too long: at most %1 bytes in UTF-8. Nothing was stored."
     AuditNotWritten = 390,        // "The change was stored, but the audit trail %1 could not take its line: %2"
+    // 415..429: several desks on one database (DeskSharingTexts.cpp).
+    FirstDeskSharingText = 415,
+    ChangedAtDesk = 415,        // "The record was changed at the desk \"%1\" after you began editing it. ..."
+    RemovedAtDesk = 416,        // "The record was removed at another desk after you began editing it. ..."
+    ReloadAnswer = 417,         // "Reload"
+    KeepEditingAnswer = 418,    // "Keep editing"
+    ChangedAtDeskCaption = 419, // "Changed at another desk"
     // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
     FirstStartText = 285,
     PasswordPlaceholder = 285, // "Password" (the empty login box)

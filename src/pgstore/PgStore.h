@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -83,6 +84,16 @@ public:
     [[noreturn]] void abandon(const AppError& cause) override;
     bool inChange() const override { return m_inChange; }
 
+    // Several desks (PgDesks.cpp). Every stored change is announced on the
+    // table's channel when its transaction commits; the other desks' stores
+    // listening there call their watcher.
+    bool shared() const override { return true; }
+    bool holdOtherAppends() override;
+    void watchOtherDesks(std::function<void()> changed) override;
+    bool changedElsewhere() override;
+    qint64 recordKey(int record) const override { return m_rows[size_t(record)].id; }
+    int recordOfKey(qint64 key) const override;
+
 private:
     struct Row
     {
@@ -97,6 +108,10 @@ private:
     QVariant sqlValue(const QByteArray& image, int field) const;
     void run(const QString& what, class QSqlQuery& query) const;
     void putStored(QByteArray& image, int field, const QVariant& value);
+    QString channel() const;
+    // Tells the other desks of a change: at once outside a change, else at its commit.
+    void announce();
+    void announceNow();
 
     QString m_connection;
     QString m_table;
@@ -108,4 +123,6 @@ private:
     std::vector<QString> m_notes{QString()}; // an image's note field holds an index here; 0: none
     bool m_inChange = false;
     std::vector<Row> m_before; // the rows when the change began
+    bool m_announce = false;   // the change under way stored something
+    std::function<void()> m_othersChanged;
 };
