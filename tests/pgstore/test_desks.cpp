@@ -9,6 +9,7 @@
 #include "data/TableLayouts.h"
 #include "pages/NewNumbers.h"
 #include "pages/PersonsPage.h"
+#include "ui/DbEdit.h"
 
 #include <QApplication>
 #include <QKeyEvent>
