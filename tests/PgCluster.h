@@ -37,6 +37,9 @@ public:
                              .toUtf8()) > 0;
     }
 
+    // The test database another process of the test made.
+    void useDatabase(const QString& name) { m_name = name; }
+
     // Drops the previous test database and makes a fresh one, with the schema or empty.
     bool freshDatabase(const QString& name, bool withSchema = true)
     {

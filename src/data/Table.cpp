@@ -90,6 +90,7 @@ void Table::adopt(std::unique_ptr<RecordStore> store)
     rebuildRows(-1);
     m_row = m_rows.empty() ? -1 : 0;
     m_eof = m_rows.empty();
+    watchOtherDesks();
     emit stateChanged();
     notifyCurrent();
 }
@@ -537,6 +538,10 @@ void Table::post()
             if (ownChange)
                 f.commit();
         }
+    } catch (const RecordChangedElsewhere&) {
+        if (ownChange && f.inChange())
+            f.rollback(); // nothing was written: the refusal itself goes on
+        throw;
     } catch (const AppError& e) {
         if (ownChange && f.inChange()) // a failed commit has undone its change already
             f.abandon(e);
@@ -567,6 +572,7 @@ void Table::post()
         emit posted(currentRecord() == stored ? m_row : -1, before, recordValues(stored));
     emit stateChanged();
     notifyCurrent();
+    rereadWhenFree();
 }
 
 void Table::cancel()
@@ -577,6 +583,7 @@ void Table::cancel()
     m_state = State::Browsing;
     emit stateChanged();
     notifyCurrent();
+    rereadWhenFree();
 }
 
 void Table::postIfPending()
@@ -621,19 +628,60 @@ void Table::remove()
 void Table::refresh()
 {
     postIfPending();
-    int record = currentRecord();
+    reread();
+}
+
+void Table::reread()
+{
+    reload(true);
+}
+
+// Records are found again by their store's key: another desk may have
+// removed or added records, numbering them anew.
+void Table::reload(bool clearOnError)
+{
+    RecordStore& f = store();
+    const int record = currentRecord();
+    const qint64 key = record >= 0 ? f.recordKey(record) : -1;
+    const qint64 pendingKey = m_pending && m_pending->recordNumber >= 0 ? f.recordKey(m_pending->recordNumber) : -1;
+    // The pending record's notes are held by the store only until it re-reads.
+    std::map<int, QString> notes;
+    if (m_pending) {
+        for (int field = 0; field < int(f.fields().size()); ++field)
+            if (f.fields()[size_t(field)].type == 'M' && !m_pending->memos.count(field))
+                notes[field] = f.textValue(m_pending->record.constData(), field, m_pending->recordNumber);
+    }
+    bool dropped = false;
     {
         RowsReset reset(this);
         try {
-            store().reload();
+            f.reload();
         } catch (const AppError&) {
-            m_rows.clear();
-            m_row = -1;
-            m_eof = true;
+            if (clearOnError) {
+                m_rows.clear();
+                m_row = -1;
+                m_eof = true;
+            }
             throw;
         }
-        rebuildRows(record);
+        const int kept = key >= 0 ? f.recordOfKey(key) : -1;
+        rebuildRows(kept >= 0 ? kept : record); // one removed elsewhere: the record now at its place
+        if (m_pending) {
+            const int pendingRecord = pendingKey >= 0 ? f.recordOfKey(pendingKey) : -1;
+            if (pendingKey >= 0 && pendingRecord < 0) {
+                dropped = true; // removed elsewhere: there is nothing left to edit
+                m_pending.reset();
+                m_state = State::Browsing;
+            } else {
+                m_pending->recordNumber = pendingRecord;
+                for (const auto& [field, text] : notes)
+                    if (f.textValue(m_pending->record.constData(), field, pendingRecord) != text)
+                        f.putMemo(m_pending->record, field, text);
+            }
+        }
     }
+    if (dropped)
+        emit stateChanged();
     notifyCurrent();
 }
 
@@ -749,6 +797,7 @@ void Table::resumeDisplay()
     if (std::exchange(m_resetHeld, false))
         emit rowsReset();
     emit currentChanged();
+    rereadWhenFree();
 }
 
 bool Table::displaySuspended() const

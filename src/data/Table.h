@@ -8,11 +8,13 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
+class QTimer;
 class RecordStore;
 
 // One dBase table (osoby.dbf, grupa.dbf, sprzet.dbf) with a current record,
@@ -116,6 +118,26 @@ public:
     void remove();
     // Posts a pending change, re-reads the file; the current record stays current.
     void refresh();
+
+    // Several desks on one database (TableDesks.cpp). A change stored at
+    // another desk is re-read here as soon as the store hears of it; while
+    // the operator has a change pending, or a batch or a scan runs, the
+    // re-read waits for its end, so nothing typed is overwritten.
+    //
+    // Re-reads the records as stored now and keeps the current record, the
+    // search and a pending change; that change is then posted over the
+    // record as it is stored now.
+    void reread();
+    // Inside a batch, before a new record's number is chosen from the stored
+    // ones: holds off every other desk's such batch on this table until this
+    // one ends, and shows the records as stored now.
+    void holdOtherAppends();
+    // The check behind the store's notices, run every check interval (none
+    // when zero; a table of one desk needs none): asks the store whether
+    // another desk changed the records and re-reads when so.
+    void checkForChanges();
+    void setCheckInterval(std::chrono::milliseconds interval);
+    static constexpr std::chrono::milliseconds DefaultCheckInterval{15000};
 
     // Makes current the first visible record whose field equals the value;
     // moves nothing (beyond posting) when there is none.
@@ -247,6 +269,11 @@ private:
     void throwDeferredError();
     QVariant readField(int record, int field) const;
     QVariantList recordValues(int record) const;
+    void watchOtherDesks();
+    void otherDeskChanged();
+    void rereadWhenFree();
+    void rereadNow();
+    void reload(bool clearOnError);
 
     std::unique_ptr<RecordStore> m_store;
     std::vector<int> m_rows; // physical record numbers of the visible records
@@ -264,4 +291,7 @@ private:
     bool m_warningsAcknowledged = true;
     QList<TableRepair> m_repairs;
     std::map<const QObject*, std::function<void()>> m_hooks;
+    bool m_othersChanged = false; // a re-read waits for the pending change, batch or scan
+    bool m_rereadQueued = false;
+    QTimer* m_check = nullptr;
 };

@@ -26,6 +26,7 @@ void Table::endBatch()
             showUndone(); // a failed commit was undone
             throw;
         }
+        rereadWhenFree();
     }
 }
 
@@ -41,6 +42,7 @@ void Table::undoBatch()
         failure = e.message();
     }
     showUndone();
+    rereadWhenFree();
     if (!failure.isEmpty())
         throw AppError(failure);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/AppError.h"
 #include "dbf/TableRepair.h"
 
 #include <QByteArray>
@@ -8,9 +9,25 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <vector>
 
-class AppError;
+// An overwrite or removal refused because another desk changed or removed
+// the record after it was read here; nothing was stored.
+class RecordChangedElsewhere : public AppError
+{
+public:
+    RecordChangedElsewhere(const QString& message, const QString& desk, bool removed)
+        : AppError(message), m_desk(desk), m_removed(removed)
+    {
+    }
+    const QString& desk() const { return m_desk; } // the desk that changed it
+    bool removed() const { return m_removed; }
+
+private:
+    QString m_desk;
+    bool m_removed;
+};
 
 // Where a Table's records live: the dBase files of one desk (DbfStore) or a
 // database server shared by several desks. The table keeps the current
@@ -98,4 +115,24 @@ public:
     virtual void rollback() = 0;
     [[noreturn]] virtual void abandon(const AppError& cause) = 0;
     virtual bool inChange() const = 0;
+
+    // Several desks on one store. A store only this program holds (the
+    // dBase files are opened exclusively) has nothing to do for these.
+    //
+    // Other desks change the records too.
+    virtual bool shared() const { return false; }
+    // Inside a change: holds off every other desk's change that asks the
+    // same until this change ends, so that a value chosen from every stored
+    // record (a new number) is chosen by one desk at a time; true when the
+    // records must be re-read for it.
+    virtual bool holdOtherAppends() { return false; }
+    // `changed` is called when another desk stored a change of the records.
+    virtual void watchOtherDesks(std::function<void()> changed) { (void)changed; }
+    // Cheap to ask: whether the records stored differ from those read here
+    // with this desk's own changes since.
+    virtual bool changedElsewhere() { return false; }
+    // Names a record across reloads, which may number it anew when another
+    // desk removed or added records; recordOfKey is -1 for a key gone.
+    virtual qint64 recordKey(int record) const { return record; }
+    virtual int recordOfKey(qint64 key) const { return key >= 0 && key < recordCount() ? int(key) : -1; }
 };

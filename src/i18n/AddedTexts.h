@@ -31,5 +31,6 @@ std::span<const AddedText> auditTexts();
 std::span<const AddedText> startTexts();
 std::span<const AddedText> databaseTexts();
 std::span<const AddedText> journalTexts();
+std::span<const AddedText> deskSharingTexts();
 
 } // namespace i18n

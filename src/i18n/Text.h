@@ -314,6 +314,13 @@ enum Id : int {
     DatabasePasswordAsk = 435,     // "The database %1 asks for the password of the user %2:"
     DatabasePasswordWrong = 436,   // "The database %1 did not accept the password of the user %2. ..."
     DatabasePasswordNone = 437,    // "The database %1 cannot be opened without the password ..."
+    // 415..429: several desks on one database (DeskSharingTexts.cpp).
+    FirstDeskSharingText = 415,
+    ChangedAtDesk = 415,        // "The record was changed at the desk \"%1\" after you began editing it. ..."
+    RemovedAtDesk = 416,        // "The record was removed at another desk after you began editing it. ..."
+    ReloadAnswer = 417,         // "Reload"
+    KeepEditingAnswer = 418,    // "Keep editing"
+    ChangedAtDeskCaption = 419, // "Changed at another desk"
     // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
     FirstStartText = 285,
     PasswordPlaceholder = 285, // "Password" (the empty login box)

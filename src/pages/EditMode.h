@@ -5,6 +5,7 @@
 #include <functional>
 
 class QPushButton;
+class RecordChangedElsewhere;
 class QWidget;
 class Table;
 struct ProgramState;
@@ -27,6 +28,8 @@ public:
     // and the AppError goes on.
     void confirm();
     // Stores the table's pending change, if any, once checkTypedTexts() passed.
+    // When another desk changed the record first the operator is asked
+    // whether to reload it or keep editing, and the step ends.
     void postPending();
     // Throws an AppError naming, in the current language, the first character
     // of a typed text that the tables cannot store; the text stays.
@@ -36,6 +39,8 @@ public:
     void paint(QWidget* control, bool editable) const;
 
 private:
+    void askAfterConflict(const RecordChangedElsewhere& conflict);
+
     Table& m_table;
     QPushButton* m_editButton;
     QList<QWidget*> m_typed;

@@ -47,19 +47,11 @@ QString GroupsPage::storedName(int row) const
 void GroupsPage::Button1Click()
 {
     postPending();
-    const qint64 id = pages::largestInteger(m_groups, GroupField::Id) + 1;
-
-    m_groups.insert();
-    try {
-        m_groups.setInteger(GroupField::Id, id);
+    pages::addNumbered(m_groups, GroupField::Id, {}, [this](qint64 id) {
         m_groups.setText(GroupField::Name, m_state.TextSlots[Text::GroupWord] + QLatin1Char(' ') + QString::number(id));
         for (int k = 1; k <= cards::ReaderCount; ++k)
             m_groups.setLogical(QStringLiteral("p%1").arg(k), false);
-        m_groups.post();
-    } catch (const AppError&) {
-        m_groups.cancel();
-        throw;
-    }
+    });
 }
 
 void GroupsPage::Button10Click()

@@ -72,19 +72,12 @@ void PersonsPage::Button9Click()
     ApplyPersonFilter();
     setEditable(true);
 
-    const qint64 number = field::nextFreeNumber(pages::largestInteger(m_persons, PersonField::Number), held);
-    m_persons.insert();
-    try {
-        m_persons.setInteger(PersonField::Number, number);
+    pages::addNumbered(m_persons, PersonField::Number, held, [this](qint64) {
         m_persons.setInteger(PersonField::Index, 0);
         // No access that nobody chose: the new person has no group until
         // the operator picks one (whichever group was current is no choice).
         m_persons.setText(PersonField::Group, TableLayouts::NoGroupMarker);
-        m_persons.post();
-    } catch (const AppError&) {
-        m_persons.cancel(); // no half-made person is left to be stored later
-        throw;
-    }
+    });
 }
 
 void PersonsPage::Button7Click()

@@ -239,11 +239,18 @@ void PgStore::failChanged(const Row& row) const
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("SELECT desk FROM %1 WHERE id = ?").arg(m_table));
     query.addBindValue(row.id);
-    if (query.exec() && query.next())
-        fail(QStringLiteral("the record was changed at the desk \"%1\" after it was read here; nothing was "
-                            "stored. Refresh to see it as it is now.")
-                 .arg(query.value(0).toString()));
-    fail(QStringLiteral("the record was removed at another desk after it was read here; nothing was stored."));
+    if (query.exec() && query.next()) {
+        const QString desk = query.value(0).toString();
+        throw RecordChangedElsewhere(
+            QStringLiteral("%1: the record was changed at the desk \"%2\" after it was read here; nothing was "
+                           "stored. Refresh to see it as it is now.")
+                .arg(m_name, desk),
+            desk, false);
+    }
+    throw RecordChangedElsewhere(
+        QStringLiteral("%1: the record was removed at another desk after it was read here; nothing was stored.")
+            .arg(m_name),
+        QString(), true);
 }
 
 // Inside a change the rows are read as the change sees them; undoing it
@@ -398,6 +405,7 @@ void PgStore::writeRecord(int record, const QByteArray& image)
         failChanged(row);
     row.version = query.value(0).toLongLong();
     row.image = image;
+    announce();
 }
 
 void PgStore::markDeleted(int record)
@@ -412,6 +420,7 @@ void PgStore::markDeleted(int record)
     if (query.numRowsAffected() != 1)
         failChanged(row);
     row.image[0] = '*';
+    announce();
 }
 
 int PgStore::appendRecord(const QByteArray& image)
@@ -433,6 +442,7 @@ int PgStore::appendRecord(const QByteArray& image)
     if (!query.next())
         fail(QStringLiteral("the server did not confirm the new record"));
     m_rows.push_back({query.value(0).toLongLong(), query.value(1).toLongLong(), image});
+    announce();
     return int(m_rows.size()) - 1;
 }
 
@@ -451,6 +461,7 @@ void PgStore::begin()
     m_link->setInTransaction(true);
     m_before = m_rows;
     m_inChange = true;
+    m_announce = false;
 }
 
 void PgStore::commit()
@@ -458,6 +469,9 @@ void PgStore::commit()
     if (!m_inChange)
         return;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // Told inside the transaction, the other desks hear of it at its commit.
+    if (std::exchange(m_announce, false))
+        announceNow();
     if (db.commit()) {
         m_inChange = false;
         m_link->setInTransaction(false);

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -89,6 +90,16 @@ public:
     // of it is stored.
     PgConnection& connection() { return *m_link; }
 
+    // Several desks (PgDesks.cpp). Every stored change is announced on the
+    // table's channel when its transaction commits; the other desks' stores
+    // listening there call their watcher.
+    bool shared() const override { return true; }
+    bool holdOtherAppends() override;
+    void watchOtherDesks(std::function<void()> changed) override;
+    bool changedElsewhere() override;
+    qint64 recordKey(int record) const override { return m_rows[size_t(record)].id; }
+    int recordOfKey(qint64 key) const override;
+
 private:
     struct Row
     {
@@ -105,6 +116,12 @@ private:
     void putStored(QByteArray& image, int field, const QVariant& value);
     void reconnectIfLost();
 
+    QString channel() const;
+    // Tells the other desks of a change: at once outside a change, else at its commit.
+    void announce();
+    void announceNow();
+    void listen();
+
     QString m_connection;
     std::unique_ptr<PgConnection> m_link;
     QString m_table;
@@ -116,4 +133,6 @@ private:
     std::vector<QString> m_notes{QString()}; // an image's note field holds an index here; 0: none
     bool m_inChange = false;
     std::vector<Row> m_before; // the rows when the change began
+    bool m_announce = false;   // the change under way stored something
+    std::function<void()> m_othersChanged;
 };

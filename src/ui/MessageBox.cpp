@@ -30,7 +30,8 @@ bool guarded(const std::function<void()>& step)
         step();
         return true;
     } catch (const AppError& e) {
-        show(e.message(), ErrorCaption);
+        if (!e.message().isEmpty()) // an empty one was told the operator already
+            show(e.message(), ErrorCaption);
         return false;
     }
 }

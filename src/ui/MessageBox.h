@@ -25,7 +25,7 @@ inline const QString ErrorCaption = QStringLiteral("Error");
 void show(const QString& text, const QString& caption);
 // Runs one step of an operator's action. An AppError it raises ends the step
 // and its text goes to the standard error box; what the step did before
-// stays done. False when it failed.
+// stays done (an error without text was told already). False when it failed.
 bool guarded(const std::function<void()>& step);
 // A message with a list the operator can read and copy behind the details
 // button, such as the lines of a file that were refused.
