@@ -28,16 +28,6 @@ QByteArray hashOf(const QString& line)
     return line.sliced(line.lastIndexOf(u'\t') + 1).toLatin1();
 }
 
-// Whether the server answers on the connection; *error says why not.
-bool reachable(const QString& connection, QString* error)
-{
-    QSqlQuery query(database(connection));
-    if (query.exec(QStringLiteral("SELECT 1")))
-        return true;
-    *error = query.lastError().text();
-    return false;
-}
-
 } // namespace
 
 QStringList schemaStatements()
@@ -69,10 +59,22 @@ Connection::Connection(const PgServer& server)
         QSqlDatabase::removeDatabase(m_name);
         throw AppError(QStringLiteral("The %1 cannot be opened: %2").arg(m_where, reason));
     }
+    m_link = std::make_unique<PgConnection>(m_name, m_where);
+}
+
+bool Connection::ready(QString* error) const
+{
+    return m_link->ready(error);
+}
+
+bool Connection::reopenIfLost(QString* error) const
+{
+    return !m_link->isLost() || m_link->reopen(error);
 }
 
 Connection::~Connection()
 {
+    m_link.reset();
     database(m_name).close();
     QSqlDatabase::removeDatabase(m_name);
 }
@@ -125,16 +127,19 @@ QString CardJournalTable::where() const
 
 bool CardJournalTable::writable(QString* error) const
 {
-    return reachable(m_connection.name(), error);
+    return m_connection.ready(error);
 }
 
 bool CardJournalTable::append(const QByteArray& line, qint64* position, QString* error)
 {
+    if (!m_connection.reopenIfLost(error))
+        return false;
     QSqlQuery query(database(m_connection.name()));
     query.prepare(QStringLiteral("INSERT INTO %1 (desk, line) VALUES (?, ?) RETURNING id").arg(JournalTable));
     query.addBindValue(m_connection.desk());
     query.addBindValue(cp1250::decode(line));
     if (!query.exec() || !query.next()) {
+        m_connection.failed(query.lastError());
         *error = query.lastError().text();
         return false;
     }
@@ -144,11 +149,14 @@ bool CardJournalTable::append(const QByteArray& line, qint64* position, QString*
 
 bool CardJournalTable::readNew(JournalCursor& cursor, std::vector<JournalEvent>& events, QString* error) const
 {
+    if (!m_connection.reopenIfLost(error))
+        return false;
     QSqlQuery query(database(m_connection.name()));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id, desk, line FROM %1 WHERE id > ? ORDER BY id").arg(JournalTable));
     query.addBindValue(cursor.consumed);
     if (!query.exec()) {
+        m_connection.failed(query.lastError());
         *error = query.lastError().text();
         return false;
     }
@@ -188,11 +196,13 @@ QString AuditTrailTable::where() const
 
 bool AuditTrailTable::writable(QString* error) const
 {
-    return reachable(m_connection.name(), error);
+    return m_connection.ready(error);
 }
 
 bool AuditTrailTable::append(const std::function<QByteArrayList(const QByteArray& previous)>& chain, QString* error)
 {
+    if (!m_connection.reopenIfLost(error))
+        return false;
     QSqlDatabase db = database(m_connection.name());
     QSqlQuery query(db);
     const auto failed = [&](const QString& reason) {
@@ -200,13 +210,17 @@ bool AuditTrailTable::append(const std::function<QByteArrayList(const QByteArray
         db.rollback();
         return false;
     };
-    if (!db.transaction())
+    if (!db.transaction()) {
+        m_connection.failed(db.lastError());
         return failed(db.lastError().text());
+    }
     // Readers go on reading; a second desk's append waits here until this
     // one is committed, and then chains to its last line.
     if (!query.exec(QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(AuditTable)) ||
-        !query.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id DESC LIMIT 1").arg(AuditTable)))
+        !query.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id DESC LIMIT 1").arg(AuditTable))) {
+        m_connection.failed(query.lastError());
         return failed(query.lastError().text());
+    }
     const QByteArray previous = query.next() ? hashOf(query.value(0).toString()) : StartHash;
     query.prepare(QStringLiteral("INSERT INTO %1 (desk, line) VALUES (?, ?)").arg(AuditTable));
     for (const QByteArray& line : chain(previous)) {
@@ -222,6 +236,8 @@ bool AuditTrailTable::append(const std::function<QByteArrayList(const QByteArray
 
 QByteArray AuditTrailTable::newestHash(QString* error) const
 {
+    if (!m_connection.reopenIfLost(error))
+        return {};
     QSqlQuery query(database(m_connection.name()));
     if (!query.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id DESC LIMIT 1").arg(AuditTable))) {
         *error = query.lastError().text();
@@ -232,6 +248,8 @@ QByteArray AuditTrailTable::newestHash(QString* error) const
 
 bool AuditTrailTable::content(QByteArray* bytes, QString* error) const
 {
+    if (!m_connection.reopenIfLost(error))
+        return false;
     QSqlQuery query(database(m_connection.name()));
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(AuditTable))) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <memory>
+
+#include "pgstore/PgConnection.h"
+
 #include "audit/AuditLog.h"
 #include "journal/JournalStore.h"
 #include "pgstore/PgStore.h"
@@ -44,8 +48,16 @@ public:
     const QString& desk() const { return m_desk; }
     // The database and its server, for messages.
     const QString& where() const { return m_where; }
+    // Whether the server answers, a lost connection opened again first;
+    // *error says why not.
+    bool ready(QString* error) const;
+    // Before a statement: a connection found lost is opened again.
+    bool reopenIfLost(QString* error) const;
+    // After a statement failed: whether the connection went with it.
+    void failed(const QSqlError& failure) const { m_link->failedForLoss(failure); }
 
 private:
+    std::unique_ptr<PgConnection> m_link;
     QString m_name;
     QString m_desk;
     QString m_where;

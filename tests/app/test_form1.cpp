@@ -313,7 +313,10 @@ private slots:
         groups.setText("P5", "T");
         groups.post();
         persons.remove();
-        QByteArrayList lines = readFile(audit::FileName).split('\n');
+        QByteArray trail; // audit.log, or the site's audit table
+        QString unread;
+        QVERIFY2(p.form1->auditLog().content(&trail, &unread), qPrintable(unread));
+        QByteArrayList lines = trail.split('\n');
         lines.removeLast();
         QStringList got;
         for (const QByteArray& line : lines) {
@@ -333,6 +336,8 @@ private slots:
                       }));
 
         // A folder where the audit should be: the change is refused, the table unchanged.
+        if (teststore::onServer())
+            QSKIP("the site's audit trail is a table of the database, no file");
         QVERIFY(QFile::rename(audit::FileName, "audit.old"));
         QVERIFY(QDir().mkdir(audit::FileName));
         groups.edit();

@@ -8,6 +8,7 @@
 #include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "pgstore/PgJournals.h"
 
 #include <QDir>
 #include <QProcess>
@@ -105,10 +106,11 @@ void TestPgTool::sameResultsAsFiles()
     QCOMPARE(tables({"db", "import", base, files}).exitCode, 0);
     writeFile(dir.filePath(QStringLiteral("in.csv")), "\xEF\xBB\xBFNUMBER,NAME,SURNAME,GROUP,INDEX,INFO\r\n"
                                                       "601,Żak,Ola,Magazyn,1,\r\n602,Łoś,Jan,Ochrona,2,\"a\r\nb\"\r\n");
-    for (const QString& site : {files, base}) {
-        writeFile(site + QStringLiteral("/cards.log"), "the site's card journal\n");
+    // The same card journal at both sites: in the database, and as the file it is written out to.
+    QVERIFY(m_cluster.exec(QStringLiteral("INSERT INTO card_journal (desk, line) VALUES ('gate', 'the site''s card journal')")));
+    pgjournals::writeFiles(m_cluster.server({}), files);
+    for (const QString& site : {files, base})
         QVERIFY(QDir().mkpath(site + QStringLiteral("-out")));
-    }
     for (const QStringList& run : runs) {
         QList<ToolRun> done;
         for (const QString& site : {files, base}) {
