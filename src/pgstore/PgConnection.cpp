@@ -1,9 +1,11 @@
 #include "pgstore/PgConnection.h"
 
+#include "config/AppError.h"
 #include "pgstore/PgStore.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 
 #include <utility>
 
@@ -26,6 +28,27 @@ QString reasonOf(const QSqlError& error)
 // A statement refused inside a transaction leaves the transaction refusing
 // all but its end; the connection itself is sound.
 const QString InFailedTransaction = QStringLiteral("25P02");
+
+// A connection of that name to the server, not opened yet.
+QSqlDatabase addConnection(const PgServer& server, const QString& name)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setDatabaseName(server.name);
+    db.setUserName(server.user);
+    if (!server.password.isEmpty())
+        db.setPassword(server.password);
+    return db;
+}
+
+// A value of libpq's connection options, quoted.
+QString quotedOption(const QString& value)
+{
+    QString v = value;
+    v.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
 
 } // namespace
 
@@ -104,18 +127,32 @@ bool PgConnection::passwordRefused(const QString& error)
            error.contains(QLatin1String("password authentication failed")) || error.contains(QLatin1String("28P01"));
 }
 
+QString PgConnection::deskOf(const PgServer& server)
+{
+    return server.desk.isEmpty() ? QSysInfo::machineHostName() : server.desk;
+}
+
+QSqlDatabase PgConnection::open(const PgServer& server, const QString& name, const QString& application)
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        throw AppError(QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
+    QSqlDatabase db = addConnection(server, name);
+    db.setConnectOptions(QStringLiteral("application_name=%1").arg(quotedOption(application)));
+    if (!db.open()) {
+        const QString reason = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw AppError(QStringLiteral("The database %1 on %2 cannot be opened: %3").arg(server.name, server.host, reason));
+    }
+    return db;
+}
+
 bool PgConnection::canLogIn(const PgServer& server, QString* error)
 {
     const QString name = QStringLiteral("pellaro-login");
     bool open = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(server.host);
-        db.setPort(server.port);
-        db.setDatabaseName(server.name);
-        db.setUserName(server.user);
-        if (!server.password.isEmpty())
-            db.setPassword(server.password);
+        QSqlDatabase db = addConnection(server, name);
         open = db.open();
         if (!open && error)
             *error = db.lastError().text().simplified();

@@ -54,6 +54,14 @@ public:
     static void setLostText(const QString& text);
     QString lostMessage() const;
 
+    // The name the desk goes by: the one it is given, else the machine's.
+    static QString deskOf(const PgServer& server);
+    // Adds a connection of that name to the server and opens it; AppError
+    // naming the database and its server when it cannot, the connection
+    // removed again. application is how the server's list of sessions
+    // names it.
+    static QSqlDatabase open(const PgServer& server, const QString& name, const QString& application);
+
     // Whether the server (or the password file) turned the login down for
     // want of the right password, from the error of an opening.
     static bool passwordRefused(const QString& error);

@@ -10,7 +10,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSysInfo>
 
 namespace pgjournals {
 namespace {
@@ -39,26 +38,11 @@ QStringList schemaStatements()
 }
 
 Connection::Connection(const PgServer& server)
-    : m_desk(server.desk.isEmpty() ? QSysInfo::machineHostName() : server.desk),
-      m_where(QStringLiteral("database %1 on %2").arg(server.name, server.host))
+    : m_desk(PgConnection::deskOf(server)), m_where(QStringLiteral("database %1 on %2").arg(server.name, server.host))
 {
     static QAtomicInt count;
     m_name = QStringLiteral("pellaro-journal-%1").arg(count.fetchAndAddRelaxed(1));
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        throw AppError(QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-    db.setHostName(server.host);
-    db.setPort(server.port);
-    db.setDatabaseName(server.name);
-    db.setUserName(server.user);
-    if (!server.password.isEmpty())
-        db.setPassword(server.password);
-    if (!db.open()) {
-        const QString reason = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
-        throw AppError(QStringLiteral("The %1 cannot be opened: %2").arg(m_where, reason));
-    }
+    PgConnection::open(server, m_name, QStringLiteral("pellaro:") + m_desk);
     m_link = std::make_unique<PgConnection>(m_name, m_where);
 }
 

@@ -10,7 +10,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
-#include <QSysInfo>
 
 #include <utility>
 
@@ -80,18 +79,6 @@ QStringList extraChecks(PgStore::Kind kind)
                 .arg(cards::MaxRelayTime)};
 }
 
-QString quotedOption(const QString& value)
-{
-    QString v = value;
-    v.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
-    return QLatin1Char('\'') + v + QLatin1Char('\'');
-}
-
-QString deskName(const PgServer& server)
-{
-    return server.desk.isEmpty() ? QSysInfo::machineHostName() : server.desk;
-}
-
 QString connectionName()
 {
     static QAtomicInt count;
@@ -101,23 +88,7 @@ QString connectionName()
 // Opens a connection of its own to the server; AppError naming the server when it cannot.
 QSqlDatabase connectTo(const PgServer& server, const QString& name)
 {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        throw AppError(QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    db.setHostName(server.host);
-    db.setPort(server.port);
-    db.setDatabaseName(server.name);
-    db.setUserName(server.user);
-    if (!server.password.isEmpty())
-        db.setPassword(server.password);
-    db.setConnectOptions(QStringLiteral("application_name=%1").arg(quotedOption("pellaro:" + deskName(server))));
-    if (!db.open()) {
-        const QString reason = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-        throw AppError(QStringLiteral("The database %1 on %2 cannot be opened: %3").arg(server.name, server.host, reason));
-    }
-    return db;
+    return PgConnection::open(server, name, QStringLiteral("pellaro:") + PgConnection::deskOf(server));
 }
 
 void dropConnection(const QString& name)
@@ -176,7 +147,7 @@ PgStore::PgStore(const PgServer& server, Kind kind)
     : m_connection(connectionName()),
       m_table(tableName(kind)),
       m_name(QStringLiteral("%1 (database %2 on %3)").arg(m_table, server.name, server.host)),
-      m_desk(deskName(server)),
+      m_desk(PgConnection::deskOf(server)),
       m_codec(DbfFile::layout(m_name, fieldsOf(kind)))
 {
     for (const DbfFile::Field& f : m_codec->fields())

@@ -3,6 +3,8 @@
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "dbf/RecordStore.h"
+#include "pgstore/PgConnection.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -44,7 +46,7 @@ QString column(const QString& field)
 
 bool numeric(const DbfFile::FieldSpec& f)
 {
-    return f.type == 'N' || f.type == 'F' || f.type == 'I' || f.type == '+';
+    return RecordStore::Field{f.name, f.type, f.width, f.decimals}.numeric();
 }
 
 // One connection for the whole set, so that one transaction holds it.
@@ -54,23 +56,7 @@ public:
     explicit Connection(const PgServer& server)
         : m_name(QStringLiteral("pellaro-transfer-%1").arg(counter().fetchAndAddRelaxed(1))), m_server(server)
     {
-        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-            throw AppError(QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-        db.setHostName(server.host);
-        db.setPort(server.port);
-        db.setDatabaseName(server.name);
-        db.setUserName(server.user);
-        if (!server.password.isEmpty())
-            db.setPassword(server.password);
-        db.setConnectOptions(QStringLiteral("application_name='pellaro-tables'"));
-        if (!db.open()) {
-            const QString reason = db.lastError().text();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_name);
-            throw AppError(
-                QStringLiteral("The database %1 on %2 cannot be opened: %3").arg(server.name, server.host, reason));
-        }
+        PgConnection::open(server, m_name, QStringLiteral("pellaro-tables"));
     }
     ~Connection()
     {
