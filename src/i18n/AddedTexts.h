@@ -32,5 +32,13 @@ std::span<const AddedText> startTexts();
 std::span<const AddedText> databaseTexts();
 std::span<const AddedText> journalTexts();
 std::span<const AddedText> deskSharingTexts();
+std::span<const AddedText> siteMoveTexts();
+std::span<const AddedText> confirmTexts();
+std::span<const AddedText> stationTexts();
+std::span<const AddedText> numberTexts();
+std::span<const AddedText> siteSettingsTexts();
+std::span<const AddedText> trailTexts();
+std::span<const AddedText> folderTexts();
+std::span<const AddedText> newSiteTexts();
 
 } // namespace i18n

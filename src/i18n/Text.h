@@ -321,6 +321,30 @@ enum Id : int {
     ReloadAnswer = 417,         // "Reload"
     KeepEditingAnswer = 418,    // "Keep editing"
     ChangedAtDeskCaption = 419, // "Changed at another desk"
+    // 480..499: moving a site between files and the database, the database's schema and encoding (SiteMoveTexts.cpp).
+    FirstSiteMoveText = 480,
+
+    // 500..519: questions that name their record, and keep-editing conflicts (ConfirmTexts.cpp).
+    FirstConfirmText = 500,
+
+    // 520..539: the enrolment station's refusals and list rows (StationTexts.cpp).
+    FirstStationText = 520,
+
+    // 540..559: numbers given out under one lock, the connection's time-outs (NumberTexts.cpp).
+    FirstNumberText = 540,
+
+    // 560..579: the site's settings and passwords (SiteSettingsTexts.cpp).
+    FirstSiteSettingsText = 560,
+
+    // 580..599: the audit trail's head and its gaps (TrailTexts.cpp).
+    FirstTrailText = 580,
+
+    // 600..619: shared folders and damaged files (FolderTexts.cpp).
+    FirstFolderText = 600,
+
+    // 620..639: a new site's import, status bar and results (NewSiteTexts.cpp).
+    FirstNewSiteText = 620,
+
     // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
     FirstStartText = 285,
     PasswordPlaceholder = 285, // "Password" (the empty login box)
