@@ -104,5 +104,39 @@ esac
 as ${tag}b "$work/bin/pellaro-tables" import persons "$dir" "$work/in.csv" >/dev/null ||
     fault "the folder mended by pellaro-start --shared still refuses ${tag}b"
 
+# Run as root, --shared follows no link: a stand-in for /etc keeps its owner
+# and modes whatever DIR names. Each row: what, DIR, and a part of the refusal
+# ("" where the folder is shared and only what is really in it changed).
+mkdir -p "$work/etc" "$work/real" "$work/open" "$work/theirs" "$work/inner"
+printf 'root:*:1::::::\n' >"$work/etc/shadow"
+chmod 640 "$work/etc/shadow"
+chmod 777 "$work/open"
+chown nobody "$work/theirs"
+ln -s "$work/etc" "$work/linkdir"
+ln -s "$work/real" "$work/uplink"
+ln -s "$work/etc" "$work/inner/etc"
+ln -s "$work/etc/shadow" "$work/inner/shadow"
+ln "$work/etc/shadow" "$work/inner/hard"
+before=$(stat -c '%n %U:%G %a' "$work/etc" "$work/etc/shadow")
+while IFS='|' read -r what target refusal; do
+    message=$("$work/bin/pellaro-start" --shared "$target" "$group" 2>&1) && status=0 || status=$?
+    case $refusal in
+    "") [ "$status" -eq 0 ] && [ "$(stat -c %G "$target")" = "$group" ] || fault "$what: $message" ;;
+    *) [ "$status" -ne 0 ] && case $message in *"$refusal"*) true ;; *) false ;; esac ||
+        fault "$what was not refused with \"$refusal\": $message" ;;
+    esac
+    [ "$(stat -c '%n %U:%G %a' "$work/etc" "$work/etc/shadow")" = "$before" ] ||
+        fault "$what changed the stand-in for /etc: $(stat -c '%n %U:%G %a' "$work/etc" "$work/etc/shadow")"
+done <<EOF
+a link|$work/linkdir|is a symbolic link
+a link with a trailing slash|$work/linkdir/|is a symbolic link
+a folder above that is a link|$work/uplink/site|a folder above $work/uplink/site, is a symbolic link
+a folder above that others may write|$work/open/site|may be changed by other accounts than root
+a folder above of another account|$work/theirs/site|belongs to the account
+links inside the folder|$work/inner|
+links inside the folder, mended again|$work/inner/|
+EOF
+[ ! -e "$work/open/site" ] && [ ! -e "$work/theirs/site" ] || fault "a refused folder was made"
+
 [ "$faults" -eq 0 ] || exit 1
 echo "check-shared: two accounts share $dir"

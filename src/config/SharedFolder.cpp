@@ -1,14 +1,20 @@
 #include "config/SharedFolder.h"
 
+#include "config/AppError.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace shared {
@@ -19,11 +25,16 @@ bool statOf(const QString& path, struct stat* st)
     return ::stat(QFile::encodeName(path).constData(), st) == 0;
 }
 
+QString ownerName(uid_t uid)
+{
+    if (const passwd* pw = ::getpwuid(uid))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return QString::number(uid);
+}
+
 QString accountName()
 {
-    if (const passwd* pw = ::getpwuid(::geteuid()))
-        return QString::fromLocal8Bit(pw->pw_name);
-    return QString::number(::geteuid());
+    return ownerName(::geteuid());
 }
 
 QString groupName(gid_t gid)
@@ -52,7 +63,222 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
+// A file descriptor closed on every path.
+class Fd
+{
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    Fd& operator=(Fd&& other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+constexpr mode_t FolderBits = S_IRWXU | S_IRWXG | S_ISGID;
+constexpr mode_t FileBits = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP;
+constexpr int OpenFolder = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// Opening a file only to change its owner and mode must not act on it:
+// nothing blocks, no terminal is taken.
+constexpr int OpenFile = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+[[noreturn]] void failed(const QString& what, const QString& path)
+{
+    throw AppError(QStringLiteral("%1 %2: %3")
+                       .arg(what, QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+bool trustedOwner(uid_t uid)
+{
+    return uid == 0 || uid == ::geteuid();
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whoever may change a folder above the shared one may put a link in its
+// place between a check and a change. A sticky folder (like /tmp) lets
+// others make names in it but not move one they do not own, so it is safe
+// above a folder of a trusted owner.
+void checkAbove(const struct stat& above, const QString& abovePath, const struct stat& below, const QString& dir)
+{
+    if (!trustedOwner(above.st_uid))
+        throw AppError(
+            QStringLiteral("%1, a folder above %2, belongs to the account \"%3\": a shared folder goes where "
+                           "only root may change the folders above it")
+                .arg(QDir::toNativeSeparators(abovePath), QDir::toNativeSeparators(dir), ownerName(above.st_uid)));
+    const bool othersWrite = above.st_mode & (S_IWGRP | S_IWOTH);
+    if (othersWrite && !((above.st_mode & S_ISVTX) && trustedOwner(below.st_uid)))
+        throw AppError(QStringLiteral("%1, a folder above %2, may be changed by other accounts than root (mode %3): a "
+                                      "shared folder goes where only root may change the folders above it")
+                           .arg(QDir::toNativeSeparators(abovePath), QDir::toNativeSeparators(dir))
+                           .arg(above.st_mode & 07777, 4, 8, QLatin1Char('0')));
+}
+
+// The names in a folder, read through a descriptor of its own.
+std::vector<QByteArray> namesIn(int folder, const QString& path)
+{
+    const int copy = ::dup(folder);
+    DIR* d = copy >= 0 ? ::fdopendir(copy) : nullptr;
+    if (!d) {
+        if (copy >= 0)
+            ::close(copy);
+        failed(QStringLiteral("cannot read the folder"), path);
+    }
+    ::rewinddir(d);
+    std::vector<QByteArray> names;
+    while (const dirent* entry = ::readdir(d)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(d);
+    return names;
+}
+
+void giveToGroup(int fd, const struct stat& st, mode_t bits, gid_t gid, const QString& path)
+{
+    if (st.st_gid != gid && ::fchown(fd, uid_t(-1), gid) != 0)
+        failed(QStringLiteral("cannot give the group"), path);
+    const mode_t mode = (st.st_mode & 07777) | bits;
+    if (mode != (st.st_mode & 07777) && ::fchmod(fd, mode) != 0)
+        failed(QStringLiteral("cannot change the mode of"), path);
+}
+
+// Every folder and file below an opened folder: each is opened without
+// following a link and checked to be what was listed before it is changed.
+void mendInside(int folder, const QString& path, gid_t gid, QStringList* notes)
+{
+    for (const QByteArray& name : namesIn(folder, path)) {
+        const QString entryPath = path + u'/' + QFile::decodeName(name);
+        struct stat listed;
+        if (::fstatat(folder, name.constData(), &listed, AT_SYMLINK_NOFOLLOW) != 0)
+            continue; // gone meanwhile
+        if (!S_ISDIR(listed.st_mode) && !S_ISREG(listed.st_mode)) {
+            // A link keeps its target; only the link itself joins the group.
+            if (listed.st_gid != gid && ::fchownat(folder, name.constData(), uid_t(-1), gid, AT_SYMLINK_NOFOLLOW) != 0)
+                failed(QStringLiteral("cannot give the group"), entryPath);
+            continue;
+        }
+        if (S_ISREG(listed.st_mode) && listed.st_nlink > 1) {
+            *notes << QStringLiteral("left alone: %1 has other names (hard links), which may be outside the folder")
+                          .arg(QDir::toNativeSeparators(entryPath));
+            continue;
+        }
+        Fd fd(::openat(folder, name.constData(), S_ISDIR(listed.st_mode) ? OpenFolder : OpenFile));
+        struct stat opened;
+        if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || !sameFile(listed, opened) ||
+            (opened.st_mode & S_IFMT) != (listed.st_mode & S_IFMT) ||
+            (S_ISREG(opened.st_mode) && opened.st_nlink > 1)) {
+            *notes << QStringLiteral("left alone: %1 changed while it was checked")
+                          .arg(QDir::toNativeSeparators(entryPath));
+            continue;
+        }
+        if (S_ISDIR(opened.st_mode)) {
+            giveToGroup(fd.get(), opened, FolderBits, gid, entryPath);
+            mendInside(fd.get(), entryPath, gid, notes);
+        } else {
+            giveToGroup(fd.get(), opened, FileBits, gid, entryPath);
+        }
+    }
+}
+
 } // namespace
+
+QStringList share(const QString& dir, const QString& group, const std::function<void(const QString&)>& makeTables)
+{
+    const struct group* gr = ::getgrnam(QFile::encodeName(group).constData());
+    if (!gr)
+        throw AppError(QStringLiteral("there is no group \"%1\"").arg(group));
+    const gid_t gid = gr->gr_gid;
+    // A relative name starts at the working directory's real path, which
+    // holds no link.
+    QString path = dir;
+    if (!dir.startsWith(u'/')) {
+        char cwd[4096];
+        if (!::getcwd(cwd, sizeof cwd))
+            failed(QStringLiteral("cannot tell the working directory of"), dir);
+        path = QFile::decodeName(cwd) + u'/' + dir;
+    }
+    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        throw AppError(QStringLiteral("the root folder cannot be a shared folder"));
+    if (parts.contains(QStringLiteral(".")) || parts.contains(QStringLiteral("..")))
+        throw AppError(QStringLiteral("%1: name the shared folder without \".\" or \"..\"").arg(dir));
+
+    Fd current(::open("/", OpenFolder));
+    struct stat currentStat;
+    if (current.get() < 0 || ::fstat(current.get(), &currentStat) != 0)
+        failed(QStringLiteral("cannot open"), QStringLiteral("/"));
+    QString currentPath;
+    bool made = false;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QByteArray name = QFile::encodeName(parts[i]);
+        const bool last = i == parts.size() - 1;
+        const QString abovePath = currentPath.isEmpty() ? QStringLiteral("/") : currentPath;
+        currentPath += u'/' + parts[i];
+        struct stat listed;
+        if (::fstatat(current.get(), name.constData(), &listed, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                failed(QStringLiteral("cannot look at"), currentPath);
+            struct stat ours = {};
+            ours.st_uid = ::geteuid();
+            checkAbove(currentStat, abovePath, ours, dir);
+            // Made private; the group gets it once it is set up.
+            if (::mkdirat(current.get(), name.constData(),
+                          last ? S_IRWXU : S_IRWXU | S_IRGRP | S_IXGRP | S_IROTH | S_IXOTH) != 0 ||
+                ::fstatat(current.get(), name.constData(), &listed, AT_SYMLINK_NOFOLLOW) != 0)
+                failed(QStringLiteral("cannot make the folder"), currentPath);
+            made = last;
+        }
+        if (S_ISLNK(listed.st_mode))
+            throw AppError(last ? QStringLiteral("%1 is a symbolic link: name the shared folder by its own path")
+                                      .arg(QDir::toNativeSeparators(currentPath))
+                                : QStringLiteral("%1, a folder above %2, is a symbolic link: name the shared folder by "
+                                                 "its real path")
+                                      .arg(QDir::toNativeSeparators(currentPath), dir));
+        if (!S_ISDIR(listed.st_mode))
+            throw AppError(QStringLiteral("%1 is not a folder").arg(QDir::toNativeSeparators(currentPath)));
+        checkAbove(currentStat, abovePath, listed, dir);
+        Fd next(::openat(current.get(), name.constData(), OpenFolder));
+        struct stat opened;
+        if (next.get() < 0 || ::fstat(next.get(), &opened) != 0)
+            failed(QStringLiteral("cannot open"), currentPath);
+        if (!sameFile(listed, opened))
+            throw AppError(QStringLiteral("%1 changed while it was checked; nothing was changed")
+                               .arg(QDir::toNativeSeparators(currentPath)));
+        current = std::move(next);
+        currentStat = opened;
+    }
+    // Tables are made only where nobody else may yet put a name.
+    const bool privateFolder = trustedOwner(currentStat.st_uid) && !(currentStat.st_mode & (S_IWGRP | S_IWOTH));
+    if (makeTables && (made || privateFolder))
+        makeTables(currentPath);
+    if (::fstat(current.get(), &currentStat) != 0)
+        failed(QStringLiteral("cannot look at"), currentPath);
+    // The folder itself is closed to others as well.
+    if (currentStat.st_gid != gid && ::fchown(current.get(), uid_t(-1), gid) != 0)
+        failed(QStringLiteral("cannot give the group"), currentPath);
+    if (::fchmod(current.get(), ((currentStat.st_mode & 07777) | FolderBits) & ~S_IRWXO) != 0)
+        failed(QStringLiteral("cannot change the mode of"), currentPath);
+    QStringList notes;
+    mendInside(current.get(), currentPath, gid, &notes);
+    return notes;
+}
 
 bool isShared(const QString& folder)
 {

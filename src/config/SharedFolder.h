@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // A working folder several system accounts share: made by
 // `pellaro-start --shared DIR GROUP`, it is set-group-ID, so every file made
@@ -24,5 +27,19 @@ unsigned privateFileMode(const QString& folder);
 // of the working folder: the file, the account, and the command that mends
 // it. Empty when the file is not refused for want of permission (errno).
 QString permissionAdvice(const QString& file, int error);
+
+// Makes DIR (and the folders missing above it) a working folder the accounts
+// of GROUP share, or mends one whose files lost the group's access: the
+// folder set-group-ID and closed to others, every folder and file in it of
+// the group and writable by it. It runs as root, so it follows no link: DIR
+// and every folder above it must be real folders that only root (or the
+// account running it) may change, else nothing is changed and an AppError
+// says why; inside DIR every change is made on the file it opened and checked,
+// never through a name a member could swap for a link meanwhile. Links inside
+// are left pointing where they point (only their own group changes), and a
+// file that has other names (hard links) is left alone and named in the
+// returned notes. makeTables is called while the folder is still private,
+// when nobody but root may yet write in it.
+QStringList share(const QString& dir, const QString& group, const std::function<void(const QString&)>& makeTables);
 
 } // namespace shared

@@ -11,6 +11,7 @@
 //   pellaro-tables db init WORKDIR           the tables in the database WORKDIR's config.ini names
 //   pellaro-tables db import WORKDIR DBASEDIR   a dBase set into that database
 //   pellaro-tables db export WORKDIR DBASEDIR   the database as a new dBase set
+//   pellaro-tables share DIR GROUP           a working folder GROUP shares (pellaro-start --shared)
 
 #include "Database.h"
 #include "SiteJournals.h"
@@ -65,6 +66,7 @@ const char Usage[] = "usage: pellaro-tables create [DIR]\n"
              "       pellaro-tables cards WORKDIR\n"
              "       pellaro-tables db init WORKDIR\n"
              "       pellaro-tables db import|export WORKDIR DBASEDIR\n"
+             "       pellaro-tables share DIR GROUP\n"
              "       pellaro-tables --help | --version\n";
 
 int usage()
@@ -86,6 +88,8 @@ const char Help[] =
     "  export    a table as a spreadsheet file (CSV)\n"
     "  import    adds the persons of a spreadsheet file; nothing unless all rows are right\n"
     "  cards     every person's card, from the card journal\n"
+    "  share     makes or mends a folder the accounts of GROUP share (run by\n"
+    "            sudo pellaro-start --shared); follows no link\n"
     "With a [DATABASE] section in WORKDIR's config.ini, export, import, backup\n"
     "and restore work on that database.\n"
     "Exit status: 0 done, 1 failed or problems found, 2 wrong usage. See pellaro-tables(1).\n";
@@ -376,6 +380,19 @@ int main(int argc, char** argv)
                 demo::fill(dir);
             out() << "created " << TableLayouts::PersonsFile << ", " << TableLayouts::GroupsFile << " and "
                   << TableLayouts::ReadersFile << " in " << QDir::toNativeSeparators(dir) << "\n";
+            return 0;
+        }
+        if (command == u"share") {
+            if (args.size() != 2)
+                return usage();
+            const QStringList notes = shared::share(args[0], args[1], [](const QString& dir) {
+                const QDir d(dir);
+                if (!d.exists(TableLayouts::PersonsFile) && !d.exists(TableLayouts::GroupsFile) &&
+                    !d.exists(TableLayouts::ReadersFile))
+                    TableLayouts::createAll(dir);
+            });
+            for (const QString& note : notes)
+                err() << "pellaro-tables: " << note << "\n";
             return 0;
         }
         if (command == u"check") {
