@@ -82,10 +82,16 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
             f->m_warnings << e.message();
         }
     }
-    if (access == Access::ReadOnly && RollbackJournal::inspect(path) == RollbackJournal::Found::Complete)
-        f->m_warnings << QStringLiteral("%1: a change was cut short and is undone from %2 when the table is next "
-                                        "opened for writing")
-                             .arg(nativeName(path), nativeName(RollbackJournal::pathFor(path)));
+    if (access == Access::ReadOnly && RollbackJournal::inspect(path) == RollbackJournal::Found::Complete) {
+        try {
+            viewBytes(path); // a journal that does not fit the files is told as the damage it is
+            f->m_warnings << QStringLiteral("%1: a change was cut short and is undone from %2 when the table is "
+                                            "next opened for writing")
+                                 .arg(nativeName(path), nativeName(RollbackJournal::pathFor(path)));
+        } catch (const AppError& e) {
+            f->m_warnings << e.message();
+        }
+    }
     return f;
 }
 
@@ -123,7 +129,8 @@ DbfFile::Bytes DbfFile::viewBytes(const QString& path)
         if (readIfPresent(journalPath) != journal || readIfPresent(path) != table || readIfPresent(memoPath) != memo)
             continue;
         Bytes bytes{*table, memo.value_or(QByteArray()), memo.has_value(), memoPath};
-        RollbackJournal::applyTo(journal.value_or(QByteArray()), bytes.table, bytes.hasMemo ? &bytes.memo : nullptr);
+        RollbackJournal::applyTo(journal.value_or(QByteArray()), bytes.table, bytes.hasMemo ? &bytes.memo : nullptr,
+                                 journalPath);
         return bytes;
     }
     throwFor(path, QStringLiteral("the table kept changing while it was read; try again"));

@@ -179,7 +179,16 @@ void DbfFile::putMemo(QByteArray& record, int field, const QString& value)
     if (!readFully(m_memoFd, 0, head.data(), 4))
         failMemo(QStringLiteral("the memo header cannot be read"));
     const qint64 size = fileSize(m_memoFd, m_memoPath);
-    qint64 block = qMax<qint64>(le32(head.constData()), (size + m_memoBlockSize - 1) / m_memoBlockSize);
+    const qint64 end = (size + m_memoBlockSize - 1) / m_memoBlockSize;
+    // Every writer puts a note's blocks in the file before the header points
+    // past them: a next free block far past the end is damage, and a note
+    // written there would make the file as large as the pointer says.
+    if (le32(head.constData()) > end + 1)
+        failMemo(QStringLiteral("the memo header's next free block %1 lies beyond the end of the file, block %2 "
+                                "(damaged header)")
+                     .arg(le32(head.constData()))
+                     .arg(end));
+    qint64 block = qMax<qint64>(le32(head.constData()), end);
     block = qMax<qint64>(block, 1);
     if (block + blocks > qint64(999999999))
         failMemo(QStringLiteral("the memo file is full"));

@@ -127,6 +127,49 @@ std::optional<Parsed> parse(QByteArrayView bytes)
     return parsed;
 }
 
+// A journal holds only bytes that were in the files before the change, and a
+// change only makes the files longer: every image lies within the sizes the
+// journal gives, and those are no larger than the files are now. A journal
+// that says otherwise is damaged (or made to look whole) and none of it is
+// used; the table is reported instead of being written far past its end.
+// memoFile is the notes file's size (-1: none), nothing where the notes are
+// not looked at.
+void checkFits(const Parsed& parsed, qint64 tableFile, std::optional<qint64> memoFile, const QString& path)
+{
+    const auto damaged = [&path](const QString& what) {
+        throwFor(path, QStringLiteral("the journal does not fit the table (damaged journal): %1; the table and the "
+                                      "journal are left as they are")
+                           .arg(what));
+    };
+    if (parsed.tableSize < 0 || parsed.tableSize > tableFile)
+        damaged(QStringLiteral("it gives the table file %1 bytes before the change, but it holds %2")
+                    .arg(parsed.tableSize)
+                    .arg(tableFile));
+    if (memoFile && (parsed.memoSize < -1 || parsed.memoSize > *memoFile))
+        damaged(QStringLiteral("it gives the notes file %1 bytes before the change, but it holds %2")
+                    .arg(parsed.memoSize)
+                    .arg(qMax<qint64>(*memoFile, 0)));
+    for (const RollbackJournal::Image& image : parsed.images) {
+        if (image.memo && !memoFile)
+            continue;
+        const qint64 size = image.memo ? parsed.memoSize : parsed.tableSize;
+        if (image.offset > size - image.bytes.size())
+            damaged(QStringLiteral("it holds %1 bytes for offset %2 of the %3, which had %4 bytes")
+                        .arg(image.bytes.size())
+                        .arg(image.offset)
+                        .arg(image.memo ? QStringLiteral("notes file") : QStringLiteral("table file"))
+                        .arg(qMax<qint64>(size, 0)));
+    }
+}
+
+qint64 sizeOf(int fd, const QString& path)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        throwFor(path, QStringLiteral("cannot read the file size: %1").arg(errnoText()));
+    return st.st_size;
+}
+
 std::optional<QByteArray> readWhole(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -241,13 +284,15 @@ RollbackJournal::Found RollbackJournal::inspect(const QString& tablePath)
     return parse(*bytes) ? Found::Complete : Found::Torn;
 }
 
-RollbackJournal::Found RollbackJournal::applyTo(const QByteArray& journal, QByteArray& table, QByteArray* memo)
+RollbackJournal::Found RollbackJournal::applyTo(const QByteArray& journal, QByteArray& table, QByteArray* memo,
+                                                const QString& journalPath)
 {
     if (journal.isEmpty())
         return Found::None;
     const std::optional<Parsed> parsed = parse(journal);
     if (!parsed)
         return Found::Torn;
+    checkFits(*parsed, table.size(), memo ? std::optional<qint64>(memo->size()) : std::nullopt, journalPath);
     for (auto image = parsed->images.rbegin(); image != parsed->images.rend(); ++image) {
         QByteArray* bytes = image->memo ? memo : &table;
         if (!bytes)
@@ -278,6 +323,7 @@ RollbackJournal::Found RollbackJournal::playBack(const Files& files)
     if (hasMemo && files.memo < 0)
         throwFor(path, QStringLiteral("the journal holds notes, but the notes file %1 cannot be opened")
                            .arg(QDir::toNativeSeparators(files.memoPath)));
+    checkFits(*parsed, sizeOf(files.table, files.tablePath), hasMemo ? sizeOf(files.memo, files.memoPath) : -1, path);
     const auto fail = [&](const QString& file, const QString& step) {
         throwFor(path, QStringLiteral("the change it holds cannot be undone (%1 %2: %3); the table is left as it is")
                            .arg(step, QDir::toNativeSeparators(file), errnoText()));

@@ -63,8 +63,9 @@ public:
     static Found playBack(const Files& files);
     // The same on copies in memory, for a look that changes no file: journal
     // holds the journal's bytes (empty: none), memo is null for a table
-    // without notes.
-    static Found applyTo(const QByteArray& journal, QByteArray& table, QByteArray* memo);
+    // without notes. A journal that does not fit the files is damaged:
+    // an AppError names journalPath and nothing is applied.
+    static Found applyTo(const QByteArray& journal, QByteArray& table, QByteArray* memo, const QString& journalPath);
 
 private:
     void append(const QByteArray& part);

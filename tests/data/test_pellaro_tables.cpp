@@ -4,6 +4,7 @@
 #include "TablesTool.h"
 #include "dbf/DbfBytes.h"
 
+#include "config/AppError.h"
 #include "data/Backup.h"
 #include "data/Table.h"
 #include "dbf/RollbackJournal.h"
@@ -28,6 +29,8 @@ private slots:
     void interruptedRestoreIsClearedUp();
     void readingChangesNoTable_data();
     void readingChangesNoTable();
+    void craftedJournalIsDamageNotACrash_data();
+    void craftedJournalIsDamageNotACrash();
     void usage();
 };
 
@@ -260,6 +263,51 @@ void TestPellaroTables::readingChangesNoTable()
     for (QDirIterator it(dir.path(), {"out.csv", "osoby.dbf"}, QDir::Files, QDirIterator::Subdirectories);
          it.hasNext();)
         QVERIFY(it.next() == dbf || !dbfbytes::read(it.filePath()).contains("Zmieniony"));
+}
+
+void TestPellaroTables::craftedJournalIsDamageNotACrash_data()
+{
+    QTest::addColumn<qint64>("tableSize"); // the journal's claims; -1: the table's true size
+    QTest::addColumn<bool>("memo");
+    QTest::addColumn<qint64>("offset");
+    constexpr qint64 Far = qint64(1) << 40;
+    QTest::newRow("an image far past the end") << qint64(-1) << false << Far;
+    QTest::newRow("a size far past the end") << Far << false << qint64(0);
+    QTest::newRow("a note far past the end") << qint64(-1) << true << Far;
+    QTest::newRow("an image across the end") << qint64(-1) << false << qint64(-4);
+}
+
+// A rollback journal whose checksums hold but whose offsets or sizes lie
+// outside the files: every command that reads the table, the check, and the
+// program's opening for writing report the table damaged and change no file.
+void TestPellaroTables::craftedJournalIsDamageNotACrash()
+{
+    QFETCH(qint64, tableSize);
+    QFETCH(bool, memo);
+    QFETCH(qint64, offset);
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    const QString dbf = dir.filePath("osoby.dbf");
+    const qint64 size = dbfbytes::read(dbf).size();
+    const qint64 notes = dbfbytes::read(dir.filePath("osoby.dbt")).size();
+    RollbackJournal(dbf).start(tableSize < 0 ? size : tableSize, memo ? notes : -1,
+                               {{memo, offset < 0 ? size + offset : offset, QByteArray(8, 'X')}});
+    QStringList before;
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+        before << name + ' ' + QString::number(qHash(dbfbytes::read(dir.filePath(name))));
+    const QString journal = QDir::toNativeSeparators(RollbackJournal::pathFor(dbf));
+    for (const QStringList& command : {QStringList{"export", "persons", dir.path(), dir.filePath("out.csv")},
+                                       QStringList{"cards", dir.path()}, QStringList{"check", dbf}}) {
+        const ToolRun r = tables(command);
+        QVERIFY2(r.exitCode == 1 && r.output.contains(journal + ": the journal does not fit the table (damaged"),
+                 qPrintable(command.first() + ": " + r.output));
+    }
+    Table t;
+    QVERIFY_THROWS_EXCEPTION(AppError, t.open(dbf));
+    QStringList after;
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+        after << name + ' ' + QString::number(qHash(dbfbytes::read(dir.filePath(name))));
+    QCOMPARE(after, before);
 }
 
 void TestPellaroTables::usage()

@@ -111,6 +111,7 @@ private slots:
     void writesBackInTheTablesOwnFormat_data();
     void writesBackInTheTablesOwnFormat();
     void memoBlocksAsWritten();
+    void newNotesNeverOverwriteStoredBlocks_data();
     void newNotesNeverOverwriteStoredBlocks();
     void interruptedAppend();
     void damagedTableIsNotChangedUntilShown_data();
@@ -332,20 +333,40 @@ void TestDbfEngine::memoBlocksAsWritten()
     }
 }
 
+void TestDbfEngine::newNotesNeverOverwriteStoredBlocks_data()
+{
+    QTest::addColumn<quint32>("pointer"); // the memo header's next free block, as another program left it
+    QTest::addColumn<bool>("refused");
+    // Behind the blocks its records use: appending there would destroy them.
+    QTest::newRow("behind the stored blocks") << quint32(1) << false;
+    // Far past the end: a note written there would make a file of hundreds of gigabytes.
+    QTest::newRow("far past the end") << quint32(0x10000000) << true;
+}
+
 void TestDbfEngine::newNotesNeverOverwriteStoredBlocks()
 {
-    // Another program left the memo header's next-free pointer behind the
-    // blocks its records use; appending at the pointer would destroy them.
+    QFETCH(quint32, pointer);
+    QFETCH(bool, refused);
     QTemporaryDir dir;
     Fixture fx = writePersons(dir.path(), 0x83, 'N', Memo::DBase3);
     QByteArray dbt = read(fx.dbt);
-    dbt.replace(0, 4, le32(1));
+    dbt.replace(0, 4, le32(pointer));
     write(fx.dbt, dbt);
     Table t;
     t.open(fx.dbf);
     t.next();
     t.edit();
     t.setText("INFO", QStringLiteral("replaced"));
+    if (refused) {
+        try {
+            t.post();
+            QFAIL("a note was written past the end of the notes file");
+        } catch (const AppError& e) {
+            QVERIFY2(e.message().contains("lies beyond the end of the file"), qPrintable(e.message()));
+        }
+        QCOMPARE(read(fx.dbt), dbt);
+        return;
+    }
     t.post();
     t.first();
     QCOMPARE(t.asText("INFO"), Note);
