@@ -27,6 +27,7 @@
 #include "pages/ReaderCards.h"
 #include "pages/ReadersPage.h"
 #include "pages/SystemNumberChange.h"
+#include "pgstore/PgBackup.h"
 #include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
 #include "serial/TSerialComm.h"
@@ -155,13 +156,15 @@ TextSlots startTexts(const QString& language)
 }
 
 // A copy of the tables and config.ini at every start, once the tables are
-// open and locked. A failure is told in the chosen language and the program
-// goes on: the tables themselves are untouched.
-// Returns the backup made, empty when none was.
-QString backupAtStart(const QString& language)
+// open and locked; at a desk of a shared database, of the site's records and
+// journals, not of .dbf files the desk no longer uses. A failure is told in
+// the chosen language and the program goes on: the tables themselves are
+// untouched. Returns the backup made, empty when none was.
+QString backupAtStart(const QString& language, const std::optional<PgServer>& site)
 {
     try {
-        const backup::Made made = backup::make(QDir::currentPath());
+        const backup::Made made =
+            site ? pgsite::backupSite(QDir::currentPath(), *site) : backup::make(QDir::currentPath());
         return made.made ? made.folder : QString();
     } catch (const AppError& e) {
         const TextSlots texts = startTexts(language);
@@ -250,7 +253,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     m_statusTimer->start();
     FormCreate();
     tellRestoreCleared(recovered, languageText());
-    const QString backupMade = backupAtStart(languageText());
+    const QString backupMade = backupAtStart(languageText(), m_site);
     if (!backupMade.isEmpty())
         audited({QStringLiteral("backup"), {}, {}, {}, {{QStringLiteral("folder"), QDir::toNativeSeparators(backupMade)}}});
     if (const QScreen* screen = this->screen())
@@ -303,6 +306,7 @@ void TForm1::openTables()
                                                 i18n::languageOfLocale(QLocale())),
                             texts);
         askDatabasePassword(*server, texts, this);
+        m_site = server;
         // Beside the link's messages, which the status line's own text is for.
         auto* status = new QLabel(this);
         status->setObjectName(QStringLiteral("DatabaseStatus"));

@@ -4,6 +4,7 @@
 #include "config/IniFile.h"
 #include "config/LoginThrottle.h"
 #include "config/Settings.h"
+#include "pgstore/PgStore.h"
 #include "state/ProgramState.h"
 #include "ui/MainWindowUi.h"
 
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace audit {
 class TableWatch;
@@ -148,4 +150,5 @@ private:
     FieldMenu* m_fieldMenu = nullptr;
     ProgramListMenu* m_programListMenu = nullptr;
     DatabaseWatch* m_databaseWatch = nullptr; // only on a shared database
+    std::optional<PgServer> m_site;           // the shared database the tables are in, if they are
 };

@@ -245,6 +245,33 @@ SetCounts importSet(const PgServer& server, const QString& folder, Fill fill)
     }
 }
 
+SetCounts replaceSet(const PgServer& server, const QString& folder, const QString& replacedFolder,
+                     const std::function<void()>& keep)
+{
+    try {
+        Connection connection(server);
+        connection.begin();
+        // Locked in the order every import takes them, before the first is read.
+        for (const SetTable& t : setTables())
+            connection.exec(QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(t.table),
+                            QStringLiteral("%1 cannot be locked").arg(t.table));
+        if (!QDir().mkpath(replacedFolder))
+            throw AppError(
+                QStringLiteral("%1: the folder cannot be made").arg(QDir::toNativeSeparators(replacedFolder)));
+        TableLayouts::createAll(replacedFolder);
+        for (const SetTable& t : setTables())
+            exportTable(connection, t, replacedFolder);
+        keep();
+        SetCounts counts;
+        for (const SetTable& t : setTables())
+            counts.append({t.file, importTable(connection, t, folder, Fill::Replacing)});
+        connection.commit();
+        return counts;
+    } catch (const AppError& e) {
+        throw AppError(QStringLiteral("%1; nothing was restored").arg(e.message()));
+    }
+}
+
 SetCounts exportSet(const PgServer& server, const QString& folder)
 {
     Connection connection(server);

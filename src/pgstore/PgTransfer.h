@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 // Whole sets of the three tables between a dBase folder (osoby.dbf,
@@ -30,5 +31,14 @@ SetCounts importSet(const PgServer& server, const QString& folder, Fill fill);
 // missing), as they all stood at one moment. Refuses a folder whose tables
 // hold records, so that nothing is doubled.
 SetCounts exportSet(const PgServer& server, const QString& folder);
+
+// Replaces every record of the database by those of the dBase set in folder,
+// in one transaction that first writes the records it replaces as a dBase
+// set into replacedFolder and calls keep, which makes them durable (a
+// backup): a keep that fails (AppError) leaves the database as it was.
+// Desks that change the tables meanwhile wait until it is over, so the
+// records kept are exactly those replaced. Errors are AppError.
+SetCounts replaceSet(const PgServer& server, const QString& folder, const QString& replacedFolder,
+                     const std::function<void()>& keep);
 
 } // namespace pgsite

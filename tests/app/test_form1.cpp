@@ -2,6 +2,7 @@
 #include "audit/AuditLog.h"
 #include "i18n/Text.h"
 #include "config/AppError.h"
+#include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "ui/DataSource.h"
@@ -292,6 +293,25 @@ private slots:
         attempt("1");
         QCOMPARE(waits.size(), 8);
         QVERIFY(p.form1->inWorkingState());
+    }
+
+    // A start backs up the records where the program keeps them: on a shared
+    // database the site's records and trail, not the .dbf files beside config.ini.
+    void startBackupHoldsTheStoredRecords()
+    {
+        {
+            Program p;
+            p.login("1");
+            addRecord(p.table("Table1"), {PersonField::Number, PersonField::FamilyName, PersonField::FirstName},
+                      {"7", "Kowalski", "Jan"});
+            p.end();
+        }
+        Program again;
+        const QString newest = backup::list(m_dir->path()).value(1);
+        Table copy;
+        copy.openView(QDir(newest).filePath(TableLayouts::PersonsFile));
+        QCOMPARE(copy.asText(PersonField::FamilyName), QStringLiteral("Kowalski"));
+        QVERIFY(readFile(QDir(newest).filePath(audit::FileName)).contains("Kowalski"));
     }
 
     // Each stored change of a record is in audit.log before the operator

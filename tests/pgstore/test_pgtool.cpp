@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,6 +67,7 @@ private slots:
     void sameResultsAsFiles();
     void importAllOrNothing_data();
     void importAllOrNothing();
+    void restoreKeepsWhatItReplaces();
 
 private:
     PgCluster m_cluster;
@@ -168,6 +170,45 @@ void TestPgTool::importAllOrNothing()
     QVERIFY2(done.output.contains(QStringLiteral("nothing was imported")), qPrintable(done.output));
     for (PgStore::Kind kind : {PgStore::Kind::Persons, PgStore::Kind::Groups, PgStore::Kind::Readers})
         QCOMPARE(PgStore(m_cluster.server({}), kind).recordCount(), 0);
+}
+
+// A desk's change not yet stored when a restore begins is neither lost nor
+// put back: the restore waits for it, and its backup of the records it
+// replaces holds it.
+void TestPgTool::restoreKeepsWhatItReplaces()
+{
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    const QString site = dir.filePath(QStringLiteral("site"));
+    makeDatabaseSite(site, m_cluster.server({}));
+    QCOMPARE(tables({"db", "import", site, dir.path()}).exitCode, 0);
+    const PgServer server = m_cluster.server({});
+    {
+        QSqlDatabase desk = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("desk"));
+        desk.setHostName(server.host);
+        desk.setDatabaseName(server.name);
+        desk.setUserName(server.user);
+        QVERIFY(desk.open() && desk.transaction());
+        QSqlQuery change(desk);
+        QVERIFY(change.exec(
+            QStringLiteral("UPDATE persons SET \"NAME\" = 'Zmieniony' WHERE id = (SELECT min(id) FROM persons)")));
+        QProcess restore;
+        restore.setProcessChannelMode(QProcess::MergedChannels);
+        restore.start(QStringLiteral(PELLARO_TABLES_EXE), {QStringLiteral("restore"), dir.path(), site});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            change.exec(QStringLiteral("SELECT 1 FROM pg_locks WHERE NOT granted AND database = "
+                                       "(SELECT oid FROM pg_database WHERE datname = current_database())")) &&
+                change.next(),
+            30000);
+        QVERIFY(desk.commit());
+        QVERIFY(restore.waitForFinished(60000));
+        const QString told = QString::fromUtf8(restore.readAll());
+        QVERIFY2(restore.exitCode() == 0, qPrintable(told));
+        const QString kept = told.section(QStringLiteral("the records replaced are kept in "), 1).section(u'\n', 0, 0);
+        QVERIFY2(xbaseDump(kept).contains("Zmieniony"), qPrintable(told));
+        QVERIFY(change.exec(QStringLiteral("SELECT 1 FROM persons WHERE \"NAME\" = 'Zmieniony'")) && !change.next());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("desk"));
 }
 
 QTEST_GUILESS_MAIN(TestPgTool)

@@ -10,6 +10,7 @@
 #include "dbf/TableCheck.h"
 #include "journal/JournalFormat.h"
 #include "data/TableLayouts.h"
+#include "pgstore/PgBackup.h"
 #include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
 #include "pgstore/PgTransfer.h"
@@ -31,13 +32,6 @@ PgServer serverOf(const QString& workDir)
     return *server;
 }
 
-void copyFile(const QString& from, const QString& to)
-{
-    if (QFileInfo::exists(from) && !QFile::copy(from, to))
-        throw AppError(QStringLiteral("%1 cannot be copied to %2")
-                           .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to)));
-}
-
 } // namespace
 
 std::optional<PgServer> siteDatabase(const QString& workDir)
@@ -48,54 +42,12 @@ std::optional<PgServer> siteDatabase(const QString& workDir)
 
 backup::Made backupDatabase(const QString& workDir, const PgServer& server, const QString& keep)
 {
-    if (!QDir(workDir).exists())
-        throw AppError(QStringLiteral("%1: no such directory").arg(QDir::toNativeSeparators(workDir)));
-    QTemporaryDir stage;
-    if (!stage.isValid())
-        throw AppError(QStringLiteral("no folder for the tables can be made: %1").arg(stage.errorString()));
-    pgsite::exportSet(server, stage.path());
-    copyFile(QDir(workDir).filePath(settings::FileName), stage.filePath(settings::FileName));
-    // The site's card journal and audit trail, whatever desk wrote them.
-    pgjournals::writeFiles(server, stage.path());
-    backup::Options options;
-    options.source = stage.path();
-    options.keep = keep;
-    return backup::make(workDir, options);
+    return pgsite::backupSite(workDir, server, keep);
 }
 
-// A restore onto the database replaces the site's records, as a restore of
-// files does; the journals stay, since they tell which cards are in the
-// field now, and config.ini stays, since it names the database itself.
 QStringList restoreDatabase(const QString& backupFolder, const QString& workDir, const PgServer& server)
 {
-    const QDir source(backupFolder);
-    if (!source.exists())
-        throw AppError(QStringLiteral("%1: no such backup").arg(QDir::toNativeSeparators(backupFolder)));
-    if (source.dirName().startsWith(QLatin1Char('.')))
-        throw AppError(QStringLiteral("%1: the backup was never finished; nothing was restored")
-                           .arg(QDir::toNativeSeparators(backupFolder)));
-    QStringList files;
-    for (const QString& table : {TableLayouts::PersonsFile, TableLayouts::GroupsFile, TableLayouts::ReadersFile}) {
-        const QString path = source.filePath(table);
-        if (!QFileInfo::exists(path))
-            throw AppError(QStringLiteral("%1: the backup holds no %2; nothing was restored")
-                               .arg(QDir::toNativeSeparators(backupFolder), table));
-        const TableCheck check = TableCheck::run(path);
-        if (!check.problems.isEmpty())
-            throw AppError(QStringLiteral("%1: %2; nothing was restored")
-                               .arg(QDir::toNativeSeparators(path), check.problems.join(QStringLiteral("; "))));
-        files.append(table);
-    }
-    QStringList lines;
-    const backup::Made replaced = backupDatabase(workDir, server, backupFolder);
-    lines.append(QStringLiteral("the records replaced are kept in %1").arg(QDir::toNativeSeparators(replaced.folder)));
-    const pgsite::SetCounts counts = pgsite::importSet(server, backupFolder, pgsite::Fill::Replacing);
-    for (const auto& [file, count] : counts)
-        lines.append(QStringLiteral("restored %1 records of %2").arg(count).arg(file));
-    lines.append(
-        QStringLiteral("restored %1 from %2 into the database %3; the journals and config.ini are left as they are")
-            .arg(files.join(QStringLiteral(", ")), QDir::toNativeSeparators(backupFolder), server.name));
-    return lines;
+    return pgsite::restoreSite(backupFolder, workDir, server);
 }
 
 int databaseCommand(const QStringList& args, QTextStream& out)
