@@ -5,9 +5,12 @@
 #include "TablesTool.h"
 #include "TestFiles.h"
 
+#include "config/Cp1250.h"
+#include "config/Settings.h"
 #include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "journal/JournalFormat.h"
 #include "pgstore/PgJournals.h"
 
 #include <QDir>
@@ -54,6 +57,22 @@ void makeDatabaseSite(const QString& dir, const PgServer& server)
                   .toUtf8());
 }
 
+// A line of cards.log: a card written for a person, with the columns of the layout it was written in.
+QByteArray cardLine(int person, bool olderLayout, const QByteArray& group = "Brama")
+{
+    const QByteArray line = "2026-03-02 09:15:00\tadministrator\tProgram\t" + QByteArray::number(person) + '\t' +
+                            QByteArray::number(settings::DefaultSystemNumber) + "\t0\t" + group + '\t' +
+                            QByteArray(32, 'a');
+    return olderLayout ? line : line + "\tverified\t\t\t\t";
+}
+
+// The newest hash audit verify reports for a site.
+QString newestHash(const QString& site)
+{
+    const QString output = tables({"audit", "verify", site}).output;
+    return output.sliced(output.indexOf(QStringLiteral("newest hash: ")) + 13).trimmed();
+}
+
 } // namespace
 
 class TestPgTool : public QObject
@@ -66,6 +85,12 @@ private slots:
     void sameResultsAsFiles();
     void importAllOrNothing_data();
     void importAllOrNothing();
+    void siteMovesWithItsJournals_data();
+    void siteMovesWithItsJournals();
+    void textsKeptAsTheFilesHoldThem_data();
+    void textsKeptAsTheFilesHoldThem();
+    void databaseRefused_data();
+    void databaseRefused();
 
 private:
     PgCluster m_cluster;
@@ -139,17 +164,21 @@ void TestPgTool::importAllOrNothing_data()
 {
     QTest::addColumn<bool>("badRecord");
     QTest::addColumn<QString>("onServer");
-    QTest::newRow("a relay time of 0 in sprzet.dbf") << true << QString();
+    QTest::addColumn<QString>("named");
+    QTest::newRow("a relay time of 0 in sprzet.dbf")
+        << true << QString() << QStringLiteral("the record of sprzet.dbf with ID_CZYT 9 cannot be stored");
     QTest::newRow("connection ended at sprzet.dbf")
         << false
         << "CREATE FUNCTION cut() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_terminate_backend("
-           "pg_backend_pid()); RETURN NEW; END $$; CREATE TRIGGER cut BEFORE INSERT ON readers EXECUTE FUNCTION cut()";
+           "pg_backend_pid()); RETURN NEW; END $$; CREATE TRIGGER cut BEFORE INSERT ON readers EXECUTE FUNCTION cut()"
+        << QString();
 }
 
 void TestPgTool::importAllOrNothing()
 {
     QFETCH(bool, badRecord);
     QFETCH(QString, onServer);
+    QFETCH(QString, named);
     QTemporaryDir dir;
     QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
     if (badRecord) {
@@ -166,8 +195,152 @@ void TestPgTool::importAllOrNothing()
     const ToolRun done = tables({"db", "import", dir.filePath(QStringLiteral("site")), dir.path()});
     QCOMPARE(done.exitCode, 1);
     QVERIFY2(done.output.contains(QStringLiteral("nothing was imported")), qPrintable(done.output));
+    QVERIFY2(done.output.contains(named), qPrintable(done.output));
     for (PgStore::Kind kind : {PgStore::Kind::Persons, PgStore::Kind::Groups, PgStore::Kind::Readers})
         QCOMPARE(PgStore(m_cluster.server({}), kind).recordCount(), 0);
+}
+
+// A site moved into the database and back out keeps the cards it has in
+// the field, in a journal of either layout: a newcomer gets the number the
+// files would give (not that of a card still in the field), and the audit
+// trail goes on from the site's own newest line, with a line for each move.
+void TestPgTool::siteMovesWithItsJournals_data()
+{
+    QTest::addColumn<bool>("olderLayout");
+    QTest::newRow("cards.log of the current layout") << false;
+    QTest::newRow("cards.log of the older layout") << true;
+}
+
+void TestPgTool::siteMovesWithItsJournals()
+{
+    QFETCH(bool, olderLayout);
+    QVERIFY(m_cluster.freshDatabase(QStringLiteral("pellaro_tool_test"), false));
+    QTemporaryDir dir;
+    const QString files = dir.filePath(QStringLiteral("files"));
+    const QString base = dir.filePath(QStringLiteral("base"));
+    const QString back = dir.filePath(QStringLiteral("back"));
+    const QString csv = dir.filePath(QStringLiteral("in.csv"));
+    QVERIFY(QDir().mkpath(files));
+    QCOMPARE(tables({"create", files}).exitCode, 0);
+    const QByteArray header = "NUMBER,NAME,SURNAME,GROUP,INDEX,INFO\r\n";
+    QByteArray staff = header;
+    for (int number = 1; number <= 7; ++number)
+        staff += QByteArray::number(number) + ",Kowal,Jan,,0,\r\n";
+    writeFile(csv, staff);
+    QCOMPARE(tables({"import", "persons", files, csv}).exitCode, 0);
+    // The persons of numbers 8 and 9 are gone; their cards still open doors.
+    writeFile(files + QStringLiteral("/cards.log"), (olderLayout ? journal::OldHeader : journal::Header).toLatin1() +
+                                                        "\r\n" + cardLine(8, olderLayout) + "\r\n" +
+                                                        cardLine(9, olderLayout) + "\r\n");
+    const QByteArray trail = readFile(files + QStringLiteral("/audit.log"));
+    const QString trailHash = newestHash(files);
+
+    makeDatabaseSite(base, m_cluster.server({}));
+    QCOMPARE(tables({"db", "init", base}).exitCode, 0);
+    const ToolRun moved = tables({"db", "import", base, files});
+    QVERIFY2(moved.exitCode == 0 && moved.output.contains(QStringLiteral("imported 2 lines of cards.log")),
+             qPrintable(moved.output));
+    const QString cardsBefore = tables({"cards", files}).output;
+    QCOMPARE(tables({"cards", base}).output, cardsBefore);
+
+    writeFile(csv, header + ",Nowak,Ewa,,0,\r\n");
+    for (const QString& site : {files, base}) {
+        QCOMPARE(tables({"import", "persons", site, csv}).exitCode, 0);
+        QCOMPARE(tables({"export", "persons", site, site + QStringLiteral(".csv")}).exitCode, 0);
+    }
+    const QByteArray persons = readFile(files + QStringLiteral(".csv"));
+    QVERIFY2(persons.contains("\n10,"), persons.constData());
+    QCOMPARE(readFile(base + QStringLiteral(".csv")), persons);
+
+    const ToolRun exported = tables({"db", "export", base, back});
+    QVERIFY2(exported.exitCode == 0, qPrintable(exported.output));
+    QCOMPARE(tables({"cards", back}).output, tables({"cards", files}).output);
+    // The site's lines as they were, then db init, db import and the newcomer's import.
+    const QByteArray backTrail = readFile(back + QStringLiteral("/audit.log"));
+    QVERIFY(backTrail.startsWith(trail));
+    QStringList actions;
+    for (const QByteArray& line : backTrail.sliced(trail.size()).split('\n'))
+        actions.append(QString::fromUtf8(line).section(u'\t', 4, 4));
+    QCOMPARE(actions, (QStringList{"db init", "db import", "import", ""}));
+    const ToolRun verified = tables({"audit", "verify", back, "--from", trailHash});
+    QVERIFY2(verified.exitCode == 0, qPrintable(verified.output));
+    // db export left its line on the database, after what it wrote out.
+    QCOMPARE(newestHash(back).size(), 64);
+    const ToolRun siteTrail = tables({"audit", "verify", base, "--from", newestHash(back)});
+    QVERIFY2(siteTrail.exitCode == 0 &&
+                 siteTrail.output.contains(QStringLiteral("events: %1\n").arg(trail.count('\n') + 4)),
+             qPrintable(siteTrail.output));
+}
+
+// Texts go in and come out as the table files hold them: the five bytes of
+// code page 1250 that the server's own WIN1250 conversion has no character
+// for, and a name of the field's full width in Polish letters.
+void TestPgTool::textsKeptAsTheFilesHoldThem_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    for (const char byte : {'\x81', '\x83', '\x88', '\x90', '\x98'})
+        QTest::addRow("byte %02X", int(uchar(byte))) << ("Kowal" + QByteArray(1, byte) + "ski");
+    QTest::newRow("40 Polish letters") << cp1250::encode(QString(40, u'Ż'));
+}
+
+void TestPgTool::textsKeptAsTheFilesHoldThem()
+{
+    QFETCH(QByteArray, name);
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    {
+        Table persons;
+        persons.open(dir.filePath(TableLayouts::PersonsFile));
+        persons.insert();
+        persons.setInteger(PersonField::Number, 77);
+        persons.setText(PersonField::FamilyName, cp1250::decode(name));
+        persons.post();
+    }
+    writeFile(dir.filePath(QStringLiteral("cards.log")),
+              journal::Header.toLatin1() + "\r\n" + cardLine(77, false, name) + "\r\n");
+    const QString site = dir.filePath(QStringLiteral("site"));
+    makeDatabaseSite(site, m_cluster.server({}));
+    const ToolRun moved = tables({"db", "import", site, dir.path()});
+    QVERIFY2(moved.exitCode == 0, qPrintable(moved.output));
+    const QString back = dir.filePath(QStringLiteral("back"));
+    QCOMPARE(tables({"db", "export", site, back}).exitCode, 0);
+    QCOMPARE(xbaseDump(back), xbaseDump(dir.path()));
+    QVERIFY(readFile(back + QStringLiteral("/cards.log")).contains("\t" + name + "\t"));
+}
+
+// A database the program cannot keep its texts in, or one without its
+// tables, is refused with the command that mends it.
+void TestPgTool::databaseRefused_data()
+{
+    QTest::addColumn<QString>("encoding");
+    QTest::addColumn<QStringList>("run");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("db init on SQL_ASCII") << "SQL_ASCII" << QStringList{"db", "init", "%w"}
+                                          << "createdb --encoding=UTF8 --template=template0 pellaro_tool_other";
+    QTest::newRow("db import into LATIN2") << "LATIN2" << QStringList{"db", "import", "%w", "%d"}
+                                           << "createdb --encoding=UTF8 --template=template0 pellaro_tool_other";
+    QTest::newRow("export from no tables") << "UTF8" << QStringList{"export", "persons", "%w", "%d/p.csv"}
+                                           << "\"pellaro-tables db init WORKDIR\" makes them";
+}
+
+void TestPgTool::databaseRefused()
+{
+    QFETCH(QString, encoding);
+    QFETCH(QStringList, run);
+    QFETCH(QString, told);
+    QVERIFY(m_cluster.adminExec(QStringLiteral("DROP DATABASE IF EXISTS pellaro_tool_other WITH (FORCE)")));
+    QVERIFY(m_cluster.adminExec(
+        QStringLiteral(
+            "CREATE DATABASE pellaro_tool_other ENCODING '%1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0")
+            .arg(encoding)));
+    m_cluster.useDatabase(QStringLiteral("pellaro_tool_other"));
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    makeDatabaseSite(dir.filePath(QStringLiteral("site")), m_cluster.server({}));
+    const ToolRun done = tables(run.replaceInStrings(QStringLiteral("%w"), dir.filePath(QStringLiteral("site")))
+                                    .replaceInStrings(QStringLiteral("%d"), dir.path()));
+    QCOMPARE(done.exitCode, 1);
+    QVERIFY2(done.output.contains(told), qPrintable(done.output));
 }
 
 QTEST_GUILESS_MAIN(TestPgTool)

@@ -436,7 +436,11 @@ int main(int argc, char** argv)
             return listCards(args[0]);
         }
         if (command == u"db") {
-            const int result = databaseCommand(args, out());
+            // The database's own trail takes the line; one it cannot take stops the command before it begins.
+            std::optional<audit::Log> log;
+            if (args.size() >= 2)
+                log = toolAudit(args[1]);
+            const int result = databaseCommand(args, out(), [&log](const audit::Event& event) { record(*log, event); });
             out().flush();
             if (result >= 0)
                 return result;
