@@ -9,8 +9,8 @@
 //   pellaro-tables cards WORKDIR             every person's card, from the card journal
 //   pellaro-tables audit verify WORKDIR [--from HASH]   the audit trail's hash chain
 //   pellaro-tables db init WORKDIR           the tables in the database WORKDIR's config.ini names
-//   pellaro-tables db import WORKDIR DBASEDIR   a dBase set into that database
-//   pellaro-tables db export WORKDIR DBASEDIR   the database as a new dBase set
+//   pellaro-tables db import WORKDIR DBASEDIR   a dBase set, with its cards.log and audit.log, into that database
+//   pellaro-tables db export WORKDIR DBASEDIR   the database as a new dBase set with its cards.log and audit.log
 
 #include "Database.h"
 #include "SiteJournals.h"
