@@ -357,8 +357,8 @@ int importTrail(Connection& connection, const QString& folder, const QString& de
     // it is, it would read as a line that breaks the chain.
     if (!bytes.isEmpty() && !bytes.endsWith('\n'))
         throw AppError(QStringLiteral("%1: its last line was cut short by a crash; the next line written there ends "
-                                      "it (pellaro-tables backup %2 writes one)")
-                           .arg(file, QDir::toNativeSeparators(folder)));
+                                      "it (a login to the program in that folder writes one)")
+                           .arg(file));
     QByteArrayList lines = bytes.split('\n');
     lines.removeLast();
     QList<QVariantList> rows;
