@@ -40,12 +40,15 @@ public:
     // The test database another process of the test made.
     void useDatabase(const QString& name) { m_name = name; }
 
-    // Drops the previous test database and makes a fresh one, with the schema or empty.
-    bool freshDatabase(const QString& name, bool withSchema = true)
+    // Drops the previous test database and makes a fresh one, with the schema or empty, in the server's
+    // encoding or the one given.
+    bool freshDatabase(const QString& name, bool withSchema = true, const QString& encoding = {})
     {
         m_name = name;
+        const QString in = QStringLiteral(" ENCODING '%1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");
         return adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) &&
-               adminExec(QStringLiteral("CREATE DATABASE %1").arg(name)) &&
+               adminExec(QStringLiteral("CREATE DATABASE %1").arg(name) +
+                         (encoding.isEmpty() ? QString() : in.arg(encoding))) &&
                (!withSchema || (PgStore::createSchema(server({})), true));
     }
 

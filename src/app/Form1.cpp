@@ -299,9 +299,9 @@ void TForm1::openTables()
     // or from the shared database config.ini names; a missing, locked or
     // damaged one stops the program with its reason.
     std::optional<PgServer> server = pgsite::configuredServer(m_config);
+    // The settings are not read yet: the password box and the database's refusal speak the language config.ini names.
+    TextSlots texts;
     if (server) {
-        // The settings are not read yet: the password box speaks the language config.ini names.
-        TextSlots texts;
         SelectLanguageTable(m_config.readString(QStringLiteral("Language"), QStringLiteral("Language"),
                                                 i18n::languageOfLocale(QLocale())),
                             texts);
@@ -318,7 +318,16 @@ void TForm1::openTables()
         auto* table = new Table(this);
         table->setObjectName(QLatin1String(tableName));
         if (server) {
-            auto store = std::make_unique<PgStore>(*server, kind);
+            std::unique_ptr<PgStore> store;
+            try {
+                store = std::make_unique<PgStore>(*server, kind);
+            } catch (const DatabaseRefused& e) {
+                throw AppError(e.why() == DatabaseRefused::Why::Encoding
+                                   ? texts[Text::DatabaseWrongEncoding].arg(e.database(), e.host(), e.encoding(),
+                                                                            PgConnection::makeCommand(e.database()))
+                                   : texts[Text::DatabaseWithoutTables].arg(
+                                         e.database(), e.host(), QDir::toNativeSeparators(QDir::currentPath())));
+            }
             m_databaseWatch->watch(*table, store->connection());
             table->open(std::move(store));
         } else {

@@ -323,6 +323,8 @@ enum Id : int {
     ChangedAtDeskCaption = 419, // "Changed at another desk"
     // 480..499: moving a site between files and the database, the database's schema and encoding (SiteMoveTexts.cpp).
     FirstSiteMoveText = 480,
+    DatabaseWrongEncoding = 480, // "The database %1 on %2 is of the encoding %3; Pellaro works only on ... UTF8 ..."
+    DatabaseWithoutTables = 481, // "The database %1 on %2 holds none of Pellaro's tables. ... db init ..."
 
     // 500..519: questions that name their record, and keep-editing conflicts (ConfirmTexts.cpp).
     FirstConfirmText = 500,

@@ -22,15 +22,20 @@ void checkStage(const QTemporaryDir& stage)
         throw AppError(QStringLiteral("no folder for the tables can be made: %1").arg(stage.errorString()));
 }
 
+enum class JournalsIn { Stage, Database };
+
 // Beside a set of tables in stage, what else a backup of the site holds:
-// the desk's config.ini and the site's journals, whatever desk wrote them.
-backup::Made keepStage(const QString& workDir, const PgServer& server, const QString& stage, const QString& keep)
+// the desk's config.ini and the site's journals, whatever desk wrote them
+// (written beside the tables already, or taken from the database now).
+backup::Made keepStage(const QString& workDir, const PgServer& server, const QString& stage, const QString& keep,
+                       JournalsIn journals)
 {
     const QString config = QDir(workDir).filePath(settings::FileName);
     if (QFileInfo::exists(config) && !QFile::copy(config, QDir(stage).filePath(settings::FileName)))
         throw AppError(QStringLiteral("%1 cannot be copied to %2")
                            .arg(QDir::toNativeSeparators(config), QDir::toNativeSeparators(stage)));
-    pgjournals::writeFiles(server, stage);
+    if (journals == JournalsIn::Database)
+        pgjournals::writeFiles(server, stage);
     backup::Options options;
     options.source = stage;
     options.keep = keep;
@@ -50,8 +55,9 @@ backup::Made backupSite(const QString& workDir, const PgServer& server, const QS
     checkWorkDir(workDir);
     QTemporaryDir stage;
     checkStage(stage);
+    // The journals come with the tables, from the same snapshot.
     exportSet(server, stage.path());
-    return keepStage(workDir, server, stage.path(), keep);
+    return keepStage(workDir, server, stage.path(), keep, JournalsIn::Stage);
 }
 
 // A restore onto the database replaces the site's records, as a restore of
@@ -82,7 +88,7 @@ QStringList restoreSite(const QString& backupFolder, const QString& workDir, con
     checkStage(stage);
     backup::Made replaced;
     const SetCounts counts = replaceSet(server, backupFolder, stage.path(),
-                                        [&] { replaced = keepStage(workDir, server, stage.path(), backupFolder); });
+                                        [&] { replaced = keepStage(workDir, server, stage.path(), backupFolder, JournalsIn::Database); });
     QStringList lines;
     lines.append(QStringLiteral("the records replaced are kept in %1").arg(QDir::toNativeSeparators(replaced.folder)));
     for (const auto& [file, count] : counts)

@@ -29,6 +29,8 @@ QString reasonOf(const QSqlError& error)
 // all but its end; the connection itself is sound.
 const QString InFailedTransaction = QStringLiteral("25P02");
 
+const QString RequiredEncoding = QStringLiteral("UTF8");
+
 // A connection of that name to the server, not opened yet.
 QSqlDatabase addConnection(const PgServer& server, const QString& name)
 {
@@ -51,6 +53,11 @@ QString quotedOption(const QString& value)
 }
 
 } // namespace
+
+QString PgConnection::makeCommand(const QString& database)
+{
+    return QStringLiteral("createdb --encoding=UTF8 --template=template0 %1").arg(database);
+}
 
 PgConnection::PgConnection(QString connectionName, QString server)
     : m_name(std::move(connectionName)), m_server(std::move(server))
@@ -143,6 +150,26 @@ QSqlDatabase PgConnection::open(const PgServer& server, const QString& name, con
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
         throw AppError(QStringLiteral("The database %1 on %2 cannot be opened: %3").arg(server.name, server.host, reason));
+    }
+    // In any other encoding the server neither checks what a text holds nor
+    // counts a field's length in letters: a Polish name that fits the table
+    // file would be refused, and bytes no desk can read stored.
+    QString encoding;
+    {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("SHOW server_encoding")) && query.next())
+            encoding = query.value(0).toString();
+    }
+    if (encoding != RequiredEncoding) {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        throw DatabaseRefused(DatabaseRefused::Why::Encoding,
+                              QStringLiteral("The database %1 on %2 is of the encoding %3; the program works only on "
+                                             "a database of the encoding UTF8. Make one with: %4")
+                                  .arg(server.name, server.host, encoding.isEmpty() ? QStringLiteral("?") : encoding,
+                                       makeCommand(server.name)),
+                              server.name, server.host, encoding);
     }
     return db;
 }

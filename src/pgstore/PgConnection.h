@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/AppError.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
@@ -8,6 +10,30 @@
 #include <vector>
 
 struct PgServer;
+
+// A database this program does not work on, with what to do about it: one
+// whose encoding is not UTF8 (texts would be kept as bytes, and their lengths
+// counted in bytes), or one that holds none of its tables yet.
+class DatabaseRefused : public AppError
+{
+public:
+    enum class Why { Encoding, NoTables };
+    DatabaseRefused(Why why, const QString& message, QString database, QString host, QString encoding = {})
+        : AppError(message), m_why(why), m_database(std::move(database)), m_host(std::move(host)),
+          m_encoding(std::move(encoding))
+    {
+    }
+    Why why() const { return m_why; }
+    const QString& database() const { return m_database; }
+    const QString& host() const { return m_host; }
+    const QString& encoding() const { return m_encoding; } // the database's, for Why::Encoding
+
+private:
+    Why m_why;
+    QString m_database;
+    QString m_host;
+    QString m_encoding;
+};
 
 // One named connection of a desk to the shared database (a QSqlDatabase by
 // its name), watched for being lost: a server restarted, a network cut, a
@@ -59,8 +85,11 @@ public:
     // Adds a connection of that name to the server and opens it; AppError
     // naming the database and its server when it cannot, the connection
     // removed again. application is how the server's list of sessions
-    // names it.
+    // names it. A database whose encoding is not UTF8 is refused
+    // (DatabaseRefused) with the command that makes one.
     static QSqlDatabase open(const PgServer& server, const QString& name, const QString& application);
+    // The command that makes a database of that name the program works on.
+    static QString makeCommand(const QString& database);
 
     // Whether the server (or the password file) turned the login down for
     // want of the right password, from the error of an opening.

@@ -33,7 +33,7 @@ QStringList schemaStatements()
 {
     const QString table = QStringLiteral("CREATE TABLE %1 (id bigserial PRIMARY KEY, desk text NOT NULL, "
                                          "written timestamptz NOT NULL DEFAULT now(), line text NOT NULL%2)");
-    return {table.arg(JournalTable, QStringLiteral(" CHECK (convert_to(line, 'WIN1250') IS NOT NULL)")),
+    return {table.arg(JournalTable, QStringLiteral(" CHECK (%1)").arg(PgStore::codePageCheck(QStringLiteral("line")))),
             table.arg(AuditTable, QString())};
 }
 
@@ -92,8 +92,22 @@ bool upgradeSchema(const PgServer& server)
                            .arg(version)
                            .arg(PgStore::SchemaVersion));
     }
+    // Version 2 checked texts by the server's WIN1250 conversion, which
+    // refuses five bytes of the table files' code page; version 3 by the
+    // program's own table of it.
+    QStringList statements{PgStore::codePageFunction(),
+                           QStringLiteral("DO $$ DECLARE c record; BEGIN FOR c IN SELECT conrelid::regclass AS t, "
+                                          "conname FROM pg_constraint WHERE contype = 'c' AND "
+                                          "pg_get_constraintdef(oid) LIKE '%WIN1250%' LOOP EXECUTE format('ALTER "
+                                          "TABLE %s DROP CONSTRAINT %I', c.t, c.conname); END LOOP; END $$")};
+    statements += PgStore::codePageChecks();
     // Version 1 had the persons, groups and readers only.
-    for (const QString& statement : schemaStatements()) {
+    if (version < 2)
+        statements += schemaStatements();
+    else
+        statements.append(QStringLiteral("ALTER TABLE %1 ADD CHECK (%2)")
+                              .arg(JournalTable, PgStore::codePageCheck(QStringLiteral("line"))));
+    for (const QString& statement : statements) {
         if (!query.exec(statement))
             throw failed(query.lastError().text());
     }
@@ -200,12 +214,14 @@ bool AuditTrailTable::append(const std::function<QByteArrayList(const QByteArray
     }
     // Readers go on reading; a second desk's append waits here until this
     // one is committed, and then chains to its last line.
-    if (!query.exec(QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(AuditTable)) ||
-        !query.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id DESC LIMIT 1").arg(AuditTable))) {
+    if (!query.exec(QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(AuditTable))) {
         m_connection.failed(query.lastError());
         return failed(query.lastError().text());
     }
-    const QByteArray previous = query.next() ? hashOf(query.value(0).toString()) : StartHash;
+    QString reason;
+    const QByteArray previous = newestTrailHash(db, &reason);
+    if (previous.isEmpty())
+        return failed(reason);
     query.prepare(QStringLiteral("INSERT INTO %1 (desk, line) VALUES (?, ?)").arg(AuditTable));
     for (const QByteArray& line : chain(previous)) {
         query.addBindValue(m_connection.desk());
@@ -222,7 +238,12 @@ QByteArray AuditTrailTable::newestHash(QString* error) const
 {
     if (!m_connection.reopenIfLost(error))
         return {};
-    QSqlQuery query(database(m_connection.name()));
+    return newestTrailHash(database(m_connection.name()), error);
+}
+
+QByteArray newestTrailHash(const QSqlDatabase& db, QString* error)
+{
+    QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id DESC LIMIT 1").arg(AuditTable))) {
         *error = query.lastError().text();
         return {};
@@ -234,7 +255,12 @@ bool AuditTrailTable::content(QByteArray* bytes, QString* error) const
 {
     if (!m_connection.reopenIfLost(error))
         return false;
-    QSqlQuery query(database(m_connection.name()));
+    return trailFile(database(m_connection.name()), bytes, error);
+}
+
+bool trailFile(const QSqlDatabase& db, QByteArray* bytes, QString* error)
+{
+    QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(AuditTable))) {
         *error = query.lastError().text();
@@ -243,6 +269,20 @@ bool AuditTrailTable::content(QByteArray* bytes, QString* error) const
     bytes->clear();
     while (query.next())
         *bytes += query.value(0).toString().toUtf8() + '\n';
+    return true;
+}
+
+bool journalFile(const QSqlDatabase& db, QByteArray* bytes, QString* error)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(JournalTable))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    *bytes = cp1250::encode(journal::Header) + "\r\n";
+    while (query.next())
+        *bytes += cp1250::encode(query.value(0).toString()) + "\r\n";
     return true;
 }
 
@@ -258,13 +298,9 @@ void writeFiles(const PgServer& server, const QString& folder)
     };
     QString error;
     const CardJournalTable journal(server);
-    JournalCursor cursor;
-    std::vector<JournalEvent> events;
-    if (!journal.readNew(cursor, events, &error))
+    QByteArray lines;
+    if (!journalFile(database(journal.connectionName()), &lines, &error))
         throw unread(journal.where(), error);
-    QByteArray lines = cp1250::encode(journal::Header) + "\r\n";
-    for (const JournalEvent& e : events)
-        lines += e.text + "\r\n";
     save(journal::FileName, lines);
 
     const AuditTrailTable trail(server);

@@ -36,6 +36,16 @@ bool upgradeSchema(const PgServer& server);
 // AppError when the server cannot be read or a file written.
 void writeFiles(const PgServer& server, const QString& folder);
 
+// cards.log and audit.log as the site's journal and trail stand, read on
+// the connection db (in the snapshot of its transaction): the journal in
+// code page 1250 under its column names, the trail as its lines. False with
+// *error when they cannot be read.
+bool journalFile(const QSqlDatabase& db, QByteArray* bytes, QString* error);
+bool trailFile(const QSqlDatabase& db, QByteArray* bytes, QString* error);
+// The hash of the trail's newest line (64 zeros for none), read on db;
+// empty with *error when it cannot be read.
+QByteArray newestTrailHash(const QSqlDatabase& db, QString* error);
+
 class Connection
 {
 public:
@@ -71,6 +81,7 @@ public:
 
     QString where() const override;
     QString name() const override { return JournalTable; }
+    const QString& connectionName() const { return m_connection.name(); }
     bool writable(QString* error) const override;
     // One INSERT, durable when the server confirms it.
     bool append(const QByteArray& line, qint64* position, QString* error) override;

@@ -2,6 +2,7 @@
 
 #include "cards/CardLimits.h"
 #include "config/AppError.h"
+#include "config/Cp1250.h"
 #include "data/TableLayouts.h"
 #include "pgstore/PgJournals.h"
 
@@ -55,9 +56,9 @@ QString columnDefinition(const DbfFile::FieldSpec& f)
     const QString name = column(f.name);
     switch (f.type) {
     case 'C':
-        return QStringLiteral("%1 varchar(%2) CHECK (%1 IS NULL OR convert_to(%1, 'WIN1250') IS NOT NULL)").arg(name).arg(f.width);
+        return QStringLiteral("%1 varchar(%2) CHECK (%3)").arg(name).arg(f.width).arg(PgStore::codePageCheck(name));
     case 'M':
-        return QStringLiteral("%1 text CHECK (%1 IS NULL OR convert_to(%1, 'WIN1250') IS NOT NULL)").arg(name);
+        return QStringLiteral("%1 text CHECK (%2)").arg(name, PgStore::codePageCheck(name));
     case 'L':
         return QStringLiteral("%1 boolean").arg(name);
     default:
@@ -102,6 +103,39 @@ void dropConnection(const QString& name)
 
 } // namespace
 
+QString PgStore::codePageFunction()
+{
+    // Every character the table has a byte for (NUL aside, which no text
+    // holds); translate() drops them, and what is left has none.
+    QByteArray bytes;
+    for (int b = 1; b < 256; ++b)
+        bytes += char(b);
+    QString characters = cp1250::decode(bytes);
+    characters.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QStringLiteral(
+               "CREATE OR REPLACE FUNCTION pellaro_cp1250(text) RETURNS boolean LANGUAGE sql IMMUTABLE STRICT "
+               "AS $pellaro$ SELECT translate($1, '%1', '') = '' $pellaro$")
+        .arg(characters);
+}
+
+QString PgStore::codePageCheck(const QString& column)
+{
+    return QStringLiteral("%1 IS NULL OR pellaro_cp1250(%1)").arg(column);
+}
+
+QStringList PgStore::codePageChecks()
+{
+    QStringList statements;
+    for (Kind kind : {Kind::Persons, Kind::Groups, Kind::Readers}) {
+        for (const DbfFile::FieldSpec& f : fieldsOf(kind)) {
+            if (f.type == 'C' || f.type == 'M')
+                statements.append(QStringLiteral("ALTER TABLE %1 ADD CHECK (%2)")
+                                      .arg(tableName(kind), codePageCheck(column(f.name))));
+        }
+    }
+    return statements;
+}
+
 void PgStore::createSchema(const PgServer& server)
 {
     const QString name = connectionName();
@@ -120,6 +154,7 @@ void PgStore::createSchema(const PgServer& server)
             failure = db.lastError().text();
         exec(QStringLiteral("CREATE TABLE pellaro_schema (version integer NOT NULL)"));
         exec(QStringLiteral("INSERT INTO pellaro_schema VALUES (%1)").arg(SchemaVersion));
+        exec(codePageFunction());
         for (Kind kind : {Kind::Persons, Kind::Groups, Kind::Readers}) {
             QStringList columns{QStringLiteral("id bigserial PRIMARY KEY"),
                                 QStringLiteral("version bigint NOT NULL DEFAULT 1"),
@@ -156,6 +191,16 @@ PgStore::PgStore(const PgServer& server, Kind kind)
     m_link = std::make_unique<PgConnection>(m_connection, QStringLiteral("%1 on %2").arg(server.name, server.host));
     try {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        // Asked first: the server's answer to reading a table that is not
+        // there says nothing to whoever set up the desk.
+        query.prepare(QStringLiteral("SELECT to_regclass('pellaro_schema') IS NOT NULL"));
+        run(QStringLiteral("the schema cannot be read"), query);
+        if (!query.next() || !query.value(0).toBool())
+            throw DatabaseRefused(DatabaseRefused::Why::NoTables,
+                                  QStringLiteral("%1: the database holds none of the program's tables; "
+                                                 "\"pellaro-tables db init WORKDIR\" makes them")
+                                      .arg(m_name),
+                                  server.name, server.host);
         query.prepare(QStringLiteral("SELECT version FROM pellaro_schema"));
         run(QStringLiteral("the schema version cannot be read"), query);
         const int version = query.next() ? query.value(0).toInt() : 0;

@@ -43,10 +43,19 @@ public:
     PgStore& operator=(const PgStore&) = delete;
 
     // The schema's version, counted up with each change of the tables.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     // Makes the three tables, the card journal and the audit trail, and the
     // schema version table; refuses a database that holds them already.
     static void createSchema(const PgServer& server);
+    // The function a text column's check calls: whether a text has a byte in
+    // code page 1250 for each of its characters, by the program's own table
+    // of it (the server's WIN1250 conversion lacks the five bytes the code
+    // page leaves undefined, which the table files may hold all the same).
+    static QString codePageFunction();
+    // The check of a text column (or expression) that may be NULL.
+    static QString codePageCheck(const QString& column);
+    // The statements that give the text columns of the three tables that check.
+    static QStringList codePageChecks();
 
     QString name() const override { return m_name; }
     const std::vector<Field>& fields() const override { return m_fields; }

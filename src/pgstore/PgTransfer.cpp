@@ -1,21 +1,29 @@
 #include "pgstore/PgTransfer.h"
 
+#include "audit/AuditLog.h"
 #include "config/AppError.h"
+#include "config/Cp1250.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "dbf/RecordStore.h"
+#include "journal/JournalFormat.h"
+#include "journal/JournalReader.h"
 #include "pgstore/PgConnection.h"
+#include "pgstore/PgJournals.h"
 
 #include <QAtomicInt>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
 
 #include <algorithm>
+#include <functional>
 
 namespace pgsite {
 
@@ -123,6 +131,51 @@ private:
     bool m_inTransaction = false;
 };
 
+// Rows into table, many a statement: a round trip per row would make a
+// large set take minutes. columns are the columns' names, marks the value
+// each takes its bound value by ("?" or an expression around it). When the
+// server refuses a statement, its rows go in one by one until the one it
+// refuses is found: the message names it (rowName) and says why.
+void insertRows(Connection& connection, const QString& table, const QStringList& columns, const QStringList& marks,
+                const QList<QVariantList>& rows, const std::function<QString(qsizetype)>& rowName)
+{
+    const QString rowMarks = QStringLiteral("(%1)").arg(marks.join(QStringLiteral(", ")));
+    const auto statement = [&](qsizetype count) {
+        return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+            .arg(table, columns.join(QStringLiteral(", ")), QStringList(count, rowMarks).join(QStringLiteral(", ")));
+    };
+    for (qsizetype first = 0; first < rows.size(); first += RowsPerStatement) {
+        const qsizetype count = std::min<qsizetype>(RowsPerStatement, rows.size() - first);
+        connection.exec(QStringLiteral("SAVEPOINT rows"), QStringLiteral("%1 cannot be written").arg(table));
+        QSqlQuery insert(connection.database());
+        insert.prepare(statement(count));
+        int place = 0;
+        for (qsizetype r = first; r < first + count; ++r) {
+            for (const QVariant& value : rows[r])
+                insert.bindValue(place++, value);
+        }
+        if (insert.exec()) {
+            connection.exec(QStringLiteral("RELEASE SAVEPOINT rows"),
+                            QStringLiteral("%1 cannot be written").arg(table));
+            continue;
+        }
+        const QString reason = insert.lastError().text();
+        const QString what = QStringLiteral("%1 (and %2 more) cannot be stored").arg(rowName(first)).arg(count - 1);
+        QSqlQuery back(connection.database());
+        if (!back.exec(QStringLiteral("ROLLBACK TO SAVEPOINT rows")))
+            connection.fail(what, reason); // the connection went: which row is not known
+        for (qsizetype r = first; r < first + count; ++r) {
+            QSqlQuery single(connection.database());
+            single.prepare(statement(1));
+            for (int k = 0; k < rows[r].size(); ++k)
+                single.bindValue(k, rows[r].at(k));
+            if (!single.exec())
+                connection.fail(QStringLiteral("%1 cannot be stored").arg(rowName(r)), single.lastError().text());
+        }
+        connection.fail(what, reason);
+    }
+}
+
 // A stored value as the database takes it: numbers as their text, so that
 // the server's own checks see exactly what the file held.
 QVariant boundValue(const DbfFile::FieldSpec& f, const QVariant& value)
@@ -169,26 +222,194 @@ int importTable(Connection& connection, const SetTable& t, const QString& folder
         connection.exec(QStringLiteral("DELETE FROM %1").arg(t.table),
                         QStringLiteral("the records of %1 cannot be removed").arg(t.table));
     }
-    // Many rows a statement: a round trip per record would make a large set take minutes.
-    const QString rowMarks = QStringLiteral("(%1, ?)").arg(marks.join(QStringLiteral(", ")));
     const QString desk = QSysInfo::machineHostName();
-    for (qsizetype first = 0; first < records.size(); first += RowsPerStatement) {
-        const qsizetype count = std::min<qsizetype>(RowsPerStatement, records.size() - first);
-        QSqlQuery insert(connection.database());
-        insert.prepare(QStringLiteral("INSERT INTO %1 (%2, desk) VALUES %3")
-                           .arg(t.table, names.join(QStringLiteral(", ")),
-                                QStringList(count, rowMarks).join(QStringLiteral(", "))));
-        int place = 0;
-        for (qsizetype r = first; r < first + count; ++r) {
-            for (qsizetype k = 0; k < positions.size(); ++k)
-                insert.bindValue(place++, boundValue(fields[size_t(k)], records[r].at(k)));
-            insert.bindValue(place++, desk);
-        }
-        connection.run(
-            insert,
-            QStringLiteral("records %1 to %2 of %3 cannot be stored").arg(first + 1).arg(first + count).arg(t.file));
+    QList<QVariantList> rows;
+    rows.reserve(records.size());
+    for (const QVariantList& record : records) {
+        QVariantList row;
+        for (qsizetype k = 0; k < positions.size(); ++k)
+            row.append(boundValue(fields[size_t(k)], record.at(k)));
+        row.append(desk);
+        rows.append(row);
     }
+    // A record is named by its number, the first field of each table, as the operator finds it on its page.
+    const QString key = fields.empty() ? QString() : fields.front().name;
+    insertRows(
+        connection, t.table, names << QStringLiteral("desk"), marks << QStringLiteral("?"), rows, [&](qsizetype r) {
+            return QStringLiteral("the record of %1 with %2 %3").arg(t.file, key, records[r].value(0).toString());
+        });
     return int(records.size());
+}
+
+// A journal file of the set, as it is; nothing when the site never wrote one.
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    return bytes;
+}
+
+// A time of a line as the server takes it (UTC), or a null value for the server's own now().
+QVariant timeValue(const QDateTime& time)
+{
+    return time.isValid() ? QVariant(time.toUTC().toString(Qt::ISODate)) : QVariant(QMetaType::fromType<QString>());
+}
+
+// The lines a table holds, oldest first, read under a lock that holds off
+// the desks' appends until the transaction ends.
+QStringList lockedLines(Connection& connection, const QString& table)
+{
+    connection.exec(QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(table),
+                    QStringLiteral("%1 cannot be locked").arg(table));
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT line FROM %1 ORDER BY id").arg(table));
+    connection.run(query, QStringLiteral("%1 cannot be read").arg(table));
+    QStringList lines;
+    while (query.next())
+        lines.append(query.value(0).toString());
+    return lines;
+}
+
+const QStringList LineColumns{QStringLiteral("desk"), QStringLiteral("written"), QStringLiteral("line")};
+const QStringList LineMarks{QStringLiteral("?"), QStringLiteral("coalesce(CAST(? AS timestamptz), now())"),
+                            QStringLiteral("?")};
+
+int importJournal(Connection& connection, const QString& folder, const QString& desk)
+{
+    const QString path = QDir(folder).filePath(journal::FileName);
+    const QByteArray bytes = fileBytes(path);
+    bool oldLayout = false;
+    const std::vector<JournalEvent> events = JournalReader::parse(bytes, 1, &oldLayout);
+    if (!lockedLines(connection, pgjournals::JournalTable).isEmpty())
+        throw AppError(QStringLiteral("%1 holds lines already").arg(pgjournals::JournalTable));
+    QList<QVariantList> rows;
+    for (const JournalEvent& e : events) {
+        QByteArray line = e.text;
+        // The table holds lines of the current layout only: one of the older
+        // layout gets the columns it lacks, empty, and reads as it did.
+        if (oldLayout && line.count('\t') == journal::OldColumnCount - 1)
+            line += QByteArray(journal::ColumnCount - journal::OldColumnCount, '\t');
+        rows.append({desk,
+                     timeValue(QDateTime::fromString(e.field(journal::Time), QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+                     cp1250::decode(line)});
+    }
+    insertRows(connection, pgjournals::JournalTable, LineColumns, LineMarks, rows, [&](qsizetype r) {
+        return QStringLiteral("line %1 of %2").arg(events[size_t(r)].line).arg(journal::FileName);
+    });
+    return int(rows.size());
+}
+
+// The trail's lines on the transfer's connection, inside its transaction,
+// so that lines chained on here go with the set or not at all.
+class TransferTrail final : public audit::Store
+{
+public:
+    TransferTrail(Connection& connection, QString desk) : m_connection(connection), m_desk(std::move(desk)) {}
+
+    QString where() const override { return pgjournals::AuditTable; }
+    bool writable(QString*) const override { return true; }
+    bool append(const std::function<QByteArrayList(const QByteArray& previous)>& chain, QString* error) override
+    {
+        const QByteArray previous = newestHash(error);
+        if (previous.isEmpty())
+            return false;
+        QSqlQuery insert(m_connection.database());
+        insert.prepare(QStringLiteral("INSERT INTO %1 (desk, line) VALUES (?, ?)").arg(pgjournals::AuditTable));
+        for (const QByteArray& line : chain(previous)) {
+            insert.addBindValue(m_desk);
+            insert.addBindValue(QString::fromUtf8(line));
+            if (!insert.exec()) {
+                *error = insert.lastError().text();
+                return false;
+            }
+        }
+        return true;
+    }
+    QByteArray newestHash(QString* error) const override
+    {
+        return pgjournals::newestTrailHash(m_connection.database(), error);
+    }
+    bool content(QByteArray* bytes, QString* error) const override
+    {
+        return pgjournals::trailFile(m_connection.database(), bytes, error);
+    }
+
+private:
+    Connection& m_connection;
+    QString m_desk;
+};
+
+const QString ToolRole = QStringLiteral("tool");
+
+int importTrail(Connection& connection, const QString& folder, const QString& desk)
+{
+    const QString path = QDir(folder).filePath(audit::FileName);
+    const QByteArray bytes = fileBytes(path);
+    const QString file = QDir::toNativeSeparators(path);
+    // Only the program's next line ends a line a crash cut short; moved as
+    // it is, it would read as a line that breaks the chain.
+    if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+        throw AppError(QStringLiteral("%1: its last line was cut short by a crash; the next line written there ends "
+                                      "it (a login to the program in that folder writes one)")
+                           .arg(file));
+    QByteArrayList lines = bytes.split('\n');
+    lines.removeLast();
+    QList<QVariantList> rows;
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString line = QString::fromUtf8(lines[n]);
+        if (line.toUtf8() != lines[n])
+            throw AppError(QStringLiteral("%1: line %2 is no UTF-8 text; the database cannot keep it as it is")
+                               .arg(file)
+                               .arg(n + 1));
+        const QStringList fields = audit::fields(lines[n]);
+        const bool whole = fields.size() == audit::FieldCount;
+        rows.append({whole ? fields[3] : desk,
+                     timeValue(whole ? QDateTime::fromString(fields[0], Qt::ISODate) : QDateTime()), line});
+    }
+
+    // What the trail holds before the site's lines: this tool's own, from
+    // the making of the tables on; they are chained on after the site's.
+    const QStringList before = lockedLines(connection, pgjournals::AuditTable);
+    for (const QString& line : before) {
+        const QStringList fields = audit::fields(line.toUtf8());
+        if (fields.size() != audit::FieldCount || fields[1] != ToolRole)
+            throw AppError(QStringLiteral("%1 holds lines of desks' work already").arg(pgjournals::AuditTable));
+    }
+    if (rows.isEmpty())
+        return 0;
+    if (!before.isEmpty())
+        connection.exec(QStringLiteral("DELETE FROM %1").arg(pgjournals::AuditTable),
+                        QStringLiteral("%1 cannot be written").arg(pgjournals::AuditTable));
+    insertRows(connection, pgjournals::AuditTable, LineColumns, LineMarks, rows,
+               [&](qsizetype r) { return QStringLiteral("line %1 of %2").arg(r + 1).arg(audit::FileName); });
+    audit::Log log;
+    log.setStore(std::make_shared<TransferTrail>(connection, desk));
+    for (const QString& line : before) {
+        const QStringList fields = audit::fields(line.toUtf8());
+        const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODate);
+        log.setRole(fields[1]);
+        log.setIdentity(fields[2], fields[3]);
+        log.setClock([time] { return time; });
+        QString error;
+        if (!log.append({fields[4], fields[5], fields[6], fields[7], audit::decodeDetails(fields[8])}, &error))
+            connection.fail(QStringLiteral("%1 cannot be written").arg(pgjournals::AuditTable), error);
+    }
+    return int(rows.size());
+}
+
+// Writes a journal file of the set; it is new, so nothing is replaced.
+void writeNew(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
 int exportTable(Connection& connection, const SetTable& t, const QString& folder)
@@ -230,7 +451,7 @@ int exportTable(Connection& connection, const SetTable& t, const QString& folder
 
 } // namespace
 
-SetCounts importSet(const PgServer& server, const QString& folder, Fill fill)
+SetCounts importSet(const PgServer& server, const QString& folder, Fill fill, Journals journals)
 {
     try {
         Connection connection(server);
@@ -238,6 +459,11 @@ SetCounts importSet(const PgServer& server, const QString& folder, Fill fill)
         SetCounts counts;
         for (const SetTable& t : setTables())
             counts.append({t.file, importTable(connection, t, folder, fill)});
+        if (journals == Journals::Moved) {
+            const QString desk = PgConnection::deskOf(server);
+            counts.append({journal::FileName, importJournal(connection, folder, desk)});
+            counts.append({audit::FileName, importTrail(connection, folder, desk)});
+        }
         connection.commit();
         return counts;
     } catch (const AppError& e) {
@@ -277,6 +503,12 @@ SetCounts exportSet(const PgServer& server, const QString& folder)
     Connection connection(server);
     if (!QDir().mkpath(folder))
         throw AppError(QStringLiteral("%1: the folder cannot be made").arg(QDir::toNativeSeparators(folder)));
+    const QDir dir(folder);
+    for (const QString& name : {journal::FileName, audit::FileName}) {
+        if (QFileInfo(dir.filePath(name)).size() > 0)
+            throw AppError(QStringLiteral("%1 holds lines already and is left as it is; no set was written")
+                               .arg(QDir::toNativeSeparators(dir.filePath(name))));
+    }
     TableLayouts::createAll(folder);
     try {
         // One snapshot for the three tables: a desk's change lands in all or none of them.
@@ -286,16 +518,29 @@ SetCounts exportSet(const PgServer& server, const QString& folder)
         SetCounts counts;
         for (const SetTable& t : setTables())
             counts.append({t.file, exportTable(connection, t, folder)});
+        QByteArray journalBytes;
+        QByteArray trailBytes;
+        QString error;
+        if (!pgjournals::journalFile(connection.database(), &journalBytes, &error))
+            connection.fail(QStringLiteral("%1 cannot be read").arg(pgjournals::JournalTable), error);
+        if (!pgjournals::trailFile(connection.database(), &trailBytes, &error))
+            connection.fail(QStringLiteral("%1 cannot be read").arg(pgjournals::AuditTable), error);
         connection.commit();
+        writeNew(dir.filePath(journal::FileName), journalBytes);
+        writeNew(dir.filePath(audit::FileName), trailBytes);
+        // Every line but the column names.
+        counts.append({journal::FileName, int(journalBytes.count('\n')) - 1});
+        counts.append({audit::FileName, int(trailBytes.count('\n'))});
         return counts;
     } catch (const AppError& e) {
         // A set cut short is no set: the files made above go again.
-        const QDir dir(folder);
         for (const SetTable& t : setTables()) {
             const QString base = QFileInfo(t.file).completeBaseName();
             for (const QString& name : {t.file, base + QStringLiteral(".dbt")})
                 QFile::remove(dir.filePath(name));
         }
+        for (const QString& name : {journal::FileName, audit::FileName})
+            QFile::remove(dir.filePath(name));
         throw AppError(QStringLiteral("%1; no set was written").arg(e.message()));
     }
 }

@@ -75,7 +75,7 @@ private slots:
         const QString hba = m_cluster.server({}).host + QStringLiteral("/data/pg_hba.conf");
         writeFile(hba, "local all " + Role + " scram-sha-256\n" + readFile(hba));
         QVERIFY(m_cluster.adminExec(QStringLiteral("SELECT pg_reload_conf()")));
-        QTRY_VERIFY(!PgConnection::canLogIn({m_cluster.server({}).host, 5432, Database, Role}, nullptr));
+        QTRY_VERIFY(!PgConnection::canLogIn({m_cluster.server({}).host, 5432, Database, Role, {}, {}}, nullptr));
     }
 
     // From the password file, or asked in a masked box (a wrong one is told
@@ -125,6 +125,35 @@ private slots:
         QCOMPARE(form && form->findChild<Table*>(QStringLiteral("Table1"))->isOpen(), opens);
         form.reset();
         QVERIFY(!readFile(QStringLiteral("config.ini")).contains(Password));
+    }
+
+    // A desk started on a database it cannot keep its texts in, or on one
+    // without the tables, stops and tells what makes one it can work on.
+    void refusedAtStart_data()
+    {
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QString>("told"); // %1 the working directory
+        QTest::newRow("SQL_ASCII") << "SQL_ASCII"
+                                   << "createdb --encoding=UTF8 --template=template0 desk_other";
+        QTest::newRow("without the tables") << "UTF8"
+                                            << "pellaro-tables db init %1";
+    }
+    void refusedAtStart()
+    {
+        QFETCH(QString, encoding);
+        QFETCH(QString, told);
+        PgCluster other = m_cluster;
+        QVERIFY(other.freshDatabase(QStringLiteral("desk_other"), false, encoding));
+        QVERIFY(renewWorkingDirectory(m_dir,
+                                      "[DATABASE]\r\nDriver=PostgreSQL\r\nHost=" + m_cluster.server({}).host.toUtf8() +
+                                          "\r\nName=desk_other\r\nUser=pellaro\r\n"));
+        try {
+            TForm1 form;
+            QFAIL("the desk started");
+        } catch (const AppError& e) {
+            QVERIFY2(e.message().contains(told.arg(QDir::toNativeSeparators(QDir::currentPath()))),
+                     qPrintable(e.message()));
+        }
     }
 
     // A connection cut while the operator types: the change is refused

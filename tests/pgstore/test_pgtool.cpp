@@ -5,9 +5,12 @@
 #include "TablesTool.h"
 #include "TestFiles.h"
 
+#include "config/Cp1250.h"
+#include "config/Settings.h"
 #include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "journal/JournalFormat.h"
 #include "pgstore/PgJournals.h"
 
 #include <QDir>
@@ -55,6 +58,22 @@ void makeDatabaseSite(const QString& dir, const PgServer& server)
                   .toUtf8());
 }
 
+// A line of cards.log: a card written for a person, with the columns of the layout it was written in.
+QByteArray cardLine(int person, bool olderLayout, const QByteArray& group = "Brama")
+{
+    const QByteArray line = "2026-03-02 09:15:00\tadministrator\tProgram\t" + QByteArray::number(person) + '\t' +
+                            QByteArray::number(settings::DefaultSystemNumber) + "\t0\t" + group + '\t' +
+                            QByteArray(32, 'a');
+    return olderLayout ? line : line + "\tverified\t\t\t\t";
+}
+
+// The newest hash audit verify reports for a site.
+QString newestHash(const QString& site)
+{
+    const QString output = tables({"audit", "verify", site}).output;
+    return output.sliced(output.indexOf(QStringLiteral("newest hash: ")) + 13).trimmed();
+}
+
 } // namespace
 
 class TestPgTool : public QObject
@@ -68,6 +87,11 @@ private slots:
     void importAllOrNothing_data();
     void importAllOrNothing();
     void restoreKeepsWhatItReplaces();
+    void siteMovesWithItsJournals_data();
+    void siteMovesWithItsJournals();
+    void textsKeptAsTheFilesHoldThem_data();
+    void textsKeptAsTheFilesHoldThem();
+    void otherEncodingRefused();
 
 private:
     PgCluster m_cluster;
@@ -141,17 +165,21 @@ void TestPgTool::importAllOrNothing_data()
 {
     QTest::addColumn<bool>("badRecord");
     QTest::addColumn<QString>("onServer");
-    QTest::newRow("a relay time of 0 in sprzet.dbf") << true << QString();
+    QTest::addColumn<QString>("named");
+    QTest::newRow("a relay time of 0 in sprzet.dbf")
+        << true << QString() << QStringLiteral("the record of sprzet.dbf with ID_CZYT 9 cannot be stored");
     QTest::newRow("connection ended at sprzet.dbf")
         << false
         << "CREATE FUNCTION cut() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_terminate_backend("
-           "pg_backend_pid()); RETURN NEW; END $$; CREATE TRIGGER cut BEFORE INSERT ON readers EXECUTE FUNCTION cut()";
+           "pg_backend_pid()); RETURN NEW; END $$; CREATE TRIGGER cut BEFORE INSERT ON readers EXECUTE FUNCTION cut()"
+        << QString();
 }
 
 void TestPgTool::importAllOrNothing()
 {
     QFETCH(bool, badRecord);
     QFETCH(QString, onServer);
+    QFETCH(QString, named);
     QTemporaryDir dir;
     QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
     if (badRecord) {
@@ -168,6 +196,7 @@ void TestPgTool::importAllOrNothing()
     const ToolRun done = tables({"db", "import", dir.filePath(QStringLiteral("site")), dir.path()});
     QCOMPARE(done.exitCode, 1);
     QVERIFY2(done.output.contains(QStringLiteral("nothing was imported")), qPrintable(done.output));
+    QVERIFY2(done.output.contains(named), qPrintable(done.output));
     for (PgStore::Kind kind : {PgStore::Kind::Persons, PgStore::Kind::Groups, PgStore::Kind::Readers})
         QCOMPARE(PgStore(m_cluster.server({}), kind).recordCount(), 0);
 }
@@ -209,6 +238,120 @@ void TestPgTool::restoreKeepsWhatItReplaces()
         QVERIFY(change.exec(QStringLiteral("SELECT 1 FROM persons WHERE \"NAME\" = 'Zmieniony'")) && !change.next());
     }
     QSqlDatabase::removeDatabase(QStringLiteral("desk"));
+}
+
+// A site moved into the database and back out keeps the cards it has in
+// the field, in a journal of either layout: a newcomer gets the number the
+// files would give (not that of a card still in the field), and the audit
+// trail goes on from the site's own newest line, with a line for each move.
+void TestPgTool::siteMovesWithItsJournals_data()
+{
+    QTest::addColumn<bool>("olderLayout");
+    QTest::newRow("cards.log of the current layout") << false;
+    QTest::newRow("cards.log of the older layout") << true;
+}
+
+void TestPgTool::siteMovesWithItsJournals()
+{
+    QFETCH(bool, olderLayout);
+    QVERIFY(m_cluster.freshDatabase(QStringLiteral("pellaro_tool_test"), false));
+    QTemporaryDir dir;
+    const QString files = dir.filePath(QStringLiteral("files"));
+    const QString base = dir.filePath(QStringLiteral("base"));
+    const QString back = dir.filePath(QStringLiteral("back"));
+    const QString csv = dir.filePath(QStringLiteral("in.csv"));
+    QVERIFY(QDir().mkpath(files));
+    QCOMPARE(tables({"create", files}).exitCode, 0);
+    const QByteArray header = "NUMBER,NAME,SURNAME,GROUP,INDEX,INFO\r\n";
+    writeFile(csv, header + "1,A,B,,0,\r\n2,C,D,,0,\r\n3,E,F,,0,\r\n7,G,H,,0,\r\n");
+    QCOMPARE(tables({"import", "persons", files, csv}).exitCode, 0);
+    // The persons of numbers 8 and 9 are gone; their cards still open doors.
+    writeFile(files + QStringLiteral("/cards.log"), (olderLayout ? journal::OldHeader : journal::Header).toLatin1() +
+                                                        "\r\n" + cardLine(8, olderLayout) + "\r\n" +
+                                                        cardLine(9, olderLayout) + "\r\n");
+    const QByteArray trail = readFile(files + QStringLiteral("/audit.log"));
+    const QString trailHash = newestHash(files);
+
+    makeDatabaseSite(base, m_cluster.server({}));
+    QCOMPARE(tables({"db", "init", base}).exitCode, 0);
+    const ToolRun moved = tables({"db", "import", base, files});
+    QVERIFY2(moved.exitCode == 0, qPrintable(moved.output));
+
+    writeFile(csv, header + ",Nowak,Ewa,,0,\r\n");
+    for (const QString& site : {files, base}) {
+        QCOMPARE(tables({"import", "persons", site, csv}).exitCode, 0);
+        QCOMPARE(tables({"export", "persons", site, site + QStringLiteral(".csv")}).exitCode, 0);
+        QByteArray number;
+        for (const QByteArray& line : readFile(site + QStringLiteral(".csv")).split('\n'))
+            number += line.contains("Nowak") ? line.left(line.indexOf(',')) : QByteArray();
+        QCOMPARE(number, QByteArray("10"));
+    }
+    QVERIFY2(moved.output.contains(QStringLiteral("imported 2 lines of cards.log")), qPrintable(moved.output));
+    QCOMPARE(tables({"cards", base}).output, tables({"cards", files}).output);
+
+    QCOMPARE(tables({"db", "export", base, back}).exitCode, 0);
+    QCOMPARE(tables({"cards", back}).output, tables({"cards", files}).output);
+    // The site's lines as they were, then db init, db import and the newcomer's import.
+    const QByteArray backTrail = readFile(back + QStringLiteral("/audit.log"));
+    QVERIFY(backTrail.startsWith(trail));
+    QStringList actions;
+    for (const QByteArray& line : backTrail.sliced(trail.size()).split('\n'))
+        actions.append(QString::fromUtf8(line).section(u'\t', 4, 4));
+    QCOMPARE(actions, (QStringList{"db init", "db import", "import", ""}));
+    QCOMPARE(tables({"audit", "verify", back, "--from", trailHash}).exitCode, 0);
+    // db export left its line on the database, after what it wrote out.
+    const ToolRun siteTrail = tables({"audit", "verify", base, "--from", newestHash(back)});
+    QVERIFY2(siteTrail.exitCode == 0 &&
+                 siteTrail.output.contains(QStringLiteral("events: %1\n").arg(trail.count('\n') + 4)),
+             qPrintable(siteTrail.output));
+}
+
+// Texts go in and come out as the table files hold them: the five bytes of
+// code page 1250 that the server's own WIN1250 conversion has no character
+// for, and a name of the field's full width in Polish letters.
+void TestPgTool::textsKeptAsTheFilesHoldThem_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    for (const char byte : {'\x81', '\x83', '\x88', '\x90', '\x98'})
+        QTest::addRow("byte %02X", int(uchar(byte))) << ("Kowal" + QByteArray(1, byte) + "ski");
+    QTest::newRow("40 Polish letters") << cp1250::encode(QString(40, u'Ż'));
+}
+
+void TestPgTool::textsKeptAsTheFilesHoldThem()
+{
+    QFETCH(QByteArray, name);
+    QTemporaryDir dir;
+    QCOMPARE(tables({"demo", dir.path()}).exitCode, 0);
+    {
+        Table persons;
+        persons.open(dir.filePath(TableLayouts::PersonsFile));
+        persons.insert();
+        persons.setInteger(PersonField::Number, 77);
+        persons.setText(PersonField::FamilyName, cp1250::decode(name));
+        persons.post();
+    }
+    writeFile(dir.filePath(QStringLiteral("cards.log")),
+              journal::Header.toLatin1() + "\r\n" + cardLine(77, false, name) + "\r\n");
+    const QString site = dir.filePath(QStringLiteral("site"));
+    makeDatabaseSite(site, m_cluster.server({}));
+    const ToolRun moved = tables({"db", "import", site, dir.path()});
+    QVERIFY2(moved.exitCode == 0, qPrintable(moved.output));
+    const QString back = dir.filePath(QStringLiteral("back"));
+    QCOMPARE(tables({"db", "export", site, back}).exitCode, 0);
+    QCOMPARE(xbaseDump(back), xbaseDump(dir.path()));
+    QVERIFY(readFile(back + QStringLiteral("/cards.log")).contains("\t" + name + "\t"));
+}
+
+// db init refuses a database it cannot keep the texts in, with the command that makes one it can.
+void TestPgTool::otherEncodingRefused()
+{
+    QVERIFY(m_cluster.freshDatabase(QStringLiteral("pellaro_tool_other"), false, QStringLiteral("SQL_ASCII")));
+    QTemporaryDir dir;
+    makeDatabaseSite(dir.path(), m_cluster.server({}));
+    const ToolRun done = tables({"db", "init", dir.path()});
+    QCOMPARE(done.exitCode, 1);
+    QVERIFY2(done.output.contains(QStringLiteral("createdb --encoding=UTF8 --template=template0 pellaro_tool_other")),
+             qPrintable(done.output));
 }
 
 QTEST_GUILESS_MAIN(TestPgTool)

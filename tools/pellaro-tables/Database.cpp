@@ -50,30 +50,63 @@ QStringList restoreDatabase(const QString& backupFolder, const QString& workDir,
     return pgsite::restoreSite(backupFolder, workDir, server);
 }
 
-int databaseCommand(const QStringList& args, QTextStream& out)
+namespace {
+
+QString unitOf(const QString& file)
+{
+    return file == journal::FileName || file == audit::FileName ? QStringLiteral("lines") : QStringLiteral("records");
+}
+
+// The audit line of a set moved: the database, the folder and what each file held.
+audit::Event moveEvent(const QString& action, const PgServer& server, const QString& folder,
+                       const pgsite::SetCounts& counts)
+{
+    audit::Event event{action, {}, {}, QStringLiteral("database %1 on %2").arg(server.name, server.host), {}};
+    event.details.append({QStringLiteral("folder"), QDir::toNativeSeparators(QDir(folder).absolutePath())});
+    for (const auto& [file, count] : counts)
+        event.details.append({file, QString::number(count)});
+    return event;
+}
+
+} // namespace
+
+int databaseCommand(const QStringList& args, QTextStream& out, const std::function<void(const audit::Event&)>& record)
 {
     const QString command = args.value(0);
+    const QString action = QStringLiteral("db ") + command;
     if (command == u"init" && args.size() == 2) {
         const PgServer server = serverOf(args[1]);
+        const QString subject = QStringLiteral("database %1 on %2").arg(server.name, server.host);
+        const QString version = QString::number(PgStore::SchemaVersion);
         if (pgjournals::upgradeSchema(server)) {
             out << "brought the tables in the database " << server.name << " on " << server.host
                 << " up to version " << PgStore::SchemaVersion << "\n";
+            record({action, {}, {}, subject, {{QStringLiteral("brought up to version"), version}}});
             return 0;
         }
         PgStore::createSchema(server);
         out << "made the tables in the database " << server.name << " on " << server.host << "\n";
+        record({action, {}, {}, subject, {{QStringLiteral("made the tables of version"), version}}});
         return 0;
     }
     if (command == u"import" && args.size() == 3) {
         // One transaction: a database holding records, a record it refuses
-        // or a connection lost half-way leaves every table as it was.
-        for (const auto& [file, count] : pgsite::importSet(serverOf(args[1]), args[2], pgsite::Fill::IntoEmpty))
-            out << "imported " << count << " records of " << file << "\n";
+        // or a connection lost half-way leaves every table, the card journal
+        // and the audit trail as they were.
+        const PgServer server = serverOf(args[1]);
+        const pgsite::SetCounts counts =
+            pgsite::importSet(server, args[2], pgsite::Fill::IntoEmpty, pgsite::Journals::Moved);
+        for (const auto& [file, count] : counts)
+            out << "imported " << count << " " << unitOf(file) << " of " << file << "\n";
+        record(moveEvent(action, server, args[2], counts));
         return 0;
     }
     if (command == u"export" && args.size() == 3) {
-        for (const auto& [file, count] : pgsite::exportSet(serverOf(args[1]), args[2]))
-            out << "exported " << count << " records to " << file << "\n";
+        const PgServer server = serverOf(args[1]);
+        const pgsite::SetCounts counts = pgsite::exportSet(server, args[2]);
+        for (const auto& [file, count] : counts)
+            out << "exported " << count << " " << unitOf(file) << " to " << file << "\n";
+        record(moveEvent(action, server, args[2], counts));
         return 0;
     }
     return -1;

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "audit/AuditLog.h"
 #include "data/Backup.h"
 #include "pgstore/PgStore.h"
 
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QTextStream;
 
-// Runs "db ARGS..."; -1 when the arguments make no command (usage).
-int databaseCommand(const QStringList& args, QTextStream& out);
+// Runs "db ARGS..."; -1 when the arguments make no command (usage). Each
+// command done is told to record (a line of the site's audit trail).
+int databaseCommand(const QStringList& args, QTextStream& out, const std::function<void(const audit::Event&)>& record);
 
 // The shared database WORKDIR's config.ini names (section DATABASE);
 // nothing when its tables are the dBase files in it.

@@ -9,8 +9,8 @@
 //   pellaro-tables cards WORKDIR             every person's card, from the card journal
 //   pellaro-tables audit verify WORKDIR [--from HASH]   the audit trail's hash chain
 //   pellaro-tables db init WORKDIR           the tables in the database WORKDIR's config.ini names
-//   pellaro-tables db import WORKDIR DBASEDIR   a dBase set into that database
-//   pellaro-tables db export WORKDIR DBASEDIR   the database as a new dBase set
+//   pellaro-tables db import WORKDIR DBASEDIR   a dBase set, with its cards.log and audit.log, into that database
+//   pellaro-tables db export WORKDIR DBASEDIR   the database as a new dBase set with its cards.log and audit.log
 //   pellaro-tables share DIR GROUP           a working folder GROUP shares (pellaro-start --shared)
 
 #include "Database.h"
@@ -453,7 +453,11 @@ int main(int argc, char** argv)
             return listCards(args[0]);
         }
         if (command == u"db") {
-            const int result = databaseCommand(args, out());
+            // The database's own trail takes the line; one it cannot take stops the command before it begins.
+            std::optional<audit::Log> log;
+            if (args.size() >= 2)
+                log = toolAudit(args[1]);
+            const int result = databaseCommand(args, out(), [&log](const audit::Event& event) { record(*log, event); });
             out().flush();
             if (result >= 0)
                 return result;
