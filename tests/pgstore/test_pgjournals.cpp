@@ -9,6 +9,7 @@
 #include "pgstore/PgJournals.h"
 
 #include <QDir>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +29,7 @@ private slots:
     void auditOfDesksAtOnce_data();
     void auditOfDesksAtOnce();
     void olderSchema();
+    void lateCommitIsRead();
 
 private:
     PgCluster m_cluster;
@@ -145,6 +147,41 @@ void TestPgJournals::olderSchema()
     QString error;
     qint64 row = 0;
     QVERIFY2(CardJournalTable(m_cluster.server({})).append("line", &row, &error), qPrintable(error));
+}
+
+// A desk whose line commits late (its insert took a lower id than a line
+// another desk committed and a reader has read meanwhile): the reader still
+// gets it, in the order of the ids.
+void TestPgJournals::lateCommitIsRead()
+{
+    const PgServer server = m_cluster.server(QStringLiteral("slow"));
+    const auto site = std::make_shared<CardJournalTable>(m_cluster.server(QStringLiteral("reception")));
+    JournalReader reader(site);
+    QString error;
+    QVERIFY2(reader.refresh(&error), qPrintable(error));
+    const QString line = QStringLiteral("2024-03-05 14:07:09\tuser\tFind (user)\t%1\t7\t0\tStaff\t");
+    {
+        QSqlDatabase slow = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("slow-desk"));
+        slow.setHostName(server.host);
+        slow.setPort(server.port);
+        slow.setDatabaseName(server.name);
+        slow.setUserName(server.user);
+        QVERIFY(slow.open() && slow.transaction());
+        QSqlQuery insert(slow);
+        QVERIFY(insert.exec(
+            QStringLiteral("INSERT INTO card_journal (desk, line) VALUES ('slow', '%1')").arg(line.arg(1))));
+        CardJournalTable gate(m_cluster.server(QStringLiteral("gate")));
+        qint64 row = 0;
+        QVERIFY2(gate.append(line.arg(2).toLatin1(), &row, &error), qPrintable(error));
+        reader.refresh(&error); // may wait for the slow desk and give up
+        QVERIFY(slow.commit());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("slow-desk"));
+    QVERIFY2(reader.refresh(&error), qPrintable(error));
+    QStringList read;
+    for (const JournalEvent& e : reader.events())
+        read << e.desk + u' ' + QString::number(e.person);
+    QCOMPARE(read, (QStringList{"slow 1", "gate 2"}));
 }
 
 QTEST_GUILESS_MAIN(TestPgJournals)
