@@ -154,9 +154,9 @@ std::optional<CardJournal::Notice> CardJournal::refusalForCard(const TextSlots& 
 {
     QString error;
     if (!writable(&error))
-        return Notice{texts[Text::JournalUnwritable].arg(path(), error), texts[Text::CardNotWritten]};
+        return Notice{texts[Text::JournalUnwritable].arg(path(), error), texts[Text::CardNotWritten], {}};
     if (m_auditReady && !m_auditReady(&error))
-        return Notice{error, texts[Text::CardNotWritten]};
+        return Notice{error, texts[Text::CardNotWritten], {}};
     return std::nullopt;
 }
 

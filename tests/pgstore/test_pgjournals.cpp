@@ -159,7 +159,7 @@ void TestPgJournals::lateCommitIsRead()
     JournalReader reader(site);
     QString error;
     QVERIFY2(reader.refresh(&error), qPrintable(error));
-    const QString line = QStringLiteral("2024-03-05 14:07:09\tuser\tFind (user)\t%1\t7\t0\tStaff\t");
+    const QString line = QStringLiteral("2024-03-05 14:07:09\tuser\tFind (user)\t%1\t7\t0\tStaff\t\t\t\t\t\t");
     {
         QSqlDatabase slow = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("slow-desk"));
         slow.setHostName(server.host);
