@@ -154,29 +154,22 @@ void TestPgJournals::olderSchema()
 // gets it, in the order of the ids.
 void TestPgJournals::lateCommitIsRead()
 {
-    const PgServer server = m_cluster.server(QStringLiteral("slow"));
-    const auto site = std::make_shared<CardJournalTable>(m_cluster.server(QStringLiteral("reception")));
-    JournalReader reader(site);
+    JournalReader reader(std::make_shared<CardJournalTable>(m_cluster.server(QStringLiteral("reception"))));
     QString error;
-    QVERIFY2(reader.refresh(&error), qPrintable(error));
     const QString line = QStringLiteral("2024-03-05 14:07:09\tuser\tFind (user)\t%1\t7\t0\tStaff\t\t\t\t\t\t");
     {
-        QSqlDatabase slow = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("slow-desk"));
-        slow.setHostName(server.host);
-        slow.setPort(server.port);
-        slow.setDatabaseName(server.name);
-        slow.setUserName(server.user);
-        QVERIFY(slow.open() && slow.transaction());
-        QSqlQuery insert(slow);
-        QVERIFY(insert.exec(
+        QSqlDatabase slow = PgConnection::open(m_cluster.server({}), QStringLiteral("slow"), QStringLiteral("slow"));
+        QVERIFY(slow.transaction());
+        QVERIFY(QSqlQuery(slow).exec(
             QStringLiteral("INSERT INTO card_journal (desk, line) VALUES ('slow', '%1')").arg(line.arg(1))));
-        CardJournalTable gate(m_cluster.server(QStringLiteral("gate")));
         qint64 row = 0;
-        QVERIFY2(gate.append(line.arg(2).toLatin1(), &row, &error), qPrintable(error));
+        QVERIFY2(
+            CardJournalTable(m_cluster.server(QStringLiteral("gate"))).append(line.arg(2).toLatin1(), &row, &error),
+            qPrintable(error));
         reader.refresh(&error); // may wait for the slow desk and give up
         QVERIFY(slow.commit());
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("slow-desk"));
+    QSqlDatabase::removeDatabase(QStringLiteral("slow"));
     QVERIFY2(reader.refresh(&error), qPrintable(error));
     QStringList read;
     for (const JournalEvent& e : reader.events())
