@@ -348,6 +348,20 @@ void TForm1::openTables()
     if (server) {
         m_journal = std::make_unique<CardJournal>(std::make_shared<pgjournals::CardJournalTable>(*server));
         m_audit.setStore(std::make_shared<pgjournals::AuditTrailTable>(*server));
+        // A card written while the server went away keeps its line here, in
+        // the working folder, until the server takes it: at the next card, or
+        // at the next check of the connections, whichever comes first.
+        m_journal->setSpool(QStringLiteral("cards-unsent.log"));
+        auto* spoolTimer = new QTimer(this);
+        spoolTimer->setObjectName(QStringLiteral("SpoolTimer"));
+        spoolTimer->setInterval(DatabaseWatch::CheckIntervalMs);
+        connect(spoolTimer, &QTimer::timeout, this, [this] {
+            QString error;
+            // Lines that cannot go yet stay in the spool for the next try.
+            if (m_journal->spooledLines() > 0)
+                m_journal->flushSpool(&error);
+        });
+        spoolTimer->start();
     } else {
         m_journal = std::make_unique<CardJournal>();
     }

@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <utility>
+
 namespace {
 
 // Room for a signature by hand on the handover sheet.
@@ -134,7 +136,7 @@ void ProgramListMenu::addGroup()
     std::vector<ProgramQueue::Person> persons;
     for (const field::Person& p : field::rosterOf(m_persons, m_groups).persons) {
         if (p.group == group)
-            persons.push_back({p.number, p.familyName, p.firstName, p.group, {}, {}});
+            persons.push_back({p.number, p.familyName, p.firstName, p.group, {}, {}, -1, {}});
     }
     m_queue->add(persons);
 }
@@ -152,6 +154,8 @@ void ProgramListMenu::addShown()
                            m_persons.valueAt(row, first).toString(),
                            m_persons.valueAt(row, group).toString(),
                            {},
+                           {},
+                           -1,
                            {}});
     m_queue->add(persons);
 }
@@ -171,7 +175,7 @@ void ProgramListMenu::addToRewrite()
     for (const field::Card& c : field.cards()) {
         // A card of somebody no longer in the table is withdrawn, not rewritten.
         if (c.state == field::State::ToRewrite && c.inTable)
-            persons.push_back({c.number, c.familyName, c.firstName, groups.value(c.number), {}, {}});
+            persons.push_back({c.number, c.familyName, c.firstName, groups.value(c.number), {}, {}, -1, {}});
     }
     m_queue->add(persons);
 }
@@ -185,8 +189,32 @@ bool ProgramListMenu::mayClose() const
                            {text(Text::AnswerYes), text(Text::AnswerNo)}) == 0;
 }
 
+void ProgramListMenu::offerCardButtons()
+{
+    // While a list runs or waits paused, the programmer is the station's: a
+    // card laid on to be found or withdrawn must never become the next
+    // person's card, nor a Find's answer be taken for the station's.
+    const bool listActive = m_station->phase() != EnrolStation::Phase::Stopped;
+    if (listActive) {
+        for (QWidget* w : {static_cast<QWidget*>(m_ui.Button4), static_cast<QWidget*>(m_ui.Button2),
+                           static_cast<QWidget*>(m_ui.Button3), static_cast<QWidget*>(m_ui.Button12)}) {
+            // Those the login left off stay off afterwards.
+            if (!w->testAttribute(Qt::WA_ForceDisabled)) {
+                w->setEnabled(false);
+                m_heldOff.append(w);
+            }
+        }
+        return;
+    }
+    for (const QPointer<QWidget>& w : std::exchange(m_heldOff, {})) {
+        if (w)
+            w->setEnabled(true);
+    }
+}
+
 void ProgramListMenu::showProgress()
 {
+    offerCardButtons();
     const int done = m_queue->doneCount();
     const int left = m_queue->leftCount();
     m_status->setText(text(Text::ProgramListStatus).arg(done).arg(done + left));
@@ -204,7 +232,7 @@ void ProgramListMenu::showProgress()
         state = Text::ProgramListPlaceCard;
         break;
     case EnrolStation::Phase::WaitingForTakeOff:
-        state = m_station->configurationCardOn() ? Text::ProgramListConfigurationCard : Text::ProgramListTakeCard;
+        state = Text::ProgramListTakeCard;
         break;
     case EnrolStation::Phase::Paused:
         state = Text::ProgramListPaused;
@@ -214,7 +242,8 @@ void ProgramListMenu::showProgress()
             state = Text::ProgramListDone;
         break;
     }
-    m_form->ProgramListState->setText(state < 0 ? QString() : text(state));
+    const QString& refusal = m_station->refusal();
+    m_form->ProgramListState->setText(!refusal.isEmpty() ? refusal : state < 0 ? QString() : text(state));
     const bool running = m_station->running();
     for (QWidget* w :
          {static_cast<QWidget*>(m_form->ProgramListAddGroup), static_cast<QWidget*>(m_form->ProgramListAddShown),

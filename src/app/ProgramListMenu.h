@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -51,6 +52,9 @@ private:
     // Whether the window may close: asked while cards remain.
     bool mayClose() const;
     void showProgress();
+    // Program, Find, Remove permissions and the configuration card are not
+    // offered while the list runs.
+    void offerCardButtons();
     QString text(int slot) const;
 
     MainWindowUi& m_ui;
@@ -65,4 +69,5 @@ private:
     QAction* m_action = nullptr;
     QLabel* m_status = nullptr;
     QPointer<ProgramListForm> m_form;
+    QList<QPointer<QWidget>> m_heldOff; // the card buttons the station turned off
 };

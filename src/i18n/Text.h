@@ -331,6 +331,13 @@ enum Id : int {
 
     // 520..539: the enrolment station's refusals and list rows (StationTexts.cpp).
     FirstStationText = 520,
+    StationPersonsCard = 520,       // "Take this card off: it is %1's card. Nothing was written on it."
+    StationConfigurationCard = 521, // "Take this card off: it is a reader's configuration card (code %1). ..."
+    StationSkippedGone = 522,       // "skipped: number %1 is no longer in the table"
+    StationSkippedPerson = 523,     // "skipped: number %1 is now %2"
+    StationSkippedGroup = 524,      // "skipped: now in the group \"%1\", queued for \"%2\""
+    StationJournalSpooled = 525,    // "The card was written, but the card journal %1 could not take its line: ..."
+    StationRowSpooled = 526,        // "%1; its journal line waits in %2 until the database can be reached"
 
     // 540..559: numbers given out under one lock, the connection's time-outs (NumberTexts.cpp).
     FirstNumberText = 540,

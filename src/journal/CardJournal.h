@@ -69,6 +69,19 @@ public:
     // journal is as it was (a file may hold a partial last line).
     bool append(const Entry& entry, QString* error);
 
+    // A journal kept away from the desk (the site's database) may be lost
+    // between the check before a card and its line: the line of a card
+    // written then waits in this local file (cards.log's format, one line
+    // each) and goes to the journal, in its order and before any newer line,
+    // as soon as the journal takes lines again. Empty: no spool.
+    void setSpool(QString path) { m_spoolPath = std::move(path); }
+    const QString& spoolPath() const { return m_spoolPath; }
+    // Moves the lines waiting in the spool to the journal, oldest first; true
+    // when none is left waiting. *error says why one stays.
+    bool flushSpool(QString* error);
+    // The lines waiting in the spool.
+    int spooledLines() const;
+
     // Whether an append can be expected to succeed (JournalStore::writable());
     // a disk filled or a server lost between this and the append is still
     // caught by append().
@@ -79,6 +92,7 @@ public:
     {
         QString text;
         QString caption;
+        QString spooledIn; // the line waits in this spool file
     };
 
     // Asked before a card is written: nothing when the journal (and the
@@ -87,7 +101,8 @@ public:
 
     // append() for a card operation: nothing when the line is on record,
     // else what to tell the operator; a journal that cannot be written does
-    // not undo or stop the card.
+    // not undo or stop the card. With a spool, the line of a card written
+    // (not a Find) waits there and the notice says so.
     std::optional<Notice> record(const Entry& entry, const TextSlots& texts);
     // record() for a card written, with what its read-back found; false when
     // the card did not answer as written. *notice as record() returns it.
@@ -96,10 +111,15 @@ public:
 
 private:
     FileJournal& file() { return dynamic_cast<FileJournal&>(*m_store); }
+    // Appends one line to the store (the audit told), the spool emptied first.
+    bool appendLine(const QByteArray& line, const Entry& entry, QString* error);
+    // entry: what the audit is told; nullptr for a line from the spool.
+    bool storeLine(const QByteArray& line, const Entry* entry, QString* error);
 
     std::shared_ptr<JournalStore> m_store;
     QString m_role;
     std::function<QDateTime()> m_clock;
     std::function<bool(QString*)> m_auditReady;
     std::function<void(const Entry&, qint64)> m_audited;
+    QString m_spoolPath;
 };

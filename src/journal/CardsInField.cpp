@@ -155,6 +155,26 @@ bool cardStillOpens(const std::vector<JournalEvent>& events, qint64 number)
     return false;
 }
 
+CardReuse reuseOf(const std::vector<JournalEvent>& events, const cards::CardIdentity& card, int systemNumber)
+{
+    if (card.personNumber == 0) {
+        // A blank answers with five zero bytes; any code at all marks a reader's card.
+        const bool blank = card.systemCode == 0 && card.duplicateIndex == 0;
+        return blank ? CardReuse::Free : CardReuse::ConfigurationCard;
+    }
+    if (card.systemCode != systemNumber)
+        return CardReuse::Free;
+    for (auto e = events.rbegin(); e != events.rend(); ++e) {
+        if (e->userCardWrite() && e->person == card.personNumber && e->system == card.systemCode &&
+            e->duplicate == card.duplicateIndex) {
+            const bool withdrawn = e->kind == JournalEvent::Kind::RemovePermissions &&
+                                   e->verification != journal::Verification::NotVerified;
+            return withdrawn ? CardReuse::Free : CardReuse::InField;
+        }
+    }
+    return CardReuse::InField;
+}
+
 QHash<qint64, int> heldSince(const std::vector<JournalEvent>& events, int systemNumber)
 {
     QHash<qint64, int> held;

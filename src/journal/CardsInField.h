@@ -83,6 +83,16 @@ QHash<qint64, int> heldSince(const std::vector<JournalEvent>& events, int system
 // given out on a guess.
 QSet<qint64> heldNumbers(const QString& journalPath, int systemNumber);
 QSet<qint64> heldNumbers(std::shared_ptr<const JournalStore> store, int systemNumber);
+// What a card laid on the enrolment station may become. Only a card that
+// opens no door of this installation may be written for somebody: a blank,
+// a user card of another system number, or a card of this installation whose
+// newest line in the journal (the same number, system and duplicate index) is
+// a withdrawal that was not found wrong on reading back. Every configuration
+// card is a reader's, whatever its code; every other card of this
+// installation is in the field, the journal's silence included.
+enum class CardReuse { Free, ConfigurationCard, InField };
+CardReuse reuseOf(const std::vector<JournalEvent>& events, const cards::CardIdentity& card, int systemNumber);
+
 // The first number above after that is not held.
 inline qint64 nextFreeNumber(qint64 after, const QSet<qint64>& held)
 {

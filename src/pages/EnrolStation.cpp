@@ -6,6 +6,7 @@
 #include "state/ProgramState.h"
 #include "ui/MessageBox.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -24,7 +25,7 @@ void EnrolStation::setPhase(Phase phase)
 {
     m_phase = phase;
     if (phase != Phase::WaitingForTakeOff)
-        m_configurationCard = false;
+        m_refusal.clear();
     if (running())
         m_timer->start();
     else
@@ -89,8 +90,13 @@ qint64 EnrolStation::key(const cards::CardIdentity& card)
 
 void EnrolStation::halt(int text, int caption)
 {
+    halt(m_state.TextSlots[text], caption);
+}
+
+void EnrolStation::halt(const QString& text, int caption)
+{
     setPhase(Phase::Stopped);
-    MessageBox::show(m_state.TextSlots[text], m_state.TextSlots[caption]);
+    MessageBox::show(text, m_state.TextSlots[caption]);
 }
 
 void EnrolStation::tick()
@@ -128,22 +134,44 @@ void EnrolStation::tick()
 
 void EnrolStation::cardAnswered(const cards::CardIdentity& card)
 {
-    // A reader's configuration card of this installation is never written
-    // over: the operator is told to take it off, as a card just written.
-    m_configurationCard = card.personNumber == 0 && card.systemCode == m_state.SystemNumber;
-    if (m_configurationCard || m_written.contains(key(card))) {
+    // A card written in this run may have no line in the journal yet (kept
+    // in the spool): it is waited off as just written, without a word.
+    if (m_written.contains(key(card))) {
         setPhase(Phase::WaitingForTakeOff);
         return;
     }
-    const int row = m_queue.nextRow();
-    if (row < 0) {
-        setPhase(Phase::Stopped);
+    m_timer->stop();
+    const PersonCards::CardOnProgrammer onProgrammer = m_cards.cardOnProgrammer(card);
+    if (onProgrammer.journalUnread) {
+        halt(onProgrammer.refusal, Text::CardJournal);
         return;
     }
-    m_timer->stop();
-    const PersonCards::QueuedWrite result = m_cards.programQueued(m_queue.persons()[size_t(row)].number);
+    if (!onProgrammer.free) {
+        // Somebody's card, or a reader's: told on the station's window until
+        // it is taken off, and nothing is written on it.
+        setPhase(Phase::WaitingForTakeOff);
+        m_refusal = onProgrammer.refusal;
+        emit changed();
+        return;
+    }
+    int row = -1;
+    PersonCards::QueuedWrite result;
+    for (;;) {
+        row = m_queue.nextRow();
+        if (row < 0) {
+            setPhase(Phase::Stopped);
+            return;
+        }
+        const ProgramQueue::Person& p = m_queue.persons()[size_t(row)];
+        result = m_cards.programQueued({p.number, p.familyName, p.firstName, p.group});
+        if (result.outcome != PersonCards::QueuedWrite::Skipped)
+            break;
+        // The card stays on for the next person of the list.
+        m_queue.setState(row, ProgramQueue::State::Skipped, result.skipText, result.skipArgs);
+    }
     switch (result.outcome) {
     case PersonCards::QueuedWrite::Refused:
+    case PersonCards::QueuedWrite::Skipped:
         setPhase(Phase::Stopped);
         return;
     case PersonCards::QueuedWrite::NotWritten:
@@ -154,16 +182,19 @@ void EnrolStation::cardAnswered(const cards::CardIdentity& card)
         break;
     }
     m_queue.setCard(row, result.id);
+    const int note = result.spooledIn.isEmpty() ? -1 : int(Text::StationRowSpooled);
+    const QStringList noteArgs{QDir::toNativeSeparators(result.spooledIn)};
     using R = ProgrammerLink::ReadBack;
     if (result.readBack == R::Verified || result.readBack == R::Off) {
         m_queue.setState(row,
-                         result.readBack == R::Verified ? ProgramQueue::State::Verified : ProgramQueue::State::Written);
+                         result.readBack == R::Verified ? ProgramQueue::State::Verified : ProgramQueue::State::Written,
+                         note, noteArgs);
         m_written.insert(key(cards::unpackIdentifier(result.id)));
         m_failuresInARow = 0;
         ++m_doneThisRun;
     } else {
         // Kept in the queue: the next card placed is tried for them again.
-        m_queue.setState(row, ProgramQueue::State::Failed);
+        m_queue.setState(row, ProgramQueue::State::Failed, note, noteArgs);
         ++m_failuresInARow;
     }
     m_queryAt.reset();

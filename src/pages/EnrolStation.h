@@ -18,8 +18,10 @@ struct ProgramState;
 // the operator only swaps cards. It asks the programmer for a card with the
 // read command; when one answers it writes the queue's next person with the
 // usual write and read-back, then waits until that card is taken off (no
-// answer) before it looks for the next. A card that reads as one this station
-// wrote is never written again for somebody else.
+// answer) before it looks for the next. Only a card that opens no door of
+// this installation is written: a blank, a card of another system number or
+// a withdrawn one; every other card is refused and waited off, and a card
+// this station wrote in this run is never written again for somebody else.
 class EnrolStation : public QObject
 {
     Q_OBJECT
@@ -60,8 +62,9 @@ public:
     void tick();
 
     Phase phase() const { return m_phase; }
-    // The card waited for to be taken off is a reader's configuration card.
-    bool configurationCardOn() const { return m_configurationCard; }
+    // Why the card waited for to be taken off was not written on ("take
+    // this card off: it is …'s card"); empty for a card just written.
+    const QString& refusal() const { return m_refusal; }
     bool running() const { return m_phase == Phase::LookingForCard || m_phase == Phase::WaitingForTakeOff; }
     // The time the cards left take at this run's pace so far; nothing before
     // the first card of the run.
@@ -75,6 +78,7 @@ private:
     void setPhase(Phase phase);
     void cardAnswered(const cards::CardIdentity& card);
     void halt(int text, int caption);
+    void halt(const QString& text, int caption);
     static qint64 key(const cards::CardIdentity& card);
 
     const ProgramState& m_state;
@@ -87,7 +91,7 @@ private:
     std::optional<qint64> m_queryAt; // when the read now awaited was sent
     qint64 m_nextQueryAt = 0;
     int m_failuresInARow = 0;
-    bool m_configurationCard = false;
+    QString m_refusal;
     QSet<qint64> m_written; // every card this station wrote
     qint64 m_runStart = 0;
     int m_doneThisRun = 0;

@@ -8,6 +8,8 @@
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "journal/CardJournal.h"
+#include "journal/CardsInField.h"
+#include "journal/JournalReader.h"
 #include "link/ProgrammerLink.h"
 #include "pages/JournalNotices.h"
 #include "state/ProgramState.h"
@@ -25,6 +27,8 @@ PersonCards::PersonCards(const ProgramState& state, ProgrammerLink& link, Table&
     : m_state(state), m_link(link), m_persons(persons), m_groups(groups), m_journal(journal)
 {
 }
+
+PersonCards::~PersonCards() = default;
 
 QString PersonCards::text(int slot) const
 {
@@ -121,22 +125,38 @@ void PersonCards::Button4Click(ProgramChoice& choice)
         show(Text::ReadBackFailed, Text::ReadBackCaption);
 }
 
-PersonCards::QueuedWrite PersonCards::programQueued(qint64 number)
+PersonCards::QueuedWrite PersonCards::programQueued(const Queued& queued)
 {
     QueuedWrite result;
-    const QList<QVariantList> stored = m_persons.storedRecords({m_persons.fieldPosition(PersonField::Number),
-                                                                m_persons.fieldPosition(PersonField::Index),
-                                                                m_persons.fieldPosition(PersonField::Group)});
+    const qint64 number = queued.number;
+    const QList<QVariantList> stored = m_persons.storedRecords(
+        {m_persons.fieldPosition(PersonField::Number), m_persons.fieldPosition(PersonField::Index),
+         m_persons.fieldPosition(PersonField::Group), m_persons.fieldPosition(PersonField::FamilyName),
+         m_persons.fieldPosition(PersonField::FirstName)});
     const auto person = std::find_if(stored.begin(), stored.end(),
                                      [number](const QVariantList& r) { return r.value(0).toLongLong() == number; });
-    if (person == stored.end()) {
-        MessageBox::show(text(Text::PersonGone).arg(number), text(Text::CardNotWritten));
+    // The number may have gone to somebody else since the list was filled
+    // (deleted at another desk, and given again): their doors must not go
+    // out under the name the list and the handover sheet show.
+    const auto skip = [&result](int text, const QStringList& args) {
+        result.outcome = QueuedWrite::Skipped;
+        result.skipText = text;
+        result.skipArgs = args;
         return result;
-    }
+    };
+    if (person == stored.end())
+        return skip(Text::StationSkippedGone, {QString::number(number)});
+    const QString familyName = person->value(3).toString();
+    const QString firstName = person->value(4).toString();
+    if (familyName != queued.familyName || firstName != queued.firstName)
+        return skip(Text::StationSkippedPerson,
+                    {QString::number(number), QStringList{firstName, familyName}.join(u' ').trimmed()});
+    const QString group = person->value(2).toString();
+    if (group != queued.group)
+        return skip(Text::StationSkippedGroup, {group, queued.group});
     const qint64 index = person->value(1).toLongLong();
     if (number == 0 || !identityFits(number, index))
         return result;
-    const QString group = person->value(2).toString();
     const grants::Grant grant =
         grants::grantFor(group, [this](const QString& name) -> std::optional<cards::AccessFlags> {
             if (!m_groups.locate(GroupField::Name, name, Qt::CaseSensitive))
@@ -152,10 +172,59 @@ PersonCards::QueuedWrite PersonCards::programQueued(qint64 number)
     }
     result.outcome = QueuedWrite::Written;
     result.readBack = m_link.lastReadBack();
-    journalnotice::recordWrite(m_journal,
-                               {journal::ProgramOperation, number, m_state.SystemNumber, index, group, grant.data},
-                               result.readBack, m_state.TextSlots);
+    std::optional<CardJournal::Notice> notice;
+    m_journal.recordWrite({journal::ProgramOperation, number, m_state.SystemNumber, index, group, grant.data},
+                          result.readBack, m_state.TextSlots, &notice);
+    // A line kept in the spool is told on the list's row, not in a box that
+    // would hold up the station.
+    if (notice && !notice->spooledIn.isEmpty())
+        result.spooledIn = notice->spooledIn;
+    else
+        journalnotice::tell(notice);
     return result;
+}
+
+PersonCards::CardOnProgrammer PersonCards::cardOnProgrammer(const cards::CardIdentity& card)
+{
+    CardOnProgrammer verdict;
+    std::vector<JournalEvent> none;
+    const std::vector<JournalEvent>* events = &none;
+    // Only a user card of this installation needs the journal to tell.
+    if (card.personNumber != 0 && card.systemCode == m_state.SystemNumber) {
+        if (!m_field || m_field->store().get() != m_journal.store().get())
+            m_field = std::make_unique<JournalReader>(m_journal.store());
+        QString error;
+        if (!m_field->refresh(&error)) {
+            verdict.journalUnread = true;
+            verdict.refusal = text(Text::JournalUnreadable).arg(m_field->path(), error);
+            return verdict;
+        }
+        events = &m_field->events();
+    }
+    switch (field::reuseOf(*events, card, m_state.SystemNumber)) {
+    case field::CardReuse::Free:
+        verdict.free = true;
+        return verdict;
+    case field::CardReuse::ConfigurationCard:
+        verdict.refusal = text(Text::StationConfigurationCard).arg(card.systemCode);
+        return verdict;
+    case field::CardReuse::InField:
+        break;
+    }
+    // The holder as the table knows them; a number whose person was deleted
+    // while the card still opens doors is named by its number alone.
+    QString holder = QString::number(card.personNumber);
+    const QList<QVariantList> stored = m_persons.storedRecords({m_persons.fieldPosition(PersonField::Number),
+                                                                m_persons.fieldPosition(PersonField::FirstName),
+                                                                m_persons.fieldPosition(PersonField::FamilyName)});
+    for (const QVariantList& r : stored) {
+        if (r.value(0).toLongLong() == card.personNumber) {
+            holder = QStringList{holder, r.value(1).toString(), r.value(2).toString()}.join(u' ').trimmed();
+            break;
+        }
+    }
+    verdict.refusal = text(Text::StationPersonsCard).arg(holder);
+    return verdict;
 }
 
 void PersonCards::Button3Click()

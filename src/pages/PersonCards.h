@@ -8,8 +8,10 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
+class JournalReader;
 class ProgrammerLink;
 class Table;
 struct ProgramState;
@@ -25,6 +27,7 @@ class PersonCards
 {
 public:
     PersonCards(const ProgramState& state, ProgrammerLink& link, Table& persons, Table& groups, CardJournal& journal);
+    ~PersonCards();
 
     // What the operator chose for Program.
     struct ProgramChoice
@@ -46,22 +49,47 @@ public:
     // The same; true when the card was written and, read back, found as
     // written (the operator has been told otherwise).
     bool removePermissions();
+    // Who a queued card is for, as the list was filled: the card is written
+    // only while the number still stands for that person in that group.
+    struct Queued
+    {
+        qint64 number = 0;
+        QString familyName;
+        QString firstName;
+        QString group;
+    };
     // What writing a queued person's card came to.
     struct QueuedWrite
     {
         enum Outcome {
             Refused,    // nothing was sent; the operator has been told why
+            Skipped,    // nothing was sent: the number is not the person queued any more (skipText says why)
             NotWritten, // the link was lost before the card was complete
             Written,    // written and recorded; readBack says what it found
         } outcome = Refused;
         ProgrammerLink::ReadBack readBack = ProgrammerLink::ReadBack::Off;
         cards::Identifier id{};
+        int skipText = -1;
+        QStringList skipArgs;
+        // The journal could not take the line; it waits in this local file.
+        QString spooledIn;
     };
-    // Writes the card of the person with this number, found past the search,
-    // with the stored INDEX and the access of the person's group, and records
-    // it in the card journal as Program does. The persons table's cursor and
-    // the duplicate box are left alone.
-    QueuedWrite programQueued(qint64 number);
+    // Writes the card of the person queued, found past the search, with the
+    // stored INDEX and the access of the stored group, and records it in the
+    // card journal as Program does. The persons table's cursor and the
+    // duplicate box are left alone.
+    QueuedWrite programQueued(const Queued& queued);
+
+    // Whether the card on the programmer may be written for somebody (the
+    // enrolment station asks before each card): free, or what to tell the
+    // operator; journalUnread when the journal could not say.
+    struct CardOnProgrammer
+    {
+        bool free = false;
+        bool journalUnread = false;
+        QString refusal;
+    };
+    CardOnProgrammer cardOnProgrammer(const cards::CardIdentity& card);
 
     // A card read whose holder is now the persons table's current record:
     // what the Card information dialog shows beside that record's rows.
@@ -89,4 +117,5 @@ private:
     Table& m_groups;
     CardJournal& m_journal;
     std::function<void()> m_nextPerson;
+    std::unique_ptr<JournalReader> m_field; // the journal as far as read, for cardOnProgrammer
 };

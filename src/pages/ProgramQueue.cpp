@@ -20,6 +20,8 @@ int ProgramQueue::add(const std::vector<Person>& persons)
         added.push_back(p);
         added.back().state = State::Waiting;
         added.back().card = {};
+        added.back().note = -1;
+        added.back().noteArgs.clear();
     }
     if (added.empty())
         return 0;
@@ -46,9 +48,11 @@ int ProgramQueue::nextRow() const
     return -1;
 }
 
-void ProgramQueue::setState(int row, State state)
+void ProgramQueue::setState(int row, State state, int note, const QStringList& noteArgs)
 {
     m_persons[row].state = state;
+    m_persons[row].note = note;
+    m_persons[row].noteArgs = noteArgs;
     emit dataChanged(index(row, StateColumn), index(row, StateColumn));
 }
 
@@ -104,6 +108,19 @@ QString ProgramQueue::stateText(State state) const
     return {};
 }
 
+QString ProgramQueue::stateCell(const Person& p) const
+{
+    if (p.note < 0)
+        return stateText(p.state);
+    const QString note = m_texts[p.note];
+    // A spooled line's note names the state it stands beside.
+    if (p.note == Text::StationRowSpooled)
+        return note.arg(stateText(p.state), p.noteArgs.value(0));
+    if (p.noteArgs.size() >= 2)
+        return note.arg(p.noteArgs[0], p.noteArgs[1]);
+    return p.noteArgs.isEmpty() ? note : note.arg(p.noteArgs[0]);
+}
+
 QVariant ProgramQueue::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
@@ -121,7 +138,7 @@ QVariant ProgramQueue::data(const QModelIndex& index, int role) const
     case GroupColumn:
         return p.group;
     case StateColumn:
-        return stateText(p.state);
+        return stateCell(p);
     case CardColumn:
         return p.card.hex;
     }

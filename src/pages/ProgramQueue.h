@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -27,6 +28,11 @@ public:
         QString group;
         State state = State::Waiting;
         cards::PrintedNumber card; // of the card last written
+        // What the state column says beside the state: why a row was
+        // skipped, or where a card's journal line waits. A text slot and its
+        // arguments, so it follows the language; -1 for none.
+        int note = -1;
+        QStringList noteArgs;
     };
 
     ProgramQueue(const TextSlots& texts, QObject* parent = nullptr);
@@ -40,7 +46,8 @@ public:
     // The first person still to write: waiting, or failed and kept for a
     // retry; -1 when there is none.
     int nextRow() const;
-    void setState(int row, State state);
+    // The note goes with the state it is set with, and a new state clears it.
+    void setState(int row, State state, int note = -1, const QStringList& noteArgs = {});
     void setCard(int row, const cards::Identifier& id);
     // Written or verified; the persons whose card is still to write.
     int doneCount() const;
@@ -55,6 +62,7 @@ public:
 
 private:
     QString stateText(State state) const;
+    QString stateCell(const Person& p) const;
 
     const TextSlots& m_texts;
     std::vector<Person> m_persons;

@@ -149,15 +149,33 @@ bool CardJournalTable::readNew(JournalCursor& cursor, std::vector<JournalEvent>&
 {
     if (!m_connection.reopenIfLost(error))
         return false;
-    QSqlQuery query(database(m_connection.name()));
+    QSqlDatabase db = database(m_connection.name());
+    // An id is taken when a row is inserted, and the row is seen when it is
+    // committed: a desk whose insert commits late would leave a lower id
+    // behind a higher one already read, and "id > cursor" would pass it
+    // over for good. The share lock waits until every insert under way has
+    // committed or rolled back (and holds new ones off while the rows are
+    // read), so every id below the newest read is final.
+    if (!db.transaction()) {
+        m_connection.failed(db.lastError());
+        *error = db.lastError().text();
+        return false;
+    }
+    QSqlQuery query(db);
+    const auto failed = [&](const QSqlError& failure) {
+        m_connection.failed(failure);
+        *error = failure.text();
+        db.rollback();
+        return false;
+    };
+    if (!query.exec(QStringLiteral("SET LOCAL lock_timeout = '%1ms'").arg(ReadLockTimeout.count())) ||
+        !query.exec(QStringLiteral("LOCK TABLE %1 IN SHARE MODE").arg(JournalTable)))
+        return failed(query.lastError());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id, desk, line FROM %1 WHERE id > ? ORDER BY id").arg(JournalTable));
     query.addBindValue(cursor.consumed);
-    if (!query.exec()) {
-        m_connection.failed(query.lastError());
-        *error = query.lastError().text();
-        return false;
-    }
+    if (!query.exec())
+        return failed(query.lastError());
     std::vector<JournalEvent> fresh;
     qint64 last = cursor.consumed;
     bool restart = false;
@@ -170,13 +188,14 @@ bool CardJournalTable::readNew(JournalCursor& cursor, std::vector<JournalEvent>&
     }
     // A journal put back from a backup holds fewer rows than were read.
     if (fresh.empty() && cursor.consumed > 0) {
-        QSqlQuery newest(database(m_connection.name()));
-        if (!newest.exec(QStringLiteral("SELECT coalesce(max(id), 0) FROM %1").arg(JournalTable)) || !newest.next()) {
-            *error = newest.lastError().text();
-            return false;
-        }
+        QSqlQuery newest(db);
+        if (!newest.exec(QStringLiteral("SELECT coalesce(max(id), 0) FROM %1").arg(JournalTable)) || !newest.next())
+            return failed(newest.lastError());
         restart = newest.value(0).toLongLong() < cursor.consumed;
     }
+    query.finish();
+    if (!db.commit())
+        return failed(db.lastError());
     if (restart) {
         cursor = {};
         events.clear();

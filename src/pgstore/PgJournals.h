@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+
 // The site's card journal and audit trail in the shared database: every
 // desk appends to the same two tables, each row naming its desk.
 //
@@ -77,6 +79,10 @@ private:
 class CardJournalTable final : public JournalStore
 {
 public:
+    // How long a read waits for a desk's line still being stored before it
+    // fails (and is tried again at the next read).
+    static constexpr std::chrono::milliseconds ReadLockTimeout{5000};
+
     explicit CardJournalTable(const PgServer& server) : m_connection(server) {}
 
     QString where() const override;

@@ -30,6 +30,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <ranges>
+
 namespace {
 
 struct Field : PageRig
@@ -359,7 +361,8 @@ private slots:
         QTest::mouseClick(form->ProgramListStart, Qt::LeftButton);
         f.runStation(menu.station(), 20'000);
         if (configurationCard)
-            QCOMPARE(form->ProgramListState->text(), f.state.TextSlots[Text::ProgramListConfigurationCard]);
+            QCOMPARE(form->ProgramListState->text(),
+                     f.state.TextSlots[Text::StationConfigurationCard].arg(PageRig::System));
 
         QStringList shown;
         for (int row = 0; row < menu.queue().rowCount(); ++row)
@@ -385,6 +388,130 @@ private slots:
                                       f.state.TextSlots[message == Text::ProgramListFailures ? Text::ReadBackCaption
                                                                                              : Text::NoConnectivity]};
         QCOMPARE(shownMessages(), expected);
+    }
+
+    // The station over Staff (persons 1, 2, 4): what lies on the programmer
+    // first, what the journal said of it before, and what changed meanwhile.
+    void stationLooksAtEachCard_data()
+    {
+        QTest::addColumn<QString>("card");       // laid on at Start, "person:system:index"; "" a blank
+        QTest::addColumn<QStringList>("before"); // journal lines: operation, person, read-back
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("labels"); // the station's window, after the first card and after the change
+        QTest::addColumn<QStringList>("states");
+        const QString v = "verified", next = "Put the next card on the programmer";
+        const QStringList vvv{v, v, v};
+        const auto off = [](const QString& whose) {
+            return QStringList{"Take this card off: it is " + whose + ". Nothing was written on it."};
+        };
+        const QStringList given{"Program,3,verified"}, withdrawn{"Program,3,verified", "Remove permissions,3,verified"};
+        QTest::newRow("a factory configuration card")
+            << "0:1:0" << QStringList() << "" << off("a reader's configuration card (code 1)") << vvv;
+        QTest::newRow("a live card of this installation")
+            << "3:123456:0" << given << "" << off("3 Ewa Lis's card") << vvv;
+        QTest::newRow("a card the journal never saw")
+            << "2:123456:0" << QStringList() << "" << off("2 Jan Nowak's card") << vvv;
+        QTest::newRow("a withdrawal not read back right")
+            << "3:123456:0" << QStringList{given[0], "Remove permissions,3,not verified"} << ""
+            << off("3 Ewa Lis's card") << vvv;
+        QTest::newRow("a withdrawn card is written") << "3:123456:0" << withdrawn << "" << QStringList{next} << vvv;
+        QTest::newRow("laid on again in the same run")
+            << "" << QStringList() << "lay again" << QStringList{next, "Take the card off the programmer"} << vvv;
+        QTest::newRow("number given to somebody else") << "" << QStringList() << "reuse 2" << QStringList{next}
+                                                       << QStringList{v, "skipped: number 2 is now Piotr Nowy", v};
+        QTest::newRow("moved to another group")
+            << "" << QStringList() << "move 2" << QStringList{next}
+            << QStringList{v, "skipped: now in the group \"Night\", queued for \"Staff\"", v};
+        QTest::newRow("deleted") << "" << QStringList() << "delete 2" << QStringList{next}
+                                 << QStringList{v, "skipped: number 2 is no longer in the table", v};
+        QTest::newRow("journal away during a write")
+            << "" << QStringList() << "journal away" << QStringList{next}
+            << QStringList{"verified; its journal line waits in %spool until the database can be reached", v, v};
+    }
+    void stationLooksAtEachCard()
+    {
+        QFETCH(QString, card);
+        QFETCH(QStringList, before);
+        QFETCH(QString, change);
+        QFETCH(QStringList, labels);
+        QFETCH(QStringList, states);
+        Field f;
+        QString error;
+        for (const QStringList l : before | std::views::transform([](const QString& s) { return s.split(u','); }))
+            QVERIFY(f.journal.append({l[0], l[1].toInt(), PageRig::System, 0, "Night", QByteArray(16, '\xA5'),
+                                      journal::verificationOf(l[2])},
+                                     &error));
+        const QString spool = QDir(f.tables.dir.path()).filePath("cards-unsent.log");
+        f.journal.setSpool(spool);
+        // The journal goes away during the first card's write, its line not yet stored.
+        bool away = change == u"journal away";
+        f.onFrame = [&](const QByteArray& frame) {
+            if (frame == frames::writeEndFrame() && std::exchange(away, false))
+                QVERIFY(QDir().mkdir(f.journal.path()));
+        };
+        PrintMenu print(f.ui.ui, f.tables.persons, f.tables.groups, f.tables.readers, f.state, f.ui.form1.get());
+        ProgramListMenu menu(f.ui.ui, f.tables.persons, f.tables.groups, f.state, f.link, f.persons->cards(), print,
+                             f.journal.store(), f.ui.form1.get());
+        menu.station().setClock([&f] { return qint64(f.clock.now.count()); });
+        menu.openProgramList();
+        menu.form()->ProgramListGroup->setCurrentText("Staff");
+        QTest::mouseClick(menu.form()->ProgramListAddGroup, Qt::LeftButton);
+        if (change == u"move 2")
+            f.editPerson(2, "Night");
+        if ((change == u"reuse 2" || change == u"delete 2") && f.tables.persons.locate("NUMBER", 2))
+            f.tables.persons.remove();
+        if (change == u"reuse 2")
+            f.addPerson(2, "Piotr", "Nowy", "Staff");
+        // No card is laid on after the first one is taken off, till the change.
+        f.programmer.setSwap(300, 1'000'000'000);
+        if (!card.isEmpty())
+            f.programmer.place(SimDevice::parseCard(card, &error));
+        QTest::mouseClick(menu.form()->ProgramListStart, Qt::LeftButton);
+        f.runStation(menu.station(), 3000);
+        QStringList seen{menu.form()->ProgramListState->text()};
+        for (QPushButton* b : {f.ui.ui.Button4, f.ui.ui.Button2, f.ui.ui.Button3, f.ui.ui.Button12})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+        if (change == u"lay again") {
+            f.programmer.place(cards::identifierOf(PageRig::System, 1, 0));
+            f.runStation(menu.station(), 1500);
+            seen << menu.form()->ProgramListState->text();
+        }
+        QCOMPARE(seen, labels);
+        QVERIFY(change != u"journal away" || QDir().rmdir(f.journal.path()));
+        f.programmer.take();
+        f.runStation(menu.station(), 1000);
+        f.programmer.setSwap(300, 700);
+        f.programmer.place();
+        f.runStation(menu.station(), 20'000);
+
+        QStringList shown;
+        for (int row = 0; row < menu.queue().rowCount(); ++row)
+            shown << menu.queue().index(row, ProgramQueue::StateColumn).data().toString();
+        QCOMPARE(shown, states.replaceInStrings("%spool", QDir::toNativeSeparators(spool)));
+        // The cards written are those of the persons the list shows as written.
+        QCOMPARE(f.journalColumn(journal::Person).mid(before.size()),
+                 (states[1].startsWith(u"skipped") ? QStringList{"1", "4"} : QStringList{"1", "2", "4"}));
+        QVERIFY(!QFile::exists(spool));
+        // The sheet names whom the cards were written for; the buttons come back.
+        QVERIFY(menu.handoverSheet().rows.value(1).value(1) == (states[1] == u"verified" ? "Jan Nowak" : "Olga Wolna"));
+        QVERIFY(f.ui.ui.Button4->isEnabled() && f.ui.ui.Button3->isEnabled());
+        QCOMPARE(shownMessages(), QStringList());
+    }
+
+    // A withdrawal the read-back did not find as written may have left the
+    // card opening doors: its number goes to no newcomer.
+    void unverifiedWithdrawalKeepsTheNumber()
+    {
+        Field f;
+        f.program(4);
+        QVERIFY(f.tables.persons.locate("NUMBER", 4));
+        f.programmer.place(); // a card the withdrawal, cut short, leaves as it was
+        f.dropWriteEnd = true;
+        f.persons->cards().Button3Click();
+        f.deletePerson(4, 1); // delete anyway
+        QVERIFY(!f.tables.persons.locate("NUMBER", 4));
+        f.persons->Button9Click();
+        QCOMPARE(f.tables.persons.asInteger("NUMBER"), 5);
     }
 
     // After Program on the last person the search shows, the table stands

@@ -9,6 +9,7 @@
 #include "pgstore/PgJournals.h"
 
 #include <QDir>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +29,7 @@ private slots:
     void auditOfDesksAtOnce_data();
     void auditOfDesksAtOnce();
     void olderSchema();
+    void lateCommitIsRead();
 
 private:
     PgCluster m_cluster;
@@ -145,6 +147,34 @@ void TestPgJournals::olderSchema()
     QString error;
     qint64 row = 0;
     QVERIFY2(CardJournalTable(m_cluster.server({})).append("line", &row, &error), qPrintable(error));
+}
+
+// A desk whose line commits late (its insert took a lower id than a line
+// another desk committed and a reader has read meanwhile): the reader still
+// gets it, in the order of the ids.
+void TestPgJournals::lateCommitIsRead()
+{
+    JournalReader reader(std::make_shared<CardJournalTable>(m_cluster.server(QStringLiteral("reception"))));
+    QString error;
+    const QString line = QStringLiteral("2024-03-05 14:07:09\tuser\tFind (user)\t%1\t7\t0\tStaff\t\t\t\t\t\t");
+    {
+        QSqlDatabase slow = PgConnection::open(m_cluster.server({}), QStringLiteral("slow"), QStringLiteral("slow"));
+        QVERIFY(slow.transaction());
+        QVERIFY(QSqlQuery(slow).exec(
+            QStringLiteral("INSERT INTO card_journal (desk, line) VALUES ('slow', '%1')").arg(line.arg(1))));
+        qint64 row = 0;
+        QVERIFY2(
+            CardJournalTable(m_cluster.server(QStringLiteral("gate"))).append(line.arg(2).toLatin1(), &row, &error),
+            qPrintable(error));
+        reader.refresh(&error); // may wait for the slow desk and give up
+        QVERIFY(slow.commit());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("slow"));
+    QVERIFY2(reader.refresh(&error), qPrintable(error));
+    QStringList read;
+    for (const JournalEvent& e : reader.events())
+        read << e.desk + u' ' + QString::number(e.person);
+    QCOMPARE(read, (QStringList{"slow 1", "gate 2"}));
 }
 
 QTEST_GUILESS_MAIN(TestPgJournals)
