@@ -19,13 +19,6 @@ bool statOf(const QString& path, struct stat* st)
     return ::stat(QFile::encodeName(path).constData(), st) == 0;
 }
 
-QString accountName()
-{
-    if (const passwd* pw = ::getpwuid(::geteuid()))
-        return QString::fromLocal8Bit(pw->pw_name);
-    return QString::number(::geteuid());
-}
-
 QString groupName(gid_t gid)
 {
     if (const group* gr = ::getgrgid(gid))
@@ -53,6 +46,13 @@ QString native(const QString& path)
 }
 
 } // namespace
+
+QString accountName()
+{
+    if (const passwd* pw = ::getpwuid(::geteuid()))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return QString::number(::geteuid());
+}
 
 bool isShared(const QString& folder)
 {
