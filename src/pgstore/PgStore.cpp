@@ -1,4 +1,5 @@
 #include "pgstore/PgStore.h"
+#include "pgstore/PgSiteSettings.h"
 
 #include "cards/CardLimits.h"
 #include "config/AppError.h"
@@ -131,6 +132,7 @@ void PgStore::createSchema(const PgServer& server)
         }
         for (const QString& statement : pgjournals::schemaStatements())
             exec(statement);
+        exec(pgsite::settingsSchema());
         if (failure.isEmpty() && !db.commit())
             failure = db.lastError().text();
         if (!failure.isEmpty())

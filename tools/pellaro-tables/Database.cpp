@@ -12,6 +12,7 @@
 #include "data/TableLayouts.h"
 #include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
+#include "pgstore/PgSiteSettings.h"
 #include "pgstore/PgTransfer.h"
 
 #include <QDir>
@@ -19,6 +20,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
+
+#include <memory>
 
 namespace {
 
@@ -43,6 +46,20 @@ void copyFile(const QString& from, const QString& to)
 std::optional<PgServer> siteDatabase(const QString& workDir)
 {
     return pgsite::configuredServer(IniFile(QDir(workDir).filePath(settings::FileName)));
+}
+
+int siteSystemNumber(const QString& workDir)
+{
+    const IniFile ini(QDir(workDir).filePath(settings::FileName));
+    const std::optional<PgServer> server = siteDatabase(workDir);
+    std::unique_ptr<pgsite::SiteSettings> site;
+    if (server)
+        site = std::make_unique<pgsite::SiteSettings>(*server);
+    int number = 0;
+    QString error;
+    if (!settings::SiteSystemNumber(ini, site.get(), &number, &error))
+        throw AppError(QStringLiteral("the site's system number cannot be read: %1").arg(error));
+    return number;
 }
 
 
@@ -115,13 +132,43 @@ int databaseCommand(const QStringList& args, QTextStream& out)
     if (command == u"import" && args.size() == 3) {
         // One transaction: a database holding records, a record it refuses
         // or a connection lost half-way leaves every table as it was.
-        for (const auto& [file, count] : pgsite::importSet(serverOf(args[1]), args[2], pgsite::Fill::IntoEmpty))
+        const PgServer server = serverOf(args[1]);
+        for (const auto& [file, count] : pgsite::importSet(server, args[2], pgsite::Fill::IntoEmpty))
             out << "imported " << count << " records of " << file << "\n";
+        // The cards of the set carry its system number: from now on every
+        // desk takes that one, and the passwords, from the database.
+        pgsite::SiteSettings site(server);
+        const IniFile ini(QDir(args[2]).filePath(settings::FileName));
+        int number = 0;
+        QString error;
+        if (!settings::SeedSite(ini, site, &error) || !settings::SiteSystemNumber(ini, &site, &number, &error))
+            throw AppError(QStringLiteral("the system number and the passwords cannot be stored in the %1: %2")
+                               .arg(site.name(), error));
+        out << "the site's system number, for every desk: " << number << "\n";
         return 0;
     }
     if (command == u"export" && args.size() == 3) {
-        for (const auto& [file, count] : pgsite::exportSet(serverOf(args[1]), args[2]))
+        const PgServer server = serverOf(args[1]);
+        for (const auto& [file, count] : pgsite::exportSet(server, args[2]))
             out << "exported " << count << " records to " << file << "\n";
+        // The set's cards carry the site's system number: its config.ini
+        // holds it, and the passwords, for the desk that takes the set back.
+        pgsite::SiteSettings site(server);
+        QMap<QString, QString> values;
+        QString error;
+        if (!site.read(&values, &error))
+            throw AppError(QStringLiteral("the system number and the passwords cannot be read from the %1: %2")
+                               .arg(site.name(), error));
+        QList<IniFile::Change> changes;
+        for (auto it = values.begin(); it != values.end(); ++it)
+            changes.append({QStringLiteral("PASSWORD"), it.key(), it.value()});
+        IniFile ini(QDir(args[2]).filePath(settings::FileName));
+        if (!changes.isEmpty()) {
+            if (!ini.write(changes, &error))
+                throw AppError(error);
+            out << "wrote the site's system number and passwords to " << QDir::toNativeSeparators(ini.path())
+                << "\n";
+        }
         return 0;
     }
     return -1;
