@@ -525,8 +525,8 @@ void TForm1::checkLogin(const QString& typed)
         if (!m_unreadableSite.isEmpty())
             message = m_state.TextSlots[Text::SiteSettingsUnreadable].arg(m_unreadableSite, m_configUnreadable);
         else if (!m_configUnreadable.isEmpty())
-            message = m_state.TextSlots[Text::ConfigUnreadable].arg(configFile, shared::accountName(),
-                                                                     m_configUnreadable);
+            message =
+                m_state.TextSlots[Text::ConfigUnreadable].arg(configFile, shared::accountName(), m_configUnreadable);
         else if (!check.unreadableKey.isEmpty())
             message = m_state.TextSlots[Text::PasswordValueUnreadable].arg(check.unreadableKey, configFile);
         MessageBox::show(message, WrongPasswordCaption);
@@ -638,7 +638,8 @@ void TForm1::Button5Click()
     if (!auditReady())
         return;
     const int before = m_state.SystemNumber;
-    const settings::SaveResult r = settings::SaveSystemNumber(m_state, m_ui.Edit1->text(), languageText(), m_config, m_site.get());
+    const settings::SaveResult r =
+        settings::SaveSystemNumber(m_state, m_ui.Edit1->text(), languageText(), m_config, m_site.get());
     m_ui.Edit2->setText(r.edit2Text);
     m_ui.Edit1->setText(r.edit1Text);
     if (r.error.isEmpty())
@@ -661,7 +662,8 @@ void TForm1::Button15Click()
 {
     if (!auditReady())
         return;
-    const settings::SaveResult r = settings::SaveAdminPassword(m_state, m_ui.Edit6->text(), languageText(), m_config, m_site.get());
+    const settings::SaveResult r =
+        settings::SaveAdminPassword(m_state, m_ui.Edit6->text(), languageText(), m_config, m_site.get());
     if (r.error.isEmpty())
         audited(passwordChanged(QStringLiteral("admin")));
     showDefaultPasswords();
@@ -672,7 +674,8 @@ void TForm1::Button11Click()
 {
     if (!auditReady())
         return;
-    const settings::SaveResult r = settings::SaveUserPassword(m_state, m_ui.Edit8->text(), languageText(), m_config, m_site.get());
+    const settings::SaveResult r =
+        settings::SaveUserPassword(m_state, m_ui.Edit8->text(), languageText(), m_config, m_site.get());
     if (r.error.isEmpty())
         audited(passwordChanged(QStringLiteral("admin2")));
     showDefaultPasswords();

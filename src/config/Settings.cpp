@@ -334,8 +334,7 @@ bool SiteSystemNumber(const IniFile& ini, SiteStore* site, int* number, QString*
     return false;
 }
 
-bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error,
-                  SiteStore* site)
+bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error, SiteStore* site)
 {
     return store(valuesOf(state, languageText), state.TextSlots, ini, error, site);
 }

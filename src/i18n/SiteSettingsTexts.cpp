@@ -53,8 +53,7 @@ constexpr AddedText Texts[] = {
      "Ennek a munkahelynek a config.ini fájlja a(z) %1 rendszerszámot tartalmazza, de a(z) %2 minden munkahely "
      "számára a(z) %3 számot tárolja: a kártyák a(z) %3 számmal íródnak. Az adatbázisban tárolt telephely "
      "rendszerszáma és jelszavai ott vannak; törölje a [PASSWORD] szakaszt a(z) %4 fájlból."},
-    {Text::DatabaseInUse, "Baza danych: %1 na %2", "Database: %1 on %2", "Databáze: %1 na %2",
-     "Adatbázis: %1 itt: %2"},
+    {Text::DatabaseInUse, "Baza danych: %1 na %2", "Database: %1 on %2", "Databáze: %1 na %2", "Adatbázis: %1 itt: %2"},
     {Text::SiteSettingsUnreadable,
      "Nie można odczytać numeru systemu i haseł obiektu z %1 (%2), więc żadne hasło nie otwiera roli. Sprawdź "
      "połączenie z bazą danych i uprawnienia tego stanowiska do tabeli pellaro_site, potem uruchom program "

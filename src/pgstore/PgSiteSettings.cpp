@@ -100,9 +100,9 @@ bool SiteSettings::write(const QMap<QString, QString>& values, bool onlyMissing,
         return false;
     }
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT INTO %1 (key, value) VALUES (?, ?) ON CONFLICT (key) DO %2")
-                      .arg(Table, onlyMissing ? QStringLiteral("NOTHING")
-                                              : QStringLiteral("UPDATE SET value = EXCLUDED.value")));
+    query.prepare(
+        QStringLiteral("INSERT INTO %1 (key, value) VALUES (?, ?) ON CONFLICT (key) DO %2")
+            .arg(Table, onlyMissing ? QStringLiteral("NOTHING") : QStringLiteral("UPDATE SET value = EXCLUDED.value")));
     for (auto it = values.begin(); it != values.end(); ++it) {
         query.bindValue(0, it.key());
         query.bindValue(1, it.value());

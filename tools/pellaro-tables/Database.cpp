@@ -7,9 +7,9 @@
 #include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "config/Settings.h"
+#include "data/TableLayouts.h"
 #include "dbf/TableCheck.h"
 #include "journal/JournalFormat.h"
-#include "data/TableLayouts.h"
 #include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
 #include "pgstore/PgSiteSettings.h"
@@ -61,7 +61,6 @@ int siteSystemNumber(const QString& workDir)
         throw AppError(QStringLiteral("the site's system number cannot be read: %1").arg(error));
     return number;
 }
-
 
 backup::Made backupDatabase(const QString& workDir, const PgServer& server, const QString& keep)
 {
@@ -166,8 +165,7 @@ int databaseCommand(const QStringList& args, QTextStream& out)
         if (!changes.isEmpty()) {
             if (!ini.write(changes, &error))
                 throw AppError(error);
-            out << "wrote the site's system number and passwords to " << QDir::toNativeSeparators(ini.path())
-                << "\n";
+            out << "wrote the site's system number and passwords to " << QDir::toNativeSeparators(ini.path()) << "\n";
         }
         return 0;
     }
