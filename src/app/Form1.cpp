@@ -10,6 +10,7 @@
 #include "app/StartPicture.h"
 #include "audit/TableWatch.h"
 #include "config/AppError.h"
+#include "config/SharedFolder.h"
 #include "data/Backup.h"
 #include "journal/CardsInField.h"
 #include "data/Table.h"
@@ -30,6 +31,7 @@
 #include "pgstore/PgBackup.h"
 #include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
+#include "pgstore/PgSiteSettings.h"
 #include "serial/TSerialComm.h"
 #include "ui/ApplyLanguage.h"
 #include "ui/DataSource.h"
@@ -307,10 +309,14 @@ void TForm1::openTables()
                             texts);
         askDatabasePassword(*server, texts, this);
         m_site = server;
-        // Beside the link's messages, which the status line's own text is for.
+        // Beside the link's messages, which the status line's own text is for;
+        // until the connection has news it says which database the desk works on.
         auto* status = new QLabel(this);
         status->setObjectName(QStringLiteral("DatabaseStatus"));
+        status->setText(texts[Text::DatabaseInUse].arg(server->name, server->host));
         m_ui.Status->addPermanentWidget(status);
+        // The system numbers and the passwords are the site's, not this desk's.
+        m_siteSettings = std::make_unique<pgsite::SiteSettings>(*server);
         m_databaseWatch = new DatabaseWatch(
             m_state.TextSlots, [status](const QString& text) { status->setText(text); }, this);
     }
@@ -449,7 +455,22 @@ void TForm1::FormCreate()
     m_state.LockedColor = LockedColorValue;
     setLoginClientSize();
 
-    const settings::Loaded loaded = settings::LoadSettings(m_state, m_config);
+    const settings::Loaded loaded = settings::LoadSettings(m_state, m_config, i18n::desktopLocale(), m_siteSettings.get());
+    if (loaded.unreadable) {
+        m_configUnreadable = loaded.unreadableReason;
+        m_unreadableSite = loaded.unreadableSite;
+    }
+    if (loaded.deskSystemNumber != 0) {
+        const TextSlots texts = startTexts(loaded.languageName);
+        MessageBox::show(texts[Text::SiteSystemNumberDiffers].arg(
+                             QString::number(loaded.deskSystemNumber), m_siteSettings->name(),
+                             QString::number(m_state.SystemNumber),
+                             QDir::toNativeSeparators(QFileInfo(m_config.path()).absoluteFilePath())),
+                         texts[Text::Configuration]);
+    }
+    // The write-back's changes of the passwords leave their lines before the
+    // start's backup copies config.ini.
+    auditPasswordRewrites(loaded.hashed, loaded.reset);
     m_ui.Edit1->setText(QString::number(m_state.SystemNumber));
     m_ui.ComboBox1->setCurrentText(loaded.languageName);
     if (!loaded.error.isEmpty())
@@ -516,25 +537,49 @@ void TForm1::BitBtn1Click()
 
 void TForm1::checkLogin(const QString& typed)
 {
-    const settings::LoginCheck check = settings::CheckLogin(m_state, typed);
+    const QString configFile = QDir::toNativeSeparators(QFileInfo(m_config.path()).absoluteFilePath());
+    settings::LoginCheck check;
+    // A config.ini that is there but unreadable holds passwords nobody here
+    // knows: nothing opens until it can be read.
+    if (m_configUnreadable.isEmpty())
+        check = settings::CheckLogin(m_state, typed);
     const bool admin = check.role == settings::LoginCheck::Role::Administrator;
     if (check.role == settings::LoginCheck::Role::None) {
         m_throttle.wrong();
         m_audit.setRole(QStringLiteral("none"));
         audited({QStringLiteral("login"), {}, {}, {}, {{QStringLiteral("result"), QStringLiteral("refused")}}});
-        MessageBox::show(check.unreadableKey.isEmpty()
-                             ? WrongPassword
-                             : m_state.TextSlots[Text::PasswordUnreadable].arg(check.unreadableKey),
-                         WrongPasswordCaption);
+        QString message = WrongPassword;
+        if (!m_unreadableSite.isEmpty())
+            message = m_state.TextSlots[Text::SiteSettingsUnreadable].arg(m_unreadableSite, m_configUnreadable);
+        else if (!m_configUnreadable.isEmpty())
+            message =
+                m_state.TextSlots[Text::ConfigUnreadable].arg(configFile, shared::accountName(), m_configUnreadable);
+        else if (!check.unreadableKey.isEmpty())
+            message = m_state.TextSlots[Text::PasswordValueUnreadable].arg(check.unreadableKey, configFile);
+        MessageBox::show(message, WrongPasswordCaption);
         return;
     }
     m_throttle.right();
     m_audit.setRole(admin ? QStringLiteral("administrator") : QStringLiteral("user"));
     QString error;
-    if (!settings::HashPlainPasswords(m_state, m_config, &error))
+    QStringList hashed;
+    if (!settings::HashPlainPasswords(m_state, m_config, &error, &hashed, m_siteSettings.get()))
         MessageBox::show(m_state.TextSlots[Text::PasswordNotRehashed].arg(error), MessageBox::ErrorCaption);
+    auditPasswordRewrites(hashed, {});
     audited({QStringLiteral("login"), {}, {}, {}, {{QStringLiteral("result"), QStringLiteral("accepted")}}});
     EnterWorkingState(admin ? Role::Administrator : Role::User);
+}
+
+void TForm1::auditPasswordRewrites(const QStringList& hashed, const QStringList& reset)
+{
+    // A password is never written to the trail, only what became of it.
+    QList<audit::Item> items;
+    for (const QString& key : hashed)
+        items.append({key, QStringLiteral("hashed")});
+    for (const QString& key : reset)
+        items.append({key, QStringLiteral("reset to the default")});
+    if (!items.isEmpty())
+        audited({QStringLiteral("settings"), settings::FileName, {}, {}, items});
 }
 
 void TForm1::showDefaultPasswords()
@@ -620,7 +665,8 @@ void TForm1::Button5Click()
     if (!auditReady())
         return;
     const int before = m_state.SystemNumber;
-    const settings::SaveResult r = settings::SaveSystemNumber(m_state, m_ui.Edit1->text(), languageText(), m_config);
+    const settings::SaveResult r =
+        settings::SaveSystemNumber(m_state, m_ui.Edit1->text(), languageText(), m_config, m_siteSettings.get());
     m_ui.Edit2->setText(r.edit2Text);
     m_ui.Edit1->setText(r.edit1Text);
     if (r.error.isEmpty())
@@ -643,7 +689,8 @@ void TForm1::Button15Click()
 {
     if (!auditReady())
         return;
-    const settings::SaveResult r = settings::SaveAdminPassword(m_state, m_ui.Edit6->text(), languageText(), m_config);
+    const settings::SaveResult r =
+        settings::SaveAdminPassword(m_state, m_ui.Edit6->text(), languageText(), m_config, m_siteSettings.get());
     if (r.error.isEmpty())
         audited(passwordChanged(QStringLiteral("admin")));
     showDefaultPasswords();
@@ -654,7 +701,8 @@ void TForm1::Button11Click()
 {
     if (!auditReady())
         return;
-    const settings::SaveResult r = settings::SaveUserPassword(m_state, m_ui.Edit8->text(), languageText(), m_config);
+    const settings::SaveResult r =
+        settings::SaveUserPassword(m_state, m_ui.Edit8->text(), languageText(), m_config, m_siteSettings.get());
     if (r.error.isEmpty())
         audited(passwordChanged(QStringLiteral("admin2")));
     showDefaultPasswords();
@@ -668,7 +716,7 @@ void TForm1::Button18Click()
     if (!auditReady())
         return;
     QString error;
-    if (!settings::SaveSettings(m_state, languageText(), m_config, &error))
+    if (!settings::SaveSettings(m_state, languageText(), m_config, &error, m_siteSettings.get()))
         MessageBox::show(error, MessageBox::ErrorCaption);
     else
         audited({QStringLiteral("settings"), settings::FileName, {}, {}, {{QStringLiteral("Language"), languageText()}}});

@@ -108,6 +108,9 @@ private:
     void onEvent(QWidget* widget, QEvent::Type type, std::function<void()> action);
     void showSaveResult(const settings::SaveResult& r);
     void checkLogin(const QString& typed);
+    // The trail's line for passwords the program rewrote: plain values
+    // stored as hashes, and values missing or empty set to their defaults.
+    void auditPasswordRewrites(const QStringList& hashed, const QStringList& reset);
     // The status bar's and the login box's word on the default passwords.
     void showDefaultPasswords();
     // Whether the audit takes a line; the operator is told when not.
@@ -142,6 +145,10 @@ private:
     LoginThrottle m_throttle;
     LoginPause m_loginPause;
     bool m_loginWaiting = false;
+    // Why no login opens: config.ini or the site's settings could not be read
+    // at the start; empty when they could.
+    QString m_configUnreadable;
+    QString m_unreadableSite; // the site store that could not be read, else empty
     PersonsPage* m_personsPage = nullptr;
     GroupsPage* m_groupsPage = nullptr;
     ReadersPage* m_readersPage = nullptr;
@@ -151,4 +158,5 @@ private:
     ProgramListMenu* m_programListMenu = nullptr;
     DatabaseWatch* m_databaseWatch = nullptr; // only on a shared database
     std::optional<PgServer> m_site;           // the shared database the tables are in, if they are
+    std::unique_ptr<settings::SiteStore> m_siteSettings; // the site's settings, only on a shared database
 };

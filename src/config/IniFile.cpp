@@ -71,13 +71,21 @@ bool splitKey(const QByteArray& line, QByteArray* key, QByteArray* value)
 
 enum class ReadResult { Missing, Read, Failed };
 
-ReadResult readAll(const QString& path, QByteArray* data)
+ReadResult readAll(const QString& path, QByteArray* data, QString* reason = nullptr)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QFileInfo::exists(path) ? ReadResult::Failed : ReadResult::Missing;
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (reason)
+            *reason = f.errorString();
+        // A dangling link is there too: it stands where config.ini should be.
+        return QFileInfo::exists(path) || QFileInfo(path).isSymLink() ? ReadResult::Failed : ReadResult::Missing;
+    }
     *data = f.readAll();
-    return f.error() == QFileDevice::NoError ? ReadResult::Read : ReadResult::Failed;
+    if (f.error() == QFileDevice::NoError)
+        return ReadResult::Read;
+    if (reason)
+        *reason = f.errorString();
+    return ReadResult::Failed;
 }
 
 // A file without its owner's write permission is read-only for us, whoever we
@@ -237,6 +245,20 @@ bool isBlank(QChar c)
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+
+IniFile::Presence IniFile::presence(QString* reason) const
+{
+    QByteArray data;
+    switch (readAll(m_path, &data, reason)) {
+    case ReadResult::Missing:
+        return Presence::Missing;
+    case ReadResult::Read:
+        return Presence::Readable;
+    case ReadResult::Failed:
+        break;
+    }
+    return Presence::Unreadable;
+}
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const
 {

@@ -35,6 +35,13 @@ public:
 
     const QString& path() const { return m_path; }
 
+    // Whether the file is there and can be read. A file that is there but
+    // cannot be read (permissions, a folder in its place) is told apart from a
+    // missing one: only a missing file may give the defaults. *reason says why
+    // it could not be read.
+    enum class Presence { Missing, Readable, Unreadable };
+    Presence presence(QString* reason = nullptr) const;
+
     // The value of section/key with surrounding blanks removed, and without
     // a matching pair of surrounding quotes, or defaultValue when the file,
     // the section or the key is missing.

@@ -13,8 +13,8 @@ const QString ComPort = QStringLiteral("COM_PORT");
 const QString Language = QStringLiteral("Language");
 const QString SysNr = QStringLiteral("sys_nr");
 const QString SysNr2 = QStringLiteral("sys_nr2");
-const QString Admin = QStringLiteral("admin");
-const QString Admin2 = QStringLiteral("admin2");
+const QString& Admin = AdminKey;
+const QString& Admin2 = UserKey;
 const QString Port = QStringLiteral("PORT");
 
 // What config.ini holds.
@@ -74,7 +74,33 @@ bool refusal(const QList<IniFile::Change>& changes, const TextSlots& texts, QStr
     return false;
 }
 
-bool store(const Values& v, const TextSlots& texts, IniFile& ini, QString* error)
+// The keys a site store holds instead of config.ini.
+bool siteKey(const IniFile::Change& c)
+{
+    return c.section == Password;
+}
+
+QMap<QString, QString> siteValues(const QList<IniFile::Change>& changes)
+{
+    QMap<QString, QString> values;
+    for (const IniFile::Change& c : changes) {
+        if (siteKey(c))
+            values.insert(c.key, c.value);
+    }
+    return values;
+}
+
+QList<IniFile::Change> deskChanges(const QList<IniFile::Change>& changes)
+{
+    QList<IniFile::Change> desk;
+    for (const IniFile::Change& c : changes) {
+        if (!siteKey(c))
+            desk.append(c);
+    }
+    return desk;
+}
+
+bool store(const Values& v, const TextSlots& texts, IniFile& ini, QString* error, SiteStore* site)
 {
     const QList<IniFile::Change> changes = saveChanges(v);
     QString message;
@@ -83,15 +109,25 @@ bool store(const Values& v, const TextSlots& texts, IniFile& ini, QString* error
             *error = message;
         return false;
     }
-    return ini.write(changes, error);
+    if (!site)
+        return ini.write(changes, error);
+    // The desk's own values first: a desk that cannot store them changes
+    // nothing of the site.
+    if (!ini.write(deskChanges(changes), error))
+        return false;
+    if (site->write(siteValues(changes), false, error))
+        return true;
+    if (error)
+        *error = QStringLiteral("%1: %2").arg(site->name(), *error);
+    return false;
 }
 
 // The values in memory change only once the file holds them: a refused value
 // or a failed write leaves both as they were.
-SaveResult storeThenApply(ProgramState& state, const Values& v, Text::Id confirmation, IniFile& ini)
+SaveResult storeThenApply(ProgramState& state, const Values& v, Text::Id confirmation, IniFile& ini, SiteStore* site)
 {
     SaveResult r;
-    if (!store(v, state.TextSlots, ini, &r.error))
+    if (!store(v, state.TextSlots, ini, &r.error, site))
         return r;
     state.SystemNumber = v.systemNumber;
     state.OldSystemNumber = v.oldSystemNumber;
@@ -114,8 +150,13 @@ QString storedDefault(const QString& password)
 // A Save of one role's password: never the other role's password (typing it
 // would then open the wrong role), stored as its hash.
 SaveResult savePassword(ProgramState& state, const QString& typed, const QString& other, QString Values::*field,
-                        Text::Id confirmation, const QString& languageText, IniFile& ini)
+                        Text::Id confirmation, const QString& languageText, IniFile& ini, SiteStore* site)
 {
+    if (typed.isEmpty()) {
+        SaveResult r;
+        r.error = state.TextSlots[Text::PasswordEmpty];
+        return r;
+    }
     if (password::check(typed, other) == password::Check::Match) {
         SaveResult r;
         r.error = state.TextSlots[Text::PasswordOfOtherRole];
@@ -134,26 +175,65 @@ SaveResult savePassword(ProgramState& state, const QString& typed, const QString
     }
     Values v = valuesOf(state, languageText);
     v.*field = hashed;
-    return storeThenApply(state, v, confirmation, ini);
+    return storeThenApply(state, v, confirmation, ini, site);
 }
 
 } // namespace
 
-Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop)
+Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop, SiteStore* site)
 {
+    Loaded loaded;
+    const auto unreadable = [&](const QString& reason) {
+        // Never the defaults for a file that is there: the passwords it holds
+        // are unknown, and "1" must not stand in for them. Nothing is written.
+        loaded.unreadable = true;
+        loaded.unreadableReason = reason.isEmpty() ? QStringLiteral("?") : reason;
+        state.SystemNumber = DefaultSystemNumber;
+        state.OldSystemNumber = DefaultSystemNumber;
+        state.AdminPassword.clear();
+        state.UserPassword.clear();
+        loaded.hashed.clear();
+        loaded.reset.clear();
+        return loaded;
+    };
+    state.PortNumber = 1;
+    loaded.languageName = i18n::languageOfLocale(desktop);
+    QString why;
+    if (ini.presence(&why) == IniFile::Presence::Unreadable)
+        return unreadable(why);
 
     state.SystemNumber = StoredSystemNumber(ini);
     state.OldSystemNumber = ini.readInteger(Password, SysNr2, DefaultSystemNumber);
-    // No line ever holds this: a missing key is told apart from an empty password.
+    // A file that holds a password line and lacks a value for the other (or
+    // for both: lines left empty) was reset by hand; a file without any
+    // password line is a new installation's. No line ever holds the marker.
     const QString missing(QChar(0));
-    state.AdminPassword = ini.readString(Password, Admin, missing);
-    if (state.AdminPassword == missing)
-        state.AdminPassword = storedDefault(DefaultAdminPassword);
-    state.UserPassword = ini.readString(Password, Admin2, missing);
-    if (state.UserPassword == missing)
-        state.UserPassword = storedDefault(DefaultUserPassword);
+    const bool holdsPasswords =
+        ini.readString(Password, Admin, missing) != missing || ini.readString(Password, Admin2, missing) != missing;
+    // What the file holds for each password, and what the write-back stores.
+    QString stored[2];
+    QString toStore[2];
+    const QString keys[2] = {Admin, Admin2};
+    const QString defaults[2] = {DefaultAdminPassword, DefaultUserPassword};
+    for (int k = 0; k < 2; ++k) {
+        // An empty value is no password: the line counts as deleted.
+        stored[k] = ini.readString(Password, keys[k], QString());
+        if (stored[k].isEmpty()) {
+            stored[k] = toStore[k] = storedDefault(defaults[k]);
+            if (holdsPasswords)
+                loaded.reset.append(keys[k]);
+            continue;
+        }
+        toStore[k] = stored[k];
+        if (password::kindOf(stored[k]) != password::Stored::Plain)
+            continue;
+        const QString hashed = password::hash(stored[k]);
+        if (hashed.isEmpty())
+            continue; // stays plain until a system with a salt source
+        toStore[k] = hashed;
+        loaded.hashed.append(keys[k]);
+    }
     state.PortNumber = ini.readInteger(ComPort, Port, 1);
-    Loaded loaded;
     // A file that names no language (a first start, or one written by hand
     // or by pellaro-start --demo) takes the desktop's; a line break is what
     // no stored value can hold.
@@ -162,28 +242,101 @@ Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop)
     if (loaded.languageName == none)
         loaded.languageName = i18n::languageOfLocale(desktop);
 
-    // One write-back creates missing keys with their defaults and replaces
-    // values that were not numbers. A value that would not read back as it
-    // is (a hand-written '"x"' reads as "x" in quotes) keeps its line, which
-    // already gives that value.
-    const QList<IniFile::Change> all = {{Password, SysNr, QString::number(state.SystemNumber)},
-                                        {Password, SysNr2, QString::number(state.OldSystemNumber)},
-                                        {Password, Admin, state.AdminPassword},
-                                        {Password, Admin2, state.UserPassword},
-                                        {ComPort, Port, QString::number(state.PortNumber)},
-                                        {Language, Language, loaded.languageName}};
+    QList<IniFile::Change> all = {{Password, SysNr, QString::number(state.SystemNumber)},
+                                  {Password, SysNr2, QString::number(state.OldSystemNumber)},
+                                  {Password, Admin, toStore[0]},
+                                  {Password, Admin2, toStore[1]},
+                                  {ComPort, Port, QString::number(state.PortNumber)},
+                                  {Language, Language, loaded.languageName}};
+    if (site) {
+        // The site's values hold for every desk; a site that has none yet
+        // takes this desk's, once.
+        QString error;
+        QMap<QString, QString> values;
+        loaded.unreadableSite = site->name();
+        if (!site->write(siteValues(all), true, &error) || !site->read(&values, &error))
+            return unreadable(error);
+        int number = 0;
+        int old = 0;
+        if (!parseInteger(values.value(SysNr), &number) || !parseInteger(values.value(SysNr2), &old) ||
+            values.value(Admin).isEmpty() || values.value(Admin2).isEmpty())
+            return unreadable(QStringLiteral("the system number or a password is missing"));
+        loaded.unreadableSite.clear();
+        const QString deskNumber = ini.readString(Password, SysNr, QString());
+        if (!deskNumber.isEmpty() && state.SystemNumber != number)
+            loaded.deskSystemNumber = state.SystemNumber;
+        // config.ini keeps its port and language, and a password left in it
+        // from before is no longer kept as typed.
+        QList<IniFile::Change> desk = deskChanges(all);
+        for (int k = 0; k < 2; ++k) {
+            if (loaded.hashed.contains(keys[k]))
+                desk.append({Password, keys[k], toStore[k]});
+        }
+        all = desk;
+        state.SystemNumber = number;
+        state.OldSystemNumber = old;
+        stored[0] = toStore[0] = values.value(Admin);
+        stored[1] = toStore[1] = values.value(Admin2);
+        loaded.reset.clear();
+    }
+
+    // One write-back creates missing keys with their defaults, replaces
+    // values that were not numbers and plain passwords. A value that would
+    // not read back as it is (a hand-written '"x"' reads as "x" in quotes)
+    // keeps its line, which already gives that value.
     QList<IniFile::Change> changes;
     for (const IniFile::Change& c : all) {
         if (IniFile::checkValue(c.value).problem == IniFile::ValueProblem::None)
             changes.append(c);
     }
-    ini.write(changes, &loaded.error);
+    if (ini.write(changes, &loaded.error)) {
+        state.AdminPassword = toStore[0];
+        state.UserPassword = toStore[1];
+    } else {
+        // The file keeps what it held: a plain value stays plain in memory
+        // too, so that the login tries the rewrite again and tells.
+        state.AdminPassword = stored[0];
+        state.UserPassword = stored[1];
+        loaded.hashed.clear();
+        loaded.reset.clear();
+    }
     return loaded;
 }
 
-bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error)
+bool SeedSite(const IniFile& ini, SiteStore& site, QString* error)
 {
-    return store(valuesOf(state, languageText), state.TextSlots, ini, error);
+    QMap<QString, QString> values;
+    values.insert(SysNr, QString::number(StoredSystemNumber(ini)));
+    values.insert(SysNr2, QString::number(ini.readInteger(Password, SysNr2, DefaultSystemNumber)));
+    for (auto [key, fallback] : {std::pair{Admin, DefaultAdminPassword}, std::pair{Admin2, DefaultUserPassword}}) {
+        QString value = ini.readString(Password, key, QString());
+        if (value.isEmpty())
+            value = storedDefault(fallback);
+        else if (password::kindOf(value) == password::Stored::Plain)
+            value = storedDefault(value);
+        values.insert(key, value);
+    }
+    return site.write(values, true, error);
+}
+
+bool SiteSystemNumber(const IniFile& ini, SiteStore* site, int* number, QString* error)
+{
+    if (!site) {
+        *number = StoredSystemNumber(ini);
+        return true;
+    }
+    QMap<QString, QString> values;
+    if (!site->read(&values, error))
+        return false;
+    if (parseInteger(values.value(SysNr), number))
+        return true;
+    *error = QStringLiteral("%1 holds no system number").arg(site->name());
+    return false;
+}
+
+bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error, SiteStore* site)
+{
+    return store(valuesOf(state, languageText), state.TextSlots, ini, error, site);
 }
 
 QString PortDevice(const IniFile& ini, int portNumber)
@@ -230,7 +383,8 @@ int SystemNumberToStore(int typed)
     return qBound(cards::MinSystemNumber, typed, cards::MaxSystemNumber);
 }
 
-SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini)
+SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini,
+                            SiteStore* site)
 {
     int typed = 0;
     if (!parseInteger(edit1Text, &typed)) {
@@ -250,43 +404,47 @@ SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const
     Values v = valuesOf(state, languageText);
     v.oldSystemNumber = state.SystemNumber;
     v.systemNumber = stored;
-    SaveResult r = storeThenApply(state, v, Text::SystemNumberSaved, ini);
+    SaveResult r = storeThenApply(state, v, Text::SystemNumberSaved, ini, site);
     r.edit1Text = shown;
     r.edit2Text = QString::number(state.OldSystemNumber);
     return r;
 }
 
-SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini)
+SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini,
+                             SiteStore* site)
 {
     return savePassword(state, edit6Text, state.UserPassword, &Values::adminPassword, Text::AdminPasswordSaved,
-                        languageText, ini);
+                        languageText, ini, site);
 }
 
-SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini)
+SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini,
+                            SiteStore* site)
 {
     return savePassword(state, edit8Text, state.AdminPassword, &Values::userPassword, Text::UserPasswordSaved,
-                        languageText, ini);
+                        languageText, ini, site);
 }
 
 LoginCheck CheckLogin(const ProgramState& state, const QString& typed)
 {
     LoginCheck result;
+    // Both values are checked whatever the first gives: a value that cannot
+    // be checked stops every login, and the time tells nothing either.
     const password::Check admin = password::check(typed, state.AdminPassword);
-    if (admin == password::Check::Match) {
-        result.role = LoginCheck::Role::Administrator;
-        return result;
-    }
     const password::Check user = password::check(typed, state.UserPassword);
-    if (user == password::Check::Match)
-        result.role = LoginCheck::Role::User;
-    else if (admin == password::Check::Unreadable)
+    if (admin == password::Check::Unreadable)
         result.unreadableKey = Admin;
     else if (user == password::Check::Unreadable)
         result.unreadableKey = Admin2;
+    else if (typed.isEmpty())
+        return result; // an empty box opens nothing, whatever is stored
+    else if (admin == password::Check::Match)
+        result.role = LoginCheck::Role::Administrator;
+    else if (user == password::Check::Match)
+        result.role = LoginCheck::Role::User;
     return result;
 }
 
-bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error)
+bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error, QStringList* hashedKeys, SiteStore* site)
 {
     QList<IniFile::Change> changes;
     QString admin = state.AdminPassword;
@@ -300,10 +458,16 @@ bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error)
         *value = hashed;
         changes.append({Password, key, hashed});
     }
-    if (changes.isEmpty() || !ini.write(changes, error))
-        return changes.isEmpty();
+    if (changes.isEmpty())
+        return true;
+    if (site ? !site->write(siteValues(changes), false, error) : !ini.write(changes, error))
+        return false;
     state.AdminPassword = admin;
     state.UserPassword = user;
+    if (hashedKeys) {
+        for (const IniFile::Change& c : changes)
+            hashedKeys->append(c.key);
+    }
     return true;
 }
 

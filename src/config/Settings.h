@@ -6,7 +6,9 @@
 #include "i18n/Text.h"
 #include "state/ProgramState.h"
 
+#include <QMap>
 #include <QString>
+#include <QStringList>
 
 // The settings of the installation in config.ini in the working directory:
 // system numbers, the two passwords, the COM port and the language name.
@@ -21,24 +23,77 @@ inline const QString DefaultUserPassword = QStringLiteral("2");
 inline const QString DefaultLanguage = QStringLiteral("Polski");
 constexpr int DefaultSystemNumber = cards::MinSystemNumber;
 
+// Where a site on a shared database keeps the settings its cards and logins
+// depend on, for every desk alike: the system number, the previous one and
+// the two passwords' hashes (keys sys_nr, sys_nr2, admin, admin2). Without
+// one, config.ini holds them.
+class SiteStore
+{
+public:
+    virtual ~SiteStore() = default;
+    // How messages name it ("database pellaro on 192.168.1.10").
+    virtual QString name() const = 0;
+    // The values it holds, none before the first desk's start.
+    virtual bool read(QMap<QString, QString>* values, QString* error) = 0;
+    // Stores the values in one transaction; with onlyMissing a key that holds
+    // a value keeps it (the first desk sets them, once).
+    virtual bool write(const QMap<QString, QString>& values, bool onlyMissing, QString* error) = 0;
+};
+
 struct Loaded
 {
     QString languageName; // the text for the language box
     QString error;        // "Unable to write to ..." when the write-back failed
+    // config.ini is there but could not be read, and why: then no password
+    // opens a role (the defaults are for a missing file only) and nothing is
+    // written back.
+    bool unreadable = false;
+    QString unreadableReason;
+    QString unreadableSite; // the site store, when it was the one that could not be read
+    // What the write-back changed of the passwords: keys whose plain value it
+    // replaced by its hash, and keys set to their default because a file that
+    // holds passwords had no value for them (a line deleted or left empty).
+    QStringList hashed;
+    QStringList reset;
+    // On a site's database: the system number this desk's own config.ini
+    // still holds where it differs from the site's (0 when it does not).
+    int deskSystemNumber = 0;
 };
 
 // Reads every key, then writes them back in one write so that a missing key
-// is created with its default. All values read are in force even when the
+// is created with its default and a password still stored as typed (a file
+// from before hashing) is stored as its hash; no password is needed for that,
+// so no copy of config.ini made after the start holds one. An empty password
+// value counts as a missing one. All values read are in force even when the
 // write-back fails: a read-only config.ini must not leave the passwords empty.
 // Without a language in config.ini (a first start) the language is the
 // desktop's, when the program speaks it, else English; a file keeps the
 // language it holds.
-Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop = i18n::desktopLocale());
+//
+// With a site store, the system numbers and the passwords are the site's: a
+// site without them takes this desk's (set once), and config.ini keeps only
+// the port and the language (a plain password left in it is still hashed).
+// A store that cannot be read counts as an unreadable config.ini.
+Loaded LoadSettings(ProgramState& state, IniFile& ini, const QLocale& desktop = i18n::desktopLocale(),
+                    SiteStore* site = nullptr);
 
 // Stores every value held in memory, and the language box's current text, in
 // one write. A value the file would not give back exactly refuses the whole
 // write with the operator's message (from state.TextSlots) naming the reason.
-bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error);
+// Gives a site store that holds no system number or passwords yet those of a
+// desk's config.ini (plain passwords as their hashes, missing ones as the
+// defaults'); a store that holds them keeps them. Nothing is written to
+// config.ini.
+bool SeedSite(const IniFile& ini, SiteStore& site, QString* error);
+
+// The system number in force: the site store's where there is one, else
+// config.ini's (StoredSystemNumber). False, with *error, when the store
+// cannot be read or holds none.
+bool SiteSystemNumber(const IniFile& ini, SiteStore* site, int* number, QString* error);
+
+// With a site store, the system numbers and the passwords go there, first.
+bool SaveSettings(const ProgramState& state, const QString& languageText, IniFile& ini, QString* error,
+                  SiteStore* site = nullptr);
 
 // The device behind COMn: key COMn of section COM_PORT (read only, never
 // written), else the platform's n-th serial port.
@@ -80,13 +135,17 @@ int SystemNumberToStore(int typed);
 // System-number Save: the number in force becomes the old one, the typed one
 // is corrected into its range and stored. The Saves change the values in memory
 // only after the file holds them.
-SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini);
-SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini);
-SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini);
+SaveResult SaveSystemNumber(ProgramState& state, const QString& edit1Text, const QString& languageText, IniFile& ini,
+                            SiteStore* site = nullptr);
+SaveResult SaveAdminPassword(ProgramState& state, const QString& edit6Text, const QString& languageText, IniFile& ini,
+                             SiteStore* site = nullptr);
+SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const QString& languageText, IniFile& ini,
+                            SiteStore* site = nullptr);
 
-// What a login's password opens. A stored value that cannot be checked
-// (neither a hash the system knows nor plain text) opens nothing; when no
-// role opened, unreadableKey names it ("admin" or "admin2").
+// What a login's password opens. An empty password opens nothing. A stored
+// value that cannot be checked (neither a hash the system knows nor plain
+// text) refuses every login, whichever password is typed, and unreadableKey
+// names it ("admin" or "admin2").
 struct LoginCheck
 {
     enum class Role { None, Administrator, User };
@@ -95,11 +154,16 @@ struct LoginCheck
 };
 LoginCheck CheckLogin(const ProgramState& state, const QString& typed);
 
-// After a successful login: a password still stored as typed (a file from
-// before hashing) is replaced by its hash, in one durable write of the two
-// keys. False, with *error, when config.ini could not be written; the values
-// in memory then stay as they were.
-bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error);
+// After a successful login: a password still stored as typed (one the start
+// could not write back) is replaced by its hash, in one durable write of the
+// two keys; *hashed gets the keys rewritten. False, with *error, when
+// config.ini could not be written; the values in memory then stay as they were.
+bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error, QStringList* hashed = nullptr,
+                        SiteStore* site = nullptr);
+
+// The password keys of config.ini, with the role each opens.
+inline const QString AdminKey = QStringLiteral("admin");
+inline const QString UserKey = QStringLiteral("admin2");
 
 // Whether a password of a new installation ("1" or "2") still opens a role.
 bool DefaultPasswordsInUse(const ProgramState& state);

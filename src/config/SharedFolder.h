@@ -23,6 +23,10 @@ void keepGroupAccess(const QString& folder);
 // owner and the folder's group, may read and write.
 unsigned privateFileMode(const QString& folder);
 
+// The account this process works as, from the system's own entry for the
+// effective user (never from the environment).
+QString accountName();
+
 // What to tell the operator when this account may not open or write a file
 // of the working folder: the file, the account, and the command that mends
 // it. Empty when the file is not refused for want of permission (errno).

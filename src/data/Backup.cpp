@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -133,15 +134,21 @@ public:
         note(QStringLiteral("sync %1").arg(QFileInfo(path).fileName()));
     }
 
-    // A new file with the bytes of from, on disk when this returns.
-    void copy(const QString& from, const QString& to) const
+    // A new file with the bytes of from, on disk when this returns. It is
+    // never readable by more than from is (config.ini holds the passwords'
+    // hashes), nor by more than limit allows.
+    void copy(const QString& from, const QString& to, mode_t limit = AnyMode) const
     {
         QFile in(from);
         if (!in.open(QIODevice::ReadOnly))
             throw AppError(QStringLiteral("%1: cannot be read: %2").arg(native(from), in.errorString()));
+        struct stat st;
+        if (::fstat(in.handle(), &st) != 0)
+            throw AppError(QStringLiteral("%1: cannot be read: %2").arg(native(from), errnoText()));
         QFile out(to);
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(to), out.errorString()));
+        restrict(out, to, st.st_mode & limit);
         qint64 offset = 0;
         while (!in.atEnd()) {
             const QByteArray chunk = in.read(CopyChunk);
@@ -153,12 +160,14 @@ public:
         syncFile(out, to);
     }
 
-    // A new file holding bytes, on disk when this returns.
-    void create(const QString& path, const QByteArray& bytes) const
+    // A new file holding bytes, on disk when this returns; with a mode, no
+    // more readable than that.
+    void create(const QString& path, const QByteArray& bytes, mode_t mode = AnyMode) const
     {
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(path), out.errorString()));
+        restrict(out, path, mode);
         write(out, path, 0, bytes);
         syncFile(out, path);
     }
@@ -178,7 +187,17 @@ public:
         note(QStringLiteral("rename %1").arg(QFileInfo(to).fileName()));
     }
 
+    static constexpr mode_t AnyMode = 0777;
+
 private:
+    // Gives a new file the mode, before a byte is written; AnyMode leaves
+    // the mode a new file gets.
+    static void restrict(QFile& out, const QString& path, mode_t mode)
+    {
+        if ((mode & AnyMode) != AnyMode && ::fchmod(out.handle(), mode & AnyMode) != 0)
+            throw AppError(QStringLiteral("%1: its mode cannot be set: %2").arg(native(path), errnoText()));
+    }
+
     static void write(QFile& out, const QString& path, qint64 offset, const QByteArray& bytes)
     {
         if (filesync::write(out.handle(), path, offset, bytes) != 0)
@@ -354,6 +373,15 @@ std::map<QString, QByteArray> undoneCopies(const QDir& work)
     return copies;
 }
 
+// A file's permission bits; every bit for a file that is not there.
+mode_t modeOf(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return Writer::AnyMode;
+    return st.st_mode & Writer::AnyMode;
+}
+
 bool restorePending(const QDir& work)
 {
     return QFileInfo::exists(work.filePath(RestoreMarker)) || QFileInfo::exists(work.filePath(RestoreStage)) ||
@@ -423,7 +451,7 @@ Made make(const QString& workDir, const Options& options)
     for (const QString& file : names) {
         const auto copy = undone.find(file);
         if (copy != undone.end())
-            writer.create(QDir(partial).filePath(file), copy->second);
+            writer.create(QDir(partial).filePath(file), copy->second, modeOf(from.filePath(file)));
         else
             writer.copy(from.filePath(file), QDir(partial).filePath(file));
     }
@@ -486,8 +514,9 @@ Restored restore(const QString& backupFolder, const QString& workDir, const Opti
     const QDir stage(stagePath);
     Restored result;
     try {
+        // A file put back is no more readable than the one it replaces.
         for (const QString& name : names)
-            writer.copy(source.filePath(name), stage.filePath(name));
+            writer.copy(source.filePath(name), stage.filePath(name), modeOf(work.filePath(name)));
         writer.syncFolder(stagePath);
         for (const QString& table : tableFiles()) {
             const TableCheck check = TableCheck::run(stage.filePath(table));

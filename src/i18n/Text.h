@@ -344,6 +344,12 @@ enum Id : int {
 
     // 560..579: the site's settings and passwords (SiteSettingsTexts.cpp).
     FirstSiteSettingsText = 560,
+    ConfigUnreadable = 560,        // "%1 is there, but the account \"%2\" cannot read it (%3): no password opens ..."
+    PasswordValueUnreadable = 561, // "The value of %1 in %2 is neither a password nor a password hash ..."
+    PasswordEmpty = 562,           // "An empty password opens nothing: type one. Nothing was stored."
+    SiteSystemNumberDiffers = 563, // "This desk's config.ini holds the system number %1, but the %2 ..."
+    DatabaseInUse = 564,           // "Database: %1 on %2" (status bar)
+    SiteSettingsUnreadable = 565,  // "The system number and the passwords of the site cannot be read from the %1 ..."
 
     // 580..599: the audit trail's head and its gaps (TrailTexts.cpp).
     FirstTrailText = 580,

@@ -1,6 +1,7 @@
 #include "pgstore/PgConnection.h"
 
 #include "config/AppError.h"
+#include "config/SharedFolder.h"
 #include "pgstore/PgStore.h"
 
 #include <QSqlError>
@@ -146,7 +147,12 @@ QSqlDatabase PgConnection::open(const PgServer& server, const QString& name, con
     QSqlDatabase db = addConnection(server, name);
     db.setConnectOptions(QStringLiteral("application_name=%1").arg(quotedOption(application)));
     if (!db.open()) {
-        const QString reason = db.lastError().text();
+        QString reason = db.lastError().text();
+        // libpq's "fe_sendauth: no password supplied" tells an operator nothing
+        // of where the password goes.
+        if (server.password.isEmpty() && reason.contains(QLatin1String("no password supplied")))
+            reason = QStringLiteral("the server asks for the password of the user %1: put it in ~/.pgpass (see README)")
+                         .arg(server.user.isEmpty() ? shared::accountName() : server.user);
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
         throw AppError(QStringLiteral("The database %1 on %2 cannot be opened: %3").arg(server.name, server.host, reason));

@@ -1,4 +1,5 @@
 #include "pgstore/PgStore.h"
+#include "pgstore/PgSiteSettings.h"
 
 #include "cards/CardLimits.h"
 #include "config/AppError.h"
@@ -166,6 +167,7 @@ void PgStore::createSchema(const PgServer& server)
         }
         for (const QString& statement : pgjournals::schemaStatements())
             exec(statement);
+        exec(pgsite::settingsSchema());
         if (failure.isEmpty() && !db.commit())
             failure = db.lastError().text();
         if (!failure.isEmpty())

@@ -1,10 +1,13 @@
 #include "app/Form1.h"
 #include "audit/AuditLog.h"
-#include "i18n/Text.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
+#include "config/PasswordHash.h"
+#include "config/SharedFolder.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "i18n/Text.h"
+#include "pgstore/PgSiteSettings.h"
 #include "ui/DataSource.h"
 #include "ui/DbCheckBox.h"
 #include "ui/DbEdit.h"
@@ -36,9 +39,27 @@
 #include <QTest>
 #include <QTimer>
 
+#include <unistd.h>
+
 #include "Program.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
+
+namespace {
+
+// A password or system number as the next start reads it: config.ini's, or on
+// the test server (where config.ini names the database) the site's.
+QString storedSetting(const QString& key)
+{
+    if (!teststore::onServer() || !readFile("config.ini").contains("[DATABASE]"))
+        return IniFile("config.ini").readString("PASSWORD", key, {});
+    pgsite::SiteSettings site(teststore::server());
+    QMap<QString, QString> values;
+    QString error;
+    return site.read(&values, &error) ? values.value(key) : error;
+}
+
+} // namespace
 
 class TestForm1 : public QObject
 {
@@ -204,7 +225,14 @@ private slots:
                                             << true;
         QTest::newRow("wrong case") << QByteArray("[PASSWORD]\r\nadmin=boss\r\nadmin2=clerk\r\n") << "Boss" << 0
                                     << "Niepoprawne haslo." << false;
-        QTest::newRow("hash cut short") << QByteArray("[PASSWORD]\r\nadmin=$y$j9T$abc\r\nadmin2=clerk\r\n") << "boss"
+        QTest::newRow("plain beginning with a dollar")
+            << QByteArray("[PASSWORD]\r\nadmin=$money\r\nadmin2=clerk\r\n") << "$money" << 690 << "" << false;
+        QTest::newRow("empty value, default password")
+            << QByteArray("[PASSWORD]\r\nadmin=\r\nadmin2=clerk\r\n") << "1" << 690 << "" << true;
+        QTest::newRow("empty value, empty box")
+            << QByteArray("[PASSWORD]\r\nadmin=\r\nadmin2=clerk\r\n") << "" << 0 << "Niepoprawne haslo." << true;
+        // A value that cannot be checked stops the other role's login too.
+        QTest::newRow("hash cut short") << QByteArray("[PASSWORD]\r\nadmin=$y$j9T$abc\r\nadmin2=clerk\r\n") << "clerk"
                                         << 0 << "admin" << false;
     }
     void passwordLogin()
@@ -220,26 +248,107 @@ private slots:
             Program p;
             p.applyLanguage();
             QCOMPARE(!p.ui().Edit5->toolTip().isEmpty(), defaults);
+            // The start leaves no password as typed, nor an empty one.
+            QCOMPARE(storedSetting("admin").startsWith("$y$") + storedSetting("admin2").startsWith("$y$"), 2);
             p.ui().Edit5->setText(typed);
             QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
             QCOMPARE(p.form1->inWorkingState(), width != 0);
             if (width == 0) {
                 const QString shown = MessageBox::takeShown().value(0).text;
                 QVERIFY2(shown == message || shown.contains(QStringLiteral(" %1 ").arg(message)), qPrintable(shown));
-                QVERIFY(readFile("config.ini").startsWith(config)); // nothing migrated without a login
                 return;
             }
             QCOMPARE(p.form1->frameGeometry().width(), width);
             QCOMPARE(p.ui().DefaultPasswords->isVisibleTo(p.form1.get()), defaults);
             QVERIFY(MessageBox::takeShown().isEmpty()); // no dialog interrupts the login
-            QCOMPARE(readFile("config.ini").count("=$y$"), 2); // both values are hashes now
+            QCOMPARE(storedSetting("admin").startsWith("$y$") + storedSetting("admin2").startsWith("$y$"), 2);
         }
+    }
+
+    // config.ini there but unreadable: no password opens a role, the
+    // operator hears which file, which account and what mends it, and the
+    // file is left as it is.
+    void unreadableConfigOpensNothing_data()
+    {
+        QTest::addColumn<bool>("folder"); // a folder in its place, else a file without read permission
+        QTest::newRow("a folder in its place") << true;
+        QTest::newRow("no read permission") << false;
+    }
+    void unreadableConfigOpensNothing()
+    {
+        QFETCH(bool, folder);
+        QFile::remove("config.ini");
+        if (folder) {
+            QVERIFY(QDir().mkdir("config.ini"));
+        } else {
+            if (::geteuid() == 0)
+                QSKIP("root reads any file");
+            writeFile("config.ini", "[PASSWORD]\r\nadmin=boss\r\n");
+            QVERIFY(QFile::setPermissions("config.ini", QFile::WriteOwner));
+        }
+        Program p;
+        p.applyLanguage();
+        MessageBox::takeShown();
+        QVERIFY(!p.ui().DefaultPasswords->isVisibleTo(p.form1.get()));
+        for (const char* typed : {"1", "2", ""}) {
+            p.ui().Edit5->setText(QLatin1String(typed));
+            QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
+            QVERIFY(!p.form1->inWorkingState());
+            const QString shown = MessageBox::takeShown().value(0).text;
+            QVERIFY2(shown.contains(QDir::current().absoluteFilePath("config.ini")), qPrintable(shown));
+            QVERIFY2(shown.contains(QStringLiteral("\"%1\"").arg(shared::accountName())), qPrintable(shown));
+            QVERIFY2(shown.contains("sudo chown"), qPrintable(shown));
+        }
+        QCOMPARE(QFileInfo("config.ini").isDir(), folder); // nothing written over it
+    }
+
+    // The start stores plain passwords as hashes and sets emptied ones to
+    // their defaults before its backup copies config.ini; each leaves a line.
+    void startHashesBeforeTheBackup_data()
+    {
+        QTest::addColumn<QByteArray>("config");
+        QTest::addColumn<QString>("details");
+        const QByteArray clerk = "admin2=" + password::hash("clerk").toLatin1() + "\r\n";
+        QTest::newRow("plain values") << QByteArray("[PASSWORD]\r\nadmin=OldPlainAdmin\r\nadmin2=clerk\r\n")
+                                      << "admin: \"hashed\"; admin2: \"hashed\"";
+        QTest::newRow("line deleted") << "[PASSWORD]\r\n" + clerk << "admin: \"reset to the default\"";
+        QTest::newRow("value emptied") << "[PASSWORD]\r\nadmin=\r\n" + clerk << "admin: \"reset to the default\"";
+    }
+    void startHashesBeforeTheBackup()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(QString, details);
+        writeFile("config.ini", config); // a desk on its own: config.ini holds the passwords
+        QVERIFY(QFile::setPermissions("config.ini", QFile::ReadOwner | QFile::WriteOwner));
+        Program p;
+        const QStringList backups = QDir("backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(backups.size(), 1);
+        const QString copy = QStringLiteral("backup/%1/config.ini").arg(backups[0]);
+        const QByteArray copied = readFile(copy);
+        QCOMPARE(copied.count("=$y$"), 2);
+        QVERIFY(!copied.contains("Plain") && !copied.contains("clerk"));
+        QCOMPARE(QFileInfo(copy).permissions() & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner); // owner, group, others
+        QByteArray trail;
+        QString unread;
+        QVERIFY2(p.form1->auditLog().content(&trail, &unread), qPrintable(unread));
+        QStringList got;
+        for (const QByteArray& line : trail.split('\n')) {
+            const QStringList f = audit::fields(line);
+            if (f.size() == audit::FieldCount)
+                got << (f[4] == "backup" ? f[4] : QStringList{f[4], f[5], f[8]}.join(u'|'));
+        }
+        QCOMPARE(got, QStringList({"settings|config.ini|" + details, "backup"}));
     }
 
     void passwordSaves()
     {
         Program p(TForm1::Role::Administrator);
         const QByteArray before = readFile("config.ini");
+        // An empty password is never stored.
+        p.ui().Edit6->clear();
+        QTest::mouseClick(p.ui().Button15, Qt::LeftButton);
+        QCOMPARE(MessageBox::takeShown().value(0).text, p.form1->state().TextSlots[Text::PasswordEmpty]);
+        QCOMPARE(readFile("config.ini"), before);
         // The user's new password may not be the administrator's.
         p.ui().Edit8->setText("1");
         QTest::mouseClick(p.ui().Button11, Qt::LeftButton);
@@ -447,7 +556,7 @@ private slots:
         QVERIFY(!shown.takeFirst().answers.isEmpty());
         QCOMPARE(shown[0].text, QStringLiteral("Numer systemu zapisany!"));
         QCOMPARE(shown[0].caption, QStringLiteral("Konfiguracja"));
-        QVERIFY(readFile("config.ini").contains("sys_nr=1000000\r\n"));
+        QCOMPARE(storedSetting("sys_nr"), QStringLiteral("1000000"));
 
         p.ui().Edit1->setText("abc");
         QTest::mouseClick(p.ui().Button5, Qt::LeftButton);
@@ -458,7 +567,7 @@ private slots:
         p.ui().Edit6->setText("new admin");
         QTest::mouseClick(p.ui().Button15, Qt::LeftButton);
         QCOMPARE(MessageBox::takeShown().value(0).text, QStringLiteral("Haslo administratora - zapisane"));
-        QVERIFY(readFile("config.ini").contains("admin=$y$"));
+        QVERIFY(storedSetting("admin").startsWith("$y$"));
 
         // The language Save applies the box's text on the next tick and stores it.
         p.ui().ComboBox1->setCurrentText("English");

@@ -1,5 +1,6 @@
 #include "config/Cp1250.h"
 #include "config/IniFile.h"
+#include "config/LoginThrottle.h"
 #include "config/PasswordHash.h"
 #include "config/Settings.h"
 #include "config/SyncCalls.h"
@@ -256,22 +257,24 @@ private slots:
 
         QByteArray expected = ForeignFile;
         expected.replace("  SYS_NR = 0x10 ", "sys_nr=16");
-        expected.replace("admin2=user pass ", "admin2=user pass");
-        expected.replace("admin=secret", "admin=secret");
+        // The plain passwords are stored as their hashes at once.
+        expected.replace("admin2=user pass ", "admin2=$y$#");
+        expected.replace("admin=secret", "admin=$y$#");
         // The missing sys_nr2 joins its section after the last key.
-        expected.replace("admin2=user pass\r\n\r\n", "admin2=user pass\r\nsys_nr2=1\r\n\r\n");
+        expected.replace("admin2=$y$#\r\n\r\n", "admin2=$y$#\r\nsys_nr2=1\r\n\r\n");
         expected.replace("language=\xe8", "Language=\xe8");
-        QCOMPARE(readFile(m_path), expected);
+        QCOMPARE(masked(readFile(m_path)), expected);
+        QCOMPARE(loaded.hashed, QStringList({"admin", "admin2"}));
+        QCOMPARE(settings::CheckLogin(state, "user pass").role, settings::LoginCheck::Role::User);
 
         // Every Save stores the same values again: nothing else moves.
         QString error;
         QVERIFY(settings::SaveSettings(state, loaded.languageName, ini, &error));
-        QCOMPARE(readFile(m_path), expected);
+        QCOMPARE(masked(readFile(m_path)), expected);
         settings::SaveResult r = settings::SaveAdminPassword(state, "secret", loaded.languageName, ini);
         QCOMPARE(r.confirmTextSlot, 101);
         r = settings::SaveUserPassword(state, "user pass", loaded.languageName, ini);
         QCOMPARE(r.confirmTextSlot, 102);
-        expected.replace("admin=secret", "admin=$y$#").replace("admin2=user pass", "admin2=$y$#");
         QCOMPARE(masked(readFile(m_path)), expected);
         // The device keys are never written back.
         QCOMPARE(settings::PortDevice(ini, 3), QStringLiteral("/dev/ttyUSB0"));
@@ -387,11 +390,14 @@ private slots:
         settings::LoadSettings(state, ini);
         state.PortNumber = 3; // chosen in the Port menu
         settings::SaveResult r = settings::SaveUserPassword(state, "", "Klingon", ini);
+        QCOMPARE(r.error, state.TextSlots[Text::PasswordEmpty]);
+        QCOMPARE(ini.readInteger("COM_PORT", "PORT", 0), 1); // nothing stored
+        r = settings::SaveUserPassword(state, "clerk", "Klingon", ini);
         QCOMPARE(r.confirmTextSlot, 102);
         QCOMPARE(ini.readInteger("COM_PORT", "PORT", 0), 3);
         QCOMPARE(ini.readString("Language", "Language", ""), QStringLiteral("Klingon"));
-        r = settings::SaveAdminPassword(state, "", "Klingon", ini);
-        QCOMPARE(r.error, state.TextSlots[Text::PasswordOfOtherRole]); // "" is the user's now
+        r = settings::SaveAdminPassword(state, "clerk", "Klingon", ini);
+        QCOMPARE(r.error, state.TextSlots[Text::PasswordOfOtherRole]); // the user's now
         r = settings::SaveAdminPassword(state, " ", "Klingon", ini);
         QCOMPARE(password::check(" ", ini.readString("PASSWORD", "admin", "x")), password::Check::Match);
     }
@@ -561,6 +567,28 @@ private slots:
         QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st1), 0);
         QCOMPARE(st1.st_ino, st0.st_ino);
         QCOMPARE(syncs, 2); // the temporary file's, then the file's own
+    }
+
+    // Wrong passwords in a row slow the next try down; a right one starts the
+    // count again, so the try after it is answered at once.
+    void loginThrottleStartsAgain_data()
+    {
+        QTest::addColumn<QString>("tries"); // w wrong, r right
+        QTest::addColumn<int>("wait");      // seconds before the next try is checked
+        QTest::newRow("three wrong") << "www" << 1;
+        QTest::newRow("six wrong") << "wwwwww" << 8;
+        QTest::newRow("six wrong, then right") << "wwwwwwr" << 0;
+        QTest::newRow("right, then two wrong") << "wwwwwwrww" << 0;
+        QTest::newRow("right, then three wrong") << "wwwwwwrwww" << 1;
+    }
+    void loginThrottleStartsAgain()
+    {
+        QFETCH(QString, tries);
+        QFETCH(int, wait);
+        LoginThrottle throttle;
+        for (QChar t : tries)
+            t == u'w' ? throttle.wrong() : throttle.right();
+        QCOMPARE(throttle.waitBeforeCheck().count(), wait);
     }
 
     void portGoesToUserSettings()

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QDateTime Start(QDate(2024, 3, 5), QTime(8, 15, 0));
@@ -114,6 +116,8 @@ private slots:
     void recoveryAcrossAKill();
     void aChangeCutShortIsUndoneBeforeACopy_data();
     void aChangeCutShortIsUndoneBeforeACopy();
+    void copiesNeverWidenAMode_data();
+    void copiesNeverWidenAMode();
     void cleanup() { filesync::setFunction({}); }
 };
 
@@ -181,6 +185,40 @@ void TestBackup::newestTenAreKept()
     writeFile(inst.path("config.ini"), "changed");
     QCOMPARE(QFileInfo(backup::make(inst.dir.path(), inst.options).folder).fileName(),
              QStringLiteral("2024-03-05_08-15-11_2"));
+}
+
+void TestBackup::copiesNeverWidenAMode_data()
+{
+    QTest::addColumn<int>("atBackup");  // config.ini's mode when the backup is made
+    QTest::addColumn<int>("atRestore"); // and when it is put back
+    QTest::addColumn<int>("restored");
+    QTest::newRow("private throughout") << 0600 << 0600 << 0600;
+    QTest::newRow("wider backup over a private file") << 0644 << 0600 << 0600;
+    QTest::newRow("private backup over a wider file") << 0600 << 0644 << 0600;
+    QTest::newRow("group bits of each") << 0640 << 0660 << 0640;
+}
+
+// A copy is readable by no more than its source, and a file put back by no
+// more than the file it replaces.
+void TestBackup::copiesNeverWidenAMode()
+{
+    QFETCH(int, atBackup);
+    QFETCH(int, atRestore);
+    QFETCH(int, restored);
+    Installation inst;
+    const QByteArray config = inst.path("config.ini").toLocal8Bit();
+    QCOMPARE(::chmod(config.constData(), mode_t(atBackup)), 0);
+    const QString saved = backup::make(inst.dir.path(), inst.options).folder;
+    const auto modeOf = [](const QString& path) {
+        struct stat st;
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    QCOMPARE(modeOf(QDir(saved).filePath("config.ini")), atBackup);
+    inst.addPerson("INFO", QStringLiteral("changed"));
+    QCOMPARE(::chmod(config.constData(), mode_t(atRestore)), 0);
+    const backup::Restored done = backup::restore(saved, inst.dir.path(), inst.options);
+    QCOMPARE(modeOf(inst.path("config.ini")), restored);
+    QCOMPARE(modeOf(QDir(done.replacedBackup).filePath("config.ini")), atRestore);
 }
 
 void TestBackup::restorePutsBackAndKeepsWhatItReplaced()

@@ -188,6 +188,54 @@ private slots:
         QTRY_VERIFY(p.find<QLabel>("DatabaseStatus")->text().contains(QLatin1String("can be reached again")));
     }
 
+    // The system number and the passwords are the site's: set once, by the
+    // first desk, and the same at every desk whatever its own config.ini
+    // holds; a desk whose config.ini holds another number is told.
+    void siteSettingsSharedByDesks_data()
+    {
+        QTest::addColumn<QByteArray>("deskPasswords"); // the second desk's own [PASSWORD] lines
+        QTest::addColumn<bool>("told");
+        QTest::newRow("a new desk") << QByteArray() << false;
+        QTest::newRow("a desk set up on its own before") << QByteArray("[PASSWORD]\r\nsys_nr=1\r\nadmin=1\r\n") << true;
+        QTest::newRow("the same number") << QByteArray("[PASSWORD]\r\nsys_nr=4711\r\n") << false;
+    }
+    void siteSettingsSharedByDesks()
+    {
+        QFETCH(QByteArray, deskPasswords);
+        QFETCH(bool, told);
+        QVERIFY(m_cluster.exec(QStringLiteral("DELETE FROM pellaro_site")));
+        const QByteArray database = "[DATABASE]\r\nDriver=PostgreSQL\r\nHost=" + m_cluster.server({}).host.toUtf8() +
+                                    "\r\nName=" + Database.toUtf8() + "\r\nUser=pellaro\r\n";
+        QVERIFY(renewWorkingDirectory(m_dir, "[PASSWORD]\r\nsys_nr=4711\r\nadmin=boss\r\n" + database));
+        {
+            Program first;
+            QVERIFY(MessageBox::takeShown().isEmpty());
+            QCOMPARE(first.form1->state().SystemNumber, 4711);
+            first.login("boss");
+            QVERIFY(first.form1->inWorkingState());
+            QVERIFY(first.find<QLabel>("DatabaseStatus")->text().contains(Database));
+            first.ui().Edit8->setText("clerk");
+            first.click(first.ui().Button11);
+            QCOMPARE(MessageBox::takeShown().size(), 1); // saved
+        }
+        QVERIFY(renewWorkingDirectory(m_dir, deskPasswords + database));
+        Program second;
+        QCOMPARE(second.form1->state().SystemNumber, 4711);
+        QCOMPARE(second.ui().Edit1->text(), QStringLiteral("4711"));
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), told ? 1 : 0);
+        if (told)
+            QVERIFY2(shown[0].text.contains(" 1,") && shown[0].text.contains("4711"), qPrintable(shown[0].text));
+        // Neither the site's number nor its passwords are copied to the desk.
+        const QByteArray config = readFile(QStringLiteral("config.ini"));
+        QCOMPARE(config.contains("sys_nr="), !deskPasswords.isEmpty());
+        QVERIFY(!config.contains("admin2="));
+        second.login("clerk");
+        QVERIFY(second.form1->inWorkingState());
+        QCOMPARE(second.form1->frameGeometry().width(), 693);
+        QVERIFY(m_cluster.exec(QStringLiteral("DELETE FROM pellaro_site"))); // the next test's desk sets its own
+    }
+
     // No card is written while its record cannot be stored; once the server
     // takes connections again it is.
     void cardRefusedWithoutServer()

@@ -7,12 +7,14 @@
 #include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "config/Settings.h"
+#include "data/TableLayouts.h"
 #include "dbf/TableCheck.h"
 #include "journal/JournalFormat.h"
 #include "data/TableLayouts.h"
 #include "pgstore/PgBackup.h"
 #include "pgstore/PgJournals.h"
 #include "pgstore/PgSite.h"
+#include "pgstore/PgSiteSettings.h"
 #include "pgstore/PgTransfer.h"
 
 #include <QDir>
@@ -20,6 +22,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
+
+#include <memory>
 
 namespace {
 
@@ -39,6 +43,19 @@ std::optional<PgServer> siteDatabase(const QString& workDir)
     return pgsite::configuredServer(IniFile(QDir(workDir).filePath(settings::FileName)));
 }
 
+int siteSystemNumber(const QString& workDir)
+{
+    const IniFile ini(QDir(workDir).filePath(settings::FileName));
+    const std::optional<PgServer> server = siteDatabase(workDir);
+    std::unique_ptr<pgsite::SiteSettings> site;
+    if (server)
+        site = std::make_unique<pgsite::SiteSettings>(*server);
+    int number = 0;
+    QString error;
+    if (!settings::SiteSystemNumber(ini, site.get(), &number, &error))
+        throw AppError(QStringLiteral("the site's system number cannot be read: %1").arg(error));
+    return number;
+}
 
 backup::Made backupDatabase(const QString& workDir, const PgServer& server, const QString& keep)
 {
@@ -99,6 +116,16 @@ int databaseCommand(const QStringList& args, QTextStream& out, const std::functi
         for (const auto& [file, count] : counts)
             out << "imported " << count << " " << unitOf(file) << " of " << file << "\n";
         record(moveEvent(action, server, args[2], counts));
+        // The cards of the set carry its system number: from now on every
+        // desk takes that one, and the passwords, from the database.
+        pgsite::SiteSettings site(server);
+        const IniFile ini(QDir(args[2]).filePath(settings::FileName));
+        int number = 0;
+        QString error;
+        if (!settings::SeedSite(ini, site, &error) || !settings::SiteSystemNumber(ini, &site, &number, &error))
+            throw AppError(QStringLiteral("the system number and the passwords cannot be stored in the %1: %2")
+                               .arg(site.name(), error));
+        out << "the site's system number, for every desk: " << number << "\n";
         return 0;
     }
     if (command == u"export" && args.size() == 3) {
@@ -107,6 +134,23 @@ int databaseCommand(const QStringList& args, QTextStream& out, const std::functi
         for (const auto& [file, count] : counts)
             out << "exported " << count << " " << unitOf(file) << " to " << file << "\n";
         record(moveEvent(action, server, args[2], counts));
+        // The set's cards carry the site's system number: its config.ini
+        // holds it, and the passwords, for the desk that takes the set back.
+        pgsite::SiteSettings site(server);
+        QMap<QString, QString> values;
+        QString error;
+        if (!site.read(&values, &error))
+            throw AppError(QStringLiteral("the system number and the passwords cannot be read from the %1: %2")
+                               .arg(site.name(), error));
+        QList<IniFile::Change> changes;
+        for (auto it = values.begin(); it != values.end(); ++it)
+            changes.append({QStringLiteral("PASSWORD"), it.key(), it.value()});
+        IniFile ini(QDir(args[2]).filePath(settings::FileName));
+        if (!changes.isEmpty()) {
+            if (!ini.write(changes, &error))
+                throw AppError(error);
+            out << "wrote the site's system number and passwords to " << QDir::toNativeSeparators(ini.path()) << "\n";
+        }
         return 0;
     }
     return -1;

@@ -19,6 +19,10 @@ int databaseCommand(const QStringList& args, QTextStream& out, const std::functi
 // nothing when its tables are the dBase files in it.
 std::optional<PgServer> siteDatabase(const QString& workDir);
 
+// The system number the site's cards carry: the shared database's, else the
+// one WORKDIR's config.ini holds.
+int siteSystemNumber(const QString& workDir);
+
 // A backup of a site on a shared database in WORKDIR/backup: its tables as
 // "db export" writes them, config.ini and the journals; none when nothing
 // changed since the newest backup. keep: a backup that pruning leaves alone.

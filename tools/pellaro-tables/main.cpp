@@ -241,7 +241,7 @@ int importPersons(const QString& workDir, const QString& file, int* added)
 {
     const std::unique_ptr<Table> persons = openSiteTable(workDir, exchange::Kind::Persons, Use::Write);
     const std::unique_ptr<Table> groups = openSiteTable(workDir, exchange::Kind::Groups, Use::Write);
-    const int systemNumber = settings::StoredSystemNumber(IniFile(QDir(workDir).filePath(settings::FileName)));
+    const int systemNumber = siteSystemNumber(workDir);
     const exchange::ImportResult result = exchange::importPersonsFile(
         *persons, *groups, file, field::heldNumbers(sitejournals::journalOf(workDir), systemNumber));
     if (!result.problems.isEmpty()) {
@@ -269,7 +269,7 @@ int listCards(const QString& workDir)
     QString error;
     if (!journal.refresh(&error))
         throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(journal.path()), error));
-    const int systemNumber = settings::StoredSystemNumber(IniFile(QDir(workDir).filePath(settings::FileName)));
+    const int systemNumber = siteSystemNumber(workDir);
     for (const JournalEvent& e : journal.events()) {
         if (e.damaged())
             err() << "pellaro-tables: " << QDir::toNativeSeparators(journal.path()) << ": line " << e.line
