@@ -12,18 +12,19 @@
 #include <vector>
 
 namespace shared {
-namespace {
-
-bool statOf(const QString& path, struct stat* st)
-{
-    return ::stat(QFile::encodeName(path).constData(), st) == 0;
-}
 
 QString accountName()
 {
     if (const passwd* pw = ::getpwuid(::geteuid()))
         return QString::fromLocal8Bit(pw->pw_name);
     return QString::number(::geteuid());
+}
+
+namespace {
+
+bool statOf(const QString& path, struct stat* st)
+{
+    return ::stat(QFile::encodeName(path).constData(), st) == 0;
 }
 
 QString groupName(gid_t gid)

@@ -1,6 +1,16 @@
 #include "audit/AuditLog.h"
+#include "audit/TableWatch.h"
+#include "config/AppError.h"
+#include "config/FileSync.h"
+#include "config/SharedFolder.h"
 #include "data/Backup.h"
+#include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "i18n/LanguageTables.h"
+#include "i18n/Text.h"
+#include "journal/JournalFormat.h"
+
+#include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -8,6 +18,48 @@
 
 #include "TablesTool.h"
 #include "TestFiles.h"
+
+namespace {
+
+// The persons table of a temporary folder, watched by the audit there.
+struct Fixture
+{
+    QTemporaryDir dir;
+    audit::Log log{dir.filePath(audit::FileName)};
+    TextSlots texts;
+    QStringList told;
+    std::unique_ptr<audit::TableWatch> watch;
+    Table persons; // closed before its watch goes
+
+    Fixture()
+    {
+        i18n::copyLanguageTable(u"English", &texts);
+        TableLayouts::createAll(dir.path());
+        persons.open(QDir(dir.path()).filePath(TableLayouts::PersonsFile));
+        watch = std::make_unique<audit::TableWatch>(log, texts, [this](const QString& m) { told << m; });
+        watch->watch(persons);
+    }
+};
+
+void addPerson(Table& persons, int number, const QString& name, const QString& info, const QString& group = {})
+{
+    persons.insert();
+    persons.setInteger(PersonField::Number, number);
+    persons.setText(PersonField::FamilyName, name);
+    persons.setText(PersonField::Info, info);
+    if (!group.isEmpty())
+        persons.setText(PersonField::Group, group);
+    persons.post();
+}
+
+QByteArrayList trailLines(const Fixture& f)
+{
+    QByteArrayList lines = readFile(f.log.path()).split('\n');
+    lines.removeLast();
+    return lines;
+}
+
+} // namespace
 
 class TestAudit : public QObject
 {
@@ -26,8 +78,15 @@ private slots:
         QTest::newRow("inserted") << 3 << 1 << "line 3:";
         QTest::newRow("reordered") << 4 << 1 << "line 2:";
         QTest::newRow("rewritten whole, --from") << 5 << 1 << "no line has the hash";
-        QTest::newRow("torn last line") << 6 << 0 << "torn lines (cut short by a crash, not part of the chain): 1";
+        QTest::newRow("torn last line") << 6 << 0 << "torn lines (cut short by a crash; their marks are in the chain): 1";
         QTest::newRow("torn, then more events") << 7 << 0 << "events: 6";
+        QTest::newRow("torn mark forged inside") << 8 << 1 << "line 3: a torn mark outside the chain";
+        QTest::newRow("torn mark on the last line") << 9 << 1 << "line 5: a torn mark outside the chain";
+        QTest::newRow("cut before its line end, then more") << 10 << 0 << "events: 5\ntorn lines";
+        QTest::newRow("last lines removed") << 11 << 1 << "2 events missing at the end";
+        QTest::newRow("emptied") << 12 << 1 << "5 events missing at the end";
+        QTest::newRow("replaced by a longer chain") << 13 << 1 << "the trail was replaced";
+        QTest::newRow("deleted") << 14 << 1 << "is missing, though";
     }
     void verify()
     {
@@ -39,12 +98,16 @@ private slots:
         audit::Log log(path);
         log.setRole(QStringLiteral("administrator"));
         QString error;
-        for (int i = 1; i <= 5; ++i)
+        const QString head = audit::headPath(path);
+        QByteArray headOfFour;
+        for (int i = 1; i <= 5; ++i) {
+            headOfFour = readFile(head);
             QVERIFY(log.append({QStringLiteral("change"), QStringLiteral("osoby.dbf"), QString::number(i),
                                 QStringLiteral("%1 Kowalski\tJan").arg(i),
                                 {{QStringLiteral("NAME"), QStringLiteral("Nowak \"N\""), QStringLiteral("Kowalski"),
                                   true}}},
                                &error));
+        }
         const QByteArray kept = log.newestHash(); // an auditor wrote it down
         QByteArrayList lines = readFile(path).split('\n');
         lines.removeLast();
@@ -59,6 +122,7 @@ private slots:
             // Every line rewritten with a chain of its own: it holds, but not
             // the hash written down.
             QFile::remove(path);
+            QFile::remove(head); // the forger's own head goes with the forged chain
             audit::Log forged(path);
             QVERIFY(forged.append({QStringLiteral("login"), {}, {}, {}, {}}, &error));
             args << QStringLiteral("--from") << QString::fromLatin1(kept);
@@ -67,15 +131,42 @@ private slots:
             break;
         }
         case 6: lines.append(lines[4].left(20)); break;
+        case 8: lines.insert(2, lines[1].left(lines[1].lastIndexOf('\t') + 1) + audit::TornMark); break;
+        case 9: lines[4] += '\t' + audit::TornMark; break;
+        case 11: lines.resize(3); break;
+        case 12: lines.clear(); break;
+        case 13: {
+            QTemporaryDir elsewhere;
+            audit::Log forged(elsewhere.filePath(audit::FileName));
+            for (int i = 0; i < 6; ++i)
+                QVERIFY(forged.append({QStringLiteral("login"), {}, {}, {}, {}}, &error));
+            lines = readFile(forged.path()).split('\n');
+            lines.removeLast();
+            break;
         }
-        QByteArray content = lines.join('\n') + '\n';
-        if (tamper == 6)
+        }
+        QByteArray content = lines.isEmpty() ? QByteArray() : lines.join('\n') + '\n';
+        if (tamper == 6 || tamper == 10)
             content.chop(1); // a crash before the line's end
-        writeFile(path, content);
+        if (tamper == 14)
+            QVERIFY(QFile::remove(path));
+        else
+            writeFile(path, content);
         if (tamper == 7) {
             writeFile(path, content + lines[4].left(20));
             QVERIFY(log.append({QStringLiteral("login"), {}, {}, {}, {}}, &error));
-            QVERIFY(readFile(path).contains('\t' + audit::TornMark + '\n'));
+            QVERIFY(readFile(path).contains('\t' + audit::TornMark + '\t'));
+        }
+        if (tamper == 10) {
+            // The crash came before the head followed the line: it names four.
+            writeFile(head, headOfFour);
+            QVERIFY2(log.append({QStringLiteral("login"), {}, {}, {}, {}}, &error), qPrintable(error));
+        }
+        if (tamper >= 11) {
+            // Nothing is chained onto a trail that does not reach its head.
+            QVERIFY(!log.append({QStringLiteral("login"), {}, {}, {}, {}}, &error));
+            QCOMPARE(QFile::exists(path), tamper != 14);
+            QCOMPARE(readFile(path), tamper == 14 ? QByteArray() : content);
         }
         const ToolRun run = tables(args);
         QCOMPARE(run.exitCode, exitCode);
@@ -84,6 +175,150 @@ private slots:
             QVERIFY(run.output.contains(QString::fromLatin1(kept)));
             QCOMPARE(tables(args << QStringLiteral("--from") << QString::fromLatin1(lines[1].right(64))).exitCode, 0);
         }
+    }
+
+    // A change the disk has no room for the line of is refused before it is
+    // stored: the room asked is the line's own length, a long note included.
+    void roomForTheLine_data()
+    {
+        QTest::addColumn<int>("noteLength");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("short note") << 10 << true;
+        QTest::newRow("6,000-character note") << 6000 << false;
+    }
+    void roomForTheLine()
+    {
+        QFETCH(int, noteLength);
+        QFETCH(bool, removed);
+        Fixture f;
+        addPerson(f.persons, 7, QStringLiteral("Kowalski"), QString(noteLength, u'x'));
+        f.log.setRoomProbe([](const QString&) { return qint64(8000); }); // then the disk fills
+        const qsizetype before = trailLines(f).size();
+        try {
+            f.persons.remove();
+            QVERIFY(removed);
+        } catch (const AppError& e) {
+            QVERIFY2(!removed, qPrintable(e.message()));
+            QVERIFY2(e.message().contains(f.texts[Text::AuditUnwritable].section(u'%', 0, 0)), qPrintable(e.message()));
+        }
+        f.persons.refresh(); // what the file holds
+        QCOMPARE(f.persons.rowCount(), removed ? 0 : 1);
+        QCOMPARE(trailLines(f).size(), before + (removed ? 1 : 0));
+    }
+
+    // The changes of a batch (a group's members moved) go into the trail in
+    // one synced write before the batch commits; a batch is undone when its
+    // lines cannot be written, and says so in the trail when its commit fails
+    // after they were.
+    void batchOfChanges_data()
+    {
+        QTest::addColumn<QString>("failing"); // the file whose sync fails
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("lands") << QString() << QStringList{"change", "change", "change"} << "B" << false;
+        QTest::newRow("trail refuses") << audit::FileName << QStringList{} << "A" << true;
+        QTest::newRow("commit fails") << TableLayouts::PersonsFile << QStringList{"change", "change", "change", "undone"}
+                                      << "A" << false;
+    }
+    void batchOfChanges()
+    {
+        QFETCH(QString, failing);
+        QFETCH(QStringList, actions);
+        QFETCH(QString, group);
+        QFETCH(bool, told);
+        Fixture f;
+        for (int n = 1; n <= 3; ++n)
+            addPerson(f.persons, n, QStringLiteral("Nowak"), {}, QStringLiteral("A"));
+        const qsizetype before = trailLines(f).size();
+        int trailSyncs = 0;
+        const filesync::Function old = filesync::setFunction([&](int fd, const QString& path, filesync::Kind kind) {
+            trailSyncs += path.endsWith(audit::FileName) ? 1 : 0;
+            if (!failing.isEmpty() && path.endsWith(failing)) {
+                failing.clear();
+                errno = EIO;
+                return -1;
+            }
+            return kind == filesync::Kind::Data ? ::fdatasync(fd) : ::fsync(fd);
+        });
+        try {
+            Table::Batch batch(f.persons);
+            for (int row = 0; row < f.persons.rowCount(); ++row) {
+                f.persons.moveToRow(row);
+                f.persons.edit();
+                f.persons.setText(PersonField::Group, QStringLiteral("B"));
+                f.persons.post();
+            }
+            batch.commit();
+        } catch (const AppError&) {
+        }
+        filesync::setFunction(old);
+        QStringList got;
+        for (const QByteArray& line : trailLines(f).mid(before))
+            got << audit::fields(line).value(4);
+        QCOMPARE(got, actions);
+        QCOMPARE(trailSyncs, 1 + (actions.size() > 3 ? 1 : 0));
+        QCOMPARE(f.told.size(), told ? 1 : 0);
+        if (told)
+            QVERIFY2(f.told[0].startsWith(f.texts[Text::TrailBatchNotStored].section(u'%', 0, 0)), qPrintable(f.told[0]));
+        f.persons.refresh();
+        for (int row = 0; row < f.persons.rowCount(); ++row)
+            QCOMPARE(f.persons.valueAt(row, f.persons.fieldPosition(PersonField::Group)).toString(), group);
+        QString unread;
+        const std::optional<audit::Head> head = audit::readHead(audit::headPath(f.log.path()), &unread);
+        QVERIFY2(head && head->present, qPrintable(unread));
+        QCOMPARE(audit::verify(readFile(f.log.path()), {}, *head).brokenLine, 0);
+    }
+
+    // The account is the system's, whatever the environment says, and no
+    // field of a line is a formula to a spreadsheet; the window shows each as
+    // it was given.
+    void cells_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("formula") << "=HYPERLINK(\"http://x\")" << "'=HYPERLINK(\"http://x\")";
+        QTest::newRow("plus") << "+48" << "'+48";
+        QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
+        QTest::newRow("plain") << "Zarząd" << "Zarząd";
+        QTest::newRow("apostrophe before a formula") << "'=1" << "''=1";
+    }
+    void cells()
+    {
+        QFETCH(QString, group);
+        QFETCH(QString, stored);
+        QTemporaryDir dir;
+        qputenv("USER", "=HYPERLINK(\"http://evil\")");
+        qputenv("LOGNAME", "=1+1");
+        audit::Log log(dir.filePath(audit::FileName));
+        QString error;
+        QVERIFY(log.append(audit::cardEvent(journal::ProgramOperation, 7, 1, 0, group, "cards.log", 0), &error));
+        const QStringList f = audit::fields(readFile(log.path()).trimmed());
+        QCOMPARE(f[2], shared::accountName());
+        QCOMPARE(f[7], stored);
+        QCOMPARE(audit::fieldText(f[7]), group);
+    }
+
+    // A details field as a crafted line may hold it: read within its bounds.
+    void craftedDetails_data()
+    {
+        QTest::addColumn<QString>("details");
+        QTest::addColumn<QStringList>("read"); // name, old, new of each item
+        QTest::newRow("no closing quote") << "NAME: \"Kow" << QStringList{"NAME", "", "Kow"};
+        QTest::newRow("change without closing quote") << "NAME: \"a\" → \"b" << QStringList{"NAME", "a", "b"};
+        QTest::newRow("escape at the end") << "NAME: \"a\\" << QStringList{"NAME", "", "a\\"};
+        QTest::newRow("whole") << "NAME: \"a\" → \"b\"; INFO: \"c\"" << QStringList{"NAME", "a", "b", "INFO", "", "c"};
+    }
+    void craftedDetails()
+    {
+        QFETCH(QString, details);
+        QFETCH(QStringList, read);
+        // The field ends where the line goes on: nothing past it may be read.
+        const QString line = details + QStringLiteral("\"; LEAK: \"x\"");
+        QStringList got;
+        for (const audit::Item& item : audit::decodeDetails(QStringView(line).first(details.size())))
+            got << item.name << item.before << item.value;
+        QCOMPARE(got, read);
     }
 
     // The audit is in every backup; a restore adds its event and never
