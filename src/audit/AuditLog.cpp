@@ -458,6 +458,13 @@ bool Log::append(const QList<Event>& events, QString* error)
         *error = g.reason;
         return false;
     }
+    // The head's new copy is opened before any line is written: a head that
+    // cannot follow its lines must not leave lines behind.
+    QFile fresh(headPath(m_path) + QStringLiteral(".new"));
+    if (!fresh.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fresh.fileName()), fresh.errorString());
+        return false;
+    }
     qint64 added = 0;
     QByteArray torn;
     if (size > 0 && !tornTail(file.handle(), size, &torn)) {
@@ -498,29 +505,18 @@ bool Log::append(const QList<Event>& events, QString* error)
         *error = errnoText();
         return false;
     }
-    return writeHead(previous, total, error);
+    return writeHead(fresh, previous, total, error);
 }
 
-bool Log::writeHead(const QByteArray& hash, qint64 lines, QString* error) const
+bool Log::writeHead(QFile& fresh, const QByteArray& hash, qint64 lines, QString* error) const
 {
-    // A new copy, durable before it takes the old one's name: the head is
-    // always one whole state or the other.
-    const QString path = headPath(m_path);
-    const QString fresh = path + QStringLiteral(".new");
+    // The new copy is durable before it takes the old one's name: the head
+    // is always one whole state or the other.
     const QByteArray bytes = QByteArray::number(lines) + ' ' + hash + '\n';
-    QFile file(fresh);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fresh), file.errorString());
-        return false;
-    }
-    if (filesync::write(file.handle(), fresh, 0, bytes) != 0 ||
-        filesync::sync(file.handle(), fresh, filesync::Kind::Full) != 0) {
-        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fresh), errnoText());
-        return false;
-    }
-    file.close();
-    if (filesync::rename(fresh, path) != 0) {
-        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), errnoText());
+    if (filesync::write(fresh.handle(), fresh.fileName(), 0, bytes) != 0 ||
+        filesync::sync(fresh.handle(), fresh.fileName(), filesync::Kind::Full) != 0 ||
+        filesync::rename(fresh.fileName(), headPath(m_path)) != 0) {
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(headPath(m_path)), errnoText());
         return false;
     }
     return true;

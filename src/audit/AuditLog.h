@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -178,7 +179,7 @@ private:
     // the desk and the time instead of this computer and its clock.
     QByteArrayList lines(const QList<Event>& events, QByteArray previous, const Store::Stamp* stamp = nullptr) const;
 
-    bool writeHead(const QByteArray& hash, qint64 lines, QString* error) const;
+    bool writeHead(QFile& fresh, const QByteArray& hash, qint64 lines, QString* error) const;
     Gap gapFrom(const QByteArray& newest, const std::optional<Head>& head, const QString& headError) const;
 
     QString m_path;

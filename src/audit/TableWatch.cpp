@@ -130,13 +130,23 @@ namespace {
 
 // The stored values of the current record (empty while a new one is typed),
 // and the values a post would store (empty for a removal).
+// A damaged note reads as nothing here; the change itself says what is wrong.
+template <class Read> QVariant readOrNothing(Read read)
+{
+    try {
+        return read();
+    } catch (const AppError&) {
+        return {};
+    }
+}
+
 QVariantList storedValues(const Table& table)
 {
     QVariantList values;
     if (table.state() == Table::State::Inserting || table.currentRow() < 0)
         return values;
     for (int position = 1; position <= table.fieldCount(); ++position)
-        values.append(table.valueAt(table.currentRow(), position));
+        values.append(readOrNothing([&] { return table.valueAt(table.currentRow(), position); }));
     return values;
 }
 
@@ -144,8 +154,10 @@ QVariantList typedValues(const Table& table)
 {
     QVariantList values;
     for (int position = 1; position <= table.fieldCount(); ++position)
-        values.append(table.fieldType(position) == u'L' ? QVariant(table.logicalAt(position))
-                                                        : QVariant(table.textAt(position)));
+        values.append(readOrNothing([&] {
+            return table.fieldType(position) == u'L' ? QVariant(table.logicalAt(position))
+                                                     : QVariant(table.textAt(position));
+        }));
     return values;
 }
 
@@ -165,10 +177,15 @@ void TableWatch::gate(const Table& table)
         return;
     }
     // The room this change's own line needs: a note of thousands of
-    // characters makes a line of as many bytes.
-    const bool posting = table.state() != Table::State::Browsing;
-    const Event e = changeEvent(table, storedValues(table), posting ? typedValues(table) : QVariantList());
-    if (!ready(&message, e.action.isEmpty() ? 0 : m_log.lineBytes({e})))
+    // characters makes a line of as many bytes. While a record is edited the
+    // gate may be asked for its post or its removal: the longer line counts.
+    const QVariantList stored = storedValues(table);
+    qint64 bytes = stored.isEmpty() ? 0 : m_log.lineBytes({changeEvent(table, stored, {})});
+    if (table.state() != Table::State::Browsing) {
+        const Event e = changeEvent(table, stored, typedValues(table));
+        bytes = qMax(bytes, e.action.isEmpty() ? 0 : m_log.lineBytes({e}));
+    }
+    if (!ready(&message, bytes))
         throw AppError(message);
 }
 

@@ -39,7 +39,7 @@ QStringList schemaStatements()
     // desk or by anyone who has not dropped the trigger first.
     return {table.arg(JournalTable, QStringLiteral(" CHECK (convert_to(line, 'WIN1250') IS NOT NULL)")),
             table.arg(AuditTable, QString()),
-            QStringLiteral("CREATE FUNCTION %1_append_only() RETURNS trigger LANGUAGE plpgsql AS "
+            QStringLiteral("CREATE OR REPLACE FUNCTION %1_append_only() RETURNS trigger LANGUAGE plpgsql AS "
                            "$$BEGIN RAISE EXCEPTION '%1 only takes new rows: % refused', TG_OP; END$$")
                 .arg(AuditTable),
             QStringLiteral("CREATE TRIGGER %1_append_only BEFORE UPDATE OR DELETE ON %1 "
