@@ -109,9 +109,7 @@ QVariant AuditModel::data(const QModelIndex& index, int role) const
     if (index.column() == ChainColumn) {
         const size_t line = size_t(m_shown[index.row()]);
         const audit::LineState state = line < m_states.size() ? m_states[line] : audit::LineState::Outside;
-        return state == audit::LineState::Torn      ? m_torn
-               : state == audit::LineState::Outside ? m_outside
-                                                    : QString();
+        return state == audit::LineState::Torn ? m_torn : state == audit::LineState::Outside ? m_outside : QString();
     }
     const QStringList fields = fieldsAt(index.row());
     if (fields.size() < audit::FieldCount)

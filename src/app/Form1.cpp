@@ -193,8 +193,8 @@ void tellTrailGap(const audit::Log& log, const QString& language)
     const QString trail = QDir::toNativeSeparators(QFileInfo(log.path()).absoluteFilePath());
     const QString head = QDir::toNativeSeparators(QFileInfo(gap.headPath).absoluteFilePath());
     using Kind = audit::Log::Gap::Kind;
-    const QString text = gap.kind == Kind::Missing ? texts[Text::TrailMissing].arg(trail, head).arg(gap.lines)
-                         : gap.kind == Kind::Cut   ? texts[Text::TrailCut].arg(trail, head).arg(gap.lines)
+    const QString text = gap.kind == Kind::Missing    ? texts[Text::TrailMissing].arg(trail, head).arg(gap.lines)
+                         : gap.kind == Kind::Cut      ? texts[Text::TrailCut].arg(trail, head).arg(gap.lines)
                          : gap.kind == Kind::Replaced ? texts[Text::TrailReplaced].arg(trail, head)
                                                       : texts[Text::TrailUnreadable].arg(trail, gap.reason);
     MessageBox::show(text, texts[Text::AuditCaption]);

@@ -301,10 +301,12 @@ Log::Gap Log::gapFrom(const QByteArray& newest, const std::optional<Head>& head,
     if (v.missing > 0) {
         g.kind = Gap::Kind::Cut;
         g.lines = v.missing;
-        g.reason = QStringLiteral("%1 events are missing at the end of %2 (its head %3)").arg(v.missing).arg(log, headFile);
+        g.reason =
+            QStringLiteral("%1 events are missing at the end of %2 (its head %3)").arg(v.missing).arg(log, headFile);
     } else if (v.replaced) {
         g.kind = Gap::Kind::Replaced;
-        g.reason = QStringLiteral("%1 was replaced: it does not hold the newest hash of its head %2").arg(log, headFile);
+        g.reason =
+            QStringLiteral("%1 was replaced: it does not hold the newest hash of its head %2").arg(log, headFile);
     }
     return g;
 }
@@ -411,12 +413,14 @@ bool Log::content(QByteArray* bytes, QString* error) const
 QByteArrayList Log::lines(const QList<Event>& events, QByteArray previous, const Store::Stamp* stamp) const
 {
     QByteArrayList lines;
-    const QString when = timeText(stamp ? stamp->time.toLocalTime() : m_clock ? m_clock() : QDateTime::currentDateTime());
+    const QString when = timeText(stamp     ? stamp->time.toLocalTime()
+                                  : m_clock ? m_clock()
+                                            : QDateTime::currentDateTime());
     const QString host = stamp ? stamp->desk : m_host;
     for (const Event& e : events) {
-        const QStringList parts{when,          cell(m_role),   cell(m_user),    cell(host),
-                                cell(e.action), cell(e.table), cell(e.record), cell(e.subject),
-                                csv::guarded(encodeDetails(e.details))};
+        const QStringList parts{when,           cell(m_role),    cell(m_user),
+                                cell(host),     cell(e.action),  cell(e.table),
+                                cell(e.record), cell(e.subject), csv::guarded(encodeDetails(e.details))};
         const QByteArray text = parts.join(u'\t').toUtf8();
         previous = chainHash(previous, text);
         lines.append(text + '\t' + previous);
@@ -427,11 +431,9 @@ QByteArrayList Log::lines(const QList<Event>& events, QByteArray previous, const
 bool Log::append(const QList<Event>& events, QString* error)
 {
     if (m_store)
-        return m_store->append(
-            [this, &events](const QByteArray& previous, const Store::Stamp& stamp) {
-                return lines(events, previous, &stamp);
-            },
-            error);
+        return m_store->append([this, &events](const QByteArray& previous,
+                                               const Store::Stamp& stamp) { return lines(events, previous, &stamp); },
+                               error);
     if (QFileInfo(m_path).isDir()) {
         *error = QString::fromLocal8Bit(std::strerror(EISDIR));
         return false;
@@ -554,9 +556,10 @@ Verified verify(const QByteArray& content, const QByteArray& from, const Head& h
         const QByteArrayView last = tab >= 0 ? line.sliced(tab + 1) : line;
         if (tab < 0 || !isHash(last)) {
             v.lines.push_back(LineState::Outside);
-            breaks(lineNumber, last == TornMark ? QStringLiteral("a torn mark outside the chain: a crash cuts short only "
-                                                                 "the last line, and the next append chains its mark")
-                                                : QStringLiteral("no hash at the end of the line"));
+            breaks(lineNumber, last == TornMark
+                                   ? QStringLiteral("a torn mark outside the chain: a crash cuts short only "
+                                                    "the last line, and the next append chains its mark")
+                                   : QStringLiteral("no hash at the end of the line"));
             resumed.clear();
             continue;
         }
@@ -599,9 +602,10 @@ Verified verify(const QByteArray& content, const QByteArray& from, const Head& h
                                        .arg(QString::fromLatin1(head.hash)));
         } else {
             v.replaced = true;
-            breaks(lineNumber + 1, QStringLiteral("the trail was replaced: its line %1 does not have the head's hash %2")
-                                       .arg(head.lines)
-                                       .arg(QString::fromLatin1(head.hash)));
+            breaks(lineNumber + 1,
+                   QStringLiteral("the trail was replaced: its line %1 does not have the head's hash %2")
+                       .arg(head.lines)
+                       .arg(QString::fromLatin1(head.hash)));
         }
     }
     return v;

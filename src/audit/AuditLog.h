@@ -155,8 +155,8 @@ public:
     {
         enum class Kind { None, Missing, Cut, Replaced, Unreadable };
         Kind kind = Kind::None;
-        qint64 lines = 0;   // of the head (Missing), or missing at the end (Cut)
-        QString reason;     // in words, for errors and the tool
+        qint64 lines = 0; // of the head (Missing), or missing at the end (Cut)
+        QString reason;   // in words, for errors and the tool
         QString headPath;
     };
     Gap gap() const;

@@ -224,7 +224,10 @@ void TableWatch::batchEnded(const Table& table, bool landed)
     m_batches.erase(it);
     // Lines are in the trail for changes a failed commit undid.
     if (!landed && written > 0)
-        record({QStringLiteral("undone"), tableFile(table), {}, {},
+        record({QStringLiteral("undone"),
+                tableFile(table),
+                {},
+                {},
                 {{QStringLiteral("events undone"), QString::number(written)}}});
 }
 

@@ -78,7 +78,8 @@ private slots:
         QTest::newRow("inserted") << 3 << 1 << "line 3:";
         QTest::newRow("reordered") << 4 << 1 << "line 2:";
         QTest::newRow("rewritten whole, --from") << 5 << 1 << "no line has the hash";
-        QTest::newRow("torn last line") << 6 << 0 << "torn lines (cut short by a crash; their marks are in the chain): 1";
+        QTest::newRow("torn last line") << 6 << 0
+                                        << "torn lines (cut short by a crash; their marks are in the chain): 1";
         QTest::newRow("torn, then more events") << 7 << 0 << "events: 6";
         QTest::newRow("torn mark forged inside") << 8 << 1 << "line 3: a torn mark outside the chain";
         QTest::newRow("torn mark on the last line") << 9 << 1 << "line 5: a torn mark outside the chain";
@@ -131,10 +132,18 @@ private slots:
             break;
         }
         case 6: lines.append(lines[4].left(20)); break;
-        case 8: lines.insert(2, lines[1].left(lines[1].lastIndexOf('\t') + 1) + audit::TornMark); break;
-        case 9: lines[4] += '\t' + audit::TornMark; break;
-        case 11: lines.resize(3); break;
-        case 12: lines.clear(); break;
+        case 8:
+            lines.insert(2, lines[1].left(lines[1].lastIndexOf('\t') + 1) + audit::TornMark);
+            break;
+        case 9:
+            lines[4] += '\t' + audit::TornMark;
+            break;
+        case 11:
+            lines.resize(3);
+            break;
+        case 12:
+            lines.clear();
+            break;
         case 13: {
             QTemporaryDir elsewhere;
             audit::Log forged(elsewhere.filePath(audit::FileName));
@@ -218,8 +227,8 @@ private slots:
         QTest::addColumn<bool>("told");
         QTest::newRow("lands") << QString() << QStringList{"change", "change", "change"} << "B" << false;
         QTest::newRow("trail refuses") << audit::FileName << QStringList{} << "A" << true;
-        QTest::newRow("commit fails") << TableLayouts::PersonsFile << QStringList{"change", "change", "change", "undone"}
-                                      << "A" << false;
+        QTest::newRow("commit fails") << TableLayouts::PersonsFile
+                                      << QStringList{"change", "change", "change", "undone"} << "A" << false;
     }
     void batchOfChanges()
     {
@@ -260,7 +269,8 @@ private slots:
         QCOMPARE(trailSyncs, 1 + (actions.size() > 3 ? 1 : 0));
         QCOMPARE(f.told.size(), told ? 1 : 0);
         if (told)
-            QVERIFY2(f.told[0].startsWith(f.texts[Text::TrailBatchNotStored].section(u'%', 0, 0)), qPrintable(f.told[0]));
+            QVERIFY2(f.told[0].startsWith(f.texts[Text::TrailBatchNotStored].section(u'%', 0, 0)),
+                     qPrintable(f.told[0]));
         f.persons.refresh();
         for (int row = 0; row < f.persons.rowCount(); ++row)
             QCOMPARE(f.persons.valueAt(row, f.persons.fieldPosition(PersonField::Group)).toString(), group);
@@ -277,11 +287,16 @@ private slots:
     {
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("formula") << "=HYPERLINK(\"http://x\")" << "'=HYPERLINK(\"http://x\")";
-        QTest::newRow("plus") << "+48" << "'+48";
-        QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
-        QTest::newRow("plain") << "Zarząd" << "Zarząd";
-        QTest::newRow("apostrophe before a formula") << "'=1" << "''=1";
+        QTest::newRow("formula") << "=HYPERLINK(\"http://x\")"
+                                 << "'=HYPERLINK(\"http://x\")";
+        QTest::newRow("plus") << "+48"
+                              << "'+48";
+        QTest::newRow("at") << "@SUM(A1)"
+                            << "'@SUM(A1)";
+        QTest::newRow("plain") << "Zarząd"
+                               << "Zarząd";
+        QTest::newRow("apostrophe before a formula") << "'=1"
+                                                     << "''=1";
     }
     void cells()
     {

@@ -328,8 +328,7 @@ int verifyAudit(const QString& workDir, const QByteArray& from)
         QString unread;
         const std::optional<audit::Head> kept = audit::readHead(audit::headPath(path), &unread);
         if (!kept)
-            throw AppError(QStringLiteral("%1: %2")
-                               .arg(QDir::toNativeSeparators(audit::headPath(path)), unread));
+            throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(audit::headPath(path)), unread));
         head = *kept;
         if (!read && head.present && !QFileInfo::exists(path))
             error = log.gap().reason;
