@@ -28,7 +28,7 @@ struct Fixture
     audit::Log log{dir.filePath(audit::FileName)};
     TextSlots texts;
     QStringList told;
-    std::unique_ptr<audit::TableWatch> watch;
+    audit::TableWatch watch{log, texts, [this](const QString& m) { told << m; }};
     Table persons; // closed before its watch goes
 
     Fixture()
@@ -36,27 +36,18 @@ struct Fixture
         i18n::copyLanguageTable(u"English", &texts);
         TableLayouts::createAll(dir.path());
         persons.open(QDir(dir.path()).filePath(TableLayouts::PersonsFile));
-        watch = std::make_unique<audit::TableWatch>(log, texts, [this](const QString& m) { told << m; });
-        watch->watch(persons);
+        watch.watch(persons);
     }
+    qsizetype lines() const { return readFile(log.path()).count('\n'); }
 };
 
-void addPerson(Table& persons, int number, const QString& name, const QString& info, const QString& group = {})
+void addPerson(Table& persons, int number, const QString& info)
 {
     persons.insert();
     persons.setInteger(PersonField::Number, number);
-    persons.setText(PersonField::FamilyName, name);
     persons.setText(PersonField::Info, info);
-    if (!group.isEmpty())
-        persons.setText(PersonField::Group, group);
+    persons.setText(PersonField::Group, QStringLiteral("A"));
     persons.post();
-}
-
-QByteArrayList trailLines(const Fixture& f)
-{
-    QByteArrayList lines = readFile(f.log.path()).split('\n');
-    lines.removeLast();
-    return lines;
 }
 
 } // namespace
@@ -200,53 +191,49 @@ private slots:
         QFETCH(int, noteLength);
         QFETCH(bool, removed);
         Fixture f;
-        addPerson(f.persons, 7, QStringLiteral("Kowalski"), QString(noteLength, u'x'));
+        addPerson(f.persons, 7, QString(noteLength, u'x'));
         f.log.setRoomProbe([](const QString&) { return qint64(8000); }); // then the disk fills
-        const qsizetype before = trailLines(f).size();
+        const qsizetype before = f.lines();
+        QString refused;
         try {
             f.persons.remove();
-            QVERIFY(removed);
         } catch (const AppError& e) {
-            QVERIFY2(!removed, qPrintable(e.message()));
-            QVERIFY2(e.message().contains(f.texts[Text::AuditUnwritable].section(u'%', 0, 0)), qPrintable(e.message()));
+            refused = e.message();
         }
+        QCOMPARE(refused.startsWith(f.texts[Text::AuditUnwritable].section(u'%', 0, 0)), !removed);
         f.persons.refresh(); // what the file holds
         QCOMPARE(f.persons.rowCount(), removed ? 0 : 1);
-        QCOMPARE(trailLines(f).size(), before + (removed ? 1 : 0));
+        QCOMPARE(f.lines(), before + (removed ? 1 : 0));
     }
 
-    // The changes of a batch (a group's members moved) go into the trail in
-    // one synced write before the batch commits; a batch is undone when its
-    // lines cannot be written, and says so in the trail when its commit fails
-    // after they were.
+    // A batch's lines go into the trail in one synced write before it
+    // commits; it is undone when they cannot be written, and the trail says
+    // so when its commit fails after they were.
     void batchOfChanges_data()
     {
         QTest::addColumn<QString>("failing"); // the file whose sync fails
         QTest::addColumn<QStringList>("actions");
         QTest::addColumn<QString>("group");
-        QTest::addColumn<bool>("told");
-        QTest::newRow("lands") << QString() << QStringList{"change", "change", "change"} << "B" << false;
-        QTest::newRow("trail refuses") << audit::FileName << QStringList{} << "A" << true;
+        QTest::newRow("lands") << QString() << QStringList{"change", "change", "change"} << "B";
+        QTest::newRow("trail refuses") << audit::FileName << QStringList{} << "A";
         QTest::newRow("commit fails") << TableLayouts::PersonsFile
-                                      << QStringList{"change", "change", "change", "undone"} << "A" << false;
+                                      << QStringList{"change", "change", "change", "undone"} << "A";
     }
     void batchOfChanges()
     {
         QFETCH(QString, failing);
         QFETCH(QStringList, actions);
         QFETCH(QString, group);
-        QFETCH(bool, told);
         Fixture f;
         for (int n = 1; n <= 3; ++n)
-            addPerson(f.persons, n, QStringLiteral("Nowak"), {}, QStringLiteral("A"));
-        const qsizetype before = trailLines(f).size();
+            addPerson(f.persons, n, {});
+        const qsizetype before = f.lines();
         int trailSyncs = 0;
         const filesync::Function old = filesync::setFunction([&](int fd, const QString& path, filesync::Kind kind) {
             trailSyncs += path.endsWith(audit::FileName) ? 1 : 0;
             if (!failing.isEmpty() && path.endsWith(failing)) {
                 failing.clear();
-                errno = EIO;
-                return -1;
+                return errno = EIO, -1;
             }
             return kind == filesync::Kind::Data ? ::fdatasync(fd) : ::fsync(fd);
         });
@@ -263,40 +250,27 @@ private slots:
         }
         filesync::setFunction(old);
         QStringList got;
-        for (const QByteArray& line : trailLines(f).mid(before))
+        for (const QByteArray& line : readFile(f.log.path()).trimmed().split('\n').mid(before))
             got << audit::fields(line).value(4);
         QCOMPARE(got, actions);
-        QCOMPARE(trailSyncs, 1 + (actions.size() > 3 ? 1 : 0));
-        QCOMPARE(f.told.size(), told ? 1 : 0);
-        if (told)
-            QVERIFY2(f.told[0].startsWith(f.texts[Text::TrailBatchNotStored].section(u'%', 0, 0)),
-                     qPrintable(f.told[0]));
+        QCOMPARE(trailSyncs, actions.size() > 3 ? 2 : 1);
+        QCOMPARE(f.told.size(), actions.isEmpty() ? 1 : 0);
+        QCOMPARE(f.told.value(0).startsWith(f.texts[Text::TrailBatchNotStored].section(u'%', 0, 0)), actions.isEmpty());
         f.persons.refresh();
         for (int row = 0; row < f.persons.rowCount(); ++row)
             QCOMPARE(f.persons.valueAt(row, f.persons.fieldPosition(PersonField::Group)).toString(), group);
-        QString unread;
-        const std::optional<audit::Head> head = audit::readHead(audit::headPath(f.log.path()), &unread);
-        QVERIFY2(head && head->present, qPrintable(unread));
-        QCOMPARE(audit::verify(readFile(f.log.path()), {}, *head).brokenLine, 0);
     }
 
     // The account is the system's, whatever the environment says, and no
-    // field of a line is a formula to a spreadsheet; the window shows each as
-    // it was given.
+    // field is a formula to a spreadsheet; the window shows it as it was given.
     void cells_data()
     {
         QTest::addColumn<QString>("group");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("formula") << "=HYPERLINK(\"http://x\")"
-                                 << "'=HYPERLINK(\"http://x\")";
-        QTest::newRow("plus") << "+48"
-                              << "'+48";
-        QTest::newRow("at") << "@SUM(A1)"
-                            << "'@SUM(A1)";
-        QTest::newRow("plain") << "Zarząd"
-                               << "Zarząd";
-        QTest::newRow("apostrophe before a formula") << "'=1"
-                                                     << "''=1";
+        QTest::newRow("formula") << "=HYPERLINK(\"x\")" << "'=HYPERLINK(\"x\")";
+        QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
+        QTest::newRow("apostrophe before a formula") << "'+1" << "''+1";
+        QTest::newRow("plain") << "Zarząd" << "Zarząd";
     }
     void cells()
     {
@@ -304,32 +278,26 @@ private slots:
         QFETCH(QString, stored);
         QTemporaryDir dir;
         qputenv("USER", "=HYPERLINK(\"http://evil\")");
-        qputenv("LOGNAME", "=1+1");
         audit::Log log(dir.filePath(audit::FileName));
         QString error;
         QVERIFY(log.append(audit::cardEvent(journal::ProgramOperation, 7, 1, 0, group, "cards.log", 0), &error));
         const QStringList f = audit::fields(readFile(log.path()).trimmed());
-        QCOMPARE(f[2], shared::accountName());
-        QCOMPARE(f[7], stored);
-        QCOMPARE(audit::fieldText(f[7]), group);
+        QCOMPARE(QStringList({f[2], f[7], audit::fieldText(f[7])}), QStringList({shared::accountName(), stored, group}));
     }
 
-    // A details field as a crafted line may hold it: read within its bounds.
+    // A details field of a crafted line is read within its bounds.
     void craftedDetails_data()
     {
         QTest::addColumn<QString>("details");
         QTest::addColumn<QStringList>("read"); // name, old, new of each item
         QTest::newRow("no closing quote") << "NAME: \"Kow" << QStringList{"NAME", "", "Kow"};
         QTest::newRow("change without closing quote") << "NAME: \"a\" → \"b" << QStringList{"NAME", "a", "b"};
-        QTest::newRow("escape at the end") << "NAME: \"a\\" << QStringList{"NAME", "", "a\\"};
-        QTest::newRow("whole") << "NAME: \"a\" → \"b\"; INFO: \"c\"" << QStringList{"NAME", "a", "b", "INFO", "", "c"};
     }
     void craftedDetails()
     {
         QFETCH(QString, details);
         QFETCH(QStringList, read);
-        // The field ends where the line goes on: nothing past it may be read.
-        const QString line = details + QStringLiteral("\"; LEAK: \"x\"");
+        const QString line = details + QStringLiteral("\"; LEAK: \"x\""); // the field ends, the line goes on
         QStringList got;
         for (const audit::Item& item : audit::decodeDetails(QStringView(line).first(details.size())))
             got << item.name << item.before << item.value;

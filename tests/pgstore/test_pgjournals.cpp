@@ -144,9 +144,9 @@ void TestPgJournals::auditOnlyGrows_data()
 void TestPgJournals::auditOnlyGrows()
 {
     QFETCH(QString, statement);
+    QString error;
     QVERIFY(m_cluster.adminExec(QStringLiteral("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
                                                "'pellaro_desk') THEN CREATE ROLE pellaro_desk LOGIN; END IF; END$$")));
-    QString error;
     QVERIFY2(m_cluster.exec(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO "
                                            "pellaro_desk; GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO "
                                            "pellaro_desk; REVOKE UPDATE, DELETE ON audit_trail, pellaro_schema FROM "
@@ -155,33 +155,22 @@ void TestPgJournals::auditOnlyGrows()
              qPrintable(error));
     PgServer desk = m_cluster.server(QStringLiteral("gate"));
     desk.user = QStringLiteral("pellaro_desk");
-    {
-        audit::Log log;
-        log.setStore(std::make_shared<AuditTrailTable>(desk));
-        for (int i = 0; i < 2; ++i)
-            QVERIFY2(log.append({QStringLiteral("change"), {}, QString::number(i), {}, {}}, &error), qPrintable(error));
-    }
+    audit::Log log;
+    log.setStore(std::make_shared<AuditTrailTable>(desk));
+    for (int i = 0; i < 2; ++i)
+        QVERIFY2(log.append({QStringLiteral("change"), {}, QString::number(i), {}, {}}, &error), qPrintable(error));
     QVERIFY(!m_cluster.exec(statement, &error));
     QVERIFY2(error.contains(QStringLiteral("only takes new rows")), qPrintable(error));
-    {
-        QSqlDatabase db = PgConnection::open(desk, QStringLiteral("as-desk"), QStringLiteral("test"));
-        QSqlQuery query(db);
-        QVERIFY(!query.exec(statement));
-        QVERIFY(query.exec(QStringLiteral("SELECT desk, written, line FROM audit_trail ORDER BY id")));
-        int rows = 0;
-        while (query.next()) {
-            ++rows;
-            const QStringList f = audit::fields(query.value(2).toString().toUtf8());
-            QCOMPARE(f[3], query.value(0).toString());
-            QCOMPARE(f[0].left(19), query.value(1).toDateTime().toLocalTime().toString(Qt::ISODate).left(19));
-        }
-        QCOMPARE(rows, 2);
+    QSqlQuery query(PgConnection::open(desk, QStringLiteral("as-desk"), QStringLiteral("test")));
+    QVERIFY(!query.exec(statement));
+    QVERIFY(query.exec(QStringLiteral("SELECT desk, written, line FROM audit_trail ORDER BY id")));
+    int rows = 0;
+    for (; query.next(); ++rows) {
+        const QStringList f = audit::fields(query.value(2).toString().toUtf8());
+        QCOMPARE(f[3], query.value(0).toString());
+        QCOMPARE(f[0].left(19), query.value(1).toDateTime().toLocalTime().toString(Qt::ISODate));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("as-desk"));
-    QTemporaryDir dir;
-    QVERIFY(m_cluster.writeConfig(dir.path()));
-    const ToolRun verified = tables({"audit", "verify", dir.path()});
-    QVERIFY2(verified.exitCode == 0, qPrintable(verified.output));
+    QCOMPARE(rows, 2);
 }
 
 // A database of the first schema is refused with the way to bring it up to
