@@ -16,8 +16,10 @@
 
 namespace {
 
-// Columns of the list: the line's fields before the details and the hash.
-constexpr int ListColumns = 8;
+// Columns of the list: the line's fields before the details and the hash,
+// then the line's place in the chain.
+constexpr int FieldColumns = 8;
+constexpr int ChainColumn = FieldColumns, ListColumns = FieldColumns + 1;
 constexpr int TimeColumn = 0, TableColumn = 5, RecordColumn = 6, SubjectColumn = 7, DetailsColumn = 8;
 const QDate NoDate(2000, 1, 1); // the date boxes' "no bound"
 
@@ -36,6 +38,7 @@ void AuditModel::load(QByteArray content)
         m_lines.emplace_back(pos, end - pos);
         pos = end + 1;
     }
+    m_states = audit::verify(m_content).lines;
     m_shown.clear(); // the filter fills it: one reset of the view, not two
     endResetModel();
 }
@@ -43,7 +46,16 @@ void AuditModel::load(QByteArray content)
 QStringList AuditModel::fieldsAt(int row) const
 {
     const auto [start, length] = m_lines[m_shown[row]];
-    return audit::fields(QByteArrayView(m_content.constData() + start, length));
+    QStringList fields = audit::fields(QByteArrayView(m_content.constData() + start, length));
+    for (QString& field : fields)
+        field = audit::fieldText(field);
+    return fields;
+}
+
+void AuditModel::setMarks(const QString& torn, const QString& outside)
+{
+    m_torn = torn;
+    m_outside = outside;
 }
 
 void AuditModel::setFilter(const Filter& f)
@@ -63,10 +75,10 @@ void AuditModel::setFilter(const Filter& f)
             const QStringList fields = audit::fields(line);
             if (fields.size() <= SubjectColumn)
                 continue;
-            if (!table.isEmpty() && fields[TableColumn] != f.table)
+            if (!table.isEmpty() && audit::fieldText(fields[TableColumn]) != f.table)
                 continue;
-            if (!f.person.isEmpty() && fields[RecordColumn] != f.person &&
-                !fields[SubjectColumn].contains(f.person, Qt::CaseInsensitive))
+            if (!f.person.isEmpty() && audit::fieldText(fields[RecordColumn]) != f.person &&
+                !audit::fieldText(fields[SubjectColumn]).contains(f.person, Qt::CaseInsensitive))
                 continue;
         }
         m_shown.push_back(i);
@@ -94,6 +106,11 @@ QVariant AuditModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
+    if (index.column() == ChainColumn) {
+        const size_t line = size_t(m_shown[index.row()]);
+        const audit::LineState state = line < m_states.size() ? m_states[line] : audit::LineState::Outside;
+        return state == audit::LineState::Torn ? m_torn : state == audit::LineState::Outside ? m_outside : QString();
+    }
     const QStringList fields = fieldsAt(index.row());
     if (fields.size() < audit::FieldCount)
         return index.column() == TimeColumn ? QVariant(fields.join(u' ')) : QVariant(); // torn
@@ -174,7 +191,8 @@ AuditTrailForm::AuditTrailForm(const TextSlots& texts, QWidget* parent)
 void AuditTrailForm::reload(const audit::Log& log)
 {
     setWindowTitle(m_texts[Text::AuditCaption]);
-    m_model->setTitles(m_texts[Text::AuditColumns].split(u'|'));
+    m_model->setTitles(m_texts[Text::AuditColumns].split(u'|') << m_texts[Text::TrailChainColumn]);
+    m_model->setMarks(m_texts[Text::TrailTornMark], m_texts[Text::TrailOutsideMark]);
     m_details->setHorizontalHeaderLabels(m_texts[Text::AuditDetailColumns].split(u'|'));
     QByteArray content;
     QString error;

@@ -9,9 +9,7 @@
 
 #include <vector>
 
-namespace audit {
-class Log;
-}
+#include "audit/AuditLog.h"
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -20,7 +18,10 @@ class QTableView;
 class QTableWidget;
 
 // The events of audit.log, newest first, read once when the window opens: a
-// line is split into its fields only when it is shown or filtered.
+// line is split into its fields only when it is shown or filtered. The last
+// column marks every line that is not an event of the chain: a line a crash
+// cut short, and one the chain does not hold (edited, inserted, a torn mark
+// no crash leaves).
 class AuditModel : public QAbstractTableModel
 {
 public:
@@ -34,6 +35,8 @@ public:
     void load(QByteArray content);
     void setFilter(const Filter& filter);
     void setTitles(const QStringList& titles);
+    // What the last column says of a torn line and of one outside the chain.
+    void setMarks(const QString& torn, const QString& outside);
     qsizetype eventCount() const { return qsizetype(m_lines.size()); }
     // The fields of a shown row.
     QStringList fieldsAt(int row) const;
@@ -46,8 +49,10 @@ public:
 private:
     QByteArray m_content;
     std::vector<std::pair<qsizetype, qsizetype>> m_lines; // whole lines: start, length
+    std::vector<audit::LineState> m_states;               // of each line, by the chain
     std::vector<int> m_shown;                              // indices into m_lines, newest first
     QStringList m_titles;
+    QString m_torn, m_outside;
 };
 
 // The audit trail's window (AuditTrailForm): filters by person, table and

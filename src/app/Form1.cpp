@@ -187,6 +187,24 @@ void tellRestoreCleared(const backup::Recovered& recovered, const QString& langu
         MessageBox::show(texts[Text::RestoreUndone], texts[Text::BackupCaption]);
 }
 
+// A trail that does not reach its head takes no line: the operator hears
+// why before the first change is refused.
+void tellTrailGap(const audit::Log& log, const QString& language)
+{
+    const audit::Log::Gap gap = log.gap();
+    if (gap.kind == audit::Log::Gap::Kind::None)
+        return;
+    const TextSlots texts = startTexts(language);
+    const QString trail = QDir::toNativeSeparators(QFileInfo(log.path()).absoluteFilePath());
+    const QString head = QDir::toNativeSeparators(QFileInfo(gap.headPath).absoluteFilePath());
+    using Kind = audit::Log::Gap::Kind;
+    const QString text = gap.kind == Kind::Missing    ? texts[Text::TrailMissing].arg(trail, head).arg(gap.lines)
+                         : gap.kind == Kind::Cut      ? texts[Text::TrailCut].arg(trail, head).arg(gap.lines)
+                         : gap.kind == Kind::Replaced ? texts[Text::TrailReplaced].arg(trail, head)
+                                                      : texts[Text::TrailUnreadable].arg(trail, gap.reason);
+    MessageBox::show(text, texts[Text::AuditCaption]);
+}
+
 // Ticks the chosen port in Port > Port; run after every choice, which may
 // have been refused.
 void markChosenPort(const MainWindowUi& ui, int portNumber)
@@ -255,6 +273,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     m_statusTimer->start();
     FormCreate();
     tellRestoreCleared(recovered, languageText());
+    tellTrailGap(m_audit, languageText());
     const QString backupMade = backupAtStart(languageText(), m_site);
     if (!backupMade.isEmpty())
         audited({QStringLiteral("backup"), {}, {}, {}, {{QStringLiteral("folder"), QDir::toNativeSeparators(backupMade)}}});

@@ -2,8 +2,10 @@
 
 #include "config/FileSync.h"
 #include "config/SharedFolder.h"
+#include "data/Csv.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -11,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace audit {
@@ -18,8 +21,11 @@ namespace {
 
 const QByteArray StartHash(64, '0');
 constexpr qsizetype HashLength = 64;
-// A disk without one free block is full for the audit.
-constexpr qint64 RoomForALine = 4096;
+// Room kept free beyond the lines themselves: the head's new copy and a block
+// of slack for the file system.
+constexpr qint64 RoomBeyondLines = 4096;
+// How much of a file a count of its lines reads at a time.
+constexpr qint64 CountChunk = 1024 * 1024;
 // How much of the end of the file the search for the newest whole line reads
 // first; a longer torn tail doubles it.
 constexpr qint64 TailChunk = 64 * 1024;
@@ -56,6 +62,12 @@ QString plain(QString text)
     return text;
 }
 
+// A field as a spreadsheet opening the file must take it: never a formula.
+QString cell(const QString& text)
+{
+    return csv::guarded(plain(text));
+}
+
 QString quoted(const QString& value)
 {
     QString out = QStringLiteral("\"");
@@ -73,7 +85,7 @@ QString quoted(const QString& value)
 }
 
 // Reads a quoted value at pos (on its opening quote); pos ends past the
-// closing one.
+// closing one, or at the end of a text that has none.
 QString unquote(QStringView text, qsizetype& pos)
 {
     QString out;
@@ -86,7 +98,8 @@ QString unquote(QStringView text, qsizetype& pos)
         }
         out += c;
     }
-    ++pos;
+    if (pos < text.size())
+        ++pos;
     return out;
 }
 
@@ -108,6 +121,38 @@ QByteArray lastHashIn(QByteArrayView bytes, bool fromFileStart)
         end = start;
     }
     return fromFileStart ? StartHash : QByteArray();
+}
+
+// The bytes of a last line without its line end (empty when the file ends
+// with one), read backwards from the end of an open file of size bytes.
+bool tornTail(int fd, qint64 size, QByteArray* tail)
+{
+    tail->clear();
+    for (qint64 chunk = TailChunk;; chunk *= 2) {
+        const qint64 from = qMax<qint64>(0, size - chunk);
+        QByteArray bytes(size - from, Qt::Uninitialized);
+        if (::pread(fd, bytes.data(), size_t(bytes.size()), off_t(from)) != bytes.size())
+            return false;
+        const qsizetype end = bytes.lastIndexOf('\n');
+        if (end >= 0 || from == 0) {
+            *tail = bytes.mid(end + 1);
+            return true;
+        }
+    }
+}
+
+// The line ends in an open file of size bytes.
+bool countLines(int fd, qint64 size, qint64* lines)
+{
+    *lines = 0;
+    QByteArray bytes(CountChunk, Qt::Uninitialized);
+    for (qint64 at = 0; at < size; at += CountChunk) {
+        const qint64 n = qMin(CountChunk, size - at);
+        if (::pread(fd, bytes.data(), size_t(n), off_t(at)) != n)
+            return false;
+        *lines += QByteArrayView(bytes.constData(), n).count('\n');
+    }
+    return true;
 }
 
 // yyyy-MM-ddTHH:mm:ss+hh:mm: sorts as text within one offset, and says which.
@@ -165,11 +210,40 @@ QStringList fields(QByteArrayView line)
     return QString::fromUtf8(line).split(u'\t');
 }
 
+QString fieldText(const QString& field)
+{
+    return csv::unguarded(field);
+}
+
+QString headPath(const QString& logPath)
+{
+    return QFileInfo(logPath).dir().filePath(HeadName);
+}
+
+std::optional<Head> readHead(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.exists() && !QFileInfo(path).isSymLink())
+        return Head{};
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArrayList parts = file.read(HashLength * 2).trimmed().split(' ');
+    bool ok = false;
+    const qint64 lines = parts.value(0).toLongLong(&ok);
+    if (parts.size() != 2 || !ok || lines <= 0 || !isHash(parts[1])) {
+        *error = QStringLiteral("it holds no line count and hash of a trail");
+        return std::nullopt;
+    }
+    return Head{true, lines, parts[1]};
+}
+
 Log::Log(QString path) : m_path(std::move(path)), m_role(QStringLiteral("none"))
 {
-    m_user = qEnvironmentVariable("USER", qEnvironmentVariable("LOGNAME"));
-    if (m_user.isEmpty())
-        m_user = QString::number(::getuid());
+    // The account the system runs this process as: a variable the caller
+    // sets ($USER, $LOGNAME) proves nothing.
+    m_user = shared::accountName();
     m_host = QSysInfo::machineHostName();
 }
 
@@ -190,10 +264,76 @@ QString withAdvice(const QString& path, int why)
 
 } // namespace
 
-bool Log::writable(QString* error) const
+qint64 Log::lineBytes(const QList<Event>& events) const
+{
+    qint64 bytes = 0;
+    for (const QByteArray& line : lines(events, StartHash))
+        bytes += line.size() + 1;
+    return bytes;
+}
+
+Log::Gap Log::gapFrom(const QByteArray& newest, const std::optional<Head>& head, const QString& headError) const
+{
+    Gap g;
+    g.headPath = headPath(m_path);
+    const QString log = QDir::toNativeSeparators(m_path), headFile = QDir::toNativeSeparators(g.headPath);
+    if (!head) {
+        g.kind = Gap::Kind::Unreadable;
+        g.reason = QStringLiteral("its head %1 cannot be read: %2").arg(headFile, headError);
+        return g;
+    }
+    if (!head->present || newest == head->hash)
+        return g;
+    g.lines = head->lines;
+    if (!QFileInfo::exists(m_path)) {
+        g.kind = Gap::Kind::Missing;
+        g.reason = QStringLiteral("%1 is missing, though %2 says it held %3 lines").arg(log, headFile).arg(head->lines);
+        return g;
+    }
+    QByteArray bytes;
+    QString error;
+    if (!content(&bytes, &error)) {
+        g.kind = Gap::Kind::Unreadable;
+        g.reason = error;
+        return g;
+    }
+    const Verified v = verify(bytes, {}, *head);
+    if (v.missing > 0) {
+        g.kind = Gap::Kind::Cut;
+        g.lines = v.missing;
+        g.reason =
+            QStringLiteral("%1 events are missing at the end of %2 (its head %3)").arg(v.missing).arg(log, headFile);
+    } else if (v.replaced) {
+        g.kind = Gap::Kind::Replaced;
+        g.reason =
+            QStringLiteral("%1 was replaced: it does not hold the newest hash of its head %2").arg(log, headFile);
+    }
+    return g;
+}
+
+Log::Gap Log::gap() const
+{
+    if (m_store)
+        return {};
+    QString error;
+    const std::optional<Head> head = readHead(headPath(m_path), &error);
+    if (!head || !head->present)
+        return gapFrom({}, head, error);
+    QString unread;
+    const QByteArray newest = QFileInfo::exists(m_path) ? newestHash(&unread) : QByteArray();
+    if (QFileInfo::exists(m_path) && newest.isEmpty())
+        return {Gap::Kind::Unreadable, 0, unread, headPath(m_path)};
+    return gapFrom(newest, head, error);
+}
+
+bool Log::writable(QString* error, qint64 lineBytes) const
 {
     if (m_store)
         return m_store->writable(error);
+    if (const Gap g = gap(); g.kind != Gap::Kind::None) {
+        *error = g.reason;
+        return false;
+    }
     const QFileInfo info(m_path);
     const QString folder = info.absolutePath();
     if (info.exists() || info.isSymLink()) {
@@ -213,8 +353,8 @@ bool Log::writable(QString* error) const
         *error = errnoText() + withAdvice(m_path, why);
         return false;
     }
-    const qint64 room = QStorageInfo(folder).bytesAvailable();
-    if (room >= 0 && room < RoomForALine) {
+    const qint64 room = m_room ? m_room(folder) : QStorageInfo(folder).bytesAvailable();
+    if (room >= 0 && room < lineBytes + RoomBeyondLines) {
         *error = QString::fromLocal8Bit(std::strerror(ENOSPC));
         return false;
     }
@@ -270,14 +410,17 @@ bool Log::content(QByteArray* bytes, QString* error) const
     return true;
 }
 
-QByteArrayList Log::lines(const QList<Event>& events, QByteArray previous) const
+QByteArrayList Log::lines(const QList<Event>& events, QByteArray previous, const Store::Stamp* stamp) const
 {
     QByteArrayList lines;
-    const QString when = timeText(m_clock ? m_clock() : QDateTime::currentDateTime());
+    const QString when = timeText(stamp     ? stamp->time.toLocalTime()
+                                  : m_clock ? m_clock()
+                                            : QDateTime::currentDateTime());
+    const QString host = stamp ? stamp->desk : m_host;
     for (const Event& e : events) {
-        const QStringList parts{
-            when,           plain(m_role),   plain(m_user),    plain(m_host),           plain(e.action),
-            plain(e.table), plain(e.record), plain(e.subject), encodeDetails(e.details)};
+        const QStringList parts{when,           cell(m_role),    cell(m_user),
+                                cell(host),     cell(e.action),  cell(e.table),
+                                cell(e.record), cell(e.subject), csv::guarded(encodeDetails(e.details))};
         const QByteArray text = parts.join(u'\t').toUtf8();
         previous = chainHash(previous, text);
         lines.append(text + '\t' + previous);
@@ -288,54 +431,113 @@ QByteArrayList Log::lines(const QList<Event>& events, QByteArray previous) const
 bool Log::append(const QList<Event>& events, QString* error)
 {
     if (m_store)
-        return m_store->append([this, &events](const QByteArray& previous) { return lines(events, previous); }, error);
+        return m_store->append([this, &events](const QByteArray& previous,
+                                               const Store::Stamp& stamp) { return lines(events, previous, &stamp); },
+                               error);
     if (QFileInfo(m_path).isDir()) {
         *error = QString::fromLocal8Bit(std::strerror(EISDIR));
         return false;
     }
+    QString headError;
+    const std::optional<Head> head = readHead(headPath(m_path), &headError);
     QFile file(m_path);
     const bool existed = file.exists();
+    if (head && head->present && !existed) {
+        *error = gapFrom({}, head, {}).reason;
+        return false; // a new chain from zeros would hide the lost one
+    }
     if (!file.open(AppendMode)) {
         *error = file.errorString();
         return false;
     }
     const qint64 size = file.size();
     QByteArray bytes;
-    if (size > 0) {
-        char last = 0;
-        if (::pread(file.handle(), &last, 1, off_t(size - 1)) != 1) {
-            *error = errnoText();
-            return false;
-        }
-        // A crash cut the last line short: it is kept, marked, and left out
-        // of the chain.
-        if (last != '\n')
-            bytes += '\t' + TornMark + '\n';
-    }
-    const QByteArray previous = newestHash(error);
+    QByteArray previous = newestHash(error);
     if (previous.isEmpty())
         return false;
-    for (const QByteArray& line : lines(events, previous))
+    const QByteArray before = previous;
+    if (const Gap g = gapFrom(previous, head, headError); g.kind != Gap::Kind::None) {
+        *error = g.reason;
+        return false;
+    }
+    // The head's new copy is opened before any line is written: a head that
+    // cannot follow its lines must not leave lines behind.
+    QFile fresh(headPath(m_path) + QStringLiteral(".new"));
+    if (!fresh.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fresh.fileName()), fresh.errorString());
+        return false;
+    }
+    qint64 added = 0;
+    QByteArray torn;
+    if (size > 0 && !tornTail(file.handle(), size, &torn)) {
+        *error = errnoText();
+        return false;
+    }
+    if (!torn.isEmpty()) {
+        // A crash cut the last line short: it is kept, and its bytes with
+        // the mark become a link of the chain.
+        const QByteArray marked = torn + '\t' + TornMark;
+        previous = chainHash(previous, marked);
+        bytes += '\t' + TornMark + '\t' + previous + '\n';
+        ++added;
+    }
+    for (const QByteArray& line : lines(events, previous)) {
         bytes += line + '\n';
+        previous = line.right(HashLength);
+        ++added;
+    }
     // One write per call: a line is never interleaved with another.
     if (filesync::write(file.handle(), m_path, size, bytes) != 0 ||
         filesync::sync(file.handle(), m_path, filesync::Kind::Full) != 0) {
         *error = errnoText();
+        // Lines of a change that is not stored must not stay behind.
+        filesync::truncate(file.handle(), m_path, size);
         return false;
     }
     if (!existed && filesync::syncDirectory(QFileInfo(m_path).absolutePath()) != 0) {
         *error = errnoText();
         return false;
     }
+    // The head follows the lines it names: a crash between the two leaves a
+    // trail that reaches past its head, never one that falls short of it.
+    qint64 total = added;
+    if (head && head->present && head->hash == before)
+        total += head->lines;
+    else if (size > 0 && !countLines(file.handle(), size + bytes.size(), &total)) {
+        *error = errnoText();
+        return false;
+    }
+    return writeHead(fresh, previous, total, error);
+}
+
+bool Log::writeHead(QFile& fresh, const QByteArray& hash, qint64 lines, QString* error) const
+{
+    // The new copy is durable before it takes the old one's name: the head
+    // is always one whole state or the other.
+    const QByteArray bytes = QByteArray::number(lines) + ' ' + hash + '\n';
+    if (filesync::write(fresh.handle(), fresh.fileName(), 0, bytes) != 0 ||
+        filesync::sync(fresh.handle(), fresh.fileName(), filesync::Kind::Full) != 0 ||
+        filesync::rename(fresh.fileName(), headPath(m_path)) != 0) {
+        *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(headPath(m_path)), errnoText());
+        return false;
+    }
     return true;
 }
 
-Verified verify(const QByteArray& content, const QByteArray& from)
+Verified verify(const QByteArray& content, const QByteArray& from, const Head& head)
 {
     Verified v;
     QByteArray previous = StartHash;
+    QByteArray resumed; // the stored hash of a line out of the chain: an edited line's successor chains to it
     qsizetype pos = 0;
     qint64 lineNumber = 0;
+    bool headFound = false;
+    const auto breaks = [&v](qint64 line, const QString& problem) {
+        if (v.brokenLine == 0) {
+            v.brokenLine = line;
+            v.problem = problem;
+        }
+    };
     while (pos < content.size()) {
         ++lineNumber;
         qsizetype end = content.indexOf('\n', pos);
@@ -344,33 +546,67 @@ Verified verify(const QByteArray& content, const QByteArray& from)
             end = content.size();
         const QByteArrayView line(content.constData() + pos, end - pos);
         pos = end + 1;
-        const qsizetype tab = line.lastIndexOf('\t');
-        const QByteArrayView last = tab >= 0 ? line.sliced(tab + 1) : line;
-        if (!ended || last == TornMark) {
-            ++v.torn; // cut short by a crash: not part of the chain
+        if (!ended) {
+            // The last line without its end: an append a crash cut short.
+            ++v.torn;
+            v.lines.push_back(LineState::Torn);
             continue;
         }
+        const qsizetype tab = line.lastIndexOf('\t');
+        const QByteArrayView last = tab >= 0 ? line.sliced(tab + 1) : line;
         if (tab < 0 || !isHash(last)) {
-            v.brokenLine = lineNumber;
-            v.problem = QStringLiteral("no hash at the end of the line");
-            return v;
+            v.lines.push_back(LineState::Outside);
+            breaks(lineNumber, last == TornMark
+                                   ? QStringLiteral("a torn mark outside the chain: a crash cuts short only "
+                                                    "the last line, and the next append chains its mark")
+                                   : QStringLiteral("no hash at the end of the line"));
+            resumed.clear();
+            continue;
         }
-        if (chainHash(previous, line.first(tab)) != last) {
-            v.brokenLine = lineNumber;
-            v.problem = QStringLiteral("the hash does not follow from the line before and the line's text "
-                                       "(edited, inserted, removed or moved lines)");
-            return v;
+        const QByteArrayView text = line.first(tab);
+        const QByteArray hash = chainHash(previous, text);
+        if (hash != last && !(resumed.size() && chainHash(resumed, text) == last)) {
+            v.lines.push_back(LineState::Outside);
+            breaks(lineNumber, QStringLiteral("the hash does not follow from the line before and the line's text "
+                                              "(edited, inserted, removed or moved lines)"));
+            resumed = last.toByteArray();
+            continue;
         }
+        resumed.clear();
         previous = last.toByteArray();
-        ++v.events;
+        ++v.links;
+        if (text.endsWith('\t' + TornMark)) {
+            ++v.torn;
+            v.lines.push_back(LineState::Torn);
+        } else {
+            ++v.events;
+            v.lines.push_back(LineState::Chained);
+        }
         if (!from.isEmpty() && previous == from)
             v.fromLine = lineNumber;
+        if (head.present && previous == head.hash && lineNumber == head.lines)
+            headFound = true;
     }
     v.newestHash = previous;
-    if (!from.isEmpty() && v.fromLine == 0) {
-        v.brokenLine = lineNumber + 1;
-        v.problem =
-            QStringLiteral("no line has the hash %1: the log was rewritten or cut").arg(QString::fromLatin1(from));
+    if (!from.isEmpty() && v.fromLine == 0)
+        breaks(lineNumber + 1,
+               QStringLiteral("no line has the hash %1: the log was rewritten or cut").arg(QString::fromLatin1(from)));
+    if (head.present && !headFound) {
+        const qint64 whole = lineNumber - (content.endsWith('\n') || content.isEmpty() ? 0 : 1);
+        if (whole < head.lines) {
+            v.missing = head.lines - whole;
+            breaks(lineNumber + 1, QStringLiteral("%1 events missing at the end: the head counts %2 lines up to the "
+                                                  "hash %3")
+                                       .arg(v.missing)
+                                       .arg(head.lines)
+                                       .arg(QString::fromLatin1(head.hash)));
+        } else {
+            v.replaced = true;
+            breaks(lineNumber + 1,
+                   QStringLiteral("the trail was replaced: its line %1 does not have the head's hash %2")
+                       .arg(head.lines)
+                       .arg(QString::fromLatin1(head.hash)));
+        }
     }
     return v;
 }

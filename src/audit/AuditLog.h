@@ -3,12 +3,15 @@
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 // audit.log in the working directory: one line per operator action that
 // changes something or matters to an auditor, appended and synced before the
@@ -31,14 +34,39 @@
 //            this line's text up to the tab before the hash; the first line
 //            starts from 64 zeros
 //
+// Every field but the hash is kept from a spreadsheet's formulas the way the
+// exports keep their cells (an apostrophe before = + - @).
+//
 // Editing, removing, inserting or reordering a line breaks the chain at that
-// line. A line a crash cut short is ended with a tab and "#torn" by the next
-// append, and the chain goes on from the last whole line.
+// line. A crash can cut short only the last line; the next append ends it
+// with a tab, "#torn", a tab and a hash over its bytes and the mark, so the
+// torn line is a link of the chain where the chain goes on. A "#torn" mark
+// anywhere else, or without its hash, is no crash's doing.
+//
+// The chain proves the order of the lines, not that none is missing at the
+// end: audit.head beside the file holds the number of lines and the newest
+// hash, rewritten (a new file, synced, renamed over the old) after each
+// append is durable. A log that reaches past its head is what a crash
+// between the two leaves; a log that does not reach it was cut or replaced.
 namespace audit {
 
 inline const QString FileName = QStringLiteral("audit.log");
+inline const QString HeadName = QStringLiteral("audit.head");
 inline const QByteArray TornMark = QByteArrayLiteral("#torn");
 constexpr int FieldCount = 10;
+
+// What the head holds: the lines of the chain and the newest hash.
+struct Head
+{
+    bool present = false;
+    qint64 lines = 0; // whole lines of the file
+    QByteArray hash;
+};
+
+// The head's file beside a trail, and its content; nullopt with *error when
+// it exists but cannot be read or understood.
+QString headPath(const QString& logPath);
+std::optional<Head> readHead(const QString& path, QString* error);
 
 struct Item
 {
@@ -77,10 +105,18 @@ public:
     // The table and its database, for the operator.
     virtual QString where() const = 0;
     virtual bool writable(QString* error) const = 0;
+    // Who writes and when, as the store records it beside each line: the
+    // lines carry the same desk (as their host) and time inside their hash.
+    struct Stamp
+    {
+        QString desk;
+        QDateTime time;
+    };
+    using Chain = std::function<QByteArrayList(const QByteArray& previous, const Stamp& stamp)>;
     // Appends the lines that chain() makes from the newest line's hash (64
     // zeros for none); the hash is read and the lines stored under one lock,
     // so two desks never chain to the same line. All lines or none.
-    virtual bool append(const std::function<QByteArrayList(const QByteArray& previous)>& chain, QString* error) = 0;
+    virtual bool append(const Chain& chain, QString* error) = 0;
     // Empty with *error when it cannot be read.
     virtual QByteArray newestHash(QString* error) const = 0;
     // Every line, oldest first, each ended by a line feed.
@@ -103,10 +139,27 @@ public:
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     void setIdentity(const QString& user, const QString& host);
 
-    // Whether an append can be expected to succeed: the file (or its folder
-    // while there is none) takes writes, it is no folder, and the disk has
-    // room for a line. Nothing is created.
-    bool writable(QString* error) const;
+    // Whether an append of lines of that many bytes can be expected to
+    // succeed: the file (or its folder while there is none) takes writes, it
+    // is no folder, it reaches its head, and the disk has room for the lines
+    // and the head. Nothing is created.
+    bool writable(QString* error, qint64 lineBytes = 0) const;
+    // The bytes an append of the events would add (without a torn line's end).
+    qint64 lineBytes(const QList<Event>& events) const;
+    // Tests set what the disk has free for the file's folder.
+    void setRoomProbe(std::function<qint64(const QString& folder)> probe) { m_room = std::move(probe); }
+
+    // Whether the trail reaches its head: a trail that is missing, cut short
+    // or replaced takes no line until it is put back (or its head removed).
+    struct Gap
+    {
+        enum class Kind { None, Missing, Cut, Replaced, Unreadable };
+        Kind kind = Kind::None;
+        qint64 lines = 0; // of the head (Missing), or missing at the end (Cut)
+        QString reason;   // in words, for errors and the tool
+        QString headPath;
+    };
+    Gap gap() const;
 
     // Appends the events in one write and syncs; false with *error when the
     // file could not be written (it then holds at most a torn last line).
@@ -122,15 +175,27 @@ public:
     bool content(QByteArray* bytes, QString* error) const;
 
 private:
-    // The lines of events, chained on from previous.
-    QByteArrayList lines(const QList<Event>& events, QByteArray previous) const;
+    // The lines of events, chained on from previous; a store's stamp names
+    // the desk and the time instead of this computer and its clock.
+    QByteArrayList lines(const QList<Event>& events, QByteArray previous, const Store::Stamp* stamp = nullptr) const;
+
+    bool writeHead(QFile& fresh, const QByteArray& hash, qint64 lines, QString* error) const;
+    Gap gapFrom(const QByteArray& newest, const std::optional<Head>& head, const QString& headError) const;
 
     QString m_path;
     std::shared_ptr<Store> m_store;
+    std::function<qint64(const QString&)> m_room;
     QString m_role;
     QString m_user;
     QString m_host;
     std::function<QDateTime()> m_clock;
+};
+
+// How a line stands to the chain.
+enum class LineState : char {
+    Chained, // an event, chained to the line before
+    Torn,    // a line a crash cut short: chained by its mark, or the unended last line
+    Outside, // not in the chain: edited, inserted, or a torn mark no crash leaves
 };
 
 // What a reading of the whole chain found.
@@ -138,17 +203,24 @@ struct Verified
 {
     qint64 events = 0;     // whole lines that chain
     qint64 torn = 0;       // lines a crash cut short
-    QByteArray newestHash; // of the newest whole line
+    qint64 links = 0;      // lines of the chain: the events and the torn lines it holds
+    QByteArray newestHash; // of the newest line of the chain
     qint64 brokenLine = 0; // 1-based, 0 when the chain holds
     QString problem;       // why the line breaks the chain
     qint64 fromLine = 0;   // the line whose hash is `from`, 0 when not found
+    qint64 missing = 0;    // events the head counts past the end of the file
+    bool replaced = false; // the head's hash is on no line where it should be
+    std::vector<LineState> lines; // one per line of the file
 };
 
 // Reads the chain of a whole file's bytes. With a non-empty `from`, a chain
-// that does not contain a line with that hash is broken as well.
-Verified verify(const QByteArray& content, const QByteArray& from = {});
+// that does not contain a line with that hash is broken as well; with a
+// present head, so is one that does not reach it.
+Verified verify(const QByteArray& content, const QByteArray& from = {}, const Head& head = {});
 
 // A line's fields (FieldCount of them), or fewer for a torn or foreign line.
 QStringList fields(QByteArrayView line);
+// A field as it was given, the guard against formulas taken off.
+QString fieldText(const QString& field);
 
 } // namespace audit

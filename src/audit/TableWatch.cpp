@@ -69,10 +69,10 @@ TableWatch::TableWatch(Log& log, const TextSlots& texts, std::function<void(cons
 {
 }
 
-bool TableWatch::ready(QString* message) const
+bool TableWatch::ready(QString* message, qint64 lineBytes) const
 {
     QString error;
-    if (m_log.writable(&error))
+    if (m_log.writable(&error, lineBytes))
         return true;
     *message = m_texts[Text::AuditUnwritable].arg(m_log.path(), error);
     return false;
@@ -126,24 +126,121 @@ Event TableWatch::changeEvent(const Table& table, const QVariantList& before, co
     return e;
 }
 
+namespace {
+
+// The stored values of the current record (empty while a new one is typed),
+// and the values a post would store (empty for a removal).
+// A damaged note reads as nothing here; the change itself says what is wrong.
+template <class Read> QVariant readOrNothing(Read read)
+{
+    try {
+        return read();
+    } catch (const AppError&) {
+        return {};
+    }
+}
+
+QVariantList storedValues(const Table& table)
+{
+    QVariantList values;
+    if (table.state() == Table::State::Inserting || table.currentRow() < 0)
+        return values;
+    for (int position = 1; position <= table.fieldCount(); ++position)
+        values.append(readOrNothing([&] { return table.valueAt(table.currentRow(), position); }));
+    return values;
+}
+
+QVariantList typedValues(const Table& table)
+{
+    QVariantList values;
+    for (int position = 1; position <= table.fieldCount(); ++position)
+        values.append(readOrNothing([&] {
+            return table.fieldType(position) == u'L' ? QVariant(table.logicalAt(position))
+                                                     : QVariant(table.textAt(position));
+        }));
+    return values;
+}
+
+} // namespace
+
+void TableWatch::gate(const Table& table)
+{
+    if (m_quiet)
+        return;
+    QString message;
+    if (table.inBatch()) {
+        // A batch's lines are written at its end, before it commits, and
+        // undo it when they cannot be: the trail is asked once up front.
+        Batch& batch = m_batches[&table];
+        if (!std::exchange(batch.checked, true) && !ready(&message))
+            throw AppError(message);
+        return;
+    }
+    // The room this change's own line needs: a note of thousands of
+    // characters makes a line of as many bytes. While a record is edited the
+    // gate may be asked for its post or its removal: the longer line counts.
+    const QVariantList stored = storedValues(table);
+    qint64 bytes = stored.isEmpty() ? 0 : m_log.lineBytes({changeEvent(table, stored, {})});
+    if (table.state() != Table::State::Browsing) {
+        const Event e = changeEvent(table, stored, typedValues(table));
+        bytes = qMax(bytes, e.action.isEmpty() ? 0 : m_log.lineBytes({e}));
+    }
+    if (!ready(&message, bytes))
+        throw AppError(message);
+}
+
+void TableWatch::notice(const Table& table, const Event& event)
+{
+    if (m_quiet || event.action.isEmpty())
+        return;
+    if (table.inBatch())
+        m_batches[&table].events.append(event);
+    else
+        record(event);
+}
+
+bool TableWatch::beforeCommit(const Table& table)
+{
+    const auto it = m_batches.find(&table);
+    if (it == m_batches.end() || it->second.events.isEmpty())
+        return true;
+    QString error;
+    if (!m_log.append(it->second.events, &error)) {
+        m_batches.erase(it);
+        if (m_tell)
+            m_tell(m_texts[Text::TrailBatchNotStored].arg(m_log.path(), error));
+        return false;
+    }
+    it->second.written = it->second.events.size();
+    return true;
+}
+
+void TableWatch::batchEnded(const Table& table, bool landed)
+{
+    const auto it = m_batches.find(&table);
+    if (it == m_batches.end())
+        return;
+    const qsizetype written = it->second.written;
+    m_batches.erase(it);
+    // Lines are in the trail for changes a failed commit undid.
+    if (!landed && written > 0)
+        record({QStringLiteral("undone"),
+                tableFile(table),
+                {},
+                {},
+                {{QStringLiteral("events undone"), QString::number(written)}}});
+}
+
 void TableWatch::watch(Table& table)
 {
-    table.setChangeGate([this] {
-        QString message;
-        if (!m_quiet && !ready(&message))
-            throw AppError(message);
-    });
+    table.setChangeGate([this, &table] { gate(table); });
+    table.setBatchHooks([this, &table] { return beforeCommit(table); },
+                        [this, &table](bool landed) { batchEnded(table, landed); });
     connect(&table, &Table::posted, this, [this, &table](int, const QVariantList& before, const QVariantList& after) {
-        if (m_quiet)
-            return;
-        const Event e = changeEvent(table, before, after);
-        if (!e.action.isEmpty())
-            record(e);
+        notice(table, changeEvent(table, before, after));
     });
-    connect(&table, &Table::removed, this, [this, &table](const QVariantList& before) {
-        if (!m_quiet)
-            record(changeEvent(table, before, {}));
-    });
+    connect(&table, &Table::removed, this,
+            [this, &table](const QVariantList& before) { notice(table, changeEvent(table, before, {})); });
 }
 
 Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,

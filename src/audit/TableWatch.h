@@ -7,6 +7,7 @@
 #include <QVariantList>
 
 #include <functional>
+#include <map>
 
 class Table;
 
@@ -15,7 +16,11 @@ namespace audit {
 // Puts every stored change of a watched table into the audit: a change with
 // the fields that changed (a group's access as the readers added and
 // removed), an addition, a deletion. A change the audit could not take is
-// refused before anything is stored.
+// refused before anything is stored: the space it asks for is the length of
+// the change's own line. The changes of a batch go in as one append, written
+// and synced before the batch commits; a batch whose lines could not be
+// written is undone, and one undone after its lines were written leaves a
+// line that says so.
 class TableWatch : public QObject
 {
 public:
@@ -27,7 +32,7 @@ public:
 
     // Asked before a change that is not a table's post (a Save of settings, an
     // import): the operator's message when the audit cannot take a line.
-    bool ready(QString* message) const;
+    bool ready(QString* message, qint64 lineBytes = 0) const;
     // Appends, telling the operator when the line could not be written.
     void record(const Event& event);
 
@@ -49,6 +54,20 @@ public:
     static Event changeEvent(const Table& table, const QVariantList& before, const QVariantList& after);
 
 private:
+    // The lines of an open batch, and how many of them are written.
+    struct Batch
+    {
+        QList<Event> events;
+        qsizetype written = 0;
+        bool checked = false;
+    };
+
+    void gate(const Table& table);
+    void notice(const Table& table, const Event& event);
+    bool beforeCommit(const Table& table);
+    void batchEnded(const Table& table, bool landed);
+
+    std::map<const Table*, Batch> m_batches;
     Log& m_log;
     const TextSlots& m_texts;
     std::function<void(const QString&)> m_tell;

@@ -18,12 +18,6 @@
 #include <vector>
 
 namespace shared {
-namespace {
-
-bool statOf(const QString& path, struct stat* st)
-{
-    return ::stat(QFile::encodeName(path).constData(), st) == 0;
-}
 
 QString ownerName(uid_t uid)
 {
@@ -35,6 +29,13 @@ QString ownerName(uid_t uid)
 QString accountName()
 {
     return ownerName(::geteuid());
+}
+
+namespace {
+
+bool statOf(const QString& path, struct stat* st)
+{
+    return ::stat(QFile::encodeName(path).constData(), st) == 0;
 }
 
 QString groupName(gid_t gid)

@@ -11,6 +11,11 @@
 // files writable by that group whatever umask the desktop gave them.
 namespace shared {
 
+// The account this process acts as: the effective user's name in the
+// system's account database (its number when it has none there), never a
+// variable of the caller's environment.
+QString accountName();
+
 // Whether the folder is set-group-ID, the mark of a shared working folder.
 bool isShared(const QString& folder);
 

@@ -229,6 +229,16 @@ public:
     // Asked before every post and remove, before anything is written; it
     // throws (an AppError) to refuse the change. One gate per table.
     void setChangeGate(std::function<void()> gate) { m_gate = std::move(gate); }
+    // Whether a batch is open: its changes land at its end.
+    bool inBatch() const { return m_batch > 0; }
+    // At the outermost end of a batch: beforeCommit is asked before the
+    // commit, and false undoes the batch instead (it has told the operator
+    // why); ended says whether the batch landed, after its commit or undo.
+    void setBatchHooks(std::function<bool()> beforeCommit, std::function<void(bool landed)> ended)
+    {
+        m_beforeCommit = std::move(beforeCommit);
+        m_batchEnded = std::move(ended);
+    }
 
 signals:
     void currentChanged(); // the current record moved or was re-read
@@ -248,6 +258,8 @@ private:
     class RowsReset;
 
     std::function<void()> m_gate;
+    std::function<bool()> m_beforeCommit;
+    std::function<void(bool)> m_batchEnded;
 
     void openAs(const QString& path, int access);
     void adopt(std::unique_ptr<RecordStore> store);

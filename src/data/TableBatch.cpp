@@ -20,12 +20,20 @@ void Table::endBatch()
     if (m_batch == 0)
         return;
     if (--m_batch == 0 && m_store) {
+        if (m_beforeCommit && !m_beforeCommit()) {
+            undoBatch();
+            return;
+        }
         try {
             m_store->commit();
         } catch (const AppError&) {
             showUndone(); // a failed commit was undone
+            if (m_batchEnded)
+                m_batchEnded(false);
             throw;
         }
+        if (m_batchEnded)
+            m_batchEnded(true);
         rereadWhenFree();
     }
 }
@@ -42,6 +50,8 @@ void Table::undoBatch()
         failure = e.message();
     }
     showUndone();
+    if (m_batchEnded)
+        m_batchEnded(false);
     rereadWhenFree();
     if (!failure.isEmpty())
         throw AppError(failure);

@@ -353,6 +353,14 @@ enum Id : int {
 
     // 580..599: the audit trail's head and its gaps (TrailTexts.cpp).
     FirstTrailText = 580,
+    TrailBatchNotStored = 580, // "Nothing was stored: the audit trail %1 could not take the lines of this change: %2"
+    TrailMissing = 581,        // "The audit trail %1 is missing, though its head %2 says it held %3 lines. ..."
+    TrailCut = 582,            // "The audit trail %1 lacks its last %3 events: its head %2 names a longer trail. ..."
+    TrailReplaced = 583,       // "The audit trail %1 was replaced: it does not hold the newest hash of its head %2. ..."
+    TrailUnreadable = 584,     // "The audit trail %1 cannot be checked against its head: %2. ..."
+    TrailTornMark = 585,       // "torn by a crash" (the audit window's chain column)
+    TrailOutsideMark = 586,    // "NOT IN THE CHAIN" (the audit window's chain column)
+    TrailChainColumn = 587,    // "Chain" (the audit window's column title)
 
     // 600..619: shared folders and damaged files (FolderTexts.cpp).
     FirstFolderText = 600,

@@ -15,6 +15,8 @@ namespace pgjournals {
 namespace {
 
 const QByteArray StartHash(64, '0');
+// The lock every append to the audit trail takes ("PellAudt").
+constexpr qint64 AuditAppendLock = 0x50656c6c41756474;
 
 QSqlDatabase database(const QString& connection)
 {
@@ -33,8 +35,19 @@ QStringList schemaStatements()
 {
     const QString table = QStringLiteral("CREATE TABLE %1 (id bigserial PRIMARY KEY, desk text NOT NULL, "
                                          "written timestamptz NOT NULL DEFAULT now(), line text NOT NULL%2)");
+    // The trail only grows: a row stored is never changed or removed, by a
+    // desk or by anyone who has not dropped the trigger first.
     return {table.arg(JournalTable, QStringLiteral(" CHECK (%1)").arg(PgStore::codePageCheck(QStringLiteral("line")))),
-            table.arg(AuditTable, QString())};
+            table.arg(AuditTable, QString()),
+            QStringLiteral("CREATE OR REPLACE FUNCTION %1_append_only() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$BEGIN RAISE EXCEPTION '%1 only takes new rows: % refused', TG_OP; END$$")
+                .arg(AuditTable),
+            QStringLiteral("CREATE TRIGGER %1_append_only BEFORE UPDATE OR DELETE ON %1 "
+                           "FOR EACH ROW EXECUTE FUNCTION %1_append_only()")
+                .arg(AuditTable),
+            QStringLiteral("CREATE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 "
+                           "FOR EACH STATEMENT EXECUTE FUNCTION %1_append_only()")
+                .arg(AuditTable)};
 }
 
 Connection::Connection(const PgServer& server)
@@ -216,7 +229,7 @@ bool AuditTrailTable::writable(QString* error) const
     return m_connection.ready(error);
 }
 
-bool AuditTrailTable::append(const std::function<QByteArrayList(const QByteArray& previous)>& chain, QString* error)
+bool AuditTrailTable::append(const Chain& chain, QString* error)
 {
     if (!m_connection.reopenIfLost(error))
         return false;
@@ -232,8 +245,10 @@ bool AuditTrailTable::append(const std::function<QByteArrayList(const QByteArray
         return failed(db.lastError().text());
     }
     // Readers go on reading; a second desk's append waits here until this
-    // one is committed, and then chains to its last line.
-    if (!query.exec(QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(AuditTable))) {
+    // one is committed, and then chains to its last line. A lock of the
+    // table would need a right to change its rows, which the desks do not
+    // have: every appender takes this lock instead.
+    if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(AuditAppendLock))) {
         m_connection.failed(query.lastError());
         return failed(query.lastError().text());
     }
@@ -241,9 +256,15 @@ bool AuditTrailTable::append(const std::function<QByteArrayList(const QByteArray
     const QByteArray previous = newestTrailHash(db, &reason);
     if (previous.isEmpty())
         return failed(reason);
-    query.prepare(QStringLiteral("INSERT INTO %1 (desk, line) VALUES (?, ?)").arg(AuditTable));
-    for (const QByteArray& line : chain(previous)) {
-        query.addBindValue(m_connection.desk());
+    // The server's clock, to the second as the line writes it: the row's
+    // time is the one inside the line's hash.
+    if (!query.exec(QStringLiteral("SELECT date_trunc('second', now())")) || !query.next())
+        return failed(query.lastError().text());
+    const Stamp stamp{m_connection.desk(), query.value(0).toDateTime()};
+    query.prepare(QStringLiteral("INSERT INTO %1 (desk, written, line) VALUES (?, ?, ?)").arg(AuditTable));
+    for (const QByteArray& line : chain(previous, stamp)) {
+        query.addBindValue(stamp.desk);
+        query.addBindValue(stamp.time);
         query.addBindValue(QString::fromUtf8(line));
         if (!query.exec())
             return failed(query.lastError().text());

@@ -18,6 +18,8 @@
 //
 //   card_journal  id, desk, written, line: a line of cards.log as it is there
 //   audit_trail   id, desk, written, line: a line of audit.log with its hash
+//                 (the line's host and time are the row's desk and written);
+//                 a trigger refuses every UPDATE, DELETE and TRUNCATE of it
 //
 // Each store keeps a connection of its own.
 namespace pgjournals {
@@ -106,7 +108,9 @@ public:
 
     QString where() const override;
     bool writable(QString* error) const override;
-    bool append(const std::function<QByteArrayList(const QByteArray& previous)>& chain, QString* error) override;
+    // The rows take the server's time of the append and the desk's name,
+    // which the lines carry as their time and host.
+    bool append(const Chain& chain, QString* error) override;
     QByteArray newestHash(QString* error) const override;
     bool content(QByteArray* bytes, QString* error) const override;
 

@@ -6,6 +6,7 @@
 #include "config/SharedFolder.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "i18n/LanguageTables.h"
 #include "i18n/Text.h"
 #include "pgstore/PgSiteSettings.h"
 #include "ui/DataSource.h"
@@ -22,6 +23,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -475,6 +477,38 @@ private slots:
         groups.cancel();
         groups.refresh(); // what the file holds
         QCOMPARE(groups.asText(GroupField::Name), QStringLiteral("Zarząd"));
+    }
+
+    // A start whose trail does not reach its head says so before anything
+    // is changed, and chains nothing onto what is left.
+    void trailGapAtStart_data()
+    {
+        QTest::addColumn<int>("keep"); // bytes of audit.log kept; -1: the file deleted
+        QTest::newRow("deleted") << -1;
+        QTest::newRow("emptied") << 0;
+    }
+    void trailGapAtStart()
+    {
+        QFETCH(int, keep);
+        if (teststore::onServer())
+            QSKIP("the site's audit trail is a table of the database, no file");
+        Program(TForm1::Role::Administrator).end();
+        QVERIFY(QFile::exists(audit::HeadName));
+        if (keep < 0)
+            QVERIFY(QFile::remove(audit::FileName));
+        else
+            writeFile(audit::FileName, readFile(audit::FileName).left(keep));
+        MessageBox::takeShown();
+        Program p;
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QVERIFY(!shown.isEmpty());
+        const QString head = QDir::toNativeSeparators(QFileInfo(audit::HeadName).absoluteFilePath());
+        QVERIFY2(shown[0].text.contains(head), qPrintable(shown[0].text));
+        TextSlots polish;
+        QVERIFY(i18n::copyLanguageTable(u"Polski", &polish));
+        QCOMPARE(shown[0].caption, polish[Text::AuditCaption]);
+        QCOMPARE(QFile::exists(audit::FileName), keep >= 0);
+        QCOMPARE(readFile(audit::FileName).size(), qMax(keep, 0));
     }
 
     // Edit > Audit trail…: newest first, filtered as the operator sets the

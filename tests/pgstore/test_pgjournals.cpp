@@ -6,9 +6,12 @@
 #include "config/AppError.h"
 #include "journal/CardJournal.h"
 #include "journal/CardsInField.h"
+#include "pgstore/PgConnection.h"
 #include "pgstore/PgJournals.h"
 
 #include <QDir>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +31,8 @@ private slots:
     void cardsOfTwoDesks();
     void auditOfDesksAtOnce_data();
     void auditOfDesksAtOnce();
+    void auditOnlyGrows_data();
+    void auditOnlyGrows();
     void olderSchema();
     void lateCommitIsRead();
 
@@ -124,6 +129,49 @@ void TestPgJournals::auditOfDesksAtOnce()
     QVERIFY2(verified.exitCode == 0, qPrintable(verified.output));
     QVERIFY2(verified.output.contains(QStringLiteral("events: %1\n").arg(desks * eventsEach)),
              qPrintable(verified.output));
+}
+
+// The trail only grows: the desks' role (as README sets it up) reads and
+// adds lines and nothing more, and the owner changes or removes none either.
+// Each line carries its row's desk and time inside its hash.
+void TestPgJournals::auditOnlyGrows_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::newRow("update") << "UPDATE audit_trail SET line = 'x'";
+    QTest::newRow("delete") << "DELETE FROM audit_trail";
+    QTest::newRow("truncate") << "TRUNCATE audit_trail";
+}
+
+void TestPgJournals::auditOnlyGrows()
+{
+    QFETCH(QString, statement);
+    QString error;
+    QVERIFY(m_cluster.adminExec(QStringLiteral("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
+                                               "'pellaro_desk') THEN CREATE ROLE pellaro_desk LOGIN; END IF; END$$")));
+    QVERIFY2(m_cluster.exec(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO "
+                                           "pellaro_desk; GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO "
+                                           "pellaro_desk; REVOKE UPDATE, DELETE ON audit_trail, pellaro_schema FROM "
+                                           "pellaro_desk"),
+                            &error),
+             qPrintable(error));
+    PgServer desk = m_cluster.server(QStringLiteral("gate"));
+    desk.user = QStringLiteral("pellaro_desk");
+    audit::Log log;
+    log.setStore(std::make_shared<AuditTrailTable>(desk));
+    for (int i = 0; i < 2; ++i)
+        QVERIFY2(log.append({QStringLiteral("change"), {}, QString::number(i), {}, {}}, &error), qPrintable(error));
+    QVERIFY(!m_cluster.exec(statement, &error));
+    QVERIFY2(error.contains(QStringLiteral("only takes new rows")), qPrintable(error));
+    QSqlQuery query(PgConnection::open(desk, QStringLiteral("as-desk"), QStringLiteral("test")));
+    QVERIFY(!query.exec(statement));
+    QVERIFY(query.exec(QStringLiteral("SELECT desk, written, line FROM audit_trail ORDER BY id")));
+    int rows = 0;
+    for (; query.next(); ++rows) {
+        const QStringList f = audit::fields(query.value(2).toString().toUtf8());
+        QCOMPARE(f[3], query.value(0).toString());
+        QCOMPARE(f[0].left(19), query.value(1).toDateTime().toLocalTime().toString(Qt::ISODate));
+    }
+    QCOMPARE(rows, 2);
 }
 
 // A database of the first schema is refused with the way to bring it up to

@@ -326,12 +326,23 @@ int verifyAudit(const QString& workDir, const QByteArray& from)
         error = file.errorString();
         content = file.readAll();
     }
+    audit::Head head;
+    if (!log.store()) {
+        // The newest hash kept beside the trail: what the chain alone cannot show.
+        QString unread;
+        const std::optional<audit::Head> kept = audit::readHead(audit::headPath(path), &unread);
+        if (!kept)
+            throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(audit::headPath(path)), unread));
+        head = *kept;
+        if (!read && head.present && !QFileInfo::exists(path))
+            error = log.gap().reason;
+    }
     if (!read)
         throw AppError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error));
-    const audit::Verified v = audit::verify(content, from);
+    const audit::Verified v = audit::verify(content, from, head);
     out() << "events: " << v.events << "\n";
     if (v.torn > 0)
-        out() << "torn lines (cut short by a crash, not part of the chain): " << v.torn << "\n";
+        out() << "torn lines (cut short by a crash; their marks are in the chain): " << v.torn << "\n";
     if (v.brokenLine > 0) {
         out().flush();
         err() << "pellaro-tables: " << QDir::toNativeSeparators(path) << ": line " << v.brokenLine << ": "
