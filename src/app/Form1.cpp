@@ -308,15 +308,16 @@ void TForm1::openTables()
         status->setObjectName(QStringLiteral("DatabaseStatus"));
         m_ui.Status->addPermanentWidget(status);
         m_databaseWatch = new DatabaseWatch(
-            m_state.TextSlots, [status](const QString& text) { status->setText(text); }, this);
+            *server, m_state.TextSlots, [status](const QString& text) { status->setText(text); }, this);
     }
     auto open = [&](const QString& file, PgStore::Kind kind, const char* tableName, const char* sourceName) {
         auto* table = new Table(this);
         table->setObjectName(QLatin1String(tableName));
         if (server) {
             auto store = std::make_unique<PgStore>(*server, kind);
-            m_databaseWatch->watch(*table, store->connection());
+            PgStore& opened = *store;
             table->open(std::move(store));
+            m_databaseWatch->watch(*table, opened);
         } else {
             table->open(file);
         }
@@ -454,6 +455,9 @@ void TForm1::Timer2Timer()
         grid->setSortLocale(i18n::languageLocale(languageText()));
     showTableWarnings(m_state.TextSlots, {m_persons, m_readers, m_groups});
     PgConnection::setLostText(m_state.TextSlots[Text::DatabaseLost]);
+    PgConnection::setCommitTexts({m_state.TextSlots[Text::DatabaseCommitUncertain],
+                                  m_state.TextSlots[Text::DatabaseStoredAfterAll],
+                                  m_state.TextSlots[Text::DatabaseCommitUndecided]});
     m_exchangeMenu->applyLanguage();
     m_printMenu->applyLanguage();
     m_fieldMenu->applyLanguage();

@@ -93,7 +93,18 @@ bool upgradeSchema(const PgServer& server)
                            .arg(PgStore::SchemaVersion));
     }
     // Version 1 had the persons, groups and readers only.
-    for (const QString& statement : schemaStatements()) {
+    QStringList statements = version < 2 ? schemaStatements() : QStringList();
+    // Version 2 did not keep a number from being given twice: one given
+    // twice is the installer's to settle before the rule can hold.
+    for (PgStore::Kind kind : {PgStore::Kind::Persons, PgStore::Kind::Groups, PgStore::Kind::Readers}) {
+        const QStringList duplicates = PgStore::duplicateNumbers(db, kind);
+        if (!duplicates.isEmpty()) {
+            db.rollback();
+            throw AppError(PgStore::duplicatesMessage(server, kind, duplicates));
+        }
+    }
+    statements += PgStore::uniqueNumberStatements();
+    for (const QString& statement : statements) {
         if (!query.exec(statement))
             throw failed(query.lastError().text());
     }

@@ -1,14 +1,21 @@
 // Several desks on one database at once, against a real server: numbers
-// taken by two processes, changes reaching the other desk, and an edit
-// another desk overtook, through the persons page.
+// taken by two processes and chosen beside another desk's additions, changes
+// reaching the other desk, and an edit another desk overtook, through the
+// persons page.
 
 #include "PgCluster.h"
+#include "TcpProxy.h"
 #include "pages/PageRig.h"
 
 #include "config/AppError.h"
+#include "data/TableExchange.h"
 #include "data/TableLayouts.h"
+#include "i18n/Text.h"
+#include "pages/GroupsPage.h"
 #include "pages/NewNumbers.h"
 #include "pages/PersonsPage.h"
+#include "pages/ReadersPage.h"
+#include "pgstore/PgConnection.h"
 #include "ui/DbEdit.h"
 
 #include <QApplication>
@@ -21,14 +28,33 @@
 
 namespace {
 
-constexpr int AddsPerDesk = 500;
 const QString Database = QStringLiteral("pellaro_desks");
 
-std::unique_ptr<Table> openDesk(PgCluster& cluster, const QString& desk)
+std::unique_ptr<Table> openDesk(PgCluster& cluster, const QString& desk, PgStore::Kind kind = PgStore::Kind::Persons)
 {
     auto table = std::make_unique<Table>();
-    table->open(std::make_unique<PgStore>(cluster.server(desk), PgStore::Kind::Persons));
+    table->open(std::make_unique<PgStore>(cluster.server(desk), kind));
     return table;
+}
+
+// A sheet of persons without numbers, as an HR system gives it.
+QByteArray personsSheet(const QString& desk, int count)
+{
+    QByteArray sheet = "NAME,SURNAME\r\n";
+    for (int i = 1; i <= count; ++i)
+        sheet += desk.toUtf8() + ",Person " + QByteArray::number(i) + "\r\n";
+    return sheet;
+}
+
+// Every stored value of the table's number field.
+QList<qint64> storedNumbers(Table& table, const QString& field)
+{
+    table.refresh();
+    QList<qint64> numbers;
+    for (const QVariantList& values : table.storedRecords({table.fieldPosition(field)}))
+        numbers.append(values.at(0).toLongLong());
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
 }
 
 void addPerson(Table& table, int number, const QString& name)
@@ -39,16 +65,22 @@ void addPerson(Table& table, int number, const QString& name)
     table.post();
 }
 
-// A desk of its own process: adds persons the way the persons page does.
-int addPersons(const QString& desk)
+// A desk of its own process: adds persons the way the persons page does
+// (add), or imports a sheet of them the way the window and the tool do
+// (import).
+int addPersons(const QString& how, const QString& desk, int count)
 {
     PgCluster cluster;
     cluster.useDatabase(Database);
     auto table = openDesk(cluster, desk);
-    for (int i = 0; i < AddsPerDesk; ++i)
-        pages::addNumbered(*table, PersonField::Number, {}, [&](qint64) {
-            table->setText(PersonField::FamilyName, desk);
-        });
+    if (how == u"import") {
+        auto groups = openDesk(cluster, desk, PgStore::Kind::Groups);
+        const exchange::ImportResult result = exchange::importPersons(*table, *groups, personsSheet(desk, count));
+        return result.added == count ? 0 : 1;
+    }
+    for (int i = 0; i < count; ++i)
+        pages::addNumbered(*table, PersonField::Number, {},
+                           [&](qint64) { table->setText(PersonField::FamilyName, desk); });
     return 0;
 }
 
@@ -65,7 +97,12 @@ class TestDesks : public QObject
 
 private slots:
     void init();
+    void numbersAddedAtOnce_data();
     void numbersAddedAtOnce();
+    void numberBesideOtherDesk_data();
+    void numberBesideOtherDesk();
+    void commitUnanswered_data();
+    void commitUnanswered();
     void changeReachesOtherDesk_data();
     void changeReachesOtherDesk();
     void overtakenEdit_data();
@@ -81,13 +118,24 @@ void TestDesks::init()
     QVERIFY(m_cluster.freshDatabase(Database));
 }
 
+void TestDesks::numbersAddedAtOnce_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("perDesk");
+    QTest::newRow("Add, one by one") << "add" << 500;
+    QTest::newRow("imported sheets") << "import" << 300;
+}
+
 void TestDesks::numbersAddedAtOnce()
 {
+    QFETCH(QString, how);
+    QFETCH(int, perDesk);
     QList<std::shared_ptr<QProcess>> desks;
     for (const char* desk : {"gate", "office"}) {
         auto process = std::make_shared<QProcess>();
         process->setProcessChannelMode(QProcess::ForwardedChannels);
-        process->start(QCoreApplication::applicationFilePath(), {QStringLiteral("add-persons"), QString::fromLatin1(desk)});
+        process->start(QCoreApplication::applicationFilePath(),
+                       {QStringLiteral("add-persons"), how, QString::fromLatin1(desk), QString::number(perDesk)});
         desks << process;
     }
     for (const auto& process : desks) {
@@ -98,8 +146,121 @@ void TestDesks::numbersAddedAtOnce()
     QSet<qint64> numbers;
     for (const QVariantList& values : check->storedRecords({check->fieldPosition(PersonField::Number)}))
         numbers.insert(values.at(0).toLongLong());
-    QCOMPARE(check->rowCount(), 2 * AddsPerDesk);
-    QCOMPARE(numbers.size(), 2 * AddsPerDesk);
+    QCOMPARE(check->rowCount(), 2 * perDesk);
+    QCOMPARE(numbers.size(), 2 * perDesk);
+}
+
+// The office's rows are stale: the gate has added a record it has not read
+// yet (for the import: while its question stands open). Whatever the office
+// adds is numbered from the records as stored, and shown under that number.
+void TestDesks::numberBesideOtherDesk_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QList<qint64>>("stored");
+    QTest::newRow("persons imported beside an Add") << int(PgStore::Kind::Persons) << QList<qint64>{1, 2, 3};
+    QTest::newRow("reader") << int(PgStore::Kind::Readers) << QList<qint64>{1, 2};
+    QTest::newRow("group") << int(PgStore::Kind::Groups) << QList<qint64>{1, 2};
+}
+
+void TestDesks::numberBesideOtherDesk()
+{
+    QFETCH(int, kind);
+    QFETCH(QList<qint64>, stored);
+    const auto stored_kind = PgStore::Kind(kind);
+    PageRig office;
+    const PgServer server = m_cluster.server(QStringLiteral("office"));
+    office.tables.persons.open(std::make_unique<PgStore>(server, PgStore::Kind::Persons));
+    office.tables.groups.open(std::make_unique<PgStore>(server, PgStore::Kind::Groups));
+    office.tables.readers.open(std::make_unique<PgStore>(server, PgStore::Kind::Readers));
+    GroupsPage groupsPage(office.tables.groups, office.tables.persons, office.tables.readers, office.ui.ui,
+                          office.state);
+    ReadersPage readersPage(office.tables.readers, groupsPage, office.ui.ui, office.state, office.link, office.journal);
+    auto gate = openDesk(m_cluster, QStringLiteral("gate"), stored_kind);
+    const QString field = stored_kind == PgStore::Kind::Persons  ? PersonField::Number
+                          : stored_kind == PgStore::Kind::Groups ? GroupField::Id
+                                                                 : ReaderField::Number;
+    const auto gateAdds = [&] { // as Add does at the gate
+        if (stored_kind == PgStore::Kind::Readers)
+            pages::addWithNumber(
+                *gate, field, [] { return 1; }, [](qint64) {});
+        else
+            pages::addNumbered(*gate, field, {}, [](qint64) {});
+    };
+    Table& table = stored_kind == PgStore::Kind::Persons  ? office.tables.persons
+                   : stored_kind == PgStore::Kind::Groups ? office.tables.groups
+                                                          : office.tables.readers;
+    MessageBox::setRecording(true);
+    if (stored_kind == PgStore::Kind::Persons) {
+        const exchange::ImportResult result =
+            exchange::importPersons(table, office.tables.groups, personsSheet(QStringLiteral("office"), 2), {},
+                                    [&](int, const QString&, const QString&) {
+                                        gateAdds();
+                                        return true;
+                                    });
+        QVERIFY2(result.problems.isEmpty(), qPrintable(exchange::problemText(result.problems)));
+        QCOMPARE(result.added, 2);
+    } else {
+        gateAdds();
+        QVERIFY(MessageBox::guarded(
+            [&] { stored_kind == PgStore::Kind::Readers ? readersPage.Button6Click() : groupsPage.Button1Click(); }));
+        QCOMPARE(table.asInteger(field), stored.last());
+    }
+    QCOMPARE(MessageBox::takeShown().size(), 0);
+    MessageBox::setRecording(false);
+    QCOMPARE(storedNumbers(*gate, field), stored);
+}
+
+// The link to the office goes at the commit of its Add: the operator is told
+// the person may have been stored, and Add pressed again makes no second
+// person, whether the server stored the first or not.
+void TestDesks::commitUnanswered_data()
+{
+    QTest::addColumn<int>("cut");
+    QTest::addColumn<bool>("storedAtFirst");
+    QTest::newRow("stored, the answer lost") << int(TcpProxy::CutAfterCommit) << true;
+    QTest::newRow("lost on its way") << int(TcpProxy::CutBeforeCommit) << false;
+}
+
+void TestDesks::commitUnanswered()
+{
+    QFETCH(int, cut);
+    QFETCH(bool, storedAtFirst);
+    TcpProxy proxy(m_cluster.server({}).host + QStringLiteral("/.s.PGSQL.5432"));
+    PgServer server = m_cluster.server(QStringLiteral("office"));
+    server.host = QStringLiteral("127.0.0.1");
+    server.port = proxy.port();
+    const QString where = QStringLiteral("%1 on %2").arg(Database, server.host);
+    PageRig office;
+    office.tables.persons.open(std::make_unique<PgStore>(server, PgStore::Kind::Persons));
+    office.tables.groups.open(std::make_unique<PgStore>(server, PgStore::Kind::Groups));
+    office.tables.bind(office.ui);
+    PersonsPage page(office.tables.persons, office.tables.groups, office.ui.ui, office.state, office.link, office.journal);
+    const TextSlots& t = office.state.TextSlots;
+    PgConnection::setCommitTexts(
+        {t[Text::DatabaseCommitUncertain], t[Text::DatabaseStoredAfterAll], t[Text::DatabaseCommitUndecided]});
+    MessageBox::setRecording(true);
+
+    proxy.setMode(TcpProxy::Mode(cut));
+    QVERIFY(!MessageBox::guarded([&] { page.Button9Click(); }));
+    QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].text.startsWith(t[Text::DatabaseCommitUncertain].section(QStringLiteral("%2"), 0, 0).arg(where)),
+             qPrintable(shown[0].text));
+    auto check = openDesk(m_cluster, QStringLiteral("check"));
+    QCOMPARE(check->rowCount(), storedAtFirst ? 1 : 0);
+    // The server has ended the office's old session, and with it its transaction.
+    QTRY_VERIFY(m_cluster.exec(QStringLiteral("SELECT 1 / (count(*) = 0)::int FROM pg_stat_activity WHERE "
+                                              "application_name = 'pellaro:office' AND state <> 'idle'")));
+
+    QCOMPARE(MessageBox::guarded([&] { page.Button9Click(); }), !storedAtFirst);
+    shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), storedAtFirst ? 1 : 0);
+    if (storedAtFirst)
+        QCOMPARE(shown[0].text, t[Text::DatabaseStoredAfterAll].arg(where));
+    MessageBox::setRecording(false);
+    QCOMPARE(storedNumbers(*check, PersonField::Number), QList<qint64>{1});
+    QTRY_COMPARE(office.tables.persons.rowCount(), 1);
+    QCOMPARE(office.tables.persons.asInteger(PersonField::Number), 1);
 }
 
 // The gate stores a change; the office sees it without doing anything, on
@@ -190,7 +351,8 @@ void TestDesks::overtakenEdit()
     office.tables.persons.open(std::make_unique<PgStore>(m_cluster.server(QStringLiteral("office")), PgStore::Kind::Persons));
     office.tables.groups.open(std::make_unique<PgStore>(m_cluster.server(QStringLiteral("office")), PgStore::Kind::Groups));
     office.tables.bind(office.ui);
-    PersonsPage page(office.tables.persons, office.tables.groups, office.ui.ui, office.state, office.link, office.journal);
+    PersonsPage page(office.tables.persons, office.tables.groups, office.ui.ui, office.state, office.link,
+                     office.journal);
     MessageBox::setRecording(true);
     page.SpeedButton4Click();
     office.ui.ui.DBEdit2->selectAll();
@@ -219,13 +381,13 @@ void TestDesks::overtakenEdit()
     MessageBox::setRecording(false);
 }
 
-// Run with add-persons DESK, the test is one desk of numbersAddedAtOnce.
+// Run with add-persons add|import DESK COUNT, the test is one desk of numbersAddedAtOnce.
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "add-persons") {
+    if (argc == 5 && QByteArray(argv[1]) == "add-persons") {
         try {
-            return addPersons(QString::fromLocal8Bit(argv[2]));
+            return addPersons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), atoi(argv[4]));
         } catch (const AppError& e) {
             qWarning("%s", qPrintable(e.message()));
             return 1;
