@@ -1,125 +1,86 @@
 #pragma once
 
 #include <QAtomicInt>
-#include <QHostAddress>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 
-#include <memory>
-
-// A network between a desk and the test server: a TCP port on loopback whose
-// connections are passed on to the server's unix socket, in a thread of its
-// own, so that it keeps passing bytes (or keeps silent) while the test's own
-// thread waits inside a database call. It can go silent (bytes stay unread
-// both ways and no connection is closed, as a cut cable looks to the desk),
-// or cut a connection at its next COMMIT: passed on and the answer dropped
-// (the server stored the change, the desk never hears so), or dropped
-// (the server undoes it).
+// A network between a desk and the test server: a loopback TCP port passed on
+// to the server's unix socket, on a thread of its own so that it goes on while
+// the test's thread waits in a database call. Silent: bytes stay unread both
+// ways and nothing is closed, as a cut cable looks. At the next COMMIT it can
+// cut the desk off after passing it on (stored, the answer lost) or before.
 class TcpProxy
 {
 public:
     enum Mode { Passing, Silent, CutAfterCommit, CutBeforeCommit };
 
-    explicit TcpProxy(const QString& serverSocket)
+    explicit TcpProxy(const QString& serverSocket) : m_socket(serverSocket)
     {
         m_thread.start();
-        m_relay = new Relay(serverSocket, m_mode);
-        m_relay->moveToThread(&m_thread);
-        QMetaObject::invokeMethod(m_relay, &Relay::listen, Qt::BlockingQueuedConnection);
+        m_relay.moveToThread(&m_thread);
+        QMetaObject::invokeMethod(
+            &m_relay, [this] { listen(); }, Qt::BlockingQueuedConnection);
     }
     ~TcpProxy()
     {
-        QMetaObject::invokeMethod(m_relay, &Relay::close, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_relay, [this] { qDeleteAll(m_relay.children()); }, Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();
-        delete m_relay;
     }
-    TcpProxy(const TcpProxy&) = delete;
-    TcpProxy& operator=(const TcpProxy&) = delete;
 
-    quint16 port() const { return m_relay->port; }
+    quint16 port() const { return m_port; }
     void setMode(Mode mode)
     {
         m_mode.storeRelease(mode);
-        QMetaObject::invokeMethod(m_relay, &Relay::passWaiting);
+        QMetaObject::invokeMethod(&m_relay, [this] { pass(); });
     }
-    Mode mode() const { return Mode(m_mode.loadAcquire()); }
 
 private:
-    class Relay : public QObject
+    void listen()
     {
-    public:
-        Relay(QString serverSocket, QAtomicInt& mode) : m_socket(std::move(serverSocket)), m_mode(mode) {}
+        auto* listener = new QTcpServer(&m_relay);
+        listener->listen(QHostAddress::LocalHost, 0);
+        m_port = listener->serverPort();
+        QObject::connect(listener, &QTcpServer::newConnection, &m_relay, [this, listener] {
+            QTcpSocket* desk = listener->nextPendingConnection();
+            auto* server = new QLocalSocket(&m_relay);
+            server->connectToServer(m_socket);
+            server->waitForConnected(5000);
+            m_pairs.append({desk, server});
+            QObject::connect(desk, &QTcpSocket::readyRead, &m_relay, [this] { pass(); });
+            QObject::connect(server, &QLocalSocket::readyRead, &m_relay, [this] { pass(); });
+        });
+    }
 
-        void listen()
-        {
-            m_server = new QTcpServer(this);
-            m_server->listen(QHostAddress::LocalHost, 0);
-            port = m_server->serverPort();
-            connect(m_server, &QTcpServer::newConnection, this, [this] {
-                while (QTcpSocket* desk = m_server->nextPendingConnection()) {
-                    auto* server = new QLocalSocket(desk);
-                    server->connectToServer(m_socket);
-                    server->waitForConnected(5000);
-                    m_pairs.append({desk, server});
-                    connect(desk, &QTcpSocket::readyRead, this, &Relay::passWaiting);
-                    connect(server, &QLocalSocket::readyRead, this, &Relay::passWaiting);
-                    connect(desk, &QTcpSocket::disconnected, desk, &QObject::deleteLater);
-                }
-            });
-        }
-
-        void close()
-        {
-            qDeleteAll(children());
-            m_pairs.clear();
-        }
-
-        // Passes what waits on every connection, unless the network is silent.
-        void passWaiting()
-        {
-            const int mode = m_mode.loadAcquire();
-            if (mode == Silent)
-                return;
-            for (const Pair& pair : std::as_const(m_pairs)) {
-                if (!pair.desk || !pair.server)
-                    continue;
-                const QByteArray asked = pair.desk->readAll();
-                if ((mode == CutAfterCommit || mode == CutBeforeCommit) && asked.contains("COMMIT")) {
-                    m_mode.storeRelease(Passing);
-                    if (mode == CutAfterCommit) {
-                        // The server keeps its end until it is done; the desk hears nothing more.
-                        pair.server->setParent(this);
-                        pair.server->write(asked);
-                        pair.server->flush();
-                        connect(pair.server, &QLocalSocket::disconnected, pair.server, &QObject::deleteLater);
-                    }
-                    pair.desk->abort();
-                    continue;
-                }
-                pair.server->write(asked);
-                pair.desk->write(pair.server->readAll());
+    void pass()
+    {
+        const int mode = m_mode.loadAcquire();
+        for (const auto& [desk, server] : std::as_const(m_pairs)) {
+            if (mode == Silent || !desk || !server || desk->state() != QAbstractSocket::ConnectedState)
+                continue;
+            const QByteArray asked = desk->readAll();
+            const bool cut = mode != Passing && asked.contains("COMMIT");
+            if (!cut || mode == CutAfterCommit)
+                server->write(asked);
+            if (cut) {
+                m_mode.storeRelease(Passing);
+                desk->abort();
+                if (mode == CutBeforeCommit)
+                    server->abort();
+            } else {
+                desk->write(server->readAll());
             }
         }
+    }
 
-        quint16 port = 0;
-
-    private:
-        struct Pair
-        {
-            QPointer<QTcpSocket> desk;
-            QPointer<QLocalSocket> server;
-        };
-        QString m_socket;
-        QAtomicInt& m_mode;
-        QTcpServer* m_server = nullptr;
-        QList<Pair> m_pairs;
-    };
-
+    QString m_socket;
     QAtomicInt m_mode{Passing};
+    quint16 m_port = 0;
     QThread m_thread;
-    Relay* m_relay = nullptr;
+    QObject m_relay; // lives on m_thread, with every socket
+    QList<std::pair<QPointer<QTcpSocket>, QPointer<QLocalSocket>>> m_pairs;
 };
