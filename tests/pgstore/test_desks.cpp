@@ -207,7 +207,8 @@ void TestDesks::commitUnanswered()
     office.tables.persons.open(std::make_unique<PgStore>(server, PgStore::Kind::Persons));
     office.tables.groups.open(std::make_unique<PgStore>(server, PgStore::Kind::Groups));
     office.tables.bind(office.ui);
-    PersonsPage page(office.tables.persons, office.tables.groups, office.ui.ui, office.state, office.link, office.journal);
+    PersonsPage page(office.tables.persons, office.tables.groups, office.ui.ui, office.state, office.link,
+                     office.journal);
     const TextSlots& t = office.state.TextSlots;
     PgConnection::setCommitTexts(
         {t[Text::DatabaseCommitUncertain], t[Text::DatabaseStoredAfterAll], t[Text::DatabaseCommitUndecided]});
