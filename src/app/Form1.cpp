@@ -337,7 +337,7 @@ void TForm1::openTables()
         // The system numbers and the passwords are the site's, not this desk's.
         m_siteSettings = std::make_unique<pgsite::SiteSettings>(*server);
         m_databaseWatch = new DatabaseWatch(
-            m_state.TextSlots, [status](const QString& text) { status->setText(text); }, this);
+            *server, m_state.TextSlots, [status](const QString& text) { status->setText(text); }, this);
     }
     auto open = [&](const QString& file, PgStore::Kind kind, const char* tableName, const char* sourceName) {
         auto* table = new Table(this);
@@ -353,8 +353,9 @@ void TForm1::openTables()
                                    : texts[Text::DatabaseWithoutTables].arg(
                                          e.database(), e.host(), QDir::toNativeSeparators(QDir::currentPath())));
             }
-            m_databaseWatch->watch(*table, store->connection());
+            PgStore& opened = *store;
             table->open(std::move(store));
+            m_databaseWatch->watch(*table, opened);
         } else {
             table->open(file);
         }
@@ -521,6 +522,9 @@ void TForm1::Timer2Timer()
         grid->setSortLocale(i18n::languageLocale(languageText()));
     showTableWarnings(m_state.TextSlots, {m_persons, m_readers, m_groups});
     PgConnection::setLostText(m_state.TextSlots[Text::DatabaseLost]);
+    PgConnection::setCommitTexts({m_state.TextSlots[Text::DatabaseCommitUncertain],
+                                  m_state.TextSlots[Text::DatabaseStoredAfterAll],
+                                  m_state.TextSlots[Text::DatabaseCommitUndecided]});
     m_exchangeMenu->applyLanguage();
     m_printMenu->applyLanguage();
     m_fieldMenu->applyLanguage();

@@ -99,7 +99,8 @@ QString describe(QChar c)
 struct Person
 {
     int line = 0;
-    qint64 number = 0;  // 0: the next free one
+    qint64 given = 0;   // the file's NUMBER; 0: the next free one
+    qint64 number = 0;  // the number it is stored under
     QString familyName; // NAME
     QString firstName;  // SURNAME
     QString group;
@@ -151,7 +152,8 @@ public:
         if (!m_problems.isEmpty())
             return finish();
         // The operator sees the first row as it will be stored before
-        // anything changes.
+        // anything changes. The numbers are chosen again when the rows are
+        // stored: other desks may add persons while the question is open.
         if (m_preview && !m_people.empty() &&
             !m_preview(int(m_people.size()), m_people.front().familyName, m_people.front().firstName)) {
             ImportResult cancelled;
@@ -199,14 +201,21 @@ private:
     void readTables()
     {
         m_persons.post(); // a person being typed holds a number too
+        readNumbers();
+        const int namePosition = m_groups.fieldPosition(GroupField::Name);
+        for (int row = 0; row < m_groups.rowCount(); ++row)
+            m_groupNames.insert(m_groups.valueAt(row, namePosition).toString());
+    }
+
+    void readNumbers()
+    {
+        m_taken.clear();
+        m_highest = 0;
         for (const QVariantList& stored : m_persons.storedRecords({m_persons.fieldPosition(PersonField::Number)})) {
             const qint64 n = stored[0].toLongLong();
             m_taken.insert(n, 0);
             m_highest = std::max(m_highest, n);
         }
-        const int namePosition = m_groups.fieldPosition(GroupField::Name);
-        for (int row = 0; row < m_groups.rowCount(); ++row)
-            m_groupNames.insert(m_groups.valueAt(row, namePosition).toString());
     }
 
     QString cell(const csv::Record& record, const QString& column) const
@@ -266,16 +275,16 @@ private:
         bool sound = true;
         const QString number = cell(record, PersonField::Number).trimmed();
         if (!number.isEmpty()) {
-            if (wholeNumber(p.line, PersonField::Number, number, 1, HighestPersonNumber, &p.number)) {
-                if (m_taken.contains(p.number)) {
-                    const int first = m_taken.value(p.number);
+            if (wholeNumber(p.line, PersonField::Number, number, 1, HighestPersonNumber, &p.given)) {
+                if (m_taken.contains(p.given)) {
+                    const int first = m_taken.value(p.given);
                     problem(p.line,
                             first == 0
-                                ? QStringLiteral("NUMBER %1 is in the persons table already").arg(p.number)
-                                : QStringLiteral("NUMBER %1 appears on line %2 already").arg(p.number).arg(first));
+                                ? inTableAlready(p.given)
+                                : QStringLiteral("NUMBER %1 appears on line %2 already").arg(p.given).arg(first));
                     sound = false;
                 } else {
-                    m_taken.insert(p.number, p.line);
+                    m_taken.insert(p.given, p.line);
                 }
             } else {
                 sound = false;
@@ -302,15 +311,21 @@ private:
             m_people.push_back(p);
     }
 
+    static QString inTableAlready(qint64 number)
+    {
+        return QStringLiteral("NUMBER %1 is in the persons table already").arg(number);
+    }
+
     // Rows without a number get the next ones above every number in use,
     // past the numbers of cards still in the field.
     void giveNumbers()
     {
         qint64 last = m_highest;
         for (const Person& p : m_people)
-            last = std::max(last, p.number);
+            last = std::max(last, p.given);
         for (Person& p : m_people) {
-            if (p.number != 0)
+            p.number = p.given;
+            if (p.given != 0)
                 continue;
             const qint64 next = field::nextFreeNumber(last, m_held);
             if (next > HighestPersonNumber) {
@@ -323,11 +338,31 @@ private:
         }
     }
 
+    // Under the table's hold on additions, the numbers of the file and the
+    // next free ones are checked and chosen again from the records as stored
+    // now, which another desk may have added to since they were read.
+    bool chooseStoredNumbers()
+    {
+        readNumbers();
+        for (const Person& p : m_people) {
+            if (p.given != 0 && m_taken.contains(p.given))
+                problem(p.line, inTableAlready(p.given));
+        }
+        if (m_problems.isEmpty())
+            giveNumbers();
+        return m_problems.isEmpty();
+    }
+
     void add()
     {
         Table::Scan all(m_persons);
         Table::Batch batch(m_persons);
         try {
+            m_persons.holdOtherAppends();
+            if (!chooseStoredNumbers()) {
+                batch.undo(); // nothing was added yet
+                return;
+            }
             for (const Person& p : m_people) {
                 m_persons.insert();
                 m_persons.setInteger(PersonField::Number, p.number);

@@ -341,6 +341,10 @@ enum Id : int {
 
     // 540..559: numbers given out under one lock, the connection's time-outs (NumberTexts.cpp).
     FirstNumberText = 540,
+    DatabaseCommitUncertain = 540, // "The database at %1 could not be reached while the change was being stored: ..."
+    DatabaseStoredAfterAll = 541,  // "The change that could not be confirmed was stored in the database at %1 ..."
+    DatabaseCommitUndecided = 542, // "The database at %1 has not yet finished the change that could not be ..."
+    DatabaseSilent = 543,          // "no answer for %1 seconds" (why the database cannot be reached)
 
     // 560..579: the site's settings and passwords (SiteSettingsTexts.cpp).
     FirstSiteSettingsText = 560,

@@ -15,12 +15,28 @@ qint64 largestInteger(const Table& table, const QString& field)
     return largest;
 }
 
-qint64 addNumbered(Table& table, const QString& field, const QSet<qint64>& held,
-                   const std::function<void(qint64)>& fill)
+qint64 lowestFreeInteger(const Table& table, const QString& field, qint64 low, qint64 high)
+{
+    const int position = table.fieldPosition(field);
+    QSet<qint64> taken;
+    for (int row = 0; row < table.rowCount(); ++row)
+        taken.insert(table.valueAt(row, position).toLongLong());
+    for (qint64 number = low; number <= high; ++number)
+        if (!taken.contains(number))
+            return number;
+    return 0;
+}
+
+qint64 addWithNumber(Table& table, const QString& field, const std::function<qint64()>& choose,
+                     const std::function<void(qint64)>& fill)
 {
     Table::Batch batch(table);
     table.holdOtherAppends();
-    const qint64 number = field::nextFreeNumber(largestInteger(table, field), held);
+    const qint64 number = choose();
+    if (number == 0) {
+        batch.commit(); // nothing was changed
+        return 0;
+    }
     table.insert();
     try {
         table.setInteger(field, number);
@@ -32,6 +48,13 @@ qint64 addNumbered(Table& table, const QString& field, const QSet<qint64>& held,
     }
     batch.commit();
     return number;
+}
+
+qint64 addNumbered(Table& table, const QString& field, const QSet<qint64>& held,
+                   const std::function<void(qint64)>& fill)
+{
+    return addWithNumber(
+        table, field, [&] { return field::nextFreeNumber(largestInteger(table, field), held); }, fill);
 }
 
 } // namespace pages

@@ -15,11 +15,22 @@ namespace pages {
 // and a new number must still be unique.
 qint64 largestInteger(const Table& table, const QString& field);
 
-// Adds a record numbered one past the largest stored number, skipping the
-// held ones, and posts it; fill gives the new record its other fields. The
-// choice and the record are one change, made by one desk at a time, so two
-// desks adding at once never take the same number. Nothing is stored, and
-// no new record is left pending, when it fails. Returns the number.
+// The lowest value from low to high that no row holds in the field; 0 when
+// every one is taken (a reader's number).
+qint64 lowestFreeInteger(const Table& table, const QString& field, qint64 low, qint64 high);
+
+// Adds a record under the number choose gives, and posts it; fill gives the
+// new record its other fields. The number is chosen from the records as
+// stored, while every other desk's choice on this table waits (the table's
+// hold on additions), and the record is stored in the same change, so two
+// desks adding at once never take the same number. choose returning 0 adds
+// nothing (no number is left). Nothing is stored, and no new record is left
+// pending, when it fails. Returns the number.
+qint64 addWithNumber(Table& table, const QString& field, const std::function<qint64()>& choose,
+                     const std::function<void(qint64 number)>& fill);
+
+// A person or a group: numbered one past the largest stored number, skipping
+// the held ones.
 qint64 addNumbered(Table& table, const QString& field, const QSet<qint64>& held,
                    const std::function<void(qint64 number)>& fill);
 

@@ -6,6 +6,7 @@
 #include "data/TableLayouts.h"
 #include "i18n/Text.h"
 #include "pages/GroupsPage.h"
+#include "pages/NewNumbers.h"
 #include "state/ProgramState.h"
 #include "ui/DbCheckBox.h"
 #include "ui/DbComboBox.h"
@@ -18,8 +19,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
-
-#include <bitset>
 
 namespace {
 
@@ -78,34 +77,21 @@ void ReadersPage::SpeedButton2Click()
 void ReadersPage::Button6Click()
 {
     postPending();
-    const int numberPosition = m_readers.fieldPosition(ReaderField::Number);
-    std::bitset<cards::MaxReaderNumber + 1> taken;
-    for (int row = 0; row < m_readers.rowCount(); ++row) {
-        const qint64 k = m_readers.valueAt(row, numberPosition).toLongLong();
-        if (k >= cards::MinReaderNumber && k <= cards::MaxReaderNumber)
-            taken.set(size_t(k));
-    }
-    int number = cards::MinReaderNumber;
-    while (number <= cards::MaxReaderNumber && taken.test(size_t(number)))
-        ++number;
-    if (number > cards::MaxReaderNumber) {
+    const qint64 number = pages::addWithNumber(
+        m_readers, ReaderField::Number,
+        [this] {
+            return pages::lowestFreeInteger(m_readers, ReaderField::Number, cards::MinReaderNumber,
+                                            cards::MaxReaderNumber);
+        },
+        [this](qint64 number) {
+            m_readers.setInteger(ReaderField::Time, NewReaderRelayTime);
+            m_readers.setText(ReaderField::Name,
+                              m_state.TextSlots[Text::ReaderWord] + QLatin1Char(' ') + QString::number(number));
+            m_readers.setLogical(ReaderField::Prox, false);
+            m_readers.setLogical(ReaderField::Emulation, false);
+        });
+    if (number == 0)
         MessageBox::show(ReadersFull, MessageBox::ErrorCaption);
-        return;
-    }
-
-    m_readers.insert();
-    try {
-        m_readers.setInteger(ReaderField::Number, number);
-        m_readers.setInteger(ReaderField::Time, NewReaderRelayTime);
-        m_readers.setText(ReaderField::Name,
-                          m_state.TextSlots[Text::ReaderWord] + QLatin1Char(' ') + QString::number(number));
-        m_readers.setLogical(ReaderField::Prox, false);
-        m_readers.setLogical(ReaderField::Emulation, false);
-        m_readers.post();
-    } catch (const AppError&) {
-        m_readers.cancel();
-        throw;
-    }
 }
 
 void ReadersPage::Button8Click()

@@ -45,6 +45,19 @@ QSqlDatabase addConnection(const PgServer& server, const QString& name)
     return db;
 }
 
+// How long a desk waits for a silent network. The client gives up on a
+// server that does not answer its opening (connect_timeout, seconds), asks an
+// idle link whether the other end is still there (keepalives) and drops a
+// link whose sent data stays unacknowledged (tcp_user_timeout, ms), so that
+// a cut link fails a statement in seconds, not when the system's own TCP
+// time-outs end some minutes later. The server is asked the same of its end
+// (options), and to end a transaction that a vanished desk left open, which
+// would hold the other desks' additions.
+const QString LinkOptions =
+    QStringLiteral("connect_timeout=5;keepalives=1;keepalives_idle=3;keepalives_interval=2;keepalives_count=2;"
+                   "tcp_user_timeout=8000;options='-c tcp_keepalives_idle=3 -c tcp_keepalives_interval=2 "
+                   "-c tcp_keepalives_count=2 -c tcp_user_timeout=8000 -c idle_in_transaction_session_timeout=60000'");
+
 // A value of libpq's connection options, quoted.
 QString quotedOption(const QString& value)
 {
@@ -117,6 +130,42 @@ bool PgConnection::ready(QString* reason)
     return probe() || reopen(reason);
 }
 
+static PgConnection::CommitTexts& commitTextsHeld()
+{
+    static PgConnection::CommitTexts texts{
+        QStringLiteral("The database at %1 could not be reached while the change was being stored: %2. It may have "
+                       "been stored or not; the next change first looks which."),
+        QStringLiteral("The change that could not be confirmed was stored in the database at %1 after all. Nothing "
+                       "more was changed; the table shows it now."),
+        QStringLiteral("The database at %1 has not yet finished the change that could not be confirmed. Nothing more "
+                       "was changed; try again in a moment.")};
+    return texts;
+}
+
+void PgConnection::setCommitTexts(const CommitTexts& texts)
+{
+    commitTextsHeld() = texts;
+}
+
+const PgConnection::CommitTexts& PgConnection::commitTexts()
+{
+    return commitTextsHeld();
+}
+
+QString PgConnection::uncertainMessage() const
+{
+    return commitTextsHeld().uncertain.arg(m_server, m_reason);
+}
+
+void PgConnection::markLost(const QString& reason)
+{
+    // A transaction under way is this thread's own: its statements tell.
+    if (m_lost || m_inTransaction)
+        return;
+    m_lost = true;
+    m_reason = reason;
+}
+
 void PgConnection::setLostText(const QString& text)
 {
     lostText() = text;
@@ -145,7 +194,7 @@ QSqlDatabase PgConnection::open(const PgServer& server, const QString& name, con
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         throw AppError(QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
     QSqlDatabase db = addConnection(server, name);
-    db.setConnectOptions(QStringLiteral("application_name=%1").arg(quotedOption(application)));
+    db.setConnectOptions(QStringLiteral("application_name=%1;%2").arg(quotedOption(application), LinkOptions));
     if (!db.open()) {
         QString reason = db.lastError().text();
         // libpq's "fe_sendauth: no password supplied" tells an operator nothing
@@ -155,7 +204,8 @@ QSqlDatabase PgConnection::open(const PgServer& server, const QString& name, con
                          .arg(server.user.isEmpty() ? shared::accountName() : server.user);
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
-        throw AppError(QStringLiteral("The database %1 on %2 cannot be opened: %3").arg(server.name, server.host, reason));
+        throw AppError(
+            QStringLiteral("The database %1 on %2 cannot be opened: %3").arg(server.name, server.host, reason));
     }
     // In any other encoding the server neither checks what a text holds nor
     // counts a field's length in letters: a Polish name that fits the table
@@ -186,6 +236,7 @@ bool PgConnection::canLogIn(const PgServer& server, QString* error)
     bool open = false;
     {
         QSqlDatabase db = addConnection(server, name);
+        db.setConnectOptions(LinkOptions);
         open = db.open();
         if (!open && error)
             *error = db.lastError().text().simplified();

@@ -79,6 +79,22 @@ public:
     // the server, %2 the reason. Set from the chosen language.
     static void setLostText(const QString& text);
     QString lostMessage() const;
+    // A connection lost while its change was being committed: the server
+    // may have stored the change or not (%1 the server, %2 the reason); the
+    // next change found it stored after all (%1 the server) and did nothing
+    // else; the server has not decided yet (%1 the server).
+    struct CommitTexts
+    {
+        QString uncertain;
+        QString storedAfterAll;
+        QString undecided;
+    };
+    static void setCommitTexts(const CommitTexts& texts);
+    static const CommitTexts& commitTexts();
+    QString uncertainMessage() const;
+    // Found lost by a check elsewhere (a probe that got no answer in time):
+    // nothing more is sent on it until it has been opened again.
+    void markLost(const QString& reason);
 
     // The name the desk goes by: the one it is given, else the machine's.
     static QString deskOf(const PgServer& server);

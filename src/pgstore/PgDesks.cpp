@@ -84,28 +84,42 @@ void PgStore::listen()
 // Any stored change moves a row's version or the rows' count or ids: the
 // server's sums are held against those of the rows read here, which follow
 // this desk's own changes.
+QString PgStore::stampStatement() const
+{
+    return QStringLiteral("SELECT count(*), coalesce(sum(version), 0)::bigint, coalesce(sum(id), 0)::bigint FROM %1")
+        .arg(m_table);
+}
+
+bool PgStore::differsFrom(const Stamp& stamp) const
+{
+    Stamp here;
+    for (const Row& row : m_rows) {
+        if (row.image.at(0) == '*')
+            continue;
+        ++here.count;
+        here.versions += row.version;
+        here.ids += row.id;
+    }
+    return stamp.count != here.count || stamp.versions != here.versions || stamp.ids != here.ids;
+}
+
 bool PgStore::changedElsewhere()
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT count(*), coalesce(sum(version), 0)::bigint, coalesce(sum(id), 0)::bigint "
-                                 "FROM %1")
-                      .arg(m_table));
+    query.prepare(stampStatement());
     run(QStringLiteral("the table's state cannot be read"), query);
     if (!query.next())
         return true;
-    qint64 count = 0;
-    qint64 versions = 0;
-    qint64 ids = 0;
-    for (const Row& row : m_rows) {
-        if (row.image.at(0) == '*')
-            continue;
-        ++count;
-        versions += row.version;
-        ids += row.id;
-    }
-    return query.value(0).toLongLong() != count || query.value(1).toLongLong() != versions ||
-           query.value(2).toLongLong() != ids;
+    return differsFrom({query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toLongLong()});
+}
+
+// A change of this desk under way moves the rows read here first; its end
+// re-reads what others changed meanwhile.
+void PgStore::noticeStamp(const Stamp& stamp)
+{
+    if (!m_inChange && m_othersChanged && differsFrom(stamp))
+        m_othersChanged();
 }
 
 int PgStore::recordOfKey(qint64 key) const

@@ -115,11 +115,24 @@ bool upgradeSchema(const PgServer& server)
                                           "TABLE %s DROP CONSTRAINT %I', c.t, c.conname); END LOOP; END $$")};
     statements += PgStore::codePageChecks();
     // Version 1 had the persons, groups and readers only.
-    if (version < 2)
+    if (version < 2) {
         statements += schemaStatements();
-    else
+    } else {
         statements.append(QStringLiteral("ALTER TABLE %1 ADD CHECK (%2)")
                               .arg(JournalTable, PgStore::codePageCheck(QStringLiteral("line"))));
+        // From version 3 on the trail only grows: its trigger, after the two tables.
+        statements += schemaStatements().mid(2);
+    }
+    // Version 2 did not keep a number from being given twice: one given
+    // twice is the installer's to settle before the rule can hold.
+    for (PgStore::Kind kind : {PgStore::Kind::Persons, PgStore::Kind::Groups, PgStore::Kind::Readers}) {
+        const QStringList duplicates = PgStore::duplicateNumbers(db, kind);
+        if (!duplicates.isEmpty()) {
+            db.rollback();
+            throw AppError(PgStore::duplicatesMessage(server, kind, duplicates));
+        }
+    }
+    statements += PgStore::uniqueNumberStatements();
     for (const QString& statement : statements) {
         if (!query.exec(statement))
             throw failed(query.lastError().text());

@@ -67,11 +67,37 @@ QString columnDefinition(const DbfFile::FieldSpec& f)
     }
 }
 
+// The field that numbers a table's records: a person's card number, a
+// group's id, a reader's number.
+QString numberField(PgStore::Kind kind)
+{
+    switch (kind) {
+    case PgStore::Kind::Persons:
+        return PersonField::Number;
+    case PgStore::Kind::Groups:
+        return GroupField::Id;
+    case PgStore::Kind::Readers:
+        break;
+    }
+    return ReaderField::Number;
+}
+
+// Named, so that bringing an older database up to date can tell whether it is there.
+QString uniqueNumber(PgStore::Kind kind)
+{
+    return QStringLiteral("CONSTRAINT %1_number_unique UNIQUE (%2)").arg(tableName(kind), column(numberField(kind)));
+}
+
+// The server refuses a second record under a number itself: the desks give
+// numbers out under a lock, and this holds against any other writer.
+const QString UniqueViolation = QStringLiteral("23505");
+
 QStringList extraChecks(PgStore::Kind kind)
 {
     if (kind != PgStore::Kind::Readers)
-        return {};
-    return {QStringLiteral("CHECK (%1 BETWEEN %2 AND %3)")
+        return {uniqueNumber(kind)};
+    return {uniqueNumber(kind),
+            QStringLiteral("CHECK (%1 BETWEEN %2 AND %3)")
                 .arg(column(ReaderField::Number))
                 .arg(cards::MinReaderNumber)
                 .arg(cards::MaxReaderNumber),
@@ -176,8 +202,53 @@ void PgStore::createSchema(const PgServer& server)
     db = QSqlDatabase();
     dropConnection(name);
     if (!failure.isEmpty())
+        throw AppError(QStringLiteral("The tables cannot be made in the database %1 on %2: %3")
+                           .arg(server.name, server.host, failure));
+}
+
+QStringList PgStore::uniqueNumberStatements()
+{
+    QStringList statements;
+    for (Kind kind : {Kind::Persons, Kind::Groups, Kind::Readers})
+        statements.append(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT IF EXISTS %1_number_unique, ADD %2")
+                              .arg(tableName(kind), uniqueNumber(kind)));
+    return statements;
+}
+
+QStringList PgStore::duplicateNumbers(const QSqlDatabase& db, Kind kind)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT n::text, count(*) FROM (SELECT %1 AS n FROM %2) AS numbers "
+                                   "WHERE n IS NOT NULL GROUP BY n HAVING count(*) > 1 ORDER BY n")
+                        .arg(column(numberField(kind)), tableName(kind))))
         throw AppError(
-            QStringLiteral("The tables cannot be made in the database %1 on %2: %3").arg(server.name, server.host, failure));
+            QStringLiteral("%1: the numbers cannot be read: %2").arg(tableName(kind), query.lastError().text()));
+    QStringList duplicates;
+    while (query.next())
+        duplicates.append(QStringLiteral("%1 %2 (%3 records)")
+                              .arg(numberField(kind), query.value(0).toString())
+                              .arg(query.value(1).toLongLong()));
+    return duplicates;
+}
+
+QString PgStore::duplicatesMessage(const PgServer& server, Kind kind, const QStringList& duplicates)
+{
+    constexpr qsizetype Listed = 20;
+    QString list = duplicates.first(qMin(Listed, duplicates.size())).join(QStringLiteral(", "));
+    if (duplicates.size() > Listed)
+        list += QStringLiteral(" and %1 more").arg(duplicates.size() - Listed);
+    const QString table = tableName(kind);
+    const QString number = column(numberField(kind));
+    const QString show = QStringLiteral("psql -h %1 -p %2 -U %3 -d %4 -c 'SELECT id, desk, %5, \"NAME\" FROM %6 "
+                                        "WHERE %5 IN (SELECT %5 FROM %6 GROUP BY %5 HAVING count(*) > 1) ORDER BY %5'")
+                             .arg(server.host)
+                             .arg(server.port)
+                             .arg(server.user, server.name, number, table);
+    return QStringLiteral("%1 (database %2 on %3) gives one number to more than one record: %4. A card carries the "
+                          "number, so each must be given once before any desk works on the database; this shows "
+                          "those records:\n%5\nThen \"pellaro-tables db init WORKDIR\" makes each number unique.")
+        .arg(table, server.name, server.host, list, show);
 }
 
 PgStore::PgStore(const PgServer& server, Kind kind)
@@ -206,6 +277,12 @@ PgStore::PgStore(const PgServer& server, Kind kind)
         query.prepare(QStringLiteral("SELECT version FROM pellaro_schema"));
         run(QStringLiteral("the schema version cannot be read"), query);
         const int version = query.next() ? query.value(0).toInt() : 0;
+        if (version < SchemaVersion) {
+            // Brought up to date only once each number is held once.
+            const QStringList duplicates = duplicateNumbers(QSqlDatabase::database(m_connection, false), kind);
+            if (!duplicates.isEmpty())
+                throw AppError(duplicatesMessage(server, kind, duplicates));
+        }
         if (version < SchemaVersion)
             fail(QStringLiteral("the database's tables are of version %1, this program knows version %2; "
                                 "\"pellaro-tables db init WORKDIR\" brings them up to date")
@@ -239,6 +316,8 @@ void PgStore::run(const QString& what, QSqlQuery& query) const
     if (query.exec())
         return;
     const QString reason = query.lastError().text();
+    if (query.lastError().nativeErrorCode() == UniqueViolation)
+        fail(QStringLiteral("%1: another record holds its number already (%2)").arg(what, reason));
     if (m_link->failedForLoss(query.lastError()))
         throw AppError(m_link->lostMessage());
     fail(QStringLiteral("%1: %2").arg(what, reason));
@@ -405,6 +484,7 @@ QVariant PgStore::sqlValue(const QByteArray& image, int field) const
 void PgStore::writeRecord(int record, const QByteArray& image)
 {
     reconnectIfLost();
+    settleUncertainCommit();
     Row& row = m_rows[size_t(record)];
     QStringList sets;
     for (const Field& f : m_fields)
@@ -429,6 +509,7 @@ void PgStore::writeRecord(int record, const QByteArray& image)
 void PgStore::markDeleted(int record)
 {
     reconnectIfLost();
+    settleUncertainCommit();
     Row& row = m_rows[size_t(record)];
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("DELETE FROM %1 WHERE id = ? AND version = ?").arg(m_table));
@@ -444,6 +525,7 @@ void PgStore::markDeleted(int record)
 int PgStore::appendRecord(const QByteArray& image)
 {
     reconnectIfLost();
+    settleUncertainCommit();
     QStringList names;
     QStringList marks;
     for (const Field& f : m_fields) {
@@ -469,6 +551,7 @@ void PgStore::begin()
     if (m_inChange)
         fail(QStringLiteral("a change is under way already"));
     reconnectIfLost();
+    settleUncertainCommit();
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction()) {
         const QString reason = db.lastError().text();
@@ -487,9 +570,16 @@ void PgStore::commit()
     if (!m_inChange)
         return;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    // Told inside the transaction, the other desks hear of it at its commit.
-    if (std::exchange(m_announce, false))
+    // A change that stored something is named by its server transaction, so
+    // that a commit whose answer never came can be looked up later. Told
+    // inside the transaction, the other desks hear of it at its commit.
+    qint64 xid = 0;
+    if (std::exchange(m_announce, false)) {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("SELECT txid_current()")) && query.next())
+            xid = query.value(0).toLongLong();
         announceNow();
+    }
     if (db.commit()) {
         m_inChange = false;
         m_link->setInTransaction(false);
@@ -499,9 +589,34 @@ void PgStore::commit()
     const QSqlError error = db.lastError();
     const QString reason = error.text();
     rollback();
-    if (m_link->failedForLoss(error))
-        throw AppError(m_link->lostMessage());
+    if (m_link->failedForLoss(error)) {
+        if (xid == 0)
+            throw AppError(m_link->lostMessage());
+        m_uncertainXid = xid; // the server may have stored it before the link went
+        throw AppError(m_link->uncertainMessage());
+    }
     fail(QStringLiteral("the change was not stored, nothing of it: %1").arg(reason));
+}
+
+void PgStore::settleUncertainCommit()
+{
+    if (m_uncertainXid == 0 || m_inChange)
+        return;
+    reconnectIfLost();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT txid_status(?)"));
+    query.addBindValue(m_uncertainXid);
+    run(QStringLiteral("the change that could not be confirmed cannot be looked up"), query);
+    const QString status = query.next() ? query.value(0).toString() : QString();
+    if (status == u"in progress")
+        throw AppError(PgConnection::commitTexts().undecided.arg(m_link->server()));
+    m_uncertainXid = 0;
+    if (status != u"committed")
+        return; // undone by the server: nothing of it was stored
+    // The rows shown are those of before that change; the table reads them anew.
+    if (m_othersChanged)
+        m_othersChanged();
+    throw AppError(PgConnection::commitTexts().storedAfterAll.arg(m_link->server()));
 }
 
 // A transaction the server could not be told to roll back (a lost

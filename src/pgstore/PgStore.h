@@ -42,7 +42,10 @@ public:
     PgStore(const PgStore&) = delete;
     PgStore& operator=(const PgStore&) = delete;
 
-    // The schema's version, counted up with each change of the tables.
+    // The schema's version, counted up with each change of the tables:
+    // 2 added the card journal and the audit trail, 3 made each table's
+    // number unique in it, checks texts by the program's own code-page table
+    // and keeps the audit trail from being changed.
     static constexpr int SchemaVersion = 3;
     // Makes the three tables, the card journal and the audit trail, and the
     // schema version table; refuses a database that holds them already.
@@ -56,6 +59,15 @@ public:
     static QString codePageCheck(const QString& column);
     // The statements that give the text columns of the three tables that check.
     static QStringList codePageChecks();
+    // What a database of a version before 3 needs for its numbers to be
+    // unique; run where no number is held twice (duplicateNumbers).
+    static QStringList uniqueNumberStatements();
+    // Each number held by more than one record of the kind's table, as
+    // "NUMBER 8 (2 records)"; AppError when the table cannot be read.
+    static QStringList duplicateNumbers(const QSqlDatabase& db, Kind kind);
+    // The operator's refusal for a table holding numbers twice: the table,
+    // the numbers and the command that shows their records.
+    static QString duplicatesMessage(const PgServer& server, Kind kind, const QStringList& duplicates);
 
     QString name() const override { return m_name; }
     const std::vector<Field>& fields() const override { return m_fields; }
@@ -106,6 +118,19 @@ public:
     bool holdOtherAppends() override;
     void watchOtherDesks(std::function<void()> changed) override;
     bool changedElsewhere() override;
+    // How the table stands on the server: its rows' count and the sums of
+    // their versions and ids, which any stored change moves. Read by the
+    // statement, elsewhere too (a probe off the window's thread), and given
+    // back to noticeStamp(), which calls the watcher of other desks'
+    // changes when the rows read here differ.
+    struct Stamp
+    {
+        qint64 count = 0;
+        qint64 versions = 0;
+        qint64 ids = 0;
+    };
+    QString stampStatement() const;
+    void noticeStamp(const Stamp& stamp);
     qint64 recordKey(int record) const override { return m_rows[size_t(record)].id; }
     int recordOfKey(qint64 key) const override;
 
@@ -124,7 +149,12 @@ private:
     void run(const QString& what, class QSqlQuery& query) const;
     void putStored(QByteArray& image, int field, const QVariant& value);
     void reconnectIfLost();
+    // Before a change: a change whose commit was cut off is looked up
+    // first. Stored after all, it is told and nothing more is done, so that
+    // a change tried again is not stored twice.
+    void settleUncertainCommit();
 
+    bool differsFrom(const Stamp& stamp) const;
     QString channel() const;
     // Tells the other desks of a change: at once outside a change, else at its commit.
     void announce();
@@ -143,5 +173,6 @@ private:
     bool m_inChange = false;
     std::vector<Row> m_before; // the rows when the change began
     bool m_announce = false;   // the change under way stored something
+    qint64 m_uncertainXid = 0; // the server transaction of a change whose commit went unanswered
     std::function<void()> m_othersChanged;
 };

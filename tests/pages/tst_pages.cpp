@@ -91,10 +91,11 @@ void storePerson(Table& persons, int number, const QString& first, const QString
     persons.post();
 }
 
+// A group's id is unique in its table: none given, it is the next one.
 void addGroup(Table& groups, const QString& name, int id = 0)
 {
     groups.insert();
-    groups.setInteger("ID_Grupy", id);
+    groups.setInteger("ID_Grupy", id ? id : groups.rowCount());
     groups.setText("NAME", name);
     groups.post();
 }

@@ -2,15 +2,19 @@
 
 #include "PgCluster.h"
 #include "Program.h"
+#include "TcpProxy.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
 
+#include "app/DatabaseWatch.h"
 #include "config/AppError.h"
+#include "i18n/LanguageTables.h"
 #include "pgstore/PgJournals.h"
 #include "ui/DbEdit.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QInputDialog>
 #include <QLabel>
 #include <QProcess>
@@ -267,6 +271,43 @@ private slots:
         QCOMPARE(siteJournal(m_cluster).count("\tProgram\t"), 1);
         sim.terminate();
         sim.waitForFinished(3000);
+    }
+
+    // A network that goes silent under a desk, closing nothing: the status
+    // line tells it within ten seconds while the window's own timers go on,
+    // and tells when the database answers again.
+    void silentNetwork()
+    {
+        TcpProxy proxy(m_cluster.server({}).host + QStringLiteral("/.s.PGSQL.5432"));
+        const PgServer server{QStringLiteral("127.0.0.1"), proxy.port(), Database,
+                              QStringLiteral("pellaro"),   {},           "desk"};
+        const QString where = Database + QStringLiteral(" on 127.0.0.1");
+        Table persons;
+        auto store = std::make_unique<PgStore>(server, PgStore::Kind::Persons);
+        PgStore& opened = *store;
+        persons.open(std::move(store));
+        TextSlots texts;
+        i18n::copyLanguageTable(u"English", &texts);
+        QStringList said;
+        DatabaseWatch watch(
+            server, texts, [&](const QString& text) { said.append(text); }, nullptr);
+        watch.watch(persons, opened);
+        // The silence falls on the probe's connection in use.
+        QTRY_VERIFY_WITH_TIMEOUT(m_cluster.exec(QStringLiteral("SELECT 1 / count(*)::int FROM pg_stat_activity "
+                                                               "WHERE application_name = 'pellaro-probe:desk'")),
+                                 10000);
+        proxy.setMode(TcpProxy::Silent);
+        QElapsedTimer sinceTick;
+        qint64 longestPause = 0;
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, [&] { longestPause = std::max(longestPause, sinceTick.restart()); });
+        sinceTick.start();
+        ticks.start(20);
+        QTRY_VERIFY_WITH_TIMEOUT(!said.isEmpty(), 10000);
+        QCOMPARE(said.first(), texts[Text::DatabaseUnreachable].arg(where, texts[Text::DatabaseSilent].arg(5)));
+        QVERIFY2(longestPause < 1000, qPrintable(QString::number(longestPause)));
+        proxy.setMode(TcpProxy::Passing);
+        QTRY_COMPARE_WITH_TIMEOUT(said.last(), texts[Text::DatabaseBack].arg(where), 10000);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,6 +55,8 @@ private slots:
     void schemaLimits();
     void toolMovesSets_data();
     void toolMovesSets();
+    void numberGivenTwice_data();
+    void numberGivenTwice();
 
 private:
     PgCluster m_cluster;
@@ -233,6 +236,59 @@ void TestPgStore::toolMovesSets()
     const QList<QVariantList> moved = records(back);
     QVERIFY(!moved.isEmpty());
     QCOMPARE(moved, records(set));
+}
+
+// A database of the version before numbers were unique, giving one number
+// twice: no desk opens it and db init leaves it, both naming the number and a
+// command that shows its records; held once, db init makes the server refuse
+// a second holder.
+void TestPgStore::numberGivenTwice_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column");
+    QTest::newRow("persons") << int(PgStore::Kind::Persons) << "persons"
+                             << "NUMBER";
+    QTest::newRow("groups") << int(PgStore::Kind::Groups) << "groups"
+                            << "ID_GRUPY";
+    QTest::newRow("readers") << int(PgStore::Kind::Readers) << "readers"
+                             << "ID_CZYT";
+}
+
+void TestPgStore::numberGivenTwice()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    const QString insert =
+        QStringLiteral("INSERT INTO %1 (\"%2\", \"NAME\") VALUES (8, 'One'), (8, 'Two'), (9, 'Three')");
+    QVERIFY(!m_cluster.exec(insert.arg(table, column)));
+    QVERIFY(m_cluster.exec(QStringLiteral("ALTER TABLE %1 DROP CONSTRAINT %1_number_unique; UPDATE pellaro_schema "
+                                          "SET version = 2; %2")
+                               .arg(table, insert.arg(table, column))));
+    QString refusal;
+    try {
+        openDesk(m_cluster, QStringLiteral("check"), PgStore::Kind(kind));
+    } catch (const AppError& e) {
+        refusal = e.message();
+    }
+    QVERIFY2(refusal.contains(column + QStringLiteral(" 8 (2 records)")) && !refusal.contains(" 9 "),
+             qPrintable(refusal));
+    QProcess shown;
+    shown.start(QStringLiteral("sh"), {QStringLiteral("-c"), refusal.section(u'\n', 1, 1)});
+    QVERIFY(shown.waitForFinished(20000));
+    const QByteArray records = shown.readAllStandardOutput();
+    QVERIFY2(records.contains("One") && records.contains("Two") && !records.contains("Three"), records);
+
+    QTemporaryDir dir;
+    QVERIFY(m_cluster.writeConfig(dir.path()));
+    const ToolRun refused = tables({"db", "init", dir.path()});
+    QVERIFY2(refused.exitCode == 1 && refused.output.contains(column + QStringLiteral(" 8 (2")),
+             qPrintable(refused.output));
+    QVERIFY(m_cluster.exec(QStringLiteral("DELETE FROM %1 WHERE \"NAME\" = 'Two'").arg(table)));
+    QCOMPARE(tables({"db", "init", dir.path()}).exitCode, 0);
+    QCOMPARE(openDesk(m_cluster, QStringLiteral("check"), PgStore::Kind(kind))->rowCount(), 2);
+    QVERIFY(!m_cluster.exec(QStringLiteral("INSERT INTO %1 (\"%2\") VALUES (9)").arg(table, column)));
 }
 
 QTEST_GUILESS_MAIN(TestPgStore)
