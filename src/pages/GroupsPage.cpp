@@ -22,6 +22,17 @@ GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindow
       m_mode(groups, ui.SpeedButton5, {ui.DBEdit6, ui.DBMemo2}, state, [this](bool editable) { setEditable(editable); })
 {
     connect(&m_groups, &Table::posted, this, &GroupsPage::groupPosted);
+    m_mode.setFieldLabel([this](const QString& field) {
+        const TextSlots& t = m_state.TextSlots;
+        const int flag = m_groups.fieldPosition(field) - TableLayouts::FirstAccessFlagPosition;
+        if (flag >= 0 && flag < cards::ReaderCount)
+            return t[Text::AccessToReaderField].arg(flag + 1);
+        if (field.compare(GroupField::Name, Qt::CaseInsensitive) == 0)
+            return t[Text::GroupLabel];
+        if (field.compare(GroupField::Notes, Qt::CaseInsensitive) == 0)
+            return t[Text::GroupComments];
+        return QString();
+    });
 }
 
 GroupsPage::~GroupsPage() = default;
@@ -67,9 +78,13 @@ void GroupsPage::Button10Click()
     }
     // The stored name: a rename typed but not posted never reached the members.
     const QString name = storedName(m_groups.currentRow());
+    // The answer acts on the group asked about, or on nothing.
+    const Table::NamedRecord named = m_groups.named();
     if (!removeConfirmed(name))
         return;
-    m_groups.remove();
+    const TextSlots& t = m_state.TextSlots;
+    if (!pages::onNamed(m_groups, named, u'"' + name + u'"', t[Text::GroupDelete], t, [this] { m_groups.remove(); }))
+        return;
     carryToMembers(name, TableLayouts::NoGroupMarker);
 }
 

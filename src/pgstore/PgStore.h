@@ -72,6 +72,7 @@ public:
     void putText(QByteArray& image, int field, const QString& value) const override;
     void putLogical(QByteArray& image, int field, bool value) const override;
     void putMemo(QByteArray& image, int field, const QString& value) override;
+    void copyField(QByteArray& to, const char* from, int field) const override { m_codec->copyField(to, from, field); }
 
     void writeRecord(int record, const QByteArray& image) override;
     void markDeleted(int record) override;
@@ -98,6 +99,7 @@ public:
     void watchOtherDesks(std::function<void()> changed) override;
     bool changedElsewhere() override;
     qint64 recordKey(int record) const override { return m_rows[size_t(record)].id; }
+    qint64 recordVersion(int record) const override { return m_rows[size_t(record)].version; }
     int recordOfKey(qint64 key) const override;
 
 private:
