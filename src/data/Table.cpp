@@ -15,7 +15,7 @@
 struct Table::Pending
 {
     QByteArray record;
-    QByteArray began; // the stored record the edit began from, as last re-read
+    QByteArray began;      // the stored record the edit began from, as last re-read
     int recordNumber = -1; // -1 while inserting
     std::map<int, QString> memos;
 };
@@ -526,7 +526,7 @@ void Table::post()
     RecordStore& f = store();
     Pending& p = *m_pending;
     static const QMetaMethod postedSignal = QMetaMethod::fromSignal(&Table::posted);
-    const bool notify = isSignalConnected(postedSignal);
+    const bool notify = isSignalConnected(postedSignal) || m_withinPost;
     const QVariantList before = notify && p.recordNumber >= 0 ? recordValues(p.recordNumber) : QVariantList();
     const bool inserting = m_state == State::Inserting;
     // An edit outside a batch is a change of its own: its record and the
@@ -558,6 +558,16 @@ void Table::post()
             appended = f.appendRecord(record);
         } else {
             f.writeRecord(p.recordNumber, record);
+            if (m_withinPost) {
+                std::unique_ptr<Pending> held = std::move(m_pending);
+                try {
+                    m_withinPost(before, recordValues(held->recordNumber));
+                } catch (...) {
+                    m_pending = std::move(held);
+                    throw;
+                }
+                m_pending = std::move(held);
+            }
             if (ownChange)
                 f.commit();
         }

@@ -232,6 +232,11 @@ public:
     // Batches nest; the outermost end commits.
     void beginBatch();
     void endBatch();
+    // A batch whose change is part of the change `host` has under way, in
+    // one transaction where both stores can share one (RecordStore::
+    // beginWithin): it is stored with the host's change or not at all.
+    // Otherwise a batch of its own.
+    void beginBatchWithin(Table& host);
     // A batch for its lifetime. An error that ends its scope undoes it whole;
     // otherwise its end commits. Its end never throws: when the commit fails
     // (and the batch is undone), the table's next change (insert, edit,
@@ -240,7 +245,7 @@ public:
     class Batch
     {
     public:
-        explicit Batch(Table& table);
+        explicit Batch(Table& table, Table* within = nullptr);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
@@ -266,6 +271,14 @@ public:
     // Asked before every post and remove, before anything is written; it
     // throws (an AppError) to refuse the change. One gate per table.
     void setChangeGate(std::function<void()> gate) { m_gate = std::move(gate); }
+    // Runs inside the post of every edit, once the record is written and
+    // before its change ends, with every field's value (by position - 1)
+    // before and after. What it changes in other tables in a batch within
+    // this table is stored with the post or not at all; an error it throws
+    // undoes the post. The pending change is held aside meanwhile, so a move
+    // of this table does not post it again. One per table.
+    using WithinPost = std::function<void(const QVariantList& before, const QVariantList& after)>;
+    void setWithinPost(WithinPost follow) { m_withinPost = std::move(follow); }
 
 signals:
     void currentChanged(); // the current record moved or was re-read
@@ -285,6 +298,7 @@ private:
     class RowsReset;
 
     std::function<void()> m_gate;
+    WithinPost m_withinPost;
 
     void openAs(const QString& path, int access);
     void adopt(std::unique_ptr<RecordStore> store);

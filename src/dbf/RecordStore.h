@@ -118,6 +118,15 @@ public:
     virtual void rollback() = 0;
     [[noreturn]] virtual void abandon(const AppError& cause) = 0;
     virtual bool inChange() const = 0;
+    // Begins a change that lands with the change `host` has under way, in
+    // one transaction: its commit is stored only by the host's commit, and
+    // the host's undoing undoes it too; undoing it makes the host's commit
+    // fail. False when the two stores cannot share one (nothing was begun).
+    virtual bool beginWithin(RecordStore& host)
+    {
+        (void)host;
+        return false;
+    }
 
     // Several desks on one store. A store only this program holds (the
     // dBase files are opened exclusively) has nothing to do for these.

@@ -43,6 +43,15 @@ constexpr AddedText Texts[] = {
      "hozzáférés a(z) %1. olvasóhoz"},
     {Text::ValueYes, "tak", "yes", "ano", "igen"},
     {Text::ValueNo, "nie", "no", "ne", "nem"},
+    {Text::MembersChangedMeanwhile,
+     "Członek grupy \"%1\" został w międzyczasie zmieniony na innym stanowisku: nazwa grupy nie została zmieniona "
+     "i nikt nie został przeniesiony. Zatwierdź ponownie, aby zmienić nazwę razem z członkami w obecnej postaci.",
+     "A member of the group \"%1\" was changed at another desk meanwhile: the group was not renamed and nobody "
+     "was moved. Confirm again to rename it with its members as they are stored now.",
+     "Člen skupiny \"%1\" byl mezitím změněn na jiném stanovišti: skupina nebyla přejmenována a nikdo nebyl "
+     "přesunut. Potvrďte znovu, aby byla přejmenována i se členy v nynější podobě.",
+     "A(z) \"%1\" csoport egyik tagját közben egy másik munkahelyen módosították: a csoport nem lett átnevezve, "
+     "és senki sem lett áthelyezve. Erősítse meg újra az átnevezést a tagokkal együtt, ahogy most tárolva vannak."},
 };
 
 } // namespace

@@ -31,9 +31,9 @@ PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const 
 {
     m_mode.setFieldLabel([this](const QString& field) {
         static const std::map<QString, Text::Id> labels{
-            {PersonField::Number, Text::PersonNumberLabel}, {PersonField::FirstName, Text::PersonFirstNameLabel},
+            {PersonField::Number, Text::PersonNumberLabel},      {PersonField::FirstName, Text::PersonFirstNameLabel},
             {PersonField::FamilyName, Text::PersonSurnameLabel}, {PersonField::Group, Text::GroupWord},
-            {PersonField::Index, Text::DuplicatesLabel},        {PersonField::Info, Text::PersonComments}};
+            {PersonField::Index, Text::DuplicatesLabel},         {PersonField::Info, Text::PersonComments}};
         const auto label = labels.find(field.toUpper());
         return label == labels.end() ? QString() : m_state.TextSlots[label->second];
     });

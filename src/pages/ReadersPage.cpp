@@ -42,10 +42,11 @@ ReadersPage::ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& u
     m_readers.setUpdateHook(this, [this] { checkRelayTimeOnPost(); });
     m_hookedTable = &m_readers;
     m_mode.setFieldLabel([this](const QString& field) {
-        static const std::map<QString, Text::Id> labels{
-            {ReaderField::Number, Text::ReaderNumberLabel}, {ReaderField::Name, Text::ReaderNameLabel},
-            {ReaderField::Time, Text::RelayTimeLabel},      {ReaderField::Place, Text::ReaderComments},
-            {ReaderField::Emulation, Text::ConfirmationOnRs232}};
+        static const std::map<QString, Text::Id> labels{{ReaderField::Number, Text::ReaderNumberLabel},
+                                                        {ReaderField::Name, Text::ReaderNameLabel},
+                                                        {ReaderField::Time, Text::RelayTimeLabel},
+                                                        {ReaderField::Place, Text::ReaderComments},
+                                                        {ReaderField::Emulation, Text::ConfirmationOnRs232}};
         const auto label = labels.find(field.toUpper());
         return label == labels.end() ? QString() : m_state.TextSlots[label->second];
     });

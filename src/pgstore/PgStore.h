@@ -4,6 +4,7 @@
 #include "dbf/RecordStore.h"
 #include "pgstore/PgConnection.h"
 
+#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
@@ -85,6 +86,7 @@ public:
     void rollback() override;
     [[noreturn]] void abandon(const AppError& cause) override;
     bool inChange() const override { return m_inChange; }
+    bool beginWithin(RecordStore& host) override;
 
     // The store's connection: lost ones are opened again on the next change
     // or reading; a change on a connection that went is refused, and nothing
@@ -117,6 +119,12 @@ private:
     void run(const QString& what, class QSqlQuery& query) const;
     void putStored(QByteArray& image, int field, const QVariant& value);
     void reconnectIfLost();
+    // The connection statements run on: the host's while a guest of its change.
+    QSqlDatabase db() const;
+    PgConnection& link() const { return m_host ? *m_host->m_link : *m_link; }
+    bool sameDatabase(const PgStore& other) const;
+    // A guest's change ends with its host's: stored, or undone.
+    void settle(bool stored);
 
     QString channel() const;
     // Tells the other desks of a change: at once outside a change, else at its commit.
@@ -137,4 +145,7 @@ private:
     std::vector<Row> m_before; // the rows when the change began
     bool m_announce = false;   // the change under way stored something
     std::function<void()> m_othersChanged;
+    PgStore* m_host = nullptr;      // whose change this store's change is part of
+    std::vector<PgStore*> m_guests; // stores whose changes are part of this one's
+    bool m_guestUndone = false;     // a guest's part was undone: the change cannot be stored
 };
