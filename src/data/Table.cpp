@@ -15,6 +15,7 @@
 struct Table::Pending
 {
     QByteArray record;
+    QByteArray began;      // the stored record the edit began from, as last re-read
     int recordNumber = -1; // -1 while inserting
     std::map<int, QString> memos;
 };
@@ -315,6 +316,27 @@ QVariant Table::readField(int record, int field) const
     return store().value(record, field);
 }
 
+// A field of a record image by its type, as RecordStore::value reads a stored one.
+QVariant Table::imageValue(const char* image, int field, int record) const
+{
+    const RecordStore& f = store();
+    const RecordStore::Field& desc = f.fields()[size_t(field)];
+    try {
+        if (desc.numeric()) {
+            if (f.isBlank(image, field))
+                return {};
+            if (desc.decimals > 0)
+                return f.textValue(image, field, record).toDouble();
+            return f.integerValue(image, field);
+        }
+        if (desc.type == 'L')
+            return f.isBlank(image, field) ? QVariant() : QVariant(f.logicalValue(image, field));
+        return f.textValue(image, field, record);
+    } catch (const AppError&) {
+        return {}; // a damaged note
+    }
+}
+
 QVariantList Table::recordValues(int record) const
 {
     QVariantList values;
@@ -480,6 +502,7 @@ void Table::edit()
     }
     auto pending = std::make_unique<Pending>();
     pending->record = QByteArray(store().record(record), store().recordLength());
+    pending->began = pending->record;
     pending->recordNumber = record;
     m_pending = std::move(pending);
     m_state = State::Editing;
@@ -503,7 +526,7 @@ void Table::post()
     RecordStore& f = store();
     Pending& p = *m_pending;
     static const QMetaMethod postedSignal = QMetaMethod::fromSignal(&Table::posted);
-    const bool notify = isSignalConnected(postedSignal);
+    const bool notify = isSignalConnected(postedSignal) || m_withinPost;
     const QVariantList before = notify && p.recordNumber >= 0 ? recordValues(p.recordNumber) : QVariantList();
     const bool inserting = m_state == State::Inserting;
     // An edit outside a batch is a change of its own: its record and the
@@ -535,6 +558,16 @@ void Table::post()
             appended = f.appendRecord(record);
         } else {
             f.writeRecord(p.recordNumber, record);
+            if (m_withinPost) {
+                std::unique_ptr<Pending> held = std::move(m_pending);
+                try {
+                    m_withinPost(before, recordValues(held->recordNumber));
+                } catch (...) {
+                    m_pending = std::move(held);
+                    throw;
+                }
+                m_pending = std::move(held);
+            }
             if (ownChange)
                 f.commit();
         }
@@ -637,19 +670,29 @@ void Table::reread()
 }
 
 // Records are found again by their store's key: another desk may have
-// removed or added records, numbering them anew.
+// removed or added records, numbering them anew. A pending edit is carried
+// over the record as stored now, field by field: the fields this operator
+// changed keep what was typed, every other one takes the stored value.
 void Table::reload(bool clearOnError)
 {
     RecordStore& f = store();
     const int record = currentRecord();
     const qint64 key = record >= 0 ? f.recordKey(record) : -1;
     const qint64 pendingKey = m_pending && m_pending->recordNumber >= 0 ? f.recordKey(m_pending->recordNumber) : -1;
-    // The pending record's notes are held by the store only until it re-reads.
-    std::map<int, QString> notes;
+    m_overtaken.clear();
+    // Images point at notes the store holds only until it re-reads: what
+    // they say is taken now.
+    std::vector<QVariant> began;
+    std::vector<QVariant> typed;
     if (m_pending) {
-        for (int field = 0; field < int(f.fields().size()); ++field)
-            if (f.fields()[size_t(field)].type == 'M' && !m_pending->memos.count(field))
-                notes[field] = f.textValue(m_pending->record.constData(), field, m_pending->recordNumber);
+        for (int field = 0; field < int(f.fields().size()); ++field) {
+            const auto memo = m_pending->memos.find(field);
+            typed.push_back(memo != m_pending->memos.end()
+                                ? QVariant(memo->second)
+                                : imageValue(m_pending->record.constData(), field, m_pending->recordNumber));
+            began.push_back(pendingKey >= 0 ? imageValue(m_pending->began.constData(), field, m_pending->recordNumber)
+                                            : QVariant());
+        }
     }
     bool dropped = false;
     {
@@ -672,17 +715,47 @@ void Table::reload(bool clearOnError)
                 dropped = true; // removed elsewhere: there is nothing left to edit
                 m_pending.reset();
                 m_state = State::Browsing;
+            } else if (pendingRecord >= 0) {
+                rebase(pendingRecord, began, typed);
             } else {
-                m_pending->recordNumber = pendingRecord;
-                for (const auto& [field, text] : notes)
-                    if (f.textValue(m_pending->record.constData(), field, pendingRecord) != text)
-                        f.putMemo(m_pending->record, field, text);
+                // A new record: its notes are put again, the store holds them no more.
+                for (int field = 0; field < int(f.fields().size()); ++field)
+                    if (f.fields()[size_t(field)].type == 'M' && !m_pending->memos.count(field) &&
+                        !typed[size_t(field)].toString().isEmpty())
+                        f.putMemo(m_pending->record, field, typed[size_t(field)].toString());
             }
         }
     }
     if (dropped)
         emit stateChanged();
     notifyCurrent();
+}
+
+// The pending edit of a record re-read: it becomes the record as stored now
+// with the fields this operator changed put in again; what another desk
+// stored meanwhile is kept in overtaken() for the operator to see.
+void Table::rebase(int record, const std::vector<QVariant>& began, const std::vector<QVariant>& typed)
+{
+    RecordStore& f = store();
+    Pending& p = *m_pending;
+    const char* now = f.record(record);
+    QByteArray image(now, f.recordLength());
+    m_overtaken.clear();
+    for (int field = 0; field < int(f.fields().size()); ++field) {
+        const bool changedHere = typed[size_t(field)] != began[size_t(field)];
+        const QVariant stored = imageValue(now, field, record);
+        if (f.fields()[size_t(field)].type == 'M') {
+            if (!changedHere)
+                p.memos.erase(field); // typed back to what it was: the stored note stays
+        } else if (changedHere) {
+            f.copyField(image, p.record.constData(), field);
+        }
+        if (stored != began[size_t(field)])
+            m_overtaken.append({field + 1, changedHere, began[size_t(field)], typed[size_t(field)], stored});
+    }
+    p.record = image;
+    p.began = QByteArray(now, f.recordLength());
+    p.recordNumber = record;
 }
 
 void Table::rebuildRows(int keepRecord)

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTimer;
@@ -125,9 +126,35 @@ public:
     // re-read waits for its end, so nothing typed is overwritten.
     //
     // Re-reads the records as stored now and keeps the current record, the
-    // search and a pending change; that change is then posted over the
-    // record as it is stored now.
+    // search and a pending change. A pending edit keeps only the fields this
+    // operator changed: every other field takes the value stored now, so the
+    // next post stores those changes and no value of another desk is put back.
     void reread();
+    // A field another desk stored differently while an edit was pending
+    // here, as the last re-read found it: the value the edit began from, the
+    // one this operator has now (pending) and the one stored now.
+    struct Overtaken
+    {
+        int position = 0;
+        bool changedHere = false;
+        QVariant began;
+        QVariant pending;
+        QVariant stored;
+    };
+    QList<Overtaken> overtaken() const { return m_overtaken; }
+    // A record as a question named it: its store's key and the version it
+    // was read at. The answer acts on that record or on nothing, also when a
+    // re-read while the question was open put another record at its place.
+    struct NamedRecord
+    {
+        qint64 key = -1; // -1: no record
+        qint64 version = 0;
+    };
+    NamedRecord named() const;
+    // Makes the named record current again, as it was named. When another
+    // desk removed or changed it since, throws RecordChangedElsewhere
+    // (removed() telling which) and the current record stays.
+    void returnTo(const NamedRecord& record);
     // Inside a batch, before a new record's number is chosen from the stored
     // ones: holds off every other desk's such batch on this table until this
     // one ends, and shows the records as stored now.
@@ -138,6 +165,16 @@ public:
     void checkForChanges();
     void setCheckInterval(std::chrono::milliseconds interval);
     static constexpr std::chrono::milliseconds DefaultCheckInterval{15000};
+    // Other desks' changes are re-read at most once per pace: a burst of
+    // notices costs one re-read at once and one more after the pace, which
+    // shows the last of them.
+    static constexpr std::chrono::milliseconds RereadPace{1000};
+    // The clock the pace is measured on and the deferral of a re-read it
+    // holds back; the steady clock and a single-shot timer unless a test
+    // sets its own.
+    using PaceClock = std::function<std::chrono::steady_clock::time_point()>;
+    using PaceLater = std::function<void(std::chrono::milliseconds wait, std::function<void()> reread)>;
+    void setRereadPace(PaceClock clock, PaceLater later);
 
     // Makes current the first visible record whose field equals the value;
     // moves nothing (beyond posting) when there is none.
@@ -195,6 +232,11 @@ public:
     // Batches nest; the outermost end commits.
     void beginBatch();
     void endBatch();
+    // A batch whose change is part of the change `host` has under way, in
+    // one transaction where both stores can share one (RecordStore::
+    // beginWithin): it is stored with the host's change or not at all.
+    // Otherwise a batch of its own.
+    void beginBatchWithin(Table& host);
     // A batch for its lifetime. An error that ends its scope undoes it whole;
     // otherwise its end commits. Its end never throws: when the commit fails
     // (and the batch is undone), the table's next change (insert, edit,
@@ -203,7 +245,7 @@ public:
     class Batch
     {
     public:
-        explicit Batch(Table& table);
+        explicit Batch(Table& table, Table* within = nullptr);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
@@ -239,6 +281,14 @@ public:
         m_beforeCommit = std::move(beforeCommit);
         m_batchEnded = std::move(ended);
     }
+    // Runs inside the post of every edit, once the record is written and
+    // before its change ends, with every field's value (by position - 1)
+    // before and after. What it changes in other tables in a batch within
+    // this table is stored with the post or not at all; an error it throws
+    // undoes the post. The pending change is held aside meanwhile, so a move
+    // of this table does not post it again. One per table.
+    using WithinPost = std::function<void(const QVariantList& before, const QVariantList& after)>;
+    void setWithinPost(WithinPost follow) { m_withinPost = std::move(follow); }
 
 signals:
     void currentChanged(); // the current record moved or was re-read
@@ -260,6 +310,7 @@ private:
     std::function<void()> m_gate;
     std::function<bool()> m_beforeCommit;
     std::function<void(bool)> m_batchEnded;
+    WithinPost m_withinPost;
 
     void openAs(const QString& path, int access);
     void adopt(std::unique_ptr<RecordStore> store);
@@ -280,12 +331,14 @@ private:
     void checkChangesAllowed() const;
     void throwDeferredError();
     QVariant readField(int record, int field) const;
+    QVariant imageValue(const char* image, int field, int record) const;
     QVariantList recordValues(int record) const;
     void watchOtherDesks();
     void otherDeskChanged();
     void rereadWhenFree();
     void rereadNow();
     void reload(bool clearOnError);
+    void rebase(int record, const std::vector<QVariant>& began, const std::vector<QVariant>& typed);
 
     std::unique_ptr<RecordStore> m_store;
     std::vector<int> m_rows; // physical record numbers of the visible records
@@ -305,5 +358,10 @@ private:
     std::map<const QObject*, std::function<void()>> m_hooks;
     bool m_othersChanged = false; // a re-read waits for the pending change, batch or scan
     bool m_rereadQueued = false;
+    bool m_rereadDeferred = false; // held back by the pace, to come
+    std::optional<std::chrono::steady_clock::time_point> m_lastReread;
+    PaceClock m_paceClock;
+    PaceLater m_paceLater;
+    QList<Overtaken> m_overtaken;
     QTimer* m_check = nullptr;
 };

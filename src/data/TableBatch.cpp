@@ -15,6 +15,15 @@ void Table::beginBatch()
     ++m_batch;
 }
 
+void Table::beginBatchWithin(Table& host)
+{
+    if (m_batch == 0 && m_store && host.m_store && host.m_store->inChange() && m_store->beginWithin(*host.m_store)) {
+        ++m_batch;
+        return;
+    }
+    beginBatch();
+}
+
 void Table::endBatch()
 {
     if (m_batch == 0)
@@ -57,9 +66,12 @@ void Table::undoBatch()
         throw AppError(failure);
 }
 
-Table::Batch::Batch(Table& table) : m_table(table), m_uncaught(std::uncaught_exceptions())
+Table::Batch::Batch(Table& table, Table* within) : m_table(table), m_uncaught(std::uncaught_exceptions())
 {
-    m_table.beginBatch();
+    if (within)
+        m_table.beginBatchWithin(*within);
+    else
+        m_table.beginBatch();
 }
 
 Table::Batch::~Batch()

@@ -698,6 +698,12 @@ void DbfFile::putText(QByteArray& record, int field, const QString& value) const
     }
 }
 
+void DbfFile::copyField(QByteArray& to, const char* from, int field) const
+{
+    const Field& f = m_fields[size_t(field)];
+    to.replace(f.offset, f.width, QByteArray(from + f.offset, f.width));
+}
+
 void DbfFile::putLogical(QByteArray& record, int field, bool value) const
 {
     const Field& f = m_fields[size_t(field)];

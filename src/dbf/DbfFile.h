@@ -133,6 +133,8 @@ public:
     // Memo text goes to new blocks at the end of the .dbt; the record gets the
     // pointer. An empty text clears the pointer.
     void putMemo(QByteArray& record, int field, const QString& value);
+    // A field's bytes from one image into another (a note: its pointer).
+    void copyField(QByteArray& to, const char* from, int field) const;
 
     // Outside a change each of these is a change of its own.
     void writeRecord(int number, const QByteArray& record);

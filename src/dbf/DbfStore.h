@@ -51,6 +51,7 @@ public:
         m_file->putLogical(image, field, value);
     }
     void putMemo(QByteArray& image, int field, const QString& value) override { m_file->putMemo(image, field, value); }
+    void copyField(QByteArray& to, const char* from, int field) const override { m_file->copyField(to, from, field); }
 
     void writeRecord(int record, const QByteArray& image) override { m_file->writeRecord(record, image); }
     void markDeleted(int record) override { m_file->markDeleted(record); }

@@ -94,6 +94,9 @@ public:
     virtual void putLogical(QByteArray& image, int field, bool value) const = 0;
     // A note (memo field): stored with the record it is put into.
     virtual void putMemo(QByteArray& image, int field, const QString& value) = 0;
+    // One field of one image taken into another as it is; a note only as its
+    // pointer, valid while both images are.
+    virtual void copyField(QByteArray& to, const char* from, int field) const = 0;
 
     // Outside a change each of these is a change of its own. An overwrite
     // is refused when the stored record is no longer the one the image was
@@ -115,6 +118,15 @@ public:
     virtual void rollback() = 0;
     [[noreturn]] virtual void abandon(const AppError& cause) = 0;
     virtual bool inChange() const = 0;
+    // Begins a change that lands with the change `host` has under way, in
+    // one transaction: its commit is stored only by the host's commit, and
+    // the host's undoing undoes it too; undoing it makes the host's commit
+    // fail. False when the two stores cannot share one (nothing was begun).
+    virtual bool beginWithin(RecordStore& host)
+    {
+        (void)host;
+        return false;
+    }
 
     // Several desks on one store. A store only this program holds (the
     // dBase files are opened exclusively) has nothing to do for these.
@@ -134,5 +146,12 @@ public:
     // Names a record across reloads, which may number it anew when another
     // desk removed or added records; recordOfKey is -1 for a key gone.
     virtual qint64 recordKey(int record) const { return record; }
+    // Counted up by every stored change of the record, at any desk; a store
+    // only this program holds changes nothing behind the table's back.
+    virtual qint64 recordVersion(int record) const
+    {
+        (void)record;
+        return 0;
+    }
     virtual int recordOfKey(qint64 key) const { return key >= 0 && key < recordCount() ? int(key) : -1; }
 };

@@ -328,6 +328,15 @@ enum Id : int {
 
     // 500..519: questions that name their record, and keep-editing conflicts (ConfirmTexts.cpp).
     FirstConfirmText = 500,
+    AskedRecordRemoved = 500,      // "%1: the record was removed at another desk while the question was open. ..."
+    AskedRecordChanged = 501,      // "%1: the record was changed at another desk while the question was open. ..."
+    ChangedAtDeskFields = 502,     // "The record was changed at the desk \"%1\" after you began editing it:\n%2 ..."
+    FieldBothValues = 503,         // "%1: yours \"%2\", stored now \"%3\""
+    FieldStoredValue = 504,        // "%1: stored now \"%2\""
+    AccessToReaderField = 505,     // "access to reader %1"
+    ValueYes = 506,                // "yes"
+    ValueNo = 507,                 // "no"
+    MembersChangedMeanwhile = 508, // "A member of the group \"%1\" was changed at another desk meanwhile: ..."
 
     // 520..539: the enrolment station's refusals and list rows (StationTexts.cpp).
     FirstStationText = 520,

@@ -48,9 +48,11 @@ void EditMode::postPending()
 }
 
 // Another desk stored the record first: the operator sees who and what it
-// holds now, and chooses. Keep editing (also the answer of Escape) leaves
-// what was typed pending, now over the record as stored, so that the next
-// post replaces it knowingly; nothing is stored without being asked again.
+// holds now, field by field, and chooses. Keep editing (also the answer of
+// Escape) leaves what was typed pending, now over the record as stored: the
+// next post stores the fields this operator changed and nothing else, so no
+// value the other desk stored is put back unasked; a field changed at both
+// desks is listed with both values.
 void EditMode::askAfterConflict(const RecordChangedElsewhere& conflict)
 {
     const TextSlots& t = m_state.TextSlots;
@@ -59,21 +61,35 @@ void EditMode::askAfterConflict(const RecordChangedElsewhere& conflict)
         MessageBox::show(t[Text::RemovedAtDesk], t[Text::ChangedAtDeskCaption]);
         return;
     }
-    QStringList now;
-    for (QWidget* control : m_typed) {
-        QString field;
-        if (auto* edit = qobject_cast<DbEdit*>(control))
-            field = edit->link().field();
-        else if (auto* memo = qobject_cast<DbMemo*>(control))
-            field = memo->link().field();
-        const int position = field.isEmpty() ? 0 : m_table.fieldPosition(field);
-        if (position > 0)
-            now << QStringLiteral("  ") + m_table.valueAt(m_table.currentRow(), position).toString().trimmed();
+    QStringList fields;
+    for (const Table::Overtaken& field : m_table.overtaken()) {
+        const QString line = fieldLine(field);
+        if (!line.isEmpty())
+            fields << QStringLiteral("  ") + line;
     }
     enum { Reload, KeepEditing };
-    if (MessageBox::ask(t[Text::ChangedAtDesk].arg(conflict.desk(), now.join(u'\n')), t[Text::ChangedAtDeskCaption],
-                        {t[Text::ReloadAnswer], t[Text::KeepEditingAnswer]}) == Reload)
+    if (MessageBox::ask(t[Text::ChangedAtDeskFields].arg(conflict.desk(), fields.join(u'\n')),
+                        t[Text::ChangedAtDeskCaption], {t[Text::ReloadAnswer], t[Text::KeepEditingAnswer]}) == Reload)
         m_table.cancel();
+}
+
+QString EditMode::fieldLine(const Table::Overtaken& field) const
+{
+    const TextSlots& t = m_state.TextSlots;
+    const auto shown = [&t](const QVariant& value) {
+        if (value.typeId() == QMetaType::Bool)
+            return t[value.toBool() ? Text::ValueYes : Text::ValueNo];
+        return value.toString().trimmed();
+    };
+    const QString name = m_table.fieldName(field.position);
+    QString label = m_fieldLabel ? m_fieldLabel(name) : QString();
+    if (label.isEmpty())
+        label = name;
+    if (!field.changedHere)
+        return t[Text::FieldStoredValue].arg(label, shown(field.stored));
+    if (field.pending == field.stored)
+        return {}; // both desks stored the same
+    return t[Text::FieldBothValues].arg(label, shown(field.pending), shown(field.stored));
 }
 
 void EditMode::checkTypedTexts() const
@@ -101,6 +117,22 @@ void postPending(Table& table)
 {
     if (table.isOpen() && table.state() != Table::State::Browsing)
         table.post();
+}
+
+bool onNamed(Table& table, const Table::NamedRecord& named, const QString& what, const QString& caption,
+             const TextSlots& texts, const std::function<void()>& act)
+{
+    try {
+        table.returnTo(named);
+        if (act)
+            act();
+        return true;
+    } catch (const RecordChangedElsewhere& e) {
+        MessageBox::show(texts[e.removed() ? Text::AskedRecordRemoved : Text::AskedRecordChanged].arg(what), caption);
+    }
+    // The operator looks at the records as they are stored now.
+    MessageBox::guarded([&table] { table.reread(); });
+    return false;
 }
 
 } // namespace pages

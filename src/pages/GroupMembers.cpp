@@ -6,7 +6,7 @@
 
 namespace pages {
 
-int reassignMembers(Table& persons, const QString& from, const QString& to)
+int reassignMembers(Table& persons, const QString& from, const QString& to, Table* within)
 {
     postPending(persons);
     const int groupPosition = persons.fieldPosition(PersonField::Group);
@@ -17,7 +17,7 @@ int reassignMembers(Table& persons, const QString& from, const QString& to)
     // is found again by its place.
     int changed = 0;
     Table::Scan scan(persons);
-    Table::Batch batch(persons);
+    Table::Batch batch(persons, within);
     for (int row = 0; row < persons.rowCount(); ++row) {
         if (persons.valueAt(row, groupPosition).toString() != from)
             continue;

@@ -3,6 +3,7 @@
 #include "config/AppError.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
+#include "dbf/RecordStore.h"
 #include "i18n/Text.h"
 #include "pages/GroupMembers.h"
 #include "pages/NewNumbers.h"
@@ -21,7 +22,19 @@ GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindow
     : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state),
       m_mode(groups, ui.SpeedButton5, {ui.DBEdit6, ui.DBMemo2}, state, [this](bool editable) { setEditable(editable); })
 {
-    connect(&m_groups, &Table::posted, this, &GroupsPage::groupPosted);
+    m_groups.setWithinPost(
+        [this](const QVariantList& before, const QVariantList& after) { renameMembers(before, after); });
+    m_mode.setFieldLabel([this](const QString& field) {
+        const TextSlots& t = m_state.TextSlots;
+        const int flag = m_groups.fieldPosition(field) - TableLayouts::FirstAccessFlagPosition;
+        if (flag >= 0 && flag < cards::ReaderCount)
+            return t[Text::AccessToReaderField].arg(flag + 1);
+        if (field.compare(GroupField::Name, Qt::CaseInsensitive) == 0)
+            return t[Text::GroupLabel];
+        if (field.compare(GroupField::Notes, Qt::CaseInsensitive) == 0)
+            return t[Text::GroupComments];
+        return QString();
+    });
 }
 
 GroupsPage::~GroupsPage() = default;
@@ -67,9 +80,13 @@ void GroupsPage::Button10Click()
     }
     // The stored name: a rename typed but not posted never reached the members.
     const QString name = storedName(m_groups.currentRow());
+    // The answer acts on the group asked about, or on nothing.
+    const Table::NamedRecord named = m_groups.named();
     if (!removeConfirmed(name))
         return;
-    m_groups.remove();
+    const TextSlots& t = m_state.TextSlots;
+    if (!pages::onNamed(m_groups, named, u'"' + name + u'"', t[Text::GroupDelete], t, [this] { m_groups.remove(); }))
+        return;
     carryToMembers(name, TableLayouts::NoGroupMarker);
 }
 
@@ -100,32 +117,35 @@ void GroupsPage::setAllAccess(bool on)
     m_groups.post();
 }
 
-void GroupsPage::groupPosted(int row, const QVariantList& before, const QVariantList& after)
+// A rename: the members follow their group to its new name, in the same
+// change as the group's record, so that a refusal or a cut connection leaves
+// both as they were and nobody loses the doors of their group.
+void GroupsPage::renameMembers(const QVariantList& before, const QVariantList& after)
 {
-    // A posted rename: the members follow their group to its new name. Runs
-    // inside the table's post, so an error is shown here and not thrown on.
     const int name = m_groups.fieldPosition(GroupField::Name) - 1;
     const QString oldName = before.value(name).toString();
     const QString newName = after.value(name).toString();
     if (oldName.isEmpty() || newName == oldName)
         return;
     // Persons belong to the first group of a name; a later namesake had none.
-    for (int earlier = 0; earlier < row; ++earlier)
+    for (int earlier = 0; earlier < m_groups.currentRow(); ++earlier)
         if (storedName(earlier) == oldName)
             return;
     try {
-        carryToMembers(oldName, newName);
-    } catch (const AppError& e) {
-        MessageBox::show(e.message(), m_state.TextSlots[Text::PageErrorCaption]);
+        carryToMembers(oldName, newName, &m_groups);
+    } catch (const RecordChangedElsewhere&) {
+        // A member's record, not the group's: told as such, and nothing of
+        // the rename is stored.
+        throw AppError(m_state.TextSlots[Text::MembersChangedMeanwhile].arg(oldName));
     }
 }
 
-void GroupsPage::carryToMembers(const QString& from, const QString& to)
+void GroupsPage::carryToMembers(const QString& from, const QString& to, Table* within)
 {
     // The persons page pulls the groups table to the current person's group
     // as the persons catch up; the operator stays on the group in hand.
     const int groupRow = m_groups.currentRow();
-    pages::reassignMembers(m_persons, from, to);
+    pages::reassignMembers(m_persons, from, to, within);
     if (groupRow >= 0 && groupRow < m_groups.rowCount() && m_groups.currentRow() != groupRow)
         m_groups.moveToRow(groupRow);
 }

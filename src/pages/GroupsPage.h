@@ -43,8 +43,8 @@ private:
     QString storedName(int row) const;
     // Asks before the group goes, saying how many persons it leaves without access.
     bool removeConfirmed(const QString& name) const;
-    void groupPosted(int row, const QVariantList& before, const QVariantList& after);
-    void carryToMembers(const QString& from, const QString& to);
+    void renameMembers(const QVariantList& before, const QVariantList& after);
+    void carryToMembers(const QString& from, const QString& to, Table* within = nullptr);
 
     Table& m_groups;
     Table& m_persons;

@@ -29,6 +29,14 @@ PersonsPage::PersonsPage(Table& persons, Table& groups, MainWindowUi& ui, const 
              [this](bool editable) { setEditable(editable); }),
       m_cards(state, link, persons, groups, journal)
 {
+    m_mode.setFieldLabel([this](const QString& field) {
+        static const std::map<QString, Text::Id> labels{
+            {PersonField::Number, Text::PersonNumberLabel},      {PersonField::FirstName, Text::PersonFirstNameLabel},
+            {PersonField::FamilyName, Text::PersonSurnameLabel}, {PersonField::Group, Text::GroupWord},
+            {PersonField::Index, Text::DuplicatesLabel},         {PersonField::Info, Text::PersonComments}};
+        const auto label = labels.find(field.toUpper());
+        return label == labels.end() ? QString() : m_state.TextSlots[label->second];
+    });
     // In a grid sorted by a column, Program goes on to the person below,
     // not to the next in the table's own order.
     m_cards.setNextPerson([this] {
@@ -82,17 +90,30 @@ void PersonsPage::Button9Click()
 
 void PersonsPage::Button7Click()
 {
+    const TextSlots& t = m_state.TextSlots;
     // The person the page shows is the current record, also when Program on
     // the last one has moved the table past its end.
     if (m_persons.isEmpty()) {
-        MessageBox::show(m_state.TextSlots[Text::NoPersonShown], m_state.TextSlots[Text::PersonDelete]);
+        MessageBox::show(t[Text::NoPersonShown], t[Text::PersonDelete]);
         return;
     }
-    if (removeConfirmed())
-        m_persons.remove();
+    // The answer acts on the person asked about, never on whoever a re-read
+    // of another desk's change put in that place meanwhile.
+    const Table::NamedRecord named = m_persons.named();
+    const QString who = QStringLiteral("%1 %2")
+                            .arg(m_persons.asText(PersonField::FirstName), m_persons.asText(PersonField::FamilyName))
+                            .trimmed() +
+                        QStringLiteral(" (%1)").arg(m_persons.asInteger(PersonField::Number));
+    const Removal answer = removeConfirmed();
+    if (answer == Removal::Keep)
+        return;
+    if (answer == Removal::CardFirst &&
+        (!pages::onNamed(m_persons, named, who, t[Text::PersonDelete], t, {}) || !m_cards.removePermissions()))
+        return;
+    pages::onNamed(m_persons, named, who, t[Text::PersonDelete], t, [this] { m_persons.remove(); });
 }
 
-bool PersonsPage::removeConfirmed()
+PersonsPage::Removal PersonsPage::removeConfirmed()
 {
     const TextSlots& t = m_state.TextSlots;
     const qint64 number = m_persons.asInteger(PersonField::Number);
@@ -104,17 +125,19 @@ bool PersonsPage::removeConfirmed()
     QString unread;
     if (!journal.refresh(&unread) || !field::cardStillOpens(journal.events(), number))
         return MessageBox::ask(t[Text::DeletePerson].arg(firstName, familyName, QString::number(number)),
-                               t[Text::PersonDelete], {t[Text::PersonDelete], t[Text::Cancel]}) == 0;
+                               t[Text::PersonDelete], {t[Text::PersonDelete], t[Text::Cancel]}) == 0
+                   ? Removal::Delete
+                   : Removal::Keep;
     enum { RemoveThenDelete, DeleteAnyway };
     switch (MessageBox::ask(t[Text::DeletePersonCard].arg(firstName, familyName, QString::number(number)),
                             t[Text::PersonDelete],
                             {t[Text::WriteRemoveThenDelete], t[Text::DeleteAnyway], t[Text::Cancel]})) {
     case RemoveThenDelete:
-        return m_cards.removePermissions();
+        return Removal::CardFirst;
     case DeleteAnyway:
-        return true;
+        return Removal::Delete;
     default:
-        return false;
+        return Removal::Keep;
     }
 }
 

@@ -45,7 +45,8 @@ private:
     void setEditable(bool editable);
     // Asks before the current person goes, offering to take the card's
     // access away first when the card journal says it still opens readers.
-    bool removeConfirmed();
+    enum class Removal { Keep, Delete, CardFirst };
+    Removal removeConfirmed();
 
     Table& m_persons;
     MainWindowUi& m_ui;

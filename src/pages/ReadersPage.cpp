@@ -40,6 +40,15 @@ ReadersPage::ReadersPage(Table& readers, GroupsPage& groupsPage, MainWindowUi& u
     // time a card can carry.
     m_readers.setUpdateHook(this, [this] { checkRelayTimeOnPost(); });
     m_hookedTable = &m_readers;
+    m_mode.setFieldLabel([this](const QString& field) {
+        static const std::map<QString, Text::Id> labels{{ReaderField::Number, Text::ReaderNumberLabel},
+                                                        {ReaderField::Name, Text::ReaderNameLabel},
+                                                        {ReaderField::Time, Text::RelayTimeLabel},
+                                                        {ReaderField::Place, Text::ReaderComments},
+                                                        {ReaderField::Emulation, Text::ConfirmationOnRs232}};
+        const auto label = labels.find(field.toUpper());
+        return label == labels.end() ? QString() : m_state.TextSlots[label->second];
+    });
     ui::onEvent(m_ui.DBComboBox1, QEvent::FocusOut, [this](QEvent*) {
         endTimeEdit();
         return false;
@@ -101,11 +110,16 @@ void ReadersPage::Button8Click()
         MessageBox::show(t[Text::NoReaderShown], t[Text::ReaderDelete]);
         return;
     }
-    const QString question = t[Text::DeleteReader].arg(m_readers.asText(ReaderField::Name),
-                                                       QString::number(m_readers.asInteger(ReaderField::Number)));
-    if (MessageBox::ask(question, t[Text::ReaderDelete], {t[Text::ReaderDelete], t[Text::Cancel]}) != 0)
+    const QString name = m_readers.asText(ReaderField::Name);
+    const QString number = QString::number(m_readers.asInteger(ReaderField::Number));
+    // The answer acts on the reader asked about, or on nothing.
+    const Table::NamedRecord named = m_readers.named();
+    if (MessageBox::ask(t[Text::DeleteReader].arg(name, number), t[Text::ReaderDelete],
+                        {t[Text::ReaderDelete], t[Text::Cancel]}) != 0)
         return;
-    m_readers.remove();
+    if (!pages::onNamed(m_readers, named, QStringLiteral("\"%1\" (%2)").arg(name, number), t[Text::ReaderDelete], t,
+                        [this] { m_readers.remove(); }))
+        return;
     postPending();
 }
 

@@ -28,7 +28,7 @@ void PgStore::announce()
 // others' periodic check finds it.
 void PgStore::announceNow()
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(db());
     query.prepare(QStringLiteral("SELECT pg_notify(?, ?)"));
     query.addBindValue(channel());
     query.addBindValue(m_desk);
@@ -41,7 +41,7 @@ bool PgStore::holdOtherAppends()
 {
     if (!m_inChange)
         fail(QStringLiteral("other desks' additions are held off only inside a change"));
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(db());
     query.prepare(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
     query.addBindValue(channel());
     run(QStringLiteral("the table cannot be held for adding"), query);

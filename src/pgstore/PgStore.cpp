@@ -301,7 +301,7 @@ PgStore::PgStore(const PgServer& server, Kind kind)
 
 PgStore::~PgStore()
 {
-    if (m_inChange)
+    if (m_inChange || m_host || !m_guests.empty())
         rollback();
     dropConnection(m_connection);
 }
@@ -318,8 +318,8 @@ void PgStore::run(const QString& what, QSqlQuery& query) const
     const QString reason = query.lastError().text();
     if (query.lastError().nativeErrorCode() == UniqueViolation)
         fail(QStringLiteral("%1: another record holds its number already (%2)").arg(what, reason));
-    if (m_link->failedForLoss(query.lastError()))
-        throw AppError(m_link->lostMessage());
+    if (link().failedForLoss(query.lastError()))
+        throw AppError(link().lostMessage());
     fail(QStringLiteral("%1: %2").arg(what, reason));
 }
 
@@ -333,7 +333,7 @@ void PgStore::reconnectIfLost()
 
 void PgStore::failChanged(const Row& row) const
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(db());
     query.prepare(QStringLiteral("SELECT desk FROM %1 WHERE id = ?").arg(m_table));
     query.addBindValue(row.id);
     if (query.exec() && query.next()) {
@@ -358,7 +358,7 @@ void PgStore::reload()
     QStringList columns{QStringLiteral("id"), QStringLiteral("version")};
     for (const Field& f : m_fields)
         columns.append(f.numeric() ? column(f.name) + QStringLiteral("::text") : column(f.name));
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(db());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(columns.join(QStringLiteral(", ")), m_table));
     run(QStringLiteral("the records cannot be read"), query);
@@ -489,7 +489,7 @@ void PgStore::writeRecord(int record, const QByteArray& image)
     QStringList sets;
     for (const Field& f : m_fields)
         sets.append(column(f.name) + QStringLiteral(" = ?"));
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(db());
     query.prepare(QStringLiteral("UPDATE %1 SET %2, version = version + 1, desk = ? WHERE id = ? AND version = ? "
                                  "RETURNING version")
                       .arg(m_table, sets.join(QStringLiteral(", "))));
@@ -511,7 +511,7 @@ void PgStore::markDeleted(int record)
     reconnectIfLost();
     settleUncertainCommit();
     Row& row = m_rows[size_t(record)];
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(db());
     query.prepare(QStringLiteral("DELETE FROM %1 WHERE id = ? AND version = ?").arg(m_table));
     query.addBindValue(row.id);
     query.addBindValue(row.version);
@@ -532,7 +532,7 @@ int PgStore::appendRecord(const QByteArray& image)
         names.append(column(f.name));
         marks.append(QStringLiteral("?"));
     }
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(db());
     query.prepare(QStringLiteral("INSERT INTO %1 (%2, desk) VALUES (%3, ?) RETURNING id, version")
                       .arg(m_table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
     for (int field = 0; field < int(m_fields.size()); ++field)
@@ -544,6 +544,47 @@ int PgStore::appendRecord(const QByteArray& image)
     m_rows.push_back({query.value(0).toLongLong(), query.value(1).toLongLong(), image});
     announce();
     return int(m_rows.size()) - 1;
+}
+
+QSqlDatabase PgStore::db() const
+{
+    return QSqlDatabase::database(m_host ? m_host->m_connection : m_connection, false);
+}
+
+bool PgStore::sameDatabase(const PgStore& other) const
+{
+    const QSqlDatabase mine = QSqlDatabase::database(m_connection, false);
+    const QSqlDatabase theirs = QSqlDatabase::database(other.m_connection, false);
+    return mine.hostName() == theirs.hostName() && mine.port() == theirs.port() &&
+           mine.databaseName() == theirs.databaseName() && mine.userName() == theirs.userName();
+}
+
+// A guest's statements run on its host's connection, inside the host's
+// transaction: both land at its commit or neither does.
+bool PgStore::beginWithin(RecordStore& host)
+{
+    auto* h = dynamic_cast<PgStore*>(&host);
+    if (!h || h == this || !h->m_inChange || h->m_host || m_inChange || !sameDatabase(*h))
+        return false;
+    m_host = h;
+    h->m_guests.push_back(this);
+    m_before = m_rows;
+    m_inChange = true;
+    m_announce = false;
+    return true;
+}
+
+void PgStore::settle(bool stored)
+{
+    m_host = nullptr;
+    m_inChange = false;
+    if (!stored) {
+        m_rows = std::move(m_before);
+        // The rows shown may hold what was undone: the table reads them anew.
+        if (m_othersChanged)
+            m_othersChanged();
+    }
+    m_before.clear();
 }
 
 void PgStore::begin()
@@ -560,6 +601,7 @@ void PgStore::begin()
         fail(QStringLiteral("a change cannot be begun: %1").arg(reason));
     }
     m_link->setInTransaction(true);
+    m_guestUndone = false;
     m_before = m_rows;
     m_inChange = true;
     m_announce = false;
@@ -567,8 +609,20 @@ void PgStore::begin()
 
 void PgStore::commit()
 {
+    if (m_host) {
+        // A guest's part is stored by its host's commit; the others hear of
+        // it then.
+        if (std::exchange(m_announce, false))
+            announceNow();
+        m_inChange = false;
+        return;
+    }
     if (!m_inChange)
         return;
+    if (m_guestUndone) {
+        rollback();
+        fail(QStringLiteral("the change was not stored, nothing of it: a part of it was undone"));
+    }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     // A change that stored something is named by its server transaction, so
     // that a commit whose answer never came can be looked up later. Told
@@ -584,6 +638,8 @@ void PgStore::commit()
         m_inChange = false;
         m_link->setInTransaction(false);
         m_before.clear();
+        for (PgStore* guest : std::exchange(m_guests, {}))
+            guest->settle(true);
         return;
     }
     const QSqlError error = db.lastError();
@@ -623,6 +679,16 @@ void PgStore::settleUncertainCommit()
 // connection) ends undone on the server all the same.
 void PgStore::rollback()
 {
+    if (m_host) {
+        // What it wrote is in the host's transaction, which now cannot be stored.
+        m_host->m_guestUndone = true;
+        std::erase(m_host->m_guests, this);
+        settle(false);
+        return;
+    }
+    for (PgStore* guest : std::exchange(m_guests, {}))
+        guest->settle(false);
+    m_guestUndone = false;
     if (!m_inChange)
         return;
     m_inChange = false;

@@ -4,6 +4,7 @@
 #include "dbf/RecordStore.h"
 #include "pgstore/PgConnection.h"
 
+#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
@@ -93,6 +94,7 @@ public:
     void putText(QByteArray& image, int field, const QString& value) const override;
     void putLogical(QByteArray& image, int field, bool value) const override;
     void putMemo(QByteArray& image, int field, const QString& value) override;
+    void copyField(QByteArray& to, const char* from, int field) const override { m_codec->copyField(to, from, field); }
 
     void writeRecord(int record, const QByteArray& image) override;
     void markDeleted(int record) override;
@@ -105,6 +107,7 @@ public:
     void rollback() override;
     [[noreturn]] void abandon(const AppError& cause) override;
     bool inChange() const override { return m_inChange; }
+    bool beginWithin(RecordStore& host) override;
 
     // The store's connection: lost ones are opened again on the next change
     // or reading; a change on a connection that went is refused, and nothing
@@ -132,6 +135,7 @@ public:
     QString stampStatement() const;
     void noticeStamp(const Stamp& stamp);
     qint64 recordKey(int record) const override { return m_rows[size_t(record)].id; }
+    qint64 recordVersion(int record) const override { return m_rows[size_t(record)].version; }
     int recordOfKey(qint64 key) const override;
 
 private:
@@ -153,6 +157,12 @@ private:
     // first. Stored after all, it is told and nothing more is done, so that
     // a change tried again is not stored twice.
     void settleUncertainCommit();
+    // The connection statements run on: the host's while a guest of its change.
+    QSqlDatabase db() const;
+    PgConnection& link() const { return m_host ? *m_host->m_link : *m_link; }
+    bool sameDatabase(const PgStore& other) const;
+    // A guest's change ends with its host's: stored, or undone.
+    void settle(bool stored);
 
     bool differsFrom(const Stamp& stamp) const;
     QString channel() const;
@@ -175,4 +185,7 @@ private:
     bool m_announce = false;   // the change under way stored something
     qint64 m_uncertainXid = 0; // the server transaction of a change whose commit went unanswered
     std::function<void()> m_othersChanged;
+    PgStore* m_host = nullptr;      // whose change this store's change is part of
+    std::vector<PgStore*> m_guests; // stores whose changes are part of this one's
+    bool m_guestUndone = false;     // a guest's part was undone: the change cannot be stored
 };

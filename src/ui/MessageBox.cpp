@@ -11,6 +11,7 @@ namespace {
 bool recording = false;
 QList<Shown> shown;
 int nextAnswer = -1;
+std::function<void()> whileAsked;
 
 } // namespace
 
@@ -51,6 +52,8 @@ int ask(const QString& text, const QString& caption, const QStringList& answers)
 {
     if (recording) {
         shown.append({text, caption, {}, answers});
+        if (const auto meanwhile = std::exchange(whileAsked, {}))
+            meanwhile();
         return std::exchange(nextAnswer, -1);
     }
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton);
@@ -70,11 +73,17 @@ void setRecording(bool on)
     recording = on;
     shown.clear();
     nextAnswer = -1;
+    whileAsked = {};
 }
 
 void setNextAnswer(int answer)
 {
     nextAnswer = answer;
+}
+
+void whileNextAsked(std::function<void()> meanwhile)
+{
+    whileAsked = std::move(meanwhile);
 }
 
 QList<Shown> takeShown()
