@@ -3,7 +3,9 @@
 #include "PgCluster.h"
 
 #include "data/Table.h"
+#include "config/IniFile.h"
 #include "data/TableLayouts.h"
+#include "pgstore/PgSiteSettings.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
@@ -50,6 +52,19 @@ inline void open(Table& table, const QString& file)
     table.open(std::make_unique<PgStore>(server(), name == TableLayouts::PersonsFile  ? PgStore::Kind::Persons
                                                    : name == TableLayouts::GroupsFile ? PgStore::Kind::Groups
                                                                                       : PgStore::Kind::Readers));
+}
+
+// A [PASSWORD] value as the site keeps it: in config.ini, or on the
+// database for a desk that works there.
+inline QString storedSetting(const QString& key)
+{
+    QFile config(QStringLiteral("config.ini"));
+    if (!onServer() || !config.open(QIODevice::ReadOnly) || !config.readAll().contains("[DATABASE]"))
+        return IniFile(QStringLiteral("config.ini")).readString(QStringLiteral("PASSWORD"), key, {});
+    pgsite::SiteSettings site(server());
+    QMap<QString, QString> values;
+    QString error;
+    return site.read(&values, &error) ? values.value(key) : error;
 }
 
 } // namespace teststore

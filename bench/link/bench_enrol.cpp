@@ -73,7 +73,7 @@ int main(int argc, char** argv)
         persons.setInteger(QStringLiteral("NUMBER"), FirstPerson + i);
         persons.setText(QStringLiteral("GROUP"), QStringLiteral("Staff"));
         persons.post();
-        list.push_back({FirstPerson + i, {}, {}, QStringLiteral("Staff"), {}, {}});
+        list.push_back({FirstPerson + i, {}, {}, QStringLiteral("Staff"), {}, {}, -1, {}});
     }
 
     QMainWindow window;

