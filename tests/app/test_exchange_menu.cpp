@@ -118,13 +118,16 @@ void TestExchangeMenu::startClearsUpAnInterruptedRestore_data()
     QTest::addColumn<QString>("diesAt");
     QTest::addColumn<int>("persons");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("action"); // the audit trail's line for it
     QTest::newRow("killed before the commit")
         << "write .restore-commit-partial" << 1
         << "Przywracanie tabel zostało przerwane, zanim cokolwiek zastąpiło. Zostało cofnięte: tabele są takie jak "
-           "przedtem.";
+           "przedtem."
+        << "restore undone";
     QTest::newRow("killed between two renames") << "rename osoby.dbf osoby.dbf" << 0
                                                 << "Przywracanie tabel z kopii %1 zostało przerwane. Zostało teraz "
-                                                   "dokończone: tabele są takie jak w kopii.";
+                                                   "dokończone: tabele są takie jak w kopii."
+                                                << "restore finished";
 }
 
 // A restore killed part-way is finished or undone before the tables open;
@@ -135,6 +138,7 @@ void TestExchangeMenu::startClearsUpAnInterruptedRestore()
     QFETCH(QString, diesAt);
     QFETCH(int, persons);
     QFETCH(QString, message);
+    QFETCH(QString, action);
     start("Polski").reset();
     MessageBox::takeShown();
     const QString saved = backup::list(QDir::currentPath()).last();
@@ -167,6 +171,10 @@ void TestExchangeMenu::startClearsUpAnInterruptedRestore()
     QCOMPARE(form->findChild<Table*>("Table1")->rowCount(), persons);
     const QString newest = backup::list(QDir::currentPath()).last();
     QCOMPARE(readFile(QDir(newest).filePath("osoby.dbf")), readFile("osoby.dbf"));
+    QStringList actions;
+    for (const QByteArray& line : readFile("audit.log").split('\n'))
+        actions.append(QString::fromUtf8(line).section(u'\t', 4, 4));
+    QVERIFY2(actions.contains(action), qPrintable(actions.join(u',')));
 }
 
 void TestExchangeMenu::bothRolesExchangePersons_data()
