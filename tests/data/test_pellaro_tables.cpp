@@ -211,6 +211,8 @@ void TestPellaroTables::interruptedRestoreIsClearedUp()
     QCOMPARE(dbfbytes::read(dir.filePath("osoby.dbf")), finished ? savedPersons : oldPersons);
     r = tables({"backup", dir.path()});
     QVERIFY2(!r.output.contains("interrupted"), qPrintable(r.output));
+    QVERIFY(dbfbytes::read(dir.filePath("audit.log"))
+                .contains(finished ? "\trestore finished\t" : "\trestore undone\t"));
 }
 
 void TestPellaroTables::readingChangesNoTable_data()

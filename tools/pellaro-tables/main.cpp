@@ -171,6 +171,20 @@ void clearUpRestore(const QString& workDir)
         err() << "pellaro-tables: an interrupted restore was undone; it had replaced nothing\n";
         break;
     }
+    // It changed the tables (or put them back) now: its line, like a restore
+    // that ran through. The command goes on without it, saying so.
+    audit::Log log = sitejournals::auditOf(workDir);
+    log.setRole(QStringLiteral("tool"));
+    QString error;
+    if (!log.append({recovered.outcome == backup::Recovered::Outcome::Finished ? QStringLiteral("restore finished")
+                                                                               : QStringLiteral("restore undone"),
+                     {},
+                     {},
+                     {},
+                     {{QStringLiteral("backup"), QDir::toNativeSeparators(recovered.backupFolder)}}},
+                    &error))
+        err() << "pellaro-tables: " << QDir::toNativeSeparators(log.path())
+              << ": the audit trail could not take the restore's line: " << error << "\n";
     err().flush();
 }
 
