@@ -277,12 +277,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
     // A restore the last run left half-way changed the tables at this start:
     // it leaves its line like one that ran through.
     if (recovered.outcome != backup::Recovered::Outcome::Nothing)
-        audited({recovered.outcome == backup::Recovered::Outcome::Finished ? QStringLiteral("restore finished")
-                                                                           : QStringLiteral("restore undone"),
-                 {},
-                 {},
-                 {},
-                 {{QStringLiteral("backup"), QDir::toNativeSeparators(recovered.backupFolder)}}});
+        audited(audit::restoreCleared(recovered));
     const QString backupMade = backupAtStart(languageText(), m_site);
     if (!backupMade.isEmpty())
         audited({QStringLiteral("backup"), {}, {}, {}, {{QStringLiteral("folder"), QDir::toNativeSeparators(backupMade)}}});

@@ -2,6 +2,7 @@
 
 #include "config/FileSync.h"
 #include "config/SharedFolder.h"
+#include "data/Backup.h"
 #include "data/Csv.h"
 
 #include <QCryptographicHash>
@@ -609,6 +610,16 @@ Verified verify(const QByteArray& content, const QByteArray& from, const Head& h
         }
     }
     return v;
+}
+
+Event restoreCleared(const backup::Recovered& recovered)
+{
+    return {recovered.outcome == backup::Recovered::Outcome::Finished ? QStringLiteral("restore finished")
+                                                                      : QStringLiteral("restore undone"),
+            {},
+            {},
+            {},
+            {{QStringLiteral("backup"), QDir::toNativeSeparators(recovered.backupFolder)}}};
 }
 
 } // namespace audit

@@ -48,6 +48,10 @@
 // hash, rewritten (a new file, synced, renamed over the old) after each
 // append is durable. A log that reaches past its head is what a crash
 // between the two leaves; a log that does not reach it was cut or replaced.
+namespace backup {
+struct Recovered;
+}
+
 namespace audit {
 
 inline const QString FileName = QStringLiteral("audit.log");
@@ -91,6 +95,10 @@ struct Event
     QString subject;
     QList<Item> details;
 };
+
+// The line of a restore that a kill left half-way and a start or the
+// tool's next command finished or undid (recovered.outcome is not Nothing).
+Event restoreCleared(const backup::Recovered& recovered);
 
 // The details field of a line, and back (what a line holds, not what it meant).
 QString encodeDetails(const QList<Item>& items);

@@ -176,13 +176,7 @@ void clearUpRestore(const QString& workDir)
     audit::Log log = sitejournals::auditOf(workDir);
     log.setRole(QStringLiteral("tool"));
     QString error;
-    if (!log.append({recovered.outcome == backup::Recovered::Outcome::Finished ? QStringLiteral("restore finished")
-                                                                               : QStringLiteral("restore undone"),
-                     {},
-                     {},
-                     {},
-                     {{QStringLiteral("backup"), QDir::toNativeSeparators(recovered.backupFolder)}}},
-                    &error))
+    if (!log.append(audit::restoreCleared(recovered), &error))
         err() << "pellaro-tables: " << QDir::toNativeSeparators(log.path())
               << ": the audit trail could not take the restore's line: " << error << "\n";
     err().flush();
