@@ -40,5 +40,9 @@ std::span<const AddedText> siteSettingsTexts();
 std::span<const AddedText> trailTexts();
 std::span<const AddedText> folderTexts();
 std::span<const AddedText> newSiteTexts();
+std::span<const AddedText> resultTexts();
+std::span<const AddedText> deskHoldTexts();
+std::span<const AddedText> windowsTexts();
+std::span<const AddedText> trailHeadTexts();
 
 } // namespace i18n

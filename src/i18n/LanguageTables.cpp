@@ -467,7 +467,8 @@ const std::array<LanguageTable, 4>& loadedTables()
                 t[i][slot] = QString::fromUtf8(Tables[i].texts[slot]);
         for (auto part : {settingsTexts(), pageTexts(), cardTexts(), exchangeTexts(), linkTexts(), fieldTexts(),
                           deskTexts(), enrolTexts(), auditTexts(), startTexts(), databaseTexts(),
-                          journalTexts(), deskSharingTexts(), siteMoveTexts(), confirmTexts(), stationTexts(), numberTexts(), siteSettingsTexts(), trailTexts(), folderTexts(), newSiteTexts()}) {
+                          journalTexts(), deskSharingTexts(), siteMoveTexts(), confirmTexts(), stationTexts(), numberTexts(), siteSettingsTexts(), trailTexts(), folderTexts(), newSiteTexts(),
+                          resultTexts(), deskHoldTexts(), windowsTexts(), trailHeadTexts()}) {
             for (const AddedText& a : part) {
                 const char* const texts[] = {a.polish, a.english, a.czech, a.hungarian};
                 for (std::size_t i = 0; i < Tables.size(); ++i)

@@ -381,6 +381,18 @@ enum Id : int {
     // 620..639: a new site's import, status bar and results (NewSiteTexts.cpp).
     FirstNewSiteText = 620,
 
+    // 640..659: a card's result, the status bar and the demo's station (ResultTexts.cpp).
+    FirstResultText = 640,
+
+    // 660..679: the audit window, a folder held by another account, and small mends (DeskHoldTexts.cpp).
+    FirstDeskHoldText = 660,
+
+    // 680..719: Windows: the port, the registry, the password hash, files and the installer (WindowsTexts.cpp).
+    FirstWindowsText = 680,
+
+    // 720..739: the database trail's head and card lines that missed the journal (TrailHeadTexts.cpp).
+    FirstTrailHeadText = 720,
+
     // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
     FirstStartText = 285,
     PasswordPlaceholder = 285, // "Password" (the empty login box)

@@ -6,5 +6,5 @@
 
 // The program's current texts, addressed by slot number. A language fills
 // slots 0..103; the rest stay empty.
-inline constexpr int TextSlotCount = 640;
+inline constexpr int TextSlotCount = 740;
 using TextSlots = std::array<QString, TextSlotCount>;
