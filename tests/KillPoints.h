@@ -1,3 +1,5 @@
+// Forks the test into a child that a file step ends: the executables that use
+// this need Linux (their CMakeLists.txt says so).
 #pragma once
 
 #include "config/FileSync.h"

@@ -10,7 +10,7 @@
 #include "i18n/Text.h"
 #include "journal/JournalFormat.h"
 
-#include <unistd.h>
+#include "platform/Files.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -235,7 +235,7 @@ private slots:
                 failing.clear();
                 return errno = EIO, -1;
             }
-            return kind == filesync::Kind::Data ? ::fdatasync(fd) : ::fsync(fd);
+            return kind == filesync::Kind::Data ? platform::syncData(fd) : platform::syncFull(fd);
         });
         try {
             Table::Batch batch(f.persons);

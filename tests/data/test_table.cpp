@@ -15,7 +15,6 @@
 #include <QTest>
 
 #include <cerrno>
-#include <unistd.h>
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "platform/Locks.h"
 #include "platform/windows/Win32.h"
 
 #include <QDir>
@@ -134,6 +135,11 @@ int createUnique(QString* path)
 
 int closeFile(int fd)
 {
+    // Windows drops the locks of a closed handle only some time later: a
+    // lock is let go first, so another program may take it at once.
+    const int error = errno;
+    unlock(fd);
+    errno = error;
     return _close(fd);
 }
 
