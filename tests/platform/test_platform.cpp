@@ -87,24 +87,34 @@ private slots:
     {
         QTest::addColumn<bool>("mayReplace");
         QTest::addColumn<bool>("targetThere");
+        QTest::addColumn<bool>("targetHeld"); // open and locked, as a restore holds the tables it replaces
         QTest::addColumn<bool>("renamed");
-        QTest::newRow("replace an old file") << true << true << true;
-        QTest::newRow("replace a missing file") << true << false << true;
-        QTest::newRow("new name taken") << false << true << false;
-        QTest::newRow("new name free") << false << false << true;
+        QTest::newRow("replace an old file") << true << true << false << true;
+        QTest::newRow("replace a held file") << true << true << true << true;
+        QTest::newRow("replace a missing file") << true << false << false << true;
+        QTest::newRow("new name taken") << false << true << false << false;
+        QTest::newRow("new name free") << false << false << false << true;
     }
     void renameReplacesOrRefuses()
     {
         QFETCH(bool, mayReplace);
         QFETCH(bool, targetThere);
+        QFETCH(bool, targetHeld);
         QFETCH(bool, renamed);
         QTemporaryDir dir;
         const QString from = dir.filePath(u"nowy ząb.tmp"_qs), to = dir.filePath(u"config żółw.ini"_qs);
         writeFile(from, "new");
         if (targetThere)
             writeFile(to, "old");
+        const int held = targetHeld ? platform::openFile(to, platform::Access::Read) : -1;
+        if (targetHeld)
+            QCOMPARE(platform::tryLock(held, platform::LockKind::Exclusive), 0);
         const int result = mayReplace ? platform::replaceFile(from, to) : platform::renameNoReplace(from, to);
-        QCOMPARE(result == 0, renamed);
+        const int error = errno;
+        if (held >= 0)
+            platform::closeFile(held);
+        errno = error;
+        QVERIFY2((result == 0) == renamed, qPrintable(platform::errorText(errno)));
         if (!renamed)
             QCOMPARE(errno, EEXIST);
         QCOMPARE(readFile(to), renamed ? QByteArray("new") : QByteArray("old"));

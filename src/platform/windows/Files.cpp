@@ -4,13 +4,16 @@
 #include "platform/windows/Win32.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cwchar>
 #include <io.h>
 #include <limits>
+#include <vector>
 
 // Every descriptor here owns a handle made by CreateFileW, which lets other
 // programs read, write, rename and remove the file as POSIX does; the tables
@@ -43,6 +46,32 @@ bool isDirectory(HANDLE handle)
 {
     BY_HANDLE_FILE_INFORMATION info;
     return GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The rename of from to to, replacing to even while it is open; the new
+// name is flushed with the file where from may be written.
+bool renameOverOpenFile(const QString& from, const QString& to)
+{
+    HANDLE handle = CreateFileW(wide(from).c_str(), DELETE | GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool writable = handle != INVALID_HANDLE_VALUE;
+    if (!writable)
+        handle = CreateFileW(wide(from).c_str(), DELETE, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const std::wstring target = wide(QFileInfo(to).absoluteFilePath());
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t), '\0');
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, target.data(), info->FileNameLength);
+    bool ok = SetFileInformationByHandle(handle, FileRenameInfoEx, info, DWORD(buffer.size()));
+    if (ok && writable)
+        ok = FlushFileBuffers(handle);
+    CloseHandle(handle);
+    return ok;
 }
 
 } // namespace
@@ -233,9 +262,18 @@ int syncFull(int fd)
 
 int replaceFile(const QString& from, const QString& to)
 {
-    return MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? 0
-               : failed();
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    const DWORD error = GetLastError();
+    // A file under the new name that is still open (a restore holds the
+    // tables it replaces locked) refuses a plain rename; a rename with
+    // POSIX semantics replaces it all the same, and the open handles keep
+    // the old file until they close.
+    if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(wide(to).c_str()) != INVALID_FILE_ATTRIBUTES &&
+        renameOverOpenFile(from, to))
+        return 0;
+    win32::setErrno(error);
+    return -1;
 }
 
 int renameNoReplace(const QString& from, const QString& to)
