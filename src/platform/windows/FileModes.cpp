@@ -18,15 +18,44 @@ unsigned modeFromAttributes(DWORD attributes)
     return mode;
 }
 
+// A second handle to the descriptor's file with the right to read and set
+// its attributes, which a handle opened for writing only lacks; closed
+// when it goes.
+class AttributesHandle
+{
+public:
+    explicit AttributesHandle(int fd)
+    {
+        const HANDLE file = win32::handleOf(fd);
+        if (file == INVALID_HANDLE_VALUE)
+            return;
+        m_handle = ReOpenFile(file, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+        if (m_handle == INVALID_HANDLE_VALUE)
+            win32::failed();
+    }
+    ~AttributesHandle()
+    {
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+    }
+    AttributesHandle(const AttributesHandle&) = delete;
+    AttributesHandle& operator=(const AttributesHandle&) = delete;
+    HANDLE get() const { return m_handle; }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
 } // namespace
 
 int modeOf(int fd, unsigned* mode)
 {
-    const HANDLE handle = win32::handleOf(fd);
-    if (handle == INVALID_HANDLE_VALUE)
+    const AttributesHandle handle(fd);
+    if (handle.get() == INVALID_HANDLE_VALUE)
         return -1;
     BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(handle, &info))
+    if (!GetFileInformationByHandle(handle.get(), &info))
         return win32::failed();
     *mode = modeFromAttributes(info.dwFileAttributes);
     return 0;
@@ -45,7 +74,8 @@ int setMode(int fd, unsigned mode)
 {
     // Only the owner's write bit has a mark to set; the handle keeps the
     // right to write it was opened with.
-    const HANDLE handle = win32::handleOf(fd);
+    const AttributesHandle attributes(fd);
+    const HANDLE handle = attributes.get();
     if (handle == INVALID_HANDLE_VALUE)
         return -1;
     FILE_BASIC_INFO basic = {};

@@ -52,6 +52,10 @@ bool isDirectory(HANDLE handle)
 // name is flushed with the file where from may be written.
 bool renameOverOpenFile(const QString& from, const QString& to)
 {
+    // FileRenameInfoEx (Windows 10 1709 and later), which the headers declare
+    // only for builds that target those versions alone: next but one after
+    // FileIdExtdDirectoryRestartInfo.
+    constexpr auto RenameInfoEx = FILE_INFO_BY_HANDLE_CLASS(int(FileIdExtdDirectoryRestartInfo) + 2);
     HANDLE handle = CreateFileW(wide(from).c_str(), DELETE | GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     const bool writable = handle != INVALID_HANDLE_VALUE;
@@ -67,11 +71,37 @@ bool renameOverOpenFile(const QString& from, const QString& to)
     info->RootDirectory = nullptr;
     info->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
     std::memcpy(info->FileName, target.data(), info->FileNameLength);
-    bool ok = SetFileInformationByHandle(handle, FileRenameInfoEx, info, DWORD(buffer.size()));
+    bool ok = SetFileInformationByHandle(handle, RenameInfoEx, info, DWORD(buffer.size()));
     if (ok && writable)
         ok = FlushFileBuffers(handle);
     CloseHandle(handle);
     return ok;
+}
+
+// Where a rename cannot replace an open file (older Windows, Wine): the held
+// file is moved aside under a name of its own, the new one takes its name,
+// and the old one goes when its last handle closes. A crash between the two
+// renames leaves the old file under the other name and none under to; the
+// callers that replace held files (a restore) repeat the rename from their
+// own copy at the next start.
+bool moveAsideAndRename(const QString& from, const QString& to)
+{
+    QString aside = to;
+    const int fd = createUnique(&aside);
+    if (fd < 0)
+        return false;
+    closeFile(fd);
+    constexpr DWORD Replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (!MoveFileExW(wide(to).c_str(), wide(aside).c_str(), Replace)) {
+        DeleteFileW(wide(aside).c_str());
+        return false;
+    }
+    if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        MoveFileExW(wide(aside).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH);
+        return false;
+    }
+    DeleteFileW(wide(aside).c_str());
+    return true;
 }
 
 } // namespace
@@ -270,7 +300,7 @@ int replaceFile(const QString& from, const QString& to)
     // POSIX semantics replaces it all the same, and the open handles keep
     // the old file until they close.
     if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(wide(to).c_str()) != INVALID_FILE_ATTRIBUTES &&
-        renameOverOpenFile(from, to))
+        (renameOverOpenFile(from, to) || moveAsideAndRename(from, to)))
         return 0;
     win32::setErrno(error);
     return -1;
