@@ -48,9 +48,12 @@ bool isDirectory(HANDLE handle)
     return GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+enum class Renamed { No, Yes, NotFlushed };
+
 // The rename of from to to, replacing to even while it is open; the new
-// name is flushed with the file where from may be written.
-bool renameOverOpenFile(const QString& from, const QString& to)
+// name is flushed with the file where from may be written (NotFlushed, with
+// errno set, where that flush failed).
+Renamed renameOverOpenFile(const QString& from, const QString& to)
 {
     // FileRenameInfoEx (Windows 10 1709 and later), which the headers declare
     // only for builds that target those versions alone: next but one after
@@ -63,7 +66,7 @@ bool renameOverOpenFile(const QString& from, const QString& to)
         handle = CreateFileW(wide(from).c_str(), DELETE, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                              nullptr);
     if (handle == INVALID_HANDLE_VALUE)
-        return false;
+        return Renamed::No;
     const std::wstring target = wide(QFileInfo(to).absoluteFilePath());
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t), '\0');
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -71,11 +74,16 @@ bool renameOverOpenFile(const QString& from, const QString& to)
     info->RootDirectory = nullptr;
     info->FileNameLength = DWORD(target.size() * sizeof(wchar_t));
     std::memcpy(info->FileName, target.data(), info->FileNameLength);
-    bool ok = SetFileInformationByHandle(handle, RenameInfoEx, info, DWORD(buffer.size()));
-    if (ok && writable)
-        ok = FlushFileBuffers(handle);
+    Renamed result = SetFileInformationByHandle(handle, RenameInfoEx, info, DWORD(buffer.size())) ? Renamed::Yes
+                                                                                                   : Renamed::No;
+    if (result == Renamed::Yes && writable && !FlushFileBuffers(handle)) {
+        win32::failed();
+        result = Renamed::NotFlushed;
+    }
+    const int error = errno;
     CloseHandle(handle);
-    return ok;
+    errno = error;
+    return result;
 }
 
 // Where a rename cannot replace an open file (older Windows, Wine): the held
@@ -299,9 +307,15 @@ int replaceFile(const QString& from, const QString& to)
     // tables it replaces locked) refuses a plain rename; a rename with
     // POSIX semantics replaces it all the same, and the open handles keep
     // the old file until they close.
-    if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(wide(to).c_str()) != INVALID_FILE_ATTRIBUTES &&
-        (renameOverOpenFile(from, to) || moveAsideAndRename(from, to)))
-        return 0;
+    if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(wide(to).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        switch (renameOverOpenFile(from, to)) {
+        case Renamed::Yes: return 0;
+        case Renamed::NotFlushed: return -1; // renamed, but not known to be on disk
+        case Renamed::No: break;
+        }
+        if (moveAsideAndRename(from, to))
+            return 0;
+    }
     win32::setErrno(error);
     return -1;
 }
