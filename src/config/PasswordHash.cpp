@@ -118,8 +118,9 @@ Check check(const QString& typed, const QString& stored)
         Argon2Value value;
         if (!readArgon2(stored, &value))
             return Check::Unreadable;
-        const int verified = value.id ? crypto_pwhash_argon2id_str_verify(value.text, bytes.constData(), quint64(bytes.size()))
-                                      : crypto_pwhash_argon2i_str_verify(value.text, bytes.constData(), quint64(bytes.size()));
+        const int verified =
+            value.id ? crypto_pwhash_argon2id_str_verify(value.text, bytes.constData(), quint64(bytes.size()))
+                     : crypto_pwhash_argon2i_str_verify(value.text, bytes.constData(), quint64(bytes.size()));
         return verified == 0 ? Check::Match : Check::NoMatch;
     }
     const QByteArray setting = stored.toLatin1();

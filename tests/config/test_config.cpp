@@ -590,19 +590,20 @@ private slots:
             "$argon2id$v=19$m=16384,t=2,p=1$48hk0au6hi4fHjMD+NOSbA$pZmBLlEp2rgDoAiE2WJVbG+cCCERN45J9RPokNzzYkU";
         const QByteArray yescrypt = "$y$j9T$CxVjXoBgPab8ko06Szb3e1$oB4gv0EX.SDCoC1ueBMAQjFhVBWkFMkvAc7WbwYHfv8";
         const QByteArray clerkYescrypt = "$y$j9T$UlcDQETZQvwh98yZ3lWcM.$LESUEBfekaNbZSOR5/0gwSXhqLCoAHjHBys/anm0SE7";
+        const QByteArray clerk = "clerk";
         QTest::newRow("Argon2id") << argon2id << clerkYescrypt << typed << "admin" << "" << false << "admin" << "";
         QTest::newRow("Argon2id, wrong password")
             << argon2id << clerkYescrypt << typed.toLower() << "" << "" << false << "" << "admin2";
-        QTest::newRow("Argon2id at a lower cost") << cheaper << clerkYescrypt << typed << "admin" << "" << true << "admin"
-                                                  << "";
-        QTest::newRow("yescrypt") << yescrypt << QByteArray("clerk") << typed << "admin" << "" << true << "" << "admin";
+        QTest::newRow("Argon2id at a lower cost")
+            << cheaper << clerkYescrypt << typed << "admin" << "" << true << "admin" << "";
+        QTest::newRow("yescrypt") << yescrypt << clerk << typed << "admin" << "" << true << "" << "admin";
         QTest::newRow("yescrypt, the other role's password")
-            << yescrypt << QByteArray("clerk") << "clerk" << "admin2" << "" << false << "admin2" << "";
+            << yescrypt << clerk << "clerk" << "admin2" << "" << false << "admin2" << "";
         QTest::newRow("Argon2id past the dearest cost")
-            << QByteArray(argon2id).replace("m=65536", "m=4194304") << QByteArray("clerk") << "clerk" << "" << "admin" << false << ""
+            << QByteArray(argon2id).replace("m=65536", "m=4194304") << clerk << "clerk" << "" << "admin" << false << ""
             << "";
-        QTest::newRow("Argon2id cut short") << cheaper.left(60) << QByteArray("clerk") << "clerk" << "" << "admin"
-                                            << false << "" << "";
+        QTest::newRow("Argon2id cut short")
+            << cheaper.left(60) << clerk << "clerk" << "" << "admin" << false << "" << "";
     }
     void storedHashesAtLogin()
     {
