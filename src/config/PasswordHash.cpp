@@ -15,7 +15,7 @@ namespace {
 
 // Argon2id at libsodium's interactive cost: 2 passes over 64 MiB. A login
 // checks both roles' values (and the start checks both against the default
-// passwords), so the "moderate" cost (256 MiB, 3 passes, about eight times
+// passwords), so the "moderate" cost (256 MiB, 3 passes, six times
 // the work) would make every login wait for seconds; guessing at the login
 // box is held back by the wait after wrong passwords, and a copied
 // config.ini still costs 64 MiB of memory for every guess.
