@@ -238,13 +238,14 @@ private slots:
         QFETCH(bool, defaults);
         if (!config.isEmpty())
             writeFile("config.ini", config);
+        // A value written by an older Linux build stays until a login replaces it.
+        const auto hashed = [](const QString& v) { return v.startsWith("$argon2id$") || v.startsWith("$y$"); };
         for (int start = 0; start < 2; ++start) {
             Program p;
             p.applyLanguage();
             QCOMPARE(!p.ui().Edit5->toolTip().isEmpty(), defaults);
             // The start leaves no password as typed, nor an empty one.
-            QCOMPARE(storedSetting("admin").startsWith("$argon2id$") + storedSetting("admin2").startsWith("$argon2id$"),
-                     2);
+            QVERIFY(hashed(storedSetting("admin")) && hashed(storedSetting("admin2")));
             p.ui().Edit5->setText(typed);
             QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
             QCOMPARE(p.form1->inWorkingState(), width != 0);
@@ -256,8 +257,7 @@ private slots:
             QCOMPARE(p.form1->frameGeometry().width(), width);
             QCOMPARE(p.ui().DefaultPasswords->isVisibleTo(p.form1.get()), defaults);
             QVERIFY(MessageBox::takeShown().isEmpty()); // no dialog interrupts the login
-            QCOMPARE(storedSetting("admin").startsWith("$argon2id$") + storedSetting("admin2").startsWith("$argon2id$"),
-                     2);
+            QVERIFY(hashed(storedSetting("admin")) && hashed(storedSetting("admin2")));
         }
     }
 
