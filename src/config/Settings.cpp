@@ -466,16 +466,16 @@ bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error, QStri
     QString admin = state.AdminPassword;
     QString user = state.UserPassword;
     for (auto [key, value] : {std::pair{Admin, &admin}, std::pair{Admin2, &user}}) {
-        QString password = *value;
+        QString text = *value; // the password the new hash is made of
         if (password::kindOf(*value) != password::Stored::Plain) {
             // Checked again here: only a hash of the password it stands for
             // ever replaces a hash.
             if (typed.isEmpty() || !password::outdated(*value) ||
                 password::check(typed, *value) != password::Check::Match)
                 continue;
-            password = typed;
+            text = typed;
         }
-        const QString hashed = password::hash(password);
+        const QString hashed = password::hash(text);
         if (hashed.isEmpty())
             continue; // stays plain until a system with a salt source
         *value = hashed;
