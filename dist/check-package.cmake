@@ -40,11 +40,12 @@ if(NOT description MATCHES "^[^\n]+\n .+")
   fault("Description needs a summary line and a long text: '${description}'")
 endif()
 # Read from the programs' libraries, with their versions, and the fonts the
-# windows only name.
+# windows only name. libsodium23 makes and checks the Argon2id password
+# hashes, libcrypt1 the older "$y$" ones.
 control_field(Depends depends)
 foreach(package "libc6 \\(>=" "libstdc\\+\\+6 \\(>=" "libqt6core6(t64)? \\(>=" "libqt6gui6(t64)? \\(>="
-                "libqt6widgets6(t64)? \\(>=" "libqt6serialport6(t64)? \\(>=" "fonts-liberation2"
-                "fonts-dejavu-core")
+                "libqt6widgets6(t64)? \\(>=" "libqt6serialport6(t64)? \\(>=" "libsodium23 \\(>="
+                "libcrypt1 \\(>=" "fonts-liberation2" "fonts-dejavu-core")
   if(NOT depends MATCHES "(^|, )${package}")
     fault("Depends lacks ${package}: '${depends}'")
   endif()
