@@ -141,7 +141,7 @@ public:
     void SavePortToRegistry(int portNumber) override
     {
         QString error;
-        if (!settings::SavePortToRegistry(portNumber, &error))
+        if (!settings::SavePortToRegistry(portNumber, m_form.m_state.TextSlots, &error))
             MessageBox::show(error, MessageBox::ErrorCaption);
     }
 
