@@ -48,18 +48,34 @@ public:
     {
         close();
         const QString name = systemPath(path);
+        // The driver of a real port refuses a second opening; Wine's port on a
+        // pseudo-terminal does not, so copies of Pellaro also hold a mutex
+        // named after the port while it is open.
+        const QString guardName = QStringLiteral("Local\\Pellaro serial ") + name.toUpper().replace(u'\\', u'/');
+        const HANDLE guard = ::CreateMutexW(nullptr, FALSE, reinterpret_cast<const wchar_t*>(guardName.utf16()));
+        if (!guard || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+            const DWORD code = guard ? DWORD(ERROR_ACCESS_DENIED) : ::GetLastError();
+            if (guard)
+                ::CloseHandle(guard);
+            return failure(code);
+        }
         // No sharing: the port is this program's alone while open.
         const HANDLE handle = ::CreateFileW(reinterpret_cast<const wchar_t*>(name.utf16()),
                                             GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                             FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE)
-            return failure(::GetLastError());
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD code = ::GetLastError();
+            ::CloseHandle(guard);
+            return failure(code);
+        }
         if (!configure(handle, baudRate)) {
             const DWORD code = ::GetLastError();
             ::CloseHandle(handle);
+            ::CloseHandle(guard);
             return failure(code);
         }
         m_handle = handle;
+        m_guard = guard;
         m_lost = false;
         return {true, {}, false, {}};
     }
@@ -76,6 +92,8 @@ public:
         ::FlushFileBuffers(m_handle);
         ::CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
+        ::CloseHandle(m_guard);
+        m_guard = nullptr;
     }
 
     qint64 write(QByteArrayView bytes) override
@@ -202,6 +220,7 @@ private:
     }
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
+    HANDLE m_guard = nullptr; // the port's mutex while open
     bool m_lost = false;
     std::unique_ptr<QTimer> m_inputLook;
 };
