@@ -29,7 +29,7 @@ class QTimer;
 // never from inside writeString() or a blocking pause, so batches arrive in
 // order and never in the middle of other work. A device that
 // disappears while open (adapter unplugged, far end of a pseudo-terminal gone)
-// is noticed through the port's error report or the periodic hang-up check;
+// is noticed by a read that fails or by the periodic hang-up check;
 // the port is then closed without purging and OnClose is called once.
 //
 // The system's calls live behind platform::SerialDevice; a device maker may
@@ -38,7 +38,8 @@ class QTimer;
 //
 // A frame handed to writeString() must reach the device even when the port is
 // closed right after it (the disconnect frame): a close first waits, bounded,
-// until the output has left, and discards only what is still unsent then.
+// until the output has left, and discards only what is still unsent then
+// (on Windows nothing: what the driver holds goes out before the port is let go).
 class TSerialComm : public QObject, public CommPort
 {
     Q_OBJECT
@@ -118,7 +119,7 @@ private:
     QHash<int, QString> m_devices;
     std::optional<PermissionRefusal> m_refusal;
     int m_comPort = 1;
-    quint64 m_opening = 0; // counts openings, so a late error report finds its own
+    quint64 m_opening = 0; // counts openings, so a late notice of a lost device finds its own
     bool m_active = false;
     bool m_writing = false;         // inside writeString()
     bool m_deliveryPending = false; // bytes arrived during a write
