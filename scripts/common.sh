@@ -10,7 +10,7 @@ PELLARO_BUILD=${PELLARO_BUILD:-$PELLARO_ROOT/build}
 # development files under their library's name) as installed, so one here
 # would send every run to the network. libsodium-dev makes the Argon2id
 # password hashes; libcrypt-dev still checks the older "$y$" ones.
-PELLARO_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libcrypt-dev libsodium-dev
+PELLARO_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libcrypt-dev libsodium-dev
                   fonts-dejavu-core fonts-liberation2 libqt6sql6-psql)
 # What the tests need besides: an independent dBase reader (Perl's XBase),
 # for the package test dpkg-shlibdeps (dpkg-dev), file, and the desktop

@@ -3,8 +3,8 @@
 #include "config/PasswordHash.h"
 #include "i18n/Text.h"
 #include "platform/Ports.h"
+#include "platform/UserRegistry.h"
 
-#include <QSettings>
 
 namespace settings {
 namespace {
@@ -505,18 +505,19 @@ bool DefaultPasswordsInUse(const ProgramState& state)
     return inUse;
 }
 
-bool SavePortToRegistry(int portNumber, QString* error)
+bool SavePortToRegistry(int portNumber, const TextSlots& texts, QString* error, const UserDwordWriter& write)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Pellaro"),
-                    QStringLiteral("pellaro"));
-    store.setValue(QStringLiteral("SoftwareRegQ5/Port"), quint32(portNumber));
-    store.sync();
-    if (store.status() != QSettings::NoError) {
-        if (error)
-            *error = QStringLiteral("Failed to set data for '%1'").arg(QStringLiteral("Port"));
-        return false;
+    const platform::RegistryWrite written =
+        (write ? write : platform::writeUserDword)(PortRegistryKey, QStringLiteral("Port"), quint32(portNumber));
+    if (written == platform::RegistryWrite::Written)
+        return true;
+    if (error) {
+        *error = QStringLiteral("Failed to set data for '%1'").arg(QStringLiteral("Port"));
+        // The program never makes the key, so the operator is told who does.
+        if (written == platform::RegistryWrite::KeyMissing)
+            *error += QStringLiteral("\n\n") + texts[Text::RegistryKeyMissing].arg(PortRegistryKey).arg(portNumber);
     }
-    return true;
+    return false;
 }
 
 } // namespace settings

@@ -4,11 +4,14 @@
 #include "config/IniFile.h"
 #include "i18n/LanguageLocale.h"
 #include "i18n/Text.h"
+#include "platform/UserRegistry.h"
 #include "state/ProgramState.h"
 
 #include <QMap>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // The settings of the installation in config.ini in the working directory:
 // system numbers, the two passwords, the COM port and the language name.
@@ -183,8 +186,15 @@ bool DefaultPasswordsInUse(const ProgramState& state);
 // The standard text of a failed integer conversion.
 QString NotAnIntegerMessage(const QString& text);
 
-// Writes PortNumber as value "Port" under key "SoftwareRegQ5" of the user's
-// own settings store. Nothing in the program reads it back.
-bool SavePortToRegistry(int portNumber, QString* error);
+// The per-user registry key of the port; the installer creates it.
+inline const QString PortRegistryKey = QStringLiteral("SoftwareRegQ5");
+
+// Writes PortNumber as the 32-bit value "Port" under the existing key
+// PortRegistryKey of the user's registry (on Linux the user's own settings
+// store). Nothing in the program reads it back. On failure *error holds
+// "Failed to set data for 'Port'" and, where the key is missing, in the
+// operator's language, how to make it. The writer is the system's unless given.
+using UserDwordWriter = std::function<platform::RegistryWrite(const QString& key, const QString& name, quint32 value)>;
+bool SavePortToRegistry(int portNumber, const TextSlots& texts, QString* error, const UserDwordWriter& write = {});
 
 } // namespace settings

@@ -389,6 +389,7 @@ enum Id : int {
 
     // 680..719: Windows: the port, the registry, the password hash, files and the installer (WindowsTexts.cpp).
     FirstWindowsText = 680,
+    RegistryKeyMissing = 680, // "The registry key HKEY_CURRENT_USER\%1 does not exist for this Windows account. ..."
     // password hashes
     PasswordHashOfLinux = 690, // "The password of %1 in %2 is a hash only the Linux build can check ..."
 

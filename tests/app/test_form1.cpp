@@ -631,7 +631,7 @@ private slots:
 
     void portMenuReachesTheLink()
     {
-        writeFile("config.ini", "[COM_PORT]\r\nPORT=2\r\nCOM3=/nonexistent/pellaro-port\r\n");
+        writeFile("config.ini", "[COM_PORT]\r\nPORT=2\r\nCOM3=/nonexistent/pellaro-port\r\nCOM4=sim:\r\n");
         Program p(TForm1::Role::Administrator);
         QStandardPaths::setTestModeEnabled(true);
         p.ui().COM21->trigger(); // COM3
@@ -653,6 +653,11 @@ private slots:
         p.applyLanguage();
         QTest::mouseClick(p.ui().Button2, Qt::LeftButton);
         QCOMPARE(MessageBox::takeShown().value(0).caption, QStringLiteral("Brak łączności"));
+        // The programmer simulated inside the program opens like a device.
+        p.ui().COM41->trigger();
+        p.ui().COM11->trigger();
+        QCOMPARE(MessageBox::takeShown().size(), 0);
+        QCOMPARE(p.form1->state().LinkOpen, 1);
     }
 
     void menusNavigate()

@@ -680,10 +680,43 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         QString error;
-        QVERIFY(settings::SavePortToRegistry(4, &error));
+        QVERIFY(settings::SavePortToRegistry(4, *i18n::findLanguageTable(u"English"), &error));
         QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Pellaro", "pellaro");
         QCOMPARE(store.value("SoftwareRegQ5/Port").toInt(), 4);
         QFile::remove(store.fileName());
+    }
+
+    // A port the registry would not take: the message, and where the key is
+    // missing, in the operator's language, how to make it.
+    void portNotStoredSaysWhatToDo_data()
+    {
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("key missing, English") << int(platform::RegistryWrite::KeyMissing) << "English"
+                                              << "reg add HKCU\\SoftwareRegQ5 /v Port /t REG_DWORD /d 3";
+        QTest::newRow("key missing, Czech") << int(platform::RegistryWrite::KeyMissing) << "český"
+                                            << "vytvořte na příkazovém řádku";
+        QTest::newRow("key not writable") << int(platform::RegistryWrite::Failed) << "English" << "";
+        QTest::newRow("written") << int(platform::RegistryWrite::Written) << "English" << "";
+    }
+    void portNotStoredSaysWhatToDo()
+    {
+        QFETCH(int, outcome);
+        QFETCH(QString, language);
+        QFETCH(QString, advice);
+        QStringList asked;
+        const auto writer = [&asked, outcome](const QString& key, const QString& name, quint32 value) {
+            asked << QStringLiteral("%1 %2 %3").arg(key, name).arg(value);
+            return platform::RegistryWrite(outcome);
+        };
+        QString error;
+        const bool written = settings::SavePortToRegistry(3, *i18n::findLanguageTable(language), &error, writer);
+        QCOMPARE(asked, QStringList{"SoftwareRegQ5 Port 3"});
+        QCOMPARE(written, outcome == int(platform::RegistryWrite::Written));
+        QCOMPARE(error.section(u'\n', 0, 0), written ? QString() : QStringLiteral("Failed to set data for 'Port'"));
+        QCOMPARE(error.contains(u'\n'), !advice.isEmpty());
+        QVERIFY2(error.contains(advice), qPrintable(error));
     }
 
 private:
