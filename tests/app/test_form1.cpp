@@ -7,6 +7,8 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/LanguageTables.h"
+#include "journal/JournalFormat.h"
+#include "audit/TableWatch.h"
 #include "i18n/Text.h"
 #include "pgstore/PgSiteSettings.h"
 #include "ui/DataSource.h"
@@ -32,6 +34,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QStyle>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -557,6 +561,74 @@ private slots:
         Program user;
         user.login("2");
         QVERIFY(!user.find<QAction>("AuditTrail1")->isVisible());
+    }
+
+    // The person box: a number, or family and first names in any order,
+    // case and accents; a card's line names its person, not the group.
+    void auditPersonFilter_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown"); // action and person of each row, newest first
+        const QStringList lukasz{"card written|8 Żółkiewski Łukasz", "add|8 Żółkiewski Łukasz"};
+        QTest::newRow("number") << "8" << lukasz;
+        QTest::newRow("family name, no accents") << "zolkiewski" << lukasz;
+        QTest::newRow("first name, capitals") << "ŁUKASZ" << lukasz;
+        QTest::newRow("both, first name first") << " lukasz  ŻÓŁK " << lukasz;
+        QTest::newRow("Czech") << "dvorak antonin" << QStringList{"add|9 Dvořák Antonín"};
+        QTest::newRow("Hungarian") << "KOROSI odon" << QStringList{"add|10 Kőrösi Ödön"};
+        QTest::newRow("a group is no person") << "Staff" << QStringList{};
+    }
+    void auditPersonFilter()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        Program p;
+        p.login("1");
+        Table& persons = p.table("Table1");
+        const QStringList names{PersonField::Number, PersonField::FamilyName, PersonField::FirstName};
+        addRecord(persons, names, {"8", "Żółkiewski", "Łukasz"});
+        addRecord(persons, names, {"9", "Dvořák", "Antonín"});
+        addRecord(persons, names, {"10", "Kőrösi", "Ödön"});
+        QString error;
+        QVERIFY2(p.form1->auditLog().append(audit::cardEvent(journal::ProgramOperation, 8, 1, 0, "Staff", "cards.log",
+                                                             0, &persons), &error), qPrintable(error));
+        p.find<QAction>("AuditTrail1")->trigger();
+        auto* window = p.form1->findChild<QWidget*>("AuditTrailForm");
+        window->findChild<QLineEdit*>("AuditPerson")->setText(typed);
+        const QAbstractItemModel* list = window->findChild<QTableView*>("AuditList")->model();
+        QStringList rows;
+        for (int row = 0; row < list->rowCount(); ++row)
+            rows << list->index(row, 4).data().toString() + u'|' + list->index(row, 7).data().toString();
+        QCOMPARE(rows, shown);
+    }
+
+    // The audit window stays on the screen's free area, and no column cuts
+    // its title or the text of a shown row.
+    void auditWindowFits()
+    {
+        Program p;
+        p.login("1");
+        addRecord(p.table("Table1"), {PersonField::Number, PersonField::FamilyName}, {"7", "Kowalski"});
+        p.find<QAction>("AuditTrail1")->trigger();
+        auto* window = p.form1->findChild<QWidget*>("AuditTrailForm");
+        QVERIFY(window->isVisible());
+        const QRect room = window->screen()->availableGeometry();
+        QVERIFY2(room.contains(window->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(
+            window->frameGeometry().x()).arg(window->frameGeometry().y()).arg(window->frameGeometry().width())
+            .arg(window->frameGeometry().height())));
+        auto* list = window->findChild<QTableView*>("AuditList");
+        const QAbstractItemModel* model = list->model();
+        QVERIFY(model->rowCount() >= 2);
+        // The text of a cell lies between margins of the style's focus frame.
+        const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+        for (int column = 0; column + 1 < model->columnCount(); ++column) {
+            QStringList texts{model->headerData(column, Qt::Horizontal).toString()};
+            for (int row = 0; row < model->rowCount(); ++row)
+                texts << model->index(row, column).data().toString();
+            for (const QString& text : texts)
+                QVERIFY2(list->fontMetrics().horizontalAdvance(text) + margins <= list->columnWidth(column),
+                         qPrintable(QStringLiteral("column %1 cuts \"%2\"").arg(column).arg(text)));
+        }
     }
 
     void equalPasswordsOpenAdministrator()
