@@ -104,6 +104,30 @@ esac
 as ${tag}b "$work/bin/pellaro-tables" import persons "$dir" "$work/in.csv" >/dev/null ||
     fault "the folder mended by pellaro-start --shared still refuses ${tag}b"
 
+# An account the system's group list puts in the group, in a session begun
+# before it joined (its process lacks the group), is told to log out and in
+# by the start, the tool's cards and its backup; an account outside the group
+# is told how it joins. Each row: account, session, command, a part of the answer.
+stale() {
+    account=$1
+    shift
+    setpriv --reuid="$account" --regid="$(id -g "$account")" --clear-groups \
+        env HOME="$work/home/$account" QT_QPA_PLATFORM=offscreen "$@"
+}
+while IFS='|' read -r account session command answer; do
+    # shellcheck disable=SC2086
+    message=$(timeout 20 $session $account $command 2>&1) && fault "$command as $account ran: $message"
+    case $message in
+    *"$answer"*) ;;
+    *) fault "$command as $account ($session) was told: $message" ;;
+    esac
+done <<EOF
+${tag}a|stale|$work/bin/pellaro-start $dir|this session began before it joined: log out and log in again
+${tag}a|stale|$work/bin/pellaro-tables cards $dir|this session began before it joined: log out and log in again
+${tag}a|stale|$work/bin/pellaro-tables backup $dir|this session began before it joined: log out and log in again
+${tag}c|as|$work/bin/pellaro-start $dir|sudo adduser ${tag}c $group
+EOF
+
 # Run as root, --shared follows no link: a stand-in for /etc keeps its owner
 # and modes whatever DIR names. Each row: what, DIR, and a part of the refusal
 # ("" where the folder is shared and only what is really in it changed).

@@ -1,8 +1,10 @@
 #include "data/Backup.h"
 
+#include "config/DeskHold.h"
 #include "config/AppError.h"
 #include "config/FileSync.h"
 #include "config/Settings.h"
+#include "config/SharedFolder.h"
 #include "journal/JournalFormat.h"
 #include "data/TableLayouts.h"
 #include "dbf/DbfFile.h"
@@ -99,8 +101,7 @@ public:
         if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0)
             return;
         if (errno == EWOULDBLOCK)
-            throw AppError(
-                QStringLiteral("%1: the table is in use by another program (is Pellaro running?)").arg(native(path)));
+            throw TableHeld(path, deskhold::holderOf(path));
         throw AppError(QStringLiteral("%1: the table cannot be locked: %2").arg(native(path), errnoText()));
     }
 
@@ -412,6 +413,10 @@ Made make(const QString& workDir, const Options& options)
     const QDir work(workDir);
     if (!work.exists())
         throw AppError(QStringLiteral("%1: no such directory").arg(native(workDir)));
+    // A folder this account may not write is said to be so, and why.
+    for (const QString& folder : {workDir, work.filePath(FolderName)})
+        if (const QString advice = shared::folderAdvice(folder); !advice.isEmpty())
+            throw AppError(advice);
     // A half-restored set is no backup.
     if (QFileInfo::exists(work.filePath(RestoreMarker)))
         throw AppError(QStringLiteral("%1: a restore was interrupted and is not finished yet; no backup was made")

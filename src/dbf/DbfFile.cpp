@@ -2,6 +2,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
+#include "config/DeskHold.h"
 #include "config/SharedFolder.h"
 #include "dbf/DbfFormat.h"
 #include "dbf/RollbackJournal.h"
@@ -66,11 +67,14 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
     }
     if (::flock(f->m_fd, lock | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
-            f->fail(QStringLiteral("the table is in use by another program"));
+            throw TableHeld(path, deskhold::holderOf(path));
         f->fail(QStringLiteral("the table cannot be locked: %1").arg(errnoText()));
     }
-    if (access == Access::ReadWrite)
+    if (access == Access::ReadWrite) {
+        f->m_noted = true;
+        deskhold::noteHeld(path);
         f->recover();
+    }
     f->readAll();
     f->openMemo();
     if (access == Access::ReadWrite && f->m_uncounted > 0) {

@@ -1,4 +1,6 @@
 #include "app/Form1.h"
+#include "app/HeldTables.h"
+#include "config/DeskHold.h"
 #include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
@@ -35,6 +37,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSysInfo>
 #include <QStyle>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -629,6 +632,64 @@ private slots:
                 QVERIFY2(list->fontMetrics().horizontalAdvance(text) + margins <= list->columnWidth(column),
                          qPrintable(QStringLiteral("column %1 cuts \"%2\"").arg(column).arg(text)));
         }
+    }
+
+    // Tables another desk holds: the operator is told who and since when,
+    // and may try again once they are let go, or quit; a note a crashed desk
+    // left blocks nobody. The working desk's note is on disk while it runs.
+    void heldTables_data()
+    {
+        QTest::addColumn<QString>("holder"); // "desk", "program" (no note), "crashed" (a note, no lock)
+        QTest::addColumn<int>("answer");     // 0 try again, 1 quit, -1 not asked
+        QTest::addColumn<QStringList>("told");
+        const QString since = QStringLiteral("2026-03-04 08:15");
+        const QString account = shared::accountName(), host = QSysInfo::machineHostName();
+        QTest::newRow("another desk, try again") << "desk" << 0 << QStringList{"osoby.dbf", account, host, since};
+        QTest::newRow("another desk, quit") << "desk" << 1 << QStringList{"osoby.dbf", account, host, since};
+        QTest::newRow("a program without a note") << "program" << 0 << QStringList{"osoby.dbf"};
+        QTest::newRow("a note a crash left") << "crashed" << -1 << QStringList{};
+    }
+    void heldTables()
+    {
+        QFETCH(QString, holder);
+        QFETCH(int, answer);
+        QFETCH(QStringList, told);
+        if (teststore::onServer())
+            QSKIP("a database's tables are held by no file lock");
+        const QString persons = QFileInfo(TableLayouts::PersonsFile).absoluteFilePath();
+        deskhold::setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(8, 15)); });
+        auto other = std::make_unique<Table>();
+        other->open(persons);
+        if (holder != "desk")
+            QVERIFY(QFile::remove(deskhold::notePath(persons)));
+        if (holder == "crashed") {
+            other.reset();
+            writeFile(deskhold::notePath(persons), "kasia\ndesk-2\n2026-03-01T07:00:00\n");
+        }
+        const QDateTime started(QDate(2026, 3, 5), QTime(9, 0));
+        deskhold::setClock([started] { return started; });
+        if (answer >= 0)
+            MessageBox::setNextAnswer(answer);
+        if (answer == 0)
+            MessageBox::whileNextAsked([&other] { other.reset(); });
+        std::unique_ptr<Program> p;
+        QCOMPARE(startWhileHeld([&p] { p = std::make_unique<Program>(); }), answer != 1);
+        deskhold::setClock({});
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), answer < 0 ? 0 : 1);
+        for (const QString& part : told)
+            QVERIFY2(shown[0].text.contains(part), qPrintable(shown[0].text));
+        if (answer == 1) {
+            QVERIFY(!p);
+            QCOMPARE(deskhold::holderOf(persons)->since.date(), QDate(2026, 3, 4)); // the other desk's note stays
+            return;
+        }
+        const std::optional<deskhold::Holder> note = deskhold::holderOf(persons);
+        QVERIFY(note);
+        QCOMPARE(QStringList({note->account, note->computer, note->since.toString(Qt::ISODate)}),
+                 QStringList({shared::accountName(), QSysInfo::machineHostName(), started.toString(Qt::ISODate)}));
+        p->end();
+        QVERIFY(!QFile::exists(deskhold::notePath(persons)));
     }
 
     void equalPasswordsOpenAdministrator()
