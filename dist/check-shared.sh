@@ -107,19 +107,24 @@ as ${tag}b "$work/bin/pellaro-tables" import persons "$dir" "$work/in.csv" >/dev
 # An account the system's group list puts in the group, in a session begun
 # before it joined (its process lacks the group), is told to log out and in
 # by the start, the tool's cards and its backup; an account outside the group
-# is told how it joins. Each row: account, session, command, a part of the answer.
-stale() {
-    account=$1
-    shift
-    setpriv --reuid="$account" --regid="$(id -g "$account")" --clear-groups \
-        env HOME="$work/home/$account" QT_QPA_PLATFORM=offscreen "$@"
+# is told how it joins. Each row: account, its session (stale: without the
+# groups of the system's list), command, a part of the answer.
+session() {
+    kind=$1 account=$2
+    shift 2
+    set -- env HOME="$work/home/$account" QT_QPA_PLATFORM=offscreen "$@"
+    if [ "$kind" = stale ]; then
+        timeout 20 setpriv --reuid="$account" --regid="$(id -g "$account")" --clear-groups "$@"
+    else
+        timeout 20 runuser -u "$account" -- "$@"
+    fi
 }
-while IFS='|' read -r account session command answer; do
+while IFS='|' read -r account kind command answer; do
     # shellcheck disable=SC2086
-    message=$(timeout 20 $session $account $command 2>&1) && fault "$command as $account ran: $message"
+    message=$(session "$kind" "$account" $command 2>&1) && fault "$command as $account ran: $message"
     case $message in
     *"$answer"*) ;;
-    *) fault "$command as $account ($session) was told: $message" ;;
+    *) fault "$command as $account ($kind) was told: $message" ;;
     esac
 done <<EOF
 ${tag}a|stale|$work/bin/pellaro-start $dir|this session began before it joined: log out and log in again
