@@ -29,6 +29,9 @@ const QDate NoDate(2000, 1, 1); // the date boxes' "no bound"
 // window manager adds around it is kept in sight as well.
 constexpr QSize WindowSize(900, 600);
 constexpr QSize FrameAllowance(16, 48);
+// How many of the newest rows the columns are made wide enough for: a few
+// screens of them, not a long trail's every line.
+constexpr int FittedRows = 100;
 
 // A name as the filter compares it: letters without their accents (Polish,
 // Czech and Hungarian ones decompose into a letter and its marks; "ł" does
@@ -36,6 +39,9 @@ constexpr QSize FrameAllowance(16, 48);
 // fold alike.
 QString folded(const QString& text)
 {
+    // Most names of a long trail are plain letters: no decomposition for them.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLower();
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     QString out;
     out.reserve(decomposed.size());
@@ -202,6 +208,8 @@ AuditTrailForm::AuditTrailForm(const TextSlots& texts, QWidget* parent)
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     m_list->horizontalHeader()->setStretchLastSection(true);
+    // The columns fit the newest rows, those the window opens on.
+    m_list->horizontalHeader()->setResizeContentsPrecision(FittedRows);
     m_details = new QTableWidget(0, 3, this);
     m_details->setObjectName(QStringLiteral("AuditDetails"));
     m_details->verticalHeader()->hide();
@@ -254,9 +262,8 @@ void AuditTrailForm::applyFilter()
     const auto bound = [](const QDateEdit* box) { return box->date() == NoDate ? QDate() : box->date(); };
     m_model->setFilter({m_person->text().trimmed(), m_table->currentData().toString(), bound(m_from), bound(m_to)});
     m_count->setText(m_texts[Text::AuditEvents].arg(m_model->rowCount()).arg(m_model->eventCount()));
-    // Each column as wide as its title and the newest rows' texts (the
-    // header reads a bounded number of rows, however long the trail); the
-    // last one takes what is left.
+    // Each column as wide as its title and the newest rows' texts; the last
+    // one takes what is left.
     m_list->resizeColumnsToContents();
     m_details->setRowCount(0);
 }
