@@ -104,6 +104,28 @@ esac
 as ${tag}b "$work/bin/pellaro-tables" import persons "$dir" "$work/in.csv" >/dev/null ||
     fault "the folder mended by pellaro-start --shared still refuses ${tag}b"
 
+# A member whose session began before it joined the group (stale: without
+# the groups of the system's list) is told to log out and in by the start,
+# the tool's cards and its backup; an account outside it, how it joins.
+session() {
+    kind=$1 account=$2
+    shift 2
+    set -- env HOME="$work/home/$account" QT_QPA_PLATFORM=offscreen "$@"
+    [ "$kind" = stale ] && set -- setpriv --reuid="$account" --regid="$(id -g "$account")" --clear-groups "$@"
+    [ "$kind" = stale ] || set -- runuser -u "$account" -- "$@"
+    timeout 20 "$@"
+}
+while IFS='|' read -r account kind command answer; do
+    # shellcheck disable=SC2086
+    message=$(session "$kind" "$account" $command 2>&1) && fault "$command as $account ran: $message"
+    case $message in *"$answer"*) ;; *) fault "$command as $account ($kind) was told: $message" ;; esac
+done <<EOF
+${tag}a|stale|$work/bin/pellaro-start $dir|this session began before it joined: log out and log in again
+${tag}a|stale|$work/bin/pellaro-tables cards $dir|this session began before it joined: log out and log in again
+${tag}a|stale|$work/bin/pellaro-tables backup $dir|this session began before it joined: log out and log in again
+${tag}c|as|$work/bin/pellaro-start $dir|sudo adduser ${tag}c $group
+EOF
+
 # Run as root, --shared follows no link: a stand-in for /etc keeps its owner
 # and modes whatever DIR names. Each row: what, DIR, and a part of the refusal
 # ("" where the folder is shared and only what is really in it changed).

@@ -36,6 +36,8 @@ void AuditMenu::AuditTrail1Click()
     if (!m_form)
         m_form = new AuditTrailForm(m_texts, m_window);
     m_form->reload(m_log);
+    if (!m_form->isVisible())
+        m_form->fitScreen();
     m_form->show();
     m_form->raise();
 }

@@ -12,7 +12,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QScreen>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,8 +25,57 @@ constexpr int FieldColumns = 8;
 constexpr int ChainColumn = FieldColumns, ListColumns = FieldColumns + 1;
 constexpr int TimeColumn = 0, TableColumn = 5, RecordColumn = 6, SubjectColumn = 7, DetailsColumn = 8;
 const QDate NoDate(2000, 1, 1); // the date boxes' "no bound"
+// The window's own size, where the screen has room for it; the frame the
+// window manager adds around it is kept in sight as well.
+constexpr QSize WindowSize(900, 600);
+constexpr QSize FrameAllowance(16, 48);
+// How many of the newest rows the columns are made wide enough for: a few
+// screens of them, not a long trail's every line.
+constexpr int FittedRows = 100;
+
+// A name as the filter compares it: letters without their accents (Polish,
+// Czech and Hungarian ones decompose into a letter and its marks; "ł" does
+// not and is mapped by hand), case folded. "Żółkiewski" and "zolkiewski"
+// fold alike.
+QString folded(const QString& text)
+{
+    // Most names of a long trail are plain letters: no decomposition for them.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLower();
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        out += c == u'ł' || c == u'Ł' ? QChar(u'l') : c.toCaseFolded();
+    }
+    return out;
+}
+
+bool isNumber(const QString& text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+}
 
 } // namespace
+
+AuditModel::NameMatch::NameMatch(const QString& typed)
+{
+    const QString text = typed.trimmed();
+    if (isNumber(text))
+        m_number = text;
+    else
+        m_words = folded(text).split(u' ', Qt::SkipEmptyParts);
+}
+
+bool AuditModel::NameMatch::matches(const QString& record, const QString& subject) const
+{
+    if (!m_number.isEmpty())
+        return record == m_number || subject.section(u' ', 0, 0) == m_number;
+    const QString names = folded(subject);
+    return std::all_of(m_words.begin(), m_words.end(), [&names](const QString& word) { return names.contains(word); });
+}
 
 void AuditModel::load(QByteArray content)
 {
@@ -63,6 +115,7 @@ void AuditModel::setFilter(const Filter& f)
     beginResetModel();
     m_shown.clear();
     const QByteArray table = f.table.toUtf8();
+    const NameMatch person(f.person);
     const QByteArray from = f.from.isValid() ? f.from.toString(Qt::ISODate).toLatin1() : QByteArray();
     const QByteArray to = f.to.isValid() ? f.to.toString(Qt::ISODate).toLatin1() : QByteArray();
     for (int i = int(m_lines.size()) - 1; i >= 0; --i) {
@@ -77,8 +130,8 @@ void AuditModel::setFilter(const Filter& f)
                 continue;
             if (!table.isEmpty() && audit::fieldText(fields[TableColumn]) != f.table)
                 continue;
-            if (!f.person.isEmpty() && audit::fieldText(fields[RecordColumn]) != f.person &&
-                !audit::fieldText(fields[SubjectColumn]).contains(f.person, Qt::CaseInsensitive))
+            if (!f.person.isEmpty() &&
+                !person.matches(audit::fieldText(fields[RecordColumn]), audit::fieldText(fields[SubjectColumn])))
                 continue;
         }
         m_shown.push_back(i);
@@ -155,6 +208,8 @@ AuditTrailForm::AuditTrailForm(const TextSlots& texts, QWidget* parent)
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     m_list->horizontalHeader()->setStretchLastSection(true);
+    // The columns fit the newest rows, those the window opens on.
+    m_list->horizontalHeader()->setResizeContentsPrecision(FittedRows);
     m_details = new QTableWidget(0, 3, this);
     m_details->setObjectName(QStringLiteral("AuditDetails"));
     m_details->verticalHeader()->hide();
@@ -176,7 +231,7 @@ AuditTrailForm::AuditTrailForm(const TextSlots& texts, QWidget* parent)
     grid->addWidget(m_count, 3, 0, 1, 8);
     grid->setRowStretch(1, 3);
     grid->setRowStretch(2, 1);
-    resize(900, 600);
+    resize(WindowSize);
 
     m_table->addItem(texts[Text::AuditAllTables], QString());
     for (const char* table : {"osoby.dbf", "grupa.dbf", "sprzet.dbf", "config.ini", "cards.log"})
@@ -207,7 +262,24 @@ void AuditTrailForm::applyFilter()
     const auto bound = [](const QDateEdit* box) { return box->date() == NoDate ? QDate() : box->date(); };
     m_model->setFilter({m_person->text().trimmed(), m_table->currentData().toString(), bound(m_from), bound(m_to)});
     m_count->setText(m_texts[Text::AuditEvents].arg(m_model->rowCount()).arg(m_model->eventCount()));
+    // Each column as wide as its title and the newest rows' texts; the last
+    // one takes what is left.
+    m_list->resizeColumnsToContents();
     m_details->setRowCount(0);
+}
+
+void AuditTrailForm::fitScreen()
+{
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    resize(WindowSize.boundedTo(room.size() - FrameAllowance).expandedTo(minimumSizeHint()));
+    // Over the main window where there is room, never past the screen's edges.
+    const QPoint centre = parentWidget() ? parentWidget()->frameGeometry().center() : room.center();
+    const QRect wanted(centre - rect().center(), size() + FrameAllowance);
+    move(qBound(room.left(), wanted.left(), qMax(room.left(), room.right() - wanted.width() + 1)),
+         qBound(room.top(), wanted.top(), qMax(room.top(), room.bottom() - wanted.height() + 1)));
 }
 
 void AuditTrailForm::showDetails()

@@ -27,9 +27,22 @@ class AuditModel : public QAbstractTableModel
 public:
     struct Filter
     {
-        QString person; // number or part of a name, in the subject
+        QString person; // a number, or parts of the family and first names
         QString table;  // empty for every table
         QDate from, to; // invalid for no bound
+    };
+
+    // What the person box finds: a record by its number, or a subject whose
+    // names hold every typed word, whatever the case and accents.
+    class NameMatch
+    {
+    public:
+        explicit NameMatch(const QString& typed);
+        bool matches(const QString& record, const QString& subject) const;
+
+    private:
+        QString m_number;
+        QStringList m_words;
     };
 
     void load(QByteArray content);
@@ -67,6 +80,9 @@ public:
     void reload(const audit::Log& log);
     void applyFilter();
     void showDetails();
+    // Its size where the screen has room for it, else the room there is, and
+    // wholly on the screen's free area.
+    void fitScreen();
 
     AuditModel* model() const { return m_model; }
     QLineEdit* person() const { return m_person; }

@@ -256,7 +256,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
         },
         [this](const CardJournal::Entry& entry, qint64 offset) {
             audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode, entry.duplicateIndex,
-                                     entry.group, m_journal->store()->name(), offset));
+                                     entry.group, m_journal->store()->name(), offset, m_persons));
         });
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);

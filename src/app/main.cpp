@@ -1,4 +1,5 @@
 #include "app/Form1.h"
+#include "app/HeldTables.h"
 #include "platform/SharedFolder.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
@@ -54,8 +55,9 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pellaro.Pellaro"));
 
     // The main window opens the tables; without them there is nothing to do.
+    // Tables another desk holds may be let go: the operator may try again.
     std::unique_ptr<TForm1> form1;
-    if (!MessageBox::guarded([&form1] { form1 = std::make_unique<TForm1>(); }))
+    if (!startWhileHeld([&form1] { form1 = std::make_unique<TForm1>(); }))
         return 1;
     auto form2 = std::make_unique<TForm2>();
     auto form3 = std::make_unique<TForm3>();

@@ -50,6 +50,30 @@ QString subjectOf(const Table& table, const QVariantList& values)
     return parts.join(u' ');
 }
 
+// "7 Kowalski Jan" for the person of that number (shown by the search or
+// not); the number alone when the table no longer holds one.
+QString personSubject(const Table* persons, qint64 number)
+{
+    const QString key = QString::number(number);
+    if (!persons)
+        return key;
+    const QList<int> positions{persons->fieldPosition(PersonField::Number),
+                               persons->fieldPosition(PersonField::FamilyName),
+                               persons->fieldPosition(PersonField::FirstName)};
+    if (positions.contains(0))
+        return key;
+    for (const QVariantList& record : persons->storedRecords(positions)) {
+        if (record.isEmpty() || valueText(record[0]) != key)
+            continue;
+        QStringList parts;
+        for (const QVariant& value : record)
+            parts << valueText(value);
+        parts.removeAll(QString());
+        return parts.join(u' ');
+    }
+    return key;
+}
+
 } // namespace
 
 QString tableFile(const Table& table)
@@ -244,7 +268,7 @@ void TableWatch::watch(Table& table)
 }
 
 Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
-                const QString& group, const QString& journalPath, qint64 offset)
+                const QString& group, const QString& journalPath, qint64 offset, const Table* persons)
 {
     Event e;
     e.action = operation == journal::ProgramOperation  ? QStringLiteral("card written")
@@ -255,12 +279,15 @@ Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode
         return e;
     e.table = QFileInfo(journalPath).fileName();
     e.record = QString::number(personNumber);
-    e.subject = group;
+    const bool personsCard = operation != journal::ConfigOperation;
+    e.subject = personsCard ? personSubject(persons, personNumber) : group;
     const auto id = cards::identifierOf(systemCode, personNumber, duplicateIndex);
     e.details = {{QStringLiteral("card"), id ? cards::printedNumber(*id).decimal32 : QString()},
                  {QStringLiteral("duplicate"), QString::number(duplicateIndex)},
                  {QStringLiteral("system"), QString::number(systemCode)},
                  {QStringLiteral("cards.log offset"), QString::number(offset)}};
+    if (personsCard)
+        e.details.append({QStringLiteral("group"), group});
     return e;
 }
 

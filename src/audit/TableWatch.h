@@ -76,9 +76,11 @@ private:
 
 // The event of a card operation whose cards.log line starts at offset: a card
 // written, withdrawn or a configuration card; an empty action for a Find,
-// which writes nothing.
+// which writes nothing. A person's card names the person ("7 Kowalski Jan",
+// from persons) and carries the group in its details; a configuration card
+// names its reader (group holds the reader's name).
 Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
-                const QString& group, const QString& journalPath, qint64 offset);
+                const QString& group, const QString& journalPath, qint64 offset, const Table* persons);
 
 // What the audit calls a table: its file (osoby.dbf, grupa.dbf, sprzet.dbf),
 // also when its records are on a database server.

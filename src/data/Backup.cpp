@@ -1,8 +1,10 @@
 #include "data/Backup.h"
 
+#include "config/DeskHold.h"
 #include "config/AppError.h"
 #include "config/FileSync.h"
 #include "config/Settings.h"
+#include "platform/SharedFolder.h"
 #include "journal/JournalFormat.h"
 #include "data/TableLayouts.h"
 #include "dbf/DbfFile.h"
@@ -98,8 +100,7 @@ public:
         if (platform::tryLock(fd, exclusive ? platform::LockKind::Exclusive : platform::LockKind::Shared) == 0)
             return;
         if (platform::heldElsewhere(errno))
-            throw AppError(
-                QStringLiteral("%1: the table is in use by another program (is Pellaro running?)").arg(native(path)));
+            throw TableHeld(path, deskhold::holderOf(path));
         throw AppError(QStringLiteral("%1: the table cannot be locked: %2").arg(native(path), errnoText()));
     }
 
@@ -408,6 +409,10 @@ Made make(const QString& workDir, const Options& options)
     const QDir work(workDir);
     if (!work.exists())
         throw AppError(QStringLiteral("%1: no such directory").arg(native(workDir)));
+    // A folder this account may not write is said to be so, and why.
+    for (const QString& folder : {workDir, work.filePath(FolderName)})
+        if (const QString advice = shared::folderAdvice(folder); !advice.isEmpty())
+            throw AppError(advice);
     // A half-restored set is no backup.
     if (QFileInfo::exists(work.filePath(RestoreMarker)))
         throw AppError(QStringLiteral("%1: a restore was interrupted and is not finished yet; no backup was made")

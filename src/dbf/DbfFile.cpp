@@ -2,6 +2,7 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
+#include "config/DeskHold.h"
 #include "dbf/DbfFormat.h"
 #include "dbf/RollbackJournal.h"
 #include "platform/Files.h"
@@ -67,11 +68,14 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
     }
     if (platform::tryLock(f->m_fd, lock) != 0) {
         if (platform::heldElsewhere(errno))
-            f->fail(QStringLiteral("the table is in use by another program"));
+            throw TableHeld(path, deskhold::holderOf(path));
         f->fail(QStringLiteral("the table cannot be locked: %1").arg(errnoText()));
     }
-    if (access == Access::ReadWrite)
+    if (access == Access::ReadWrite) {
+        f->m_noted = true;
+        deskhold::noteHeld(path);
         f->recover();
+    }
     f->readAll();
     f->openMemo();
     if (access == Access::ReadWrite && f->m_uncounted > 0) {

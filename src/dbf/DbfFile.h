@@ -186,6 +186,7 @@ private:
     QString m_path;
     QString m_memoPath;
     int m_fd = -1;
+    bool m_noted = false; // a note of who holds the table lies beside it
     int m_memoFd = -1;
     QByteArray m_header;
     std::vector<Field> m_fields;

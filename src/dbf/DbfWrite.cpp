@@ -1,6 +1,7 @@
 #include "dbf/DbfFile.h"
 
 #include "config/Cp1250.h"
+#include "config/DeskHold.h"
 #include "config/FileSync.h"
 #include "dbf/DbfFormat.h"
 #include "dbf/RollbackJournal.h"
@@ -86,6 +87,10 @@ DbfFile::~DbfFile()
             // The journal stays; the next opening undoes the change.
         }
     }
+    // The note of who holds the table goes while the lock is still held, so
+    // it never removes the next holder's.
+    if (m_noted)
+        deskhold::noteReleased(m_path);
     // Closing the descriptors also drops the locks.
     if (m_memoFd >= 0)
         platform::closeFile(m_memoFd);

@@ -386,6 +386,12 @@ enum Id : int {
 
     // 660..679: the audit window, a folder held by another account, and small mends (DeskHoldTexts.cpp).
     FirstDeskHoldText = 660,
+    DeskHeldBy = 660,      // "%1 is in use by the account \"%2\" on the computer \"%3\" since %4."
+    DeskHeldUnknown = 661, // "%1 is in use by another program, which left no note of who it is."
+    DeskOneAtATime = 662,  // "One desk at a time works on a folder of tables; several desks at once ..."
+    DeskHeldCaption = 663, // "Tables in use"
+    RetryAnswer = 664,     // "Try again" (a question's button)
+    QuitAnswer = 665,      // "Quit"
 
     // 680..719: Windows: the port, the registry, the password hash, files and the installer (WindowsTexts.cpp).
     FirstWindowsText = 680,

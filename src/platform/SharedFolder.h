@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 // A working folder several system accounts share. On Linux it is made by
 // `pellaro-start --shared DIR GROUP`: set-group-ID, so every file made in it
@@ -38,6 +39,27 @@ inline QString accountName()
 // of the working folder: the file, the account, and the command that mends
 // it. Empty when the file is not refused for want of permission (errno).
 QString permissionAdvice(const QString& file, int error);
+
+// Whether an account may work in a folder (read, write and enter it), from
+// the folder's owner, group and mode and the account's groups: those of this
+// process, and those the system's group list gives the account, which a
+// session started before the account joined a group lacks.
+enum class FolderAccess { Granted, GroupNotActive, NotInGroup, Refused };
+struct FolderFacts
+{
+    unsigned mode = 0;
+    unsigned owner = 0;
+    unsigned group = 0;
+    unsigned account = 0;
+    std::vector<unsigned> processGroups;
+    std::vector<unsigned> accountGroups;
+};
+FolderAccess judgeAccess(const FolderFacts& facts);
+
+// What to tell the operator when this account may not work in folder: who,
+// where, and what mends it (log out and in, join the group, mend the
+// folder). Empty when it may, or when the folder cannot be looked at.
+QString folderAdvice(const QString& folder);
 
 // Makes DIR (and the folders missing above it) a working folder the accounts
 // of GROUP share, or mends one whose files lost the group's access: the

@@ -1,4 +1,6 @@
 #include "app/Form1.h"
+#include "app/HeldTables.h"
+#include "config/DeskHold.h"
 #include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "data/Backup.h"
@@ -7,6 +9,8 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/LanguageTables.h"
+#include "journal/JournalFormat.h"
+#include "audit/TableWatch.h"
 #include "i18n/Text.h"
 #include "pgstore/PgSiteSettings.h"
 #include "ui/DataSource.h"
@@ -32,6 +36,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSysInfo>
+#include <QStyle>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -559,6 +566,126 @@ private slots:
         Program user;
         user.login("2");
         QVERIFY(!user.find<QAction>("AuditTrail1")->isVisible());
+    }
+
+    // The person box: a number, or family and first names in any order,
+    // case and accents; a card's line names its person, not the group.
+    void auditPersonFilter_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown"); // action and person of each row, newest first
+        const QStringList lukasz{"card written|8 Żółkiewski Łukasz", "add|8 Żółkiewski Łukasz"};
+        QTest::newRow("number") << "8" << lukasz;
+        QTest::newRow("family name, no accents") << "zolkiewski" << lukasz;
+        QTest::newRow("first name, capitals") << "ŁUKASZ" << lukasz;
+        QTest::newRow("both, first name first") << " lukasz  ŻÓŁK " << lukasz;
+        QTest::newRow("Czech") << "dvorak antonin" << QStringList{"add|9 Dvořák Antonín"};
+        QTest::newRow("Hungarian") << "KOROSI odon" << QStringList{"add|10 Kőrösi Ödön"};
+        QTest::newRow("a group is no person") << "Staff" << QStringList{};
+    }
+    void auditPersonFilter()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        Program p;
+        p.login("1");
+        Table& persons = p.table("Table1");
+        const QStringList names{PersonField::Number, PersonField::FamilyName, PersonField::FirstName};
+        addRecord(persons, names, {"8", "Żółkiewski", "Łukasz"});
+        addRecord(persons, names, {"9", "Dvořák", "Antonín"});
+        addRecord(persons, names, {"10", "Kőrösi", "Ödön"});
+        QString error;
+        QVERIFY2(p.form1->auditLog().append(audit::cardEvent(journal::ProgramOperation, 8, 1, 0, "Staff", "cards.log",
+                                                             0, &persons), &error), qPrintable(error));
+        p.find<QAction>("AuditTrail1")->trigger();
+        auto* window = p.form1->findChild<QWidget*>("AuditTrailForm");
+        window->findChild<QLineEdit*>("AuditPerson")->setText(typed);
+        const QAbstractItemModel* list = window->findChild<QTableView*>("AuditList")->model();
+        QStringList rows;
+        for (int row = 0; row < list->rowCount(); ++row)
+            rows << list->index(row, 4).data().toString() + u'|' + list->index(row, 7).data().toString();
+        QCOMPARE(rows, shown);
+    }
+
+    // The audit window stays on the screen's free area, and no column cuts
+    // its title or the text of a shown row.
+    void auditWindowFits()
+    {
+        Program p;
+        p.login("1");
+        addRecord(p.table("Table1"), {PersonField::Number, PersonField::FamilyName}, {"7", "Kowalski"});
+        p.find<QAction>("AuditTrail1")->trigger();
+        auto* window = p.form1->findChild<QWidget*>("AuditTrailForm");
+        QVERIFY(window->isVisible());
+        const QRect room = window->screen()->availableGeometry();
+        QVERIFY(room.contains(window->frameGeometry()));
+        auto* list = window->findChild<QTableView*>("AuditList");
+        const QAbstractItemModel* model = list->model();
+        // The text of a cell lies between margins of the style's focus frame.
+        const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+        for (int column = 0; column + 1 < model->columnCount(); ++column) {
+            QStringList texts{model->headerData(column, Qt::Horizontal).toString()};
+            for (int row = 0; row < model->rowCount(); ++row)
+                texts << model->index(row, column).data().toString();
+            for (const QString& text : texts)
+                QVERIFY2(list->fontMetrics().horizontalAdvance(text) + margins <= list->columnWidth(column),
+                         qPrintable(QStringLiteral("column %1 cuts \"%2\"").arg(column).arg(text)));
+        }
+    }
+
+    // Tables another desk holds: the operator is told who and since when,
+    // and may try again once they are let go, or quit; a note a crashed desk
+    // left blocks nobody. The working desk's note is on disk while it runs.
+    void heldTables_data()
+    {
+        QTest::addColumn<QString>("holder"); // "desk", "program" (no note), "crashed" (a note, no lock)
+        QTest::addColumn<int>("answer");     // 0 try again, 1 quit, -1 not asked
+        QTest::addColumn<QStringList>("told");
+        const QStringList who{"osoby.dbf", shared::accountName(), QSysInfo::machineHostName(), "2026-03-04 08:15"};
+        QTest::newRow("another desk, try again") << "desk" << 0 << who;
+        QTest::newRow("another desk, quit") << "desk" << 1 << who;
+        QTest::newRow("a program without a note") << "program" << 0 << QStringList{"osoby.dbf"};
+        QTest::newRow("a note a crash left") << "crashed" << -1 << QStringList{};
+    }
+    void heldTables()
+    {
+        QFETCH(QString, holder);
+        QFETCH(int, answer);
+        QFETCH(QStringList, told);
+        if (teststore::onServer())
+            QSKIP("a database's tables are held by no file lock");
+        const QString persons = QFileInfo(TableLayouts::PersonsFile).absoluteFilePath();
+        deskhold::setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(8, 15)); });
+        auto other = std::make_unique<Table>();
+        other->open(persons);
+        if (holder != "desk")
+            QVERIFY(QFile::remove(deskhold::notePath(persons)));
+        if (holder == "crashed") {
+            other.reset();
+            writeFile(deskhold::notePath(persons), "kasia\ndesk-2\n2026-03-01T07:00:00\n");
+        }
+        const QDateTime started(QDate(2026, 3, 5), QTime(9, 0));
+        deskhold::setClock([started] { return started; });
+        MessageBox::setNextAnswer(answer);
+        if (answer == 0)
+            MessageBox::whileNextAsked([&other] { other.reset(); });
+        std::unique_ptr<Program> p;
+        QCOMPARE(startWhileHeld([&p] { p = std::make_unique<Program>(); }), answer != 1);
+        deskhold::setClock({});
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), answer < 0 ? 0 : 1);
+        for (const QString& part : told)
+            QVERIFY2(shown[0].text.contains(part), qPrintable(shown[0].text));
+        if (answer == 1) {
+            QVERIFY(!p);
+            QCOMPARE(deskhold::holderOf(persons)->since.date(), QDate(2026, 3, 4)); // the other desk's note stays
+            return;
+        }
+        const deskhold::Holder note = deskhold::holderOf(persons).value_or(deskhold::Holder{});
+        QCOMPARE(QStringList({note.account, note.computer, note.since.toString(Qt::ISODate)}),
+                 QStringList({shared::accountName(), QSysInfo::machineHostName(), started.toString(Qt::ISODate)}));
+        p->end();
+        QVERIFY(!QFile::exists(deskhold::notePath(persons)));
     }
 
     void equalPasswordsOpenAdministrator()

@@ -280,7 +280,7 @@ private slots:
         qputenv("USER", "=HYPERLINK(\"http://evil\")");
         audit::Log log(dir.filePath(audit::FileName));
         QString error;
-        QVERIFY(log.append(audit::cardEvent(journal::ProgramOperation, 7, 1, 0, group, "cards.log", 0), &error));
+        QVERIFY(log.append(audit::cardEvent(journal::ConfigOperation, 0, 1, 0, group, "cards.log", 0, nullptr), &error));
         const QStringList f = audit::fields(readFile(log.path()).trimmed());
         QCOMPARE(QStringList({f[2], f[7], audit::fieldText(f[7])}), QStringList({shared::accountName(), stored, group}));
     }

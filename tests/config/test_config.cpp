@@ -3,6 +3,7 @@
 #include "config/LoginThrottle.h"
 #include "config/PasswordHash.h"
 #include "config/Settings.h"
+#include "platform/SharedFolder.h"
 #include "config/SyncCalls.h"
 #include "i18n/LanguageTables.h"
 
@@ -717,6 +718,36 @@ private slots:
         QCOMPARE(error.section(u'\n', 0, 0), written ? QString() : QStringLiteral("Failed to set data for 'Port'"));
         QCOMPARE(error.contains(u'\n'), !advice.isEmpty());
         QVERIFY2(error.contains(advice), qPrintable(error));
+    }
+
+    // Whether an account may work in a folder: a group the system's list
+    // gives it but its session lacks is told apart from one it is not in.
+    void folderAccess_data()
+    {
+        QTest::addColumn<unsigned>("mode");
+        QTest::addColumn<unsigned>("account");
+        QTest::addColumn<std::vector<unsigned>>("processGroups");
+        QTest::addColumn<std::vector<unsigned>>("accountGroups");
+        QTest::addColumn<int>("access");
+        // The folder: owner 1000, group 500.
+        using A = shared::FolderAccess;
+        const std::vector<unsigned> none{100}, member{100, 500};
+        QTest::newRow("group joined after the session began") << 02770u << 1001u << none << member << int(A::GroupNotActive);
+        QTest::newRow("group in the session") << 02770u << 1001u << member << member << int(A::Granted);
+        QTest::newRow("not in the group") << 02770u << 1001u << none << none << int(A::NotInGroup);
+        QTest::newRow("group may not write") << 02750u << 1001u << member << member << int(A::Refused);
+        QTest::newRow("the owner, no write") << 0500u << 1000u << member << member << int(A::Refused);
+        QTest::newRow("open to all") << 0777u << 1001u << none << none << int(A::Granted);
+        QTest::newRow("root") << 0700u << 0u << none << none << int(A::Granted);
+    }
+    void folderAccess()
+    {
+        QFETCH(unsigned, mode);
+        QFETCH(unsigned, account);
+        QFETCH(std::vector<unsigned>, processGroups);
+        QFETCH(std::vector<unsigned>, accountGroups);
+        QFETCH(int, access);
+        QCOMPARE(int(shared::judgeAccess({mode, 1000, 500, account, processGroups, accountGroups})), access);
     }
 
 private:

@@ -38,7 +38,9 @@ Files snapshot(const QString& dir)
     Files files;
     for (QDirIterator it(dir, QDir::Files | QDir::Hidden); it.hasNext();) {
         it.next();
-        files[it.fileName()] = readFile(it.filePath());
+        // Who holds an open table is noted beside it, no part of its content.
+        if (!it.fileName().endsWith(u".holder"))
+            files[it.fileName()] = readFile(it.filePath());
     }
     return files;
 }

@@ -688,7 +688,8 @@ private slots:
         r.journal.setAudit([&](QString* message) { return watch.ready(message); },
                            [&](const CardJournal::Entry& e, qint64 offset) {
                                watch.record(audit::cardEvent(e.operation, e.personNumber, e.systemCode,
-                                                             e.duplicateIndex, e.group, r.journal.path(), offset));
+                                                             e.duplicateIndex, e.group, r.journal.path(), offset,
+                                                             &r.tables.persons));
                            });
         if (!auditWritable)
             QVERIFY(QDir(r.tables.dir.path()).mkdir(audit::FileName));
@@ -709,9 +710,9 @@ private slots:
         const QByteArray journal = readFile(r.journal.path());
         const qint64 lineStart = journal.indexOf('\n') + 1;
         const QStringList f = audit::fields(readFile(log.path()).trimmed());
-        QCOMPARE(f.mid(4, 5), QStringList({"card written", "cards.log", "12", "Staff",
+        QCOMPARE(f.mid(4, 5), QStringList({"card written", "cards.log", "12", "12 Nowak 12 Anna",
                                           QStringLiteral("card: \"%1\"; duplicate: \"0\"; system: \"%2\"; "
-                                                         "cards.log offset: \"%3\"")
+                                                         "cards.log offset: \"%3\"; group: \"Staff\"")
                                               .arg(cards::printedNumber(*cards::identifierOf(System, 12, 0)).decimal32)
                                               .arg(System)
                                               .arg(lineStart)}));

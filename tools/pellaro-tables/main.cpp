@@ -379,6 +379,15 @@ int main(int argc, char** argv)
         out() << "pellaro-tables " << PELLARO_VERSION << "\n";
         return 0;
     }
+    // A folder this account may not work in is told as such (a group joined
+    // after this session began, or none that lets it in), not as files that
+    // seem to be missing.
+    for (const QString& arg : args.mid(1)) {
+        if (const QString advice = QFileInfo(arg).isDir() ? shared::folderAdvice(arg) : QString(); !advice.isEmpty()) {
+            err() << "pellaro-tables: " << advice << "\n";
+            return 1;
+        }
+    }
     // A working folder shared by a group keeps what the tool writes there
     // writable by it, as the program does.
     for (const QString& arg : args) {

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <algorithm>
 #include <vector>
 
 namespace shared {
@@ -295,6 +296,96 @@ unsigned privateFileMode(const QString& folder)
     return isShared(folder) ? (S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP) : (S_IRUSR | S_IWUSR);
 }
 
+namespace {
+
+bool holds(const std::vector<unsigned>& groups, unsigned group)
+{
+    return std::find(groups.begin(), groups.end(), group) != groups.end();
+}
+
+// The groups of this process, and those the system's group list gives the
+// account: the calls the judgement needs, in one place.
+FolderFacts factsOf(const struct stat& dir)
+{
+    FolderFacts facts;
+    facts.mode = dir.st_mode & 07777;
+    facts.owner = dir.st_uid;
+    facts.group = dir.st_gid;
+    facts.account = ::geteuid();
+    facts.processGroups.push_back(::getegid());
+    const int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(size_t(std::max(count, 0)));
+    const int got = ::getgroups(count, groups.data());
+    for (int i = 0; i < got; ++i)
+        facts.processGroups.push_back(groups[size_t(i)]);
+    if (const passwd* pw = ::getpwuid(::geteuid())) {
+        const QByteArray name(pw->pw_name);
+        const gid_t primary = pw->pw_gid;
+        int listed = 64;
+        std::vector<gid_t> listedGroups(static_cast<size_t>(listed));
+        if (::getgrouplist(name.constData(), primary, listedGroups.data(), &listed) < 0) {
+            listedGroups.resize(static_cast<size_t>(listed));
+            ::getgrouplist(name.constData(), primary, listedGroups.data(), &listed);
+        }
+        for (int i = 0; i < listed && i < int(listedGroups.size()); ++i)
+            facts.accountGroups.push_back(listedGroups[size_t(i)]);
+    }
+    return facts;
+}
+
+QString accessAdvice(FolderAccess access, const QString& folder, const FolderFacts& facts)
+{
+    const QString account = accountName();
+    const QString group = groupName(facts.group);
+    switch (access) {
+    case FolderAccess::Granted:
+        return {};
+    case FolderAccess::GroupNotActive:
+        return QStringLiteral("The account \"%1\" is in the group \"%3\" that shares %2, but this session began "
+                              "before it joined: log out and log in again, then start Pellaro.")
+            .arg(account, native(folder), group);
+    case FolderAccess::NotInGroup:
+        return QStringLiteral("The account \"%1\" may not work in %2: the folder is shared by the group \"%3\", "
+                              "which the account is not in. An administrator adds it: sudo adduser %1 %3 "
+                              "(then log out and log in again).")
+            .arg(account, native(folder), group);
+    case FolderAccess::Refused:
+        break;
+    }
+    return QStringLiteral("The account \"%1\" may not work in %2 (the folder of \"%3\", group \"%4\", mode %5). "
+                          "For a folder several accounts use, an administrator makes it shared by their group: "
+                          "sudo pellaro-start --shared %2 GROUP")
+        .arg(account, native(folder), ownerName(facts.owner), group)
+        .arg(facts.mode, 4, 8, QLatin1Char('0'));
+}
+
+} // namespace
+
+FolderAccess judgeAccess(const FolderFacts& f)
+{
+    constexpr unsigned All = 07; // read, write, enter
+    if (f.account == 0)
+        return FolderAccess::Granted;
+    if (f.account == f.owner)
+        return ((f.mode >> 6) & All) == All ? FolderAccess::Granted : FolderAccess::Refused;
+    if (holds(f.processGroups, f.group))
+        return ((f.mode >> 3) & All) == All ? FolderAccess::Granted : FolderAccess::Refused;
+    if ((f.mode & All) == All)
+        return FolderAccess::Granted;
+    if (((f.mode >> 3) & All) != All)
+        return FolderAccess::Refused;
+    return holds(f.accountGroups, f.group) ? FolderAccess::GroupNotActive : FolderAccess::NotInGroup;
+}
+
+QString folderAdvice(const QString& folder)
+{
+    struct stat dir;
+    if (!statOf(folder, &dir) || !S_ISDIR(dir.st_mode))
+        return {};
+    const FolderFacts facts = factsOf(dir);
+    return accessAdvice(judgeAccess(facts), folder, facts);
+}
+
 QString permissionAdvice(const QString& file, int error)
 {
     if (error != EACCES && error != EPERM)
@@ -304,6 +395,9 @@ QString permissionAdvice(const QString& file, int error)
     struct stat dir;
     if (statOf(folder, &dir) && (dir.st_mode & S_ISGID)) {
         const QString group = groupName(dir.st_gid);
+        if (const FolderFacts facts = factsOf(dir);
+            !inGroup(dir.st_gid) && holds(facts.accountGroups, dir.st_gid))
+            return accessAdvice(FolderAccess::GroupNotActive, folder, facts);
         if (!inGroup(dir.st_gid))
             return QStringLiteral("The account \"%1\" may not open or write %2: the folder is shared by the group \"%3\", "
                                   "which the account is not in. An administrator adds it: sudo adduser %1 %3 "
