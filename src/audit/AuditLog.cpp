@@ -276,8 +276,9 @@ qint64 Log::lineBytes(const QList<Event>& events) const
 Log::Gap Log::gapFrom(const QByteArray& newest, const std::optional<Head>& head, const QString& headError) const
 {
     Gap g;
-    g.headPath = headPath(m_path);
-    const QString log = QDir::toNativeSeparators(m_path), headFile = QDir::toNativeSeparators(g.headPath);
+    g.headPath = m_store ? m_store->headWhere() : headPath(m_path);
+    const QString log = m_store ? path() : QDir::toNativeSeparators(m_path);
+    const QString headFile = m_store ? g.headPath : QDir::toNativeSeparators(g.headPath);
     if (!head) {
         g.kind = Gap::Kind::Unreadable;
         g.reason = QStringLiteral("its head %1 cannot be read: %2").arg(headFile, headError);
@@ -286,7 +287,7 @@ Log::Gap Log::gapFrom(const QByteArray& newest, const std::optional<Head>& head,
     if (!head->present || newest == head->hash)
         return g;
     g.lines = head->lines;
-    if (!QFileInfo::exists(m_path)) {
+    if (!m_store && !QFileInfo::exists(m_path)) {
         g.kind = Gap::Kind::Missing;
         g.reason = QStringLiteral("%1 is missing, though %2 says it held %3 lines").arg(log, headFile).arg(head->lines);
         return g;
@@ -314,27 +315,29 @@ Log::Gap Log::gapFrom(const QByteArray& newest, const std::optional<Head>& head,
 
 Log::Gap Log::gap() const
 {
-    if (m_store)
-        return {};
     QString error;
-    const std::optional<Head> head = readHead(headPath(m_path), &error);
+    const std::optional<Head> head = m_store ? m_store->head(&error) : readHead(headPath(m_path), &error);
     if (!head || !head->present)
         return gapFrom({}, head, error);
+    // A store's trail is always there; a file's may be gone.
+    const bool there = m_store || QFileInfo::exists(m_path);
     QString unread;
-    const QByteArray newest = QFileInfo::exists(m_path) ? newestHash(&unread) : QByteArray();
-    if (QFileInfo::exists(m_path) && newest.isEmpty())
-        return {Gap::Kind::Unreadable, 0, unread, headPath(m_path)};
+    const QByteArray newest = there ? newestHash(&unread) : QByteArray();
+    if (there && newest.isEmpty())
+        return {Gap::Kind::Unreadable, 0, unread, m_store ? m_store->headWhere() : headPath(m_path)};
     return gapFrom(newest, head, error);
 }
 
 bool Log::writable(QString* error, qint64 lineBytes) const
 {
-    if (m_store)
-        return m_store->writable(error);
+    if (m_store && !m_store->writable(error))
+        return false;
     if (const Gap g = gap(); g.kind != Gap::Kind::None) {
         *error = g.reason;
         return false;
     }
+    if (m_store)
+        return true;
     const QFileInfo info(m_path);
     const QString folder = info.absolutePath();
     if (info.exists() || info.isSymLink()) {
