@@ -259,9 +259,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
         [this](QString* message) {
             return (!m_databaseWatch || m_databaseWatch->ready(message)) && m_auditWatch->ready(message);
         },
-        [this](const CardJournal::Entry& entry, qint64 offset) {
+        [this](const CardJournal::Entry& entry, const CardJournal::Stored& stored) {
             audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode, entry.duplicateIndex,
-                                     entry.group, m_journal->store()->name(), offset));
+                                     entry.group, stored.journal, stored.offset, stored.missed));
         });
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);

@@ -76,9 +76,10 @@ private:
 
 // The event of a card operation whose cards.log line starts at offset: a card
 // written, withdrawn or a configuration card; an empty action for a Find,
-// which writes nothing.
+// which writes nothing. A line the journal could not take has no offset
+// (negative), names where it waits instead, and missed says why.
 Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
-                const QString& group, const QString& journalPath, qint64 offset);
+                const QString& group, const QString& journalPath, qint64 offset, const QString& missed = {});
 
 // What the audit calls a table: its file (osoby.dbf, grupa.dbf, sprzet.dbf),
 // also when its records are on a database server.

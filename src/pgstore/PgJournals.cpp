@@ -56,11 +56,11 @@ QStringList headStatements()
     // A line's hash is its last field.
     const QString hashOfLine = QStringLiteral("regexp_replace(line, '^.*\\t', '')");
     return {
-        QStringLiteral("CREATE TABLE %1 (one boolean PRIMARY KEY DEFAULT true CHECK (one), "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (one boolean PRIMARY KEY DEFAULT true CHECK (one), "
                        "lines bigint NOT NULL CHECK (lines >= 0), hash text NOT NULL)")
             .arg(AuditHeadTable),
         QStringLiteral("INSERT INTO %1 (lines, hash) SELECT count(*), coalesce((SELECT %3 FROM %2 ORDER BY id DESC "
-                       "LIMIT 1), repeat('0', 64)) FROM %2")
+                       "LIMIT 1), repeat('0', 64)) FROM %2 ON CONFLICT DO NOTHING")
             .arg(AuditHeadTable, AuditTable, hashOfLine),
         // Every statement that adds rows moves the head on, in its own
         // transaction: no desk can add a line and leave the head behind.

@@ -40,7 +40,7 @@ inline const QString AuditHeadTable = QStringLiteral("audit_head");
 // the schema).
 QStringList schemaStatements();
 // The statements that make the trail's head, set from the rows the trail
-// holds already.
+// holds already; a head there already is kept.
 QStringList headStatements();
 // The statements that set the head back to no line, inside a transaction
 // of the owner's that has taken the trail's rows out to chain them again.

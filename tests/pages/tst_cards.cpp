@@ -665,18 +665,31 @@ private slots:
 
     // A card written goes into the audit with its number and where its
     // cards.log line starts; an audit that cannot take it refuses the card.
+    // A card whose line the journal then could not take (the disk filled)
+    // still has its audit line, naming the spool the line waits in; and the
+    // operator hears when that audit line is lost too.
     void cardsGoIntoTheAudit_data()
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<bool>("auditWritable");
-        QTest::newRow("Program") << "Program" << true;
-        QTest::newRow("Program, a folder in the audit's place") << "Program" << false;
-        QTest::newRow("Configuration card, a folder in the audit's place") << "Configuration card" << false;
+        QTest::addColumn<QString>("fails"); // the files the disk refuses at the append
+        QTest::addColumn<QString>("where");  // the audit line's table and its last item
+        QTest::newRow("Program") << "Program" << true << "" << "cards.log|cards.log offset";
+        QTest::newRow("Program, a folder in the audit's place") << "Program" << false << "" << "";
+        QTest::newRow("Configuration card, a folder in the audit's place")
+            << "Configuration card" << false << "" << "";
+        QTest::newRow("Program, the journal full") << "Program" << true << "cards.log" << "cards.log|journal line not stored";
+        QTest::newRow("Program, the journal full, a spool")
+            << "Program" << true << "cards.log spool" << "cards-unsent.log|journal line not stored";
+        QTest::newRow("Program, the journal and the audit full")
+            << "Program" << true << "cards.log audit.log" << "could not take its line";
     }
     void cardsGoIntoTheAudit()
     {
         QFETCH(QString, operation);
         QFETCH(bool, auditWritable);
+        QFETCH(QString, fails);
+        QFETCH(QString, where);
         Rig r;
         r.addGroup(QStringLiteral("Staff"), {2});
         r.addPerson(12, QStringLiteral("Staff"), 0);
@@ -684,18 +697,30 @@ private slots:
         r.addReader(5, 2);
         r.tables.readers.first();
         audit::Log log(QDir(r.tables.dir.path()).filePath(audit::FileName));
-        audit::TableWatch watch(log, r.state.TextSlots, {});
+        QStringList told;
+        audit::TableWatch watch(log, r.state.TextSlots, [&told](const QString& message) { told << message; });
         r.journal.setAudit([&](QString* message) { return watch.ready(message); },
-                           [&](const CardJournal::Entry& e, qint64 offset) {
+                           [&](const CardJournal::Entry& e, const CardJournal::Stored& stored) {
                                watch.record(audit::cardEvent(e.operation, e.personNumber, e.systemCode,
-                                                             e.duplicateIndex, e.group, r.journal.path(), offset));
+                                                             e.duplicateIndex, e.group, stored.journal, stored.offset,
+                                                             stored.missed));
                            });
+        if (fails.contains(QStringLiteral("spool")))
+            r.journal.setSpool(QDir(r.tables.dir.path()).filePath(QStringLiteral("cards-unsent.log")));
+        const filesync::Hook before = filesync::setHook([&](const filesync::Step& step) {
+            const QString name = QFileInfo(step.path).fileName();
+            if (name.isEmpty() || !fails.contains(name))
+                return 0;
+            errno = ENOSPC;
+            return -1;
+        });
         if (!auditWritable)
             QVERIFY(QDir(r.tables.dir.path()).mkdir(audit::FileName));
         if (operation == "Program")
             r.program();
         else
             r.configCard();
+        filesync::setHook(before);
         if (!auditWritable) {
             QVERIFY(r.port.writes.isEmpty());
             const QStringList shown = shownMessages();
@@ -704,6 +729,22 @@ private slots:
                          shown[0].endsWith(QStringLiteral("|Card not written")),
                      qPrintable(shown[0]));
             QVERIFY(!QFileInfo::exists(r.journal.path()));
+            return;
+        }
+        if (!fails.isEmpty()) {
+            shownMessages();
+            QVERIFY(!readFile(r.journal.path()).contains("\tProgram\t12\t"));
+            if (fails.contains(QStringLiteral("audit"))) {
+                QCOMPARE(told.size(), 1);
+                QVERIFY2(told[0].contains(where), qPrintable(told[0]));
+                return;
+            }
+            QCOMPARE(told, QStringList());
+            const QStringList f = audit::fields(readFile(log.path()).trimmed());
+            QCOMPARE(f.mid(4, 3), QStringList({"card written", where.section(u'|', 0, 0), "12"}));
+            QVERIFY2(f[8].contains(where.section(u'|', 1) + QStringLiteral(": \"") +
+                                   QString::fromLocal8Bit(std::strerror(ENOSPC))),
+                     qPrintable(f[8]));
             return;
         }
         const QByteArray journal = readFile(r.journal.path());
