@@ -1,5 +1,7 @@
 #include "audit/AuditLog.h"
 
+#include <algorithm>
+
 #include "config/FileSync.h"
 #include "config/SharedFolder.h"
 #include "data/Backup.h"
@@ -57,8 +59,12 @@ bool isHash(QByteArrayView field)
 // A field of its own: a tab or line break would shift the columns.
 QString plain(QString text)
 {
+    // Most fields hold no such character: they are not copied.
+    const auto breaks = [](QChar c) { return c == u'\t' || c == u'\r' || c == u'\n'; };
+    if (std::none_of(text.cbegin(), text.cend(), breaks))
+        return text;
     for (QChar& c : text)
-        if (c == u'\t' || c == u'\r' || c == u'\n')
+        if (breaks(c))
             c = u' ';
     return text;
 }
@@ -71,7 +77,9 @@ QString cell(const QString& text)
 
 QString quoted(const QString& value)
 {
-    QString out = QStringLiteral("\"");
+    QString out;
+    out.reserve(value.size() + 2);
+    out += u'"';
     for (QChar c : value) {
         switch (c.unicode()) {
         case '\\': out += QStringLiteral("\\\\"); break;
@@ -420,10 +428,11 @@ QByteArrayList Log::lines(const QList<Event>& events, QByteArray previous, const
     const QString when = timeText(stamp     ? stamp->time.toLocalTime()
                                   : m_clock ? m_clock()
                                             : QDateTime::currentDateTime());
-    const QString host = stamp ? stamp->desk : m_host;
+    // What every line of the call shares, made once.
+    const QString who = QStringList{when, cell(m_role), cell(m_user), cell(stamp ? stamp->desk : m_host)}.join(u'\t');
+    lines.reserve(events.size());
     for (const Event& e : events) {
-        const QStringList parts{when,           cell(m_role),    cell(m_user),
-                                cell(host),     cell(e.action),  cell(e.table),
+        const QStringList parts{who,           cell(e.action),  cell(e.table),
                                 cell(e.record), cell(e.subject), csv::guarded(encodeDetails(e.details))};
         const QByteArray text = parts.join(u'\t').toUtf8();
         previous = chainHash(previous, text);
