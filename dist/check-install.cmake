@@ -49,11 +49,17 @@ endif()
 set(workdir "${PREFIX}/work dir")
 # The script execs the program, so the time-out stops the program itself.
 set(ENV{QT_QPA_PLATFORM} offscreen)
-execute_process(COMMAND "${PREFIX}/bin/pellaro-start" "${workdir}" TIMEOUT 5 RESULT_VARIABLE rc OUTPUT_QUIET
+execute_process(COMMAND "${PREFIX}/bin/pellaro-start" "${workdir}" TIMEOUT 5 RESULT_VARIABLE rc OUTPUT_VARIABLE said
                 ERROR_QUIET)
 foreach(table osoby.dbf grupa.dbf sprzet.dbf)
   if(NOT EXISTS "${workdir}/${table}")
     message(FATAL_ERROR "pellaro-start made no ${table} in ${workdir} (${rc})")
   endif()
 endforeach()
+# It names the folder it made the tables in by its path.
+file(REAL_PATH "${workdir}" real)
+string(FIND "${said}" " in ${real}\n" named)
+if(named EQUAL -1)
+  message(FATAL_ERROR "pellaro-start did not name ${real}: ${said}")
+endif()
 message(STATUS "installed into ${PREFIX}: ${programs};${files};${icons}")

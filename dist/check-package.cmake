@@ -243,6 +243,16 @@ else()
   message(STATUS "lintian is not installed: the package's form not checked")
 endif()
 
+# What apt installs with it on a minimal Debian 12, new and with recommends, as README says.
+execute_process(COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/count-new-packages.sh" "${deb}" RESULT_VARIABLE rc
+                OUTPUT_VARIABLE counted ERROR_VARIABLE why OUTPUT_STRIP_TRAILING_WHITESPACE)
+file(READ "${CMAKE_CURRENT_LIST_DIR}/../README.md" readme)
+string(REGEX MATCH "\\(([0-9]+) packages on a minimal[ \n]+Debian 12\\).*: ([0-9]+) packages in[ \n]+all\\)" said
+       "${readme}")
+if(NOT rc EQUAL 0 OR NOT counted STREQUAL "${CMAKE_MATCH_1} ${CMAKE_MATCH_2}")
+  fault("apt installs '${counted}' (new, with recommends) packages with it (${why}); README says '${said}'")
+endif()
+
 if(faults)
   list(JOIN faults "\n  " text)
   message(FATAL_ERROR "${deb}:\n  ${text}")

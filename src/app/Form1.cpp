@@ -196,12 +196,18 @@ void tellTrailGap(const audit::Log& log, const QString& language)
     if (gap.kind == audit::Log::Gap::Kind::None)
         return;
     const TextSlots texts = startTexts(language);
-    const QString trail = QDir::toNativeSeparators(QFileInfo(log.path()).absoluteFilePath());
-    const QString head = QDir::toNativeSeparators(QFileInfo(gap.headPath).absoluteFilePath());
+    // A database's trail and head are tables, which only its owner mends.
+    const bool inDatabase = log.store() != nullptr;
+    const QString trail =
+        inDatabase ? log.path() : QDir::toNativeSeparators(QFileInfo(log.path()).absoluteFilePath());
+    const QString head =
+        inDatabase ? gap.headPath : QDir::toNativeSeparators(QFileInfo(gap.headPath).absoluteFilePath());
     using Kind = audit::Log::Gap::Kind;
+    const Text::Id cut = inDatabase ? Text::TrailHeadCut : Text::TrailCut;
+    const Text::Id replaced = inDatabase ? Text::TrailHeadReplaced : Text::TrailReplaced;
     const QString text = gap.kind == Kind::Missing    ? texts[Text::TrailMissing].arg(trail, head).arg(gap.lines)
-                         : gap.kind == Kind::Cut      ? texts[Text::TrailCut].arg(trail, head).arg(gap.lines)
-                         : gap.kind == Kind::Replaced ? texts[Text::TrailReplaced].arg(trail, head)
+                         : gap.kind == Kind::Cut      ? texts[cut].arg(trail, head).arg(gap.lines)
+                         : gap.kind == Kind::Replaced ? texts[replaced].arg(trail, head)
                                                       : texts[Text::TrailUnreadable].arg(trail, gap.reason);
     MessageBox::show(text, texts[Text::AuditCaption]);
 }
@@ -254,9 +260,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent), m_config(settings::FileNa
         [this](QString* message) {
             return (!m_databaseWatch || m_databaseWatch->ready(message)) && m_auditWatch->ready(message);
         },
-        [this](const CardJournal::Entry& entry, qint64 offset) {
+        [this](const CardJournal::Entry& entry, const CardJournal::Stored& stored) {
             audited(audit::cardEvent(entry.operation, entry.personNumber, entry.systemCode, entry.duplicateIndex,
-                                     entry.group, m_journal->store()->name(), offset, m_persons));
+                                     entry.group, stored.journal, stored.offset, m_persons, stored.missed));
         });
     // Before the first language tick, which a start message box may let run.
     m_exchangeMenu = new ExchangeMenu(m_ui, *m_persons, *m_groups, m_state.TextSlots, this);

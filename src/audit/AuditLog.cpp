@@ -1,5 +1,7 @@
 #include "audit/AuditLog.h"
 
+#include <algorithm>
+
 #include "config/FileSync.h"
 #include "data/Backup.h"
 #include "data/Csv.h"
@@ -54,8 +56,12 @@ bool isHash(QByteArrayView field)
 // A field of its own: a tab or line break would shift the columns.
 QString plain(QString text)
 {
+    // Most fields hold no such character: they are not copied.
+    const auto breaks = [](QChar c) { return c == u'\t' || c == u'\r' || c == u'\n'; };
+    if (std::none_of(text.cbegin(), text.cend(), breaks))
+        return text;
     for (QChar& c : text)
-        if (c == u'\t' || c == u'\r' || c == u'\n')
+        if (breaks(c))
             c = u' ';
     return text;
 }
@@ -68,7 +74,9 @@ QString cell(const QString& text)
 
 QString quoted(const QString& value)
 {
-    QString out = QStringLiteral("\"");
+    QString out;
+    out.reserve(value.size() + 2);
+    out += u'"';
     for (QChar c : value) {
         switch (c.unicode()) {
         case '\\': out += QStringLiteral("\\\\"); break;
@@ -273,8 +281,9 @@ qint64 Log::lineBytes(const QList<Event>& events) const
 Log::Gap Log::gapFrom(const QByteArray& newest, const std::optional<Head>& head, const QString& headError) const
 {
     Gap g;
-    g.headPath = headPath(m_path);
-    const QString log = QDir::toNativeSeparators(m_path), headFile = QDir::toNativeSeparators(g.headPath);
+    g.headPath = m_store ? m_store->headWhere() : headPath(m_path);
+    const QString log = m_store ? path() : QDir::toNativeSeparators(m_path);
+    const QString headFile = m_store ? g.headPath : QDir::toNativeSeparators(g.headPath);
     if (!head) {
         g.kind = Gap::Kind::Unreadable;
         g.reason = QStringLiteral("its head %1 cannot be read: %2").arg(headFile, headError);
@@ -283,7 +292,7 @@ Log::Gap Log::gapFrom(const QByteArray& newest, const std::optional<Head>& head,
     if (!head->present || newest == head->hash)
         return g;
     g.lines = head->lines;
-    if (!QFileInfo::exists(m_path)) {
+    if (!m_store && !QFileInfo::exists(m_path)) {
         g.kind = Gap::Kind::Missing;
         g.reason = QStringLiteral("%1 is missing, though %2 says it held %3 lines").arg(log, headFile).arg(head->lines);
         return g;
@@ -311,27 +320,29 @@ Log::Gap Log::gapFrom(const QByteArray& newest, const std::optional<Head>& head,
 
 Log::Gap Log::gap() const
 {
-    if (m_store)
-        return {};
     QString error;
-    const std::optional<Head> head = readHead(headPath(m_path), &error);
+    const std::optional<Head> head = m_store ? m_store->head(&error) : readHead(headPath(m_path), &error);
     if (!head || !head->present)
         return gapFrom({}, head, error);
+    // A store's trail is always there; a file's may be gone.
+    const bool there = m_store || QFileInfo::exists(m_path);
     QString unread;
-    const QByteArray newest = QFileInfo::exists(m_path) ? newestHash(&unread) : QByteArray();
-    if (QFileInfo::exists(m_path) && newest.isEmpty())
-        return {Gap::Kind::Unreadable, 0, unread, headPath(m_path)};
+    const QByteArray newest = there ? newestHash(&unread) : QByteArray();
+    if (there && newest.isEmpty())
+        return {Gap::Kind::Unreadable, 0, unread, m_store ? m_store->headWhere() : headPath(m_path)};
     return gapFrom(newest, head, error);
 }
 
 bool Log::writable(QString* error, qint64 lineBytes) const
 {
-    if (m_store)
-        return m_store->writable(error);
+    if (m_store && !m_store->writable(error))
+        return false;
     if (const Gap g = gap(); g.kind != Gap::Kind::None) {
         *error = g.reason;
         return false;
     }
+    if (m_store)
+        return true;
     const QFileInfo info(m_path);
     const QString folder = info.absolutePath();
     if (info.exists() || info.isSymLink()) {
@@ -414,10 +425,11 @@ QByteArrayList Log::lines(const QList<Event>& events, QByteArray previous, const
     const QString when = timeText(stamp     ? stamp->time.toLocalTime()
                                   : m_clock ? m_clock()
                                             : QDateTime::currentDateTime());
-    const QString host = stamp ? stamp->desk : m_host;
+    // What every line of the call shares, made once.
+    const QString who = QStringList{when, cell(m_role), cell(m_user), cell(stamp ? stamp->desk : m_host)}.join(u'\t');
+    lines.reserve(events.size());
     for (const Event& e : events) {
-        const QStringList parts{when,           cell(m_role),    cell(m_user),
-                                cell(host),     cell(e.action),  cell(e.table),
+        const QStringList parts{who,           cell(e.action),  cell(e.table),
                                 cell(e.record), cell(e.subject), csv::guarded(encodeDetails(e.details))};
         const QByteArray text = parts.join(u'\t').toUtf8();
         previous = chainHash(previous, text);

@@ -129,6 +129,16 @@ public:
     virtual QByteArray newestHash(QString* error) const = 0;
     // Every line, oldest first, each ended by a line feed.
     virtual bool content(QByteArray* bytes, QString* error) const = 0;
+    // The head kept beside the lines, moved on with every append in the same
+    // transaction (Head{} while it names no line); nullopt with *error when
+    // it cannot be read. A store without one is never found short of it.
+    virtual std::optional<Head> head(QString* error) const
+    {
+        Q_UNUSED(error);
+        return Head{};
+    }
+    // Where the head is kept, for the operator.
+    virtual QString headWhere() const { return where(); }
 };
 
 class Log
@@ -157,15 +167,16 @@ public:
     // Tests set what the disk has free for the file's folder.
     void setRoomProbe(std::function<qint64(const QString& folder)> probe) { m_room = std::move(probe); }
 
-    // Whether the trail reaches its head: a trail that is missing, cut short
-    // or replaced takes no line until it is put back (or its head removed).
+    // Whether the trail reaches its head (the file's, or the store's): a trail
+    // that is missing, cut short or replaced takes no line until it is put
+    // back (or its head removed).
     struct Gap
     {
         enum class Kind { None, Missing, Cut, Replaced, Unreadable };
         Kind kind = Kind::None;
         qint64 lines = 0; // of the head (Missing), or missing at the end (Cut)
         QString reason;   // in words, for errors and the tool
-        QString headPath;
+        QString headPath; // the head's file, or where the store keeps it
     };
     Gap gap() const;
 

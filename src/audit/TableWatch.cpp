@@ -268,7 +268,8 @@ void TableWatch::watch(Table& table)
 }
 
 Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
-                const QString& group, const QString& journalPath, qint64 offset, const Table* persons)
+                const QString& group, const QString& journalPath, qint64 offset, const Table* persons,
+                const QString& missed)
 {
     Event e;
     e.action = operation == journal::ProgramOperation  ? QStringLiteral("card written")
@@ -284,10 +285,13 @@ Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode
     const auto id = cards::identifierOf(systemCode, personNumber, duplicateIndex);
     e.details = {{QStringLiteral("card"), id ? cards::printedNumber(*id).decimal32 : QString()},
                  {QStringLiteral("duplicate"), QString::number(duplicateIndex)},
-                 {QStringLiteral("system"), QString::number(systemCode)},
-                 {QStringLiteral("cards.log offset"), QString::number(offset)}};
+                 {QStringLiteral("system"), QString::number(systemCode)}};
+    if (offset >= 0)
+        e.details.append({QStringLiteral("cards.log offset"), QString::number(offset)});
     if (personsCard)
         e.details.append({QStringLiteral("group"), group});
+    if (!missed.isEmpty())
+        e.details.append({QStringLiteral("journal line not stored"), missed});
     return e;
 }
 

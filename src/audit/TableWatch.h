@@ -78,9 +78,12 @@ private:
 // written, withdrawn or a configuration card; an empty action for a Find,
 // which writes nothing. A person's card names the person ("7 Kowalski Jan",
 // from persons) and carries the group in its details; a configuration card
-// names its reader (group holds the reader's name).
+// names its reader (group holds the reader's name). A line the journal could
+// not take has no offset (negative), names where it waits instead, and missed
+// says why.
 Event cardEvent(const QString& operation, qint64 personNumber, qint64 systemCode, qint64 duplicateIndex,
-                const QString& group, const QString& journalPath, qint64 offset, const Table* persons);
+                const QString& group, const QString& journalPath, qint64 offset, const Table* persons,
+                const QString& missed = {});
 
 // What the audit calls a table: its file (osoby.dbf, grupa.dbf, sprzet.dbf),
 // also when its records are on a database server.

@@ -385,9 +385,18 @@ void DbfFile::flush()
         journalStart(std::move(images));
     else if (!images.empty())
         c.journal.add(images);
-    for (int number : c.dirty)
-        writeAt(m_fd, m_headerLength + qint64(number) * m_recordLength, QByteArray(record(number), m_recordLength),
-                m_path);
+    // Records next to each other go out in one write: a batch that changes
+    // thousands of neighbouring records costs a few writes, not thousands.
+    for (auto run = c.dirty.begin(); run != c.dirty.end();) {
+        const int first = *run;
+        int count = 0;
+        while (run != c.dirty.end() && *run == first + count) {
+            ++run;
+            ++count;
+        }
+        writeAt(m_fd, m_headerLength + qint64(first) * m_recordLength,
+                QByteArray(record(first), qsizetype(count) * m_recordLength), m_path);
+    }
     c.dirty.clear();
 }
 

@@ -401,6 +401,8 @@ enum Id : int {
 
     // 720..739: the database trail's head and card lines that missed the journal (TrailHeadTexts.cpp).
     FirstTrailHeadText = 720,
+    TrailHeadCut = 720,      // "The audit trail %1 lacks its last %3 events: its head %2 names a longer trail. ..."
+    TrailHeadReplaced = 721, // "The audit trail %1 was replaced: it does not hold the newest hash of its head %2. ..."
 
     // 285..299: a new site's first steps: login, port, import (StartTexts.cpp).
     FirstStartText = 285,

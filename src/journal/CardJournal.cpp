@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -97,17 +98,9 @@ bool CardJournal::storeLine(const QByteArray& line, const Entry* entry, QString*
     qint64 position = 0;
     if (!m_store->append(line, &position, error))
         return false;
-    if (!m_audited)
-        return true;
-    if (entry) {
-        m_audited(*entry, position);
-        return true;
-    }
-    // A line from the spool: the audit takes what the line says.
-    const JournalEvent e = JournalReader::parseLine(line, 0, false);
-    m_audited(
-        {e.field(journal::Operation), e.person, e.system, e.duplicate, e.field(journal::Group), e.data, e.verification},
-        position);
+    // A line from the spool had its audit line when it was spooled.
+    if (m_audited && entry)
+        m_audited(*entry, {m_store->name(), position, {}});
     return true;
 }
 
@@ -167,14 +160,24 @@ std::optional<CardJournal::Notice> CardJournal::record(const Entry& entry, const
     if (appendLine(bytes, entry, &error))
         return std::nullopt;
     const bool cardWritten = !entry.data.isEmpty();
+    // The card is written whatever became of its line: the audit hears of
+    // it now (and the operator, when the audit cannot take it either).
+    const auto audit = [&](const QString& journal, const QString& missed) {
+        if (cardWritten && m_audited)
+            m_audited(entry, {QFileInfo(journal).fileName(), -1, missed});
+    };
     if (cardWritten && !m_spoolPath.isEmpty()) {
         QString spoolError;
         QList<QByteArray> waiting = spoolLines(m_spoolPath, &spoolError);
         waiting.append(bytes);
-        if (spoolError.isEmpty() && writeSpool(m_spoolPath, waiting, &spoolError))
+        if (spoolError.isEmpty() && writeSpool(m_spoolPath, waiting, &spoolError)) {
+            audit(m_spoolPath, error);
             return Notice{texts[Text::StationJournalSpooled].arg(path(), error, QDir::toNativeSeparators(m_spoolPath)),
                           texts[Text::CardJournal], m_spoolPath};
+        }
+        error += QStringLiteral("; ") + spoolError;
     }
+    audit(m_store->name(), error);
     return Notice{texts[Text::JournalNotWritten].arg(path(), error), texts[Text::CardJournal], {}};
 }
 

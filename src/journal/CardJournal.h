@@ -52,11 +52,19 @@ public:
     void setSyncHook(std::function<void()> hook) { file().setSyncHook(std::move(hook)); }
     void setFreeSpace(std::function<qint64(const QString& folder)> probe) { file().setFreeSpace(std::move(probe)); }
 
+    // Where a card's line went, for the audit: the journal (its name) and the
+    // offset the line starts at; or, when the journal could not take it, the
+    // spool it waits in or the journal, no offset, and why it missed.
+    struct Stored
+    {
+        QString journal;
+        qint64 offset = -1;
+        QString missed;
+    };
     // The audit of operator actions: asked before a card is written (the
-    // operator's message when it cannot take a line), and told of each line
-    // appended with the byte offset it starts at.
-    void setAudit(std::function<bool(QString* message)> ready,
-                  std::function<void(const Entry&, qint64 offset)> appended)
+    // operator's message when it cannot take a line), and told of each card
+    // line, also of one the journal could not take: the card is written.
+    void setAudit(std::function<bool(QString* message)> ready, std::function<void(const Entry&, const Stored&)> appended)
     {
         m_auditReady = std::move(ready);
         m_audited = std::move(appended);
@@ -77,7 +85,8 @@ public:
     void setSpool(QString path) { m_spoolPath = std::move(path); }
     const QString& spoolPath() const { return m_spoolPath; }
     // Moves the lines waiting in the spool to the journal, oldest first; true
-    // when none is left waiting. *error says why one stays.
+    // when none is left waiting. *error says why one stays. Their cards are
+    // in the audit since they were spooled: no second line.
     bool flushSpool(QString* error);
     // The lines waiting in the spool.
     int spooledLines() const;
@@ -120,6 +129,6 @@ private:
     QString m_role;
     std::function<QDateTime()> m_clock;
     std::function<bool(QString*)> m_auditReady;
-    std::function<void(const Entry&, qint64)> m_audited;
+    std::function<void(const Entry&, const Stored&)> m_audited;
     QString m_spoolPath;
 };

@@ -37,7 +37,7 @@ QStringList schemaStatements()
                                          "written timestamptz NOT NULL DEFAULT now(), line text NOT NULL%2)");
     // The trail only grows: a row stored is never changed or removed, by a
     // desk or by anyone who has not dropped the trigger first.
-    return {table.arg(JournalTable, QStringLiteral(" CHECK (%1)").arg(PgStore::codePageCheck(QStringLiteral("line")))),
+    return QStringList{table.arg(JournalTable, QStringLiteral(" CHECK (%1)").arg(PgStore::codePageCheck(QStringLiteral("line")))),
             table.arg(AuditTable, QString()),
             QStringLiteral("CREATE OR REPLACE FUNCTION %1_append_only() RETURNS trigger LANGUAGE plpgsql AS "
                            "$$BEGIN RAISE EXCEPTION '%1 only takes new rows: % refused', TG_OP; END$$")
@@ -47,7 +47,66 @@ QStringList schemaStatements()
                 .arg(AuditTable),
             QStringLiteral("CREATE OR REPLACE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 "
                            "FOR EACH STATEMENT EXECUTE FUNCTION %1_append_only()")
-                .arg(AuditTable)};
+                .arg(AuditTable)} +
+           headStatements();
+}
+
+QStringList headStatements()
+{
+    // A line's hash is its last field.
+    const QString hashOfLine = QStringLiteral("regexp_replace(line, '^.*\\t', '')");
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (one boolean PRIMARY KEY DEFAULT true CHECK (one), "
+                       "lines bigint NOT NULL CHECK (lines >= 0), hash text NOT NULL)")
+            .arg(AuditHeadTable),
+        QStringLiteral("INSERT INTO %1 (lines, hash) SELECT count(*), coalesce((SELECT %3 FROM %2 ORDER BY id DESC "
+                       "LIMIT 1), repeat('0', 64)) FROM %2 ON CONFLICT DO NOTHING")
+            .arg(AuditHeadTable, AuditTable, hashOfLine),
+        // Every statement that adds rows moves the head on, in its own
+        // transaction: no desk can add a line and leave the head behind.
+        QStringLiteral("CREATE OR REPLACE FUNCTION %1_follow() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                       "UPDATE %1 SET lines = lines + (SELECT count(*) FROM added), hash = (SELECT %2 FROM added "
+                       "ORDER BY id DESC LIMIT 1) WHERE EXISTS (SELECT FROM added); RETURN NULL; END$$")
+            .arg(AuditHeadTable, hashOfLine),
+        QStringLiteral("CREATE OR REPLACE TRIGGER %1_head AFTER INSERT ON %1 REFERENCING NEW TABLE AS added "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION %2_follow()")
+            .arg(AuditTable, AuditHeadTable),
+        // The head only moves forward: a head set back would hide the rows
+        // cut from the trail's end.
+        QStringLiteral("CREATE OR REPLACE FUNCTION %1_forward() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                       "IF TG_OP = 'UPDATE' AND NEW.lines >= OLD.lines THEN RETURN NEW; END IF; "
+                       "RAISE EXCEPTION '%1 only moves forward: % refused', TG_OP; END$$")
+            .arg(AuditHeadTable),
+        QStringLiteral("CREATE OR REPLACE TRIGGER %1_forward BEFORE UPDATE OR DELETE ON %1 "
+                       "FOR EACH ROW EXECUTE FUNCTION %1_forward()")
+            .arg(AuditHeadTable),
+        QStringLiteral("CREATE OR REPLACE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION %1_forward()")
+            .arg(AuditHeadTable)};
+}
+
+QStringList headResetStatements()
+{
+    return {QStringLiteral("ALTER TABLE %1 DISABLE TRIGGER %1_forward").arg(AuditHeadTable),
+            QStringLiteral("UPDATE %1 SET lines = 0, hash = repeat('0', 64)").arg(AuditHeadTable),
+            QStringLiteral("ALTER TABLE %1 ENABLE TRIGGER %1_forward").arg(AuditHeadTable)};
+}
+
+std::optional<audit::Head> trailHead(const QSqlDatabase& db, QString* error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT lines, hash FROM %1").arg(AuditHeadTable))) {
+        *error = query.lastError().text();
+        // A database of a schema before the head (db init adds it) has none.
+        QSqlQuery table(db);
+        if (table.exec(QStringLiteral("SELECT to_regclass('%1') IS NULL").arg(AuditHeadTable)) && table.next() &&
+            table.value(0).toBool())
+            return audit::Head{};
+        return std::nullopt;
+    }
+    if (!query.next() || query.value(0).toLongLong() <= 0)
+        return audit::Head{};
+    return audit::Head{true, query.value(0).toLongLong(), query.value(1).toString().toLatin1()};
 }
 
 Connection::Connection(const PgServer& server)
@@ -105,34 +164,41 @@ bool upgradeSchema(const PgServer& server)
                            .arg(version)
                            .arg(PgStore::SchemaVersion));
     }
-    // Version 2 checked texts by the server's WIN1250 conversion, which
-    // refuses five bytes of the table files' code page; version 3 by the
-    // program's own table of it.
-    QStringList statements{PgStore::codePageFunction(),
-                           QStringLiteral("DO $$ DECLARE c record; BEGIN FOR c IN SELECT conrelid::regclass AS t, "
-                                          "conname FROM pg_constraint WHERE contype = 'c' AND "
-                                          "pg_get_constraintdef(oid) LIKE '%WIN1250%' LOOP EXECUTE format('ALTER "
-                                          "TABLE %s DROP CONSTRAINT %I', c.t, c.conname); END LOOP; END $$")};
-    statements += PgStore::codePageChecks();
-    // Version 1 had the persons, groups and readers only.
-    if (version < 2) {
-        statements += schemaStatements();
-    } else {
-        statements.append(QStringLiteral("ALTER TABLE %1 ADD CHECK (%2)")
-                              .arg(JournalTable, PgStore::codePageCheck(QStringLiteral("line"))));
-        // From version 3 on the trail only grows: its trigger, after the two tables.
-        statements += schemaStatements().mid(2);
-    }
-    // Version 2 did not keep a number from being given twice: one given
-    // twice is the installer's to settle before the rule can hold.
-    for (PgStore::Kind kind : {PgStore::Kind::Persons, PgStore::Kind::Groups, PgStore::Kind::Readers}) {
-        const QStringList duplicates = PgStore::duplicateNumbers(db, kind);
-        if (!duplicates.isEmpty()) {
-            db.rollback();
-            throw AppError(PgStore::duplicatesMessage(server, kind, duplicates));
+    QStringList statements;
+    if (version < 3) {
+        // Version 2 checked texts by the server's WIN1250 conversion, which
+        // refuses five bytes of the table files' code page; version 3 by the
+        // program's own table of it.
+        statements = {PgStore::codePageFunction(),
+                      QStringLiteral("DO $$ DECLARE c record; BEGIN FOR c IN SELECT conrelid::regclass AS t, "
+                                     "conname FROM pg_constraint WHERE contype = 'c' AND "
+                                     "pg_get_constraintdef(oid) LIKE '%WIN1250%' LOOP EXECUTE format('ALTER "
+                                     "TABLE %s DROP CONSTRAINT %I', c.t, c.conname); END LOOP; END $$")};
+        statements += PgStore::codePageChecks();
+        // Version 1 had the persons, groups and readers only.
+        if (version < 2) {
+            statements += schemaStatements();
+        } else {
+            statements.append(QStringLiteral("ALTER TABLE %1 ADD CHECK (%2)")
+                                  .arg(JournalTable, PgStore::codePageCheck(QStringLiteral("line"))));
+            // From version 3 on the trail only grows: its trigger, after the
+            // two tables (and the head, after the trigger).
+            statements += schemaStatements().mid(2);
         }
+        // Version 2 did not keep a number from being given twice: one given
+        // twice is the installer's to settle before the rule can hold.
+        for (PgStore::Kind kind : {PgStore::Kind::Persons, PgStore::Kind::Groups, PgStore::Kind::Readers}) {
+            const QStringList duplicates = PgStore::duplicateNumbers(db, kind);
+            if (!duplicates.isEmpty()) {
+                db.rollback();
+                throw AppError(PgStore::duplicatesMessage(server, kind, duplicates));
+            }
+        }
+        statements += PgStore::uniqueNumberStatements();
+    } else {
+        // Version 4 keeps the trail's head; it starts from the rows there.
+        statements = headStatements();
     }
-    statements += PgStore::uniqueNumberStatements();
     for (const QString& statement : statements) {
         if (!query.exec(statement))
             throw failed(query.lastError().text());
@@ -269,6 +335,17 @@ bool AuditTrailTable::append(const Chain& chain, QString* error)
     const QByteArray previous = newestTrailHash(db, &reason);
     if (previous.isEmpty())
         return failed(reason);
+    // A trail that does not reach its head was cut or replaced: a line
+    // chained on would hide that.
+    const std::optional<audit::Head> kept = trailHead(db, &reason);
+    if (!kept)
+        return failed(reason);
+    if (kept->present && kept->hash != previous)
+        return failed(QStringLiteral("%1 does not reach its head %2 (%3 lines up to the hash %4); "
+                                     "\"pellaro-tables audit verify\" says what is missing")
+                          .arg(where(), headWhere())
+                          .arg(kept->lines)
+                          .arg(QString::fromLatin1(kept->hash)));
     // The server's clock, to the second as the line writes it: the row's
     // time is the one inside the line's hash.
     if (!query.exec(QStringLiteral("SELECT date_trunc('second', now())")) || !query.next())
@@ -285,6 +362,18 @@ bool AuditTrailTable::append(const Chain& chain, QString* error)
     if (!db.commit())
         return failed(db.lastError().text());
     return true;
+}
+
+std::optional<audit::Head> AuditTrailTable::head(QString* error) const
+{
+    if (!m_connection.reopenIfLost(error))
+        return std::nullopt;
+    return trailHead(database(m_connection.name()), error);
+}
+
+QString AuditTrailTable::headWhere() const
+{
+    return QStringLiteral("%1 (%2)").arg(AuditHeadTable, m_connection.where());
 }
 
 QByteArray AuditTrailTable::newestHash(QString* error) const

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <optional>
 
 // The site's card journal and audit trail in the shared database: every
 // desk appends to the same two tables, each row naming its desk.
@@ -20,15 +21,32 @@
 //   audit_trail   id, desk, written, line: a line of audit.log with its hash
 //                 (the line's host and time are the row's desk and written);
 //                 a trigger refuses every UPDATE, DELETE and TRUNCATE of it
+//   audit_head    one row: lines, hash: the trail's number of rows and its
+//                 newest hash, moved on by a trigger in the transaction of
+//                 every insert into audit_trail; it only moves forward
+//
+// The head shows what the chain alone cannot: rows cut from the end of the
+// trail, or the trail replaced by a fresh chain (by whoever may drop the
+// trigger), as the head file beside audit.log does for the file.
 //
 // Each store keeps a connection of its own.
 namespace pgjournals {
 
 inline const QString JournalTable = QStringLiteral("card_journal");
 inline const QString AuditTable = QStringLiteral("audit_trail");
+inline const QString AuditHeadTable = QStringLiteral("audit_head");
 
-// The statements that make the two tables (part of the schema).
+// The statements that make the two tables and the trail's head (part of
+// the schema).
 QStringList schemaStatements();
+// The statements that make the trail's head, set from the rows the trail
+// holds already; a head there already is kept.
+QStringList headStatements();
+// The statements that set the head back to no line, inside a transaction
+// of the owner's that has taken the trail's rows out to chain them again.
+QStringList headResetStatements();
+// The trail's head as read on db; nullopt with *error when it cannot be read.
+std::optional<audit::Head> trailHead(const QSqlDatabase& db, QString* error);
 
 // Brings a database of an older schema version up to this one, adding what
 // is missing. False when the database holds no tables of this program yet;
@@ -113,6 +131,8 @@ public:
     bool append(const Chain& chain, QString* error) override;
     QByteArray newestHash(QString* error) const override;
     bool content(QByteArray* bytes, QString* error) const override;
+    std::optional<audit::Head> head(QString* error) const override;
+    QString headWhere() const override;
 
 private:
     Connection m_connection;

@@ -46,8 +46,8 @@ public:
     // The schema's version, counted up with each change of the tables:
     // 2 added the card journal and the audit trail, 3 made each table's
     // number unique in it, checks texts by the program's own code-page table
-    // and keeps the audit trail from being changed.
-    static constexpr int SchemaVersion = 3;
+    // and keeps the audit trail from being changed, 4 keeps the trail's head.
+    static constexpr int SchemaVersion = 4;
     // Makes the three tables, the card journal and the audit trail, and the
     // schema version table; refuses a database that holds them already.
     static void createSchema(const PgServer& server);

@@ -403,6 +403,9 @@ int importTrail(Connection& connection, const QString& folder, const QString& de
               QStringLiteral("ALTER TABLE %1 ENABLE TRIGGER %1_append_only")})
             connection.exec(statement.arg(pgjournals::AuditTable),
                             QStringLiteral("%1 cannot be written").arg(pgjournals::AuditTable));
+        // The head counts the rows from here on, the site's first.
+        for (const QString& statement : pgjournals::headResetStatements())
+            connection.exec(statement, QStringLiteral("%1 cannot be written").arg(pgjournals::AuditHeadTable));
     }
     insertRows(connection, pgjournals::AuditTable, LineColumns, LineMarks, rows,
                [&](qsizetype r) { return QStringLiteral("line %1 of %2").arg(r + 1).arg(audit::FileName); });

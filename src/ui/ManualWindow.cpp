@@ -1,5 +1,6 @@
 #include "ui/ManualWindow.h"
 
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -50,4 +51,12 @@ void ManualWindow::showPage(const QUrl& page)
     show();
     raise();
     activateWindow();
+}
+
+void ManualWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Cancel))
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }

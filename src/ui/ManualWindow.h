@@ -20,6 +20,10 @@ public:
     void showPage(const QUrl& page);
     QTextBrowser* browser() const { return m_browser; }
 
+protected:
+    // Escape closes the window, as it does a dialog.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void fitScreen();
 

@@ -171,6 +171,9 @@ void TestManual::helpOpensManualInLanguage()
     QCOMPARE(login.convertToFormat(QImage::Format_RGB32).copy(picture),
              StartPicture().toImage().convertToFormat(QImage::Format_RGB32).copy(picture));
     QVERIFY(MessageBox::takeShown().isEmpty());
+    // Escape in the page closes the window.
+    QTest::keyClick(w->browser(), Qt::Key_Escape);
+    QVERIFY(!w->isVisible());
 }
 
 void TestManual::helpFileWinsOverManual()

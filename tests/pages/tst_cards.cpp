@@ -665,18 +665,29 @@ private slots:
 
     // A card written goes into the audit with its number and where its
     // cards.log line starts; an audit that cannot take it refuses the card.
+    // A card whose journal line fails still has its audit line (naming the
+    // spool it waits in); the operator hears when that line is lost too.
     void cardsGoIntoTheAudit_data()
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<bool>("auditWritable");
-        QTest::newRow("Program") << "Program" << true;
-        QTest::newRow("Program, a folder in the audit's place") << "Program" << false;
-        QTest::newRow("Configuration card, a folder in the audit's place") << "Configuration card" << false;
+        QTest::addColumn<QString>("fails"); // the files the disk refuses at the append
+        QTest::addColumn<QString>("where");  // the audit line's table; none when the operator is told
+        QTest::newRow("Program") << "Program" << true << "" << "cards.log";
+        QTest::newRow("Program, a folder in the audit's place") << "Program" << false << "" << "";
+        QTest::newRow("Configuration card, a folder in the audit's place")
+            << "Configuration card" << false << "" << "";
+        QTest::newRow("Program, the journal full") << "Program" << true << "cards.log" << "cards.log";
+        QTest::newRow("Program, the journal full, a spool")
+            << "Program" << true << "cards.log spool" << "cards-unsent.log";
+        QTest::newRow("Program, the journal and the audit full") << "Program" << true << "cards.log audit.log" << "";
     }
     void cardsGoIntoTheAudit()
     {
         QFETCH(QString, operation);
         QFETCH(bool, auditWritable);
+        QFETCH(QString, fails);
+        QFETCH(QString, where);
         Rig r;
         r.addGroup(QStringLiteral("Staff"), {2});
         r.addPerson(12, QStringLiteral("Staff"), 0);
@@ -684,19 +695,27 @@ private slots:
         r.addReader(5, 2);
         r.tables.readers.first();
         audit::Log log(QDir(r.tables.dir.path()).filePath(audit::FileName));
-        audit::TableWatch watch(log, r.state.TextSlots, {});
+        QStringList told;
+        audit::TableWatch watch(log, r.state.TextSlots, [&told](const QString& message) { told << message; });
         r.journal.setAudit([&](QString* message) { return watch.ready(message); },
-                           [&](const CardJournal::Entry& e, qint64 offset) {
+                           [&](const CardJournal::Entry& e, const CardJournal::Stored& stored) {
                                watch.record(audit::cardEvent(e.operation, e.personNumber, e.systemCode,
-                                                             e.duplicateIndex, e.group, r.journal.path(), offset,
-                                                             &r.tables.persons));
+                                                             e.duplicateIndex, e.group, stored.journal, stored.offset,
+                                                             &r.tables.persons, stored.missed));
                            });
+        if (fails.contains(QStringLiteral("spool")))
+            r.journal.setSpool(QDir(r.tables.dir.path()).filePath(QStringLiteral("cards-unsent.log")));
+        const filesync::Hook before = filesync::setHook([&](const filesync::Step& step) {
+            const QString name = QFileInfo(step.path).fileName();
+            return !name.isEmpty() && fails.contains(name) ? (errno = ENOSPC, -1) : 0;
+        });
         if (!auditWritable)
             QVERIFY(QDir(r.tables.dir.path()).mkdir(audit::FileName));
         if (operation == "Program")
             r.program();
         else
             r.configCard();
+        filesync::setHook(before);
         if (!auditWritable) {
             QVERIFY(r.port.writes.isEmpty());
             const QStringList shown = shownMessages();
@@ -705,6 +724,16 @@ private slots:
                          shown[0].endsWith(QStringLiteral("|Card not written")),
                      qPrintable(shown[0]));
             QVERIFY(!QFileInfo::exists(r.journal.path()));
+            return;
+        }
+        if (!fails.isEmpty()) {
+            shownMessages(); // the journal's notice
+            const QStringList f = audit::fields(readFile(log.path()).trimmed());
+            QCOMPARE(f.value(5), where);
+            QCOMPARE(told.size(), where.isEmpty() ? 1 : 0);
+            QVERIFY2(where.isEmpty() || f[8].endsWith(QStringLiteral("journal line not stored: \"%1\"")
+                                                          .arg(QString::fromLocal8Bit(std::strerror(ENOSPC)))),
+                     qPrintable(f.join(u'|')));
             return;
         }
         const QByteArray journal = readFile(r.journal.path());

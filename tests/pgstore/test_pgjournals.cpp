@@ -33,6 +33,9 @@ private slots:
     void auditOfDesksAtOnce();
     void auditOnlyGrows_data();
     void auditOnlyGrows();
+    void trailShortOfItsHead_data();
+    void trailShortOfItsHead();
+    void olderSchema_data();
     void olderSchema();
     void lateCommitIsRead();
 
@@ -174,15 +177,76 @@ void TestPgJournals::auditOnlyGrows()
     QCOMPARE(rows, 2);
 }
 
-// A database of the first schema is refused with the way to bring it up to
-// date; db init adds the journals and the desks work on it.
+// Rows cut from the trail's end, or a fresh chain in its place, by someone
+// who may drop its triggers: verify and the desk find it, and no line is added.
+void TestPgJournals::trailShortOfItsHead_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<int>("kind");
+    const QString cut = QStringLiteral("ALTER TABLE audit_trail DISABLE TRIGGER USER; DELETE FROM audit_trail ");
+    using Kind = audit::Log::Gap::Kind;
+    QTest::newRow("the last two cut") << cut + "WHERE id > (SELECT min(id) FROM audit_trail)"
+                                      << "2 events missing at the end" << int(Kind::Cut);
+    QTest::newRow("emptied") << cut << "3 events missing at the end" << int(Kind::Cut);
+    QTest::newRow("a fresh chain") << cut + "; INSERT INTO audit_trail (desk, line) SELECT 'x', line FROM fresh"
+                                   << "the trail was replaced" << int(Kind::Replaced);
+}
+
+void TestPgJournals::trailShortOfItsHead()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, found);
+    QFETCH(int, kind);
+    audit::Log log;
+    log.setStore(std::make_shared<AuditTrailTable>(m_cluster.server(QStringLiteral("gate"))));
+    QTemporaryDir dir;
+    audit::Log fresh(QDir(dir.path()).filePath(audit::FileName));
+    QString error;
+    for (int i = 0; i < 4; ++i) {
+        const audit::Event e{QStringLiteral("change"), {}, QString::number(i), {}, {}};
+        QVERIFY2((i == 3 || log.append(e, &error)) && fresh.append(e, &error), qPrintable(error));
+    }
+    QByteArray lines;
+    QVERIFY(fresh.content(&lines, &error));
+    QVERIFY(m_cluster.exec(QStringLiteral("CREATE TABLE fresh AS SELECT unnest(string_to_array(rtrim('%1', E'\\n'), "
+                                          "E'\\n')) AS line")
+                               .arg(QString::fromUtf8(lines))));
+    QVERIFY2(m_cluster.exec(statement, &error), qPrintable(error));
+
+    QVERIFY(m_cluster.writeConfig(dir.path()));
+    QVERIFY(QFile::remove(fresh.path()));
+    const ToolRun verified = tables({"audit", "verify", dir.path()});
+    QVERIFY2(verified.exitCode == 1 && verified.output.contains(found), qPrintable(verified.output));
+    QCOMPARE(int(log.gap().kind), kind);
+    QVERIFY(!log.append({QStringLiteral("change"), {}, {}, {}, {}}, &error));
+    QVERIFY2(error.contains(QStringLiteral("audit_head")), qPrintable(error));
+}
+
+// A database of an older schema is refused with the way to bring it up to
+// date; db init adds what it lacks, the trail's head set from its rows, and
+// the desks work on it.
+void TestPgJournals::olderSchema_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("statement");
+    QTest::newRow("1") << 1 << "DROP TABLE card_journal, audit_trail, audit_head";
+    QTest::newRow("3") << 3 << "DROP TABLE audit_head; DROP TRIGGER audit_trail_head ON audit_trail";
+}
+
 void TestPgJournals::olderSchema()
 {
-    QVERIFY(m_cluster.exec(QStringLiteral("DROP TABLE card_journal, audit_trail")));
-    QVERIFY(m_cluster.exec(QStringLiteral("UPDATE pellaro_schema SET version = 1")));
+    QFETCH(int, version);
+    QFETCH(QString, statement);
+    QString error;
+    audit::Log log;
+    log.setStore(std::make_shared<AuditTrailTable>(m_cluster.server({})));
+    QVERIFY2(log.append({QStringLiteral("change"), {}, {}, {}, {}}, &error), qPrintable(error));
+    QVERIFY2(m_cluster.exec(statement, &error), qPrintable(error));
+    QVERIFY(m_cluster.exec(QStringLiteral("UPDATE pellaro_schema SET version = %1").arg(version)));
     try {
         PgStore store(m_cluster.server({}), PgStore::Kind::Persons);
-        QFAIL("a version 1 database was opened");
+        QFAIL("an older database was opened");
     } catch (const AppError& e) {
         QVERIFY2(e.message().contains(QStringLiteral("db init")), qPrintable(e.message()));
     }
@@ -192,9 +256,14 @@ void TestPgJournals::olderSchema()
     QVERIFY2(init.exitCode == 0, qPrintable(init.output));
     QVERIFY2(tables({"db", "init", dir.path()}).exitCode == 1, "brought up to date twice");
     PgStore store(m_cluster.server({}), PgStore::Kind::Persons);
-    QString error;
     qint64 row = 0;
     QVERIFY2(CardJournalTable(m_cluster.server({})).append("line", &row, &error), qPrintable(error));
+    // The head counts every line the trail holds, the one of db init too.
+    QVERIFY2(log.append({QStringLiteral("change"), {}, {}, {}, {}}, &error), qPrintable(error));
+    const std::optional<audit::Head> head = log.store()->head(&error);
+    QByteArray lines;
+    QVERIFY2(head && head->present && log.content(&lines, &error), qPrintable(error));
+    QCOMPARE(audit::verify(lines, {}, *head).brokenLine, 0);
 }
 
 // A desk whose line commits late (its insert took a lower id than a line

@@ -335,7 +335,14 @@ int verifyAudit(const QString& workDir, const QByteArray& from)
         content = file.readAll();
     }
     audit::Head head;
-    if (!log.store()) {
+    if (log.store()) {
+        // The database's head: what the rows alone cannot show.
+        QString unread;
+        const std::optional<audit::Head> kept = log.store()->head(&unread);
+        if (!kept)
+            throw AppError(QStringLiteral("%1: %2").arg(log.store()->headWhere(), unread));
+        head = *kept;
+    } else {
         // The newest hash kept beside the trail: what the chain alone cannot show.
         QString unread;
         const std::optional<audit::Head> kept = audit::readHead(audit::headPath(path), &unread);
