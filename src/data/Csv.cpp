@@ -188,6 +188,27 @@ bool formulaAhead(const QString& cell)
     return i < cell.size() && QStringView(u"=+-@\t\r").contains(cell[i]);
 }
 
+// Whether bytes that are valid UTF-8 read as Windows-1250 give nothing but
+// ASCII and the letters of Polish, Czech and Hungarian. UTF-8 text in those
+// languages never does: read as Windows-1250 its lead bytes are Ă, Ä or Ĺ,
+// which none of them writes, most often before a sign such as … or ™. Only
+// a file like "GÓŁKA" (D3 A3, valid UTF-8 for a Cyrillic letter) reads as
+// words both ways, and only a person can tell which is meant.
+bool wordsOfTheLanguages(const QByteArray& bytes)
+{
+    static const QString letters = QString::fromUtf8("ąćęłńóśźżáčďéěíňřšťúůýžöőüű");
+    const QString text = cp1250::decode(bytes);
+    bool beyondAscii = false;
+    for (QChar c : text) {
+        if (c.unicode() < 0x80)
+            continue;
+        if (!letters.contains(c.toLower()))
+            return false;
+        beyondAscii = true;
+    }
+    return beyondAscii;
+}
+
 } // namespace
 
 QString guarded(const QString& cell)
@@ -218,11 +239,11 @@ Detected detect(const QByteArray& bytes)
     (void)utf8(QByteArrayView(bytes).sliced(marked ? ByteOrderMark.size() : 0));
     if (utf8.hasError()) {
         found.format.encoding = Encoding::Windows1250;
-    } else if (!marked) {
-        const bool beyondAscii = std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
-        const bool valid1250 = std::none_of(Undefined1250.begin(), Undefined1250.end(),
-                                            [&](char c) { return bytes.contains(c); });
-        found.bothReadings = beyondAscii && valid1250;
+    } else if (!marked && wordsOfTheLanguages(bytes)) {
+        found.bothReadings = true;
+        // The reading the tables can store is the likelier one.
+        if (!cp1250::representable(QString::fromUtf8(bytes)))
+            found.format.encoding = Encoding::Windows1250;
     }
     // Quoted fields may hold any of the separators; the heading and the
     // records agreeing on a count tells the one the file uses.

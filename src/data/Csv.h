@@ -22,9 +22,10 @@ struct Format
 };
 
 // How a file seems to be written. A file with a byte-order mark is UTF-8; one
-// that is not valid UTF-8 is Windows-1250. One that is valid in both and reads
-// differently (letters beyond ASCII, no mark) is taken as UTF-8, with
-// bothReadings set: only a person can tell which is meant. The separator is
+// that is not valid UTF-8 is Windows-1250. One that is valid in both and
+// reads as words of the site's languages both ways (no mark) has
+// bothReadings set, only a person can tell which is meant; it is taken as
+// UTF-8 unless that reading holds letters the tables cannot store. The separator is
 // the one of comma, semicolon and tab that splits the heading into the most
 // columns that the following records also have.
 struct Detected

@@ -452,8 +452,10 @@ private:
                 continue;
             if (choice == NewGroups::Refuse)
                 problem(p.line, QStringLiteral("GROUP \"%1\" is not a group of the groups table").arg(p.group));
-            else if (choice == NewGroups::LeaveWithout)
+            else if (choice == NewGroups::LeaveWithout) {
                 p.group = TableLayouts::NoGroupMarker;
+                p.newGroup = false;
+            }
         }
     }
 

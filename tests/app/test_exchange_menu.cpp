@@ -5,7 +5,9 @@
 #include "audit/AuditLog.h"
 #include "data/Backup.h"
 #include "data/Table.h"
+#include "data/TableExchange.h"
 #include "data/TableLayouts.h"
+#include "config/Cp1250.h"
 #include "ui/MessageBox.h"
 
 #include "KillPoints.h"
@@ -38,6 +40,8 @@ private slots:
     void bothRolesExchangePersons();
     void sheetHeadingsImportTheRightWayRound_data();
     void sheetHeadingsImportTheRightWayRound();
+    void hrStaffListsImport_data();
+    void hrStaffListsImport();
 
 private:
     // A start on a plain config.ini, or on the one an earlier start left
@@ -296,6 +300,135 @@ void TestExchangeMenu::sheetHeadingsImportTheRightWayRound()
     QCOMPARE(shown.size(), answer == 0 ? 2 : 1);
     if (answer == 0)
         QCOMPARE(persons.asText("NAME") + u' ' + persons.asText("SURNAME"), QStringLiteral("Kowalski Jan"));
+}
+
+namespace {
+
+// A staff list as HR tools write it: a heading in the site's language, a
+// column Pellaro has no field for, Windows-1250 or UTF-8, and the separator
+// of the spreadsheet's locale.
+QByteArray staffList(const char* encoding, char separator)
+{
+    QString text = QStringLiteral("Nazwisko;Imię;Dział;Stanowisko\r\nŻółkiewski;Łukasz;Zarząd;kierownik\r\n"
+                                  "Nowak;Ewa;Księgowość;\r\nKowalski;Jan;Zarząd;\r\n");
+    text.replace(u';', QChar::fromLatin1(separator));
+    if (qstrcmp(encoding, "1250") == 0)
+        return cp1250::encode(text);
+    return (qstrcmp(encoding, "BOM") == 0 ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+}
+
+QString notes(const QStringList& sentences)
+{
+    return QStringLiteral("Persons to import: %1. The first row will be stored as family name: Żółkiewski, first name: "
+                          "Łukasz.")
+               .arg(sentences.first()) +
+           sentences.mid(1).join(QString());
+}
+
+const QString Ignored = QStringLiteral("\n\nThese columns are not imported: Stanowisko.");
+const QString Creates = QStringLiteral("\n\nThese groups will be created: Księgowość.");
+const QString Skips = QStringLiteral("\n\nPersons already in the table that will be skipped: 1.");
+
+} // namespace
+
+// Both encodings and three separators; the questions a file raises (which
+// reading, new groups, persons already stored) and the preview; then the
+// persons and groups as stored. Kowalski Jan is in the table beforehand.
+void TestExchangeMenu::hrStaffListsImport_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QString>("preview");
+    QTest::addColumn<QStringList>("persons");
+    QTest::addColumn<QStringList>("groups");
+    const QString semi = QStringLiteral("\n\nThe file is read as %1 text, its fields separated by semicolons.");
+    const QStringList all{"Kowalski Jan", QStringLiteral("Żółkiewski Łukasz Zarząd"), QStringLiteral("Nowak Ewa Księgowość"),
+                          QStringLiteral("Kowalski Jan Zarząd")};
+    const QStringList newOnes = all.first(3);
+    const QStringList withNew{QStringLiteral("Zarząd"), QStringLiteral("Księgowość")};
+    const QStringList old{QStringLiteral("Zarząd")};
+    QTest::newRow("UTF-8 BOM, comma: create, skip")
+        << staffList("BOM", ',') << QList<int>{0, 0, 0} << 3 << notes({"2", Ignored, Creates, Skips}) << newOnes << withNew;
+    QTest::newRow("UTF-8 BOM, semicolon: no group, import again")
+        << staffList("BOM", ';') << QList<int>{1, 1, 0} << 3 << notes({"3", semi.arg("UTF-8"), Ignored})
+        << QStringList{"Kowalski Jan", QStringLiteral("Żółkiewski Łukasz Zarząd"), "Nowak Ewa Lack of assignment!",
+                       QStringLiteral("Kowalski Jan Zarząd")}
+        << old;
+    QTest::newRow("UTF-8 BOM, tab: cancelled at the groups")
+        << staffList("BOM", '\t') << QList<int>{2} << 1 << QString() << QStringList{"Kowalski Jan"} << old;
+    QTest::newRow("1250, comma: create, import again")
+        << staffList("1250", ',') << QList<int>{0, 1, 0} << 3
+        << notes({"3", QStringLiteral("\n\nThe file is read as Windows-1250 text, its fields separated by commas."),
+                  Ignored, Creates})
+        << all << withNew;
+    QTest::newRow("1250, semicolon: create, skip")
+        << staffList("1250", ';') << QList<int>{0, 0, 0} << 3 << notes({"2", semi.arg("Windows-1250"), Ignored, Creates, Skips})
+        << newOnes << withNew;
+    QTest::newRow("1250, tab: the preview cancelled")
+        << staffList("1250", '\t') << QList<int>{0, 0, 1} << 3
+        << notes({"2", QStringLiteral("\n\nThe file is read as Windows-1250 text, its fields separated by tabs."), Ignored,
+                  Creates, Skips})
+        << QStringList{"Kowalski Jan"} << old;
+    QTest::newRow("UTF-8 without BOM, semicolon")
+        << staffList("UTF-8", ';') << QList<int>{0, 0, 0} << 3 << notes({"2", semi.arg("UTF-8"), Ignored, Creates, Skips})
+        << newOnes << withNew;
+    // Upper-case names in Windows-1250 that are valid UTF-8 too (Ó Ł: U+04E3).
+    const QByteArray both = "NAZWISKO;IMIE;DZIAL\r\n" + cp1250::encode(QStringLiteral("GÓŁKA;JAN;\r\n"));
+    QTest::newRow("valid in both, taken as Windows-1250")
+        << both << QList<int>{1, 0} << 2
+        << QStringLiteral("Persons to import: 1. The first row will be stored as family name: GÓŁKA, first name: JAN."
+                          "\n\nThe file is read as Windows-1250 text, its fields separated by semicolons.")
+        << QStringList{"Kowalski Jan", QStringLiteral("GÓŁKA JAN Lack of assignment!")} << old;
+    QTest::newRow("valid in both, taken as UTF-8: refused")
+        << both << QList<int>{0} << 1
+        << QStringLiteral("The file reads differently as UTF-8 and as Windows-1250. The first such row:\n\nUTF-8: "
+                          "G\u04E3KA, JAN, \nWindows-1250: GÓŁKA, JAN, \n\nWhich one is it written in?")
+        << QStringList{"Kowalski Jan"} << old;
+}
+
+void TestExchangeMenu::hrStaffListsImport()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<int>, answers);
+    QFETCH(int, questions);
+    QFETCH(QString, preview);
+    QFETCH(QStringList, persons);
+    QFETCH(QStringList, groups);
+    {
+        Table table;
+        table.open(m_dir->filePath("osoby.dbf"));
+        table.insert();
+        table.setInteger("NUMBER", 1);
+        table.setText("NAME", "Kowalski");
+        table.setText("SURNAME", "Jan");
+        table.post();
+    }
+    auto form = start();
+    form->EnterWorkingState(TForm1::Role::Administrator);
+    writeFile("in.csv", file);
+    form->findChild<ExchangeMenu*>()->setFileChooser([](bool, const QString&, const QString&) { return "in.csv"; });
+    MessageBox::setNextAnswers(answers);
+    form->ui().Importosb1->trigger();
+    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), questions + (answers.last() == 0 ? 1 : 0));
+    if (!preview.isEmpty())
+        QCOMPARE(shown.value(questions - 1).text, preview);
+    form.reset();
+    const auto stored = [&](const char* name, exchange::Kind kind, const QList<int>& columns) {
+        Table table;
+        table.openView(m_dir->filePath(name));
+        QStringList rows;
+        for (const QStringList& row : exchange::tableRows(table, kind).mid(1)) {
+            QStringList cells;
+            for (int c : columns)
+                cells.append(row[c]);
+            rows.append(cells.join(u' ').trimmed());
+        }
+        return rows;
+    };
+    QCOMPARE(stored("osoby.dbf", exchange::Kind::Persons, {1, 2, 3}), persons);
+    QCOMPARE(stored("grupa.dbf", exchange::Kind::Groups, {1}), groups);
 }
 
 QTEST_MAIN(TestExchangeMenu)
