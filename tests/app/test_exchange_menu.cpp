@@ -211,14 +211,15 @@ void TestExchangeMenu::bothRolesExchangePersons()
     // One bad row: nothing goes in, the lines are there to copy.
     chosen = m_dir->filePath("in.csv");
     writeFile(chosen,
-              QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\nLis,Ola,Brak,\r\n").toUtf8());
+              QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\nLis,Ola,zarząd,\r\n").toUtf8());
     ui.Importosb1->trigger();
     QList<MessageBox::Shown> shown = MessageBox::takeShown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].text, QStringLiteral("Nothing was imported. Correct these lines and import again.\n\n"
-                                           "line 4: GROUP \"Brak\" is not a group of the groups table"));
+                                           "line 4: GROUP \"zarząd\" is not a group of the groups table; it has \"Zarząd\""));
     QCOMPARE(shown[0].caption, QStringLiteral("Import"));
-    QCOMPARE(shown[0].details, QStringLiteral("line 4: GROUP \"Brak\" is not a group of the groups table"));
+    QCOMPARE(shown[0].details,
+             QStringLiteral("line 4: GROUP \"zarząd\" is not a group of the groups table; it has \"Zarząd\""));
     QVERIFY(form->findChild<Table*>("Table1")->isEmpty());
 
     writeFile(chosen, QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\n").toUtf8());
