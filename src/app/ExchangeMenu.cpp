@@ -124,9 +124,9 @@ exchange::ImportChoices ExchangeMenu::askImport(const exchange::ImportPlan& plan
     exchange::ImportChoices choices;
     // Only a person can tell which reading is meant; the other one comes back here read that way.
     if (plan.bothReadings) {
-        const int answer = MessageBox::ask(
-            m_texts[Text::ImportReadings].arg(plan.utf8Reading, plan.windows1250Reading), caption,
-            {m_texts[Text::ReadingUtf8], m_texts[Text::ReadingWindows1250], m_texts[Text::Cancel]});
+        const int answer =
+            MessageBox::ask(m_texts[Text::ImportReadings].arg(plan.utf8Reading, plan.windows1250Reading), caption,
+                            {m_texts[Text::ReadingUtf8], m_texts[Text::ReadingWindows1250], m_texts[Text::Cancel]});
         if (answer != 0 && answer != 1)
             return choices;
         choices.encoding = answer == 0 ? csv::Encoding::Utf8 : csv::Encoding::Windows1250;
@@ -135,17 +135,17 @@ exchange::ImportChoices ExchangeMenu::askImport(const exchange::ImportPlan& plan
     }
     const QString groups = plan.newGroups.join(QStringLiteral(", "));
     if (!plan.newGroups.isEmpty()) {
-        const int answer =
-            MessageBox::ask(m_texts[Text::ImportNewGroups].arg(groups), caption,
-                            {m_texts[Text::CreateGroupsAnswer], m_texts[Text::WithoutGroupAnswer], m_texts[Text::Cancel]});
+        const int answer = MessageBox::ask(
+            m_texts[Text::ImportNewGroups].arg(groups), caption,
+            {m_texts[Text::CreateGroupsAnswer], m_texts[Text::WithoutGroupAnswer], m_texts[Text::Cancel]});
         if (answer != 0 && answer != 1)
             return choices;
         choices.newGroups = answer == 0 ? exchange::NewGroups::Create : exchange::NewGroups::LeaveWithout;
     }
     if (plan.alreadyInTable > 0) {
-        const int answer =
-            MessageBox::ask(m_texts[Text::ImportAlreadyInTable].arg(plan.alreadyInTable).arg(plan.count), caption,
-                            {m_texts[Text::SkipExistingAnswer], m_texts[Text::ImportAgainAnswer], m_texts[Text::Cancel]});
+        const int answer = MessageBox::ask(
+            m_texts[Text::ImportAlreadyInTable].arg(plan.alreadyInTable).arg(plan.count), caption,
+            {m_texts[Text::SkipExistingAnswer], m_texts[Text::ImportAgainAnswer], m_texts[Text::Cancel]});
         if (answer != 0 && answer != 1)
             return choices;
         choices.skipExisting = answer == 0;
@@ -164,12 +164,12 @@ exchange::ImportChoices ExchangeMenu::askImport(const exchange::ImportPlan& plan
         text += QStringLiteral("\n\n") + m_texts[Text::ImportReadAs].arg(m_texts[encoding], m_texts[separator]);
     }
     if (!plan.ignoredColumns.isEmpty())
-        text += QStringLiteral("\n\n") + m_texts[Text::ImportIgnoredColumns].arg(plan.ignoredColumns.join(QStringLiteral(", ")));
+        text += QStringLiteral("\n\n") +
+                m_texts[Text::ImportIgnoredColumns].arg(plan.ignoredColumns.join(QStringLiteral(", ")));
     if (choices.newGroups == exchange::NewGroups::Create)
         text += QStringLiteral("\n\n") + m_texts[Text::ImportWillCreate].arg(groups);
     if (choices.skipExisting)
         text += QStringLiteral("\n\n") + m_texts[Text::ImportWillSkip].arg(plan.alreadyInTable);
-    choices.proceed =
-        MessageBox::ask(text, caption, {m_texts[Text::ImportAnswer], m_texts[Text::Cancel]}) == 0;
+    choices.proceed = MessageBox::ask(text, caption, {m_texts[Text::ImportAnswer], m_texts[Text::Cancel]}) == 0;
     return choices;
 }

@@ -135,10 +135,10 @@ QString fieldOfHeader(const QString& header)
             for (const char* name : names)
                 h.insert(folded(QString::fromUtf8(name)), field);
         };
-        add(PersonField::FamilyName, {"family name", "last name", "nazwisko", "příjmení", "vezetéknév",
-                                      "vezeték név", "családnév"});
-        add(PersonField::FirstName, {"first name", "given name", "imię", "jméno", "křestní jméno", "keresztnév",
-                                     "kereszt név", "utónév"});
+        add(PersonField::FamilyName,
+            {"family name", "last name", "nazwisko", "příjmení", "vezetéknév", "vezeték név", "családnév"});
+        add(PersonField::FirstName,
+            {"first name", "given name", "imię", "jméno", "křestní jméno", "keresztnév", "kereszt név", "utónév"});
         add(PersonField::Group, {"group", "department", "dept", "grupa", "dział", "oddział", "skupina", "oddělení",
                                  "útvar", "csoport", "osztály", "részleg"});
         return h;
@@ -391,8 +391,9 @@ private:
             return true;
         const QString key = folded(p.group);
         if (const auto near = m_foldedGroups.find(key); near != m_foldedGroups.end() && *near != p.group) {
-            problem(p.line, QStringLiteral("GROUP \"%1\" is not a group of the groups table; it has \"%2\"")
-                                .arg(p.group, *near));
+            problem(
+                p.line,
+                QStringLiteral("GROUP \"%1\" is not a group of the groups table; it has \"%2\"").arg(p.group, *near));
             return false;
         }
         if (!storable(p.line, PersonField::Group, p.group, false, &m_groups, GroupField::Name))
@@ -550,7 +551,8 @@ private:
             }
             batch.commit();
         } catch (const AppError& e) {
-            *undone += QStringLiteral("; the groups %1 stay: %2").arg(m_created.join(QStringLiteral(", ")), e.message());
+            *undone +=
+                QStringLiteral("; the groups %1 stay: %2").arg(m_created.join(QStringLiteral(", ")), e.message());
         }
         m_created.clear();
     }

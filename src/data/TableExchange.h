@@ -63,7 +63,7 @@ struct ImportPlan
     bool bothReadings = false;
     QString utf8Reading;
     QString windows1250Reading;
-    int count = 0; // persons in the file
+    int count = 0;                 // persons in the file
     QString familyName, firstName; // its first row as it will be stored
     QStringList ignoredColumns;    // headings of columns that are not imported
     QStringList newGroups;         // in the order the file names them

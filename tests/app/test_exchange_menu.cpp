@@ -3,11 +3,11 @@
 #include "app/ExchangeMenu.h"
 #include "app/Form1.h"
 #include "audit/AuditLog.h"
+#include "config/Cp1250.h"
 #include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableExchange.h"
 #include "data/TableLayouts.h"
-#include "config/Cp1250.h"
 #include "ui/MessageBox.h"
 
 #include "KillPoints.h"
@@ -215,8 +215,9 @@ void TestExchangeMenu::bothRolesExchangePersons()
     ui.Importosb1->trigger();
     QList<MessageBox::Shown> shown = MessageBox::takeShown();
     QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].text, QStringLiteral("Nothing was imported. Correct these lines and import again.\n\n"
-                                           "line 4: GROUP \"zarząd\" is not a group of the groups table; it has \"Zarząd\""));
+    QCOMPARE(shown[0].text,
+             QStringLiteral("Nothing was imported. Correct these lines and import again.\n\n"
+                            "line 4: GROUP \"zarząd\" is not a group of the groups table; it has \"Zarząd\""));
     QCOMPARE(shown[0].caption, QStringLiteral("Import"));
     QCOMPARE(shown[0].details,
              QStringLiteral("line 4: GROUP \"zarząd\" is not a group of the groups table; it has \"Zarząd\""));
@@ -339,50 +340,54 @@ void TestExchangeMenu::hrStaffListsImport_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QList<int>>("answers");
-    QTest::addColumn<int>("questions");
+    QTest::addColumn<QStringList>("asked"); // how each question begins, the preview last
     QTest::addColumn<QString>("preview");
     QTest::addColumn<QStringList>("persons");
     QTest::addColumn<QStringList>("groups");
     const QString semi = QStringLiteral("\n\nThe file is read as %1 text, its fields separated by semicolons.");
-    const QStringList all{"Kowalski Jan", QStringLiteral("Żółkiewski Łukasz Zarząd"), QStringLiteral("Nowak Ewa Księgowość"),
-                          QStringLiteral("Kowalski Jan Zarząd")};
+    const QStringList all{"Kowalski Jan", QStringLiteral("Żółkiewski Łukasz Zarząd"),
+                          QStringLiteral("Nowak Ewa Księgowość"), QStringLiteral("Kowalski Jan Zarząd")};
     const QStringList newOnes = all.first(3);
     const QStringList withNew{QStringLiteral("Zarząd"), QStringLiteral("Księgowość")};
     const QStringList old{QStringLiteral("Zarząd")};
-    QTest::newRow("UTF-8 BOM, comma: create, skip")
-        << staffList("BOM", ',') << QList<int>{0, 0, 0} << 3 << notes({"2", Ignored, Creates, Skips}) << newOnes << withNew;
+    const QString preview = QStringLiteral("Persons to import");
+    const QStringList three{QStringLiteral("These groups are not in the groups table yet: Księgowość."),
+                            "1 of these 3 persons are already in the table with the same family and first name.",
+                            preview};
+    QTest::newRow("UTF-8 BOM, comma: create, skip") << staffList("BOM", ',') << QList<int>{0, 0, 0} << three
+                                                    << notes({"2", Ignored, Creates, Skips}) << newOnes << withNew;
     QTest::newRow("UTF-8 BOM, semicolon: no group, import again")
-        << staffList("BOM", ';') << QList<int>{1, 1, 0} << 3 << notes({"3", semi.arg("UTF-8"), Ignored})
+        << staffList("BOM", ';') << QList<int>{1, 1, 0} << three << notes({"3", semi.arg("UTF-8"), Ignored})
         << QStringList{"Kowalski Jan", QStringLiteral("Żółkiewski Łukasz Zarząd"), "Nowak Ewa Lack of assignment!",
                        QStringLiteral("Kowalski Jan Zarząd")}
         << old;
     QTest::newRow("UTF-8 BOM, tab: cancelled at the groups")
-        << staffList("BOM", '\t') << QList<int>{2} << 1 << QString() << QStringList{"Kowalski Jan"} << old;
+        << staffList("BOM", '\t') << QList<int>{2} << three.first(1) << QString() << QStringList{"Kowalski Jan"} << old;
     QTest::newRow("1250, comma: create, import again")
-        << staffList("1250", ',') << QList<int>{0, 1, 0} << 3
+        << staffList("1250", ',') << QList<int>{0, 1, 0} << three
         << notes({"3", QStringLiteral("\n\nThe file is read as Windows-1250 text, its fields separated by commas."),
                   Ignored, Creates})
         << all << withNew;
     QTest::newRow("1250, semicolon: create, skip")
-        << staffList("1250", ';') << QList<int>{0, 0, 0} << 3 << notes({"2", semi.arg("Windows-1250"), Ignored, Creates, Skips})
-        << newOnes << withNew;
+        << staffList("1250", ';') << QList<int>{0, 0, 0} << three
+        << notes({"2", semi.arg("Windows-1250"), Ignored, Creates, Skips}) << newOnes << withNew;
     QTest::newRow("1250, tab: the preview cancelled")
-        << staffList("1250", '\t') << QList<int>{0, 0, 1} << 3
-        << notes({"2", QStringLiteral("\n\nThe file is read as Windows-1250 text, its fields separated by tabs."), Ignored,
-                  Creates, Skips})
+        << staffList("1250", '\t') << QList<int>{0, 0, 1} << three
+        << notes({"2", QStringLiteral("\n\nThe file is read as Windows-1250 text, its fields separated by tabs."),
+                  Ignored, Creates, Skips})
         << QStringList{"Kowalski Jan"} << old;
     QTest::newRow("UTF-8 without BOM, semicolon")
-        << staffList("UTF-8", ';') << QList<int>{0, 0, 0} << 3 << notes({"2", semi.arg("UTF-8"), Ignored, Creates, Skips})
-        << newOnes << withNew;
+        << staffList("UTF-8", ';') << QList<int>{0, 0, 0} << three
+        << notes({"2", semi.arg("UTF-8"), Ignored, Creates, Skips}) << newOnes << withNew;
     // Upper-case names in Windows-1250 that are valid UTF-8 too (Ó Ł: U+04E3).
     const QByteArray both = "NAZWISKO;IMIE;DZIAL\r\n" + cp1250::encode(QStringLiteral("GÓŁKA;JAN;\r\n"));
     QTest::newRow("valid in both, taken as Windows-1250")
-        << both << QList<int>{1, 0} << 2
+        << both << QList<int>{1, 0} << QStringList{"The file reads differently", preview}
         << QStringLiteral("Persons to import: 1. The first row will be stored as family name: GÓŁKA, first name: JAN."
                           "\n\nThe file is read as Windows-1250 text, its fields separated by semicolons.")
         << QStringList{"Kowalski Jan", QStringLiteral("GÓŁKA JAN Lack of assignment!")} << old;
     QTest::newRow("valid in both, taken as UTF-8: refused")
-        << both << QList<int>{0} << 1
+        << both << QList<int>{0} << QStringList{"The file reads differently"}
         << QStringLiteral("The file reads differently as UTF-8 and as Windows-1250. The first such row:\n\nUTF-8: "
                           "G\u04E3KA, JAN, \nWindows-1250: GÓŁKA, JAN, \n\nWhich one is it written in?")
         << QStringList{"Kowalski Jan"} << old;
@@ -392,7 +397,7 @@ void TestExchangeMenu::hrStaffListsImport()
 {
     QFETCH(QByteArray, file);
     QFETCH(QList<int>, answers);
-    QFETCH(int, questions);
+    QFETCH(QStringList, asked);
     QFETCH(QString, preview);
     QFETCH(QStringList, persons);
     QFETCH(QStringList, groups);
@@ -412,9 +417,11 @@ void TestExchangeMenu::hrStaffListsImport()
     MessageBox::setNextAnswers(answers);
     form->ui().Importosb1->trigger();
     const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-    QCOMPARE(shown.size(), questions + (answers.last() == 0 ? 1 : 0));
+    QCOMPARE(shown.size(), asked.size() + (answers.last() == 0 ? 1 : 0)); // and what came of it
+    for (qsizetype i = 0; i < asked.size(); ++i)
+        QVERIFY2(shown[i].text.startsWith(asked[i]), qPrintable(shown[i].text));
     if (!preview.isEmpty())
-        QCOMPARE(shown.value(questions - 1).text, preview);
+        QCOMPARE(shown.value(asked.size() - 1).text, preview);
     form.reset();
     const auto stored = [&](const char* name, exchange::Kind kind, const QList<int>& columns) {
         Table table;

@@ -350,17 +350,18 @@ void TestCrashSafety::importFailingToWriteLeavesTheFilesAsTheyWere()
     const Files before = threePersons();
     QTemporaryDir scratch;
     restore(scratch.path(), before);
-    const QByteArray csv = newGroup ? personsCsv() + QStringLiteral("13,Lis,Ola,Ochrona,0,\r\n").toUtf8() : personsCsv();
+    const QByteArray csv =
+        newGroup ? personsCsv() + QStringLiteral("13,Lis,Ola,Ochrona,0,\r\n").toUtf8() : personsCsv();
     const exchange::ImportPreview create = [](const exchange::ImportPlan&) {
         return exchange::ImportChoices{true, {}, exchange::NewGroups::Create};
     };
     const auto importPersons = [&](Table& persons, Table& groups) {
         return exchange::importPersons(persons, groups, csv, {}, create);
     };
-    const qsizetype steps = killpoints::run([&] {
-                                importPersons(*openTable(scratch.path(), Dbf),
-                                              *openTable(scratch.path(), TableLayouts::GroupsFile));
-                            }).steps.size();
+    const qsizetype steps =
+        killpoints::run([&] {
+            importPersons(*openTable(scratch.path(), Dbf), *openTable(scratch.path(), TableLayouts::GroupsFile));
+        }).steps.size();
     for (int at = 1; at <= int(steps); ++at) {
         QTemporaryDir dir;
         restore(dir.path(), before);

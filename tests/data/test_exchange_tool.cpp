@@ -158,17 +158,19 @@ void TestExchangeTool::staffListOptions_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("said"); // each somewhere in what it printed
+    QTest::addColumn<QStringList>("said");   // each somewhere in what it printed
     QTest::addColumn<QStringList>("stored"); // family names after Kowalski
     QTest::addColumn<int>("groups");
     const QByteArray semi1250 = cp1250::encode(QStringLiteral(
         "Nazwisko;Imię;Dział\r\nŻółkiewski;Łukasz;Zarząd\r\nNowak;Ewa;Księgowość\r\nKowalski;Jan;Zarząd\r\n"));
     const QByteArray tabUtf8 =
         "\xEF\xBB\xBF" + QStringLiteral("Příjmení\tJméno\tOddělení\tFunkce\r\nNowak\tEwa\tKsięgowość\tx\r\n"
-                                       "Kowalski\tJan\tZarząd\t\r\n").toUtf8();
+                                        "Kowalski\tJan\tZarząd\t\r\n")
+                             .toUtf8();
     const QByteArray both = "NAZWISKO,IMIE\r\n" + cp1250::encode(QStringLiteral("GÓŁKA,JAN\r\n"));
     QTest::newRow("new group refused") << semi1250 << QStringList{} << 1
-                                       << QStringList{"--create-groups adds them, --without-groups"} << QStringList{} << 1;
+                                       << QStringList{"--create-groups adds them, --without-groups"} << QStringList{}
+                                       << 1;
     QTest::newRow("created, existing skipped")
         << semi1250 << QStringList{"--create-groups", "--skip-existing"} << 0
         << QStringList{"read as Windows-1250 text separated by semicolons", "imported 2 persons",
@@ -180,13 +182,14 @@ void TestExchangeTool::staffListOptions_data()
                        "1 of these 2 persons are already in the table with the same family and first name; "
                        "--skip-existing leaves them out"}
         << QStringList{"Nowak", "Kowalski"} << 1;
-    QTest::newRow("two readings, none chosen") << both << QStringList{} << 1
-                                               << QStringList{"Say which it is with --encoding utf-8 or --encoding"}
-                                               << QStringList{} << 1;
-    QTest::newRow("two readings, one chosen") << both << QStringList{"--encoding", "windows-1250"} << 0
-                                              << QStringList{"imported 1 persons"} << QStringList{QStringLiteral("GÓŁKA")} << 1;
-    QTest::newRow("unknown encoding") << both << QStringList{"--encoding", "latin1"} << 2 << QStringList{"usage:"} << QStringList{}
-                                      << 1;
+    QTest::newRow("two readings, none chosen")
+        << both << QStringList{} << 1 << QStringList{"Say which it is with --encoding utf-8 or --encoding"}
+        << QStringList{} << 1;
+    QTest::newRow("two readings, one chosen")
+        << both << QStringList{"--encoding", "windows-1250"} << 0 << QStringList{"imported 1 persons"}
+        << QStringList{QStringLiteral("GÓŁKA")} << 1;
+    QTest::newRow("unknown encoding") << both << QStringList{"--encoding", "latin1"} << 2 << QStringList{"usage:"}
+                                      << QStringList{} << 1;
 }
 
 void TestExchangeTool::staffListOptions()
