@@ -236,13 +236,13 @@ Detected detect(const QByteArray& bytes)
     Detected found;
     const bool marked = bytes.startsWith(ByteOrderMark);
     QStringDecoder utf8(QStringDecoder::Utf8);
-    (void)utf8(QByteArrayView(bytes).sliced(marked ? ByteOrderMark.size() : 0));
+    const QString decoded = utf8(QByteArrayView(bytes).sliced(marked ? ByteOrderMark.size() : 0)); // decodes only here
     if (utf8.hasError()) {
         found.format.encoding = Encoding::Windows1250;
     } else if (!marked && wordsOfTheLanguages(bytes)) {
         found.bothReadings = true;
         // The reading the tables can store is the likelier one.
-        if (!cp1250::representable(QString::fromUtf8(bytes)))
+        if (!cp1250::representable(decoded))
             found.format.encoding = Encoding::Windows1250;
     }
     // Quoted fields may hold any of the separators; the heading and the

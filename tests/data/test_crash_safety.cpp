@@ -353,7 +353,10 @@ void TestCrashSafety::importFailingToWriteLeavesTheFilesAsTheyWere()
     const QByteArray csv =
         newGroup ? personsCsv() + QStringLiteral("13,Lis,Ola,Ochrona,0,\r\n").toUtf8() : personsCsv();
     const exchange::ImportPreview create = [](const exchange::ImportPlan&) {
-        return exchange::ImportChoices{true, {}, exchange::NewGroups::Create};
+        exchange::ImportChoices create;
+        create.proceed = true;
+        create.newGroups = exchange::NewGroups::Create;
+        return create;
     };
     const auto importPersons = [&](Table& persons, Table& groups) {
         return exchange::importPersons(persons, groups, csv, {}, create);

@@ -182,6 +182,9 @@ void TestExchangeTool::staffListOptions_data()
                        "1 of these 2 persons are already in the table with the same family and first name; "
                        "--skip-existing leaves them out"}
         << QStringList{"Nowak", "Kowalski"} << 1;
+    QTest::newRow("Windows-1250 in the heading only")
+        << cp1250::encode(QStringLiteral("Nazwisko;Dział\r\nNowak;Kadry\r\n")) << QStringList{"--create-groups"} << 0
+        << QStringList{"created the groups Kadry"} << QStringList{"Nowak"} << 2;
     QTest::newRow("two readings, none chosen")
         << both << QStringList{} << 1 << QStringList{"Say which it is with --encoding utf-8 or --encoding"}
         << QStringList{} << 1;

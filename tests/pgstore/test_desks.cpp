@@ -228,7 +228,11 @@ void TestDesks::numberBesideOtherDesk()
     };
     MessageBox::setRecording(true);
     if (PgStore::Kind(kind) == PgStore::Kind::Persons) {
-        const auto asked = [&](const exchange::ImportPlan&) { return gateAdds(), exchange::ImportChoices{true}; };
+        const auto asked = [&](const exchange::ImportPlan&) {
+            exchange::ImportChoices go;
+            go.proceed = true;
+            return gateAdds(), go;
+        };
         QCOMPARE(exchange::importPersons(*tables[0], *tables[1], personsSheet("office", 2), {}, asked).added, 2);
     } else {
         gateAdds();
