@@ -229,9 +229,7 @@ void TestDesks::numberBesideOtherDesk()
     MessageBox::setRecording(true);
     if (PgStore::Kind(kind) == PgStore::Kind::Persons) {
         const auto asked = [&](const exchange::ImportPlan&) {
-            exchange::ImportChoices go;
-            go.proceed = true;
-            return gateAdds(), go;
+            return gateAdds(), exchange::ImportChoices{true, std::nullopt, exchange::NewGroups::Refuse, false};
         };
         QCOMPARE(exchange::importPersons(*tables[0], *tables[1], personsSheet("office", 2), {}, asked).added, 2);
     } else {
