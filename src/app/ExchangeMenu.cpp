@@ -77,13 +77,7 @@ void ExchangeMenu::importPersons()
         return;
     }
     const QString hash = fileHash(path);
-    // The first row as it will be stored: a sheet whose columns are the
-    // wrong way round is seen before it is imported.
-    const exchange::ImportPreview preview = [this](int count, const QString& familyName, const QString& firstName) {
-        const QString text = m_texts[Text::ImportPreview].arg(count).arg(familyName, firstName);
-        return MessageBox::ask(text, m_texts[Text::ImportCaption],
-                               {m_texts[Text::ImportAnswer], m_texts[Text::Cancel]}) == 0;
-    };
+    const exchange::ImportPreview preview = [this](const exchange::ImportPlan& plan) { return askImport(plan); };
     // One event for the whole import, not one a row: 65 535 synced lines
     // would cost more than the import itself.
     auto quiet = m_audit ? std::make_unique<audit::TableWatch::Quiet>(*m_audit) : nullptr;
@@ -92,11 +86,17 @@ void ExchangeMenu::importPersons()
     quiet.reset();
     if (result.cancelled)
         return;
-    if (m_audit && result.added > 0)
-        m_audit->record({QStringLiteral("import"), audit::tableFile(m_persons), {}, {},
-                         {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())},
-                          {QStringLiteral("sha256"), hash},
-                          {QStringLiteral("rows added"), QString::number(result.added)}}});
+    if (m_audit && result.added > 0) {
+        QList<audit::Item> details{
+            {QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())},
+            {QStringLiteral("sha256"), hash},
+            {QStringLiteral("rows added"), QString::number(result.added)}};
+        if (result.skipped > 0)
+            details.append({QStringLiteral("rows skipped"), QString::number(result.skipped)});
+        if (!result.groupsCreated.isEmpty())
+            details.append({QStringLiteral("groups created"), result.groupsCreated.join(QStringLiteral(", "))});
+        m_audit->record({QStringLiteral("import"), audit::tableFile(m_persons), {}, {}, details});
+    }
     if (!result.problems.isEmpty()) {
         // The problems are read in the message itself, as many as a screen
         // holds; the whole list stays behind the details button to copy.
@@ -109,7 +109,67 @@ void ExchangeMenu::importPersons()
     }
     // Stored but not synced is still stored: an import repeated would add everyone twice.
     QString text = m_texts[Text::PersonsImported] + QString::number(result.added);
+    if (!result.groupsCreated.isEmpty())
+        text += u'\n' + m_texts[Text::GroupsCreated].arg(result.groupsCreated.join(QStringLiteral(", ")));
+    if (result.skipped > 0)
+        text += u'\n' + m_texts[Text::PersonsSkipped].arg(result.skipped);
     for (const QString& warning : result.warnings)
         text += QStringLiteral("\n\n") + m_texts[Text::StoredNotSynced].arg(warning);
     MessageBox::show(text, m_texts[Text::ImportCaption]);
+}
+
+exchange::ImportChoices ExchangeMenu::askImport(const exchange::ImportPlan& plan) const
+{
+    const QString caption = m_texts[Text::ImportCaption];
+    exchange::ImportChoices choices;
+    // Only a person can tell which reading is meant; the other one comes back here read that way.
+    if (plan.bothReadings) {
+        const int answer =
+            MessageBox::ask(m_texts[Text::ImportReadings].arg(plan.utf8Reading, plan.windows1250Reading), caption,
+                            {m_texts[Text::ReadingUtf8], m_texts[Text::ReadingWindows1250], m_texts[Text::Cancel]});
+        if (answer != 0 && answer != 1)
+            return choices;
+        choices.encoding = answer == 0 ? csv::Encoding::Utf8 : csv::Encoding::Windows1250;
+        if (*choices.encoding != plan.format.encoding)
+            return choices;
+    }
+    const QString groups = plan.newGroups.join(QStringLiteral(", "));
+    if (!plan.newGroups.isEmpty()) {
+        const int answer = MessageBox::ask(
+            m_texts[Text::ImportNewGroups].arg(groups), caption,
+            {m_texts[Text::CreateGroupsAnswer], m_texts[Text::WithoutGroupAnswer], m_texts[Text::Cancel]});
+        if (answer != 0 && answer != 1)
+            return choices;
+        choices.newGroups = answer == 0 ? exchange::NewGroups::Create : exchange::NewGroups::LeaveWithout;
+    }
+    if (plan.alreadyInTable > 0) {
+        const int answer = MessageBox::ask(
+            m_texts[Text::ImportAlreadyInTable].arg(plan.alreadyInTable).arg(plan.count), caption,
+            {m_texts[Text::SkipExistingAnswer], m_texts[Text::ImportAgainAnswer], m_texts[Text::Cancel]});
+        if (answer != 0 && answer != 1)
+            return choices;
+        choices.skipExisting = answer == 0;
+    }
+    // The first row as it will be stored: a sheet whose columns are the
+    // wrong way round is seen before it is imported. What was read another
+    // way than the export writes, and what is left out, is said with it.
+    const int count = choices.skipExisting ? plan.count - plan.alreadyInTable : plan.count;
+    QString text = m_texts[Text::ImportPreview].arg(count).arg(plan.familyName, plan.firstName);
+    if (plan.format.separator != ',' || plan.format.encoding != csv::Encoding::Utf8) {
+        const Text::Id separator = plan.format.separator == ';'    ? Text::SeparatorSemicolon
+                                   : plan.format.separator == '\t' ? Text::SeparatorTab
+                                                                   : Text::SeparatorComma;
+        const Text::Id encoding =
+            plan.format.encoding == csv::Encoding::Utf8 ? Text::ReadingUtf8 : Text::ReadingWindows1250;
+        text += QStringLiteral("\n\n") + m_texts[Text::ImportReadAs].arg(m_texts[encoding], m_texts[separator]);
+    }
+    if (!plan.ignoredColumns.isEmpty())
+        text += QStringLiteral("\n\n") +
+                m_texts[Text::ImportIgnoredColumns].arg(plan.ignoredColumns.join(QStringLiteral(", ")));
+    if (choices.newGroups == exchange::NewGroups::Create)
+        text += QStringLiteral("\n\n") + m_texts[Text::ImportWillCreate].arg(groups);
+    if (choices.skipExisting)
+        text += QStringLiteral("\n\n") + m_texts[Text::ImportWillSkip].arg(plan.alreadyInTable);
+    choices.proceed = MessageBox::ask(text, caption, {m_texts[Text::ImportAnswer], m_texts[Text::Cancel]}) == 0;
+    return choices;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/TableExchange.h"
 #include "i18n/TextSlots.h"
 
 #include <QObject>
@@ -41,6 +42,9 @@ public:
     void importPersons();
 
 private:
+    // The import's preview: the questions a file raises, then what it stores.
+    exchange::ImportChoices askImport(const exchange::ImportPlan& plan) const;
+
     MainWindowUi& m_ui;
     Table& m_persons;
     Table& m_groups;

@@ -104,26 +104,59 @@ struct Person
     QString familyName; // NAME
     QString firstName;  // SURNAME
     QString group;
+    bool newGroup = false; // the groups table has no such group yet
     qint64 index = 0;
     QString info;
 };
 
+// Letter case and accents set aside: "DZIAŁ", "Dział" and "dzial" are one
+// heading.
+QString folded(const QString& text)
+{
+    QString out;
+    for (QChar c : text.simplified().toCaseFolded().normalized(QString::NormalizationForm_D)) {
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        out += c == u'ł' ? u'l' : c; // the one letter of the four languages with no decomposition
+    }
+    return out;
+}
+
 // The persons field a header names: the field's own name, or the usual
-// heading of an HR system's sheet for the family and the first name in the
-// four languages (NAME holds the family name, SURNAME the first name), in any
-// letter case.
+// heading of an HR system's sheet for the family name, the first name or the
+// group in the four languages (NAME holds the family name, SURNAME the first
+// name), in any letter case, with or without accents. Empty: a column the
+// tables have no field for.
 QString fieldOfHeader(const QString& header)
 {
     static const QHash<QString, QString> headings = [] {
         QHash<QString, QString> h;
-        for (const char* family : {"family name", "last name", "nazwisko", "příjmení", "vezetéknév"})
-            h.insert(QString::fromUtf8(family), PersonField::FamilyName);
-        for (const char* first : {"first name", "given name", "imię", "jméno", "keresztnév"})
-            h.insert(QString::fromUtf8(first), PersonField::FirstName);
+        const auto add = [&h](const QString& field, std::initializer_list<const char*> names) {
+            for (const char* name : names)
+                h.insert(folded(QString::fromUtf8(name)), field);
+        };
+        add(PersonField::FamilyName,
+            {"family name", "last name", "nazwisko", "příjmení", "vezetéknév", "vezeték név", "családnév"});
+        add(PersonField::FirstName,
+            {"first name", "given name", "imię", "jméno", "křestní jméno", "keresztnév", "kereszt név", "utónév"});
+        add(PersonField::Group, {"group", "department", "dept", "grupa", "dział", "oddział", "skupina", "oddělení",
+                                 "útvar", "csoport", "osztály", "részleg"});
         return h;
     }();
-    const QString name = header.simplified();
-    return headings.value(name.toLower(), name.toUpper());
+    const QString name = header.simplified().toUpper();
+    return PersonColumns.contains(name) ? name : headings.value(folded(header));
+}
+
+// Persons are the same when their family and first names are, letter case aside.
+QString nameKey(const QString& familyName, const QString& firstName)
+{
+    return familyName.trimmed().toCaseFolded() + u'\n' + firstName.trimmed().toCaseFolded();
+}
+
+// A record as the preview quotes it.
+QString quoted(const QStringList& fields)
+{
+    return fields.join(QStringLiteral(", "));
 }
 
 class PersonsImport
@@ -136,31 +169,39 @@ public:
 
     ImportResult run(const QByteArray& bytes)
     {
-        csv::Parsed parsed = csv::parse(bytes);
-        m_problems = parsed.problems;
-        if (parsed.records.isEmpty()) {
-            problem(1, QStringLiteral("the file has no header row naming the columns (%1)")
-                           .arg(PersonColumns.join(QStringLiteral(", "))));
-            return finish();
+        const csv::Detected detected = csv::detect(bytes);
+        csv::Format format = detected.format;
+        bool readingChosen = false;
+        ImportChoices choices;
+        for (;;) {
+            analyse(bytes, format);
+            // The operator sees what will be stored before anything changes.
+            // The numbers are chosen again when the rows are stored: other
+            // desks may add persons while the question is open.
+            if (!m_preview || !m_problems.isEmpty() || m_people.empty())
+                break;
+            ImportPlan plan = planOf(format);
+            if (detected.bothReadings && !readingChosen)
+                readBothWays(bytes, format.separator, &plan);
+            choices = m_preview(plan);
+            if (plan.bothReadings && choices.encoding && *choices.encoding != format.encoding) {
+                format.encoding = *choices.encoding;
+                readingChosen = true;
+                continue;
+            }
+            if (!choices.proceed) {
+                ImportResult cancelled;
+                cancelled.cancelled = true;
+                return cancelled;
+            }
+            break;
         }
-        if (!readHeader(parsed.records.first()))
-            return finish();
-        readTables();
-        for (qsizetype i = 1; i < parsed.records.size(); ++i)
-            readPerson(parsed.records[i]);
-        giveNumbers();
         if (!m_problems.isEmpty())
             return finish();
-        // The operator sees the first row as it will be stored before
-        // anything changes. The numbers are chosen again when the rows are
-        // stored: other desks may add persons while the question is open.
-        if (m_preview && !m_people.empty() &&
-            !m_preview(int(m_people.size()), m_people.front().familyName, m_people.front().firstName)) {
-            ImportResult cancelled;
-            cancelled.cancelled = true;
-            return cancelled;
-        }
-        add();
+        settleNewGroups(choices.newGroups);
+        m_skipExisting = choices.skipExisting;
+        if (m_problems.isEmpty() && !m_people.empty())
+            add();
         return finish();
     }
 
@@ -171,7 +212,67 @@ private:
     {
         std::stable_sort(m_problems.begin(), m_problems.end(),
                          [](const csv::Problem& a, const csv::Problem& b) { return a.line < b.line; });
-        return {m_problems.isEmpty() ? int(m_people.size()) : 0, m_problems, m_persons.takeCommitWarnings()};
+        ImportResult result;
+        result.added = m_problems.isEmpty() ? int(m_people.size()) : 0;
+        result.problems = m_problems;
+        result.warnings = m_persons.takeCommitWarnings() + m_groups.takeCommitWarnings();
+        if (m_problems.isEmpty()) {
+            result.skipped = m_skipped;
+            result.groupsCreated = m_created;
+        }
+        return result;
+    }
+
+    void analyse(const QByteArray& bytes, csv::Format format)
+    {
+        m_problems.clear();
+        m_columns.clear();
+        m_ignored.clear();
+        m_people.clear();
+        m_newGroups.clear();
+        csv::Parsed parsed = csv::parse(bytes, format);
+        m_problems = parsed.problems;
+        if (parsed.records.isEmpty()) {
+            problem(1, QStringLiteral("the file has no header row naming the columns (%1)")
+                           .arg(PersonColumns.join(QStringLiteral(", "))));
+            return;
+        }
+        if (!readHeader(parsed.records.first()))
+            return;
+        readTables();
+        for (qsizetype i = 1; i < parsed.records.size(); ++i)
+            readPerson(parsed.records[i]);
+        giveNumbers();
+    }
+
+    ImportPlan planOf(csv::Format format) const
+    {
+        ImportPlan plan;
+        plan.format = format;
+        plan.count = int(m_people.size());
+        plan.familyName = m_people.front().familyName;
+        plan.firstName = m_people.front().firstName;
+        plan.ignoredColumns = m_ignored;
+        plan.newGroups = m_newGroups;
+        plan.alreadyInTable = int(std::count_if(m_people.begin(), m_people.end(), [this](const Person& p) {
+            return m_storedNames.contains(nameKey(p.familyName, p.firstName));
+        }));
+        return plan;
+    }
+
+    // The first record that reads differently in the two encodings, both ways.
+    static void readBothWays(const QByteArray& bytes, char separator, ImportPlan* plan)
+    {
+        const csv::Parsed utf8 = csv::parse(bytes, {separator, csv::Encoding::Utf8});
+        const csv::Parsed cp1250 = csv::parse(bytes, {separator, csv::Encoding::Windows1250});
+        for (qsizetype i = 0; i < std::min(utf8.records.size(), cp1250.records.size()); ++i) {
+            if (utf8.records[i].fields != cp1250.records[i].fields) {
+                plan->bothReadings = true;
+                plan->utf8Reading = quoted(utf8.records[i].fields);
+                plan->windows1250Reading = quoted(cp1250.records[i].fields);
+                return;
+            }
+        }
     }
 
     bool readHeader(const csv::Record& header)
@@ -179,10 +280,8 @@ private:
         bool sound = true;
         for (qsizetype i = 0; i < header.fields.size(); ++i) {
             const QString name = fieldOfHeader(header.fields[i]);
-            if (!PersonColumns.contains(name)) {
-                problem(header.line, QStringLiteral("the column \"%1\" is not a persons field (%2)")
-                                         .arg(header.fields[i], PersonColumns.join(QStringLiteral(", "))));
-                sound = false;
+            if (name.isEmpty()) {
+                m_ignored.append(header.fields[i].simplified());
             } else if (m_columns.contains(name)) {
                 problem(header.line, QStringLiteral("the column %1 appears twice").arg(name));
                 sound = false;
@@ -192,7 +291,8 @@ private:
         }
         m_columnCount = int(header.fields.size());
         if (sound && !m_columns.contains(PersonField::FamilyName) && !m_columns.contains(PersonField::FirstName)) {
-            problem(header.line, QStringLiteral("the file has neither a NAME nor a SURNAME column"));
+            problem(header.line, QStringLiteral("the file has neither a NAME nor a SURNAME column (%1)")
+                                     .arg(PersonColumns.join(QStringLiteral(", "))));
             sound = false;
         }
         return sound;
@@ -202,9 +302,15 @@ private:
     {
         m_persons.post(); // a person being typed holds a number too
         readNumbers();
+        readNames();
+        m_groupNames.clear();
+        m_foldedGroups.clear();
         const int namePosition = m_groups.fieldPosition(GroupField::Name);
-        for (int row = 0; row < m_groups.rowCount(); ++row)
-            m_groupNames.insert(m_groups.valueAt(row, namePosition).toString());
+        for (int row = 0; row < m_groups.rowCount(); ++row) {
+            const QString name = m_groups.valueAt(row, namePosition).toString();
+            m_groupNames.insert(name);
+            m_foldedGroups.insert(folded(name), name);
+        }
     }
 
     void readNumbers()
@@ -216,6 +322,14 @@ private:
             m_taken.insert(n, 0);
             m_highest = std::max(m_highest, n);
         }
+    }
+
+    void readNames()
+    {
+        m_storedNames.clear();
+        for (const QVariantList& stored : m_persons.storedRecords(
+                 {m_persons.fieldPosition(PersonField::FamilyName), m_persons.fieldPosition(PersonField::FirstName)}))
+            m_storedNames.insert(nameKey(stored[0].toString(), stored[1].toString()));
     }
 
     QString cell(const csv::Record& record, const QString& column) const
@@ -231,17 +345,19 @@ private:
         return storable(record.line, column, *out, false);
     }
 
-    bool storable(int line, const QString& column, const QString& value, bool lineBreaksAllowed)
+    bool storable(int line, const QString& column, const QString& value, bool lineBreaksAllowed,
+                  const Table* table = nullptr, const QString& field = {})
     {
         if (const auto c = unstorable(value, lineBreaksAllowed)) {
             problem(line, QStringLiteral("%1 holds %2, which the tables cannot store").arg(column, describe(*c)));
             return false;
         }
-        const int position = m_persons.fieldPosition(column);
-        if (m_persons.fieldType(position) == u'C' && cp1250::encode(value).size() > m_persons.fieldWidth(position)) {
+        const Table& t = table ? *table : m_persons;
+        const int position = t.fieldPosition(field.isEmpty() ? column : field);
+        if (t.fieldType(position) == u'C' && cp1250::encode(value).size() > t.fieldWidth(position)) {
             problem(line, QStringLiteral("%1 \"%2\" is longer than the %3 characters the table holds")
                               .arg(column, value)
-                              .arg(m_persons.fieldWidth(position)));
+                              .arg(t.fieldWidth(position)));
             return false;
         }
         return true;
@@ -259,6 +375,34 @@ private:
             problem(line, QStringLiteral("%1 %2 is outside %3..%4").arg(column).arg(*out).arg(low).arg(high));
             return false;
         }
+        return true;
+    }
+
+    // A group the table has, or one to create; one that differs from a
+    // group of the table or of the file only in letter case or accents is
+    // taken for a slip and refused rather than made a second group.
+    bool readGroup(Person& p)
+    {
+        if (p.group.isEmpty()) {
+            p.group = TableLayouts::NoGroupMarker;
+            return true;
+        }
+        if (p.group == TableLayouts::NoGroupMarker || m_groupNames.contains(p.group))
+            return true;
+        const QString key = folded(p.group);
+        if (const auto near = m_foldedGroups.find(key); near != m_foldedGroups.end() && *near != p.group) {
+            problem(
+                p.line,
+                QStringLiteral("GROUP \"%1\" is not a group of the groups table; it has \"%2\"").arg(p.group, *near));
+            return false;
+        }
+        if (!storable(p.line, PersonField::Group, p.group, false, &m_groups, GroupField::Name))
+            return false;
+        if (!m_newGroups.contains(p.group)) {
+            m_newGroups.append(p.group);
+            m_foldedGroups.insert(key, p.group);
+        }
+        p.newGroup = true;
         return true;
     }
 
@@ -292,16 +436,7 @@ private:
         }
         sound = text(record, PersonField::FamilyName, &p.familyName) && sound;
         sound = text(record, PersonField::FirstName, &p.firstName) && sound;
-        if (text(record, PersonField::Group, &p.group)) {
-            if (p.group.isEmpty()) {
-                p.group = TableLayouts::NoGroupMarker;
-            } else if (p.group != TableLayouts::NoGroupMarker && !m_groupNames.contains(p.group)) {
-                problem(p.line, QStringLiteral("GROUP \"%1\" is not a group of the groups table").arg(p.group));
-                sound = false;
-            }
-        } else {
-            sound = false;
-        }
+        sound = text(record, PersonField::Group, &p.group) && readGroup(p) && sound;
         const QString index = cell(record, PersonField::Index).trimmed();
         if (!index.isEmpty())
             sound = wholeNumber(p.line, PersonField::Index, index, 0, HighestDuplicateIndex, &p.index) && sound;
@@ -309,6 +444,20 @@ private:
         sound = storable(p.line, PersonField::Info, p.info, true) && sound;
         if (sound)
             m_people.push_back(p);
+    }
+
+    void settleNewGroups(NewGroups choice)
+    {
+        for (Person& p : m_people) {
+            if (!p.newGroup)
+                continue;
+            if (choice == NewGroups::Refuse)
+                problem(p.line, QStringLiteral("GROUP \"%1\" is not a group of the groups table").arg(p.group));
+            else if (choice == NewGroups::LeaveWithout) {
+                p.group = TableLayouts::NoGroupMarker;
+                p.newGroup = false;
+            }
+        }
     }
 
     static QString inTableAlready(qint64 number)
@@ -340,10 +489,19 @@ private:
 
     // Under the table's hold on additions, the numbers of the file and the
     // next free ones are checked and chosen again from the records as stored
-    // now, which another desk may have added to since they were read.
+    // now, which another desk may have added to since they were read; so are
+    // the persons to skip.
     bool chooseStoredNumbers()
     {
         readNumbers();
+        if (m_skipExisting) {
+            readNames();
+            const auto kept = std::stable_partition(m_people.begin(), m_people.end(), [this](const Person& p) {
+                return !m_storedNames.contains(nameKey(p.familyName, p.firstName));
+            });
+            m_skipped = int(m_people.end() - kept);
+            m_people.erase(kept, m_people.end());
+        }
         for (const Person& p : m_people) {
             if (p.given != 0 && m_taken.contains(p.given))
                 problem(p.line, inTableAlready(p.given));
@@ -353,15 +511,76 @@ private:
         return m_problems.isEmpty();
     }
 
+    // Under the groups table's hold on additions: the new groups the stored
+    // persons name, numbered past the largest stored number. One another
+    // desk has added meanwhile is taken as it is.
+    void createGroups()
+    {
+        const int idPosition = m_groups.fieldPosition(GroupField::Id);
+        const int namePosition = m_groups.fieldPosition(GroupField::Name);
+        qint64 id = 0;
+        QSet<QString> stored;
+        for (const QVariantList& record : m_groups.storedRecords({idPosition, namePosition})) {
+            id = std::max(id, record[0].toLongLong());
+            stored.insert(record[1].toString());
+        }
+        for (const Person& p : m_people) {
+            if (!p.newGroup || stored.contains(p.group))
+                continue;
+            stored.insert(p.group);
+            m_groups.insert();
+            m_groups.setInteger(GroupField::Id, ++id);
+            m_groups.setText(GroupField::Name, p.group);
+            for (int k = 1; k <= cards::ReaderCount; ++k)
+                m_groups.setLogical(QStringLiteral("p%1").arg(k), false);
+            m_groups.post();
+            m_createdIds.append(id);
+            m_created.append(p.group);
+        }
+    }
+
+    // The groups this import stored in a change of their own, taken out
+    // again when the persons could not be stored.
+    void removeCreatedGroups(QString* undone)
+    {
+        try {
+            Table::Batch batch(m_groups);
+            for (qint64 id : std::as_const(m_createdIds)) {
+                if (m_groups.locate(GroupField::Id, id))
+                    m_groups.remove();
+            }
+            batch.commit();
+        } catch (const AppError& e) {
+            *undone +=
+                QStringLiteral("; the groups %1 stay: %2").arg(m_created.join(QStringLiteral(", ")), e.message());
+        }
+        m_created.clear();
+    }
+
     void add()
     {
         Table::Scan all(m_persons);
+        const bool creating = std::any_of(m_people.begin(), m_people.end(), [](const Person& p) { return p.newGroup; });
+        std::optional<Table::Scan> allGroups;
+        if (creating)
+            allGroups.emplace(m_groups);
         Table::Batch batch(m_persons);
+        bool groupsStored = false;
         try {
             m_persons.holdOtherAppends();
             if (!chooseStoredNumbers()) {
                 batch.undo(); // nothing was added yet
                 return;
+            }
+            if (creating) {
+                // One change with the persons where the stores can share
+                // one; otherwise stored first, and taken out again below
+                // when the persons fail.
+                Table::Batch groups(m_groups, &m_persons);
+                m_groups.holdOtherAppends();
+                createGroups();
+                groups.commit();
+                groupsStored = true;
             }
             for (const Person& p : m_people) {
                 m_persons.insert();
@@ -384,6 +603,9 @@ private:
             } catch (const AppError& again) {
                 undone += QStringLiteral("; ") + again.message();
             }
+            if (groupsStored)
+                removeCreatedGroups(&undone);
+            m_created.clear();
             throw AppError(QStringLiteral("%1; %2").arg(e.message(), undone));
         }
     }
@@ -394,10 +616,18 @@ private:
     const ImportPreview& m_preview;
     QList<csv::Problem> m_problems;
     QHash<QString, int> m_columns; // header name -> field index in a record
+    QStringList m_ignored;
     int m_columnCount = 0;
     QHash<qint64, int> m_taken; // number -> line of the file that gives it, 0 for the table
     qint64 m_highest = 0;
+    QSet<QString> m_storedNames; // nameKey() of every stored person
     QSet<QString> m_groupNames;
+    QHash<QString, QString> m_foldedGroups; // folded() -> the group's name, of the table and the file
+    QStringList m_newGroups;
+    bool m_skipExisting = false;
+    int m_skipped = 0;
+    QList<qint64> m_createdIds;
+    QStringList m_created;
     std::vector<Person> m_people;
 };
 

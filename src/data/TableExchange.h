@@ -41,21 +41,62 @@ struct ImportResult
     QList<csv::Problem> problems; // by line; when there is any, nothing was added
     QStringList warnings;         // the persons were added, but may not survive a power cut
     bool cancelled = false;       // the preview said no: nothing was added
+    int skipped = 0;              // persons left out as already in the table
+    QStringList groupsCreated;
 };
 
-// Shown the number of persons a sound file adds and its first row as it will
-// be stored, before anything changes; false cancels the import.
-using ImportPreview = std::function<bool(int count, const QString& familyName, const QString& firstName)>;
+// What the operator decides about groups the file names that the groups
+// table does not have.
+enum class NewGroups {
+    Refuse,       // their rows are refused as naming no group of the table
+    Create,       // they are added to the groups table, opening no reader yet
+    LeaveWithout, // their persons are stored with the no-group marker
+};
 
-// Adds the persons of a spreadsheet file to the persons table. Columns are
-// found by their header, in any order and letter case, the field's name or
-// the usual heading for the family or the first name ("Last name",
-// "Nazwisko", "Jméno", ...); a missing NUMBER
+// What a sound file would store, as the preview shows it.
+struct ImportPlan
+{
+    csv::Format format;
+    // The file reads differently as UTF-8 and as Windows-1250: the first
+    // row that differs, read each way (the one not chosen is asked of
+    // the operator).
+    bool bothReadings = false;
+    QString utf8Reading;
+    QString windows1250Reading;
+    int count = 0;                 // persons in the file
+    QString familyName, firstName; // its first row as it will be stored
+    QStringList ignoredColumns;    // headings of columns that are not imported
+    QStringList newGroups;         // in the order the file names them
+    int alreadyInTable = 0;        // persons of the file whose family and first name the table has
+};
+
+struct ImportChoices
+{
+    bool proceed = false;
+    // Read the file in this encoding instead: the preview is asked again.
+    std::optional<csv::Encoding> encoding;
+    NewGroups newGroups = NewGroups::Refuse;
+    bool skipExisting = false;
+};
+
+// Shown what a sound file adds before anything changes; the answer's
+// proceed false cancels the import. Asked only when the file has no other
+// problem than groups it would create.
+using ImportPreview = std::function<ImportChoices(const ImportPlan& plan)>;
+
+// Adds the persons of a spreadsheet file to the persons table. The file's
+// separator and encoding are found by csv::detect(). Columns are found by
+// their header, in any order, letter case and accents, the field's name or
+// the usual heading for the family or the first name or the group
+// ("Last name", "Nazwisko", "Jméno", "Dział", ...); other columns are
+// ignored (ImportPlan::ignoredColumns). A missing NUMBER
 // column (or an empty cell) gives the next free numbers, a missing INDEX 0,
 // an empty GROUP the no-group marker. Every row is checked before anything
 // changes; then all rows go in as one batch, or none does. The next free
 // numbers pass over the numbers held by cards still in the field
-// (field::heldNumbers()).
+// (field::heldNumbers()). Without a preview a file that reads two ways is
+// read as UTF-8, new groups are refused and persons already in the table
+// are added again. New groups go in with the persons or not at all.
 ImportResult importPersons(Table& persons, Table& groups, const QByteArray& bytes, const QSet<qint64>& held = {},
                            const ImportPreview& preview = {});
 ImportResult importPersonsFile(Table& persons, Table& groups, const QString& path, const QSet<qint64>& held = {},

@@ -380,6 +380,24 @@ enum Id : int {
 
     // 620..639: a new site's import, status bar and results (NewSiteTexts.cpp).
     FirstNewSiteText = 620,
+    ImportReadings = 620,       // "The file reads differently as UTF-8 and as Windows-1250. ..." (%1, %2: a row each way)
+    ReadingUtf8 = 621,          // "UTF-8" (an answer)
+    ReadingWindows1250 = 622,   // "Windows-1250" (an answer)
+    ImportReadAs = 623,         // "The file is read as %1 text, its fields separated by %2."
+    SeparatorComma = 624,       // "commas"
+    SeparatorSemicolon = 625,   // "semicolons"
+    SeparatorTab = 626,         // "tabs"
+    ImportIgnoredColumns = 627, // "These columns are not imported: %1."
+    ImportNewGroups = 628,      // "These groups are not in the groups table yet: %1. ..."
+    CreateGroupsAnswer = 629,   // "Create the groups"
+    WithoutGroupAnswer = 630,   // "Store them without a group"
+    ImportAlreadyInTable = 631, // "%1 of these %2 persons are already in the table with the same family and first name"
+    SkipExistingAnswer = 632,   // "Skip them"
+    ImportAgainAnswer = 633,    // "Import them again"
+    ImportWillCreate = 634,     // "These groups will be created: %1."
+    ImportWillSkip = 635,       // "Persons already in the table that will be skipped: %1."
+    GroupsCreated = 636,        // "Groups created: %1"
+    PersonsSkipped = 637,       // "Persons skipped as already in the table: %1"
 
     // 640..659: a card's result, the status bar and the demo's station (ResultTexts.cpp).
     FirstResultText = 640,

@@ -11,6 +11,7 @@ namespace {
 bool recording = false;
 QList<Shown> shown;
 int nextAnswer = -1;
+QList<int> laterAnswers;
 std::function<void()> whileAsked;
 
 } // namespace
@@ -54,7 +55,7 @@ int ask(const QString& text, const QString& caption, const QStringList& answers)
         shown.append({text, caption, {}, answers});
         if (const auto meanwhile = std::exchange(whileAsked, {}))
             meanwhile();
-        return std::exchange(nextAnswer, -1);
+        return std::exchange(nextAnswer, laterAnswers.isEmpty() ? -1 : laterAnswers.takeFirst());
     }
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton);
     QList<QAbstractButton*> buttons;
@@ -73,12 +74,19 @@ void setRecording(bool on)
     recording = on;
     shown.clear();
     nextAnswer = -1;
+    laterAnswers.clear();
     whileAsked = {};
 }
 
 void setNextAnswer(int answer)
 {
     nextAnswer = answer;
+}
+
+void setNextAnswers(const QList<int>& answers)
+{
+    nextAnswer = answers.value(0, -1);
+    laterAnswers = answers.mid(1);
 }
 
 void whileNextAsked(std::function<void()> meanwhile)

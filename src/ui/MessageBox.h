@@ -42,6 +42,8 @@ void setRecording(bool on);
 // While recording, the next ask() is recorded like show() and gives this
 // answer (once); without one set it gives -1, which no caller takes as yes.
 void setNextAnswer(int answer);
+// The same for the next few questions, in order.
+void setNextAnswers(const QList<int>& answers);
 // While recording, the next ask() runs this before it gives its answer, as
 // if it happened while the question was open (another desk's change).
 void whileNextAsked(std::function<void()> meanwhile);

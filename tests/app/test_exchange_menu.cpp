@@ -3,8 +3,10 @@
 #include "app/ExchangeMenu.h"
 #include "app/Form1.h"
 #include "audit/AuditLog.h"
+#include "config/Cp1250.h"
 #include "data/Backup.h"
 #include "data/Table.h"
+#include "data/TableExchange.h"
 #include "data/TableLayouts.h"
 #include "ui/MessageBox.h"
 
@@ -38,6 +40,8 @@ private slots:
     void bothRolesExchangePersons();
     void sheetHeadingsImportTheRightWayRound_data();
     void sheetHeadingsImportTheRightWayRound();
+    void hrStaffListsImport_data();
+    void hrStaffListsImport();
 
 private:
     // A start on a plain config.ini, or on the one an earlier start left
@@ -207,14 +211,16 @@ void TestExchangeMenu::bothRolesExchangePersons()
     // One bad row: nothing goes in, the lines are there to copy.
     chosen = m_dir->filePath("in.csv");
     writeFile(chosen,
-              QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\nLis,Ola,Brak,\r\n").toUtf8());
+              QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\nLis,Ola,zarząd,\r\n").toUtf8());
     ui.Importosb1->trigger();
     QList<MessageBox::Shown> shown = MessageBox::takeShown();
     QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].text, QStringLiteral("Nothing was imported. Correct these lines and import again.\n\n"
-                                           "line 4: GROUP \"Brak\" is not a group of the groups table"));
+    QCOMPARE(shown[0].text,
+             QStringLiteral("Nothing was imported. Correct these lines and import again.\n\n"
+                            "line 4: GROUP \"zarząd\" is not a group of the groups table; it has \"Zarząd\""));
     QCOMPARE(shown[0].caption, QStringLiteral("Import"));
-    QCOMPARE(shown[0].details, QStringLiteral("line 4: GROUP \"Brak\" is not a group of the groups table"));
+    QCOMPARE(shown[0].details,
+             QStringLiteral("line 4: GROUP \"zarząd\" is not a group of the groups table; it has \"Zarząd\""));
     QVERIFY(form->findChild<Table*>("Table1")->isEmpty());
 
     writeFile(chosen, QStringLiteral("NAME,SURNAME,GROUP,INFO\r\nNowak,Jan,Zarząd,\"a\r\nb\"\r\n").toUtf8());
@@ -296,6 +302,133 @@ void TestExchangeMenu::sheetHeadingsImportTheRightWayRound()
     QCOMPARE(shown.size(), answer == 0 ? 2 : 1);
     if (answer == 0)
         QCOMPARE(persons.asText("NAME") + u' ' + persons.asText("SURNAME"), QStringLiteral("Kowalski Jan"));
+}
+
+namespace {
+
+// A staff list as HR tools write it: a heading in the site's language, a
+// column Pellaro has no field for, Windows-1250 or UTF-8, and the separator
+// of the spreadsheet's locale.
+QByteArray staffList(const char* encoding, char separator)
+{
+    QString text = QStringLiteral("Nazwisko;Imię;Dział;Stanowisko\r\nŻółkiewski;Łukasz;Zarząd;kierownik\r\n"
+                                  "Nowak;Ewa;Księgowość;\r\nKowalski;Jan;Zarząd;\r\n");
+    text.replace(u';', QChar::fromLatin1(separator));
+    if (qstrcmp(encoding, "1250") == 0)
+        return cp1250::encode(text);
+    return (qstrcmp(encoding, "BOM") == 0 ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+}
+
+QString notes(const char* count, const QString& rest)
+{
+    return QStringLiteral("Persons to import: %1. The first row will be stored as family name: Żółkiewski, first "
+                          "name: Łukasz.")
+               .arg(count) +
+           rest;
+}
+
+const QString Kowalski = QStringLiteral("Kowalski Jan Lack of assignment!"); // in the table beforehand
+const QString Ignored = QStringLiteral("\n\nThese columns are not imported: Stanowisko.");
+const QString Creates = QStringLiteral("\n\nThese groups will be created: Księgowość.");
+const QString Skips = QStringLiteral("\n\nPersons already in the table that will be skipped: 1.");
+
+} // namespace
+
+// Both encodings and three separators; the questions a file raises (which
+// reading, new groups, persons already stored) and the preview; then the
+// persons and groups as stored.
+void TestExchangeMenu::hrStaffListsImport_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QStringList>("asked"); // how each question begins, the preview last
+    QTest::addColumn<QString>("preview");
+    QTest::addColumn<QStringList>("persons");
+    QTest::addColumn<QStringList>("groups");
+    const QString readAs = QStringLiteral("\n\nThe file is read as %1 text, its fields separated by %2.");
+    const QStringList all{Kowalski, QStringLiteral("Żółkiewski Łukasz Zarząd"), QStringLiteral("Nowak Ewa Księgowość"),
+                          QStringLiteral("Kowalski Jan Zarząd")};
+    const QStringList newOnes = all.first(3);
+    const QStringList withNew{QStringLiteral("Zarząd"), QStringLiteral("Księgowość")};
+    const QStringList old{QStringLiteral("Zarząd")};
+    const QString preview = QStringLiteral("Persons to import");
+    const QStringList three{QStringLiteral("These groups are not in the groups table yet: Księgowość."),
+                            "1 of these 3 persons are already in the table with the same family and first name.",
+                            preview};
+    QTest::newRow("UTF-8 BOM, comma: create, skip") << staffList("BOM", ',') << QList<int>{0, 0, 0} << three
+                                                    << notes("2", Ignored + Creates + Skips) << newOnes << withNew;
+    QTest::newRow("UTF-8 BOM, semicolon: no group, import again")
+        << staffList("BOM", ';') << QList<int>{1, 1, 0} << three
+        << notes("3", readAs.arg("UTF-8", "semicolons") + Ignored)
+        << QStringList{Kowalski, QStringLiteral("Żółkiewski Łukasz Zarząd"), "Nowak Ewa Lack of assignment!",
+                       QStringLiteral("Kowalski Jan Zarząd")}
+        << old;
+    QTest::newRow("UTF-8 BOM, tab: cancelled at the groups")
+        << staffList("BOM", '\t') << QList<int>{2} << three.first(1) << QString() << QStringList{Kowalski} << old;
+    QTest::newRow("1250, comma: create, import again")
+        << staffList("1250", ',') << QList<int>{0, 1, 0} << three
+        << notes("3", readAs.arg("Windows-1250", "commas") + Ignored + Creates) << all << withNew;
+    QTest::newRow("1250, semicolon: create, skip")
+        << staffList("1250", ';') << QList<int>{0, 0, 0} << three
+        << notes("2", readAs.arg("Windows-1250", "semicolons") + Ignored + Creates + Skips) << newOnes << withNew;
+    QTest::newRow("1250, tab: the preview cancelled")
+        << staffList("1250", '\t') << QList<int>{0, 0, 1} << three
+        << notes("2", readAs.arg("Windows-1250", "tabs") + Ignored + Creates + Skips) << QStringList{Kowalski} << old;
+    QTest::newRow("UTF-8 without BOM, semicolon")
+        << staffList("UTF-8", ';') << QList<int>{0, 0, 0} << three
+        << notes("2", readAs.arg("UTF-8", "semicolons") + Ignored + Creates + Skips) << newOnes << withNew;
+    // Upper-case names in Windows-1250 that are valid UTF-8 too (Ó Ł: U+04E3).
+    const QByteArray both = "NAZWISKO;IMIE;DZIAL\r\n" + cp1250::encode(QStringLiteral("GÓŁKA;JAN;\r\n"));
+    QTest::newRow("valid in both, taken as Windows-1250")
+        << both << QList<int>{1, 0} << QStringList{"The file reads differently", preview}
+        << QStringLiteral("Persons to import: 1. The first row will be stored as family name: GÓŁKA, first name: JAN."
+                          "\n\nThe file is read as Windows-1250 text, its fields separated by semicolons.")
+        << QStringList{Kowalski, QStringLiteral("GÓŁKA JAN Lack of assignment!")} << old;
+    QTest::newRow("valid in both, taken as UTF-8: refused")
+        << both << QList<int>{0} << QStringList{"The file reads differently"}
+        << QStringLiteral("The file reads differently as UTF-8 and as Windows-1250. The first such row:\n\nUTF-8: "
+                          "G\u04E3KA, JAN, \nWindows-1250: GÓŁKA, JAN, \n\nWhich one is it written in?")
+        << QStringList{Kowalski} << old;
+}
+
+void TestExchangeMenu::hrStaffListsImport()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, asked);
+    QFETCH(QString, preview);
+    QFETCH(QStringList, persons);
+    QFETCH(QStringList, groups);
+    {
+        Table persons, groups;
+        persons.open(m_dir->filePath("osoby.dbf"));
+        groups.open(m_dir->filePath("grupa.dbf"));
+        QCOMPARE(exchange::importPersons(persons, groups, "NAME,SURNAME\nKowalski,Jan\n").added, 1);
+    }
+    auto form = start();
+    form->EnterWorkingState(TForm1::Role::Administrator);
+    writeFile("in.csv", file);
+    form->findChild<ExchangeMenu*>()->setFileChooser([](bool, const QString&, const QString&) { return "in.csv"; });
+    MessageBox::setNextAnswers(answers);
+    form->ui().Importosb1->trigger();
+    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), asked.size() + (answers.last() == 0 ? 1 : 0)); // and what came of it
+    for (qsizetype i = 0; i < asked.size(); ++i)
+        QVERIFY2(shown[i].text.startsWith(asked[i]), qPrintable(shown[i].text));
+    if (!preview.isEmpty())
+        QCOMPARE(shown.value(asked.size() - 1).text, preview);
+    form.reset();
+    // The names (and the persons' groups) as stored.
+    const auto stored = [&](const char* name, exchange::Kind kind, int columns) {
+        Table table;
+        table.openView(m_dir->filePath(name));
+        QStringList rows;
+        for (const QStringList& row : exchange::tableRows(table, kind).mid(1))
+            rows.append(row.mid(1, columns).join(u' ').trimmed());
+        return rows;
+    };
+    QCOMPARE(stored("osoby.dbf", exchange::Kind::Persons, 3), persons);
+    QCOMPARE(stored("grupa.dbf", exchange::Kind::Groups, 1), groups);
 }
 
 QTEST_MAIN(TestExchangeMenu)

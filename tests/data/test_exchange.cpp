@@ -229,10 +229,15 @@ void TestExchange::importFillsWhatIsMissing()
                    {"40", "Nowak", "Jan", QStringLiteral("Zarząd"), "0", ""},
                    {"41", "Kowalska", "Ewa", "Lack of assignment!", "0", ""},
                    {"42", "Lis", "Ola", "Lack of assignment!", "0", ""}}));
-    // An unknown column is refused rather than dropped.
-    const exchange::ImportResult typo = exchange::importPersons(persons, groups, "SURENAME,NAME\nA,B\n");
-    QCOMPARE(typo.problems.size(), 1);
-    QVERIFY(typo.problems[0].reason.contains("\"SURENAME\""));
+    // An unknown column is not dropped unseen: the preview names it.
+    QStringList ignored;
+    const exchange::ImportResult typo =
+        exchange::importPersons(persons, groups, "SURENAME,NAME\nA,B\n", {}, [&](const exchange::ImportPlan& plan) {
+            ignored = plan.ignoredColumns;
+            return exchange::ImportChoices{};
+        });
+    QVERIFY(typo.cancelled);
+    QCOMPARE(ignored, QStringList{"SURENAME"});
 }
 
 QTEST_GUILESS_MAIN(TestExchange)

@@ -3,6 +3,9 @@
 #include "ExchangeFixture.h"
 #include "TablesTool.h"
 
+#include "config/Cp1250.h"
+#include "data/TableExchange.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -43,6 +46,8 @@ private slots:
     void oneBadRowImportsNothing();
     void restoreRefusedWhileTablesAreOpen();
     void exportOfGroupsAndReaders();
+    void staffListOptions_data();
+    void staffListOptions();
 };
 
 void TestExchangeTool::importExportBackupRestore_data()
@@ -144,6 +149,76 @@ void TestExchangeTool::exportOfGroupsAndReaders()
     QCOMPARE(readers[0], QByteArray("\xEF\xBB\xBFID_CZYT,NAME,TIME,MIEJSCE,PROX,EMULACJA\r"));
     QCOMPARE(readers[3], QStringLiteral("3,Serwerownia,3,\"Piwnica, pomieszczenie -1.04\",0,1\r").toUtf8());
     QCOMPARE(tables({"import", "groups", dir.path(), dir.filePath("g.csv")}).exitCode, 2);
+}
+
+// The window's questions as options: a file that reads two ways, groups the
+// table lacks, persons it has (Kowalski Jan, beforehand).
+void TestExchangeTool::staffListOptions_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("said");   // each somewhere in what it printed
+    QTest::addColumn<QStringList>("stored"); // family names after Kowalski
+    QTest::addColumn<int>("groups");
+    const QByteArray semi1250 = cp1250::encode(QStringLiteral(
+        "Nazwisko;Imię;Dział\r\nŻółkiewski;Łukasz;Zarząd\r\nNowak;Ewa;Księgowość\r\nKowalski;Jan;Zarząd\r\n"));
+    const QByteArray tabUtf8 =
+        "\xEF\xBB\xBF" + QStringLiteral("Příjmení\tJméno\tOddělení\tFunkce\r\nNowak\tEwa\tKsięgowość\tx\r\n"
+                                        "Kowalski\tJan\tZarząd\t\r\n")
+                             .toUtf8();
+    const QByteArray both = "NAZWISKO,IMIE\r\n" + cp1250::encode(QStringLiteral("GÓŁKA,JAN\r\n"));
+    QTest::newRow("new group refused") << semi1250 << QStringList{} << 1
+                                       << QStringList{"--create-groups adds them, --without-groups"} << QStringList{}
+                                       << 1;
+    QTest::newRow("created, existing skipped")
+        << semi1250 << QStringList{"--create-groups", "--skip-existing"} << 0
+        << QStringList{"read as Windows-1250 text separated by semicolons", "imported 2 persons",
+                       "skipped 1 persons already in the table", QStringLiteral("created the groups Księgowość")}
+        << QStringList{QStringLiteral("Żółkiewski"), "Nowak"} << 2;
+    QTest::newRow("without groups, imported again")
+        << tabUtf8 << QStringList{"--without-groups"} << 0
+        << QStringList{"these columns are not imported: Funkce", "imported 2 persons",
+                       "1 of these 2 persons are already in the table with the same family and first name; "
+                       "--skip-existing leaves them out"}
+        << QStringList{"Nowak", "Kowalski"} << 1;
+    QTest::newRow("Windows-1250 in the heading only")
+        << cp1250::encode(QStringLiteral("Nazwisko;Dział\r\nNowak;Kadry\r\n")) << QStringList{"--create-groups"} << 0
+        << QStringList{"created the groups Kadry"} << QStringList{"Nowak"} << 2;
+    QTest::newRow("two readings, none chosen")
+        << both << QStringList{} << 1 << QStringList{"Say which it is with --encoding utf-8 or --encoding"}
+        << QStringList{} << 1;
+    QTest::newRow("two readings, one chosen")
+        << both << QStringList{"--encoding", "windows-1250"} << 0 << QStringList{"imported 1 persons"}
+        << QStringList{QStringLiteral("GÓŁKA")} << 1;
+}
+
+void TestExchangeTool::staffListOptions()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, stored);
+    QFETCH(int, groups);
+    QTemporaryDir dir;
+    fixture::makeInstallation(dir.path(), {QStringLiteral("Zarząd")});
+    writeFile(dir.filePath("in.csv"), "NAME,SURNAME\r\nKowalski,Jan\r\n");
+    QCOMPARE(tables({"import", "persons", dir.path(), dir.filePath("in.csv")}).exitCode, 0);
+    writeFile(dir.filePath("in.csv"), file);
+    const ToolRun r = tables(QStringList{"import", "persons", dir.path(), dir.filePath("in.csv")} + options);
+    QCOMPARE(r.exitCode, exitCode);
+    for (const QString& words : said)
+        QVERIFY2(r.output.contains(words), qPrintable(r.output));
+    Table persons;
+    persons.openView(dir.filePath("osoby.dbf"));
+    QStringList names;
+    for (const QStringList& row : exchange::tableRows(persons, exchange::Kind::Persons).mid(2))
+        names.append(row[1]);
+    QCOMPARE(names, stored);
+    Table groupsTable;
+    groupsTable.openView(dir.filePath("grupa.dbf"));
+    QCOMPARE(groupsTable.rowCount(), groups);
 }
 
 QTEST_GUILESS_MAIN(TestExchangeTool)

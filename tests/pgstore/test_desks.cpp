@@ -228,7 +228,9 @@ void TestDesks::numberBesideOtherDesk()
     };
     MessageBox::setRecording(true);
     if (PgStore::Kind(kind) == PgStore::Kind::Persons) {
-        const auto asked = [&](int, const QString&, const QString&) { return gateAdds(), true; };
+        const auto asked = [&](const exchange::ImportPlan&) {
+            return gateAdds(), exchange::ImportChoices{true, std::nullopt, exchange::NewGroups::Refuse, false};
+        };
         QCOMPARE(exchange::importPersons(*tables[0], *tables[1], personsSheet("office", 2), {}, asked).added, 2);
     } else {
         gateAdds();

@@ -115,6 +115,8 @@ void TestPgTool::sameResultsAsFiles_data()
     QTest::newRow("export readers") << QList<QStringList>{{"export", "readers", "%w", "%o/readers.csv"}};
     QTest::newRow("import persons") << QList<QStringList>{importing, {"export", "persons", "%w", "%o/persons.csv"}};
     QTest::newRow("import refused") << QList<QStringList>{importing, importing};
+    QTest::newRow("import creating a group") << QList<QStringList>{
+        {"import", "persons", "%w", "%n", "--create-groups"}, {"export", "groups", "%w", "%o/groups.csv"}};
     QTest::newRow("backup twice") << QList<QStringList>{{"backup", "%w"}, {"backup", "%w"}};
     QTest::newRow("backup, import, restore")
         << QList<QStringList>{{"backup", "%w"}, importing, {"restore", "%b", "%w"}};
@@ -132,6 +134,7 @@ void TestPgTool::sameResultsAsFiles()
     QCOMPARE(tables({"db", "import", base, files}).exitCode, 0);
     writeFile(dir.filePath(QStringLiteral("in.csv")), "\xEF\xBB\xBFNUMBER,NAME,SURNAME,GROUP,INDEX,INFO\r\n"
                                                       "601,Żak,Ola,Magazyn,1,\r\n602,Łoś,Jan,Ochrona,2,\"a\r\nb\"\r\n");
+    writeFile(dir.filePath(QStringLiteral("new.csv")), "Nazwisko;Dzia\xb3\r\nLis;Recepcja\r\n"); // Windows-1250
     // The same card journal at both sites: in the database, and as the file it is written out to.
     QVERIFY(m_cluster.exec(QStringLiteral("INSERT INTO card_journal (desk, line) VALUES ('gate', 'the site''s card journal')")));
     pgjournals::writeFiles(m_cluster.server({}), files);
@@ -144,6 +147,7 @@ void TestPgTool::sameResultsAsFiles()
             done.append(tables(args.replaceInStrings(QStringLiteral("%w"), site)
                                    .replaceInStrings(QStringLiteral("%o"), site + QStringLiteral("-out"))
                                    .replaceInStrings(QStringLiteral("%i"), dir.filePath(QStringLiteral("in.csv")))
+                                   .replaceInStrings(QStringLiteral("%n"), dir.filePath(QStringLiteral("new.csv")))
                                    .replaceInStrings(QStringLiteral("%b"), backup::list(site).value(0))));
         }
         QVERIFY2(done[0].exitCode == done[1].exitCode, qPrintable(done[0].output + done[1].output));

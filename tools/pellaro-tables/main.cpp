@@ -5,7 +5,8 @@
 //   pellaro-tables backup WORKDIR            a backup of the tables and config.ini
 //   pellaro-tables restore BACKUP WORKDIR    puts a backup back
 //   pellaro-tables export persons|groups|readers WORKDIR FILE.csv
-//   pellaro-tables import persons WORKDIR FILE.csv
+//   pellaro-tables import persons WORKDIR FILE.csv [--encoding utf-8|windows-1250] [--create-groups|--without-groups]
+//                                                  [--skip-existing]
 //   pellaro-tables cards WORKDIR             every person's card, from the card journal
 //   pellaro-tables audit verify WORKDIR [--from HASH]   the audit trail's hash chain
 //   pellaro-tables db init WORKDIR           the tables in the database WORKDIR's config.ini names
@@ -62,7 +63,8 @@ const char Usage[] = "usage: pellaro-tables create [DIR]\n"
              "       pellaro-tables backup WORKDIR\n"
              "       pellaro-tables restore BACKUP WORKDIR\n"
              "       pellaro-tables export persons|groups|readers WORKDIR FILE.csv\n"
-             "       pellaro-tables import persons WORKDIR FILE.csv\n"
+             "       pellaro-tables import persons WORKDIR FILE.csv [--encoding utf-8|windows-1250]\n"
+             "                      [--create-groups|--without-groups] [--skip-existing]\n"
              "       pellaro-tables cards WORKDIR\n"
              "       pellaro-tables db init WORKDIR\n"
              "       pellaro-tables db import|export WORKDIR DBASEDIR\n"
@@ -86,7 +88,13 @@ const char Help[] =
     "  restore   puts a backup back\n"
     "  db        init, import or export the shared database config.ini names\n"
     "  export    a table as a spreadsheet file (CSV)\n"
-    "  import    adds the persons of a spreadsheet file; nothing unless all rows are right\n"
+    "  import    adds the persons of a spreadsheet file; nothing unless all rows are right.\n"
+    "            Comma, semicolon and tab files in UTF-8 or Windows-1250 are read;\n"
+    "            --encoding says which one a file is that reads both ways,\n"
+    "            --create-groups adds the groups it names that the table lacks,\n"
+    "            --without-groups stores their persons without a group, and\n"
+    "            --skip-existing leaves out persons whose family and first name\n"
+    "            the table has already\n"
     "  cards     every person's card, from the card journal\n"
     "  share     makes or mends a folder the accounts of GROUP share (run by\n"
     "            sudo pellaro-start --shared); follows no link\n"
@@ -245,13 +253,91 @@ int exportTable(exchange::Kind kind, const QString& workDir, const QString& file
     return 0;
 }
 
-int importPersons(const QString& workDir, const QString& file, int* added)
+// The choices the window's preview asks for, given on the command line.
+struct ImportOptions
+{
+    std::optional<csv::Encoding> encoding;
+    exchange::NewGroups newGroups = exchange::NewGroups::Refuse;
+    bool skipExisting = false;
+};
+
+// Takes the options out of args; false for one it does not know.
+bool takeImportOptions(QStringList& args, ImportOptions* options)
+{
+    for (qsizetype i = 0; i < args.size();) {
+        const QString arg = args[i];
+        if (!arg.startsWith(QStringLiteral("--"))) {
+            ++i;
+            continue;
+        }
+        args.removeAt(i);
+        if (arg == u"--encoding" && i < args.size()) {
+            const QString name = args.takeAt(i).toLower();
+            if (name == u"utf-8" || name == u"utf8")
+                options->encoding = csv::Encoding::Utf8;
+            else if (name == u"windows-1250" || name == u"cp1250")
+                options->encoding = csv::Encoding::Windows1250;
+            else
+                return false;
+        } else if (arg == u"--create-groups" && options->newGroups == exchange::NewGroups::Refuse) {
+            options->newGroups = exchange::NewGroups::Create;
+        } else if (arg == u"--without-groups" && options->newGroups == exchange::NewGroups::Refuse) {
+            options->newGroups = exchange::NewGroups::LeaveWithout;
+        } else if (arg == u"--skip-existing") {
+            options->skipExisting = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* encodingName(csv::Encoding encoding)
+{
+    return encoding == csv::Encoding::Utf8 ? "UTF-8" : "Windows-1250";
+}
+
+int importPersons(const QString& workDir, const QString& file, const ImportOptions& options,
+                  exchange::ImportResult* imported)
 {
     const std::unique_ptr<Table> persons = openSiteTable(workDir, exchange::Kind::Persons, Use::Write);
     const std::unique_ptr<Table> groups = openSiteTable(workDir, exchange::Kind::Groups, Use::Write);
     const int systemNumber = siteSystemNumber(workDir);
+    bool mustChoose = false;
+    // The window asks; here the options answer, and what the file raises is said on stderr.
+    const exchange::ImportPreview preview = [&](const exchange::ImportPlan& plan) {
+        exchange::ImportChoices choices{true, options.encoding, options.newGroups, options.skipExisting};
+        if (plan.bothReadings && !options.encoding) {
+            err() << "pellaro-tables: " << QDir::toNativeSeparators(file)
+                  << " reads differently as UTF-8 and as Windows-1250; the first such row:\n  UTF-8:        "
+                  << plan.utf8Reading << "\n  Windows-1250: " << plan.windows1250Reading
+                  << "\nSay which it is with --encoding utf-8 or --encoding windows-1250; nothing was imported.\n";
+            mustChoose = true;
+            choices.proceed = false;
+            return choices;
+        }
+        if (plan.format.separator != ',' || plan.format.encoding != csv::Encoding::Utf8)
+            err() << "pellaro-tables: read as " << encodingName(plan.format.encoding) << " text separated by "
+                  << (plan.format.separator == ';' ? "semicolons" : plan.format.separator == '\t' ? "tabs" : "commas")
+                  << "\n";
+        if (!plan.ignoredColumns.isEmpty())
+            err() << "pellaro-tables: these columns are not imported: " << plan.ignoredColumns.join(QStringLiteral(", "))
+                  << "\n";
+        if (!plan.newGroups.isEmpty() && options.newGroups == exchange::NewGroups::Refuse)
+            err() << "pellaro-tables: these groups are not in the groups table yet: "
+                  << plan.newGroups.join(QStringLiteral(", "))
+                  << "; --create-groups adds them, --without-groups stores their persons without a group\n";
+        if (plan.alreadyInTable > 0)
+            err() << "pellaro-tables: " << plan.alreadyInTable << " of these " << plan.count
+                  << " persons are already in the table with the same family and first name"
+                  << (options.skipExisting ? "; they are skipped\n" : "; --skip-existing leaves them out\n");
+        err().flush();
+        return choices;
+    };
     const exchange::ImportResult result = exchange::importPersonsFile(
-        *persons, *groups, file, field::heldNumbers(sitejournals::journalOf(workDir), systemNumber));
+        *persons, *groups, file, field::heldNumbers(sitejournals::journalOf(workDir), systemNumber), preview);
+    if (mustChoose)
+        return 1;
     if (!result.problems.isEmpty()) {
         err() << "nothing was imported; correct these lines of " << QDir::toNativeSeparators(file)
               << " and import again:\n"
@@ -259,10 +345,14 @@ int importPersons(const QString& workDir, const QString& file, int* added)
         return 1;
     }
     out() << "imported " << result.added << " persons\n";
+    if (result.skipped > 0)
+        out() << "skipped " << result.skipped << " persons already in the table\n";
+    if (!result.groupsCreated.isEmpty())
+        out() << "created the groups " << result.groupsCreated.join(QStringLiteral(", ")) << "\n";
     for (const QString& warning : result.warnings)
         err() << "pellaro-tables: the persons are stored, but may not survive a power cut: " << warning << "\n";
     err().flush();
-    *added = result.added;
+    *imported = result;
     return 0;
 }
 
@@ -456,6 +546,9 @@ int main(int argc, char** argv)
             return status;
         }
         if (command == u"export" || command == u"import") {
+            ImportOptions options;
+            if (command == u"import" && !takeImportOptions(args, &options))
+                return usage();
             const std::optional<exchange::Kind> kind = exchange::kindNamed(args.value(0));
             if (args.size() != 3 || !kind || (command == u"import" && *kind != exchange::Kind::Persons))
                 return usage();
@@ -467,13 +560,19 @@ int main(int argc, char** argv)
             QCryptographicHash sha(QCryptographicHash::Sha256);
             if (file.open(QIODevice::ReadOnly))
                 sha.addData(&file);
-            int added = 0;
-            const int status = importPersons(args[1], args[2], &added);
-            if (added > 0)
-                record(log, {QStringLiteral("import"), TableLayouts::PersonsFile, {}, {},
-                             {{QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(args[2]).absoluteFilePath())},
-                              {QStringLiteral("sha256"), QString::fromLatin1(sha.result().toHex())},
-                              {QStringLiteral("rows added"), QString::number(added)}}});
+            exchange::ImportResult result;
+            const int status = importPersons(args[1], args[2], options, &result);
+            if (result.added > 0) {
+                QList<audit::Item> details{
+                    {QStringLiteral("file"), QDir::toNativeSeparators(QFileInfo(args[2]).absoluteFilePath())},
+                    {QStringLiteral("sha256"), QString::fromLatin1(sha.result().toHex())},
+                    {QStringLiteral("rows added"), QString::number(result.added)}};
+                if (result.skipped > 0)
+                    details.append({QStringLiteral("rows skipped"), QString::number(result.skipped)});
+                if (!result.groupsCreated.isEmpty())
+                    details.append({QStringLiteral("groups created"), result.groupsCreated.join(QStringLiteral(", "))});
+                record(log, {QStringLiteral("import"), TableLayouts::PersonsFile, {}, {}, details});
+            }
             return status;
         }
         if (command == u"audit") {
