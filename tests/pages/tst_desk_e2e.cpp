@@ -120,7 +120,7 @@ private slots:
         d.p->click("Button2");
         QTRY_VERIFY_WITH_TIMEOUT(!d.p->find<QTimer>("Timer1")->isActive(), 2000);
         QTest::qWait(200); // four ticks of the status animation
-        const QString shown = d.p->ui().Status->currentMessage();
+        const QString shown = d.p->ui().LinkStatus->text();
         QVERIFY2(status.isEmpty() ? shown.startsWith("Connect: COM1 ") : shown == status, qPrintable(shown));
         QCOMPARE(MessageBox::takeShown().size(), status.isEmpty() ? 1 : 0); // "Configuration card"
     }
