@@ -315,7 +315,8 @@ void MainWindowUi::setupUi(QMainWindow* form1)
 
     setupStatusBar(form1);
 
-    setClientSize(form1, DesignClientWidth, DesignClientHeight);
+    // The pages keep their designed room above a bar of more rows.
+    setClientSize(form1, DesignClientWidth, DesignClientHeight + statusBarGrowth());
 }
 
 void MainWindowUi::setupStatusBar(QMainWindow* form1)

@@ -8,6 +8,8 @@
 #include "data/TableLayouts.h"
 #include "i18n/LanguageTables.h"
 #include "i18n/Text.h"
+#include "link/ProgrammerLink.h"
+#include "ui/StatusPart.h"
 #include "pgstore/PgSiteSettings.h"
 #include "ui/DataSource.h"
 #include "ui/DbCheckBox.h"
@@ -55,6 +57,36 @@ using teststore::storedSetting;
 
 } // namespace
 
+namespace {
+
+// Every text the status bar shows, by the part it shows in, in one language;
+// names and numbers as long as a site's are likely to be.
+QList<std::pair<QString, QString>> statusTexts(const QString& language)
+{
+    const i18n::LanguageTable& t = *i18n::findLanguageTable(language);
+    const QString holder = QStringLiteral("65535 Małgorzata Brzęczyszczykiewicz");
+    const QString card = QStringLiteral("FFFFFFFFFF");
+    const QString server = QStringLiteral("pellaro-db.example.local:5432");
+    QList<std::pair<QString, QString>> texts{
+        {"LinkStatus", t[Text::NoCardAnswered]},
+        {"LinkStatus", QStringLiteral("Disconnect...")},
+        {"LinkStatus", t[Text::ProgramWrittenVerified].arg(holder, card)},
+        {"LinkStatus", t[Text::ProgramWrittenUnchecked].arg(holder, card)},
+        {"LinkStatus", t[Text::ProgramWrittenUnconfirmed].arg(holder, card)},
+        {"DefaultPasswords", t[Text::DefaultPasswordsShort]},
+        {"ProgramListStatus", t[Text::ProgramListStatus].arg(999).arg(999)},
+        {"CardsToRewriteStatus", t[Text::CardsToRewriteCount].arg(9999)},
+        {"DatabaseStatus", t[Text::DatabaseInUse].arg(QStringLiteral("pellaro"), server)},
+        {"DatabaseStatus", t[Text::DatabaseBack].arg(server)},
+        {"DatabaseStatus", t[Text::DatabaseUnreachable].arg(server, t[Text::DatabaseSilent].arg(10))},
+    };
+    for (const QString& frame : ProgrammerLink::AnimationFrames())
+        texts.append({"LinkStatus", QStringLiteral("Connect: COM4 ") + frame});
+    return texts;
+}
+
+} // namespace
+
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -65,6 +97,59 @@ private slots:
     void init() { QVERIFY(renewWorkingDirectory(m_dir)); }
 
     void cleanup() { m_dir.reset(); }
+
+    // Each status text in each language, in its part of the bar at the
+    // working window's size while every other part holds its longest text
+    // (the database's row shown too): all of it fits, none is cut.
+    void statusTextsFitTheBar_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QString>("text");
+        for (const QString& language : i18n::languageNames()) {
+            for (const auto& [part, text] : statusTexts(language))
+                QTest::addRow("%s %s %s", qPrintable(language), qPrintable(part), qPrintable(text.left(24)))
+                    << language << part << text;
+        }
+    }
+    void statusTextsFitTheBar()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, part);
+        QFETCH(QString, text);
+        Program p;
+        p.ui().DatabaseStatus->show();
+        p.ui().fitStatusBar();
+        p.applyLanguage();
+        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        QHash<QString, QString> longest;
+        for (const auto& [name, each] : statusTexts(language)) {
+            if (p.ui().LinkStatus->fontMetrics().horizontalAdvance(each) >
+                p.ui().LinkStatus->fontMetrics().horizontalAdvance(longest.value(name)))
+                longest[name] = each;
+        }
+        longest[part] = text;
+        // The link's animation and the count would write over the texts.
+        for (QTimer* timer : p.form1->findChildren<QTimer*>())
+            timer->stop();
+        p.form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.form1.get()));
+        for (auto it = longest.cbegin(); it != longest.cend(); ++it) {
+            p.find<StatusPart>(qPrintable(it.key()))->setText(it.value());
+            p.find<StatusPart>(qPrintable(it.key()))->show();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        auto* shown = p.find<StatusPart>(qPrintable(part));
+        const QRect room = shown->contentsRect();
+        const QFontMetrics metrics = shown->fontMetrics();
+        QVERIFY2(metrics.horizontalAdvance(text) <= room.width(),
+                 qPrintable(QStringLiteral("%1 px in %2 px").arg(metrics.horizontalAdvance(text)).arg(room.width())));
+        QVERIFY(metrics.height() <= room.height());
+        QCOMPARE(shown->shownText(), text);
+        // The part lies inside the window.
+        const QRect inWindow(shown->mapTo(p.form1.get(), QPoint()), shown->size());
+        QVERIFY(p.form1->rect().contains(inWindow));
+    }
 
     void firstStartShowsLoginState()
     {
