@@ -349,7 +349,9 @@ void MainWindowUi::setupStatusBar(QMainWindow* form1)
     counts->addStretch(1);
     counts->addWidget(CardsToRewriteStatus);
     rows->addLayout(counts);
+    // The database's news are whole sentences with the server's reason.
     DatabaseStatus = new StatusPart(QStringLiteral("DatabaseStatus"), parts);
+    DatabaseStatus->setLines(2);
     rows->addWidget(DatabaseStatus);
     Status->addWidget(parts, 1);
     DefaultPasswords->hide();
@@ -362,8 +364,8 @@ void MainWindowUi::setupStatusBar(QMainWindow* form1)
 
 void MainWindowUi::fitStatusBar()
 {
-    // The bar as designed held one line; each further row adds a line.
-    const int rows = DatabaseStatus->isHidden() ? 2 : 3;
+    // The bar as designed held one line; each further line adds its height.
+    const int rows = 2 + (DatabaseStatus->isHidden() ? 0 : DatabaseStatus->lines());
     Status->setFixedHeight(StatusBarHeight + (rows - 1) * LinkStatus->fontMetrics().height());
 }
 

@@ -66,8 +66,8 @@ public:
     // size; the window is not resizable by the operator.
     static void setClientSize(QMainWindow* form1, int width, int height);
 
-    // Gives the status bar the height of the rows it shows now (a row more
-    // while DatabaseStatus is shown).
+    // Gives the status bar the height of the lines it shows now (more while
+    // DatabaseStatus is shown).
     void fitStatusBar();
     // How much taller than designed the status bar is: the window grows by
     // as much, so the pages keep their room.

@@ -1,6 +1,7 @@
 #include "ui/StatusPart.h"
 
 #include <QHelpEvent>
+
 #include <QPainter>
 #include <QStyle>
 #include <QToolTip>
@@ -18,22 +19,62 @@ void StatusPart::setText(const QString& shown, const QString& whole)
     setToolTip(whole == shown ? QString() : whole);
 }
 
+void StatusPart::setLines(int lines)
+{
+    m_lines = qMax(1, lines);
+    updateGeometry();
+    update();
+}
+
+int StatusPart::flags() const
+{
+    return int(alignment()) | (m_lines > 1 ? Qt::TextWordWrap : 0);
+}
+
+QSize StatusPart::needed(const QString& text, int width) const
+{
+    const int wrap = m_lines > 1 ? Qt::TextWordWrap : Qt::TextSingleLine;
+    return fontMetrics()
+        .boundingRect(QRect(0, 0, width, fontMetrics().height() * 64), Qt::AlignLeft | Qt::AlignTop | wrap, text)
+        .size();
+}
+
+bool StatusPart::fits(const QString& text) const
+{
+    const QRect room = contentsRect();
+    const QSize size = needed(text, room.width());
+    return size.width() <= room.width() && size.height() <= room.height();
+}
+
 QSize StatusPart::sizeHint() const
 {
+    // Asks for the whole text on one line; the layout may give less.
     const QMargins m = contentsMargins();
-    return {fontMetrics().horizontalAdvance(text()) + m.left() + m.right(),
-            fontMetrics().height() + m.top() + m.bottom()};
+    const int wide = fontMetrics().horizontalAdvance(text()) * 2 + 8;
+    return {qMin(needed(text(), wide).width(), wide) + m.left() + m.right(),
+            fontMetrics().height() * m_lines + m.top() + m.bottom()};
 }
 
 QSize StatusPart::minimumSizeHint() const
 {
     const QMargins m = contentsMargins();
-    return {m.left() + m.right(), fontMetrics().height() + m.top() + m.bottom()};
+    return {m.left() + m.right(), fontMetrics().height() * m_lines + m.top() + m.bottom()};
 }
 
 QString StatusPart::shownText() const
 {
-    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+    const QString whole = text();
+    if (fits(whole))
+        return whole;
+    // Too long for the room: as much as the lines hold, a little less
+    // where the wrap leaves the end of a line empty.
+    const int width = contentsRect().width();
+    for (int room = width * m_lines; room > 0; room -= fontMetrics().averageCharWidth() * 2) {
+        const QString shortened = fontMetrics().elidedText(whole, Qt::ElideRight, room);
+        if (fits(shortened))
+            return shortened;
+    }
+    return fontMetrics().elidedText(whole, Qt::ElideRight, width);
 }
 
 bool StatusPart::event(QEvent* event)
@@ -49,6 +90,5 @@ bool StatusPart::event(QEvent* event)
 void StatusPart::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(), shownText(),
-                          foregroundRole());
+    style()->drawItemText(&painter, contentsRect(), flags(), palette(), isEnabled(), shownText(), foregroundRole());
 }

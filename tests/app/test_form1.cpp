@@ -140,11 +140,16 @@ private slots:
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         auto* shown = p.find<StatusPart>(qPrintable(part));
+        // Measured as the part paints it: one line, or wrapped where it has more.
         const QRect room = shown->contentsRect();
-        const QFontMetrics metrics = shown->fontMetrics();
-        QVERIFY2(metrics.horizontalAdvance(text) <= room.width(),
-                 qPrintable(QStringLiteral("%1 px in %2 px").arg(metrics.horizontalAdvance(text)).arg(room.width())));
-        QVERIFY(metrics.height() <= room.height());
+        const int wrap = shown->lines() > 1 ? Qt::TextWordWrap : Qt::TextSingleLine;
+        const QRect needed = shown->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10000), wrap, text);
+        QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+                 qPrintable(QStringLiteral("%1x%2 px in %3x%4 px")
+                                .arg(needed.width())
+                                .arg(needed.height())
+                                .arg(room.width())
+                                .arg(room.height())));
         QCOMPARE(shown->shownText(), text);
         // The part lies inside the window.
         const QRect inWindow(shown->mapTo(p.form1.get(), QPoint()), shown->size());
