@@ -85,10 +85,10 @@ private slots:
     void init()
     {
         QVERIFY(renewWorkingDirectory(m_dir));
-        // The enrolment station's test has the simulator swap the cards.
+        // The enrolment station's test has the simulator swap the cards, as the demo starts it.
         const bool swap = QTest::currentTestFunction() == QLatin1String("enrolmentStationWritesAList");
         m_sim = std::make_unique<Simulator>(
-            m_dir->path(), swap ? QStringList{QStringLiteral("--swap"), QStringLiteral("50:100")} : QStringList{});
+            m_dir->path(), swap ? QStringList{QStringLiteral("--swap")} : QStringList{});
         QVERIFY(!m_sim->device.isEmpty());
         writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[COM_PORT]\r\nPORT=1\r\nCOM1=" +
                                     m_sim->device.toLocal8Bit() + "\r\n[Language]\r\nLanguage=English\r\n");

@@ -153,6 +153,8 @@ int main(int argc, char** argv)
         }
         if (used > 0)
             return usage(qPrintable(swapError));
+        if (!arg.startsWith(u'-'))
+            return usage(qPrintable(QStringLiteral("unexpected argument \"%1\" (a pause is given as --swap=MS)").arg(arg)));
         if (i + 1 >= argc)
             return usage("missing value or unknown option");
         const QString value = QString::fromLocal8Bit(argv[++i]);
