@@ -12,7 +12,7 @@
 
 namespace cardcontrols {
 
-void program(PersonCards& cards, MainWindowUi& ui)
+QString program(PersonCards& cards, MainWindowUi& ui)
 {
     PersonCards::ProgramChoice choice{ui.CBox2->isChecked()};
     // The box shows what the page made of the choice, also when it threw.
@@ -22,7 +22,7 @@ void program(PersonCards& cards, MainWindowUi& ui)
         const PersonCards::ProgramChoice& choice;
         ~Shown() { box->setChecked(choice.duplicate); }
     } shown{ui.CBox2, choice};
-    cards.Button4Click(choice);
+    return cards.Button4Click(choice);
 }
 
 void writeConfigCard(ReaderCards& cards, const MainWindowUi& ui)

@@ -2,6 +2,8 @@
 
 #include "cards/CardFrame.h"
 
+#include <QString>
+
 class MainWindowUi;
 class PersonCards;
 class ReaderCards;
@@ -13,8 +15,9 @@ class TForm4;
 namespace cardcontrols {
 
 // Program (Button4) with the "Duplicate card" box (CBox2), which the page
-// clears once the card is written.
-void program(PersonCards& cards, MainWindowUi& ui);
+// clears once the card is written. Returns what the card came to, for the
+// status line; empty when nothing was written.
+QString program(PersonCards& cards, MainWindowUi& ui);
 // The configuration card (Button12) for the reader code the radio buttons
 // choose, with the old code typed in Edit2 and "reset memory" (CheckBox1).
 void writeConfigCard(ReaderCards& cards, const MainWindowUi& ui);

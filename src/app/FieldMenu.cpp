@@ -37,11 +37,7 @@ FieldMenu::FieldMenu(MainWindowUi& ui, Table& persons, Table& groups, const Prog
             [this] { MessageBox::guarded([this] { openCardsToRewrite(); }); });
     connect(m_journalAction, &QAction::triggered, this, [this] { MessageBox::guarded([this] { openCardJournal(); }); });
 
-    m_status = new QLabel(m_ui.Status);
-    m_status->setObjectName(QStringLiteral("CardsToRewriteStatus"));
-    // Clear of the window's edge, as the status texts on the left are.
-    m_status->setContentsMargins(0, 0, m_status->fontMetrics().averageCharWidth() * 2, 0);
-    m_ui.Status->addPermanentWidget(m_status);
+    m_status = m_ui.CardsToRewriteStatus;
 
     m_toRewrite = new CardListModel(*m_cards, field::State::ToRewrite, m_state.TextSlots, this);
     m_noCardYet = new CardListModel(*m_cards, field::State::NoCardYet, m_state.TextSlots, this);

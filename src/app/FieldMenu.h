@@ -16,6 +16,7 @@ class PersonsPage;
 class QAbstractItemModel;
 class QAction;
 class QLabel;
+class StatusPart;
 class QTimer;
 class QWidget;
 class Table;
@@ -59,7 +60,7 @@ private:
     std::unique_ptr<CardsToRewrite> m_cards;
     QAction* m_rewriteAction = nullptr;
     QAction* m_journalAction = nullptr;
-    QLabel* m_status = nullptr;
+    StatusPart* m_status = nullptr;
     QTimer* m_countTimer = nullptr;
     CardListModel* m_toRewrite = nullptr;
     CardListModel* m_noCardYet = nullptr;

@@ -103,7 +103,7 @@ class TForm1::View : public LinkView
 {
 public:
     explicit View(TForm1& form) : m_form(form) {}
-    void setStatusText(const QString& text) override { m_form.m_ui.Status->showMessage(text); }
+    void setStatusText(const QString& text) override { m_form.m_ui.LinkStatus->setText(text); }
     void appendTrace(const QString& text) override
     {
         QTextCursor end(m_form.m_ui.Memo1->document());
@@ -341,10 +341,10 @@ void TForm1::openTables()
         m_site = server;
         // Beside the link's messages, which the status line's own text is for;
         // until the connection has news it says which database the desk works on.
-        auto* status = new QLabel(this);
-        status->setObjectName(QStringLiteral("DatabaseStatus"));
+        StatusPart* status = m_ui.DatabaseStatus;
         status->setText(texts[Text::DatabaseInUse].arg(server->name, server->host));
-        m_ui.Status->addPermanentWidget(status);
+        status->show();
+        m_ui.fitStatusBar();
         // The system numbers and the passwords are the site's, not this desk's.
         m_siteSettings = std::make_unique<pgsite::SiteSettings>(*server);
         m_databaseWatch = new DatabaseWatch(
@@ -625,7 +625,9 @@ void TForm1::auditPasswordRewrites(const QStringList& hashed, const QStringList&
 void TForm1::showDefaultPasswords()
 {
     const bool defaults = settings::DefaultPasswordsInUse(m_state);
-    m_ui.DefaultPasswords->setText(defaults ? m_state.TextSlots[Text::DefaultPasswordsInUse] : QString());
+    // The bar's short form; the whole sentence in its tooltip.
+    m_ui.DefaultPasswords->setText(defaults ? m_state.TextSlots[Text::DefaultPasswordsShort] : QString(),
+                                   defaults ? m_state.TextSlots[Text::DefaultPasswordsInUse] : QString());
     m_ui.DefaultPasswords->setVisible(defaults);
     m_ui.Edit5->setToolTip(defaults ? m_state.TextSlots[Text::DefaultPasswordHint] : QString());
 }
@@ -655,7 +657,8 @@ void TForm1::EnterWorkingState(Role role)
     // The sizes are outer sizes: the frame the window system draws counts.
     const QSize frame = frameGeometry().size() - geometry().size();
     const int outerWidth = role == Role::Administrator ? AdminOuterWidth : UserOuterWidth;
-    setFixedSize(outerWidth - frame.width(), WorkingOuterHeight - frame.height());
+    // A status bar of more rows than designed adds to the height, not takes it from the pages.
+    setFixedSize(outerWidth - frame.width(), WorkingOuterHeight + m_ui.statusBarGrowth() - frame.height());
     move(WorkingLeft, WorkingTop);
 
     menuBar()->setVisible(true);
@@ -840,7 +843,11 @@ void TForm1::initPages()
     m_link->setCardReadHandler([this, personCards](const cards::CardIdentity& card) {
         cardcontrols::cardRead(*personCards, m_ui, m_form4, card);
     });
-    onSignal(m_ui.Button4, &QPushButton::clicked, [this, personCards] { cardcontrols::program(*personCards, m_ui); });
+    onSignal(m_ui.Button4, &QPushButton::clicked, [this, personCards] {
+        // The next person is current at once; what came of this card stays on the status line.
+        if (const QString told = cardcontrols::program(*personCards, m_ui); !told.isEmpty())
+            m_link->setStatusNote(told);
+    });
     onSignal(m_ui.Button3, &QPushButton::clicked, [personCards] { personCards->Button3Click(); });
 
     GroupsPage* groups = m_groupsPage;

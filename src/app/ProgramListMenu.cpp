@@ -48,10 +48,7 @@ ProgramListMenu::ProgramListMenu(MainWindowUi& ui, Table& persons, Table& groups
     m_action = m_ui.Edycja1->addAction(QString());
     m_action->setObjectName(QStringLiteral("ProgramList1"));
     connect(m_action, &QAction::triggered, this, [this] { MessageBox::guarded([this] { openProgramList(); }); });
-    m_status = new QLabel(m_ui.Status);
-    m_status->setObjectName(QStringLiteral("ProgramListStatus"));
-    m_status->hide();
-    m_ui.Status->addPermanentWidget(m_status);
+    m_status = m_ui.ProgramListStatus;
     connect(m_station, &EnrolStation::changed, this, &ProgramListMenu::showProgress);
     connect(m_queue, &ProgramQueue::rowsInserted, this, &ProgramListMenu::showProgress);
     connect(m_queue, &ProgramQueue::modelReset, this, &ProgramListMenu::showProgress);

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class StatusPart;
 class EnrolStation;
 class JournalStore;
 class PersonCards;
@@ -67,7 +68,7 @@ private:
     ProgramQueue* m_queue;
     EnrolStation* m_station;
     QAction* m_action = nullptr;
-    QLabel* m_status = nullptr;
+    StatusPart* m_status = nullptr;
     QPointer<ProgramListForm> m_form;
     QList<QPointer<QWidget>> m_heldOff; // the card buttons the station turned off
 };

@@ -401,6 +401,11 @@ enum Id : int {
 
     // 640..659: a card's result, the status bar and the demo's station (ResultTexts.cpp).
     FirstResultText = 640,
+    ProgramWrittenVerified = 640,   // "%1: card %2 written and verified" (status bar after Program)
+    ProgramWrittenUnchecked = 641,  // "%1: card %2 written, not read back (reading back is off)"
+    ProgramWrittenUnconfirmed = 642, // "%1: card %2 written, but reading it back did not confirm it"
+    ProgramNoDoorQuestion = 643,    // "%1 is in no group that opens a door (group: \"%2\"). ... Write it anyway?"
+    DefaultPasswordsShort = 644,    // "Default passwords in use" (status bar; the whole text in its tooltip)
 
     // 660..679: the audit window, a folder held by another account, and small mends (DeskHoldTexts.cpp).
     FirstDeskHoldText = 660,

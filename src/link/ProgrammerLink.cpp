@@ -86,7 +86,7 @@ void ProgrammerLink::OpenLink()
 
 void ProgrammerLink::CloseLink()
 {
-    m_statusNote.reset();
+    m_statusNote.clear();
     m_port.close();
     m_view.setStatusText(DisconnectText);
     m_state.LinkOpen = 0;
@@ -156,6 +156,8 @@ bool ProgrammerLink::WriteCard(int systemNumber, int personNumber, int duplicate
     if (sequence.size() != int(WritePauses.size()))
         throw AppError(QStringLiteral("Card data of %1 bytes instead of 16").arg(blockData.size()));
 
+    // The note of the card before would now read as this card's.
+    m_statusNote.clear();
     m_view.clearTrace();
     m_view.showTransmit();
     // Whatever ends the sequence, the dialog must not stay up over a card
@@ -236,7 +238,7 @@ void ProgrammerLink::Button2Click()
         m_view.showMessage(Text::CheckConnection, Text::NoConnectivity);
         return;
     }
-    m_statusNote.reset();
+    m_statusNote.clear();
     m_view.showTransmit();
     SendFrame(frames::readCardFrame());
     m_pause(ReadStartPause);
@@ -260,8 +262,7 @@ void ProgrammerLink::Timer1Timer()
         m_view.setTimer1Enabled(false);
         const std::optional<cards::CardIdentity> card = frames::decodeReadReply(m_receiveBuffer);
         if (!card) {
-            m_statusNote = Text::NoCardAnswered;
-            m_view.setStatusText(m_view.text(*m_statusNote));
+            setStatusNote(m_view.text(Text::NoCardAnswered));
             finishRead();
             return;
         }
@@ -286,12 +287,19 @@ void ProgrammerLink::finishRead()
     m_view.hideTransmit();
 }
 
+void ProgrammerLink::setStatusNote(const QString& note)
+{
+    m_statusNote = note;
+    if (m_state.LinkOpen == 1 && !note.isEmpty())
+        m_view.setStatusText(note);
+}
+
 void ProgrammerLink::Timer3Timer()
 {
     ++m_animationStep;
     if (m_animationStep >= 1 && m_animationStep <= int(AnimationFrames().size())) {
-        if (m_state.LinkOpen == 1 && m_statusNote)
-            m_view.setStatusText(m_view.text(*m_statusNote));
+        if (m_state.LinkOpen == 1 && !m_statusNote.isEmpty())
+            m_view.setStatusText(m_statusNote);
         else if (m_state.LinkOpen == 1)
             m_view.setStatusText(ConnectText + m_state.PortCaption + AnimationFrames()[m_animationStep - 1]);
         else

@@ -141,6 +141,11 @@ public:
     void Timer1Timer();
     // Timer3 (50 ms): the animated link status.
     void Timer3Timer();
+    // What the last card operation came to, on the status line instead of
+    // the animation (shown at once) until the next Find, card write, connect
+    // or disconnect; an empty note gives the line back to the animation.
+    void setStatusNote(const QString& note);
+    const QString& statusNote() const { return m_statusNote; }
 
     const QByteArray& ReceiveBuffer() const { return m_receiveBuffer; }
     int ReadTick() const { return m_readTick; }
@@ -151,8 +156,8 @@ private:
     void finishRead();
     // The status line while it is set: Find's design shows no message when
     // no card answers, so the status line says what to check instead of
-    // the animation, until the next Find, connect or disconnect.
-    std::optional<Text::Id> m_statusNote;
+    // the animation; a card written says what came of it the same way.
+    QString m_statusNote;
     ReadBack readBack(const cards::CardIdentity& written);
 
     LinkState m_state;

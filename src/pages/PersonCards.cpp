@@ -59,21 +59,40 @@ bool PersonCards::identityFits(qint64 number, qint64 index) const
     return true;
 }
 
-void PersonCards::Button4Click(ProgramChoice& choice)
+QString PersonCards::holderName(qint64 number, const QString& firstName, const QString& familyName)
+{
+    return QStringList{QString::number(number), firstName, familyName}.join(u' ').simplified();
+}
+
+QString PersonCards::writtenText(const QString& holder, const cards::Identifier& id,
+                                 ProgrammerLink::ReadBack readBack) const
+{
+    int slot = Text::ProgramWrittenUnconfirmed;
+    if (readBack == ProgrammerLink::ReadBack::Verified)
+        slot = Text::ProgramWrittenVerified;
+    else if (readBack == ProgrammerLink::ReadBack::Off)
+        slot = Text::ProgramWrittenUnchecked;
+    return text(slot).arg(holder, cards::printedNumber(id).hex);
+}
+
+QString PersonCards::Button4Click(ProgramChoice& choice)
 {
     if (m_state.LinkOpen == 0) {
         show(Text::CheckConnection, Text::NoConnectivity);
-        return;
+        return {};
     }
     // Nobody shown reads as number 0 too; either way the operator is told.
     const qint64 number = m_persons.asInteger(PersonField::Number);
     if (number == 0) {
         show(Text::NoPersonSelected, Text::CardNotWritten);
-        return;
+        return {};
     }
     const qint64 stored = m_persons.asInteger(PersonField::Index);
     if (!identityFits(number, stored))
-        return;
+        return {};
+    // Read now: the move to the next person comes before the result is told.
+    const QString holder =
+        holderName(number, m_persons.asText(PersonField::FirstName), m_persons.asText(PersonField::FamilyName));
 
     qint64 index = stored;
     if (choice.duplicate) {
@@ -94,13 +113,20 @@ void PersonCards::Button4Click(ProgramChoice& choice)
             return grants::flagsAt(m_groups, m_groups.currentRow());
         });
     const QByteArray& data = grant.data;
+    // No group, a group that is gone or one with no reader ticked: such a
+    // card is mostly a slip, and handed out it would look like a working one.
+    if (data == cards::noAccessData() &&
+        MessageBox::ask(text(Text::ProgramNoDoorQuestion).arg(holder, group), text(Text::ProgramCard),
+                        {text(Text::ProgramCard), text(Text::Cancel)}) != 0)
+        return {};
 
     if (!journalnotice::readyForCard(m_journal, m_state.TextSlots))
-        return;
+        return {};
     if (!m_link.WriteCard(m_state.SystemNumber, int(number), int(index), data)) {
         show(Text::WriteIncomplete, Text::CardNotWritten);
-        return;
+        return {};
     }
+    const ProgrammerLink::ReadBack readBack = m_link.lastReadBack();
     const bool asWritten = journalnotice::recordWrite(
         m_journal, {journal::ProgramOperation, number, m_state.SystemNumber, index, group, data}, m_link.lastReadBack(),
         m_state.TextSlots);
@@ -119,10 +145,9 @@ void PersonCards::Button4Click(ProgramChoice& choice)
         m_nextPerson();
     else
         m_persons.next();
-    if (grant.groupMissing)
-        MessageBox::show(text(Text::GroupMissingNoAccess).arg(group), text(Text::ProgramCard));
     if (!asWritten)
         show(Text::ReadBackFailed, Text::ReadBackCaption);
+    return writtenText(holder, *cards::identifierOf(m_state.SystemNumber, number, index), readBack);
 }
 
 PersonCards::QueuedWrite PersonCards::programQueued(const Queued& queued)

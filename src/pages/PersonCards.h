@@ -42,7 +42,10 @@ public:
 
     // Program: writes the current person's card with the access of the
     // person's group, then moves to the next person (storing a raised INDEX).
-    void Button4Click(ProgramChoice& choice);
+    // A card that would open no door is written only when the operator says
+    // so. Returns what the card came to, for the status line (who, which
+    // card, whether it was read back); empty when nothing was written.
+    QString Button4Click(ProgramChoice& choice);
     // Remove permissions: the current person's card with no access; nothing
     // in the tables changes and the cursor stays.
     void Button3Click();
@@ -109,6 +112,10 @@ private:
     // (searchOff: it was turned off for that).
     bool locateHolder(qint64 number, bool* searchOff);
     void show(int text, int caption) const;
+    // "7 Jan Kowalski": the person's number and name as the operator knows them.
+    static QString holderName(qint64 number, const QString& firstName, const QString& familyName);
+    // What a written card came to, for the status line.
+    QString writtenText(const QString& holder, const cards::Identifier& id, ProgrammerLink::ReadBack readBack) const;
     QString text(int slot) const;
 
     const ProgramState& m_state;

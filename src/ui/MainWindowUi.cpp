@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QVBoxLayout>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabBar>
@@ -312,19 +313,65 @@ void MainWindowUi::setupUi(QMainWindow* form1)
     setupLogin(client);
     setupMenu(form1);
 
+    setupStatusBar(form1);
+
+    // The pages keep their designed room above a bar of more rows.
+    setClientSize(form1, DesignClientWidth, DesignClientHeight + statusBarGrowth());
+}
+
+void MainWindowUi::setupStatusBar(QMainWindow* form1)
+{
     Status = new QStatusBar(form1);
     Status->setObjectName(QStringLiteral("Status"));
     Status->setSizeGripEnabled(false);
-    Status->setFixedHeight(StatusBarHeight);
     form1->setStatusBar(Status);
-    DefaultPasswords = new QLabel(Status);
-    DefaultPasswords->setObjectName(QStringLiteral("DefaultPasswords"));
-    Status->addPermanentWidget(DefaultPasswords);
+    // Each text has its own part, so none takes another's room: the link's
+    // line (its animation, Find's word, what a card write came to) across the
+    // whole bar; the counts and the passwords' warning below it; the
+    // database's line, when there is one, below those.
+    auto* parts = new QWidget(Status);
+    parts->setObjectName(QStringLiteral("StatusParts"));
+    auto* rows = new QVBoxLayout(parts);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    const int gap = parts->fontMetrics().averageCharWidth() * 2;
+    LinkStatus = new StatusPart(QStringLiteral("LinkStatus"), parts);
+    rows->addWidget(LinkStatus);
+    auto* counts = new QHBoxLayout;
+    counts->setSpacing(gap);
+    DefaultPasswords = new StatusPart(QStringLiteral("DefaultPasswords"), parts);
+    ProgramListStatus = new StatusPart(QStringLiteral("ProgramListStatus"), parts);
+    CardsToRewriteStatus = new StatusPart(QStringLiteral("CardsToRewriteStatus"), parts);
+    // Clear of the window's edge, as the texts on the left are.
+    CardsToRewriteStatus->setContentsMargins(0, 0, gap, 0);
+    counts->addWidget(DefaultPasswords);
+    counts->addWidget(ProgramListStatus);
+    counts->addStretch(1);
+    counts->addWidget(CardsToRewriteStatus);
+    rows->addLayout(counts);
+    // The database's news are whole sentences with the server's reason.
+    DatabaseStatus = new StatusPart(QStringLiteral("DatabaseStatus"), parts);
+    DatabaseStatus->setLines(2);
+    rows->addWidget(DatabaseStatus);
+    Status->addWidget(parts, 1);
     DefaultPasswords->hide();
+    ProgramListStatus->hide();
+    DatabaseStatus->hide();
+    fitStatusBar();
     Status->hide();
     m_controls.append(Status);
+}
 
-    setClientSize(form1, DesignClientWidth, DesignClientHeight);
+void MainWindowUi::fitStatusBar()
+{
+    // The bar as designed held one line; each further line adds its height.
+    const int rows = 2 + (DatabaseStatus->isHidden() ? 0 : DatabaseStatus->lines());
+    Status->setFixedHeight(StatusBarHeight + (rows - 1) * LinkStatus->fontMetrics().height());
+}
+
+int MainWindowUi::statusBarGrowth() const
+{
+    return Status->maximumHeight() - StatusBarHeight;
 }
 
 void MainWindowUi::setupLogin(QWidget* client)

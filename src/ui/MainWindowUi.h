@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cards/CardLimits.h"
+#include "ui/StatusPart.h"
 
 #include <QList>
 
@@ -28,6 +29,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+
 class QTabWidget;
 class QWidget;
 
@@ -64,6 +66,13 @@ public:
     // size; the window is not resizable by the operator.
     static void setClientSize(QMainWindow* form1, int width, int height);
 
+    // Gives the status bar the height of the lines it shows now (more while
+    // DatabaseStatus is shown).
+    void fitStatusBar();
+    // How much taller than designed the status bar is: the window grows by
+    // as much, so the pages keep their room.
+    int statusBarGrowth() const;
+
     // DBCheckBox1 .. DBCheckBox96 by number (1..96).
     DbCheckBox* accessBox(int number) const;
 
@@ -75,7 +84,7 @@ public:
     QLineEdit* Edit5 = nullptr;
     QPushButton* BitBtn1 = nullptr;
     QLabel* LoginWait = nullptr;        // the wait before a try is checked, after wrong passwords
-    QLabel* DefaultPasswords = nullptr; // status bar, while a new installation's password still opens a role
+    StatusPart* DefaultPasswords = nullptr; // status bar, while a new installation's password still opens a role
 
     // Working state frame.
     QFrame* Bevel1 = nullptr;
@@ -85,6 +94,10 @@ public:
     QWidget* Pager13 = nullptr;    // readers
     QWidget* PagerPage1 = nullptr; // settings
     QStatusBar* Status = nullptr;
+    StatusPart* LinkStatus = nullptr;           // the link: its animation, Find's word, a card's result
+    StatusPart* ProgramListStatus = nullptr;    // while a list is being programmed
+    StatusPart* CardsToRewriteStatus = nullptr; // the cards whose doors changed
+    StatusPart* DatabaseStatus = nullptr;       // the shared database, when the site has one
     QPlainTextEdit* Memo1 = nullptr; // frame trace, never shown
 
     // Persons page.
@@ -201,6 +214,7 @@ public:
     QAction* Oprogramie2 = nullptr;
 
 private:
+    void setupStatusBar(QMainWindow* form1);
     void setupLogin(QWidget* client);
     void setupPager(QWidget* client);
     void setupPersonsPage();

@@ -135,7 +135,7 @@ QList<WindowShot> ShootWindows(const QString& languageName, const QPixmap& start
         shots.append({QString::fromLatin1(PageNames[i]), grabShown(&form1), WorkingClientSize});
     }
     ui.Pager1->setCurrentWidget(ui.Pager11);
-    ui.Status->showMessage(textSlots[Text::NoCardAnswered]);
+    ui.LinkStatus->setText(textSlots[Text::NoCardAnswered]);
     shots.append({QString::fromLatin1(SilentFindName), grabShown(&form1), WorkingClientSize});
     form1.hide();
 

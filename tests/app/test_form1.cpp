@@ -12,6 +12,8 @@
 #include "journal/JournalFormat.h"
 #include "audit/TableWatch.h"
 #include "i18n/Text.h"
+#include "link/ProgrammerLink.h"
+#include "ui/StatusPart.h"
 #include "pgstore/PgSiteSettings.h"
 #include "ui/DataSource.h"
 #include "ui/DbCheckBox.h"
@@ -62,6 +64,36 @@ using teststore::storedSetting;
 
 } // namespace
 
+namespace {
+
+// Every text the status bar shows, by the part it shows in, in one language;
+// names and numbers as long as a site's are likely to be.
+QList<std::pair<QString, QString>> statusTexts(const QString& language)
+{
+    const i18n::LanguageTable& t = *i18n::findLanguageTable(language);
+    const QString holder = QStringLiteral("65535 Małgorzata Brzęczyszczykiewicz");
+    const QString card = QStringLiteral("FFFFFFFFFF");
+    const QString server = QStringLiteral("pellaro-db.example.local:5432");
+    QList<std::pair<QString, QString>> texts{
+        {"LinkStatus", t[Text::NoCardAnswered]},
+        {"LinkStatus", QStringLiteral("Disconnect...")},
+        {"LinkStatus", t[Text::ProgramWrittenVerified].arg(holder, card)},
+        {"LinkStatus", t[Text::ProgramWrittenUnchecked].arg(holder, card)},
+        {"LinkStatus", t[Text::ProgramWrittenUnconfirmed].arg(holder, card)},
+        {"DefaultPasswords", t[Text::DefaultPasswordsShort]},
+        {"ProgramListStatus", t[Text::ProgramListStatus].arg(999).arg(999)},
+        {"CardsToRewriteStatus", t[Text::CardsToRewriteCount].arg(9999)},
+        {"DatabaseStatus", t[Text::DatabaseInUse].arg(QStringLiteral("pellaro"), server)},
+        {"DatabaseStatus", t[Text::DatabaseBack].arg(server)},
+        {"DatabaseStatus", t[Text::DatabaseUnreachable].arg(server, t[Text::DatabaseSilent].arg(10))},
+    };
+    for (const QString& frame : ProgrammerLink::AnimationFrames())
+        texts.append({"LinkStatus", QStringLiteral("Connect: COM4 ") + frame});
+    return texts;
+}
+
+} // namespace
+
 class TestForm1 : public QObject
 {
     Q_OBJECT
@@ -72,6 +104,55 @@ private slots:
     void init() { QVERIFY(renewWorkingDirectory(m_dir)); }
 
     void cleanup() { m_dir.reset(); }
+
+    // Each status text in each language, in its part of the bar at the
+    // working window's size while every other part holds its longest text
+    // (the database's row shown too): all of it fits, none is cut.
+    void statusTextsFitTheBar_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QString>("text");
+        for (const QString& language : i18n::languageNames())
+            for (const auto& [part, text] : statusTexts(language))
+                QTest::addRow("%s %s %s", qPrintable(language), qPrintable(part), qPrintable(text.left(24)))
+                    << language << part << text;
+    }
+    void statusTextsFitTheBar()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, part);
+        QFETCH(QString, text);
+        Program p;
+        p.ui().DatabaseStatus->show();
+        p.ui().fitStatusBar();
+        p.applyLanguage();
+        p.form1->EnterWorkingState(TForm1::Role::Administrator);
+        const QFontMetrics metrics = p.ui().LinkStatus->fontMetrics();
+        QHash<QString, QString> longest;
+        for (const auto& [name, each] : statusTexts(language))
+            if (metrics.horizontalAdvance(each) > metrics.horizontalAdvance(longest.value(name)))
+                longest[name] = each;
+        longest[part] = text;
+        // The link's animation and the count would write over the texts.
+        for (QTimer* timer : p.form1->findChildren<QTimer*>())
+            timer->stop();
+        p.form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(p.form1.get()));
+        for (auto it = longest.cbegin(); it != longest.cend(); ++it) {
+            p.find<StatusPart>(qPrintable(it.key()))->setText(it.value());
+            p.find<StatusPart>(qPrintable(it.key()))->show(); // the list's count too, as while a list runs
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        // Measured as the part paints it: one line, or wrapped where it has more.
+        auto* shown = p.find<StatusPart>(qPrintable(part));
+        const QRect room = shown->contentsRect();
+        const int wrap = shown->lines() > 1 ? Qt::TextWordWrap : Qt::TextSingleLine;
+        const QSize needed = metrics.boundingRect(QRect(0, 0, room.width(), 10000), wrap, text).size();
+        QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+                 qPrintable(QStringLiteral("%1 px in %2 px").arg(needed.width()).arg(room.width())));
+        QCOMPARE(shown->shownText(), text);
+    }
 
     void firstStartShowsLoginState()
     {
@@ -187,7 +268,8 @@ private slots:
             QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
             QVERIFY(p.form1->inWorkingState());
             QCOMPARE(p.form1->frameGeometry().width(), 690);
-            QCOMPARE(p.form1->frameGeometry().height(), 600);
+            // The status bar's second row adds to the designed height.
+            QCOMPARE(p.form1->frameGeometry().height(), 600 + p.ui().statusBarGrowth());
             QVERIFY(p.ui().Pager1->isVisibleTo(p.form1.get()));
             QVERIFY(!p.ui().Image1->isVisibleTo(p.form1.get()));
             QVERIFY(!p.ui().Memo1->isVisibleTo(p.form1.get()));

@@ -158,16 +158,18 @@ private slots:
         QTest::newRow("first duplicate") << QList<int>{1} << "Staff" << 0 << true << 1 << p1 << QStringList();
         QTest::newRow("duplicate 15 stays") << QList<int>{1} << "Staff" << 15 << true << 15 << p1
                                             << QStringList{QStringLiteral("Index 16! |Over range")};
+        // A card that opens no door is written once the operator says so.
+        const auto noDoor = [](const char* group) {
+            return QStringList{QStringLiteral("300 Anna Nowak 300 is in no group that opens a door (group: \"%1\"). "
+                                              "The card would open no door. Write it anyway?|Program")
+                                   .arg(QLatin1String(group))};
+        };
         QTest::newRow("no group marker") << QList<int>{1} << "Lack of assignment!" << 0 << false << 0 << noAccess()
-                                         << QStringList();
+                                         << noDoor("Lack of assignment!");
         QTest::newRow("group that does not exist")
-            << QList<int>{1} << "Night shift" << 0 << false << 0 << noAccess()
-            << QStringList{QStringLiteral(
-                   "The card was written without access: the group \"Night shift\" does not exist.|Program")};
+            << QList<int>{1} << "Night shift" << 0 << false << 0 << noAccess() << noDoor("Night shift");
         QTest::newRow("group name differs in case")
-            << QList<int>{1} << "staff" << 0 << false << 0 << noAccess()
-            << QStringList{QStringLiteral("The card was written without access: the group "
-                                          "\"staff\" does not exist.|Program")};
+            << QList<int>{1} << "staff" << 0 << false << 0 << noAccess() << noDoor("staff");
     }
     void program()
     {
@@ -194,7 +196,9 @@ private slots:
         r.tables.groups.locate(QStringLiteral("NAME"), QStringLiteral("Everyone"), Qt::CaseSensitive);
         r.ui.ui.CBox2->setChecked(duplicate);
 
+        MessageBox::setNextAnswer(0);
         r.program();
+        MessageBox::setNextAnswer(-1);
 
         cards::CardIdentity id;
         QByteArray sent;

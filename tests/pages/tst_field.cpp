@@ -5,6 +5,7 @@
 
 #include "PageRig.h"
 #include "sim/SimDevice.h"
+#include "SwapOption.h"
 #include "TestFiles.h"
 
 #include "app/CardControls.h"
@@ -83,8 +84,9 @@ struct Field : PageRig
         QVERIFY(tables.persons.locate(QStringLiteral("NUMBER"), number));
         program();
     }
-    // Program on the person shown, as the window hands it the duplicate box.
-    void program() { cardcontrols::program(persons->cards(), ui.ui); }
+    // Program on the person shown, as the window hands it the duplicate box;
+    // what the status line is to say of it.
+    QString program() { return cardcontrols::program(persons->cards(), ui.ui); }
     void editPerson(qint64 number, const QString& group)
     {
         QVERIFY(tables.persons.locate(QStringLiteral("NUMBER"), number));
@@ -243,10 +245,15 @@ private slots:
 
         // Program clears them: every card to rewrite of a person still there.
         for (const field::Card& c : f.cards.cards()) {
-            if (c.state == field::State::ToRewrite && c.inTable)
+            if (c.state == field::State::ToRewrite && c.inTable) {
+                MessageBox::setNextAnswer(0);
                 f.program(c.number);
+                MessageBox::setNextAnswer(-1);
+            }
         }
-        QCOMPARE(shownMessages(), QStringList());
+        // The member of the group removed is asked about first: the card will open no door.
+        const QString noDoor = f.state.TextSlots[Text::ProgramNoDoorQuestion].arg(u"3 Ewa Lis", TableLayouts::NoGroupMarker);
+        QCOMPARE(shownMessages(), change == u"remove group" ? QStringList{noDoor + QStringLiteral("|Program")} : QStringList());
         for (const QString& s : f.states())
             QVERIFY2(!s.contains(u"to rewrite") || s.contains(u"deleted"), qPrintable(s));
         QCOMPARE(f.journalColumn(journal::Verified).count(QStringLiteral("verified")),
@@ -318,6 +325,90 @@ private slots:
         QTest::newRow("a configuration card is not written over")
             << qint64(300) << QList<int>{} << 0 << QStringList{"waiting", "waiting", "waiting"} << QStringList{} << -1
             << 0 << true;
+    }
+
+    // What Program tells of the card, and its question before a card that
+    // opens no door; Remove permissions writes such a card unasked.
+    void programSaysWhatItWrote_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<bool>("remove");
+        QTest::addColumn<int>("answer");  // to the question, -1 for none asked
+        QTest::addColumn<bool>("lifted"); // the card taken off as its write ends
+        QTest::addColumn<int>("told");    // the status text, -1 for none
+        const int verified = Text::ProgramWrittenVerified;
+        QTest::newRow("verified") << "Staff" << false << -1 << false << verified;
+        QTest::newRow("lifted: not confirmed") << "Staff" << false << -1 << true << int(Text::ProgramWrittenUnconfirmed);
+        QTest::newRow("no group, written anyway") << TableLayouts::NoGroupMarker << false << 0 << false << verified;
+        QTest::newRow("no group, not written") << TableLayouts::NoGroupMarker << false << 1 << false << -1;
+        QTest::newRow("group gone, not written") << "Gone" << false << 1 << false << -1;
+        QTest::newRow("group with no reader, written anyway") << "Closed" << false << 0 << false << verified;
+        QTest::newRow("remove permissions asks nothing") << TableLayouts::NoGroupMarker << true << -1 << false << -1;
+    }
+    void programSaysWhatItWrote()
+    {
+        QFETCH(QString, group);
+        QFETCH(bool, remove);
+        QFETCH(int, answer);
+        QFETCH(bool, lifted);
+        QFETCH(int, told);
+        Field f;
+        f.addGroup("Closed", {});
+        f.addPerson(9, QStringLiteral("Łukasz"), QStringLiteral("Żółkiewski"), group);
+        f.onFrame = [&f, lifted](const QByteArray& frame) {
+            if (lifted && frame == frames::writeEndFrame())
+                f.programmer.take();
+        };
+        QVERIFY(f.tables.persons.locate(QStringLiteral("NUMBER"), 9));
+        MessageBox::setNextAnswer(answer);
+        const QString said = remove ? (f.persons->cards().removePermissions(), QString()) : f.program();
+        MessageBox::setNextAnswer(-1);
+        const QString card = cards::printedNumber(*cards::identifierOf(PageRig::System, 9, 0)).hex;
+        QCOMPARE(said, told < 0 ? QString() : f.state.TextSlots[told].arg(u"9 Łukasz Żółkiewski", card));
+        const QString question = f.state.TextSlots[Text::ProgramNoDoorQuestion].arg(u"9 Łukasz Żółkiewski", group);
+        QCOMPARE(MessageBox::takeShown().value(0).text == question, answer >= 0);
+        QCOMPARE(f.journalColumn(journal::Person), answer != 1 ? QStringList{"9"} : QStringList{});
+    }
+
+    // --swap as the demo starts the simulator: a card read back goes off and
+    // a blank one comes after the pause; a value it cannot read is refused.
+    void swapOption_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QList<qint64>>("waits"); // to take off, then to a blank card; none: refused
+        QTest::newRow("default") << QStringList{"--swap", "--log"} << QList<qint64>{0, swapoption::DefaultPauseMs};
+        QTest::newRow("pause given") << QStringList{"--swap=400"} << QList<qint64>{0, 400};
+        QTest::newRow("both waits") << QStringList{"--swap=300:700"} << QList<qint64>{300, 700};
+        QTest::newRow("two arguments") << QStringList{"--swap", "250:50"} << QList<qint64>{250, 50};
+        QTest::newRow("not a number") << QStringList{"--swap=soon"} << QList<qint64>{};
+        QTest::newRow("negative") << QStringList{"--swap=-5"} << QList<qint64>{};
+        QTest::newRow("bad pair") << QStringList{"--swap", "1:x"} << QList<qint64>{};
+    }
+    void swapOption()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QList<qint64>, waits);
+        int used = 0;
+        QString error;
+        const auto swap = swapoption::parse(args[0], args.size() > 1 ? std::optional(args[1]) : std::nullopt, &used,
+                                            &error);
+        QCOMPARE(swap.has_value() && error.isEmpty(), !waits.isEmpty());
+        QCOMPARE(used, args.value(1).contains(u':') ? 2 : 1);
+        if (!swap)
+            return;
+        SimDevice sim;
+        sim.setSwap(swap->takeMs, swap->placeMs);
+        const auto id = cards::identifierOf(PageRig::System, 1, 0);
+        for (const QByteArray& frame : frames::cardWriteFrames(cards::EncodeCardFrame(*id), cards::noAccessData()))
+            sim.receive(frame, 0);
+        const auto answer = [&sim](qint64 at) {
+            sim.advance(at);
+            return sim.receive(frames::readCardFrame(), at).value(0).reply.toHex();
+        };
+        QCOMPARE(answer(0), QByteArray(reinterpret_cast<const char*>(id->data()), 5).toHex()); // the read-back
+        const qint64 blank = waits[0] + waits[1];
+        QCOMPARE(answer(blank - 1), QByteArray());
+        QCOMPARE(answer(blank), QByteArray("0000000000"));
     }
 
     void enrolmentStation()

@@ -334,9 +334,9 @@ void TestMainWindowUi::pagerFillsTheClientArea()
     UiFixture f;
     f.showWorkingState();
     QWidget* client = f.form1->centralWidget();
-    // The designed client area, with the status bar at its bottom.
+    // The designed client area, with the status bar at its bottom; its rows beyond the first add to it.
     QCOMPARE(client->width(), MainWindowUi::DesignClientWidth);
-    QCOMPARE(client->height() + f.ui.Status->height(), MainWindowUi::DesignClientHeight);
+    QCOMPARE(client->height() + f.ui.Status->height(), MainWindowUi::DesignClientHeight + f.ui.statusBarGrowth());
     QCOMPARE(f.ui.Pager1->geometry(), client->rect());
 
     // Growing the window keeps the pager filling it.

@@ -1,7 +1,7 @@
 // programmer-sim: stands in for the card programmer on a pseudo-terminal.
 //
 //   programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]
-//                  [--swap TAKE_MS:PLACE_MS]
+//                  [--swap[=MS | =TAKE_MS:PLACE_MS]]
 //
 // Prints the terminal's device path on the first line of its output; with
 // --link a symbolic link PATH points at it (give PATH to Pellaro as the device
@@ -9,13 +9,15 @@
 // configuration card); without it there is none until a card is written. --log
 // records every frame with its arrival time in ms since start and its verdict.
 // --swap plays an operator at an enrolment station: once a card written has
-// been read back, it is taken off TAKE_MS later and a blank card (it answers
-// five zero bytes) is placed PLACE_MS after that; a blank card lies there at
-// the start unless --card says otherwise. Lines on standard input move the
+// been read back, it is taken off and a blank card (it answers five zero
+// bytes) is placed MS later (1500 by default); =TAKE_MS:PLACE_MS sets both
+// waits (the older "--swap TAKE_MS:PLACE_MS" still works). A blank card lies
+// there at the start unless --card says otherwise. Lines on standard input move the
 // card by hand: "take", "place" (a blank card), "place PERSON:SYSTEM:DUP".
 // Runs until SIGTERM or SIGINT.
 
 #include "sim/SimDevice.h"
+#include "SwapOption.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -46,6 +48,7 @@ void requestStop(int)
 
 const char Help[] =
     "usage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]\n"
+    "                      [--swap[=MS | =TAKE_MS:PLACE_MS]]\n"
     "       programmer-sim --help | --version\n"
     "\n"
     "Stands in for Pellaro's card programmer on a pseudo-terminal, to try the\n"
@@ -56,13 +59,24 @@ const char Help[] =
     "  --link PATH               a symbolic link PATH to the terminal, for config.ini's\n"
     "                            [COM_PORT] COM1=PATH\n"
     "  --log FILE                every frame with its time and verdict\n"
-    "See programmer-sim(1); pellaro-start --demo starts it with the program.\n";
+    "  --swap[=MS]               plays the operator at a list: once a card written\n"
+    "                            has been read back, takes it off and lays a new\n"
+    "                            blank card MS later (default 1500); a blank card\n"
+    "                            lies there at the start unless --card says otherwise\n"
+    "  --swap=TAKE_MS:PLACE_MS   the same, the card taken off TAKE_MS after it was\n"
+    "                            read back and the blank one laid PLACE_MS after that\n"
+    "\n"
+    "Lines typed on standard input move the card by hand:\n"
+    "  take                      takes the card off: nothing answers, nothing is written\n"
+    "  place                     lays a blank card on the programmer\n"
+    "  place PERSON:SYSTEM:DUP   lays that card on it\n"
+    "See programmer-sim(1); pellaro-start --demo starts it with --swap.\n";
 
 int usage(const char* why)
 {
     std::fprintf(stderr,
                  "programmer-sim: %s\nusage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE] "
-                 "[--swap TAKE_MS:PLACE_MS]\n",
+                 "[--swap[=MS | =TAKE_MS:PLACE_MS]]\n",
                  why);
     return 2;
 }
@@ -94,18 +108,6 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-// "TAKE_MS:PLACE_MS", both whole milliseconds from 0.
-bool parseSwap(const QString& text, qint64* takeMs, qint64* placeMs)
-{
-    const QStringList parts = text.split(u':');
-    bool ok[2] = {false, false};
-    if (parts.size() == 2) {
-        *takeMs = parts[0].toLongLong(&ok[0]);
-        *placeMs = parts[1].toLongLong(&ok[1]);
-    }
-    return ok[0] && ok[1] && *takeMs >= 0 && *placeMs >= 0;
-}
-
 // One line typed on standard input: what it did, for the console.
 QString command(SimDevice& device, const QString& line)
 {
@@ -129,8 +131,7 @@ int main(int argc, char** argv)
     SimDevice device;
     QString linkPath;
     QString logPath;
-    qint64 takeMs = -1;
-    qint64 placeMs = -1;
+    std::optional<swapoption::Swap> swap;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
@@ -141,6 +142,19 @@ int main(int argc, char** argv)
             std::printf("programmer-sim %s\n", PELLARO_VERSION);
             return 0;
         }
+        const std::optional<QString> next =
+            i + 1 < argc ? std::optional<QString>(QString::fromLocal8Bit(argv[i + 1])) : std::nullopt;
+        int used = 0;
+        QString swapError;
+        if (const auto asked = swapoption::parse(arg, next, &used, &swapError)) {
+            swap = asked;
+            i += used - 1;
+            continue;
+        }
+        if (used > 0)
+            return usage(qPrintable(swapError));
+        if (!arg.startsWith(u'-'))
+            return usage(qPrintable(QStringLiteral("unexpected argument \"%1\" (a pause is given as --swap=MS)").arg(arg)));
         if (i + 1 >= argc)
             return usage("missing value or unknown option");
         const QString value = QString::fromLocal8Bit(argv[++i]);
@@ -154,16 +168,13 @@ int main(int argc, char** argv)
             linkPath = value;
         } else if (arg == QLatin1String("--log")) {
             logPath = value;
-        } else if (arg == QLatin1String("--swap")) {
-            if (!parseSwap(value, &takeMs, &placeMs))
-                return usage("--swap wants TAKE_MS:PLACE_MS");
         } else {
             return usage("unknown option");
         }
     }
 
-    if (takeMs >= 0)
-        device.setSwap(takeMs, placeMs);
+    if (swap)
+        device.setSwap(swap->takeMs, swap->placeMs);
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
