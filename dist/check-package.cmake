@@ -43,7 +43,7 @@ endif()
 # windows only name.
 control_field(Depends depends)
 foreach(package "libc6 \\(>=" "libstdc\\+\\+6 \\(>=" "libqt6core6(t64)? \\(>=" "libqt6gui6(t64)? \\(>="
-                "libqt6widgets6(t64)? \\(>=" "libqt6serialport6(t64)? \\(>=" "fonts-liberation2"
+                "libqt6widgets6(t64)? \\(>=" "fonts-liberation2"
                 "fonts-dejavu-core")
   if(NOT depends MATCHES "(^|, )${package}")
     fault("Depends lacks ${package}: '${depends}'")

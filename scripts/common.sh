@@ -9,7 +9,7 @@ PELLARO_BUILD=${PELLARO_BUILD:-$PELLARO_ROOT/build}
 # names only: dpkg never lists a virtual name (such as the serial port's
 # development files under their library's name) as installed, so one here
 # would send every run to the network.
-PELLARO_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libcrypt-dev
+PELLARO_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libcrypt-dev
                   fonts-dejavu-core fonts-liberation2 libqt6sql6-psql)
 # What the tests need besides: an independent dBase reader (Perl's XBase),
 # for the package test dpkg-shlibdeps (dpkg-dev), file, and the desktop

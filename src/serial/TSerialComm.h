@@ -1,15 +1,17 @@
 #pragma once
 
+#include "platform/SerialDevice.h"
 #include "serial/CommPort.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QObject>
 #include <QString>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
-class QSerialPort;
 class QTimer;
 
 // The serial port component of the main window ("rs"): the only owner of the
@@ -29,6 +31,10 @@ class QTimer;
 // disappears while open (adapter unplugged, far end of a pseudo-terminal gone)
 // is noticed through the port's error report or the periodic hang-up check;
 // the port is then closed without purging and OnClose is called once.
+//
+// The system's calls live behind platform::SerialDevice; a device maker may
+// stand in for it for some names (the programmer simulated inside the
+// program answers to "sim:").
 //
 // A frame handed to writeString() must reach the device even when the port is
 // closed right after it (the disconnect frame): a close first waits, bounded,
@@ -53,6 +59,9 @@ public:
     enum class OutputStep { Drained, Discarded, Released };
     using OutputWatch = std::function<void(OutputStep step, qint64 bytes)>;
 
+    // A device for a name it knows, or nothing for the system's own device.
+    using DeviceMaker = std::function<std::unique_ptr<platform::SerialDevice>(const QString& device)>;
+
     explicit TSerialComm(QObject* parent = nullptr);
     // Closes an open port, which calls OnClose.
     ~TSerialComm() override;
@@ -64,7 +73,8 @@ public:
     QString portName() const;
 
     // The device that stands for COMn (for example a USB adapter or the
-    // simulator's pseudo-terminal). Without one, COM1..COM4 are /dev/ttyS0..3.
+    // simulator's pseudo-terminal). Without one, COMn is the system's own
+    // (/dev/ttyS0..3 for COM1..COM4 on Linux, \\.\COMn on Windows).
     void setPortDevice(int n, const QString& devicePath);
     QString portDevice(int n) const;
     std::optional<Device> deviceOf(int n) const override { return Device{portDevice(n), m_devices.contains(n)}; }
@@ -75,6 +85,8 @@ public:
     bool active() const override { return m_active; }
     [[nodiscard]] bool setActive(bool on, QString* error = nullptr);
     std::optional<PermissionRefusal> permissionRefusal() const override { return m_refusal; }
+    // Asked first at every open; only while closed.
+    void setDeviceMaker(DeviceMaker maker) { m_deviceMaker = std::move(maker); }
 
     void writeString(const QByteArray& bytes) override;
     void receivePending() override;
@@ -86,7 +98,6 @@ public:
 
 private slots:
     void readData();
-    void handleError();
     void checkDevice();
 
 private:
@@ -96,16 +107,12 @@ private:
     // bytes still unsent.
     qint64 drainOutput(qint64 msecs);
     qint64 pendingOutput() const;
-    struct OpenFailure
-    {
-        QString reason;     // the system's text
-        bool notPermitted;  // the system refused this account
-    };
-    OpenFailure openFailure() const;
     void watch(OutputStep step, qint64 bytes);
     bool deviceLost() const;
 
-    QSerialPort* m_port = nullptr;
+    std::unique_ptr<platform::SerialDevice> m_port;
+    DeviceMaker m_deviceMaker;
+    QByteArray m_output; // written, not yet taken by the driver
     QTimer* m_deviceCheck = nullptr;
     OutputWatch m_outputWatch;
     QHash<int, QString> m_devices;
