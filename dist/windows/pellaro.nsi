@@ -167,7 +167,12 @@ Section "Pellaro" SecMain
   SetOutPath "$DemoDir"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}\$(DemoEntry).lnk" "$INSTDIR\pellaro.exe" "" "$INSTDIR\pellaro.ico"
   SetOutPath "$INSTDIR"
-  CreateShortCut "$SMPROGRAMS\${PRODUCT}\$(ManualEntry).lnk" "$INSTDIR\manual\en\index.html"
+  ; The manual is in Polish and English; Czech and Hungarian read the English one.
+  StrCpy $0 "en"
+  ${If} $LANGUAGE == ${LANG_POLISH}
+    StrCpy $0 "pl"
+  ${EndIf}
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\$(ManualEntry).lnk" "$INSTDIR\manual\$0\index.html"
   WriteRegStr HKLM "Software\${PRODUCT}" "WorkDir" "$WorkDir"
 SectionEnd
 
