@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "link/LinkFakes.h"
 #include "serial/FileModes.h"
 #include "serial/PtyPeer.h"
@@ -5,9 +6,12 @@
 #include "config/AppError.h"
 #include "link/ProgrammerLink.h"
 #include "serial/TSerialComm.h"
+#include "sim/SimPorts.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -57,7 +61,53 @@ class TestLinkEndToEnd : public QObject
         }
     };
 
+    // Program (with its read-back) and Find, then disconnect, on the device
+    // given for COM1: every frame the programmer took and what it made of it,
+    // and the card Find read.
+    static QStringList programAndFind(const QString& device, SimPorts* ports)
+    {
+        Rig r;
+        if (ports)
+            r.rs.setDeviceMaker([ports](const QString& d) { return ports->makeDevice(d); });
+        r.rs.setPortDevice(1, device);
+        r.link.setReadBack(true);
+        r.link.ConnectProgrammer();
+        r.link.WriteCard(123456, 300, 2, QByteArray::fromHex("80000025000000A5000000A5000001A4"));
+        r.link.Button2Click();
+        const bool found = QTest::qWaitFor([&r] { return !r.cardsRead.isEmpty(); }, 3000);
+        r.link.DisconnectProgrammer();
+        return {QStringLiteral("read back %1, found %2")
+                    .arg(int(r.link.lastReadBack()))
+                    .arg(found ? r.cardsRead[0].personNumber : -1)};
+    }
+
 private slots:
+    void simulatedProgrammerAnswersAsTheSimulator()
+    {
+        QTemporaryDir dir;
+        const QString logPath = dir.filePath(QStringLiteral("programmer.log"));
+        QProcess tool;
+        tool.start(QStringLiteral(PROGRAMMER_SIM), {QStringLiteral("--log"), logPath});
+        QVERIFY(tool.waitForReadyRead(5000));
+        QStringList onTerminal = programAndFind(QString::fromLocal8Bit(tool.readLine()).trimmed(), nullptr);
+        QTRY_VERIFY(readFile(logPath).endsWith("disconnect\n"));
+        tool.terminate();
+        QVERIFY(tool.waitForFinished(3000));
+        // The log's lines without their arrival times.
+        for (const QString& line : QString::fromLatin1(readFile(logPath)).split(u'\n', Qt::SkipEmptyParts))
+            onTerminal << line.section(QStringLiteral("  "), 1);
+
+        SimPorts ports;
+        QStringList inside;
+        ports.programmer(QStringLiteral("sim:"))->onEvent = [&inside](const SimDevice::Event& e) {
+            inside << QString::fromLatin1(e.bytes.toHex(' ').toUpper()) + QStringLiteral("  ") + e.verdict;
+        };
+        inside.prepend(programAndFind(QStringLiteral("sim:"), &ports).value(0));
+        QCOMPARE(inside, onTerminal);
+        QVERIFY2(inside[0].endsWith(QStringLiteral("found 300")), qPrintable(inside[0]));
+        QVERIFY(inside.join(u'\n').contains(QStringLiteral("card written: person 300, system 123456, duplicate 2")));
+    }
+
     void connectAndDisconnectFramesReachTheDevice()
     {
         // The disconnect frame is followed at once by the close; it must not

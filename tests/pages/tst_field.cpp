@@ -4,7 +4,7 @@
 // the right cards become to rewrite; Program clears them.
 
 #include "PageRig.h"
-#include "SimDevice.h"
+#include "sim/SimDevice.h"
 #include "TestFiles.h"
 
 #include "app/CardControls.h"

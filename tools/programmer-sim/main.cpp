@@ -15,7 +15,7 @@
 // card by hand: "take", "place" (a blank card), "place PERSON:SYSTEM:DUP".
 // Runs until SIGTERM or SIGINT.
 
-#include "SimDevice.h"
+#include "sim/SimDevice.h"
 
 #include <QByteArray>
 #include <QFile>

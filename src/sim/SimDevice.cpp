@@ -1,4 +1,4 @@
-#include "SimDevice.h"
+#include "sim/SimDevice.h"
 
 #include "cards/CardNumber.h"
 #include "cards/ConfigCard.h"
