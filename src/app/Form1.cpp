@@ -586,8 +586,10 @@ void TForm1::checkLogin(const QString& typed)
         else if (!m_configUnreadable.isEmpty())
             message =
                 m_state.TextSlots[Text::ConfigUnreadable].arg(configFile, shared::accountName(), m_configUnreadable);
-        else if (!check.unreadableKey.isEmpty())
-            message = m_state.TextSlots[Text::PasswordValueUnreadable].arg(check.unreadableKey, configFile);
+        else if (const QString refusal = settings::LoginRefusal(
+                     m_state, check, configFile, m_siteSettings ? m_siteSettings->name() : QString());
+                 !refusal.isEmpty())
+            message = refusal;
         MessageBox::show(message, WrongPasswordCaption);
         return;
     }
@@ -595,7 +597,7 @@ void TForm1::checkLogin(const QString& typed)
     m_audit.setRole(admin ? QStringLiteral("administrator") : QStringLiteral("user"));
     QString error;
     QStringList hashed;
-    if (!settings::HashPlainPasswords(m_state, m_config, &error, &hashed, m_siteSettings.get()))
+    if (!settings::HashPlainPasswords(m_state, m_config, &error, &hashed, m_siteSettings.get(), typed))
         MessageBox::show(m_state.TextSlots[Text::PasswordNotRehashed].arg(error), MessageBox::ErrorCaption);
     auditPasswordRewrites(hashed, {});
     audited({QStringLiteral("login"), {}, {}, {}, {{QStringLiteral("result"), QStringLiteral("accepted")}}});

@@ -441,18 +441,41 @@ LoginCheck CheckLogin(const ProgramState& state, const QString& typed)
         result.role = LoginCheck::Role::Administrator;
     else if (user == password::Check::Match)
         result.role = LoginCheck::Role::User;
+    else if (admin == password::Check::NotOnThisSystem)
+        result.otherSystemKey = Admin;
+    else if (user == password::Check::NotOnThisSystem)
+        result.otherSystemKey = Admin2;
     return result;
 }
 
-bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error, QStringList* hashedKeys, SiteStore* site)
+QString LoginRefusal(const ProgramState& state, const LoginCheck& check, const QString& configFile,
+                     const QString& siteName)
+{
+    if (!check.unreadableKey.isEmpty())
+        return state.TextSlots[Text::PasswordValueUnreadable].arg(check.unreadableKey, configFile);
+    if (!check.otherSystemKey.isEmpty())
+        return state.TextSlots[Text::PasswordHashOfLinux].arg(check.otherSystemKey,
+                                                              siteName.isEmpty() ? configFile : siteName);
+    return {};
+}
+
+bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error, QStringList* hashedKeys, SiteStore* site,
+                        const QString& typed)
 {
     QList<IniFile::Change> changes;
     QString admin = state.AdminPassword;
     QString user = state.UserPassword;
     for (auto [key, value] : {std::pair{Admin, &admin}, std::pair{Admin2, &user}}) {
-        if (password::kindOf(*value) != password::Stored::Plain)
-            continue;
-        const QString hashed = password::hash(*value);
+        QString password = *value;
+        if (password::kindOf(*value) != password::Stored::Plain) {
+            // Checked again here: only a hash of the password it stands for
+            // ever replaces a hash.
+            if (typed.isEmpty() || !password::outdated(*value) ||
+                password::check(typed, *value) != password::Check::Match)
+                continue;
+            password = typed;
+        }
+        const QString hashed = password::hash(password);
         if (hashed.isEmpty())
             continue; // stays plain until a system with a salt source
         *value = hashed;

@@ -145,21 +145,33 @@ SaveResult SaveUserPassword(ProgramState& state, const QString& edit8Text, const
 // What a login's password opens. An empty password opens nothing. A stored
 // value that cannot be checked (neither a hash the system knows nor plain
 // text) refuses every login, whichever password is typed, and unreadableKey
-// names it ("admin" or "admin2").
+// names it ("admin" or "admin2"). A hash only another system can check (a
+// Linux build's "$y$" on Windows) refuses a password that opens no other
+// role, and otherSystemKey names it: the typed one may be its password.
 struct LoginCheck
 {
     enum class Role { None, Administrator, User };
     Role role = Role::None;
     QString unreadableKey;
+    QString otherSystemKey;
 };
 LoginCheck CheckLogin(const ProgramState& state, const QString& typed);
 
+// What a refused login says beyond "wrong password" (from state.TextSlots):
+// which stored value cannot be checked and what mends it; empty when nothing
+// more is to be said. siteName is the site store's name where the passwords
+// are kept there, else empty.
+QString LoginRefusal(const ProgramState& state, const LoginCheck& check, const QString& configFile,
+                     const QString& siteName = QString());
+
 // After a successful login: a password still stored as typed (one the start
-// could not write back) is replaced by its hash, in one durable write of the
-// two keys; *hashed gets the keys rewritten. False, with *error, when
-// config.ini could not be written; the values in memory then stay as they were.
+// could not write back) is replaced by its hash, and so is an outdated hash
+// (password::outdated) of the password typed at that login, in one durable
+// write of the two keys; *hashed gets the keys rewritten. False, with *error,
+// when config.ini could not be written; the values in memory then stay as
+// they were.
 bool HashPlainPasswords(ProgramState& state, IniFile& ini, QString* error, QStringList* hashed = nullptr,
-                        SiteStore* site = nullptr);
+                        SiteStore* site = nullptr, const QString& typed = QString());
 
 // The password keys of config.ini, with the role each opens.
 inline const QString AdminKey = QStringLiteral("admin");

@@ -389,6 +389,8 @@ enum Id : int {
 
     // 680..719: Windows: the port, the registry, the password hash, files and the installer (WindowsTexts.cpp).
     FirstWindowsText = 680,
+    // password hashes
+    PasswordHashOfLinux = 690, // "The password of %1 in %2 is a hash only the Linux build can check ..."
 
     // 720..739: the database trail's head and card lines that missed the journal (TrailHeadTexts.cpp).
     FirstTrailHeadText = 720,

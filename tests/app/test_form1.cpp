@@ -88,8 +88,8 @@ private slots:
             QVERIFY(!m->menuAction()->isVisible());
 
         QCOMPARE(QString::fromLatin1(readFile("config.ini"))
-                     .replace(QRegularExpression(QStringLiteral("\\$y\\$[^\r]*")), QStringLiteral("$y$#")),
-                 QStringLiteral("[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=$y$#\r\nadmin2=$y$#\r\n"
+                     .replace(QRegularExpression(QStringLiteral("\\$argon2id\\$[^\r]*")), QStringLiteral("$a$#")),
+                 QStringLiteral("[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=$a$#\r\nadmin2=$a$#\r\n"
                                 "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=Polski\r\n"));
         QCOMPARE(p.form1->state().PortCaption, QStringLiteral("COM1 "));
         QCOMPARE(p.form1->state().VersionText, QStringLiteral("1.13"));
@@ -243,7 +243,8 @@ private slots:
             p.applyLanguage();
             QCOMPARE(!p.ui().Edit5->toolTip().isEmpty(), defaults);
             // The start leaves no password as typed, nor an empty one.
-            QCOMPARE(storedSetting("admin").startsWith("$y$") + storedSetting("admin2").startsWith("$y$"), 2);
+            QCOMPARE(storedSetting("admin").startsWith("$argon2id$") + storedSetting("admin2").startsWith("$argon2id$"),
+                     2);
             p.ui().Edit5->setText(typed);
             QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
             QCOMPARE(p.form1->inWorkingState(), width != 0);
@@ -255,7 +256,8 @@ private slots:
             QCOMPARE(p.form1->frameGeometry().width(), width);
             QCOMPARE(p.ui().DefaultPasswords->isVisibleTo(p.form1.get()), defaults);
             QVERIFY(MessageBox::takeShown().isEmpty()); // no dialog interrupts the login
-            QCOMPARE(storedSetting("admin").startsWith("$y$") + storedSetting("admin2").startsWith("$y$"), 2);
+            QCOMPARE(storedSetting("admin").startsWith("$argon2id$") + storedSetting("admin2").startsWith("$argon2id$"),
+                     2);
         }
     }
 
@@ -319,7 +321,7 @@ private slots:
         QCOMPARE(backups.size(), 1);
         const QString copy = QStringLiteral("backup/%1/config.ini").arg(backups[0]);
         const QByteArray copied = readFile(copy);
-        QCOMPARE(copied.count("=$y$"), 2);
+        QCOMPARE(copied.count("=$argon2id$"), 2);
         QVERIFY(!copied.contains("Plain") && !copied.contains("clerk"));
         QCOMPARE(QFileInfo(copy).permissions() & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner); // owner, group, others
         QByteArray trail;
@@ -593,7 +595,7 @@ private slots:
         p.ui().Edit6->setText("new admin");
         QTest::mouseClick(p.ui().Button15, Qt::LeftButton);
         QCOMPARE(MessageBox::takeShown().value(0).text, QStringLiteral("Haslo administratora - zapisane"));
-        QVERIFY(storedSetting("admin").startsWith("$y$"));
+        QVERIFY(storedSetting("admin").startsWith("$argon2id$"));
 
         // The language Save applies the box's text on the next tick and stores it.
         p.ui().ComboBox1->setCurrentText("English");

@@ -26,14 +26,14 @@ void makeReadOnly(const QString& path)
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
 }
 
-// The file with each password hash as "$y$#": a salt is new every time.
+// The file with each password hash as "$argon2id$#": a salt is new every time.
 QByteArray masked(const QByteArray& file)
 {
-    static const QRegularExpression hash(QStringLiteral("\\$y\\$[^\r\n]*"));
-    return QString::fromLatin1(file).replace(hash, QStringLiteral("$y$#")).toLatin1();
+    static const QRegularExpression hash(QStringLiteral("\\$argon2id\\$[^\r\n]*"));
+    return QString::fromLatin1(file).replace(hash, QStringLiteral("$argon2id$#")).toLatin1();
 }
 
-const QByteArray DefaultFile = "[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=$y$#\r\nadmin2=$y$#\r\n"
+const QByteArray DefaultFile = "[PASSWORD]\r\nsys_nr=1\r\nsys_nr2=1\r\nadmin=$argon2id$#\r\nadmin2=$argon2id$#\r\n"
                                "[COM_PORT]\r\nPORT=1\r\n[Language]\r\nLanguage=Polski\r\n";
 
 // A hand-edited file: other sections, comments, blank lines, Unix line ends
@@ -258,10 +258,10 @@ private slots:
         QByteArray expected = ForeignFile;
         expected.replace("  SYS_NR = 0x10 ", "sys_nr=16");
         // The plain passwords are stored as their hashes at once.
-        expected.replace("admin2=user pass ", "admin2=$y$#");
-        expected.replace("admin=secret", "admin=$y$#");
+        expected.replace("admin2=user pass ", "admin2=$argon2id$#");
+        expected.replace("admin=secret", "admin=$argon2id$#");
         // The missing sys_nr2 joins its section after the last key.
-        expected.replace("admin2=$y$#\r\n\r\n", "admin2=$y$#\r\nsys_nr2=1\r\n\r\n");
+        expected.replace("admin2=$argon2id$#\r\n\r\n", "admin2=$argon2id$#\r\nsys_nr2=1\r\n\r\n");
         expected.replace("language=\xe8", "Language=\xe8");
         QCOMPARE(masked(readFile(m_path)), expected);
         QCOMPARE(loaded.hashed, QStringList({"admin", "admin2"}));
@@ -567,6 +567,87 @@ private slots:
         QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st1), 0);
         QCOMPARE(st1.st_ino, st0.st_ino);
         QCOMPARE(syncs, 2); // the temporary file's, then the file's own
+    }
+
+    // Each stored form at a login: what opens, what is named as uncheckable,
+    // and whether the opened value is replaced by a new Argon2id hash. Hashes
+    // made outside the program: libsodium's crypto_pwhash_str and libcrypt's
+    // yescrypt. A Windows build has no crypt library for "$y$".
+    void storedHashesAtLogin_data()
+    {
+        QTest::addColumn<QByteArray>("admin");
+        QTest::addColumn<QByteArray>("admin2");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("opens"); // the key whose role opens
+        QTest::addColumn<QString>("unreadable");
+        QTest::addColumn<bool>("rehashed"); // the opened key's value replaced
+        QTest::addColumn<QString>("opensOnWindows");
+        QTest::addColumn<QString>("linuxOnlyKey"); // named on Windows
+        const QString typed = QStringLiteral("Zażółć gęślą");
+        const QByteArray argon2id =
+            "$argon2id$v=19$m=65536,t=2,p=1$1Z+qQj+yNoUn+4ZtHRDggg$xIL4gXqI7Eofovea7G7S5z7uoUNYcOwsc2LwDDAIqM0";
+        const QByteArray cheaper =
+            "$argon2id$v=19$m=16384,t=2,p=1$48hk0au6hi4fHjMD+NOSbA$pZmBLlEp2rgDoAiE2WJVbG+cCCERN45J9RPokNzzYkU";
+        const QByteArray yescrypt = "$y$j9T$CxVjXoBgPab8ko06Szb3e1$oB4gv0EX.SDCoC1ueBMAQjFhVBWkFMkvAc7WbwYHfv8";
+        const QByteArray clerkYescrypt = "$y$j9T$UlcDQETZQvwh98yZ3lWcM.$LESUEBfekaNbZSOR5/0gwSXhqLCoAHjHBys/anm0SE7";
+        const QByteArray clerk = "clerk";
+        QTest::newRow("Argon2id") << argon2id << clerkYescrypt << typed << "admin" << "" << false << "admin" << "";
+        QTest::newRow("Argon2id, wrong password")
+            << argon2id << clerkYescrypt << typed.toLower() << "" << "" << false << "" << "admin2";
+        QTest::newRow("Argon2id at a lower cost")
+            << cheaper << clerkYescrypt << typed << "admin" << "" << true << "admin" << "";
+        QTest::newRow("yescrypt") << yescrypt << clerk << typed << "admin" << "" << true << "" << "admin";
+        QTest::newRow("yescrypt, the other role's password")
+            << yescrypt << clerk << "clerk" << "admin2" << "" << false << "admin2" << "";
+        QTest::newRow("Argon2id past the dearest cost")
+            << QByteArray(argon2id).replace("m=65536", "m=4194304") << clerk << "clerk" << "" << "admin" << false << ""
+            << "";
+        QTest::newRow("Argon2id cut short")
+            << cheaper.left(60) << clerk << "clerk" << "" << "admin" << false << "" << "";
+    }
+    void storedHashesAtLogin()
+    {
+        QFETCH(QByteArray, admin);
+        QFETCH(QByteArray, admin2);
+        QFETCH(QString, typed);
+        QFETCH(QString, opens);
+        QFETCH(QString, unreadable);
+        QFETCH(bool, rehashed);
+        QFETCH(QString, opensOnWindows);
+        QFETCH(QString, linuxOnlyKey);
+        const bool windows = QSysInfo::kernelType() == QLatin1String("winnt");
+        if (windows)
+            opens = opensOnWindows;
+        else
+            linuxOnlyKey.clear();
+        writeFile(m_path, "[PASSWORD]\r\nadmin=" + admin + "\r\nadmin2=" + admin2 + "\r\n");
+        ProgramState state;
+        QVERIFY(i18n::copyLanguageTable(u"English", &state.TextSlots));
+        IniFile ini(m_path);
+        settings::LoadSettings(state, ini);
+        const auto stored = [&](const QString& key) { return IniFile(m_path).readString("PASSWORD", key, {}); };
+        const QString before[2] = {stored("admin"), stored("admin2")};
+        const settings::LoginCheck check = settings::CheckLogin(state, typed);
+        const settings::LoginCheck::Role roles[2] = {settings::LoginCheck::Role::Administrator,
+                                                     settings::LoginCheck::Role::User};
+        QCOMPARE(check.role, opens.isEmpty() ? settings::LoginCheck::Role::None : roles[opens == "admin2"]);
+        auto english = [](Text::Id id) { return i18n::findLanguageTable(u"English")->at(id); };
+        QCOMPARE(settings::LoginRefusal(state, check, m_path),
+                 !unreadable.isEmpty()    ? english(Text::PasswordValueUnreadable).arg(unreadable, m_path)
+                 : !linuxOnlyKey.isEmpty() ? english(Text::PasswordHashOfLinux).arg(linuxOnlyKey, m_path)
+                                           : QString());
+        QString error;
+        if (!opens.isEmpty())
+            QVERIFY2(settings::HashPlainPasswords(state, ini, &error, nullptr, nullptr, typed), qPrintable(error));
+        for (int k = 0; k < 2; ++k) {
+            const QString key = k == 0 ? "admin" : "admin2";
+            const QString now = stored(key);
+            QCOMPARE(now != before[k], rehashed && key == opens);
+            if (now != before[k]) {
+                QVERIFY(now.startsWith("$argon2id$") && !password::outdated(now));
+                QCOMPARE(settings::CheckLogin(state, typed).role, roles[k]);
+            }
+        }
     }
 
     // Wrong passwords in a row slow the next try down; a right one starts the
