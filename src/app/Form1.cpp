@@ -10,7 +10,7 @@
 #include "app/StartPicture.h"
 #include "audit/TableWatch.h"
 #include "config/AppError.h"
-#include "config/SharedFolder.h"
+#include "platform/SharedFolder.h"
 #include "data/Backup.h"
 #include "journal/CardsInField.h"
 #include "data/Table.h"

@@ -1,5 +1,5 @@
 #include "app/Form1.h"
-#include "config/SharedFolder.h"
+#include "platform/SharedFolder.h"
 #include "ui/MessageBox.h"
 #include "ui/TForm2.h"
 #include "ui/TForm3.h"

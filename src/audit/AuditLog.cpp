@@ -1,21 +1,18 @@
 #include "audit/AuditLog.h"
 
 #include "config/FileSync.h"
-#include "config/SharedFolder.h"
 #include "data/Backup.h"
 #include "data/Csv.h"
+#include "platform/Files.h"
+#include "platform/SharedFolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QSysInfo>
 
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace audit {
 namespace {
@@ -132,7 +129,7 @@ bool tornTail(int fd, qint64 size, QByteArray* tail)
     for (qint64 chunk = TailChunk;; chunk *= 2) {
         const qint64 from = qMax<qint64>(0, size - chunk);
         QByteArray bytes(size - from, Qt::Uninitialized);
-        if (::pread(fd, bytes.data(), size_t(bytes.size()), off_t(from)) != bytes.size())
+        if (platform::readAt(fd, from, bytes.data(), bytes.size()) != bytes.size())
             return false;
         const qsizetype end = bytes.lastIndexOf('\n');
         if (end >= 0 || from == 0) {
@@ -149,7 +146,7 @@ bool countLines(int fd, qint64 size, qint64* lines)
     QByteArray bytes(CountChunk, Qt::Uninitialized);
     for (qint64 at = 0; at < size; at += CountChunk) {
         const qint64 n = qMin(CountChunk, size - at);
-        if (::pread(fd, bytes.data(), size_t(n), off_t(at)) != n)
+        if (platform::readAt(fd, at, bytes.data(), n) != n)
             return false;
         *lines += QByteArrayView(bytes.constData(), n).count('\n');
     }
@@ -340,23 +337,23 @@ bool Log::writable(QString* error, qint64 lineBytes) const
     if (info.exists() || info.isSymLink()) {
         QFile file(m_path);
         if (info.isDir()) {
-            *error = QString::fromLocal8Bit(std::strerror(EISDIR));
+            *error = platform::errorText(EISDIR);
             return false;
         }
         if (!file.open(AppendMode)) {
             *error = file.errorString();
-            if (::access(QFile::encodeName(m_path).constData(), W_OK) != 0)
+            if (platform::mayWrite(m_path) != 0)
                 *error += withAdvice(m_path, errno);
             return false;
         }
-    } else if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+    } else if (platform::mayCreateIn(folder) != 0) {
         const int why = errno;
         *error = errnoText() + withAdvice(m_path, why);
         return false;
     }
-    const qint64 room = m_room ? m_room(folder) : QStorageInfo(folder).bytesAvailable();
+    const qint64 room = m_room ? m_room(folder) : platform::freeSpace(folder);
     if (room >= 0 && room < lineBytes + RoomBeyondLines) {
-        *error = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        *error = platform::errorText(ENOSPC);
         return false;
     }
     return true;
@@ -436,7 +433,7 @@ bool Log::append(const QList<Event>& events, QString* error)
                                                const Store::Stamp& stamp) { return lines(events, previous, &stamp); },
                                error);
     if (QFileInfo(m_path).isDir()) {
-        *error = QString::fromLocal8Bit(std::strerror(EISDIR));
+        *error = platform::errorText(EISDIR);
         return false;
     }
     QString headError;

@@ -1,13 +1,8 @@
 #include "config/FileSync.h"
 
-#include <QFile>
+#include "platform/Files.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace filesync {
 namespace {
@@ -36,17 +31,17 @@ int sync(int fd, const QString& path, Kind kind)
 {
     if (const Function& f = installed())
         return f(fd, path, kind);
-    return kind == Kind::Data ? ::fdatasync(fd) : ::fsync(fd);
+    return kind == Kind::Data ? platform::syncData(fd) : platform::syncFull(fd);
 }
 
 int syncDirectory(const QString& dir)
 {
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = platform::openDirectory(dir);
     if (fd < 0)
         return -1;
     const int result = sync(fd, dir, Kind::Full);
     const int error = errno;
-    ::close(fd);
+    platform::closeFile(fd);
     errno = error;
     return result;
 }
@@ -68,7 +63,7 @@ int write(int fd, const QString& path, qint64 offset, QByteArrayView bytes)
     const char* p = bytes.data();
     qint64 left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::pwrite(fd, p, size_t(left), off_t(offset));
+        const qint64 n = platform::writeAt(fd, offset, p, left);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -88,42 +83,33 @@ int truncate(int fd, const QString& path, qint64 size)
 {
     if (pass({Step::Kind::Truncate, path, {}, size, {}, fd}) != 0)
         return -1;
-    return ::ftruncate(fd, off_t(size));
+    return platform::truncateFile(fd, size);
 }
 
 int rename(const QString& from, const QString& to)
 {
     if (pass({Step::Kind::Rename, from, to, 0, {}, -1}) != 0)
         return -1;
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData());
+    return platform::replaceFile(from, to);
 }
 
 int renameNoReplace(const QString& from, const QString& to)
 {
     if (pass({Step::Kind::Rename, from, to, 0, {}, -1}) != 0)
         return -1;
-    const QByteArray f = QFile::encodeName(from);
-    const QByteArray t = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return -1;
-    if (::link(f.constData(), t.constData()) != 0)
-        return -1;
-    ::unlink(f.constData()); // left behind, the old name is only a second name of the same file
-    return 0;
+    return platform::renameNoReplace(from, to);
 }
 
 int remove(const QString& path)
 {
     if (pass({Step::Kind::Remove, path, {}, 0, {}, -1}) != 0)
         return -1;
-    return ::unlink(QFile::encodeName(path).constData());
+    return platform::removeFile(path);
 }
 
 QString errnoText()
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return platform::errorText(errno);
 }
 
 } // namespace filesync

@@ -1,18 +1,16 @@
 #include "config/IniFile.h"
 
 #include "config/Cp1250.h"
-#include "config/SharedFolder.h"
 #include "config/SyncCalls.h"
+#include "platform/FileModes.h"
+#include "platform/Files.h"
+#include "platform/SharedFolder.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -88,21 +86,11 @@ ReadResult readAll(const QString& path, QByteArray* data, QString* reason = null
     return ReadResult::Failed;
 }
 
-// A file without its owner's write permission is read-only for us, whoever we
-// run as: that is what an operator means by marking config.ini read-only.
-bool markedReadOnly(const QString& path)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return false;
-    return (st.st_mode & S_IWUSR) == 0;
-}
-
 bool writeAll(int fd, const QByteArray& data)
 {
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        const qint64 n = platform::writeNext(fd, data.constData() + done, data.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -123,28 +111,27 @@ bool directoryRefused(int error)
 // and for a symbolic link, which must stay one. The new text goes over the
 // old before the file is cut to length: a crash in between leaves every new
 // line in place, where cutting first could leave the passwords missing.
-bool writeInPlace(const QByteArray& target, const QByteArray& data)
+bool writeInPlace(const QString& target, const QByteArray& data)
 {
-    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_CLOEXEC,
-                          shared::privateFileMode(QFileInfo(QFile::decodeName(target)).absolutePath()));
+    const int fd = platform::openFile(target, platform::Access::Write, platform::Create::IfMissing,
+                                      shared::privateFileMode(QFileInfo(target).absolutePath()));
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, data) && ::ftruncate(fd, data.size()) == 0 && syncCalls.syncFile(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    bool ok = writeAll(fd, data) && platform::truncateFile(fd, data.size()) == 0 && syncCalls.syncFile(fd) == 0;
+    ok = (platform::closeFile(fd) == 0) && ok;
     return ok;
 }
 
 // The rename is only as durable as the directory entry it changed.
-bool syncDirectoryOf(const QByteArray& target)
+bool syncDirectoryOf(const QString& target)
 {
-    const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = platform::openDirectory(QFileInfo(target).absolutePath());
     if (fd < 0)
         return false;
     // File systems that cannot sync a directory say so with EINVAL; there is
     // nothing more to make durable on them.
     const bool ok = syncCalls.syncDirectory(fd) == 0 || errno == EINVAL;
-    ::close(fd);
+    platform::closeFile(fd);
     return ok;
 }
 
@@ -154,36 +141,32 @@ bool syncDirectoryOf(const QByteArray& target)
 // readable by its owner only (and the group of a shared working folder).
 bool replaceFile(const QString& path, const QByteArray& data)
 {
-    const QByteArray target = QFile::encodeName(path);
-    mode_t mode = shared::privateFileMode(QFileInfo(path).absolutePath());
-    struct stat st;
-    const bool existed = ::stat(target.constData(), &st) == 0;
-    if (existed)
-        mode = st.st_mode & 07777;
+    unsigned mode = shared::privateFileMode(QFileInfo(path).absolutePath());
+    const bool existed = platform::modeOf(path, &mode) == 0;
 
     if (QFileInfo(path).isSymLink())
-        return writeInPlace(target, data);
+        return writeInPlace(path, data);
 
-    QByteArray tmp = target + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
+    QString tmp = path;
+    const int fd = platform::createUnique(&tmp);
     if (fd < 0)
-        return existed && directoryRefused(errno) && writeInPlace(target, data);
+        return existed && directoryRefused(errno) && writeInPlace(path, data);
     // Owner and mode first, so that the sync makes them durable with the text.
-    bool ok = ::fchmod(fd, mode) == 0;
+    bool ok = platform::setMode(fd, mode) == 0;
     if (ok && existed)
-        ok = ::fchown(fd, st.st_uid, st.st_gid) == 0 || errno == EPERM;
+        ok = platform::keepOwner(fd, path) == 0;
     ok = ok && writeAll(fd, data) && syncCalls.syncFile(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    ok = (platform::closeFile(fd) == 0) && ok;
     if (!ok) {
-        ::unlink(tmp.constData());
+        platform::removeFile(tmp);
         return false;
     }
-    if (syncCalls.rename(tmp.constData(), target.constData()) != 0) {
+    if (syncCalls.rename(tmp, path) != 0) {
         const int renameError = errno;
-        ::unlink(tmp.constData());
-        return existed && directoryRefused(renameError) && writeInPlace(target, data);
+        platform::removeFile(tmp);
+        return existed && directoryRefused(renameError) && writeInPlace(path, data);
     }
-    return syncDirectoryOf(target);
+    return syncDirectoryOf(path);
 }
 
 // Sets one key in the lines of the file; eol ends the lines it adds.
@@ -318,7 +301,7 @@ bool IniFile::write(const QList<Change>& changes, QString* error)
         if (checkValue(c.value).problem != ValueProblem::None)
             return fail(QStringLiteral("%1/%2 would not read back as written").arg(c.section, c.key));
     }
-    if (markedReadOnly(m_path))
+    if (platform::markedReadOnly(m_path))
         return fail(unableToWrite);
 
     QByteArray data;

@@ -2,6 +2,7 @@
 
 #include "config/PasswordHash.h"
 #include "i18n/Text.h"
+#include "platform/Ports.h"
 
 #include <QSettings>
 
@@ -341,14 +342,8 @@ bool SaveSettings(const ProgramState& state, const QString& languageText, IniFil
 
 QString PortDevice(const IniFile& ini, int portNumber)
 {
-    const QString key = QStringLiteral("COM%1").arg(portNumber);
-#ifdef Q_OS_WIN
-    const QString fallback = key;
-#else
-    const QString fallback = QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-#endif
     const QString device = ConfiguredPortDevice(ini, portNumber);
-    return device.isEmpty() ? fallback : device;
+    return device.isEmpty() ? platform::defaultPortDevice(portNumber) : device;
 }
 
 QString ConfiguredPortDevice(const IniFile& ini, int portNumber)

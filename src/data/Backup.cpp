@@ -7,6 +7,10 @@
 #include "data/TableLayouts.h"
 #include "dbf/DbfFile.h"
 #include "dbf/RollbackJournal.h"
+#include "platform/FileModes.h"
+#include "platform/FileNames.h"
+#include "platform/Files.h"
+#include "platform/Locks.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,11 +18,6 @@
 #include <QRegularExpression>
 
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <map>
 #include <vector>
@@ -85,20 +84,20 @@ public:
     ~Locks()
     {
         for (int fd : m_fds)
-            ::close(fd);
+            platform::closeFile(fd);
     }
     Locks(const Locks&) = delete;
     Locks& operator=(const Locks&) = delete;
 
     void take(const QString& path, bool exclusive)
     {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = platform::openFile(path, platform::Access::Read);
         if (fd < 0)
             throw AppError(QStringLiteral("%1: cannot be opened: %2").arg(native(path), errnoText()));
         m_fds.push_back(fd);
-        if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0)
+        if (platform::tryLock(fd, exclusive ? platform::LockKind::Exclusive : platform::LockKind::Shared) == 0)
             return;
-        if (errno == EWOULDBLOCK)
+        if (platform::heldElsewhere(errno))
             throw AppError(
                 QStringLiteral("%1: the table is in use by another program (is Pellaro running?)").arg(native(path)));
         throw AppError(QStringLiteral("%1: the table cannot be locked: %2").arg(native(path), errnoText()));
@@ -137,18 +136,18 @@ public:
     // A new file with the bytes of from, on disk when this returns. It is
     // never readable by more than from is (config.ini holds the passwords'
     // hashes), nor by more than limit allows.
-    void copy(const QString& from, const QString& to, mode_t limit = AnyMode) const
+    void copy(const QString& from, const QString& to, unsigned limit = platform::AnyMode) const
     {
         QFile in(from);
         if (!in.open(QIODevice::ReadOnly))
             throw AppError(QStringLiteral("%1: cannot be read: %2").arg(native(from), in.errorString()));
-        struct stat st;
-        if (::fstat(in.handle(), &st) != 0)
+        unsigned mode = 0;
+        if (platform::modeOf(in.handle(), &mode) != 0)
             throw AppError(QStringLiteral("%1: cannot be read: %2").arg(native(from), errnoText()));
         QFile out(to);
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             throw AppError(QStringLiteral("%1: cannot be written: %2").arg(native(to), out.errorString()));
-        restrict(out, to, st.st_mode & limit);
+        restrict(out, to, platform::narrowedMode(mode, limit));
         qint64 offset = 0;
         while (!in.atEnd()) {
             const QByteArray chunk = in.read(CopyChunk);
@@ -162,7 +161,7 @@ public:
 
     // A new file holding bytes, on disk when this returns; with a mode, no
     // more readable than that.
-    void create(const QString& path, const QByteArray& bytes, mode_t mode = AnyMode) const
+    void create(const QString& path, const QByteArray& bytes, unsigned mode = platform::AnyMode) const
     {
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
@@ -187,14 +186,13 @@ public:
         note(QStringLiteral("rename %1").arg(QFileInfo(to).fileName()));
     }
 
-    static constexpr mode_t AnyMode = 0777;
-
 private:
     // Gives a new file the mode, before a byte is written; AnyMode leaves
     // the mode a new file gets.
-    static void restrict(QFile& out, const QString& path, mode_t mode)
+    static void restrict(QFile& out, const QString& path, unsigned mode)
     {
-        if ((mode & AnyMode) != AnyMode && ::fchmod(out.handle(), mode & AnyMode) != 0)
+        using platform::AnyMode;
+        if ((mode & AnyMode) != AnyMode && platform::setMode(out.handle(), mode & AnyMode) != 0)
             throw AppError(QStringLiteral("%1: its mode cannot be set: %2").arg(native(path), errnoText()));
     }
 
@@ -220,18 +218,16 @@ class DirectoryLock
 {
 public:
     explicit DirectoryLock(const QString& dir)
-        : m_fd(::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        : m_fd(platform::lockFolder(dir))
     {
-        if (m_fd < 0)
-            throw AppError(QStringLiteral("%1: cannot be opened: %2").arg(native(dir), errnoText()));
-        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+        if (m_fd >= 0)
             return;
-        const QString reason = errno == EWOULDBLOCK ? QStringLiteral("a restore is running in another program")
-                                                    : QStringLiteral("cannot be locked: %1").arg(errnoText());
-        ::close(m_fd);
+        const QString reason = platform::heldElsewhere(errno)
+                                   ? QStringLiteral("a restore is running in another program")
+                                   : QStringLiteral("cannot be locked: %1").arg(errnoText());
         throw AppError(QStringLiteral("%1: %2").arg(native(dir), reason));
     }
-    ~DirectoryLock() { ::close(m_fd); }
+    ~DirectoryLock() { platform::closeFile(m_fd); }
     DirectoryLock(const DirectoryLock&) = delete;
     DirectoryLock& operator=(const DirectoryLock&) = delete;
 
@@ -310,7 +306,7 @@ QStringList twinsOf(const QDir& dir, const QString& name)
 {
     QStringList twins;
     for (const QString& other : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (other != name && other.compare(name, Qt::CaseInsensitive) == 0)
+        if (!platform::sameFileName(other, name) && other.compare(name, Qt::CaseInsensitive) == 0)
             twins.append(other);
     return twins;
 }
@@ -374,12 +370,12 @@ std::map<QString, QByteArray> undoneCopies(const QDir& work)
 }
 
 // A file's permission bits; every bit for a file that is not there.
-mode_t modeOf(const QString& path)
+unsigned modeOf(const QString& path)
 {
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return Writer::AnyMode;
-    return st.st_mode & Writer::AnyMode;
+    unsigned mode = 0;
+    if (platform::modeOf(path, &mode) != 0)
+        return platform::AnyMode;
+    return mode & platform::AnyMode;
 }
 
 bool restorePending(const QDir& work)

@@ -2,24 +2,22 @@
 
 #include "config/AppError.h"
 #include "config/Cp1250.h"
-#include "config/SharedFolder.h"
 #include "dbf/DbfFormat.h"
 #include "dbf/RollbackJournal.h"
+#include "platform/Files.h"
+#include "platform/Locks.h"
+#include "platform/SharedFolder.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <optional>
-#include <sys/file.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // Opening and reading a table, and the values of its fields; the writing is
 // in DbfWrite.cpp.
@@ -52,20 +50,23 @@ std::unique_ptr<DbfFile> DbfFile::open(const QString& path, Access access)
         f->openMemo();
         return f;
     }
-    const int mode = access == Access::ReadOnly ? O_RDONLY : O_RDWR;
-    const int lock = access == Access::ReadOnly ? LOCK_SH : LOCK_EX;
-    f->m_fd = ::open(QFile::encodeName(path).constData(), mode | O_CLOEXEC);
+    const auto mode = access == Access::ReadOnly ? platform::Access::Read : platform::Access::ReadWrite;
+    const auto lock = access == Access::ReadOnly ? platform::LockKind::Shared : platform::LockKind::Exclusive;
+    f->m_fd = platform::openFile(path, mode);
     if (f->m_fd < 0) {
         if (errno == ENOENT)
             f->fail(QStringLiteral("the table file does not exist"));
+        // A program that opened the table for itself alone (Windows) holds it.
+        if (platform::heldElsewhere(errno))
+            f->fail(QStringLiteral("the table is in use by another program"));
         const int why = errno;
         QString reason = QStringLiteral("the table cannot be opened: %1").arg(errnoText());
         if (const QString advice = shared::permissionAdvice(path, why); !advice.isEmpty())
             reason += QStringLiteral("\n\n") + advice;
         f->fail(reason);
     }
-    if (::flock(f->m_fd, lock | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK)
+    if (platform::tryLock(f->m_fd, lock) != 0) {
+        if (platform::heldElsewhere(errno))
             f->fail(QStringLiteral("the table is in use by another program"));
         f->fail(QStringLiteral("the table cannot be locked: %1").arg(errnoText()));
     }
@@ -120,7 +121,7 @@ DbfFile::Bytes DbfFile::viewBytes(const QString& path)
     constexpr int Attempts = 100;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         if (attempt > 0)
-            ::usleep(10000);
+            QThread::msleep(10);
         const std::optional<QByteArray> journal = readIfPresent(journalPath);
         const std::optional<QByteArray> table = readIfPresent(path);
         if (!table)
@@ -139,16 +140,16 @@ DbfFile::Bytes DbfFile::viewBytes(const QString& path)
 // An unnamed file in memory holding bytes, read like the table's own file.
 int DbfFile::memoryFile(const QString& path, const QByteArray& bytes)
 {
-    const int fd = ::memfd_create(QFile::encodeName(QFileInfo(path).fileName()).constData(), MFD_CLOEXEC);
+    const int fd = platform::memoryFile(QFileInfo(path).fileName());
     if (fd < 0)
         throwFor(path, QStringLiteral("no room in memory for a copy: %1").arg(errnoText()));
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        const qint64 n = platform::writeAt(fd, done, bytes.constData() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
             const QString reason = errnoText();
-            ::close(fd);
+            platform::closeFile(fd);
             throwFor(path, QStringLiteral("no room in memory for a copy: %1").arg(reason));
         }
         done += n;
@@ -158,10 +159,10 @@ int DbfFile::memoryFile(const QString& path, const QByteArray& bytes)
 
 qint64 DbfFile::fileSize(int fd, const QString& fileName) const
 {
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
+    const qint64 size = platform::fileSize(fd);
+    if (size < 0)
         throwFor(fileName, QStringLiteral("cannot read the file size: %1").arg(errnoText()));
-    return st.st_size;
+    return size;
 }
 
 void DbfFile::readAll()
@@ -315,14 +316,14 @@ void DbfFile::openMemo()
     if (m_memoFd < 0) {
         m_memoPath = memoPathFor(m_path);
         const bool readOnly = m_access != Access::ReadWrite;
-        m_memoFd = ::open(QFile::encodeName(m_memoPath).constData(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+        m_memoFd = platform::openFile(m_memoPath, readOnly ? platform::Access::Read : platform::Access::ReadWrite);
         if (m_memoFd < 0) {
             if (errno == ENOENT)
                 failMemo(QStringLiteral("the memo file of %1 does not exist").arg(nativeName(m_path)));
             failMemo(QStringLiteral("the memo file cannot be opened: %1").arg(errnoText()));
         }
-        if (::flock(m_memoFd, (readOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0)
-            failMemo(errno == EWOULDBLOCK ? QStringLiteral("the memo file is in use by another program")
+        if (platform::tryLock(m_memoFd, readOnly ? platform::LockKind::Shared : platform::LockKind::Exclusive) != 0)
+            failMemo(platform::heldElsewhere(errno) ? QStringLiteral("the memo file is in use by another program")
                                           : QStringLiteral("the memo file cannot be locked: %1").arg(errnoText()));
     }
     m_memoSize = fileSize(m_memoFd, m_memoPath);

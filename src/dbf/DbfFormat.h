@@ -6,6 +6,7 @@
 
 #include "config/AppError.h"
 #include "config/FileSync.h"
+#include "platform/Files.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -15,7 +16,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace dbfformat {
 
@@ -97,7 +97,7 @@ inline QString nativeName(const QString& path)
 inline bool readFully(int fd, qint64 offset, char* out, qint64 length)
 {
     while (length > 0) {
-        ssize_t n = ::pread(fd, out, size_t(length), off_t(offset));
+        const qint64 n = platform::readAt(fd, offset, out, length);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -114,7 +114,7 @@ inline qint64 readSome(int fd, qint64 offset, char* out, qint64 length)
 {
     qint64 done = 0;
     while (done < length) {
-        const ssize_t n = ::pread(fd, out + done, size_t(length - done), off_t(offset + done));
+        const qint64 n = platform::readAt(fd, offset + done, out + done, length - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

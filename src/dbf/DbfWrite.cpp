@@ -4,16 +4,16 @@
 #include "config/FileSync.h"
 #include "dbf/DbfFormat.h"
 #include "dbf/RollbackJournal.h"
+#include "platform/Files.h"
+#include "platform/Locks.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 
-#include <fcntl.h>
 #include <limits>
 #include <map>
 #include <set>
-#include <sys/file.h>
 
 // Everything that changes the files of a table: appends, changes through
 // the rollback journal, what an opening mends after a crash, and creating a
@@ -48,7 +48,7 @@ void writeNew(int fd, const QString& name, const QByteArray& bytes)
     const bool written =
         filesync::write(fd, name, 0, bytes) == 0 && filesync::sync(fd, name, filesync::Kind::Full) == 0;
     const QString reason = errnoText();
-    ::close(fd);
+    platform::closeFile(fd);
     if (!written)
         throwFor(name, QStringLiteral("writing failed: %1").arg(reason));
 }
@@ -88,9 +88,9 @@ DbfFile::~DbfFile()
     }
     // Closing the descriptors also drops the locks.
     if (m_memoFd >= 0)
-        ::close(m_memoFd);
+        platform::closeFile(m_memoFd);
     if (m_fd >= 0)
-        ::close(m_fd);
+        platform::closeFile(m_fd);
 }
 
 // A journal beside the table is a change a crash cut short: played back
@@ -102,13 +102,13 @@ void DbfFile::recover()
     // The fields are not read yet (the header may be one the journal puts
     // back), so the notes file is found by name.
     const QString memoPath = memoPathFor(m_path);
-    const int memoFd = ::open(QFile::encodeName(memoPath).constData(), O_RDWR | O_CLOEXEC);
+    const int memoFd = platform::openFile(memoPath, platform::Access::ReadWrite);
     const auto closeMemo = qScopeGuard([memoFd] {
         if (memoFd >= 0)
-            ::close(memoFd);
+            platform::closeFile(memoFd);
     });
-    if (memoFd >= 0 && ::flock(memoFd, LOCK_EX | LOCK_NB) != 0)
-        throwFor(memoPath, errno == EWOULDBLOCK
+    if (memoFd >= 0 && platform::tryLock(memoFd, platform::LockKind::Exclusive) != 0)
+        throwFor(memoPath, platform::heldElsewhere(errno)
                                ? QStringLiteral("the memo file is in use by another program")
                                : QStringLiteral("the memo file cannot be locked: %1").arg(errnoText()));
     if (RollbackJournal::playBack({m_fd, m_path, memoFd, memoPath}) == RollbackJournal::Found::Complete)
@@ -130,7 +130,7 @@ void DbfFile::moveUncountedTail()
     int fd = -1;
     for (int n = 1; fd < 0; ++n) {
         side = QStringLiteral("%1.%2%3.uncounted").arg(m_path, stamp, n > 1 ? QStringLiteral("-%1").arg(n) : QString());
-        fd = ::open(QFile::encodeName(side).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = platform::openFile(side, platform::Access::Write, platform::Create::New);
         if (fd < 0 && errno != EEXIST)
             throwFor(side, QStringLiteral("cannot be created: %1").arg(errnoText()));
     }
@@ -515,7 +515,7 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
 
     checkCreatable(path);
     const auto writeWhole = [](const QString& name, const QByteArray& bytes) {
-        const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const int fd = platform::openFile(name, platform::Access::Write, platform::Create::Truncate);
         if (fd < 0)
             throwFor(name, QStringLiteral("cannot be created: %1").arg(errnoText()));
         writeNew(fd, name, bytes);
@@ -545,7 +545,7 @@ void DbfFile::create(const QString& path, const std::vector<FieldSpec>& fields)
         partial = QDir(dir).filePath(QStringLiteral(".%1.%2.partial")
                                          .arg(info.fileName())
                                          .arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0')));
-        fd = ::open(QFile::encodeName(partial).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = platform::openFile(partial, platform::Access::Write, platform::Create::New);
         if (fd < 0 && errno != EEXIST)
             throwFor(partial, QStringLiteral("cannot be created: %1").arg(errnoText()));
     }

@@ -3,6 +3,7 @@
 #include "config/AppError.h"
 #include "config/FileSync.h"
 #include "dbf/DbfFormat.h"
+#include "platform/Files.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,10 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -164,15 +161,15 @@ void checkFits(const Parsed& parsed, qint64 tableFile, std::optional<qint64> mem
 
 qint64 sizeOf(int fd, const QString& path)
 {
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
+    const qint64 size = platform::fileSize(fd);
+    if (size < 0)
         throwFor(path, QStringLiteral("cannot read the file size: %1").arg(errnoText()));
-    return st.st_size;
+    return size;
 }
 
 std::optional<QByteArray> readWhole(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::openFile(path, platform::Access::Read);
     if (fd < 0) {
         if (errno == ENOENT)
             return std::nullopt;
@@ -180,17 +177,17 @@ std::optional<QByteArray> readWhole(const QString& path)
     }
     QByteArray bytes;
     char buffer[65536];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+    for (qint64 n; (n = platform::readNext(fd, buffer, sizeof buffer)) != 0;) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
             const QString reason = errnoText();
-            ::close(fd);
+            platform::closeFile(fd);
             throwFor(path, QStringLiteral("the journal cannot be read: %1").arg(reason));
         }
         bytes.append(buffer, n);
     }
-    ::close(fd);
+    platform::closeFile(fd);
     return bytes;
 }
 
@@ -219,7 +216,7 @@ RollbackJournal::RollbackJournal(const QString& tablePath) : m_path(pathFor(tabl
 RollbackJournal::~RollbackJournal()
 {
     if (m_fd >= 0)
-        ::close(m_fd);
+        platform::closeFile(m_fd);
 }
 
 QString RollbackJournal::pathFor(const QString& tablePath)
@@ -233,7 +230,7 @@ QString RollbackJournal::pathFor(const QString& tablePath)
 void RollbackJournal::start(qint64 tableSize, qint64 memoSize, const std::vector<Image>& images)
 {
     Q_ASSERT(m_fd < 0);
-    m_fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    m_fd = platform::openFile(m_path, platform::Access::Write, platform::Create::Truncate);
     if (m_fd < 0)
         throwFor(m_path, QStringLiteral("the journal cannot be created: %1").arg(errnoText()));
     m_size = 0;
@@ -271,7 +268,7 @@ QString RollbackJournal::remove()
     if (m_fd < 0)
         return {};
     const QString unsynced = unlinkJournal(m_path); // while it is still there, a failure leaves it to be played back
-    ::close(m_fd);
+    platform::closeFile(m_fd);
     m_fd = -1;
     return unsynced;
 }

@@ -2,14 +2,12 @@
 
 #include "config/Cp1250.h"
 #include "config/FileSync.h"
+#include "platform/Files.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 
 #include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -45,7 +43,7 @@ bool FileJournal::append(const QByteArray& line, qint64* position, QString* erro
         bytes += cp1250::encode(journal::Header) + LineEnd;
     } else {
         char last = 0;
-        if (::pread(file.handle(), &last, 1, off_t(size - 1)) != 1) {
+        if (platform::readAt(file.handle(), size - 1, &last, 1) != 1) {
             *error = errnoText();
             return false;
         }
@@ -82,14 +80,14 @@ bool FileJournal::writable(QString* error) const
             *error = file.errorString();
             return false;
         }
-    } else if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+    } else if (platform::mayCreateIn(folder) != 0) {
         *error = errnoText();
         return false;
     }
     // Unknown free space (-1) is no reason to refuse.
-    const qint64 room = m_freeSpace ? m_freeSpace(folder) : QStorageInfo(folder).bytesAvailable();
+    const qint64 room = m_freeSpace ? m_freeSpace(folder) : platform::freeSpace(folder);
     if (room >= 0 && room < RoomForALine) {
-        *error = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        *error = platform::errorText(ENOSPC);
         return false;
     }
     return true;

@@ -1,7 +1,7 @@
 #include "pgstore/PgConnection.h"
 
 #include "config/AppError.h"
-#include "config/SharedFolder.h"
+#include "platform/SharedFolder.h"
 #include "pgstore/PgStore.h"
 
 #include <QSqlError>

@@ -3,7 +3,7 @@
 #include "config/AppError.h"
 #include "data/Backup.h"
 #include "config/PasswordHash.h"
-#include "config/SharedFolder.h"
+#include "platform/SharedFolder.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "i18n/LanguageTables.h"

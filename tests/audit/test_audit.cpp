@@ -2,7 +2,7 @@
 #include "audit/TableWatch.h"
 #include "config/AppError.h"
 #include "config/FileSync.h"
-#include "config/SharedFolder.h"
+#include "platform/SharedFolder.h"
 #include "data/Backup.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"

@@ -497,9 +497,11 @@ private slots:
             settings::LoadSettings(state, ini);
 
         QStringList calls;
-        syncCalls.syncFile = [&](int fd) { return calls.append("sync new content"), ::fsync(fd); };
-        syncCalls.rename = [&](const char* from, const char* to) { return calls.append("rename"), ::rename(from, to); };
-        syncCalls.syncDirectory = [&](int fd) { return calls.append("sync directory"), ::fsync(fd); };
+        syncCalls.syncFile = [&](int fd) { return calls.append("sync new content"), platform::syncFull(fd); };
+        syncCalls.rename = [&](const QString& from, const QString& to) {
+            return calls.append("rename"), platform::replaceFile(from, to);
+        };
+        syncCalls.syncDirectory = [&](int fd) { return calls.append("sync directory"), platform::syncFull(fd); };
         QString error;
         if (action == 0)
             QVERIFY(settings::LoadSettings(state, ini).error.isEmpty());
@@ -542,10 +544,12 @@ private slots:
         state.AdminPassword = "old";
         IniFile ini(m_path);
         int syncs = 0;
-        syncCalls.rename = [&](const char* from, const char* to) {
-            return renameErrno ? (errno = renameErrno, -1) : ::rename(from, to);
+        syncCalls.rename = [&](const QString& from, const QString& to) {
+            return renameErrno ? (errno = renameErrno, -1) : platform::replaceFile(from, to);
         };
-        syncCalls.syncFile = [&](int fd) { return ++syncs == 1 && syncErrno ? (errno = syncErrno, -1) : ::fsync(fd); };
+        syncCalls.syncFile = [&](int fd) {
+            return ++syncs == 1 && syncErrno ? (errno = syncErrno, -1) : platform::syncFull(fd);
+        };
         const settings::SaveResult r = settings::SaveAdminPassword(state, "x", "Polski", ini);
 
         QCOMPARE(r.error.section(u'\n', 0, 0), saved ? QString() : QStringLiteral("Unable to write to %1").arg(m_path));

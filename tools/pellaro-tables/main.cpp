@@ -19,7 +19,7 @@
 #include "audit/AuditLog.h"
 #include "config/AppError.h"
 #include "config/Settings.h"
-#include "config/SharedFolder.h"
+#include "platform/SharedFolder.h"
 #include "data/Backup.h"
 #include "journal/CardsInField.h"
 #include "data/DemoTables.h"

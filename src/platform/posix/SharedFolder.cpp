@@ -1,4 +1,4 @@
-#include "config/SharedFolder.h"
+#include "platform/SharedFolder.h"
 
 #include "config/AppError.h"
 
@@ -24,11 +24,6 @@ QString ownerName(uid_t uid)
     if (const passwd* pw = ::getpwuid(uid))
         return QString::fromLocal8Bit(pw->pw_name);
     return QString::number(uid);
-}
-
-QString accountName()
-{
-    return ownerName(::geteuid());
 }
 
 namespace {

@@ -1,20 +1,19 @@
 #pragma once
 
+#include "platform/Account.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
-// A working folder several system accounts share: made by
-// `pellaro-start --shared DIR GROUP`, it is set-group-ID, so every file made
-// in it belongs to its group, and the program and the tool keep their new
-// files writable by that group whatever umask the desktop gave them.
+// A working folder several system accounts share. On Linux it is made by
+// `pellaro-start --shared DIR GROUP`: set-group-ID, so every file made in it
+// belongs to its group, and the program and the tool keep their new files
+// writable by that group whatever umask the desktop gave them. On Windows a
+// folder is shared by its own access rules (a share on a server), which
+// files made in it inherit: nothing here changes them.
 namespace shared {
-
-// The account this process acts as: the effective user's name in the
-// system's account database (its number when it has none there), never a
-// variable of the caller's environment.
-QString accountName();
 
 // Whether the folder is set-group-ID, the mark of a shared working folder.
 bool isShared(const QString& folder);
@@ -30,7 +29,10 @@ unsigned privateFileMode(const QString& folder);
 
 // The account this process works as, from the system's own entry for the
 // effective user (never from the environment).
-QString accountName();
+inline QString accountName()
+{
+    return platform::accountName();
+}
 
 // What to tell the operator when this account may not open or write a file
 // of the working folder: the file, the account, and the command that mends

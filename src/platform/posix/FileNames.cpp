@@ -1,0 +1,10 @@
+#include "platform/FileNames.h"
+
+namespace platform {
+
+Qt::CaseSensitivity fileNameCase()
+{
+    return Qt::CaseSensitive;
+}
+
+} // namespace platform
