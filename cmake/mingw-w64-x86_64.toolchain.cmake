@@ -14,9 +14,11 @@ set(CMAKE_RANLIB /usr/bin/${mingw_triple}-ranlib CACHE FILEPATH "")
 set(CMAKE_OBJCOPY /usr/bin/${mingw_triple}-objcopy CACHE FILEPATH "")
 set(CMAKE_STRIP /usr/bin/${mingw_triple}-strip CACHE FILEPATH "")
 
-# Libraries and headers from the MinGW root and the kit (CMAKE_PREFIX_PATH);
-# programs and Qt's host-tool packages from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triple})
+# Libraries and headers from the MinGW root and from the kit's folders, which
+# the build names as roots too (-DCMAKE_FIND_ROOT_PATH=...): a library of the
+# kit is then found where it is rather than looked for under the MinGW root.
+# Programs and Qt's host-tool packages come from the host.
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${mingw_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -2,11 +2,13 @@
 # Makes the Windows installer from a cross build: the programs with every DLL
 # and Qt plugin they load (found from their imports with objdump), the icon as
 # an .ico, the manual with its window pictures, then makensis.
-#   make-setup.sh SOURCE_DIR BUILD_DIR HOST_BUILD VERSION OUTFILE KIT_DIR...
+#   make-setup.sh SOURCE_DIR BUILD_DIR HOST_BUILD VERSION OUTFILE KITS PROGRAM.exe...
+# KITS: the kit folders, separated by ";".
 set -euo pipefail
 SOURCE=$1 BUILD=$2 HOST=$3 VERSION=$4 OUTFILE=$5
-shift 5
-KITS=("$@")
+IFS=';' read -r -a KITS <<<"$6"
+shift 6
+programs=("$@")
 STAGE=$BUILD/setup
 OBJDUMP=x86_64-w64-mingw32-objdump
 STRIP=x86_64-w64-mingw32-strip
@@ -20,10 +22,10 @@ for k in "${KITS[@]}"; do search+=("$k/bin"); done
 search+=(/usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib)
 imports() { "$OBJDUMP" -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p'; }
 
-programs=("$BUILD/src/app/pellaro.exe" "$BUILD/tools/pellaro-tables/pellaro-tables.exe")
-[ -f "$BUILD/tools/programmer-sim/programmer-sim.exe" ] && programs+=("$BUILD/tools/programmer-sim/programmer-sim.exe")
 queue=()
 for p in "${programs[@]}"; do
+    # The simulator goes along where its source builds for Windows.
+    [ -f "$p" ] || continue
     cp "$p" "$STAGE/deploy/"
     "$STRIP" --strip-unneeded "$STAGE/deploy/$(basename "$p")"
     queue+=("$STAGE/deploy/$(basename "$p")")
