@@ -3,10 +3,10 @@
 # and Qt plugin they load (found from their imports with objdump), the icon as
 # an .ico, the manual with its window pictures, then makensis.
 #   make-setup.sh SOURCE_DIR BUILD_DIR HOST_BUILD VERSION OUTFILE KITS PROGRAM.exe...
-# KITS: the kit folders, separated by ";".
+# KITS: the kit folders, separated by ",".
 set -euo pipefail
 SOURCE=$1 BUILD=$2 HOST=$3 VERSION=$4 OUTFILE=$5
-IFS=';' read -r -a KITS <<<"$6"
+IFS=',' read -r -a KITS <<<"$6"
 shift 6
 programs=("$@")
 STAGE=$BUILD/setup
