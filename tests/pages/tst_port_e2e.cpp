@@ -4,9 +4,13 @@
 // the Linux build on a pseudo-terminal and from the Windows build under Wine
 // on COM1, and compares the frames the simulator logged for each.
 
+#include "ui/DbCheckBox.h"
+#include "ui/DbLookupCombo.h"
 #include "ui/DbText.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 #include "Program.h"
