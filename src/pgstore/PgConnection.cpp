@@ -192,7 +192,11 @@ QString PgConnection::deskOf(const PgServer& server)
 QSqlDatabase PgConnection::open(const PgServer& server, const QString& name, const QString& application)
 {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        throw AppError(QStringLiteral("The PostgreSQL driver of Qt (package libqt6sql6-psql) is not installed."));
+        throw AppError(QStringLiteral(
+            "config.ini names a shared database ([DATABASE]), but the PostgreSQL driver of Qt is not installed. "
+            "On Debian it is the package libqt6sql6-psql. The Windows build has none: several desks on one "
+            "database are a feature of the Linux build; on Windows the tables stay in the working folder "
+            "(without [DATABASE] in config.ini)."));
     QSqlDatabase db = addConnection(server, name);
     db.setConnectOptions(QStringLiteral("application_name=%1;%2").arg(quotedOption(application), LinkOptions));
     if (!db.open()) {
