@@ -524,10 +524,12 @@ bool Log::writeHead(QFile& fresh, const QByteArray& hash, qint64 lines, QString*
 {
     // The new copy is durable before it takes the old one's name: the head
     // is always one whole state or the other.
+    // It is closed before the rename: Windows renames no file that is open.
     const QByteArray bytes = QByteArray::number(lines) + ' ' + hash + '\n';
-    if (filesync::write(fresh.handle(), fresh.fileName(), 0, bytes) != 0 ||
-        filesync::sync(fresh.handle(), fresh.fileName(), filesync::Kind::Full) != 0 ||
-        filesync::rename(fresh.fileName(), headPath(m_path)) != 0) {
+    const bool written = filesync::write(fresh.handle(), fresh.fileName(), 0, bytes) == 0 &&
+                         filesync::sync(fresh.handle(), fresh.fileName(), filesync::Kind::Full) == 0;
+    fresh.close();
+    if (!written || filesync::rename(fresh.fileName(), headPath(m_path)) != 0) {
         *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(headPath(m_path)), errnoText());
         return false;
     }

@@ -35,6 +35,14 @@ QString permissionAdvice(const QString& file, int error)
         .arg(accountName(), QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()), folder);
 }
 
+// A Windows session takes the account's groups from the server at each
+// access, so there is no session that lags behind a group: the refusal itself
+// (permissionAdvice) says what to mend.
+QString folderAdvice(const QString& /*folder*/)
+{
+    return {};
+}
+
 QStringList share(const QString& dir, const QString& /*group*/, const std::function<void(const QString&)>& /*makeTables*/)
 {
     throw AppError(QStringLiteral("%1: on Windows a folder is shared from the server that holds it (its share and "
