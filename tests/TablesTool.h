@@ -18,5 +18,7 @@ inline ToolRun tables(const QStringList& args)
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral(PELLARO_TABLES_EXE), args);
     p.waitForFinished(240000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+    // A console program on Windows ends its lines with CR LF.
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAll()).replace(QLatin1String("\r\n"), QLatin1String("\n"))};
 }
