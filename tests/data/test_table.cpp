@@ -7,6 +7,7 @@
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "data/TableModel.h"
+#include "platform/Files.h"
 
 #include <QAbstractItemModelTester>
 #include <QFileInfo>
@@ -763,7 +764,7 @@ void TestTable::batchEndNeverThrows()
         // The batch's journal cannot be made durable: its commit fails and is undone.
         SyncWatch failing([](int fd, const QString& file, filesync::Kind kind) {
             if (!file.endsWith(u".jnl"))
-                return kind == filesync::Kind::Data ? ::fdatasync(fd) : ::fsync(fd);
+                return kind == filesync::Kind::Data ? platform::syncData(fd) : platform::syncFull(fd);
             errno = EIO;
             return -1;
         });
