@@ -5,7 +5,6 @@
 #include "platform/Ports.h"
 #include "platform/UserRegistry.h"
 
-
 namespace settings {
 namespace {
 
