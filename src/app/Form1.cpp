@@ -409,9 +409,8 @@ void TForm1::initLink()
     m_port = new TSerialComm(this);
     m_port->setObjectName(QStringLiteral("rs"));
     // A port config.ini names "sim:" has the programmer simulated inside the program.
-    m_port->setDeviceMaker([simPorts = std::make_shared<SimPorts>()](const QString& device) {
-        return simPorts->makeDevice(device);
-    });
+    m_simPorts = std::make_shared<SimPorts>();
+    m_port->setDeviceMaker([simPorts = m_simPorts](const QString& device) { return simPorts->makeDevice(device); });
     // Port > Port shows where each COM port points.
     QAction* const ports[] = {m_ui.COM12, m_ui.COM22, m_ui.COM21, m_ui.COM41};
     for (int n = 1; n <= 4; ++n) {

@@ -31,6 +31,7 @@ class PrintMenu;
 class ProgramListMenu;
 class ReadersPage;
 class ProgrammerLink;
+class SimPorts;
 class TSerialComm;
 class QTimer;
 class Table;
@@ -89,6 +90,8 @@ public:
     using LoginPause = std::function<void(std::chrono::milliseconds, std::function<void()>)>;
     void setLoginPause(LoginPause pause) { m_loginPause = std::move(pause); }
     audit::Log& auditLog() { return m_audit; }
+    // The programmers simulated inside the program, behind the "sim:" ports.
+    SimPorts& simPorts() { return *m_simPorts; }
 
 protected:
     // Stores what was typed and not yet posted before the window goes.
@@ -131,6 +134,7 @@ private:
     QTimer* m_languageTimer = nullptr; // Timer2, applies the language once
     QTimer* m_statusTimer = nullptr;   // Timer3, link status in the status bar
     TSerialComm* m_port = nullptr;     // rs, the programmer's serial port
+    std::shared_ptr<SimPorts> m_simPorts;
     std::unique_ptr<View> m_view;
     std::unique_ptr<ProgrammerLink> m_link;
     std::unique_ptr<CardJournal> m_journal;

@@ -24,6 +24,8 @@ public:
     // The operator's hands, as the simulator's take and place commands.
     QString take() { return m_device.take(); }
     QString place(const std::optional<cards::Identifier>& id = std::nullopt) { return m_device.place(id); }
+    // What the swap has due by now, on the clock the frames arrive by.
+    QStringList advance() { return m_device.advance(m_clock.elapsed()); }
     const SimDevice& device() const { return m_device; }
     SimDevice& device() { return m_device; }
 

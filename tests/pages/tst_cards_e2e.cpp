@@ -1,6 +1,6 @@
 // The card operations end to end: the real main window driven through its
-// widgets, the serial component and the programmer simulator on a
-// pseudo-terminal, in real time. What the simulator says it wrote is the card.
+// widgets, the serial component and the programmer simulator, in real time.
+// What the simulator says it wrote is the card.
 
 #include "app/Form1.h"
 #include "data/Table.h"
@@ -20,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -28,6 +27,7 @@
 #include <QTimer>
 
 #include "Program.h"
+#include "ProgrammerSimulator.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
 
@@ -35,39 +35,13 @@
 
 namespace {
 
-// The simulator, with its log of every frame and what it printed.
-struct Simulator
-{
-    QProcess process;
-    QString device;
-    QString output;
-    QString logPath;
-
-    explicit Simulator(const QString& dir, const QStringList& options = {})
-    {
-        logPath = QDir(dir).filePath(QStringLiteral("programmer.log"));
-        process.start(QStringLiteral(PROGRAMMER_SIM), QStringList{QStringLiteral("--log"), logPath} + options);
-        if (process.waitForStarted() && process.waitForReadyRead(5000))
-            device = QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    ~Simulator()
-    {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
-    QString printed()
-    {
-        output += QString::fromLocal8Bit(process.readAllStandardOutput());
-        return output;
-    }
-    int framesLogged() const { return int(readFile(logPath).count('\n')); }
-};
-
-// A run with the main window on screen and the language applied.
+// A run with the main window on screen and the language applied, its port
+// COM1 on the simulator.
 struct ShownProgram : Program
 {
-    ShownProgram()
+    explicit ShownProgram(ProgrammerSimulator& sim)
     {
+        sim.attach(*form1);
         form1->show();
         applyLanguage();
     }
@@ -87,7 +61,7 @@ private slots:
         QVERIFY(renewWorkingDirectory(m_dir));
         // The enrolment station's test has the simulator swap the cards, as the demo starts it.
         const bool swap = QTest::currentTestFunction() == QLatin1String("enrolmentStationWritesAList");
-        m_sim = std::make_unique<Simulator>(
+        m_sim = std::make_unique<ProgrammerSimulator>(
             m_dir->path(), swap ? QStringList{QStringLiteral("--swap")} : QStringList{});
         QVERIFY(!m_sim->device.isEmpty());
         writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[COM_PORT]\r\nPORT=1\r\nCOM1=" +
@@ -102,7 +76,7 @@ private slots:
 
     void administratorProgramsFindsWithdrawsAndConfigures()
     {
-        ShownProgram p;
+        ShownProgram p(*m_sim);
         MainWindowUi& ui = p.ui();
         p.login("1");
         QVERIFY(p.form1->inWorkingState());
@@ -195,7 +169,7 @@ private slots:
             persons.setText(QStringLiteral("GROUP"), TableLayouts::NoGroupMarker);
             persons.post();
         }
-        ShownProgram p;
+        ShownProgram p(*m_sim);
         MainWindowUi& ui = p.ui();
         p.login("2");
         QVERIFY(p.form1->inWorkingState());
@@ -274,7 +248,7 @@ private slots:
                 persons.post();
             }
         }
-        ShownProgram p;
+        ShownProgram p(*m_sim);
         p.login("2");
         p.ui().COM11->trigger();
         p.form1->findChild<QAction*>(QStringLiteral("ProgramList1"))->trigger();
@@ -305,7 +279,7 @@ private slots:
 
 private:
     std::unique_ptr<WorkingDirectory> m_dir;
-    std::unique_ptr<Simulator> m_sim;
+    std::unique_ptr<ProgrammerSimulator> m_sim;
 };
 
 QTEST_MAIN(TestCardsEndToEnd)

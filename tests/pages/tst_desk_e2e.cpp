@@ -1,6 +1,6 @@
 // Two traps of the persons page in real time: the main window driven through
-// its widgets, the programmer simulator on a pseudo-terminal; what the
-// simulator prints is the card.
+// its widgets, the programmer simulator; what the simulator prints is the
+// card.
 
 #include "app/Form1.h"
 #include "data/Table.h"
@@ -9,11 +9,11 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QProcess>
 #include <QStatusBar>
 #include <QTest>
 
 #include "Program.h"
+#include "ProgrammerSimulator.h"
 #include "cards/CardNumber.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
@@ -25,16 +25,16 @@
 struct Desk
 {
     WorkingDirectory dir;
-    QProcess sim;
+    ProgrammerSimulator sim;
     std::unique_ptr<Program> p;
 
     Desk(const QStringList& card, const QByteArray& language)
+        : sim(dir.path(), card.isEmpty() ? QStringList() : QStringList{"--card"} + card)
     {
-        sim.start(QStringLiteral(PROGRAMMER_SIM), card.isEmpty() ? QStringList() : QStringList{"--card"} + card);
-        if (!sim.waitForReadyRead(5000))
+        if (sim.device.isEmpty())
             return;
         writeFile("config.ini", "[PASSWORD]\r\nsys_nr=123456\r\n[COM_PORT]\r\nPORT=1\r\nCOM1=" +
-                                    sim.readLine().trimmed() + "\r\n[Language]\r\nLanguage=" + language + "\r\n");
+                                    sim.device.toLocal8Bit() + "\r\n[Language]\r\nLanguage=" + language + "\r\n");
         Table persons;
         persons.open(TableLayouts::PersonsFile);
         for (int n = 1; n <= 2; ++n) {
@@ -46,18 +46,13 @@ struct Desk
         }
         persons.close();
         p = std::make_unique<Program>();
+        sim.attach(*p->form1);
         p->form1->show();
         p->applyLanguage();
         p->login("1");
     }
-    ~Desk()
-    {
-        p.reset();
-        sim.terminate();
-        sim.waitForFinished(3000);
-    }
-    bool printed(const char* text) { return (output += sim.readAllStandardOutput()).contains(text); }
-    QByteArray output;
+    ~Desk() { p.reset(); }
+    bool printed(const char* text) { return sim.printed().contains(QLatin1String(text)); }
 };
 
 class TestDeskEndToEnd : public QObject
