@@ -1,14 +1,13 @@
 #pragma once
 
 #include "app/Form1.h"
+#include "link/Frames.h"
 #include "sim/SimPorts.h"
 
-#include "SwapOption.h"
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QProcess>
-#include <QTimer>
 
 // The programmer at the far end of the port, in real time: the simulator
 // PROGRAMMER_SIM started on a pseudo-terminal, or, where the build names no
@@ -53,22 +52,28 @@ public:
         m_programmer = form.simPorts().programmer(device);
         if (!m_programmer)
             return;
+        if (m_swap) {
+            // The operator at a list: the card goes off as soon as it was
+            // read back, and a blank one is laid once the program has looked
+            // and found none. Played by the frames, not by the clock: the
+            // program's own thread plays the hand, and a slow write must not
+            // take one card off and lay the next between two looks.
+            constexpr qint64 AnHour = 3600 * 1000;
+            m_programmer->device().setSwap(0, AnHour);
+        }
         m_programmer->onEvent = [this](const SimDevice::Event& e) {
             ++m_frames;
             for (const QString& note : e.notes)
                 output += note + u'\n';
-        };
-        if (!m_swap)
-            return;
-        int used = 0;
-        QString error;
-        const auto swap = swapoption::parse(QStringLiteral("--swap"), std::nullopt, &used, &error);
-        m_programmer->device().setSwap(swap->takeMs, swap->placeMs);
-        QObject::connect(&m_swapTimer, &QTimer::timeout, [this] {
+            if (!m_swap)
+                return;
+            if (m_programmer->device().cardOff() && e.bytes == frames::readCardFrame()) {
+                output += m_programmer->place() + u'\n';
+                return;
+            }
             for (const QString& note : m_programmer->advance())
                 output += note + u'\n';
-        });
-        m_swapTimer.start(10);
+        };
     }
 
     // What it printed so far.
@@ -91,5 +96,4 @@ private:
     bool m_swap = false;
     std::shared_ptr<SimProgrammer> m_programmer;
     int m_frames = 0;
-    QTimer m_swapTimer;
 };
