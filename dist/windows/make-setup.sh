@@ -24,8 +24,7 @@ imports() { "$OBJDUMP" -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p'; }
 
 queue=()
 for p in "${programs[@]}"; do
-    # The simulator goes along where its source builds for Windows.
-    [ -f "$p" ] || continue
+    [ -f "$p" ] || { echo "make-setup.sh: $p is missing" >&2; exit 1; }
     cp "$p" "$STAGE/deploy/"
     "$STRIP" --strip-unneeded "$STAGE/deploy/$(basename "$p")"
     queue+=("$STAGE/deploy/$(basename "$p")")

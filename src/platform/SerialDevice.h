@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QObject;
 
@@ -63,5 +64,21 @@ std::unique_ptr<SerialDevice> makeSerialDevice();
 
 // The device of COMn where config.ini names none.
 QString defaultSerialDevice(int n);
+
+// A pseudo-terminal, for a program that stands in for a device on a serial
+// line: device is this end, open and raw at 19200 baud; path names the other
+// end, which another program opens as its serial port, closes and opens again
+// as often as it likes while device is open. Nothing where the system has
+// none, or could not make one; *error says why.
+struct PseudoTerminal
+{
+    std::unique_ptr<SerialDevice> device;
+    QString path;
+};
+std::optional<PseudoTerminal> openPseudoTerminal(QString* error);
+
+// A program started in the background of a terminal finds its reads of the
+// console failing, rather than being stopped by them.
+void readConsoleFailsInBackground();
 
 } // namespace platform

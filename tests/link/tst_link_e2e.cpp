@@ -82,17 +82,41 @@ class TestLinkEndToEnd : public QObject
     }
 
 private slots:
+    void simulatedProgrammerAnswersAsTheSimulator_data()
+    {
+        QTest::addColumn<bool>("onPort");
+        QTest::newRow("its own pseudo-terminal") << false;
+        QTest::newRow("a port joined to the program's") << true;
+    }
+
     void simulatedProgrammerAnswersAsTheSimulator()
     {
+        QFETCH(bool, onPort);
         QTemporaryDir dir;
         const QString logPath = dir.filePath(QStringLiteral("programmer.log"));
+        // With onPort, the simulator serves one of two joined ports, the link opens the other.
+        QProcess relay;
+        QStringList joined;
+        if (onPort) {
+            relay.start(QStringLiteral(SERIAL_RELAY));
+            while (joined.size() < 2 && (relay.canReadLine() || relay.waitForReadyRead(5000)))
+                joined << QString::fromLocal8Bit(relay.readLine()).trimmed();
+            QCOMPARE(joined.size(), 2);
+        }
         QProcess tool;
-        tool.start(QStringLiteral(PROGRAMMER_SIM), {QStringLiteral("--log"), logPath});
+        QStringList arguments{QStringLiteral("--log"), logPath};
+        if (onPort)
+            arguments << QStringLiteral("--port") << joined[0];
+        tool.start(QStringLiteral(PROGRAMMER_SIM), arguments);
         QVERIFY(tool.waitForReadyRead(5000));
-        QStringList onTerminal = programAndFind(QString::fromLocal8Bit(tool.readLine()).trimmed(), nullptr);
+        const QString served = QString::fromLocal8Bit(tool.readLine()).trimmed();
+        QStringList onTerminal = programAndFind(onPort ? joined[1] : served, nullptr);
         QTRY_VERIFY(readFile(logPath).endsWith("disconnect\n"));
         tool.terminate();
         QVERIFY(tool.waitForFinished(3000));
+        QCOMPARE(tool.exitCode(), 0);
+        relay.kill();
+        relay.waitForFinished();
         // The log's lines without their arrival times.
         for (const QString& line : QString::fromLatin1(readFile(logPath)).split(u'\n', Qt::SkipEmptyParts))
             onTerminal << line.section(QStringLiteral("  "), 1);

@@ -1,12 +1,16 @@
-// programmer-sim: stands in for the card programmer on a pseudo-terminal.
+// programmer-sim: stands in for the card programmer on a pseudo-terminal, or
+// on a serial port joined to the program's by a null-modem cable or pair.
 //
-//   programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]
-//                  [--swap[=MS | =TAKE_MS:PLACE_MS]]
+//   programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH | --port PORT]
+//                  [--log FILE] [--swap[=MS | =TAKE_MS:PLACE_MS]]
 //
-// Prints the terminal's device path on the first line of its output; with
-// --link a symbolic link PATH points at it (give PATH to Pellaro as the device
-// of a COM port). --card puts a card on the programmer (person 0 is a reader
-// configuration card); without it there is none until a card is written. --log
+// Prints the terminal's device path (with --port, the port) on the first line
+// of its output; with --link a symbolic link PATH points at it (give PATH to
+// Pellaro as the device of a COM port). --port serves on that port instead of
+// a pseudo-terminal (COM5, say, on Windows, the other end of a port pair whose
+// first end Pellaro opens; a tty on Linux). --card puts a card on the
+// programmer (person 0 is a reader configuration card); without it there is
+// none until a card is written. --log
 // records every frame with its arrival time in ms since start and its verdict.
 // --swap plays an operator at an enrolment station: once a card written has
 // been read back, it is taken off and a blank card (it answers five zero
@@ -14,28 +18,29 @@
 // waits (the older "--swap TAKE_MS:PLACE_MS" still works). A blank card lies
 // there at the start unless --card says otherwise. Lines on standard input move the
 // card by hand: "take", "place" (a blank card), "place PERSON:SYSTEM:DUP".
-// Runs until SIGTERM or SIGINT.
+// Runs until SIGTERM or SIGINT (Ctrl+C).
 
 #include "sim/SimDevice.h"
 #include "SwapOption.h"
+#include "platform/SerialDevice.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
+#include <functional>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -47,17 +52,20 @@ void requestStop(int)
 }
 
 const char Help[] =
-    "usage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE]\n"
+    "usage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH | --port PORT] [--log FILE]\n"
     "                      [--swap[=MS | =TAKE_MS:PLACE_MS]]\n"
     "       programmer-sim --help | --version\n"
     "\n"
-    "Stands in for Pellaro's card programmer on a pseudo-terminal, to try the\n"
-    "program without the device. Prints the terminal's device path on its first\n"
-    "line and runs until SIGTERM or SIGINT.\n"
+    "Stands in for Pellaro's card programmer on a pseudo-terminal, or on a serial\n"
+    "port, to try the program without the device. Prints the terminal's device path\n"
+    "(or the port) on its first line and runs until SIGTERM or SIGINT (Ctrl+C).\n"
     "  --card PERSON:SYSTEM:DUP  a card on the programmer (person 0: a reader's\n"
     "                            configuration card); else none until one is written\n"
     "  --link PATH               a symbolic link PATH to the terminal, for config.ini's\n"
     "                            [COM_PORT] COM1=PATH\n"
+    "  --port PORT               serves on the serial port PORT instead of a pseudo-\n"
+    "                            terminal: the far end of a null-modem cable or port\n"
+    "                            pair whose other end Pellaro opens (COM5, /dev/ttyUSB1)\n"
     "  --log FILE                every frame with its time and verdict\n"
     "  --swap[=MS]               plays the operator at a list: once a card written\n"
     "                            has been read back, takes it off and lays a new\n"
@@ -72,38 +80,37 @@ const char Help[] =
     "  place PERSON:SYSTEM:DUP   lays that card on it\n"
     "See programmer-sim(1); pellaro-start --demo starts it with --swap.\n";
 
+// The line's baud rate, as the programmer's.
+constexpr qint32 BaudRate = 19200;
+// Longest wait for the line to take an answer, and between looks for a stop.
+constexpr int WriteGiveUpMs = 2000;
+constexpr int IdleMs = 100;
+
 int usage(const char* why)
 {
     std::fprintf(stderr,
-                 "programmer-sim: %s\nusage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH] [--log FILE] "
-                 "[--swap[=MS | =TAKE_MS:PLACE_MS]]\n",
+                 "programmer-sim: %s\nusage: programmer-sim [--card PERSON:SYSTEM:DUP] [--link PATH | --port PORT] "
+                 "[--log FILE] [--swap[=MS | =TAKE_MS:PLACE_MS]]\n",
                  why);
     return 2;
 }
 
-bool makeRaw(int fd)
+// All of bytes onto the line; false (and *why) when it would not take them.
+bool writeAll(platform::SerialDevice& line, const QByteArray& bytes, QString* why)
 {
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0)
-        return false;
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, B19200);
-    ::cfsetospeed(&tio, B19200);
-    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
-}
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
+    const QDeadlineTimer giveUp(WriteGiveUpMs);
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n == 0)
-            errno = EIO; // nothing taken: say why in the caller's words
-        if (n <= 0)
+        const qint64 n = line.write(QByteArrayView(bytes.constData() + done, bytes.size() - done));
+        if (n < 0) {
+            *why = QStringLiteral("the line failed");
             return false;
+        }
         done += n;
+        if (done < bytes.size() && (giveUp.hasExpired() || !line.waitWritable(int(giveUp.remainingTime())))) {
+            *why = QStringLiteral("the line took nothing for %1 ms").arg(WriteGiveUpMs);
+            return false;
+        }
     }
     return true;
 }
@@ -124,12 +131,27 @@ QString command(SimDevice& device, const QString& line)
     return QStringLiteral("Not understood: \"%1\" (take, place, place PERSON:SYSTEM:DUP)").arg(text);
 }
 
+// Reads standard input on a thread of its own (a console cannot be watched
+// alongside a serial port on every system) and hands each line to the event
+// loop; ends at the input's end.
+void readCommands(QCoreApplication* app, std::function<void(const QString&)> onLine)
+{
+    std::thread([app, onLine = std::move(onLine)] {
+        char buffer[4096];
+        while (std::fgets(buffer, sizeof buffer, stdin)) {
+            const QString line = QString::fromLocal8Bit(buffer).section(u'\n', 0, 0);
+            QMetaObject::invokeMethod(app, [onLine, line] { onLine(line); }, Qt::QueuedConnection);
+        }
+    }).detach();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     SimDevice device;
     QString linkPath;
+    QString portName;
     QString logPath;
     std::optional<swapoption::Swap> swap;
     for (int i = 1; i < argc; ++i) {
@@ -166,38 +188,48 @@ int main(int argc, char** argv)
             device.putCard(*card);
         } else if (arg == QLatin1String("--link")) {
             linkPath = value;
+        } else if (arg == QLatin1String("--port")) {
+            portName = value;
         } else if (arg == QLatin1String("--log")) {
             logPath = value;
         } else {
             return usage("unknown option");
         }
     }
+    if (!portName.isEmpty() && !linkPath.isEmpty())
+        return usage("--link names a pseudo-terminal; with --port the port is named in config.ini itself");
 
     if (swap)
         device.setSwap(swap->takeMs, swap->placeMs);
 
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-        std::perror("programmer-sim: pseudo-terminal");
-        return 1;
-    }
-    const QByteArray slavePath = ::ptsname(master);
-    // The simulator keeps the terminal's own end open, so Pellaro may close
-    // and reopen it as often as it likes without the terminal going away.
-    const int slave = ::open(slavePath.constData(), O_RDWR | O_NOCTTY);
-    if (slave < 0 || !makeRaw(slave) || !makeRaw(master)) {
-        std::perror("programmer-sim: terminal settings");
-        return 1;
+    QCoreApplication app(argc, argv);
+    // The line to the program: the port asked for, else a pseudo-terminal
+    // whose far end the program opens, and the simulator keeps open, so that
+    // the program may close and reopen it as often as it likes.
+    std::unique_ptr<platform::SerialDevice> line;
+    QString served = portName;
+    if (!portName.isEmpty()) {
+        line = platform::makeSerialDevice();
+        const platform::SerialDevice::OpenResult opened = line->open(portName, BaudRate);
+        if (!opened.ok) {
+            std::fprintf(stderr, "programmer-sim: --port %s: %s\n", qPrintable(portName), qPrintable(opened.reason));
+            return 1;
+        }
+    } else {
+        QString error;
+        std::optional<platform::PseudoTerminal> terminal = platform::openPseudoTerminal(&error);
+        if (!terminal) {
+            std::fprintf(stderr, "programmer-sim: %s (--port PORT serves on a serial port)\n", qPrintable(error));
+            return 1;
+        }
+        line = std::move(terminal->device);
+        served = terminal->path;
     }
     if (!linkPath.isEmpty()) {
-        const QByteArray link = QFile::encodeName(linkPath);
-        struct stat st
-        {
-        };
-        if (::lstat(link.constData(), &st) == 0 && S_ISLNK(st.st_mode))
-            ::unlink(link.constData());
-        if (::symlink(slavePath.constData(), link.constData()) != 0) {
-            std::perror("programmer-sim: --link");
+        if (QFileInfo(linkPath).isSymLink())
+            QFile::remove(linkPath);
+        if (!QFile::link(served, linkPath)) {
+            std::fprintf(stderr, "programmer-sim: --link %s: cannot make the link\n", qPrintable(linkPath));
             return 1;
         }
     }
@@ -209,75 +241,60 @@ int main(int argc, char** argv)
     }
     QTextStream log(&logFile);
     QTextStream out(stdout);
-    out << slavePath << '\n';
+    out << served << '\n';
     out << (device.card() ? QStringLiteral("Card on the programmer: ") + SimDevice::describe(*device.card())
                           : QStringLiteral("No card on the programmer"))
         << '\n';
     out.flush();
 
-    struct sigaction sa
-    {
-    };
-    sa.sa_handler = requestStop;
-    ::sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
+    std::signal(SIGTERM, requestStop);
+    std::signal(SIGINT, requestStop);
     // Started in the background of a terminal, a read of it must fail rather
     // than stop the simulator.
-    ::signal(SIGTTIN, SIG_IGN);
+    platform::readConsoleFailsInBackground();
 
     const auto start = std::chrono::steady_clock::now();
     const auto elapsed = [start] {
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     };
-    char buffer[4096];
-    QByteArray typed;
-    bool stdinOpen = true;
-    while (!stopRequested) {
+    // The swap's moves when due, and a look for a stop at least every IdleMs.
+    QTimer tick;
+    tick.setSingleShot(true);
+    tick.setTimerType(Qt::PreciseTimer);
+    const auto step = [&] {
+        if (stopRequested) {
+            app.quit();
+            tick.start(IdleMs); // again, should the loop not run yet
+            return;
+        }
         for (const QString& note : device.advance(qint64(elapsed())))
             out << note << '\n';
         out.flush();
         const qint64 due = device.nextDue();
-        const int wait = due < 0 ? 200 : int(std::clamp<qint64>(due - qint64(elapsed()), 0, 200));
-        pollfd p[2] = {{master, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        const int ready = ::poll(p, stdinOpen ? 2 : 1, wait);
-        if (ready < 0 && errno != EINTR)
-            break;
-        if (ready <= 0)
-            continue;
-        if (stdinOpen && p[1].revents != 0) {
-            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-            if (got <= 0) {
-                stdinOpen = false; // nobody types any more; the swap goes on
-            } else {
-                typed.append(buffer, int(got));
-                for (qsizetype nl; (nl = typed.indexOf('\n')) >= 0; typed.remove(0, nl + 1))
-                    out << command(device, QString::fromLocal8Bit(typed.left(nl))) << '\n';
-                out.flush();
+        tick.start(due < 0 ? IdleMs : int(std::clamp<qint64>(due - qint64(elapsed()), 0, IdleMs)));
+    };
+    QObject::connect(&tick, &QTimer::timeout, &app, step);
+
+    int status = 0;
+    line->watchInput(&app, [&] {
+        const QByteArray bytes = line->read(4096);
+        if (bytes.isEmpty()) {
+            if (line->lost()) {
+                // The line itself has failed; looking at it again would only spin.
+                std::fprintf(stderr, "programmer-sim: the line %s has gone\n", qPrintable(served));
+                status = 1;
+                app.quit();
             }
+            return;
         }
-        if (!(p[0].revents & POLLIN)) {
-            if (p[0].revents)
-                ::usleep(10000); // cannot happen while the simulator holds its own end; do not spin
-            continue;
-        }
-        const ssize_t n = ::read(master, buffer, sizeof buffer);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (n < 0) {
-            // The terminal itself has failed; polling it again would only spin.
-            std::perror("programmer-sim: read");
-            break;
-        }
-        if (n == 0)
-            continue;
         const double ms = elapsed();
-        for (const SimDevice::Event& event : device.receive(QByteArray(buffer, int(n)), qint64(ms))) {
-            // An answer the terminal did not take is said so in the log and on
+        for (const SimDevice::Event& event : device.receive(bytes, qint64(ms))) {
+            // An answer the line did not take is said so in the log and on
             // the console, not passed off as given.
             QString verdict = event.verdict;
-            if (!event.reply.isEmpty() && !writeAll(master, event.reply)) {
-                verdict += QStringLiteral("; answer not sent: ") + QString::fromLocal8Bit(std::strerror(errno));
+            QString why;
+            if (!event.reply.isEmpty() && !writeAll(*line, event.reply, &why)) {
+                verdict += QStringLiteral("; answer not sent: ") + why;
                 out << verdict << '\n';
             }
             if (logFile.isOpen()) {
@@ -289,11 +306,22 @@ int main(int argc, char** argv)
                 out << note << '\n';
             out.flush();
         }
-    }
+        step();
+    });
+    readCommands(&app, [&](const QString& typed) {
+        out << command(device, typed) << '\n';
+        out.flush();
+        step();
+    });
+    step();
+    if (status == 0)
+        status = app.exec();
 
     if (!linkPath.isEmpty())
-        ::unlink(QFile::encodeName(linkPath).constData());
-    ::close(slave);
-    ::close(master);
-    return 0;
+        QFile::remove(linkPath);
+    line->close();
+    // The thread reading standard input may still wait for a line: no
+    // destructors run under it.
+    std::fflush(stdout);
+    std::_Exit(status);
 }

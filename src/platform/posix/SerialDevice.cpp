@@ -4,6 +4,8 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -96,11 +98,24 @@ public:
         return {true, {}, false, {}};
     }
 
+    // Takes over fd, already set up and not blocking; held is closed with
+    // it (a pseudo-terminal's far end, kept so the terminal lasts).
+    void adopt(int fd, int held)
+    {
+        close();
+        m_fd = fd;
+        m_held = held;
+        m_lost = false;
+    }
+
     bool isOpen() const override { return m_fd >= 0; }
 
     void close() override
     {
         m_notifier.reset();
+        if (m_held >= 0)
+            ::close(m_held);
+        m_held = -1;
         if (m_fd < 0)
             return;
         ::ioctl(m_fd, TIOCNXCL);
@@ -186,11 +201,51 @@ private:
     }
 
     int m_fd = -1;
+    int m_held = -1;
     bool m_lost = false;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
+bool makeRaw(int fd)
+{
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return false;
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B19200);
+    ::cfsetospeed(&tio, B19200);
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
 } // namespace
+
+std::optional<PseudoTerminal> openPseudoTerminal(QString* error)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        *error = QStringLiteral("pseudo-terminal: ") + systemText(errno);
+        if (master >= 0)
+            ::close(master);
+        return std::nullopt;
+    }
+    const QByteArray path = ::ptsname(master);
+    const int slave = ::open(path.constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0 || !makeRaw(slave) || !makeRaw(master) || ::fcntl(master, F_SETFL, O_NONBLOCK) != 0) {
+        *error = QStringLiteral("terminal settings: ") + systemText(errno);
+        if (slave >= 0)
+            ::close(slave);
+        ::close(master);
+        return std::nullopt;
+    }
+    auto device = std::make_unique<PosixSerialDevice>();
+    device->adopt(master, slave);
+    return PseudoTerminal{std::move(device), QString::fromLocal8Bit(path)};
+}
+
+void readConsoleFailsInBackground()
+{
+    ::signal(SIGTTIN, SIG_IGN);
+}
 
 std::unique_ptr<SerialDevice> makeSerialDevice()
 {

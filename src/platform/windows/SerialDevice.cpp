@@ -237,4 +237,14 @@ QString defaultSerialDevice(int n)
     return QStringLiteral("COM%1").arg(n);
 }
 
+std::optional<PseudoTerminal> openPseudoTerminal(QString* error)
+{
+    *error = QStringLiteral("this system has no pseudo-terminals; a pair of joined serial ports (a null modem) "
+                            "does the same");
+    return std::nullopt;
+}
+
+// A console program is not stopped for reading in the background here.
+void readConsoleFailsInBackground() {}
+
 } // namespace platform
