@@ -149,7 +149,7 @@ Section "Pellaro" SecMain
   ; The demo's programmer is the one simulated inside the program.
   ${IfNot} ${FileExists} "$DemoDir\config.ini"
     FileOpen $1 "$DemoDir\config.ini" w
-    FileWrite $1 "[COM_PORT]$\r$\nPORT=1$\r$\nCOM1=sim:$\r$\n"
+    FileWrite $1 "[COM_PORT]$\r$\nPORT=1$\r$\nCOM1=sim:swap$\r$\n"
     FileClose $1
   ${EndIf}
 

@@ -52,6 +52,17 @@ QStringList SimDevice::advance(qint64 nowMs)
     return notes;
 }
 
+QStringList SimDevice::advanceOneHand(qint64 nowMs)
+{
+    if (!m_input.isEmpty())
+        return {};
+    if (m_takeAt >= 0 && nowMs >= m_takeAt) {
+        m_takeAt = -1;
+        return {take()};
+    }
+    return advance(nowMs);
+}
+
 qint64 SimDevice::nextDue() const
 {
     return m_takeAt >= 0 ? m_takeAt : m_placeAt;

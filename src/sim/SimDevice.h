@@ -44,6 +44,9 @@ public:
     // console notes of what it did. nextDue() is when the next is due, -1
     // for nothing.
     QStringList advance(qint64 nowMs);
+    // As advance(), but one hand at most (the take, or else the blank card)
+    // and only between frames: for a swap played by the frames arriving.
+    QStringList advanceOneHand(qint64 nowMs);
     qint64 nextDue() const;
 
     // Appends received bytes and returns an event for every complete frame

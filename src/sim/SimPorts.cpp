@@ -1,5 +1,7 @@
 #include "sim/SimPorts.h"
 
+#include "sim/SwapOption.h"
+
 #include <QObject>
 
 namespace {
@@ -88,8 +90,11 @@ private:
 
 QByteArray SimProgrammer::receive(const QByteArray& bytes)
 {
+    const qint64 now = clock();
+    if (swapByFrames)
+        m_device.advanceOneHand(now);
     QByteArray answer;
-    for (const SimDevice::Event& event : m_device.receive(bytes, m_clock.elapsed())) {
+    for (const SimDevice::Event& event : m_device.receive(bytes, now)) {
         answer.append(event.reply);
         if (onEvent)
             onEvent(event);
@@ -110,16 +115,26 @@ std::shared_ptr<SimProgrammer> SimPorts::programmer(const QString& device, QStri
     if (const auto it = m_programmers.constFind(key); it != m_programmers.constEnd())
         return *it;
     auto made = std::make_shared<SimProgrammer>();
-    const QString card = device.trimmed().mid(SimPrefix.size());
-    if (!card.isEmpty()) {
+    std::optional<swapoption::Swap> swap;
+    for (const QString& item : device.trimmed().mid(SimPrefix.size()).split(u',', Qt::SkipEmptyParts)) {
         QString why;
-        const std::optional<cards::Identifier> id = SimDevice::parseCard(card, &why);
+        if (const std::optional<swapoption::Swap> asked = swapoption::parseItem(item.trimmed(), &why)) {
+            swap = asked;
+            continue;
+        }
+        std::optional<cards::Identifier> id;
+        if (why.isEmpty())
+            id = SimDevice::parseCard(item.trimmed(), &why);
         if (!id) {
             if (error)
                 *error = why;
             return nullptr;
         }
         made->device().putCard(*id);
+    }
+    if (swap) {
+        made->device().setSwap(swap->takeMs, swap->placeMs);
+        made->swapByFrames = true;
     }
     m_programmers.insert(key, made);
     return made;

@@ -15,17 +15,25 @@
 // programmer; it answers the frames exactly as the simulator does.
 //
 // "sim:" starts without a card (the first card written lies there);
-// "sim:PERSON:SYSTEM:DUP" starts with that card on it.
+// "sim:PERSON:SYSTEM:DUP" starts with that card on it. A "swap" item
+// ("sim:swap", "sim:PERSON:SYSTEM:DUP,swap=TAKE_MS:PLACE_MS", as the
+// simulator's --swap) plays the operator at a list: a card read back is taken
+// off and a blank one laid, as the program's frames arrive, one hand a frame,
+// so that the program always looks once between the two.
 class SimProgrammer
 {
 public:
-    SimProgrammer() { m_clock.start(); }
+    SimProgrammer()
+    {
+        m_clock.start();
+        clock = [this] { return m_clock.elapsed(); };
+    }
 
     // The operator's hands, as the simulator's take and place commands.
     QString take() { return m_device.take(); }
     QString place(const std::optional<cards::Identifier>& id = std::nullopt) { return m_device.place(id); }
     // What the swap has due by now, on the clock the frames arrive by.
-    QStringList advance() { return m_device.advance(m_clock.elapsed()); }
+    QStringList advance() { return m_device.advance(clock()); }
     const SimDevice& device() const { return m_device; }
     SimDevice& device() { return m_device; }
 
@@ -37,6 +45,8 @@ public:
     QByteArray receive(const QByteArray& bytes);
 
     bool inUse = false; // one port opening at a time, as a real device
+    bool swapByFrames = false; // the name asked for the swap
+    std::function<qint64()> clock; // ms, for the swap
 
 private:
     SimDevice m_device;

@@ -21,7 +21,7 @@
 // Runs until SIGTERM or SIGINT (Ctrl+C).
 
 #include "sim/SimDevice.h"
-#include "SwapOption.h"
+#include "sim/SwapOption.h"
 #include "platform/SerialDevice.h"
 
 #include <QByteArray>

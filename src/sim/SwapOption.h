@@ -20,6 +20,11 @@ struct Swap
 // The pause before a new blank card when --swap names none.
 constexpr qint64 DefaultPauseMs = 1500;
 
+// The swap a port name's "swap" item asks for: "swap", "swap=MS" or
+// "swap=TAKE_MS:PLACE_MS", read as --swap reads them; nothing (and no *error)
+// for an item that is no swap, nothing with *error set for a bad value.
+std::optional<Swap> parseItem(const QString& item, QString* error);
+
 // The swap an argument asks for, with the argument after it where the
 // older two-argument form takes it: "--swap" (the default pause),
 // "--swap=MS" (the card taken off at once, a blank one MS later),

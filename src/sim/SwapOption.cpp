@@ -1,4 +1,4 @@
-#include "SwapOption.h"
+#include "sim/SwapOption.h"
 
 #include <QRegularExpression>
 
@@ -46,6 +46,20 @@ std::optional<Swap> parse(const QString& arg, const std::optional<QString>& next
         return swap;
     }
     return Swap{0, DefaultPauseMs};
+}
+
+std::optional<Swap> parseItem(const QString& item, QString* error)
+{
+    const QString word = QStringLiteral("swap");
+    if (item.compare(word, Qt::CaseInsensitive) == 0)
+        return Swap{0, DefaultPauseMs};
+    if (!item.startsWith(word + u'=', Qt::CaseInsensitive))
+        return std::nullopt;
+    const QString text = item.mid(word.size() + 1);
+    const std::optional<Swap> swap = value(text);
+    if (!swap)
+        *error = QStringLiteral("%1: expected swap=MS or swap=TAKE_MS:PLACE_MS, whole milliseconds").arg(item);
+    return swap;
 }
 
 } // namespace swapoption
