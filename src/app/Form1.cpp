@@ -10,6 +10,7 @@
 #include "app/StartPicture.h"
 #include "audit/TableWatch.h"
 #include "config/AppError.h"
+#include "platform/FileModes.h"
 #include "platform/SharedFolder.h"
 #include "data/Backup.h"
 #include "journal/CardsInField.h"
@@ -589,8 +590,9 @@ void TForm1::checkLogin(const QString& typed)
         if (!m_unreadableSite.isEmpty())
             message = m_state.TextSlots[Text::SiteSettingsUnreadable].arg(m_unreadableSite, m_configUnreadable);
         else if (!m_configUnreadable.isEmpty())
-            message =
-                m_state.TextSlots[Text::ConfigUnreadable].arg(configFile, shared::accountName(), m_configUnreadable);
+            // The mending differs: the owner and mode of the file, or its access rules.
+            message = m_state.TextSlots[platform::accessByMode() ? Text::ConfigUnreadable : Text::ConfigUnreadableByRules]
+                          .arg(configFile, shared::accountName(), m_configUnreadable);
         else if (const QString refusal = settings::LoginRefusal(
                      m_state, check, configFile, m_siteSettings ? m_siteSettings->name() : QString());
                  !refusal.isEmpty())

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
@@ -45,6 +46,12 @@ PrintMenu::PrintMenu(MainWindowUi& ui, Table& persons, Table& groups, Table& rea
     m_form = new PrintForm(window);
     m_choose = [window](const QString& caption, const QString& filter) {
         return QFileDialog::getSaveFileName(window, caption, QDir::current().filePath(DefaultFile), filter);
+    };
+    m_printers = [] { return QPrinterInfo::availablePrinterNames(); };
+    m_choosePrinter = [this](QPrinter& printer, const QString& caption) {
+        QPrintDialog dialog(&printer, m_form);
+        dialog.setWindowTitle(caption);
+        return dialog.exec() == QDialog::Accepted;
     };
     auto guarded = [](std::function<void()> step) { return [step] { MessageBox::guarded(step); }; };
     connect(m_action, &QAction::triggered, this, guarded([this] { Print1Click(); }));
@@ -145,10 +152,12 @@ void PrintMenu::printToPdf()
 
 void PrintMenu::printToPrinter()
 {
+    // Without a printer the system's print dialog has nothing to offer (on
+    // Windows it closes as if cancelled): the operator hears why instead.
+    if (m_printers().isEmpty())
+        throw AppError(text(Text::NoPrinterInstalled).arg(text(Text::PrintToPdf)));
     QPrinter printer;
-    QPrintDialog dialog(&printer, m_form);
-    dialog.setWindowTitle(text(Text::PrintCaption));
-    if (dialog.exec() != QDialog::Accepted)
+    if (!m_choosePrinter(printer, text(Text::PrintCaption)))
         return;
     const PrintSheet sheet = chosenSheet();
     if (printSheet(printer, sheet, headerFor(m_state, m_userRole, m_today(), m_audit ? m_audit->newestHash() : audit::Log().newestHash())) == 0)

@@ -18,6 +18,7 @@ class MainWindowUi;
 class PrintForm;
 class QAction;
 class QPagedPaintDevice;
+class QPrinter;
 class Table;
 struct ProgramState;
 
@@ -32,11 +33,17 @@ class PrintMenu : public QObject
 public:
     // Asks for the PDF file to write; empty when the operator cancelled.
     using FileChooser = std::function<QString(const QString& caption, const QString& filter)>;
+    // The printers the system offers, by name.
+    using PrinterList = std::function<QStringList()>;
+    // Lets the operator pick and set up one of them; false when cancelled.
+    using PrinterChooser = std::function<bool(QPrinter& printer, const QString& caption)>;
 
     PrintMenu(MainWindowUi& ui, Table& persons, Table& groups, Table& readers, const ProgramState& state,
               QWidget* window);
 
     void setFileChooser(FileChooser chooser) { m_choose = std::move(chooser); }
+    void setPrinterList(PrinterList printers) { m_printers = std::move(printers); }
+    void setPrinterChooser(PrinterChooser chooser) { m_choosePrinter = std::move(chooser); }
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
     void setUserRole(bool user) { m_userRole = user; }
     // The audit trail whose newest hash the printed lists carry (audit.log when none is set).
@@ -65,6 +72,8 @@ private:
     QAction* m_action = nullptr;
     QPointer<PrintForm> m_form;
     FileChooser m_choose;
+    PrinterList m_printers;
+    PrinterChooser m_choosePrinter;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
     bool m_userRole = false;
     const audit::Log* m_audit = nullptr;

@@ -1,5 +1,7 @@
 #include "data/RowOrder.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <numeric>
 
@@ -29,12 +31,37 @@ std::vector<int> sorted(const std::vector<QVariant>& values, bool numeric, Qt::S
         });
         return rows;
     }
+    // Each distinct text is ranked once, and texts the collator holds equal
+    // share a rank: Qt's sort keys on Windows carry bytes past the key's own
+    // end, so two keys of equal texts may differ; only the collator's own
+    // comparison tells, and ties then keep the table's order.
+    QHash<QString, int> rankOf;
+    std::vector<QString> texts;
+    for (const QVariant& v : values) {
+        const QString text = v.toString();
+        if (!rankOf.contains(text)) {
+            rankOf.insert(text, 0);
+            texts.push_back(text);
+        }
+    }
     std::vector<QCollatorSortKey> keys;
-    keys.reserve(values.size());
-    for (const QVariant& v : values)
-        keys.push_back(collator.sortKey(v.toString()));
+    keys.reserve(texts.size());
+    for (const QString& text : texts)
+        keys.push_back(collator.sortKey(text));
+    std::vector<int> byKey(texts.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::sort(byKey.begin(), byKey.end(), [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    int rank = 0;
+    for (size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 && collator.compare(texts[size_t(byKey[i - 1])], texts[size_t(byKey[i])]) != 0)
+            ++rank;
+        rankOf[texts[size_t(byKey[i])]] = rank;
+    }
+    std::vector<int> ranks(values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        ranks[i] = rankOf.value(values[i].toString());
     std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
-        return ascending ? keys[size_t(a)].compare(keys[size_t(b)]) < 0 : keys[size_t(b)].compare(keys[size_t(a)]) < 0;
+        return ascending ? ranks[size_t(a)] < ranks[size_t(b)] : ranks[size_t(b)] < ranks[size_t(a)];
     });
     return rows;
 }

@@ -421,6 +421,10 @@ enum Id : int {
     RegistryKeyMissing = 680, // "The registry key HKEY_CURRENT_USER\%1 does not exist for this Windows account. ..."
     // password hashes
     PasswordHashOfLinux = 690, // "The password of %1 in %2 is a hash only the Linux build can check ..."
+    // files: config.ini that this account may not read, on Windows (the Linux advice is ConfigUnreadable)
+    ConfigUnreadableByRules = 706, // "%1 is there, but the account \"%2\" cannot read it (%3), ... (its Properties, Security)"
+    // printing
+    NoPrinterInstalled = 705, // "This computer has no printer installed. Nothing was printed. ..." (%1: the PDF button)
 
     // 720..739: the database trail's head and card lines that missed the journal (TrailHeadTexts.cpp).
     FirstTrailHeadText = 720,

@@ -36,6 +36,31 @@ constexpr AddedText Texts[] = {
      "ellenőrizni. Jelentkezzen be vele egyszer Linuxon: ez a bejelentkezés mindkét változat által ellenőrizhető "
      "hash-ként tárolja. Vagy állítsa vissza a kézikönyv leírása szerint: törölje a(z) %1= sort a config.ini "
      "fájlból; a szerepkört ekkor az alapértelmezett jelszava nyitja meg (azonnal változtassa meg)."},
+    // files
+    {Text::ConfigUnreadableByRules,
+     "Plik %1 istnieje, ale konto \"%2\" nie może go odczytać (%3), więc żadne hasło nie otwiera roli: hasła "
+     "domyślne obowiązują tylko wtedy, gdy pliku config.ini nie ma. Administrator pozwala temu kontu czytać plik "
+     "(we Właściwościach pliku, na karcie Zabezpieczenia: Odczyt dla tego konta) i uruchamia program ponownie.",
+     "%1 is there, but the account \"%2\" cannot read it (%3), so no password opens a role: the default "
+     "passwords hold only where there is no config.ini. An administrator lets the account read the file (in the "
+     "file's Properties, on the Security tab: Read for this account) and starts the program again.",
+     "Soubor %1 existuje, ale účet \"%2\" jej nemůže číst (%3), takže žádné heslo neotevře roli: výchozí hesla "
+     "platí jen tam, kde config.ini není. Správce dovolí účtu soubor číst (ve Vlastnostech souboru, na kartě "
+     "Zabezpečení: Čtení pro tento účet) a spustí program znovu.",
+     "A(z) %1 létezik, de a(z) \"%2\" fiók nem tudja olvasni (%3), így egyik jelszó sem nyit meg szerepkört: az "
+     "alapértelmezett jelszavak csak ott érvényesek, ahol nincs config.ini. A rendszergazda olvasási jogot ad a "
+     "fióknak (a fájl Tulajdonságai között, a Biztonság lapon: Olvasás ehhez a fiókhoz), majd újraindítja a "
+     "programot."},
+    // printing
+    {Text::NoPrinterInstalled,
+     "Na tym komputerze nie zainstalowano żadnej drukarki. Nic nie wydrukowano. Dodaj drukarkę w ustawieniach "
+     "systemu albo zapisz wydruk przyciskiem \"%1\" i wydrukuj go później.",
+     "This computer has no printer installed. Nothing was printed. Add a printer in the system's settings, or "
+     "save the print with \"%1\" and print it later.",
+     "V tomto počítači není nainstalována žádná tiskárna. Nic nebylo vytištěno. Přidejte tiskárnu v nastavení "
+     "systému, nebo tisk uložte tlačítkem \"%1\" a vytiskněte jej později.",
+     "Ezen a számítógépen nincs telepítve nyomtató. Semmi sem lett kinyomtatva. Adjon hozzá nyomtatót a rendszer "
+     "beállításaiban, vagy mentse a nyomtatást a(z) \"%1\" gombbal, és nyomtassa ki később."},
 };
 
 } // namespace

@@ -32,4 +32,14 @@ int keepOwner(int fd, const QString& like);
 // marking a file read-only. False for a file that is not there.
 bool markedReadOnly(const QString& path);
 
+// Whether a file's owner and mode decide who may read and write it. On
+// Windows its access rules (the Security tab of its Properties) decide, and
+// the mode shows only the read-only mark.
+bool accessByMode();
+
+// Whether taking the read bits from a file keeps this process from reading
+// it: only where the mode decides, and not for the superuser, who reads any
+// file.
+bool modeRefusesReading();
+
 } // namespace platform

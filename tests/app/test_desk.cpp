@@ -6,6 +6,7 @@
 
 #include "app/ExchangeMenu.h"
 #include "app/Form1.h"
+#include "config/Settings.h"
 #include "data/Table.h"
 #include "data/TableLayouts.h"
 #include "ui/DbComboBox.h"
@@ -17,6 +18,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QTest>
 
 #include "Program.h"
@@ -37,7 +39,19 @@ class TestDesk : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { MessageBox::setRecording(true); }
+    // On Windows the installer makes the port's registry key for its user;
+    // for this run the test does, and takes it away afterwards.
+    void initTestCase()
+    {
+        MessageBox::setRecording(true);
+        if (PORT_KEY_BY_INSTALLER)
+            QCOMPARE(QProcess::execute("reg", {"add", "HKCU\\" + settings::PortRegistryKey, "/f"}), 0);
+    }
+    void cleanupTestCase()
+    {
+        if (PORT_KEY_BY_INSTALLER)
+            QProcess::execute("reg", {"delete", "HKCU\\" + settings::PortRegistryKey, "/f"});
+    }
 
     void init() { QVERIFY(renewWorkingDirectory(m_dir, QByteArray(Config).replace("%1", "1"))); }
 

@@ -45,4 +45,14 @@ bool markedReadOnly(const QString& path)
     return modeOf(path, &mode) == 0 && (mode & S_IWUSR) == 0;
 }
 
+bool accessByMode()
+{
+    return true;
+}
+
+bool modeRefusesReading()
+{
+    return ::geteuid() != 0;
+}
+
 } // namespace platform

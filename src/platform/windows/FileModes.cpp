@@ -106,4 +106,14 @@ bool markedReadOnly(const QString& path)
            !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool accessByMode()
+{
+    return false;
+}
+
+bool modeRefusesReading()
+{
+    return false;
+}
+
 } // namespace platform
