@@ -582,6 +582,8 @@ Recovered recover(const QString& workDir, const Options& options)
             QFile file(marker);
             if (file.open(QIODevice::ReadOnly))
                 result.backupFolder = QString::fromUtf8(file.readAll());
+            // Closed before the marker goes: Windows removes no file that is open.
+            file.close();
             putInPlace(writer, work);
             result.outcome = Recovered::Outcome::Finished;
         } else {

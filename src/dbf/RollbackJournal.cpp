@@ -233,6 +233,7 @@ void RollbackJournal::start(qint64 tableSize, qint64 memoSize, const std::vector
     m_fd = platform::openFile(m_path, platform::Access::Write, platform::Create::Truncate);
     if (m_fd < 0)
         throwFor(m_path, QStringLiteral("the journal cannot be created: %1").arg(errnoText()));
+    m_started = true;
     m_size = 0;
     QByteArray payload;
     put<qint64>(payload, tableSize);
@@ -265,11 +266,14 @@ void RollbackJournal::append(const QByteArray& part)
 
 QString RollbackJournal::remove()
 {
-    if (m_fd < 0)
+    if (!m_started)
         return {};
-    const QString unsynced = unlinkJournal(m_path); // while it is still there, a failure leaves it to be played back
+    // Closed first: Windows removes an open file only when its last handle
+    // closes, and the change is committed once the journal is gone.
     platform::closeFile(m_fd);
     m_fd = -1;
+    const QString unsynced = unlinkJournal(m_path); // a failure leaves it started, to be played back
+    m_started = false;
     return unsynced;
 }
 

@@ -44,7 +44,7 @@ public:
     RollbackJournal& operator=(const RollbackJournal&) = delete;
 
     static QString pathFor(const QString& tablePath);
-    bool started() const { return m_fd >= 0; }
+    bool started() const { return m_started; }
 
     // Creates the journal with its first part and makes it and its name
     // durable; memoSize is -1 for a table without notes.
@@ -72,5 +72,6 @@ private:
 
     QString m_path;
     int m_fd = -1;
+    bool m_started = false; // made, and not yet removed
     qint64 m_size = 0;
 };

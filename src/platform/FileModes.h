@@ -7,6 +7,10 @@
 // them: a file with the read-only mark lacks every write bit.
 namespace platform {
 
+// Whether files keep every one of these bits (POSIX), not only the
+// read-only mark.
+bool keepsEveryModeBit();
+
 // Every bit a mode may hold; a file that is not there has them all.
 inline constexpr unsigned AnyMode = 0777;
 

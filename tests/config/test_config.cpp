@@ -3,6 +3,8 @@
 #include "config/LoginThrottle.h"
 #include "config/PasswordHash.h"
 #include "config/Settings.h"
+#include "platform/FileModes.h"
+#include "platform/Ports.h"
 #include "platform/SharedFolder.h"
 #include "config/SyncCalls.h"
 #include "i18n/LanguageTables.h"
@@ -18,6 +20,7 @@
 #include "TestFiles.h"
 
 #include <cerrno>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -58,7 +61,10 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_path = m_dir.filePath(QStringLiteral("config.ini"));
+        // Windows removes no file marked read-only, as some rows leave it.
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
         QFile::remove(m_path);
+        QVERIFY(!QFile::exists(m_path));
         syncCalls = SyncCalls{};
     }
     void cleanup() { syncCalls = SyncCalls{}; }
@@ -155,6 +161,8 @@ private slots:
     {
         QTest::addColumn<bool>("sharedFolder");
         QTest::addColumn<int>("mode");
+        if (!platform::keepsEveryModeBit())
+            QSKIP("Files here keep only the read-only mark; a folder's access rules say who else may read them.");
         QTest::newRow("own folder") << false << 0600;
         QTest::newRow("shared folder") << true << 0660;
     }
@@ -279,7 +287,7 @@ private slots:
         QCOMPARE(masked(readFile(m_path)), expected);
         // The device keys are never written back.
         QCOMPARE(settings::PortDevice(ini, 3), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(settings::PortDevice(ini, 2), QStringLiteral("/dev/ttyS1"));
+        QCOMPARE(settings::PortDevice(ini, 2), platform::defaultPortDevice(2));
     }
 
     void readBackKey_data()
@@ -680,11 +688,23 @@ private slots:
     void portGoesToUserSettings()
     {
         QStandardPaths::setTestModeEnabled(true);
+        // Windows: the user's registry key, which the installer makes; Linux:
+        // the user's settings file.
+        const bool registry = QSysInfo::kernelType() == QLatin1String("winnt");
+        const auto store = registry ? std::make_unique<QSettings>("HKEY_CURRENT_USER\\SoftwareRegQ5", QSettings::NativeFormat)
+                                    : std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                                  "Pellaro", "pellaro");
+        const QString value = registry ? "Port" : "SoftwareRegQ5/Port";
+        if (registry) {
+            store->setValue(value, 0);
+            store->sync();
+        }
         QString error;
-        QVERIFY(settings::SavePortToRegistry(4, *i18n::findLanguageTable(u"English"), &error));
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Pellaro", "pellaro");
-        QCOMPARE(store.value("SoftwareRegQ5/Port").toInt(), 4);
-        QFile::remove(store.fileName());
+        QVERIFY2(settings::SavePortToRegistry(4, *i18n::findLanguageTable(u"English"), &error), qPrintable(error));
+        store->sync();
+        QCOMPARE(store->value(value).toInt(), 4);
+        store->remove(value);
+        QFile::remove(store->fileName());
     }
 
     // A port the registry would not take: the message, and where the key is

@@ -361,22 +361,6 @@ QString accessAdvice(FolderAccess access, const QString& folder, const FolderFac
 
 } // namespace
 
-FolderAccess judgeAccess(const FolderFacts& f)
-{
-    constexpr unsigned All = 07; // read, write, enter
-    if (f.account == 0)
-        return FolderAccess::Granted;
-    if (f.account == f.owner)
-        return ((f.mode >> 6) & All) == All ? FolderAccess::Granted : FolderAccess::Refused;
-    if (holds(f.processGroups, f.group))
-        return ((f.mode >> 3) & All) == All ? FolderAccess::Granted : FolderAccess::Refused;
-    if ((f.mode & All) == All)
-        return FolderAccess::Granted;
-    if (((f.mode >> 3) & All) != All)
-        return FolderAccess::Refused;
-    return holds(f.accountGroups, f.group) ? FolderAccess::GroupNotActive : FolderAccess::NotInGroup;
-}
-
 QString folderAdvice(const QString& folder)
 {
     struct stat dir;
