@@ -7,10 +7,6 @@
 // them: a file with the read-only mark lacks every write bit.
 namespace platform {
 
-// Whether files keep every one of these bits (POSIX), not only the
-// read-only mark.
-bool keepsEveryModeBit();
-
 // Every bit a mode may hold; a file that is not there has them all.
 inline constexpr unsigned AnyMode = 0777;
 
@@ -36,7 +32,8 @@ int keepOwner(int fd, const QString& like);
 // marking a file read-only. False for a file that is not there.
 bool markedReadOnly(const QString& path);
 
-// Whether a file's owner and mode decide who may read and write it. On
+// Whether a file's owner and mode decide who may read and write it, and
+// files keep every one of the bits (POSIX). On
 // Windows its access rules (the Security tab of its Properties) decide, and
 // the mode shows only the read-only mark.
 bool accessByMode();

@@ -39,11 +39,6 @@ int keepOwner(int fd, const QString& like)
     return ::fchown(fd, st.st_uid, st.st_gid) == 0 || errno == EPERM ? 0 : -1;
 }
 
-bool keepsEveryModeBit()
-{
-    return true;
-}
-
 bool markedReadOnly(const QString& path)
 {
     unsigned mode = 0;

@@ -99,11 +99,6 @@ int keepOwner(int /*fd*/, const QString& /*like*/)
     return 0;
 }
 
-bool keepsEveryModeBit()
-{
-    return false;
-}
-
 bool markedReadOnly(const QString& path)
 {
     const DWORD attributes = GetFileAttributesW(win32::wide(path).c_str());
