@@ -32,9 +32,11 @@ std::vector<int> sorted(const std::vector<QVariant>& values, bool numeric, Qt::S
         return rows;
     }
     // Each distinct text is ranked once, and texts the collator holds equal
-    // share a rank: Qt's sort keys on Windows carry bytes past the key's own
-    // end, so two keys of equal texts may differ; only the collator's own
-    // comparison tells, and ties then keep the table's order.
+    // share a rank, so ties keep the table's order. Sort keys are quick, but
+    // only the collator's own comparison is sure: Qt's keys on Windows carry
+    // bytes past the key's own end and ignore the digits-as-numbers mode
+    // ("Reader 199" before "Reader 9"). So the keys' order is checked pair by
+    // pair, and where it differs the texts are sorted by the collator itself.
     QHash<QString, int> rankOf;
     std::vector<QString> texts;
     for (const QVariant& v : values) {
@@ -48,14 +50,23 @@ std::vector<int> sorted(const std::vector<QVariant>& values, bool numeric, Qt::S
     keys.reserve(texts.size());
     for (const QString& text : texts)
         keys.push_back(collator.sortKey(text));
-    std::vector<int> byKey(texts.size());
-    std::iota(byKey.begin(), byKey.end(), 0);
-    std::sort(byKey.begin(), byKey.end(), [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    std::vector<int> byText(texts.size());
+    std::iota(byText.begin(), byText.end(), 0);
+    std::sort(byText.begin(), byText.end(), [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    std::vector<int> steps(texts.size()); // the collator's verdict on each text against the one before
+    for (size_t i = 1; i < byText.size(); ++i)
+        steps[i] = collator.compare(texts[size_t(byText[i - 1])], texts[size_t(byText[i])]);
+    if (std::any_of(steps.begin(), steps.end(), [](int step) { return step > 0; })) {
+        std::sort(byText.begin(), byText.end(),
+                  [&](int a, int b) { return collator.compare(texts[size_t(a)], texts[size_t(b)]) < 0; });
+        for (size_t i = 1; i < byText.size(); ++i)
+            steps[i] = collator.compare(texts[size_t(byText[i - 1])], texts[size_t(byText[i])]);
+    }
     int rank = 0;
-    for (size_t i = 0; i < byKey.size(); ++i) {
-        if (i > 0 && collator.compare(texts[size_t(byKey[i - 1])], texts[size_t(byKey[i])]) != 0)
+    for (size_t i = 0; i < byText.size(); ++i) {
+        if (steps[i] != 0)
             ++rank;
-        rankOf[texts[size_t(byKey[i])]] = rank;
+        rankOf[texts[size_t(byText[i])]] = rank;
     }
     std::vector<int> ranks(values.size());
     for (size_t i = 0; i < values.size(); ++i)

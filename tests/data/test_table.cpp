@@ -92,6 +92,8 @@ private slots:
     void batchWritesEveryRecord();
     void failedStepLeavesEarlierStepsDone();
     void modelFollowsTheTable();
+    void modelSortsInTheOperatorsAlphabet_data();
+    void modelSortsInTheOperatorsAlphabet();
     void modelShowsUnreadableValuesEmptyAndReportsOnce();
     void writeOrderOnDisk_data();
     void writeOrderOnDisk();
@@ -652,6 +654,43 @@ void TestTable::modelFollowsTheTable()
     QCOMPARE(model.rowCount(), 2);
     t.close();
     QCOMPARE(model.rowCount(), 0);
+}
+
+void TestTable::modelSortsInTheOperatorsAlphabet_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("names"); // family names in the table's order
+    QTest::addColumn<QStringList>("shown"); // the grid's rows, sorted up by family name
+    QTest::newRow("Polish") << "pl_PL"
+                            << QStringList{"Żak", "Zając", "Łoś", "Lis", "Ćma", "Czapla", "Ąbel", "Azja"}
+                            << QStringList{"Azja", "Ąbel", "Czapla", "Ćma", "Lis", "Łoś", "Zając", "Żak"};
+    QTest::newRow("Czech") << "cs_CZ" << QStringList{"Chrást", "Hora", "Čapek", "Cihla"}
+                           << QStringList{"Cihla", "Čapek", "Hora", "Chrást"};
+    QTest::newRow("digits as numbers, case ignored")
+        << "en_GB" << QStringList{"reader 1000", "Reader 199", "Reader 9", "anna", "reader 10", "Bartek"}
+        << QStringList{"anna", "Bartek", "Reader 9", "reader 10", "Reader 199", "reader 1000"};
+    QTest::newRow("equal names keep the table's order")
+        << "pl_PL" << QStringList{"nowak", "Kos", "NOWAK", "Nowak"} << QStringList{"Kos", "nowak", "NOWAK", "Nowak"};
+}
+
+void TestTable::modelSortsInTheOperatorsAlphabet()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, shown);
+    Table t;
+    t.open(path("osoby.dbf"));
+    QList<Person> persons;
+    for (const QString& name : names)
+        persons.append({int(persons.size()) + 1, "A", name, ""});
+    addPersons(t, persons);
+    TableModel model(&t, {"NUMBER", "NAME"});
+    model.setCollationLocale(QLocale(locale));
+    model.sort(1, Qt::AscendingOrder);
+    QStringList seen;
+    for (int row = 0; row < model.rowCount(); ++row)
+        seen << model.index(row, 1).data().toString().trimmed();
+    QCOMPARE(seen, shown);
 }
 
 void TestTable::modelShowsUnreadableValuesEmptyAndReportsOnce()
