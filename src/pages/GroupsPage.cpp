@@ -20,7 +20,8 @@
 GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindowUi& ui, const ProgramState& state,
                        QObject* parent)
     : QObject(parent), m_groups(groups), m_persons(persons), m_readers(readers), m_ui(ui), m_state(state),
-      m_mode(groups, ui.SpeedButton5, {ui.DBEdit6, ui.DBMemo2}, state, [this](bool editable) { setEditable(editable); })
+      m_mode(groups, ui.SpeedButton5, {ui.DBEdit6, ui.DBMemo2}, state, [this](bool editable) { setEditable(editable); }),
+      m_liveGroups(&groups), m_livePersons(&persons)
 {
     m_groups.setWithinPost(
         [this](const QVariantList& before, const QVariantList& after) { renameMembers(before, after); });
@@ -37,7 +38,21 @@ GroupsPage::GroupsPage(Table& groups, Table& persons, Table& readers, MainWindow
     });
 }
 
-GroupsPage::~GroupsPage() = default;
+GroupsPage::~GroupsPage()
+{
+    if (!m_liveGroups)
+        return;
+    // A change still pending is stored now, while the members can follow a
+    // rename; from here on the table stores without calling this page.
+    if (m_livePersons && m_groups.state() != Table::State::Browsing) {
+        try {
+            m_groups.post();
+        } catch (const AppError&) {
+            // Nobody is left to tell; the table tries once more as it closes.
+        }
+    }
+    m_groups.setWithinPost({});
+}
 
 void GroupsPage::setEditable(bool editable)
 {

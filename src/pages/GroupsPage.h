@@ -3,6 +3,7 @@
 #include "pages/EditMode.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariantList>
 
@@ -52,4 +53,7 @@ private:
     MainWindowUi& m_ui;
     const ProgramState& m_state;
     EditMode m_mode;
+    // The window may take its tables down before its pages, or the pages first.
+    QPointer<Table> m_liveGroups;
+    QPointer<Table> m_livePersons;
 };

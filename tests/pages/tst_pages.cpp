@@ -374,18 +374,19 @@ private slots:
     void renameGroup_data()
     {
         QTest::addColumn<int>("groupRow");
-        QTest::addColumn<bool>("byMovingAway");
+        QTest::addColumn<QString>("postedBy");
         QTest::addColumn<QStringList>("expectedPersons");
-        QTest::newRow("posted with Enter") << 0 << false << QStringList{"Late", "Day", "Late"};
-        QTest::newRow("posted by picking another group") << 0 << true << QStringList{"Late", "Day", "Late"};
+        QTest::newRow("posted with Enter") << 0 << "Enter" << QStringList{"Late", "Day", "Late"};
+        QTest::newRow("posted by picking another group") << 0 << "another group" << QStringList{"Late", "Day", "Late"};
+        QTest::newRow("pending as the pages close") << 0 << "pages closing" << QStringList{"Late", "Day", "Late"};
         // Members belong to the first group of a name; a later namesake has none.
-        QTest::newRow("later namesake") << 2 << false << QStringList{"Night", "Day", "Night"};
+        QTest::newRow("later namesake") << 2 << "Enter" << QStringList{"Night", "Day", "Night"};
     }
 
     void renameGroup()
     {
         QFETCH(int, groupRow);
-        QFETCH(bool, byMovingAway);
+        QFETCH(QString, postedBy);
         QFETCH(QStringList, expectedPersons);
         Pages p([](TableFixture& t) {
             addGroup(t.groups, "Night", 1);
@@ -403,11 +404,17 @@ private slots:
         p.f.ui.DBGrid2->selectRow(groupRow);
         p.f.ui.DBEdit6->selectAll();
         QTest::keyClicks(p.f.ui.DBEdit6, "Late");
-        if (byMovingAway)
+        if (postedBy == u"another group") {
             p.f.ui.DBGrid2->selectRow(1);
-        else
+            QCOMPARE(p.f.ui.DBEdit6->text(), QStringLiteral("Day"));
+        } else if (postedBy == u"Enter") {
             p.groups->PostTypedName();
-        QCOMPARE(p.f.ui.DBEdit6->text(), byMovingAway ? QStringLiteral("Day") : QStringLiteral("Late"));
+            QCOMPARE(p.f.ui.DBEdit6->text(), QStringLiteral("Late"));
+        } else {
+            p.readers.reset();
+            p.persons.reset();
+            p.groups.reset();
+        }
         QVERIFY(MessageBox::takeShown().isEmpty());
         QCOMPARE(p.t.persons.rowCount(), 1);
         QCOMPARE(p.stored(p.t.persons, "GROUP"), expectedPersons);
