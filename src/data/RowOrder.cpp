@@ -53,14 +53,18 @@ std::vector<int> sorted(const std::vector<QVariant>& values, bool numeric, Qt::S
     std::vector<int> byText(texts.size());
     std::iota(byText.begin(), byText.end(), 0);
     std::sort(byText.begin(), byText.end(), [&](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-    std::vector<int> steps(texts.size()); // the collator's verdict on each text against the one before
-    for (size_t i = 1; i < byText.size(); ++i)
-        steps[i] = collator.compare(texts[size_t(byText[i - 1])], texts[size_t(byText[i])]);
+    // The collator's verdict on each text against the one before it.
+    const auto stepsOf = [&] {
+        std::vector<int> steps(texts.size());
+        for (size_t i = 1; i < byText.size(); ++i)
+            steps[i] = collator.compare(texts[size_t(byText[i - 1])], texts[size_t(byText[i])]);
+        return steps;
+    };
+    std::vector<int> steps = stepsOf();
     if (std::any_of(steps.begin(), steps.end(), [](int step) { return step > 0; })) {
         std::sort(byText.begin(), byText.end(),
                   [&](int a, int b) { return collator.compare(texts[size_t(a)], texts[size_t(b)]) < 0; });
-        for (size_t i = 1; i < byText.size(); ++i)
-            steps[i] = collator.compare(texts[size_t(byText[i - 1])], texts[size_t(byText[i])]);
+        steps = stepsOf();
     }
     int rank = 0;
     for (size_t i = 0; i < byText.size(); ++i) {

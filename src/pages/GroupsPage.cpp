@@ -43,13 +43,20 @@ GroupsPage::~GroupsPage()
     if (!m_liveGroups)
         return;
     // A change still pending is stored now, while the members can follow a
-    // rename; from here on the table stores without calling this page.
-    if (m_livePersons && m_groups.state() != Table::State::Browsing) {
+    // rename; from here on the table stores without calling this page. One
+    // that cannot be stored now is dropped: stored later without its members
+    // it would take their access away.
+    if (m_groups.state() != Table::State::Browsing) {
+        bool stored = false;
         try {
-            m_groups.post();
+            if (m_livePersons) {
+                m_groups.post();
+                stored = true;
+            }
         } catch (const AppError&) {
-            // Nobody is left to tell; the table tries once more as it closes.
         }
+        if (!stored)
+            m_groups.cancel();
     }
     m_groups.setWithinPost({});
 }
