@@ -18,9 +18,9 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProcess>
 #include <QTest>
 
+#include "PortKey.h"
 #include "Program.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
@@ -44,14 +44,9 @@ private slots:
     void initTestCase()
     {
         MessageBox::setRecording(true);
-        if (PORT_KEY_BY_INSTALLER)
-            QCOMPARE(QProcess::execute("reg", {"add", "HKCU\\" + settings::PortRegistryKey, "/f"}), 0);
+        portkey::makeAsTheInstallerWould();
     }
-    void cleanupTestCase()
-    {
-        if (PORT_KEY_BY_INSTALLER)
-            QProcess::execute("reg", {"delete", "HKCU\\" + settings::PortRegistryKey, "/f"});
-    }
+    void cleanupTestCase() { portkey::takeAway(); }
 
     void init() { QVERIFY(renewWorkingDirectory(m_dir, QByteArray(Config).replace("%1", "1"))); }
 

@@ -5,6 +5,7 @@
 #include "config/AppError.h"
 #include "data/Backup.h"
 #include "config/PasswordHash.h"
+#include "platform/CryptHash.h"
 #include "platform/FileModes.h"
 #include "platform/SharedFolder.h"
 #include "data/Table.h"
@@ -51,6 +52,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "PortKey.h"
 #include "Program.h"
 #include "TestFiles.h"
 #include "WorkingDirectory.h"
@@ -98,7 +100,12 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { MessageBox::setRecording(true); }
+    void initTestCase()
+    {
+        MessageBox::setRecording(true);
+        portkey::makeAsTheInstallerWould();
+    }
+    void cleanupTestCase() { portkey::takeAway(); }
 
     void init() { QVERIFY(renewWorkingDirectory(m_dir)); }
 
@@ -324,6 +331,9 @@ private slots:
         QFETCH(int, width);
         QFETCH(QString, message);
         QFETCH(bool, defaults);
+        if (config.contains("$y$")
+            && platform::checkCryptHash({}, "$y$j9T$abc") == platform::CryptCheck::NotOnThisSystem)
+            QSKIP("this system has no crypt library to tell a cut value from a whole one");
         if (!config.isEmpty())
             writeFile("config.ini", config);
         // A value written by an older Linux build stays until a login replaces it.
@@ -379,7 +389,8 @@ private slots:
             QTest::mouseClick(p.ui().BitBtn1, Qt::LeftButton);
             QVERIFY(!p.form1->inWorkingState());
             const QString shown = MessageBox::takeShown().value(0).text;
-            QVERIFY2(shown.contains(QDir::current().absoluteFilePath("config.ini")), qPrintable(shown));
+            QVERIFY2(shown.contains(QDir::toNativeSeparators(QDir::current().absoluteFilePath("config.ini"))),
+                     qPrintable(shown));
             QVERIFY2(shown.contains(QStringLiteral("\"%1\"").arg(shared::accountName())), qPrintable(shown));
             // ...a command of Linux only where the owner and mode decide
             QVERIFY2(shown.contains("sudo chown") == platform::accessByMode(), qPrintable(shown));
@@ -412,7 +423,8 @@ private slots:
         const QByteArray copied = readFile(copy);
         QCOMPARE(copied.count("=$argon2id$"), 2);
         QVERIFY(!copied.contains("Plain") && !copied.contains("clerk"));
-        QCOMPARE(QFileInfo(copy).permissions() & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner); // owner, group, others
+        if (platform::accessByMode())
+            QCOMPARE(QFileInfo(copy).permissions() & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner); // owner, group, others
         QByteArray trail;
         QString unread;
         QVERIFY2(p.form1->auditLog().content(&trail, &unread), qPrintable(unread));
