@@ -64,14 +64,14 @@ std::unique_ptr<DbfFile> DbfFile::layout(const QString& name, const std::vector<
     f->m_path = name;
     f->m_access = Access::View;
     int offset = 1;
-    for (const FieldSpec& spec : fields) {
+    for (const FieldSpec& wanted : fields) {
         Field field;
-        field.name = spec.name;
-        field.type = spec.type;
-        field.width = spec.width;
-        field.decimals = spec.decimals;
+        field.name = wanted.name;
+        field.type = wanted.type;
+        field.width = wanted.width;
+        field.decimals = wanted.decimals;
         field.offset = offset;
-        offset += spec.width;
+        offset += wanted.width;
         f->m_fields.push_back(field);
     }
     f->m_recordLength = offset;
